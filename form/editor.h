@@ -1,0 +1,44 @@
+// The editor's state and the portable event handlers that the Win32 dialog
+// procedure (and the flow tests on MemoryForm) call.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "form/clipboard.h"
+
+namespace ce {
+
+class Form;
+class FileOps;
+
+struct EditorState {
+    std::string root;             // data folder; "" is the current directory
+    FileOps* files = nullptr;     // write seam; nullptr means system_file_ops()
+    int current = 0;              // current creature index, always 0..999
+    bool copied = false;          // "Copy all states" has run
+    std::string header_format;    // taken back from control 2003 by apply_language
+    StatesClipboard clipboard;
+};
+
+// Faults of the files the editor needs (the six data files present and at least
+// their size; the five language files of the current language present), one
+// line each naming the file and what is wrong. Empty when all is well.
+std::vector<std::string> startup_faults(const std::string& root);
+// One message naming the folder and listing every fault.
+std::string startup_message(const std::string& root, const std::vector<std::string>& faults);
+
+// Form initialisation: apply_language, text limits and spin ranges, the creature
+// index from `Lang`, show_creature.
+void on_initialise(EditorState& state, Form& form);
+
+enum class CommandResult { Continue, Close };
+// A command event (wParam as a whole 32-bit word). Close after command 2, once
+// the close sequence has stored the current creature index.
+CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam);
+
+// A paint event: portrait of the entry selected in list 300, then the decorations.
+void on_paint(EditorState& state, Form& form);
+
+}  // namespace ce

@@ -1,0 +1,27 @@
+// The settings file `Lang`: byte 0 the language index, bytes 1-2 the current
+// creature index (signed 16-bit little-endian). Read anew at every use.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace ce {
+
+class FileOps;
+
+constexpr const char* kSettingsFile = "Lang";
+
+// Language index to use: byte 0 when it is 0 or 1, otherwise 0. A missing or
+// empty file reads as 0.
+int read_language(const std::string& root);
+// Creature index to show at start-up: bytes 1-2 when 0..999, otherwise 0.
+int read_creature_index(const std::string& root);
+
+// Read-modify-write of the 3 bytes (a missing file reads as zeros and is created;
+// a longer file is cut to 3 bytes). Return an error text on failure.
+// Language switch: byte 0 := language, bytes 1-2 as read.
+std::optional<std::string> write_language(FileOps& ops, const std::string& root, int language);
+// Close: bytes 1-2 := low 16 bits of index, byte 0 as read (a 7 stays 7).
+std::optional<std::string> write_creature_index(FileOps& ops, const std::string& root, int index);
+
+}  // namespace ce

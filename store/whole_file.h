@@ -1,0 +1,50 @@
+// Whole-file reading and safe whole-file replacement.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ce {
+
+// A file read whole: its bytes followed by 32 zero bytes (block.size() == length + 32).
+struct WholeFile {
+    std::vector<std::uint8_t> block;
+    std::size_t length = 0;
+    const std::uint8_t* data() const { return block.data(); }
+    std::uint8_t* data() { return block.data(); }
+};
+
+// Reads the file at path. Returns false when it cannot be opened, leaving `out`
+// exactly as it was.
+bool load_whole_file(const std::string& path, WholeFile& out);
+
+// The seam through which every write goes, so that tests can fail any step.
+// Implemented by the platform (POSIX or Win32) in system_file_ops().
+class FileOps;
+FileOps& system_file_ops();
+
+// Replaces the file at path with exactly `count` bytes, never truncating it
+// before the new bytes are safe (temporary file + flush + rename; in place with
+// a flushed backup copy when the file has more than one hard link). Returns an
+// error text naming what went wrong, or nothing on success. A failure leaves the
+// old bytes whole and no temporary file behind.
+std::optional<std::string> store_whole_file(FileOps& ops, const std::string& path,
+                                            const void* data, std::size_t count);
+inline std::optional<std::string> store_whole_file(const std::string& path, const void* data,
+                                                   std::size_t count) {
+    return store_whole_file(system_file_ops(), path, data, count);
+}
+
+// The platform's directory separator, and root + separator + name (name as is
+// when root is empty: the current directory).
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+std::string data_path(const std::string& root, const std::string& name);
+
+}  // namespace ce

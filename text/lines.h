@@ -1,0 +1,32 @@
+// Line text codec of the language files: lines end CR LF; the text ends at its
+// first zero byte (or at the end of the view).
+//
+// Reading: a byte 1..8 or 10..13 ends a line. A CR LF pair is consumed as two
+// bytes; any other ender consumes only itself, so no byte of the next line is
+// lost. Tab and bytes 14..255 are content. A last line without a break counts.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace ce {
+
+// The text up to its first zero byte.
+std::string_view text_of(std::string_view bytes);
+
+// Copies the line that starts at `offset` into `line` and returns the offset of
+// the next line, or 0 when this line was ended by the end of the text (so a
+// reader that keeps feeding the result back starts again at line 0).
+std::size_t next_line(std::string_view text, std::size_t offset, std::string& line);
+
+// Line n (n >= 0), with the cycle back to line 0 past the end of the text.
+std::string line_at(std::string_view text, int n);
+
+// The number of lines: one per line ender, plus one for a last line without a break.
+int count_lines(std::string_view text);
+
+// Appends line and CR LF to out (no break when no_break). Returns the bytes appended.
+std::size_t append_line(std::string& out, std::string_view line, bool no_break = false);
+
+}  // namespace ce
