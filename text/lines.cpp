@@ -1,0 +1,88 @@
+// Line text codec of the language files.
+#include "text/lines.h"
+
+namespace ce {
+
+namespace {
+
+bool is_content(unsigned char b) { return b == 9 || b > 13; }
+
+// Where the line starting at offset ends, and where the next one starts (0 when
+// the line was ended by the end of the text).
+struct LineSpan {
+    std::size_t end;
+    std::size_t next;
+};
+
+LineSpan scan_line(std::string_view text, std::size_t offset) {
+    std::size_t i = offset < text.size() ? offset : text.size();
+    while (i < text.size() && is_content(static_cast<unsigned char>(text[i]))) ++i;
+    if (i >= text.size() || text[i] == '\0') return {i, 0};
+    // Only CR LF is consumed as a pair; any other ender is one byte, so the
+    // first byte of the next line is never swallowed.
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') return {i, i + 2};
+    return {i, i + 1};
+}
+
+}  // namespace
+
+std::string_view text_of(std::string_view bytes) {
+    const std::size_t zero = bytes.find('\0');
+    return zero == std::string_view::npos ? bytes : bytes.substr(0, zero);
+}
+
+std::size_t next_line(std::string_view text, std::size_t offset, std::string& line) {
+    const LineSpan span = scan_line(text, offset);
+    if (offset < span.end)
+        line.assign(text.data() + offset, span.end - offset);
+    else
+        line.clear();
+    return span.next;
+}
+
+std::string line_at(std::string_view text, int n) {
+    if (n < 0) return {};
+    // Skip lines without copying them. Past the end the reading starts again at
+    // line 0, so once one full cycle is known n can be reduced modulo its length.
+    std::size_t offset = 0;
+    long long reads = 0;
+    long long target = n;
+    while (reads < target) {
+        offset = scan_line(text, offset).next;
+        ++reads;
+        if (offset == 0) {  // back at line 0 after one whole cycle of `reads` lines
+            target %= reads;
+            reads = 0;
+        }
+    }
+    const LineSpan span = scan_line(text, offset);
+    return offset < span.end ? std::string(text.substr(offset, span.end - offset)) : std::string();
+}
+
+int count_lines(std::string_view text) {
+    int count = 0;
+    std::size_t i = 0;
+    bool open_line = false;  // content since the last ender
+    for (; i < text.size() && text[i] != '\0'; ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (is_content(b)) {
+            open_line = true;
+            continue;
+        }
+        ++count;
+        open_line = false;
+        if (b == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    return open_line ? count + 1 : count;
+}
+
+std::size_t append_line(std::string& out, std::string_view line, bool no_break) {
+    // The line is a C text: it ends at its first zero byte.
+    line = text_of(line);
+    out.append(line);
+    if (no_break) return line.size();
+    out.append("\r\n");
+    return line.size() + 2;
+}
+
+}  // namespace ce
