@@ -12,9 +12,12 @@ class FileOps;
 // Rebuilds the Monsters, Plural and Ability files of the language in `Lang`
 // (name from the edit part of list 300 and the other names from its entries,
 // plural from 5000, ability from 5001), replacing each file safely; then runs
-// apply_language and selects entry `index` of list 300. Every file that could
-// not be read or written is added to `failures` as "<path>: <what went wrong>";
-// reporting them is the caller's job.
+// apply_language and selects entry `index` of list 300. The typed texts are kept
+// on one line (every line ender becomes a space), a file too short for the
+// creature's line is extended with empty lines up to it, and every other line
+// keeps its bytes. Every file that could not be read or written is added to
+// `failures` as "<path>: <what went wrong>" (and keeps its old bytes); so is an
+// index outside 0..999, which stores nothing. Reporting them is the caller's job.
 void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, int index,
                             std::string& header_format, std::vector<std::string>& failures);
 

@@ -1,0 +1,251 @@
+// Rewriting the creature's name, plural and ability lines on Save.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "form/memory_form.h"
+#include "store/file_ops.h"
+#include "text/language.h"
+#include "text/lines.h"
+#include "text/rewrite.h"
+#include "text_folder.h"
+
+namespace ce {
+namespace {
+
+using namespace textfix;
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t offset = 0;
+    std::string line;
+    for (int i = 0; i < count_lines(text); ++i) {
+        offset = next_line(text, offset, line);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The system's file operations, with the final rename of one file failing.
+class FailingOps : public FileOps {
+public:
+    explicit FailingOps(std::string victim) : victim_(std::move(victim)) {}
+    std::string resolve(const std::string& path) override { return sys_.resolve(path); }
+    FileError link_count(const std::string& path, unsigned& out) override {
+        return sys_.link_count(path, out);
+    }
+    FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
+        return sys_.create_new(path, model, out);
+    }
+    FileError open_existing(const std::string& path, Handle& out) override {
+        return sys_.open_existing(path, out);
+    }
+    FileError write(Handle file, const void* data, std::size_t count) override {
+        return sys_.write(file, data, count);
+    }
+    FileError set_size(Handle file, std::uint64_t size) override { return sys_.set_size(file, size); }
+    FileError flush(Handle file) override { return sys_.flush(file); }
+    FileError close(Handle file) override { return sys_.close(file); }
+    FileError replace(const std::string& from, const std::string& to) override {
+        if (to == victim_) return std::string("No space left on device");
+        return sys_.replace(from, to);
+    }
+    FileError copy(const std::string& from, const std::string& to) override { return sys_.copy(from, to); }
+    FileError remove(const std::string& path) override { return sys_.remove(path); }
+
+private:
+    FileOps& sys_ = system_file_ops();
+    std::string victim_;
+};
+
+// The form after apply_language for creature `index`, ready for typing.
+struct Session {
+    explicit Session(const TextFolder& f, int index) : folder(f), index(index) {
+        apply_language(form, folder.root(), index, header);
+    }
+    std::vector<std::string> save(FileOps& ops = system_file_ops()) {
+        std::vector<std::string> failures;
+        rewrite_creature_texts(form, ops, folder.root(), index, header, failures);
+        return failures;
+    }
+    const TextFolder& folder;
+    int index;
+    MemoryForm form;
+    std::string header;
+};
+
+TEST(RewriteCreatureTexts, OnlyTheCurrentCreaturesLinesChange) {
+    TextFolder folder(1000, 10);
+    const std::string monsters = folder.read(TextKind::Monsters, 0);
+    const std::string plurals = folder.read(TextKind::Plural, 0);
+    const std::string abilities = folder.read(TextKind::Ability, 0);
+    const std::string russian = folder.read(TextKind::Monsters, 1);
+    const std::vector<std::string> files = folder.files();
+
+    Session s(folder, 5);
+    s.form.set_text(300, "Renamed");
+    s.form.set_text(5000, "Renamed ones");
+    s.form.set_text(5001, "Does \xE9verything");
+    EXPECT_TRUE(s.save().empty());
+
+    std::vector<std::string> m = lines_of(monsters), p = lines_of(plurals), a = lines_of(abilities);
+    m[6] = "Renamed";
+    p[5] = "Renamed ones";
+    a[5] = "Does \xE9verything";
+    EXPECT_EQ(folder.read(TextKind::Monsters, 0), join(m));
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join(p));
+    EXPECT_EQ(folder.read(TextKind::Ability, 0), join(a));
+    EXPECT_EQ(count_lines(folder.read(TextKind::Monsters, 0)), 1001);
+    EXPECT_EQ(folder.read(TextKind::Monsters, 1), russian);  // the other language is not touched
+    EXPECT_EQ(folder.files(), files);                          // nothing left behind
+
+    // The form is refilled from the files just written.
+    EXPECT_EQ(s.form.item_text(300, 5), "Renamed");
+    EXPECT_EQ(s.form.item_text(302, 5), "005 Renamed");
+    EXPECT_EQ(s.form.item_text(301, 6), "005 Renamed");
+    EXPECT_EQ(s.form.item_text(323, 6), "005 Renamed");
+    EXPECT_EQ(s.form.selected_item(300), 5);
+    EXPECT_EQ(s.form.get_text(5000, 100), "Renamed ones");
+    EXPECT_TRUE(s.form.errors().empty());
+
+    // A Save with nothing typed writes the same bytes back.
+    const std::string written = folder.read(TextKind::Ability, 0);
+    Session again(folder, 7);
+    EXPECT_TRUE(again.save().empty());
+    EXPECT_EQ(folder.read(TextKind::Monsters, 0), join(m));
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join(p));
+    EXPECT_EQ(folder.read(TextKind::Ability, 0), written);
+}
+
+TEST(RewriteCreatureTexts, TypedTextsAreCutAndKeptOnOneLine) {
+    TextFolder folder(20, 2);
+    Session s(folder, 3);
+    s.form.set_text(300, std::string(70, 'n'));
+    s.form.set_text(5000, std::string(70, 'p'));
+    s.form.set_text(5001, std::string(1200, 'a'));
+    EXPECT_TRUE(s.save().empty());
+    EXPECT_EQ(lines_of(folder.read(TextKind::Monsters, 0))[4], std::string(63, 'n'));
+    EXPECT_EQ(lines_of(folder.read(TextKind::Plural, 0))[3], std::string(63, 'p'));
+    EXPECT_EQ(lines_of(folder.read(TextKind::Ability, 0))[3], std::string(999, 'a'));
+
+    // Line breaks typed into the multi-line field, and other control bytes,
+    // become spaces: no other creature's line moves.
+    s.form.set_text(5001, "first\r\nsecond\nthird\rfourth\x01\x08\x0B\x0C|\ttab \xFF");
+    s.form.set_text(5000, "two\r\nlines");
+    s.form.set_text(300, "Name\nbroken");
+    EXPECT_TRUE(s.save().empty());
+    const std::vector<std::string> a = lines_of(folder.read(TextKind::Ability, 0));
+    ASSERT_EQ(a.size(), 20u);
+    EXPECT_EQ(a[3], "first second third fourth    |\ttab \xFF");
+    EXPECT_EQ(a[4], ability(0, 4));
+    EXPECT_EQ(lines_of(folder.read(TextKind::Plural, 0))[3], "two lines");
+    const std::vector<std::string> m = lines_of(folder.read(TextKind::Monsters, 0));
+    ASSERT_EQ(m.size(), 21u);
+    EXPECT_EQ(m[4], "Name broken");
+    EXPECT_EQ(m[5], creature(0, 4));
+}
+
+TEST(RewriteCreatureTexts, ShortFilesAreExtendedUpToTheCreature) {
+    TextFolder folder(3, 2);  // Monsters: the none entry and 3 names
+    folder.write(TextKind::Plural, 0, join({"P0", "P1", "P2"}));
+    folder.write(TextKind::Ability, 0, "A0\r\nA1");  // a last line without a break
+    Session s(folder, 5);
+    s.form.set_text(300, "Fifth");
+    s.form.set_text(5000, "Fifths");
+    s.form.set_text(5001, "Fifth ability");
+    EXPECT_TRUE(s.save().empty());
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join({"P0", "P1", "P2", "", "", "Fifths"}));
+    EXPECT_EQ(folder.read(TextKind::Ability, 0), join({"A0", "A1", "", "", "", "Fifth ability"}));
+    EXPECT_EQ(folder.read(TextKind::Monsters, 0),
+              join({none_entry(0), creature(0, 0), creature(0, 1), creature(0, 2), "", "", "Fifth"}));
+    EXPECT_EQ(s.form.item_text(300, 5), "Fifth");
+    EXPECT_EQ(s.form.selected_item(300), 5);
+
+    // The last line without a break is kept, and written with CR LF.
+    folder.write(TextKind::Ability, 0, "A0\r\nA1");
+    Session first(folder, 0);
+    first.form.set_text(5001, "New A0");
+    EXPECT_TRUE(first.save().empty());
+    EXPECT_EQ(folder.read(TextKind::Ability, 0), "New A0\r\nA1\r\n");
+}
+
+TEST(RewriteCreatureTexts, NothingTheEditorDoesNotShowIsLost) {
+    TextFolder folder(4, 2);
+    // Bytes after a zero byte end the text but stay in the file.
+    const std::string tail = std::string("\0hidden\r\n", 9);
+    folder.write(TextKind::Plural, 0, join({"P0", "P1", "P2", "P3"}) + tail);
+    Session s(folder, 1);
+    s.form.set_text(5000, "New P1");
+    // Names added to the file after the lists were filled are kept.
+    folder.write(TextKind::Monsters, 0,
+                 join({none_entry(0), "M0", "M1", "M2", "M3", "Added 4", "Added 5"}));
+    EXPECT_TRUE(s.save().empty());
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join({"P0", "New P1", "P2", "P3"}) + tail);
+    EXPECT_EQ(folder.read(TextKind::Monsters, 0),
+              join({none_entry(0), creature(0, 0), creature(0, 1), creature(0, 2), creature(0, 3),
+                    "Added 4", "Added 5"}));
+    EXPECT_EQ(s.form.item_count(300), 6);
+}
+
+TEST(RewriteCreatureTexts, FailuresAreListedAndFailedFilesKeepTheirBytes) {
+    TextFolder folder(10, 2);
+    const std::string plurals = folder.read(TextKind::Plural, 0);
+    const std::vector<std::string> files = folder.files();
+    const std::string plural_path = folder.path(TextKind::Plural, 0).string();
+    {
+        Session s(folder, 2);
+        s.form.set_text(300, "Two");
+        s.form.set_text(5000, "Twos");
+        s.form.set_text(5001, "Second");
+        FailingOps ops(plural_path);
+        const std::vector<std::string> failures = s.save(ops);
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_EQ(failures[0].rfind(plural_path + ": ", 0), 0u) << failures[0];
+        EXPECT_NE(failures[0].find("No space left on device"), std::string::npos) << failures[0];
+        EXPECT_EQ(folder.read(TextKind::Plural, 0), plurals);
+        EXPECT_EQ(lines_of(folder.read(TextKind::Monsters, 0))[3], "Two");
+        EXPECT_EQ(lines_of(folder.read(TextKind::Ability, 0))[2], "Second");
+        EXPECT_EQ(folder.files(), files);  // no temporary file left behind
+        EXPECT_TRUE(s.form.errors().empty());  // reporting is the caller's job
+    }
+    {
+        // A missing file is listed once (not again for the refill), and not created.
+        folder.remove(TextKind::Ability, 0);
+        Session s(folder, 2);
+        s.form.clear_records();
+        s.form.set_text(5000, "Twos again");
+        const std::vector<std::string> failures = s.save();
+        const std::string ability_path = folder.path(TextKind::Ability, 0).string();
+        EXPECT_EQ(failures, std::vector<std::string>{ability_path + ": the file does not exist"});
+        EXPECT_FALSE(std::filesystem::exists(ability_path));
+        EXPECT_EQ(lines_of(folder.read(TextKind::Plural, 0))[2], "Twos again");
+        EXPECT_TRUE(s.form.errors().empty());
+    }
+    {
+        // An index that names no creature slot stores nothing.
+        const std::string before = folder.read(TextKind::Plural, 0);
+        Session s(folder, 0);
+        s.index = -1;
+        s.form.set_text(5000, "nobody");
+        const std::vector<std::string> failures = s.save();
+        ASSERT_FALSE(failures.empty());
+        EXPECT_NE(failures[0].find("-1"), std::string::npos) << failures[0];
+        EXPECT_EQ(folder.read(TextKind::Plural, 0), before);
+    }
+}
+
+TEST(RewriteCreatureTexts, TheLanguageComesFromTheSettingsFile) {
+    TextFolder folder(8, 2);
+    const std::string english = folder.read(TextKind::Plural, 0);
+    folder.set_settings(1, 0);
+    Session s(folder, 4);
+    s.form.set_text(5000, "\xCC\xED\xEE\xE3\xE8\xE5");
+    EXPECT_TRUE(s.save().empty());
+    EXPECT_EQ(lines_of(folder.read(TextKind::Plural, 1))[4], "\xCC\xED\xEE\xE3\xE8\xE5");
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), english);
+    EXPECT_EQ(s.form.get_check(2002), 1);
+}
+
+}  // namespace
+}  // namespace ce

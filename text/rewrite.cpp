@@ -1,0 +1,150 @@
+// Rewriting the current creature's name, plural and ability lines on Save.
+#include "text/rewrite.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+#include "form/form.h"
+#include "store/layouts.h"
+#include "store/settings.h"
+#include "store/whole_file.h"
+#include "text/language.h"
+#include "text/lines.h"
+
+namespace ce {
+
+namespace {
+
+// A text typed into the form as one line of a language file: every line ender
+// becomes a space (a CR LF pair one space), so that the creature's text can
+// never end its line early and move every later creature's line.
+std::string as_one_line(std::string_view typed) {
+    typed = text_of(typed);
+    std::string line;
+    line.reserve(typed.size());
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        const auto b = static_cast<unsigned char>(typed[i]);
+        if ((b >= 1 && b <= 8) || (b >= 10 && b <= 13)) {
+            line += ' ';
+            if (b == '\r' && i + 1 < typed.size() && typed[i + 1] == '\n') ++i;
+        } else {
+            line += typed[i];
+        }
+    }
+    return line;
+}
+
+// What follows the text's terminating zero in the file, if anything: the
+// editor never shows it, so it keeps it as the file held it.
+std::string_view tail_of(const std::string& bytes) {
+    return std::string_view(bytes).substr(text_of(bytes).size());
+}
+
+void add_failure(std::vector<std::string>& failures, std::string failure) {
+    if (std::find(failures.begin(), failures.end(), failure) == failures.end())
+        failures.push_back(std::move(failure));
+}
+
+void store(FileOps& ops, const std::string& path, const std::string& bytes,
+           std::vector<std::string>& failures) {
+    if (auto error = store_whole_file(ops, path, bytes.data(), bytes.size())) {
+        // The store names the file itself in most of its messages.
+        add_failure(failures, error->starts_with(path) ? *error : path + ": " + *error);
+    }
+}
+
+// Monsters: the none entry from the file, then the names as list 300 holds
+// them with the typed name at `index`.
+void rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int index,
+                      std::vector<std::string>& failures) {
+    std::string bytes;
+    if (auto fault = load_language_text(path, bytes)) {
+        add_failure(failures, std::move(*fault));
+        return;
+    }
+    const std::string_view text = text_of(bytes);
+    // Names the file holds beyond the list (it changed outside the editor, or
+    // was missing when the list was filled) are kept rather than dropped.
+    const int file_names = count_lines(text) - 1;
+
+    std::string out;
+    out.reserve(bytes.size() + 128);
+    std::string line;
+    std::size_t offset = next_line(text, 0, line);
+    append_line(out, line);
+    for (int k = 0;; ++k) {
+        std::string file_name;
+        if (k < file_names) offset = next_line(text, offset, file_name);
+        if (k == index) {
+            append_line(out, as_one_line(form.get_text(300, 64)));
+        } else if (auto entry = form.item_text(300, k)) {
+            append_line(out, as_one_line(*entry));
+        } else if (k < file_names) {
+            append_line(out, file_name);
+        } else if (k < index) {
+            append_line(out, "");  // too short for the name: extended up to it
+        } else {
+            break;
+        }
+    }
+    out.append(tail_of(bytes));
+    store(ops, path, out, failures);
+}
+
+// Plural and Ability: the file's lines with line `index` replaced.
+void rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index, int control,
+                   int capacity, std::vector<std::string>& failures) {
+    std::string bytes;
+    if (auto fault = load_language_text(path, bytes)) {
+        add_failure(failures, std::move(*fault));
+        return;
+    }
+    const std::string_view text = text_of(bytes);
+    const int count = count_lines(text);
+    // A file too short for the creature's line is extended with empty lines up
+    // to it, so the typed text is stored rather than dropped.
+    const int total = std::max(count, index + 1);
+
+    std::string out;
+    out.reserve(bytes.size() + static_cast<std::size_t>(capacity) + 2 * static_cast<std::size_t>(total));
+    std::string line;
+    std::size_t offset = 0;
+    for (int i = 0; i < total; ++i) {
+        if (i < count)
+            offset = next_line(text, offset, line);
+        else
+            line.clear();
+        if (i == index) line = as_one_line(form.get_text(control, capacity));
+        append_line(out, line);
+    }
+    out.append(tail_of(bytes));
+    store(ops, path, out, failures);
+}
+
+}  // namespace
+
+void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, int index,
+                            std::string& header_format, std::vector<std::string>& failures) {
+    if (index < 0 || index >= kSlots) {
+        add_failure(failures, "creature " + std::to_string(index) +
+                                  ": not a creature slot (0.." + std::to_string(kSlots - 1) +
+                                  "); no text was stored");
+    } else {
+        const int language = read_language(root);
+        rewrite_monsters(form, ops, language_file(root, TextKind::Monsters, language), index,
+                         failures);
+        rewrite_lines(form, ops, language_file(root, TextKind::Plural, language), index, 5000, 64,
+                      failures);
+        rewrite_lines(form, ops, language_file(root, TextKind::Ability, language), index, 5001,
+                      1000, failures);
+    }
+
+    // The refill's own read faults join the Save's list: one message for all.
+    std::vector<std::string> read_faults;
+    apply_language(form, root, index, header_format, read_faults);
+    for (std::string& fault : read_faults) add_failure(failures, std::move(fault));
+    form.select_item(300, index);
+}
+
+}  // namespace ce
