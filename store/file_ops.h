@@ -1,0 +1,53 @@
+// The primitive file steps that store_whole_file is built from. Every write of
+// the editor goes through one FileOps object, so that a test can fail any single
+// step (running as root, a read-only mode bit stops nothing).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ce {
+
+// Nothing on success; otherwise the system's description of what failed
+// (e.g. "Operation not permitted").
+using FileError = std::optional<std::string>;
+
+class FileOps {
+public:
+    using Handle = std::intptr_t;
+    static constexpr Handle kNoHandle = -1;
+
+    virtual ~FileOps() = default;
+
+    // The file that a write to `path` must change: `path` with symbolic links
+    // followed, so that a linked data file keeps its link.
+    virtual std::string resolve(const std::string& path) { return path; }
+    // Number of hard links of the file at path; 0 when it does not exist.
+    virtual FileError link_count(const std::string& path, unsigned& out) = 0;
+    // Creates a file that must not exist yet, for writing, shared with nobody.
+    // `model` names an existing file whose permissions the new one takes (may be
+    // missing).
+    virtual FileError create_new(const std::string& path, const std::string& model,
+                                 Handle& out) = 0;
+    // Opens an existing file for writing without truncating it.
+    virtual FileError open_existing(const std::string& path, Handle& out) = 0;
+    // Writes all `count` bytes at the current position.
+    virtual FileError write(Handle file, const void* data, std::size_t count) = 0;
+    // Cuts or extends the file to `size` bytes.
+    virtual FileError set_size(Handle file, std::uint64_t size) = 0;
+    // Flushes the file's buffers to the device.
+    virtual FileError flush(Handle file) = 0;
+    virtual FileError close(Handle file) = 0;
+    // Renames `from` over `to`, replacing it in one step.
+    virtual FileError replace(const std::string& from, const std::string& to) = 0;
+    // Copies `from` into the new file `to` (which must not exist) and flushes it.
+    virtual FileError copy(const std::string& from, const std::string& to) = 0;
+    virtual FileError remove(const std::string& path) = 0;
+};
+
+// The operating system's file operations (POSIX or Win32).
+FileOps& system_file_ops();
+
+}  // namespace ce

@@ -1,0 +1,184 @@
+// Win32 file operations: load_whole_file and the system FileOps.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "store/file_ops.h"
+#include "store/whole_file.h"
+
+namespace ce {
+namespace {
+
+constexpr std::uint64_t kLargestFile = 1u << 30;
+
+std::string error_text(DWORD code) {
+    char* text = nullptr;
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result;
+    if (n != 0 && text != nullptr) result.assign(text, n);
+    if (text != nullptr) LocalFree(text);
+    while (!result.empty() && (result.back() == '\r' || result.back() == '\n' ||
+                               result.back() == ' ' || result.back() == '.'))
+        result.pop_back();
+    if (result.empty()) result = "system error " + std::to_string(code);
+    return result;
+}
+
+std::string last_error() { return error_text(GetLastError()); }
+
+class Win32Handle {
+public:
+    explicit Win32Handle(HANDLE h) : h_(h) {}
+    Win32Handle(const Win32Handle&) = delete;
+    Win32Handle& operator=(const Win32Handle&) = delete;
+    ~Win32Handle() {
+        if (valid()) CloseHandle(h_);
+    }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    HANDLE get() const { return h_; }
+    HANDLE release() {
+        HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return h;
+    }
+
+private:
+    HANDLE h_;
+};
+
+HANDLE as_handle(FileOps::Handle file) { return reinterpret_cast<HANDLE>(file); }
+FileOps::Handle as_int(HANDLE h) { return reinterpret_cast<FileOps::Handle>(h); }
+
+class Win32FileOps final : public FileOps {
+public:
+    FileError link_count(const std::string& path, unsigned& out) override {
+        Win32Handle h(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!h.valid()) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+                out = 0;
+                return std::nullopt;
+            }
+            return error_text(code);
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(h.get(), &info)) return last_error();
+        out = info.nNumberOfLinks == 0 ? 1u : static_cast<unsigned>(info.nNumberOfLinks);
+        return std::nullopt;
+    }
+
+    FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
+        (void)model;  // a new file gets the folder's default security, like the old editor's files
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return last_error();
+        out = as_int(h);
+        return std::nullopt;
+    }
+
+    FileError open_existing(const std::string& path, Handle& out) override {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return last_error();
+        out = as_int(h);
+        return std::nullopt;
+    }
+
+    FileError write(Handle file, const void* data, std::size_t count) override {
+        const auto* p = static_cast<const char*>(data);
+        while (count > 0) {
+            const DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+            DWORD written = 0;
+            if (!WriteFile(as_handle(file), p, chunk, &written, nullptr)) return last_error();
+            if (written == 0) return std::string("nothing was written");
+            p += written;
+            count -= written;
+        }
+        return std::nullopt;
+    }
+
+    FileError set_size(Handle file, std::uint64_t size) override {
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(size);
+        if (!SetFilePointerEx(as_handle(file), at, nullptr, FILE_BEGIN)) return last_error();
+        if (!SetEndOfFile(as_handle(file))) return last_error();
+        return std::nullopt;
+    }
+
+    FileError flush(Handle file) override {
+        if (!FlushFileBuffers(as_handle(file))) return last_error();
+        return std::nullopt;
+    }
+
+    FileError close(Handle file) override {
+        if (!CloseHandle(as_handle(file))) return last_error();
+        return std::nullopt;
+    }
+
+    FileError replace(const std::string& from, const std::string& to) override {
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return last_error();
+        return std::nullopt;
+    }
+
+    FileError copy(const std::string& from, const std::string& to) override {
+        if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) return last_error();
+        // CopyFile does not flush: the copy must be on the device before the
+        // original is rewritten.
+        FileError error;
+        {
+            Win32Handle h(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!h.valid())
+                error = last_error();
+            else if (!FlushFileBuffers(h.get()))
+                error = last_error();
+            else if (!CloseHandle(h.release()))
+                error = last_error();
+        }
+        if (error) DeleteFileA(to.c_str());
+        return error;
+    }
+
+    FileError remove(const std::string& path) override {
+        if (!DeleteFileA(path.c_str())) return last_error();
+        return std::nullopt;
+    }
+};
+
+}  // namespace
+
+FileOps& system_file_ops() {
+    static Win32FileOps ops;
+    return ops;
+}
+
+bool load_whole_file(const std::string& path, WholeFile& out) {
+    Win32Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr));
+    if (!h.valid()) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > kLargestFile)
+        return false;
+    const auto length = static_cast<std::size_t>(size.QuadPart);
+    std::vector<std::uint8_t> block(length + 32, 0);
+    std::size_t got = 0;
+    while (got < length) {
+        DWORD n = 0;
+        if (!ReadFile(h.get(), block.data() + got, static_cast<DWORD>(length - got), &n, nullptr))
+            return false;
+        if (n == 0) break;
+        got += n;
+    }
+    block.resize(got + 32);
+    out.block = std::move(block);
+    out.length = got;
+    return true;
+}
+
+}  // namespace ce

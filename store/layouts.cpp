@@ -1,0 +1,24 @@
+// Names and fixed sizes of the six creature data files.
+#include "store/layouts.h"
+
+#include <array>
+
+namespace ce {
+namespace {
+
+constexpr std::array<DataFileInfo, 6> kFiles{{
+    {DataFile::Monsters, "MonstersSetup.vrh", 254000},
+    {DataFile::Ammo, "Ammo.vrh", 16000},
+    {DataFile::ImposedSpells, "ImposedSpells.vrh", 6000},
+    {DataFile::Firewall, "Firewall.vrh", 125},
+    {DataFile::Demonology, "Demonology.vrh", 2000},
+    {DataFile::DefenseBonus, "DefenseBonus.vrh", 1000},
+}};
+
+}  // namespace
+
+std::span<const DataFileInfo> data_files() { return kFiles; }
+
+const DataFileInfo& data_file(DataFile id) { return kFiles[static_cast<std::size_t>(id)]; }
+
+}  // namespace ce

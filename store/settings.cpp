@@ -1,0 +1,66 @@
+// The settings file `Lang`: three bytes, every access a whole-file read and
+// every write a read-modify-write of those three bytes.
+#include "store/settings.h"
+
+#include <array>
+#include <cstdint>
+
+#include "store/file_ops.h"
+#include "store/whole_file.h"
+
+namespace ce {
+namespace {
+
+// The first three bytes of the file; a missing or short file reads as zeros.
+std::array<std::uint8_t, 3> read_bytes(const std::string& root) {
+    std::array<std::uint8_t, 3> bytes{};
+    WholeFile file;
+    if (load_whole_file(data_path(root, kSettingsFile), file)) {
+        // The 32 zero bytes after the file's bytes make a short file read as zeros.
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = file.block[i];
+    }
+    return bytes;
+}
+
+std::optional<std::string> modify(FileOps& ops, const std::string& root, int first, int count,
+                                  int value) {
+    const std::string path = data_path(root, kSettingsFile);
+    std::array<std::uint8_t, 3> bytes{};
+    WholeFile file;
+    if (load_whole_file(path, file)) {
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = file.block[i];
+    } else {
+        // Only a missing file may read as zeros: one that exists but cannot be
+        // read must not have its other field overwritten.
+        unsigned links = 0;
+        if (FileError e = ops.link_count(ops.resolve(path), links))
+            return path + ": cannot read the file: " + *e;
+        if (links > 0) return path + ": cannot read the file";
+    }
+    const auto v = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < count; ++i) bytes[first + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    return store_whole_file(ops, path, bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+int read_language(const std::string& root) {
+    const auto language = static_cast<std::int8_t>(read_bytes(root)[0]);
+    return language == 0 || language == 1 ? language : 0;
+}
+
+int read_creature_index(const std::string& root) {
+    const std::array<std::uint8_t, 3> b = read_bytes(root);
+    const auto index = static_cast<std::int16_t>(static_cast<std::uint16_t>(b[1] | (b[2] << 8)));
+    return index >= 0 && index <= 999 ? index : 0;
+}
+
+std::optional<std::string> write_language(FileOps& ops, const std::string& root, int language) {
+    return modify(ops, root, 0, 1, language);
+}
+
+std::optional<std::string> write_creature_index(FileOps& ops, const std::string& root, int index) {
+    return modify(ops, root, 1, 2, index);
+}
+
+}  // namespace ce

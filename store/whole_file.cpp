@@ -1,0 +1,148 @@
+// Safe whole-file replacement over the FileOps seam, and data_path. Reading
+// (load_whole_file) is platform code: file_ops_posix.cpp, file_ops_win32.cpp.
+#include "store/whole_file.h"
+
+#include <string>
+
+#include "store/file_ops.h"
+
+namespace ce {
+namespace {
+
+std::string failure(const std::string& path, const char* what, const std::string& why) {
+    return path + ": " + what + ": " + why;
+}
+
+// Closes the handle on every path that does not close it explicitly.
+class OpenFile {
+public:
+    OpenFile(FileOps& ops, FileOps::Handle handle) : ops_(ops), handle_(handle) {}
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    ~OpenFile() {
+        if (handle_ != FileOps::kNoHandle) (void)ops_.close(handle_);
+    }
+    FileOps::Handle get() const { return handle_; }
+    FileError close() {
+        FileError e = ops_.close(handle_);
+        handle_ = FileOps::kNoHandle;
+        return e;
+    }
+
+private:
+    FileOps& ops_;
+    FileOps::Handle handle_;
+};
+
+// A name beside `base` that no file has yet.
+std::optional<std::string> free_name(FileOps& ops, const std::string& base, const char* tag) {
+    for (int n = 0; n < 1000; ++n) {
+        std::string name = base + tag + std::to_string(n);
+        unsigned links = 0;
+        if (!ops.link_count(name, links) && links == 0) return name;
+    }
+    return std::nullopt;
+}
+
+struct StepFailure {
+    const char* what;
+    std::string why;
+};
+
+// Writes `count` bytes into the open file, sets its size, flushes and closes it.
+std::optional<StepFailure> fill(FileOps& ops, OpenFile& file, const void* data, std::size_t count,
+                                bool set_size) {
+    if (FileError e = ops.write(file.get(), data, count)) return StepFailure{"cannot write the file", *e};
+    if (set_size) {
+        if (FileError e = ops.set_size(file.get(), count))
+            return StepFailure{"cannot set the file's size", *e};
+    }
+    if (FileError e = ops.flush(file.get())) return StepFailure{"cannot flush the file", *e};
+    if (FileError e = file.close()) return StepFailure{"cannot close the file", *e};
+    return std::nullopt;
+}
+
+std::string left_behind(FileOps& ops, const std::string& name) {
+    if (FileError e = ops.remove(name)) return "; the file " + name + " could not be removed: " + *e;
+    return "";
+}
+
+// One link: a new file beside the old one, flushed, then renamed over it.
+std::optional<std::string> store_by_rename(FileOps& ops, const std::string& path,
+                                           const std::string& target, const void* data,
+                                           std::size_t count) {
+    std::optional<std::string> temp = free_name(ops, target, ".~new");
+    if (!temp) return failure(path, "cannot create a temporary file", "no free name");
+    FileOps::Handle handle = FileOps::kNoHandle;
+    if (FileError e = ops.create_new(*temp, target, handle))
+        return failure(path, "cannot create a temporary file", *e);
+    {
+        OpenFile file(ops, handle);
+        if (std::optional<StepFailure> f = fill(ops, file, data, count, false)) {
+            if (file.get() != FileOps::kNoHandle) (void)file.close();
+            return failure(path, f->what, f->why) + left_behind(ops, *temp);
+        }
+    }
+    if (FileError e = ops.replace(*temp, target))
+        return failure(path, "cannot replace the file", *e) + left_behind(ops, *temp);
+    return std::nullopt;
+}
+
+std::optional<StepFailure> rewrite(FileOps& ops, const std::string& target, const void* data,
+                                   std::size_t count) {
+    FileOps::Handle handle = FileOps::kNoHandle;
+    if (FileError e = ops.open_existing(target, handle))
+        return StepFailure{"cannot open the file for writing", *e};
+    OpenFile file(ops, handle);
+    return fill(ops, file, data, count, true);
+}
+
+// Several hard links: renaming would cut this name off the others, so the file
+// is rewritten in place, after a flushed copy of its old bytes is safe beside it.
+std::optional<std::string> store_in_place(FileOps& ops, const std::string& path,
+                                          const std::string& target, const void* data,
+                                          std::size_t count) {
+    WholeFile old;
+    if (!load_whole_file(target, old)) return failure(path, "cannot read the file", "open failed");
+    std::optional<std::string> backup = free_name(ops, target, ".~old");
+    if (!backup) return failure(path, "cannot back up the file", "no free name");
+    if (FileError e = ops.copy(target, *backup)) {
+        std::string rest;
+        unsigned links = 0;
+        if (!ops.link_count(*backup, links) && links > 0) rest = left_behind(ops, *backup);
+        return failure(path, "cannot back up the file", *e) + rest;
+    }
+    if (std::optional<StepFailure> f = rewrite(ops, target, data, count)) {
+        std::string message = failure(path, f->what, f->why);
+        if (rewrite(ops, target, old.data(), old.length))
+            return message + "; the old contents are kept in " + *backup;
+        return message + left_behind(ops, *backup);
+    }
+    if (FileError e = ops.remove(*backup))
+        return path + ": the file was written, but its backup " + *backup +
+               " could not be removed: " + *e;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> store_whole_file(FileOps& ops, const std::string& path,
+                                            const void* data, std::size_t count) {
+    static const unsigned char kNothing = 0;
+    if (data == nullptr) data = &kNothing;
+    const std::string target = ops.resolve(path);
+    unsigned links = 0;
+    if (FileError e = ops.link_count(target, links))
+        return failure(path, "cannot read the file's attributes", *e);
+    if (links > 1) return store_in_place(ops, path, target, data, count);
+    return store_by_rename(ops, path, target, data, count);
+}
+
+std::string data_path(const std::string& root, const std::string& name) {
+    if (root.empty()) return name;
+    const char last = root.back();
+    if (last == '/' || last == kPathSeparator) return root + name;
+    return root + kPathSeparator + name;
+}
+
+}  // namespace ce

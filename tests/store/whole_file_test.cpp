@@ -1,0 +1,243 @@
+#include "store/whole_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "store/file_ops.h"
+#include "tests/store/scratch.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace ce {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// The system's operations, with one chosen step failing on its n-th call.
+class FailingOps : public FileOps {
+public:
+    enum Step { None, LinkCount, Create, Open, Write, SetSize, Flush, Close, Replace, Copy, Remove };
+    Step fail = None;
+    int fail_from = 1;  // the first call that fails; later calls fail too when `sticky`
+    bool sticky = false;
+
+    std::string resolve(const std::string& path) override { return real_.resolve(path); }
+    FileError link_count(const std::string& path, unsigned& out) override {
+        if (FileError e = check(LinkCount)) return e;
+        return real_.link_count(path, out);
+    }
+    FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
+        if (FileError e = check(Create)) return e;
+        return real_.create_new(path, model, out);
+    }
+    FileError open_existing(const std::string& path, Handle& out) override {
+        if (FileError e = check(Open)) return e;
+        return real_.open_existing(path, out);
+    }
+    FileError write(Handle file, const void* data, std::size_t count) override {
+        if (FileError e = check(Write)) return e;
+        return real_.write(file, data, count);
+    }
+    FileError set_size(Handle file, std::uint64_t size) override {
+        if (FileError e = check(SetSize)) return e;
+        return real_.set_size(file, size);
+    }
+    FileError flush(Handle file) override {
+        if (FileError e = check(Flush)) return e;
+        return real_.flush(file);
+    }
+    FileError close(Handle file) override {
+        FileError real = real_.close(file);  // the handle is gone either way
+        if (FileError e = check(Close)) return e;
+        return real;
+    }
+    FileError replace(const std::string& from, const std::string& to) override {
+        if (FileError e = check(Replace)) return e;
+        return real_.replace(from, to);
+    }
+    FileError copy(const std::string& from, const std::string& to) override {
+        if (FileError e = check(Copy)) return e;
+        return real_.copy(from, to);
+    }
+    FileError remove(const std::string& path) override {
+        if (FileError e = check(Remove)) return e;
+        return real_.remove(path);
+    }
+
+private:
+    FileError check(Step step) {
+        if (step != fail) return std::nullopt;
+        ++calls_;
+        if (calls_ == fail_from || (sticky && calls_ > fail_from)) return std::string("Operation not permitted");
+        return std::nullopt;
+    }
+    FileOps& real_ = system_file_ops();
+    int calls_ = 0;
+};
+
+TEST(LoadWholeFile, ReadsBytesFollowedByThirtyTwoZeros) {
+    test::ScratchDir dir;
+    dir.write("data.bin", {1, 2, 3, 0, 255});
+    WholeFile f;
+    ASSERT_TRUE(load_whole_file(dir.file("data.bin"), f));
+    EXPECT_EQ(f.length, 5u);
+    ASSERT_EQ(f.block.size(), 37u);
+    EXPECT_EQ(Bytes(f.block.begin(), f.block.begin() + 5), (Bytes{1, 2, 3, 0, 255}));
+    for (std::size_t i = 5; i < 37; ++i) EXPECT_EQ(f.block[i], 0) << i;
+
+    dir.write("empty", {});
+    WholeFile e;
+    ASSERT_TRUE(load_whole_file(dir.file("empty"), e));
+    EXPECT_EQ(e.length, 0u);
+    EXPECT_EQ(e.block, Bytes(32, 0));
+}
+
+TEST(LoadWholeFile, FailedOpenLeavesTheOutputUntouched) {
+    test::ScratchDir dir;
+    WholeFile f;
+    f.block = {9, 8, 7};
+    f.length = 77;
+    EXPECT_FALSE(load_whole_file(dir.file("missing.vrh"), f));
+    EXPECT_EQ(f.block, (Bytes{9, 8, 7}));
+    EXPECT_EQ(f.length, 77u);
+    // A folder is not a file that can be read whole.
+    EXPECT_FALSE(load_whole_file(dir.root(), f));
+    EXPECT_EQ(f.length, 77u);
+}
+
+TEST(StoreWholeFile, WritesExactlyCountBytesAndLeavesNothingElse) {
+    test::ScratchDir dir;
+    const Bytes data{10, 20, 30};
+    EXPECT_FALSE(store_whole_file(dir.file("new.vrh"), data.data(), data.size()));
+    EXPECT_EQ(dir.read("new.vrh"), data);
+
+    dir.write("Ammo.vrh", Bytes(100, 7));
+    EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), data.data(), 2));
+    EXPECT_EQ(dir.read("Ammo.vrh"), (Bytes{10, 20}));
+    EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), nullptr, 0));
+    EXPECT_EQ(dir.read("Ammo.vrh"), Bytes{});
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "new.vrh"}));
+}
+
+TEST(StoreWholeFile, EveryFailingStepKeepsTheOldBytesAndNoTemporaryFile) {
+    const Bytes old(50, 0xAB);
+    const Bytes fresh(60, 0x11);
+    const struct {
+        FailingOps::Step step;
+        const char* message;
+    } cases[] = {
+        {FailingOps::Create, "cannot create a temporary file"},
+        {FailingOps::Write, "cannot write the file"},
+        {FailingOps::Flush, "cannot flush the file"},
+        {FailingOps::Close, "cannot close the file"},
+        {FailingOps::Replace, "cannot replace the file"},
+    };
+    for (const auto& c : cases) {
+        test::ScratchDir dir;
+        dir.write("Ammo.vrh", old);
+        FailingOps ops;
+        ops.fail = c.step;
+        const std::string path = dir.file("Ammo.vrh");
+        const std::optional<std::string> error = store_whole_file(ops, path, fresh.data(), fresh.size());
+        ASSERT_TRUE(error) << c.message;
+        EXPECT_EQ(*error, path + ": " + c.message + ": Operation not permitted");
+        EXPECT_EQ(dir.read("Ammo.vrh"), old) << c.message;
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"Ammo.vrh"}) << c.message;
+    }
+    // A missing file that cannot be created stays missing.
+    test::ScratchDir dir;
+    FailingOps ops;
+    ops.fail = FailingOps::Write;
+    EXPECT_TRUE(store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
+    EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(StoreWholeFile, AFileWithTwoHardLinksKeepsBoth) {
+    test::ScratchDir dir;
+    dir.write("Ammo.vrh", Bytes(40, 1));
+    std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
+    const Bytes fresh{5, 6, 7};
+    EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
+    EXPECT_EQ(dir.read("Ammo.vrh"), fresh);
+    EXPECT_EQ(dir.read("deployed.vrh"), fresh);
+    unsigned links = 0;
+    EXPECT_FALSE(system_file_ops().link_count(dir.file("Ammo.vrh"), links));
+    EXPECT_EQ(links, 2u);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"}));
+}
+
+TEST(StoreWholeFile, AFailedInPlaceRewriteRestoresTheOldBytes) {
+    const Bytes old(40, 1);
+    const Bytes fresh(10, 2);
+    for (FailingOps::Step step : {FailingOps::Write, FailingOps::SetSize, FailingOps::Flush, FailingOps::Open}) {
+        test::ScratchDir dir;
+        dir.write("Ammo.vrh", old);
+        std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
+        FailingOps ops;
+        ops.fail = step;
+        EXPECT_TRUE(store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
+        EXPECT_EQ(dir.read("Ammo.vrh"), old) << step;
+        EXPECT_EQ(dir.read("deployed.vrh"), old) << step;
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"})) << step;
+    }
+    // The backup copy cannot be made: nothing is touched.
+    test::ScratchDir dir;
+    dir.write("Ammo.vrh", old);
+    std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
+    FailingOps ops;
+    ops.fail = FailingOps::Copy;
+    const auto error = store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size());
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("cannot back up the file"), std::string::npos);
+    EXPECT_EQ(dir.read("deployed.vrh"), old);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"}));
+}
+
+TEST(StoreWholeFile, WhenRestoringFailsTooTheBackupKeepsTheOldBytesAndIsNamed) {
+    test::ScratchDir dir;
+    const Bytes old(40, 1);
+    dir.write("Ammo.vrh", old);
+    std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
+    FailingOps ops;
+    ops.fail = FailingOps::Flush;
+    ops.sticky = true;
+    const Bytes fresh(10, 2);
+    const auto error = store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size());
+    ASSERT_TRUE(error);
+    const std::string marker = "the old contents are kept in ";
+    const std::size_t at = error->find(marker);
+    ASSERT_NE(at, std::string::npos) << *error;
+    const std::string backup = error->substr(at + marker.size());
+    WholeFile kept;
+    ASSERT_TRUE(load_whole_file(backup, kept));
+    EXPECT_EQ(Bytes(kept.block.begin(), kept.block.begin() + kept.length), old);
+}
+
+#ifndef _WIN32
+TEST(StoreWholeFile, KeepsPermissionsAndSymbolicLinks) {
+    test::ScratchDir dir;
+    dir.write("real.vrh", Bytes(8, 3));
+    ::chmod(dir.file("real.vrh").c_str(), 0640);
+    std::filesystem::create_symlink(dir.file("real.vrh"), dir.file("Ammo.vrh"));
+    const Bytes fresh{1, 2};
+    EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("Ammo.vrh")));
+    EXPECT_EQ(dir.read("real.vrh"), fresh);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("real.vrh").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+#endif
+
+TEST(DataPath, JoinsRootAndName) {
+    EXPECT_EQ(data_path("", "Lang"), "Lang");
+    EXPECT_EQ(data_path("data", "Lang"), std::string("data") + kPathSeparator + "Lang");
+    EXPECT_EQ(data_path("data/", "Lang"), "data/Lang");
+    EXPECT_EQ(data_path(std::string("d") + kPathSeparator, "Lang"), std::string("d") + kPathSeparator + "Lang");
+}
+
+}  // namespace
+}  // namespace ce
