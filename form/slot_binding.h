@@ -12,7 +12,9 @@ namespace ce {
 class Form;
 
 // Puts the slot's elements of `file` into their controls, in show order.
-// `bytes` is the whole-file buffer (at least the file's fixed size).
+// `bytes` is the whole-file buffer (at least the file's fixed size). Both calls
+// throw std::out_of_range for a slot outside 0..999 or a shorter buffer: the
+// callers check the files first, so that is a fault of the program.
 void show_slot(Form& form, DataFile file, std::span<const std::uint8_t> bytes, int slot);
 
 // Stores the slot's elements from their controls into `bytes`, in save order.

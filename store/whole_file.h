@@ -17,8 +17,8 @@ struct WholeFile {
     std::uint8_t* data() { return block.data(); }
 };
 
-// Reads the file at path. Returns false when it cannot be opened, leaving `out`
-// exactly as it was.
+// Reads the file at path. Returns false when it cannot be opened or read (a
+// folder, a file over 1 GiB), leaving `out` exactly as it was.
 bool load_whole_file(const std::string& path, WholeFile& out);
 
 // The seam through which every write goes, so that tests can fail any step.
