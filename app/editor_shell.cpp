@@ -1,0 +1,142 @@
+#include "app/editor_shell.h"
+
+#include <commctrl.h>
+
+#include <exception>
+#include <string>
+
+#include "app/dialog_template.h"
+
+namespace ce {
+namespace {
+
+constexpr int kIcon = 500;
+
+// The system edit procedure the filter passes on to. A window procedure has no
+// context of its own, so this one value is process-wide, set once at
+// registration before any NewEdit control exists.
+WNDPROC& system_edit_proc() {
+    static WNDPROC proc = nullptr;
+    return proc;
+}
+
+EditorSession* session_of(HWND dialog) {
+    return reinterpret_cast<EditorSession*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+std::wstring widen_ascii(std::string_view text) { return std::wstring(text.begin(), text.end()); }
+
+// No exception crosses the window procedure: report it and carry on.
+void report_exception(HWND dialog, const char* what) {
+    std::wstring text = L"Unexpected error: ";
+    text += widen_ascii(what != nullptr ? what : "unknown");
+    show_error(dialog, text);
+}
+
+void on_init_dialog(HWND dialog, EditorSession& session) {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    session.form = std::make_unique<Win32Form>(dialog);
+    on_initialise(session.state, *session.form);
+}
+
+void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
+    switch (message) {
+        case WM_COMMAND:
+            if (on_command(session.state, *session.form, static_cast<std::uint32_t>(wparam)) ==
+                CommandResult::Close) {
+                EndDialog(dialog, 0);
+            }
+            break;
+        case WM_PAINT: on_paint(session.state, *session.form); break;
+        default: break;
+    }
+}
+
+}  // namespace
+
+bool numeric_entry_accepts(WPARAM character) {
+    return (character >= '0' && character <= '9') || character == '.' || character == '-' ||
+           character == 8;
+}
+
+LRESULT CALLBACK numeric_entry_filter(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_CHAR && !numeric_entry_accepts(wparam)) {
+        MessageBeep(0xFFFFFFFF);
+        return 0;
+    }
+    return CallWindowProcW(system_edit_proc(), hwnd, message, wparam, lparam);
+}
+
+bool register_new_edit() {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(module, L"NewEdit", &existing)) return true;
+
+    WNDCLASSEXW edit{};
+    edit.cbSize = sizeof edit;
+    if (!GetClassInfoExW(nullptr, L"Edit", &edit)) return false;
+    system_edit_proc() = edit.lpfnWndProc;
+    // Everything else stays as the platform reports it for "Edit".
+    edit.lpfnWndProc = numeric_entry_filter;
+    edit.lpszClassName = L"NewEdit";
+    edit.hInstance = module;
+    return RegisterClassExW(&edit) != 0;
+}
+
+void init_common_controls() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = 8;
+    controls.dwICC = 0xFFFF;
+    InitCommonControlsEx(&controls);
+}
+
+INT_PTR CALLBACK editor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) {
+        auto* session = reinterpret_cast<EditorSession*>(lparam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+        if (session == nullptr) return 0;
+        try {
+            on_init_dialog(dialog, *session);
+        } catch (const std::exception& e) {
+            report_exception(dialog, e.what());
+        } catch (...) {
+            report_exception(dialog, nullptr);
+        }
+        return 0;  // no control gets the initial keyboard focus
+    }
+    EditorSession* session = session_of(dialog);
+    if (session == nullptr || session->form == nullptr) return 0;
+    try {
+        handle(dialog, message, wparam, *session);
+    } catch (const std::exception& e) {
+        report_exception(dialog, e.what());
+    } catch (...) {
+        report_exception(dialog, nullptr);
+    }
+    return 0;  // also for WM_PAINT, so that the default painting runs
+}
+
+int run_editor() {
+    const std::vector<std::string> faults = startup_faults("");
+    if (!faults.empty()) {
+        const std::string message = startup_message("", faults);
+        show_error(nullptr, ansi_to_wide(message));
+        return 2;
+    }
+    register_new_edit();
+    init_common_controls();
+
+    EditorSession session;
+    const DialogTemplate tmpl = editor_template();
+    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), nullptr,
+                                                   editor_dialog_proc, reinterpret_cast<LPARAM>(&session));
+    if (result == -1) {
+        show_error(nullptr, L"The editor form could not be created.");
+    }
+    return static_cast<int>(result);
+}
+
+}  // namespace ce

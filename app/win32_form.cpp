@@ -1,0 +1,244 @@
+#include "app/win32_form.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "app/dialog_template.h"
+#include "form/catalogue.h"
+
+namespace ce {
+namespace {
+
+bool is_combo_box(HWND hwnd) {
+    wchar_t name[16] = {};
+    if (GetClassNameW(hwnd, name, 16) == 0) return false;
+    return lstrcmpiW(name, WC_COMBOBOXW) == 0;
+}
+
+// Edits and NewEdit fields (the class of a NewEdit is derived from "Edit").
+bool is_edit_control(HWND hwnd) {
+    wchar_t name[16] = {};
+    if (GetClassNameW(hwnd, name, 16) == 0) return false;
+    return lstrcmpiW(name, WC_EDITW) == 0 || lstrcmpiW(name, L"NewEdit") == 0;
+}
+
+std::wstring window_text(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+// The language list form's own small event routine.
+INT_PTR CALLBACK language_list_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG: return TRUE;  // focus on OK
+        case WM_COMMAND:
+            if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
+                EndDialog(dialog, LOWORD(wparam));
+                return TRUE;
+            }
+            return FALSE;
+        default: return FALSE;
+    }
+}
+
+}  // namespace
+
+Win32Form::Win32Form(HWND dialog) : dialog_(dialog) {
+    // Children in Z order are the controls in creation order: the dialog
+    // manager puts each new control at the bottom. The first one wins.
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        controls_.try_emplace(id, child);
+    }
+}
+
+HWND Win32Form::control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+HWND Win32Form::list(int id) const {
+    HWND hwnd = control(id);
+    return hwnd != nullptr && is_combo_box(hwnd) ? hwnd : nullptr;
+}
+
+std::wstring Win32Form::to_wide(std::string_view text) const {
+    const std::u16string units = bytes_to_utf16(page_, text);
+    return std::wstring(units.begin(), units.end());
+}
+
+std::string Win32Form::to_bytes(const std::wstring& text) const {
+    const std::u16string units(text.begin(), text.end());
+    return utf16_to_bytes(page_, units);
+}
+
+void Win32Form::set_text(int id, std::string_view text) {
+    HWND hwnd = control(id);
+    if (hwnd == nullptr) return;
+    // An upper-case edit capitalises what the user types; the program's text
+    // (a stored value) is shown as it is, so that it reads back unchanged.
+    const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    const LONG case_styles = ES_UPPERCASE | ES_LOWERCASE;
+    const bool is_edit = is_edit_control(hwnd);
+    if (is_edit && (style & case_styles) != 0) SetWindowLongW(hwnd, GWL_STYLE, style & ~case_styles);
+    SetWindowTextW(hwnd, to_wide(text).c_str());
+    if (is_edit && (style & case_styles) != 0) SetWindowLongW(hwnd, GWL_STYLE, style);
+}
+
+std::string Win32Form::get_text(int id, int capacity) const {
+    HWND hwnd = control(id);
+    if (hwnd == nullptr || capacity <= 0) return {};
+    // Both code pages are single-byte: one unit is one byte.
+    std::string bytes = to_bytes(window_text(hwnd));
+    if (bytes.size() > static_cast<std::size_t>(capacity - 1)) bytes.resize(capacity - 1);
+    return bytes;
+}
+
+void Win32Form::set_check(int id, int state) {
+    if (HWND hwnd = control(id)) SendMessageW(hwnd, BM_SETCHECK, state != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int Win32Form::get_check(int id) const {
+    HWND hwnd = control(id);
+    if (hwnd == nullptr) return 0;
+    return SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void Win32Form::check_radio(int first, int last, int id) {
+    for (const auto& [control_id, hwnd] : controls_) {
+        if (control_id >= first && control_id <= last) {
+            SendMessageW(hwnd, BM_SETCHECK, control_id == id ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+    }
+}
+
+void Win32Form::select_item(int id, int index) {
+    HWND hwnd = list(id);
+    if (hwnd == nullptr) return;
+    const LRESULT count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
+    // An index that names no entry leaves no selection and an empty shown text.
+    const WPARAM chosen = index >= 0 && index < count ? static_cast<WPARAM>(index) : static_cast<WPARAM>(-1);
+    SendMessageW(hwnd, CB_SETCURSEL, chosen, 0);
+}
+
+int Win32Form::selected_item(int id) const {
+    HWND hwnd = list(id);
+    if (hwnd == nullptr) return 0;
+    const LRESULT index = SendMessageW(hwnd, CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? -1 : static_cast<int>(index);
+}
+
+void Win32Form::clear_items(int id) {
+    HWND hwnd = list(id);
+    if (hwnd == nullptr) return;
+    SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
+    // The edit field of an editable drop-down goes with the entries.
+    if ((GetWindowLongW(hwnd, GWL_STYLE) & 3) == CBS_DROPDOWN) SetWindowTextW(hwnd, L"");
+}
+
+int Win32Form::add_item(int id, std::string_view text) {
+    HWND hwnd = list(id);
+    if (hwnd == nullptr) return -1;
+    const std::wstring wide = to_wide(text);
+    return static_cast<int>(SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())));
+}
+
+int Win32Form::insert_item(int id, int index, std::string_view text) {
+    HWND hwnd = list(id);
+    if (hwnd == nullptr) return -1;
+    const std::wstring wide = to_wide(text);
+    return static_cast<int>(SendMessageW(hwnd, CB_INSERTSTRING, static_cast<WPARAM>(index),
+                                         reinterpret_cast<LPARAM>(wide.c_str())));
+}
+
+void Win32Form::delete_item(int id, int index) {
+    if (HWND hwnd = list(id)) SendMessageW(hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+std::optional<std::string> Win32Form::item_text(int id, int index) const {
+    HWND hwnd = list(id);
+    if (hwnd == nullptr) return std::nullopt;
+    const LRESULT count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
+    if (index < 0 || index >= count) return std::nullopt;
+    const LRESULT length = SendMessageW(hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR) return std::nullopt;
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(hwnd, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                        reinterpret_cast<LPARAM>(text.data()));
+    if (copied == CB_ERR) return std::nullopt;
+    text.resize(static_cast<std::size_t>(copied));
+    return to_bytes(text);
+}
+
+void Win32Form::set_enabled(int id, bool enabled) {
+    if (HWND hwnd = control(id)) EnableWindow(hwnd, enabled ? TRUE : FALSE);
+}
+
+void Win32Form::set_text_limit(int id, int limit) {
+    if (HWND hwnd = control(id)) SendMessageW(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+}
+
+void Win32Form::set_spin_range(int spin_id, int low, int high) {
+    if (HWND hwnd = control(spin_id)) {
+        SendMessageW(hwnd, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+    }
+}
+
+int Win32Form::item_count(int id) const {
+    HWND hwnd = list(id);
+    if (hwnd == nullptr) return 0;
+    const LRESULT count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
+    return count == CB_ERR ? 0 : static_cast<int>(count);
+}
+
+bool Win32Form::is_enabled(int id) const {
+    HWND hwnd = control(id);
+    return hwnd != nullptr && IsWindowEnabled(hwnd) != FALSE;
+}
+
+bool Win32Form::has_control(int id) const { return control(id) != nullptr; }
+
+void Win32Form::paint_portrait(int index) {
+    (void)index;  // drawn by the picture layer once it is linked in
+}
+
+void Win32Form::paint_decorations() {}
+
+void Win32Form::report_error(std::string_view message) {
+    // Messages name files and folders, which the file layer knows in the
+    // system's ANSI code page.
+    show_error(dialog_, ansi_to_wide(message));
+}
+
+void Win32Form::set_language(int language) { page_ = code_page_for_language(language); }
+
+void Win32Form::open_language_list() { run_language_list(dialog_); }
+
+void run_language_list(HWND owner) {
+    const DialogTemplate tmpl = language_list_template();
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), owner, language_list_proc, 0);
+}
+
+void show_error(HWND owner, std::wstring_view message) {
+    const std::wstring title = ansi_to_wide(editor_frame().title);
+    const std::wstring text(message);
+    MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+std::wstring ansi_to_wide(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(needed > 0 ? needed : 0), L'\0');
+    if (needed > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), size, out.data(), needed);
+    return out;
+}
+
+}  // namespace ce
