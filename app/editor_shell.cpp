@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dialog_template.h"
+#include "picture/draw_win32.h"
 
 namespace ce {
 namespace {
@@ -128,6 +129,8 @@ int run_editor() {
     }
     register_new_edit();
     init_common_controls();
+    // The portrait decoder needs OLE on this thread for the form's whole run.
+    const OleSession ole;
 
     EditorSession session;
     const DialogTemplate tmpl = editor_template();

@@ -7,6 +7,7 @@
 
 #include "app/dialog_template.h"
 #include "form/catalogue.h"
+#include "picture/draw_win32.h"
 
 namespace ce {
 namespace {
@@ -205,11 +206,9 @@ bool Win32Form::is_enabled(int id) const {
 
 bool Win32Form::has_control(int id) const { return control(id) != nullptr; }
 
-void Win32Form::paint_portrait(int index) {
-    (void)index;  // drawn by the picture layer once it is linked in
-}
+void Win32Form::paint_portrait(int index) { draw_portrait(dialog_, index); }
 
-void Win32Form::paint_decorations() {}
+void Win32Form::paint_decorations() { draw_decorations(dialog_); }
 
 void Win32Form::report_error(std::string_view message) {
     // Messages name files and folders, which the file layer knows in the

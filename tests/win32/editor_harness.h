@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/editor_shell.h"
+#include "picture/draw_win32.h"
 #include "win32_support.h"
 
 namespace ce::test {
@@ -56,6 +57,7 @@ public:
 
 private:
     std::string previous_directory_;
+    OleSession ole_;  // the portrait decoder's, as run_editor holds one
     ModalCloser closer_;
     EditorSession session_;
     HWND dialog_ = nullptr;
