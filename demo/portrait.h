@@ -1,0 +1,24 @@
+// Procedural creature portraits for the demo's Pic folder.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace ce {
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;  // width * height * 3 bytes, row by row from the top
+};
+
+// The face of creature `slot` at the given size: the same creature looks the
+// same at every size (the features are placed in proportion to the picture).
+Image draw_creature_face(std::uint64_t seed, int slot, int width, int height);
+
+// The image as a baseline JPEG file. Throws std::runtime_error when this
+// build has no JPEG encoder (the Windows build does not carry one: the
+// generator runs on the build machine).
+std::vector<std::uint8_t> encode_jpeg(const Image& image);
+
+}  // namespace ce

@@ -1,0 +1,66 @@
+// The demo folder of seed 1, made once per test program, and small helpers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <unistd.h>
+
+#include "demo/demo.h"
+#include "store/whole_file.h"
+
+namespace ce::demo_test {
+
+inline const std::vector<DemoFile>& seed1() {
+    static const std::vector<DemoFile> files = make_demo_files(1);
+    return files;
+}
+
+// The bytes of the named file (name relative, '/' as separator), or fails.
+inline const std::vector<std::uint8_t>& file(const std::vector<DemoFile>& files, std::string_view name) {
+    std::string native(name);
+    for (char& c : native)
+        if (c == '/') c = kPathSeparator;
+    for (const DemoFile& f : files)
+        if (f.name == native) return f.bytes;
+    ADD_FAILURE() << "no demo file " << name;
+    static const std::vector<std::uint8_t> none;
+    return none;
+}
+
+inline std::string text(const std::vector<DemoFile>& files, std::string_view name) {
+    const auto& bytes = file(files, name);
+    return {bytes.begin(), bytes.end()};
+}
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class TempDir {
+public:
+    explicit TempDir(const std::string& tag) {
+        path_ = std::filesystem::temp_directory_path() /
+                ("ce-demo-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(++count()));
+        std::filesystem::remove_all(path_);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string str() const { return path_.string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    static int& count() {
+        static int n = 0;
+        return n;
+    }
+    std::filesystem::path path_;
+};
+
+}  // namespace ce::demo_test
