@@ -1,0 +1,159 @@
+// The editor's start-up checks and the routing of the form's events to the
+// routines that act on them. Everything here is portable; the Win32 dialog
+// procedure only turns window messages into these calls.
+#include "form/editor.h"
+
+#include "form/catalogue.h"
+#include "form/data_check.h"
+#include "form/form.h"
+#include "form/interlocks.h"
+#include "form/save.h"
+#include "form/show.h"
+#include "store/layouts.h"
+#include "store/settings.h"
+#include "store/whole_file.h"
+#include "text/language.h"
+
+namespace ce {
+
+namespace {
+
+// Command words (notification code in the high 16 bits, identifier in the low 16).
+constexpr std::uint32_t kCmdClose = 2;
+constexpr std::uint32_t kCmdJump = 2101;
+constexpr std::uint32_t kCmdSave = 2100;
+constexpr std::uint32_t kCmdEnglish = 2001;
+constexpr std::uint32_t kCmdRussian = 2002;
+constexpr std::uint32_t kCmdCopyAll = 10000;
+constexpr std::uint32_t kCmdPasteAll = 10001;
+constexpr std::uint32_t kCmdPasteCrAnim = 10002;
+constexpr std::uint32_t kCmdCreatureChosen = (1u << 16) | 300u;  // selection change of list 300
+
+constexpr TextKind kLanguageKinds[] = {TextKind::Monsters, TextKind::Spells, TextKind::Common,
+                                       TextKind::Plural, TextKind::Ability};
+
+FileOps& file_ops(const EditorState& state) {
+    return state.files != nullptr ? *state.files : system_file_ops();
+}
+
+// Shows `slot` and makes it current only when the show went through; a refused
+// show keeps the creature that the form still shows.
+bool show_and_select(EditorState& state, Form& form, int slot) {
+    if (slot < 0 || slot >= kSlots) return false;
+    if (!show_creature(state, form, slot)) return false;
+    state.current = slot;
+    return true;
+}
+
+void close_editor(EditorState& state, Form& form) {
+    if (auto error = write_creature_index(file_ops(state), state.root, state.current)) {
+        form.report_error("The current creature could not be stored in the settings file:\n    " +
+                          *error);
+    }
+}
+
+void jump(EditorState& state, Form& form) {
+    // Entry n of list 301 stands for creature n - 1; entry 0 is the none entry
+    // and no selection gives -1: neither names a creature.
+    const int n = form.selected_item(301);
+    if (n - 1 <= -1) return;
+    show_and_select(state, form, n - 1);
+}
+
+void creature_chosen(EditorState& state, Form& form) {
+    const int n = form.selected_item(300);
+    if (n == -1) return;
+    // A refused show puts list 300 back on the creature that the form still shows.
+    if (!show_and_select(state, form, n)) form.select_item(300, state.current);
+}
+
+void switch_language(EditorState& state, Form& form) {
+    if (auto error = write_language(file_ops(state), state.root, form.get_check(2002))) {
+        form.report_error("The language choice could not be stored in the settings file:\n    " +
+                          *error);
+    }
+    // Refilled from the language the file holds, so the radio buttons and the
+    // texts agree with it even after a failed write.
+    apply_language(form, state.root, state.current, state.header_format);
+}
+
+}  // namespace
+
+std::vector<std::string> startup_faults(const std::string& root) {
+    std::vector<std::string> faults;
+    for (const DataFileInfo& info : data_files()) {
+        WholeFile file;
+        if (auto fault = load_data_file(root, info, file)) faults.push_back(*fault);
+    }
+    const int language = read_language(root);
+    for (TextKind kind : kLanguageKinds) {
+        const std::string path = language_file(root, kind, language);
+        WholeFile file;
+        if (!load_whole_file(path, file)) {
+            faults.push_back(language_file_name(kind, language) + ": " + unreadable_reason(path));
+        }
+    }
+    return faults;
+}
+
+std::string startup_message(const std::string& root, const std::vector<std::string>& faults) {
+    return fault_message("The editor cannot start: files it needs are missing or too short", root,
+                         faults);
+}
+
+void on_initialise(EditorState& state, Form& form) {
+    apply_language(form, state.root, state.current, state.header_format);
+    for (const LimitRow& row : limit_rows()) {
+        if (row.limit != -1) form.set_text_limit(row.edit, row.limit);
+        if (row.spin != -1) form.set_spin_range(row.spin, row.low, row.high);
+    }
+    show_and_select(state, form, read_creature_index(state.root));
+}
+
+CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
+    // Whole-word comparison: other notifications of these controls do nothing.
+    if (wparam < 0x10000u && has_click_reaction(static_cast<int>(wparam))) {
+        react_to_click(static_cast<int>(wparam), form);
+        return CommandResult::Continue;
+    }
+    switch (wparam) {
+    case kCmdClose:
+        close_editor(state, form);
+        return CommandResult::Close;
+    case kCmdJump:
+        jump(state, form);
+        break;
+    case kCmdSave:
+        save_creature(state, form);
+        break;
+    case kCmdCreatureChosen:
+        creature_chosen(state, form);
+        break;
+    case kCmdEnglish:
+    case kCmdRussian:
+        switch_language(state, form);
+        break;
+    case kCmdCopyAll:
+        state.copied = true;
+        capture_states(state.current, form, state.clipboard);
+        form.open_language_list();
+        break;
+    case kCmdPasteAll:
+        if (state.copied) restore_states(state.current, form, state.clipboard);
+        break;
+    case kCmdPasteCrAnim:
+        if (state.copied) restore_cranim(form, state.clipboard);
+        break;
+    default:
+        break;
+    }
+    return CommandResult::Continue;
+}
+
+void on_paint(EditorState& state, Form& form) {
+    (void)state;
+    form.paint_portrait(form.selected_item(300));
+    form.paint_decorations();
+}
+
+}  // namespace ce

@@ -1,0 +1,91 @@
+// Showing one creature: every data file is read afresh and the slot's values go
+// into their controls in a fixed order, followed by the plural and ability lines
+// and the interlocks.
+#include "form/show.h"
+
+#include <array>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "form/data_check.h"
+#include "form/editor.h"
+#include "form/form.h"
+#include "form/interlocks.h"
+#include "form/slot_binding.h"
+#include "store/settings.h"
+#include "text/language.h"
+#include "text/lines.h"
+
+namespace ce {
+
+namespace {
+
+// The order in which a show reads the data files (side files: Demonology before
+// Firewall, unlike the order Save writes them in).
+constexpr std::array<DataFile, 6> kReadOrder = {
+    DataFile::Monsters,   DataFile::Ammo,     DataFile::ImposedSpells,
+    DataFile::Demonology, DataFile::Firewall, DataFile::DefenseBonus,
+};
+
+// Line `slot` of a language file, or "" (and a fault) when the file cannot be read.
+std::string language_line(const std::string& root, TextKind kind, int language, int slot,
+                          std::vector<std::string>& faults) {
+    const std::string path = language_file(root, kind, language);
+    WholeFile file;
+    if (!load_whole_file(path, file)) {
+        faults.push_back(language_file_name(kind, language) + ": " + unreadable_reason(path));
+        return {};
+    }
+    const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.block.size());
+    return line_at(text_of(bytes), slot);
+}
+
+}  // namespace
+
+bool show_creature(const EditorState& state, Form& form, int slot) {
+    if (slot < 0 || slot >= kSlots) {
+        form.report_error("Creature " + std::to_string(slot) +
+                          " does not exist: creatures are numbered 0 to 999.");
+        return false;
+    }
+
+    // Every data file is read and checked before the form is touched, so a
+    // refused show leaves the form exactly as it was.
+    std::array<WholeFile, kReadOrder.size()> files;
+    std::vector<std::string> faults;
+    for (std::size_t i = 0; i < kReadOrder.size(); ++i) {
+        if (auto fault = load_data_file(state.root, data_file(kReadOrder[i]), files[i])) {
+            faults.push_back(*fault);
+        }
+    }
+    if (!faults.empty()) {
+        form.report_error(fault_message("Creature " + std::to_string(slot) +
+                                            " cannot be shown: data files are missing or too short",
+                                        state.root, faults));
+        return false;
+    }
+
+    form.set_text(2003, format_header(state.header_format, slot));
+    form.paint_portrait(slot);
+    show_slot(form, DataFile::Monsters, files[0].block, slot);
+    form.select_item(300, slot);
+
+    const int language = read_language(state.root);
+    std::vector<std::string> missing;
+    form.set_text(5000, language_line(state.root, TextKind::Plural, language, slot, missing));
+    form.set_text(5001, language_line(state.root, TextKind::Ability, language, slot, missing));
+
+    for (std::size_t i = 1; i < kReadOrder.size(); ++i) {
+        show_slot(form, kReadOrder[i], files[i].block, slot);
+    }
+    update_interlocks(slot, form);
+
+    if (!missing.empty()) {
+        form.report_error(fault_message("Language files are missing; their texts show empty",
+                                        state.root, missing));
+    }
+    return true;
+}
+
+}  // namespace ce
