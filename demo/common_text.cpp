@@ -73,10 +73,10 @@ constexpr Caption kCommon[] = {
     {"Volley", "Залп"},
     {"Speed", "Скорость"},
     // 2058..2061: shooting options (enabled by 2021); 2062, 2063.
-    {"Shoots in melee", "Стреляет в упор"},
-    {"Piercing shot", "Пробивной выстрел"},
+    {"Shoots in melee", "Бьёт в упор"},
+    {"Piercing shot", "Пронзает"},
     {"Over walls", "Через стены"},
-    {"Endless ammo", "Без счёта стрел"},
+    {"Endless ammo", "Вечный колчан"},
     {"Breath attack", "Дыхание"},      // 2062: stored as 2 for a large creature (2019)
     {"Guards allies", "Охраняет союзников"},
     // 2064..2072
@@ -100,7 +100,7 @@ constexpr Caption kCommon[] = {
     {"Joins armies", "Примыкает"},
     {"Flees at night", "Бежит ночью"},
     {"Eats carrion", "Падальщик"},
-    {"Guards treasure", "Стережёт клад"},
+    {"Hoards gold", "Копит золото"},
     {"Dive attack", "Пикирование"},
     // 2085..2096
     {"Dodge", "Уворот"},
@@ -124,23 +124,24 @@ constexpr Caption kCommon[] = {
     {"Portrait", "Портрет"},
     {"Plural", "Множественное число"},
     {"Ability", "Способность"},
-    // 2104..2119: the number block.
+    // 2104..2119: the number block. Box 2104 holds attack, defence, shots,
+    // magic, health, speed and gold cost, each beside its icon.
     {"Combat", "Бой"},
-    {"Cost", "Цена"},
+    {"Power", "Мощь"},
     {"Experience", "Опыт"},
     {"Growth", "Прирост"},
     {"AI value", "Ценность"},
     {"Wood", "Дерево"},
     {"Ore", "Руда"},
     {"Gems", "Камни"},
-    {"Map stack", "Отряд на карте"},
+    {"Damage", "Урон"},
     {"Min", "Мин."},
     {"Max", "Макс."},
     {"Initiative", "Инициатива"},
-    {"Shots", "Выстрелы"},
     {"Mana", "Мана"},
-    {"Pool", "Запас"},
-    {"Regen", "Восст."},
+    {"Map stack", "Отряд на карте"},
+    {"Min", "Мин."},
+    {"Max", "Макс."},
     // 2120..2130: the animation record.
     {"Animation", "Анимация"},
     {"Missile origin", "Вылет снаряда"},
@@ -247,8 +248,8 @@ constexpr Caption kCommon[] = {
     {"Death", "Смерть"},
     // List 316, path (3).
     {"Light", "Свет"},
-    {"Balance", "Равновесие"},
-    {"Shadow", "Тьма"},
+    {"Dusk", "Мгла"},
+    {"Dark", "Тьма"},
     // Lists 320..322, spell level (4).
     {"Basic", "Основы"},
     {"Adept", "Адепт"},

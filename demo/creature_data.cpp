@@ -217,7 +217,9 @@ void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_c
     w.put(M, 83000, s, rng.percent(80));
     w.put(M, 84000, s, rng.range(0, 100));
 
-    // The number block, edits 70..90.
+    // The number block, edits 70..90: attack, defence, shots, magic, health,
+    // speed, gold cost; power, experience, growth and its bonus, AI value, wood,
+    // ore, gems, damage min and max, initiative, mana, map stack min and max.
     const int attack = 1 + power * 4 + rng.range(0, 5);
     const int health = 4 + power * power * 3 + rng.range(0, 10);
     const int min_damage = 1 + power * 3 + rng.range(0, 3);
@@ -226,12 +228,12 @@ void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_c
     const std::int64_t block[21] = {
         attack,
         1 + power * 4 + rng.range(0, 5),
-        min_damage,
-        min_damage + rng.range(0, power * 3 + 2),
+        shooter ? rng.range(6, 24) : 0,
+        has(kSpellcaster) ? rng.range(1, (tier + 1) * 3) : 0,
         health,
-        3 + tier + rng.range(0, 4),
-        fight_value,
+        3 + tier + rng.range(0, 4) + (has(kFlying) ? 2 : 0),
         20 + power * power * 25 + rng.range(0, 10) * 5,
+        fight_value,
         health * 2,
         (14 - tier * 2 > 1 ? 14 - tier * 2 : 1) + rng.range(0, 3),
         rng.range(0, 5),
@@ -239,12 +241,12 @@ void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_c
         tier >= 5 ? rng.range(0, 3) : 0,
         tier >= 5 ? rng.range(0, 3) : 0,
         tier >= 5 ? rng.range(0, 3) : 0,
+        min_damage,
+        min_damage + rng.range(0, power * 3 + 2),
+        5 + tier + rng.range(0, 5),
+        has(kSpellcaster) ? rng.range(1, 10) * 10 : 0,
         stack_min,
         stack_min * 3,
-        5 + tier + rng.range(0, 5),
-        shooter ? rng.range(6, 24) : 0,
-        has(kSpellcaster) ? rng.range(1, 10) * 10 : 0,
-        has(kSpellcaster) ? rng.range(1, 10) : 0,
     };
     for (int i = 0; i < 21; ++i) w.put(M, 85000, s, block[i], i);
 

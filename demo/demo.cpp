@@ -80,8 +80,11 @@ std::vector<DemoFile> make_demo_files(std::uint64_t seed) {
     for (int slot = 0; slot < kSlots; ++slot) {
         if (!demo_has_portrait(slot)) continue;
         const bool large = slot == demo_slot::kLargePortrait;
-        const Image face = draw_creature_face(seed, slot, large ? kLargePortraitSize : kPortraitWidth,
-                                              large ? kLargePortraitSize : kPortraitHeight);
+        // The large picture holds the face at twice the portrait's size, so the
+        // editor's top-left 58 x 64 cut shows only its upper left quarter.
+        const Image face = large ? draw_creature_face(seed, slot, kLargePortraitSize, kLargePortraitSize,
+                                                      2 * kPortraitWidth, 2 * kPortraitHeight)
+                                 : draw_creature_face(seed, slot, kPortraitWidth, kPortraitHeight);
         files.push_back({data_path("Pic", std::to_string(slot) + ".jpg"), encode_jpeg(face)});
     }
     return files;

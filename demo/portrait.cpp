@@ -198,18 +198,24 @@ Face make_face(std::uint64_t seed, int slot) {
 }  // namespace
 
 Image draw_creature_face(std::uint64_t seed, int slot, int width, int height) {
+    return draw_creature_face(seed, slot, width, height, width, height);
+}
+
+Image draw_creature_face(std::uint64_t seed, int slot, int width, int height, int face_width, int face_height) {
     const Face face = make_face(seed, slot);
     // 3 x 3 samples per pixel smooth the edges. Each shape is painted over the
     // samples of its bounding box only, in order, so later shapes cover earlier ones.
     constexpr int kSub = 3;
     const int sw = width * kSub;
     const int sh = height * kSub;
+    const int su = face_width * kSub;   // samples across the face's 1000 design units
+    const int sv = face_height * kSub;
     const std::int64_t span = 1000 * kUnit;
-    const auto sample_u = [&](int i) { return (2 * static_cast<std::int64_t>(i) + 1) * span / (2 * sw); };
-    const auto sample_v = [&](int j) { return (2 * static_cast<std::int64_t>(j) + 1) * span / (2 * sh); };
-    // The first sample at or after a design position, and the last at or before it.
-    const auto first_at = [](std::int64_t pos, int samples, std::int64_t total) {
-        const std::int64_t i = (2 * pos * samples / total - 1) / 2;
+    const auto sample_u = [&](int i) { return (2 * static_cast<std::int64_t>(i) + 1) * span / (2 * su); };
+    const auto sample_v = [&](int j) { return (2 * static_cast<std::int64_t>(j) + 1) * span / (2 * sv); };
+    // The sample nearest a design position, within the picture.
+    const auto first_at = [&](std::int64_t pos, int per_span, int samples) {
+        const std::int64_t i = (2 * pos * per_span / span - 1) / 2;
         return static_cast<int>(std::clamp<std::int64_t>(i, 0, samples - 1));
     };
 
@@ -224,11 +230,11 @@ Image draw_creature_face(std::uint64_t seed, int slot, int width, int height) {
     }
     for (const Shape& shape : face.shapes) {
         const Shape* clip = shape.clip < 0 ? nullptr : &face.shapes[static_cast<std::size_t>(shape.clip)];
-        const int i0 = first_at(shape.min_x, sw, span), i1 = first_at(shape.max_x, sw, span) + 1;
-        const int j0 = first_at(shape.min_y, sh, span), j1 = first_at(shape.max_y, sh, span) + 1;
-        for (int j = j0; j <= j1 && j < sh; ++j) {
+        const int i0 = first_at(shape.min_x, su, sw), i1 = first_at(shape.max_x, su, sw) + 1;
+        const int j0 = first_at(shape.min_y, sv, sh), j1 = first_at(shape.max_y, sv, sh) + 1;
+        for (int j = j0; j <= j1 && j < sh && j < sv; ++j) {
             const std::int64_t v = sample_v(j);
-            for (int i = i0; i <= i1 && i < sw; ++i) {
+            for (int i = i0; i <= i1 && i < sw && i < su; ++i) {
                 const std::int64_t u = sample_u(i);
                 if (shape.contains(u, v) && (clip == nullptr || clip->contains(u, v)))
                     samples[static_cast<std::size_t>(j) * static_cast<std::size_t>(sw) + static_cast<std::size_t>(i)] =
@@ -236,6 +242,16 @@ Image draw_creature_face(std::uint64_t seed, int slot, int width, int height) {
             }
         }
     }
+
+    // Around a face smaller than the picture: a gilt frame, then a dark wall.
+    constexpr int kFrame = 3 * kSub;
+    const Rgb gilt{196, 158, 64};
+    const Rgb wall = darker(face.bottom, 50);
+    for (int j = 0; j < sh; ++j)
+        for (int i = 0; i < sw; ++i)
+            if (i >= su || j >= sv)
+                samples[static_cast<std::size_t>(j) * static_cast<std::size_t>(sw) + static_cast<std::size_t>(i)] =
+                    i < su + kFrame && j < sv + kFrame ? gilt : wall;
 
     Image image;
     image.width = width;

@@ -15,6 +15,9 @@ struct Image {
 // The face of creature `slot` at the given size: the same creature looks the
 // same at every size (the features are placed in proportion to the picture).
 Image draw_creature_face(std::uint64_t seed, int slot, int width, int height);
+// The same face drawn face_width x face_height pixels large in the top-left
+// corner of a larger picture, framed, on a dark wall.
+Image draw_creature_face(std::uint64_t seed, int slot, int width, int height, int face_width, int face_height);
 
 // The image as a baseline JPEG file. Throws std::runtime_error when this
 // build has no JPEG encoder (the Windows build does not carry one: the
