@@ -25,13 +25,16 @@ EditorSession* session_of(HWND dialog) {
     return reinterpret_cast<EditorSession*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
-std::wstring widen_ascii(std::string_view text) { return std::wstring(text.begin(), text.end()); }
-
-// No exception crosses the window procedure: report it and carry on.
-void report_exception(HWND dialog, const char* what) {
+// No exception crosses the window procedure: report it and carry on. While
+// its message box is open, the same failure repeating (a paint under the box)
+// is not shown again on top of it.
+void report_exception(HWND dialog, EditorSession* session, const char* what) {
+    if (session != nullptr && session->reporting) return;
+    if (session != nullptr) session->reporting = true;
     std::wstring text = L"Unexpected error: ";
-    text += widen_ascii(what != nullptr ? what : "unknown");
+    text += ansi_to_wide(what != nullptr ? what : "unknown");
     show_error(dialog, text);
+    if (session != nullptr) session->reporting = false;
 }
 
 void on_init_dialog(HWND dialog, EditorSession& session) {
@@ -102,9 +105,9 @@ INT_PTR CALLBACK editor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
         try {
             on_init_dialog(dialog, *session);
         } catch (const std::exception& e) {
-            report_exception(dialog, e.what());
+            report_exception(dialog, session, e.what());
         } catch (...) {
-            report_exception(dialog, nullptr);
+            report_exception(dialog, session, nullptr);
         }
         return 0;  // no control gets the initial keyboard focus
     }
@@ -113,9 +116,9 @@ INT_PTR CALLBACK editor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
     try {
         handle(dialog, message, wparam, *session);
     } catch (const std::exception& e) {
-        report_exception(dialog, e.what());
+        report_exception(dialog, session, e.what());
     } catch (...) {
-        report_exception(dialog, nullptr);
+        report_exception(dialog, session, nullptr);
     }
     return 0;  // also for WM_PAINT, so that the default painting runs
 }

@@ -17,6 +17,7 @@ namespace ce {
 struct EditorSession {
     EditorState state;
     std::unique_ptr<Win32Form> form;  // made when the dialog initialises
+    bool reporting = false;           // an unexpected error's message box is open
 };
 
 // Checks the files, registers NewEdit, initialises the common controls and runs

@@ -6,11 +6,13 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 
 #include "app/editor_shell.h"
 #include "editor_harness.h"
 #include "form/catalogue.h"
+#include "store/file_ops.h"
 
 namespace ce {
 namespace {
@@ -152,8 +154,47 @@ TEST(EditorShell, IconIsSetAndPaintingRuns) {
     if (has_icon) {
         EXPECT_NE(icon, 0);
     }
-    for (int i = 0; i < 20; ++i) editor.paint();
+    for (int i = 0; i < 5; ++i) editor.paint();
     EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// File steps that fail by throwing, as a broken lower layer might.
+class ThrowingFileOps : public FileOps {
+public:
+    FileError link_count(const std::string&, unsigned&) override { fail(); }
+    FileError create_new(const std::string&, const std::string&, Handle&) override { fail(); }
+    FileError open_existing(const std::string&, Handle&) override { fail(); }
+    FileError write(Handle, const void*, std::size_t) override { fail(); }
+    FileError set_size(Handle, std::uint64_t) override { fail(); }
+    FileError flush(Handle) override { fail(); }
+    FileError close(Handle) override { fail(); }
+    FileError replace(const std::string&, const std::string&) override { fail(); }
+    FileError copy(const std::string&, const std::string&) override { fail(); }
+    FileError remove(const std::string&) override { fail(); }
+
+private:
+    [[noreturn]] static void fail() { throw std::runtime_error("the disk is on fire"); }
+};
+
+TEST(EditorShell, ExceptionsStopAtTheDialogProcedureAndAreReported) {
+    TempFolder folder;
+    test::make_data_folder(folder, 0, 6);
+    EditorHarness editor(folder.path());
+    ThrowingFileOps throwing;
+    editor.state().files = &throwing;
+    editor.escape();
+    const auto errors = editor.take_errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("the disk is on fire"), std::string::npos) << errors[0];
+    EXPECT_EQ(editor.take_error_titles(), std::vector<std::string>{editor_frame().title});
+    EXPECT_FALSE(editor.closed()) << "the close did not finish";
+    EXPECT_EQ(folder.read("Lang"), test::lang_bytes(0, 6));
+
+    editor.state().files = nullptr;
+    editor.choose(300, 2);
+    editor.escape();
+    EXPECT_TRUE(editor.closed());
+    EXPECT_EQ(folder.read("Lang"), test::lang_bytes(0, 2));
 }
 
 TEST(RunEditor, MissingFilesGiveOneMessageAndExitCodeTwo) {
