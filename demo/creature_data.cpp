@@ -42,9 +42,9 @@ enum Trait : int {
 
 using Files = std::array<std::vector<std::uint8_t>, 6>;
 
-class Writer {
-public:
-    explicit Writer(Files& files) : files_(files) {}
+// Puts values into the files through the binding table's rows.
+struct Writer {
+    Files& files;
 
     void put(DataFile file, std::uint32_t offset, int slot, std::int64_t value, int element = 0) {
         write_int(row(file, offset, element), bytes(file), slot, value);
@@ -63,7 +63,6 @@ public:
         for (std::size_t i = 0; i < text.size(); ++i) bytes(file)[at + i] = static_cast<std::uint8_t>(text[i]);
     }
 
-private:
     // The binding table names every array; an offset that names none is a slip
     // in this generator, not data.
     static const BindingRow& row(DataFile file, std::uint32_t offset, int element) {
@@ -73,9 +72,7 @@ private:
                                    std::to_string(element));
         return *r;
     }
-    std::span<std::uint8_t> bytes(DataFile file) { return files_[static_cast<std::size_t>(file)]; }
-
-    Files& files_;
+    std::span<std::uint8_t> bytes(DataFile file) { return files[static_cast<std::size_t>(file)]; }
 };
 
 // A CrAnim value as the user would type it: up to three decimals.
@@ -286,7 +283,7 @@ Files make_data_files(std::uint64_t seed, const std::vector<Creature>& creatures
     Files files;
     for (const DataFileInfo& info : data_files())
         files[static_cast<std::size_t>(info.id)].assign(info.size, 0);
-    Writer w(files);
+    Writer w{files};
     Rng rng(seed, "data");
     for (int s = 0; s < kSlots; ++s) make_slot(w, rng, s, creatures[static_cast<std::size_t>(s)], spell_count);
 

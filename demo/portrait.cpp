@@ -62,8 +62,7 @@ struct Shape {
     }
 };
 
-class Face {
-public:
+struct Face {
     // cx, cy, rx, ry in design units.
     int ellipse(int cx, int cy, int rx, int ry, Rgb colour, int outline, int clip = -1) {
         if (outline > 0) add_ellipse(cx, cy, rx + outline, ry + outline, outline_colour, clip);
@@ -82,7 +81,6 @@ public:
     Rgb top{}, bottom{}, outline_colour{};
     std::vector<Shape> shapes;
 
-private:
     int add_ellipse(int cx, int cy, int rx, int ry, Rgb colour, int clip) {
         Shape s{Shape::Ellipse, {cx * kUnit, rx * kUnit, 0}, {cy * kUnit, ry * kUnit, 0}, colour, clip, 0, 0, 0, 0};
         s.min_x = s.x[0] - s.x[1];

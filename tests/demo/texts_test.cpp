@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "demo/cp1251.h"
 #include "demo_fixture.h"
 #include "text/language.h"
 #include "text/lines.h"
@@ -150,6 +151,16 @@ TEST(DemoTexts, RussianFilesAreWindows1251CyrillicAndEnglishFilesAscii) {
     ASSERT_EQ(names.size(), 1001u);
     EXPECT_EQ(names[0], "(нет)");
     for (std::size_t i = 1; i < names.size(); ++i) EXPECT_TRUE(is_cyrillic_text(names[i])) << names[i];
+}
+
+TEST(DemoTexts, Windows1251ConversionCoversTheDemoCharactersAndRefusesOthers) {
+    EXPECT_EQ(to_cp1251("Ab Аа Яя Ёё «№» — –"), "Ab \xC0\xE0 \xDF\xFF \xA8\xB8 \xAB\xB9\xBB \x97 \x96");
+    EXPECT_THROW(to_cp1251("caf\xC3\xA9"), std::invalid_argument);  // é has no Cyrillic code page byte
+    EXPECT_THROW(to_cp1251("\xD0"), std::invalid_argument);          // a cut UTF-8 sequence
+    EXPECT_EQ(capitalize("ёж"), "Ёж");
+    EXPECT_EQ(capitalize("яр"), "Яр");
+    EXPECT_EQ(capitalize("zorv"), "Zorv");
+    EXPECT_EQ(capitalize(""), "");
 }
 
 bool is_vowel(char c) { return std::string_view("aeiouAEIOU").find(c) != std::string_view::npos; }
