@@ -1,0 +1,225 @@
+// creatures check: validates a data folder.
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/dataset.h"
+#include "cli/describe.h"
+#include "store/settings.h"
+#include "store/whole_file.h"
+
+namespace ce {
+namespace {
+
+// Lines each language file needs for the editor's 1000 creatures and 217 captions.
+int lines_needed(TextKind kind) {
+    switch (kind) {
+        case TextKind::Monsters: return kSlots + 1;
+        case TextKind::Spells: return 1;
+        case TextKind::Common: return 217;
+        case TextKind::Plural:
+        case TextKind::Ability: return kSlots;
+    }
+    return 0;
+}
+
+struct Finding {
+    std::string what;
+    std::vector<int> slots;
+};
+
+std::string slot_list(const std::vector<int>& slots, int first) {
+    std::string s;
+    const std::size_t n = std::min(slots.size(), static_cast<std::size_t>(first));
+    for (std::size_t i = 0; i < n; ++i) s += (i ? ", " : "") + std::to_string(slots[i]);
+    if (slots.size() > n) s += (n ? ", ..." : "...");
+    return s;
+}
+
+}  // namespace
+
+int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+    (void)err;
+    const Dataset data = load_dataset(options.root);
+    const Folder& folder = data.folder;
+    std::string text;
+    int blocking = 0;   // faults that keep the editor from using the folder
+    int findings = 0;   // everything else worth knowing
+
+    text += "Data folder " + folder_label(options.root) + "\n";
+
+    // The settings file.
+    {
+        WholeFile lang;
+        const bool present = load_whole_file(data_path(options.root, kSettingsFile), lang);
+        if (!present) {
+            text += "  Lang: missing (read as English and creature 0; the editor creates it)\n";
+            ++findings;
+        } else {
+            std::string note;
+            if (lang.length != 3) note += std::to_string(lang.length) + " bytes, not 3";
+            if (folder.raw_language != 0 && folder.raw_language != 1)
+                note += std::string(note.empty() ? "" : "; ") + "language " + std::to_string(folder.raw_language) +
+                        " is not 0 or 1 (used as English)";
+            const int index = lang.length >= 3 ? static_cast<std::int16_t>(lang.data()[1] | (lang.data()[2] << 8)) : 0;
+            if (index < 0 || index >= kSlots)
+                note += std::string(note.empty() ? "" : "; ") + "creature " + std::to_string(index) +
+                        " is outside 0..999 (used as 0)";
+            if (!note.empty()) ++findings;
+            text += "  Lang: " + std::string(language_name(folder.language)) + ", creature " + std::to_string(index) +
+                    (note.empty() ? "" : " (" + note + ")") + "\n";
+        }
+    }
+
+    // The six data files.
+    for (const DataFileInfo& info : data_files()) {
+        const DataBytes& d = folder.file(info.id);
+        std::string line = "  " + std::string(info.name) + ": ";
+        if (!d.present) {
+            line += "MISSING (the editor needs it)";
+            ++blocking;
+        } else if (d.length < info.size) {
+            line += std::to_string(d.length) + " bytes, SHORT: needs " + std::to_string(info.size);
+            ++blocking;
+        } else if (d.length > info.size) {
+            line += std::to_string(d.length) + " bytes, longer than its " + std::to_string(info.size) +
+                    " (the editor writes it back at its size)";
+            ++findings;
+        } else {
+            line += std::to_string(d.length) + " bytes, ok";
+        }
+        text += line + "\n";
+    }
+
+    // The language files: the current language's are needed, the other's are checked when present.
+    for (int lang : {data.language, 1 - data.language}) {
+        const Dataset other = lang == data.language ? Dataset{} : load_dataset(options.root, lang);
+        const Dataset& texts = lang == data.language ? data : other;
+        for (int k = 0; k < 5; ++k) {
+            const auto kind = static_cast<TextKind>(k);
+            const LanguageText& t = texts.text(kind);
+            std::string line = "  " + t.name + ": ";
+            if (!t.present) {
+                if (lang == data.language) {
+                    line += "MISSING (the editor needs it for " + std::string(language_name(lang)) + ")";
+                    ++blocking;
+                } else {
+                    line += "missing (needed only after switching to " + std::string(language_name(lang)) + ")";
+                }
+                text += line + "\n";
+                continue;
+            }
+            std::vector<std::string> notes;
+            const int needed = lines_needed(kind);
+            if (t.line_count() < needed)
+                notes.push_back("too few lines: needs " + std::to_string(needed));
+            int bad_ends = 0, first_bad = -1;
+            for (int i = 0; i < t.line_count(); ++i) {
+                const LineSpan& s = t.lines[static_cast<std::size_t>(i)];
+                const bool crlf = s.next == s.end + 2 && t.bytes[s.end] == '\r' && t.bytes[s.end + 1] == '\n';
+                const bool last_open = i + 1 == t.line_count() && s.next == s.end;
+                if (!crlf && !last_open) {
+                    if (first_bad < 0) first_bad = i;
+                    ++bad_ends;
+                }
+            }
+            if (bad_ends)
+                notes.push_back(std::to_string(bad_ends) + (bad_ends == 1 ? " line ends" : " lines end") +
+                                " with something other than CR LF (first: line " + std::to_string(first_bad) + ")");
+            if (t.line_count() > 0 && t.lines.back().next == t.lines.back().end)
+                notes.push_back("the last line has no line break");
+            if (t.text_size < t.bytes.size())
+                notes.push_back("a zero byte at " + std::to_string(t.text_size) + " ends the text; " +
+                                std::to_string(t.bytes.size() - t.text_size) + " bytes after it are ignored");
+            if (kind != TextKind::Common && kind != TextKind::Spells) {
+                const std::size_t max = kind == TextKind::Ability ? kAbilityMax : kNameMax;
+                std::vector<int> long_lines;
+                for (int slot = 0; slot < kSlots; ++slot) {
+                    const int i = kind == TextKind::Monsters ? slot + 1 : slot;
+                    if (t.line(i).size() > max) long_lines.push_back(slot);
+                }
+                if (!long_lines.empty())
+                    notes.push_back(std::to_string(long_lines.size()) + " creatures' lines are longer than " +
+                                    std::to_string(max) + " characters, which a Save of the creature cuts (slots " +
+                                    slot_list(long_lines, options.first) + ")");
+            }
+            line += std::to_string(t.line_count()) + (t.line_count() == 1 ? " line" : " lines");
+            if (notes.empty()) {
+                line += ", ok";
+            } else {
+                findings += static_cast<int>(notes.size());
+                for (const std::string& n : notes) line += "; " + n;
+            }
+            text += line + "\n";
+        }
+    }
+
+    // Values the editor cannot show faithfully (only when the data can be read).
+    if (data_faults(folder).empty()) {
+        std::vector<Finding> list;
+        const std::vector<Field> fields = make_fields();
+        for (const Field& f : fields) {
+            if (!f.row) continue;
+            const BindingRow& row = *f.row;
+            const auto bytes = folder.file(row.file).view();
+            Finding found;
+            switch (row.kind) {
+                case Conversion::List: {
+                    const int count = list_entry_count(data, row.control);
+                    found.what = f.key + " (list " + std::to_string(row.control) + ", " + std::to_string(count) +
+                                 " entries): positions that name no entry";
+                    for (int s = 0; s < kSlots; ++s) {
+                        const std::int64_t p = read_int(row, bytes, s) + row.shift;
+                        if (p < 0 || p >= count) found.slots.push_back(s);
+                    }
+                    break;
+                }
+                case Conversion::Check:
+                case Conversion::CheckPair: {
+                    const int top = row.kind == Conversion::CheckPair ? 2 : 1;
+                    found.what = f.key + " (check box " + std::to_string(row.control) + "): bytes above " +
+                                 std::to_string(top);
+                    for (int s = 0; s < kSlots; ++s)
+                        if (read_int(row, bytes, s) > top) found.slots.push_back(s);
+                    break;
+                }
+                case Conversion::Radio:
+                    found.what = f.key + " (radio buttons " + std::to_string(row.control) + "-" +
+                                 std::to_string(row.control2) + "): bytes outside -1..8";
+                    for (int s = 0; s < kSlots; ++s) {
+                        const std::int64_t v = read_int(row, bytes, s);
+                        if (v < -1 || v > 8) found.slots.push_back(s);
+                    }
+                    break;
+                case Conversion::Text:
+                    found.what = f.key + " (edit " + std::to_string(row.control) + "): text fields without a zero";
+                    for (int s = 0; s < kSlots; ++s) {
+                        const std::size_t at = element_position(row, s);
+                        bool zero = false;
+                        for (std::size_t i = at; i < at + row.width && !zero; ++i) zero = bytes[i] == 0;
+                        if (!zero) found.slots.push_back(s);
+                    }
+                    break;
+                default: break;
+            }
+            if (!found.slots.empty()) list.push_back(std::move(found));
+        }
+        text += "Values the editor cannot show faithfully:";
+        if (list.empty()) text += " none\n";
+        else text += "\n";
+        for (const Finding& f : list) {
+            text += "  " + f.what + ": " + std::to_string(f.slots.size()) + (f.slots.size() == 1 ? " slot" : " slots") +
+                    " (" + slot_list(f.slots, options.first) + ")\n";
+            ++findings;
+        }
+    }
+
+    text += blocking ? std::to_string(blocking) + (blocking == 1 ? " fault keeps" : " faults keep") +
+                           " the editor from using this folder; " + std::to_string(findings) +
+                           (findings == 1 ? " other finding\n" : " other findings\n")
+                     : "The editor can use this folder; " + std::to_string(findings) +
+                           (findings == 1 ? " finding\n" : " findings\n");
+    out << text;
+    return blocking ? kExitFound : kExitOk;
+}
+
+}  // namespace ce

@@ -1,0 +1,59 @@
+// The commands of the `creatures` tool. Each writes its results to `out` and
+// its errors to `err` (each error names the file and what is wrong) and returns
+// the process exit status.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace ce {
+
+class FileOps;
+
+// Exit statuses: 0 done (no difference, no fault), 1 a difference (diff) or a
+// folder the editor cannot use (check), 2 an error.
+constexpr int kExitOk = 0;
+constexpr int kExitFound = 1;
+constexpr int kExitError = 2;
+
+struct ShowOptions {
+    std::string root;
+    std::string slot;
+};
+int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err);
+
+struct ExportOptions {
+    std::string root;
+    std::string format = "json";  // json or csv
+    std::string slots;            // "" = all
+    std::string fields;           // "" = all
+    bool captions = false;        // csv: a second header row of captions
+};
+int run_export(const ExportOptions& options, std::ostream& out, std::ostream& err);
+
+struct ImportOptions {
+    std::string root;
+    std::string file;             // "-" reads standard input
+    std::string format;           // json, csv or "" (by the file's name, then its first byte)
+    bool dry_run = false;
+};
+int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,
+               std::ostream& err);
+
+struct DiffOptions {
+    std::string a, b;
+};
+int run_diff(const DiffOptions& options, std::ostream& out, std::ostream& err);
+
+struct CheckOptions {
+    std::string root;
+    int first = 10;               // slots listed per kind of finding
+};
+int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err);
+
+// The whole tool: parses the arguments (argv[0] is the program) and runs the
+// command; --help prints the usage of the tool or of a command.
+int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream& in,
+                  std::ostream& out, std::ostream& err);
+
+}  // namespace ce

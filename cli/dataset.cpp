@@ -1,0 +1,67 @@
+#include "cli/dataset.h"
+
+#include "cli/libraries.h"
+
+#if CE_CLI_LIBRARIES
+#include <nlohmann/json.hpp>
+#endif
+
+#include "cli/codepage.h"
+#include "cli/values.h"
+
+namespace ce {
+
+Dataset load_dataset(const std::string& root, int language) {
+    Dataset data;
+    data.folder = load_folder(root);
+    data.language = language < 0 ? data.folder.language : language;
+    for (int k = 0; k < 5; ++k)
+        data.texts[static_cast<std::size_t>(k)] =
+            load_language_text(root, static_cast<TextKind>(k), data.language);
+    return data;
+}
+
+#if CE_CLI_LIBRARIES
+std::string quote_text(std::string_view utf8) {
+    return nlohmann::json(std::string(utf8)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+#else
+std::string quote_text(std::string_view utf8) {
+    std::string s(1, '"');
+    s.append(utf8);
+    s += '"';
+    return s;
+}
+#endif
+
+const char* language_name(int language) { return language == 1 ? "Russian" : "English"; }
+
+std::string stored_bytes(const Dataset& data, const Field& field, int slot) {
+    if (field.kind == FieldKind::Line)
+        return std::string(data.text(field.text_kind).line(line_of(field, slot)));
+    const BindingRow& row = *field.row;
+    const auto& bytes = data.folder.file(row.file).bytes;
+    const std::size_t start = element_position(row, slot);
+    std::size_t end = start;
+    while (end < start + row.width && bytes[end] != 0) ++end;
+    return std::string(reinterpret_cast<const char*>(bytes.data() + start), end - start);
+}
+
+std::uint32_t float_element(const Dataset& data, const Field& field, int slot) {
+    return static_cast<std::uint32_t>(read_int(*field.row, data.folder.file(field.row->file).view(), slot));
+}
+
+std::string export_value(const Dataset& data, const Field& field, int slot) {
+    switch (field.kind) {
+        case FieldKind::Line:
+        case FieldKind::Text:
+            return decode_code_page(stored_bytes(data, field, slot), data.language);
+        case FieldKind::Float:
+            return float_value_text(float_element(data, field, slot));
+        case FieldKind::Integer:
+            break;
+    }
+    return std::to_string(read_int(*field.row, data.folder.file(field.row->file).view(), slot));
+}
+
+}  // namespace ce

@@ -1,0 +1,49 @@
+// A data folder with the language texts of one language, and the stored value of
+// every field of a slot as the tool exports it.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "cli/fields.h"
+#include "cli/folder.h"
+
+namespace ce {
+
+struct Dataset {
+    Folder folder;
+    int language = 0;                     // the language of `texts`
+    std::array<LanguageText, 5> texts;    // indexed by TextKind
+    const LanguageText& text(TextKind kind) const { return texts[static_cast<std::size_t>(kind)]; }
+    LanguageText& text(TextKind kind) { return texts[static_cast<std::size_t>(kind)]; }
+    Captions captions() const { return {language, &text(TextKind::Common)}; }
+};
+
+// Reads the folder and the five language files of `language` (the folder's
+// current language when -1).
+Dataset load_dataset(const std::string& root, int language = -1);
+
+// "English" or "Russian"; the language folder "Eng" or "Rus".
+const char* language_name(int language);
+
+// The stored bytes of a Text field (up to its first zero, or the whole field when
+// it holds none) or of a Line field (the creature's line, without its ender).
+std::string stored_bytes(const Dataset& data, const Field& field, int slot);
+
+// The exported value of a field: integers in decimal, floats as
+// float_value_text, texts decoded to UTF-8.
+std::string export_value(const Dataset& data, const Field& field, int slot);
+
+// Whether the field's value is a text (a JSON string) rather than a number.
+inline bool is_text_field(const Field& field) {
+    return field.kind == FieldKind::Text || field.kind == FieldKind::Line;
+}
+
+// The text as a JSON string: in double quotes, with quotes, backslashes and
+// control characters escaped.
+std::string quote_text(std::string_view utf8);
+
+// Float bits of a Float field's element.
+std::uint32_t float_element(const Dataset& data, const Field& field, int slot);
+
+}  // namespace ce

@@ -1,0 +1,41 @@
+// Fields as a person reads them: captions from the Common file of the folder's
+// language and the text the editor would show for a stored value.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/dataset.h"
+
+namespace ce {
+
+// First cell of the optional CSV row of captions (the slot column).
+constexpr const char* kCaptionsMarker = "caption";
+
+// The caption of every field (aligned with `fields`): the caption of the
+// field's own control (a check box), or of the label or group box that names it,
+// prefixed by the caption of the group box around that one; fields that share a
+// caption are numbered (#1, #2, ...). Arrays without a control are "(no
+// control)". Empty captions (no Common file) fall back to the key.
+std::vector<std::string> field_captions(const Dataset& data, const std::vector<Field>& fields);
+
+// Where a field's value lives: "MonstersSetup.vrh@27012" (the byte position of
+// the slot's element), "Firewall.vrh@1 bit 4", "Eng/Monsters.txt line 13".
+std::string field_place(const Field& field, int slot);
+
+// The text the editor shows for the slot's element (UTF-8): the number as the
+// edit shows it, "checked"/"clear", the chosen radio button's or list entry's
+// text ("(no entry)" when the position names none), the float text, the text
+// field as shown (up to its first zero, past the field when it has none).
+std::string shown_text(const Dataset& data, const Field& field, int slot);
+
+// The editor's entries of a drop-down list, counted as it fills them from the
+// language files; the entry at position, or nothing when it names none.
+int list_entry_count(const Dataset& data, int list);
+std::optional<std::string> list_entry(const Dataset& data, int list, int position);
+
+// The list position a stored List element selects.
+std::int64_t list_position(const Dataset& data, const Field& field, int slot);
+
+}  // namespace ce

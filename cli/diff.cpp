@@ -1,0 +1,124 @@
+// creatures diff: the fields that differ between two data folders.
+#include <algorithm>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/dataset.h"
+#include "cli/describe.h"
+
+namespace ce {
+namespace {
+
+bool report_faults(const char* which, const std::string& root, const Folder& folder, std::ostream& err) {
+    const std::vector<std::string> faults = data_faults(folder);
+    if (faults.empty()) return false;
+    err << "creatures diff: " << which << ": the data folder " << folder_label(root) << " cannot be read:\n";
+    for (const std::string& f : faults) err << "  " << f << "\n";
+    return true;
+}
+
+}  // namespace
+
+int run_diff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
+    // B's texts are read in A's language, so that the same bytes read the same.
+    const Dataset a = load_dataset(options.a);
+    const Dataset b = load_dataset(options.b, a.language);
+    const bool bad_a = report_faults("DIR_A", options.a, a.folder, err);
+    const bool bad_b = report_faults("DIR_B", options.b, b.folder, err);
+    if (bad_a || bad_b) return kExitError;
+
+    const std::vector<Field> fields = make_fields();
+    const std::vector<std::string> captions = field_captions(a, fields);
+    std::string text;
+    int differences = 0;
+    auto line = [&](std::string s) {
+        text += s;
+        text += '\n';
+        ++differences;
+    };
+
+    // The other language's texts, for the name, plural and ability lines of both.
+    const Dataset a_other = load_dataset(options.a, 1 - a.language);
+    const Dataset b_other = load_dataset(options.b, 1 - a.language);
+    const Dataset* a_lang[2] = {a.language == 0 ? &a : &a_other, a.language == 1 ? &a : &a_other};
+    const Dataset* b_lang[2] = {a.language == 0 ? &b : &b_other, a.language == 1 ? &b : &b_other};
+
+    for (int slot = 0; slot < kSlots; ++slot) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const Field& f = fields[i];
+            if (f.kind == FieldKind::Line) {
+                for (int lang = 0; lang < 2; ++lang) {
+                    const LanguageText& ta = a_lang[lang]->text(f.text_kind);
+                    const LanguageText& tb = b_lang[lang]->text(f.text_kind);
+                    if (!ta.present && !tb.present) continue;
+                    const int k = line_of(f, slot);
+                    if (ta.line(k) == tb.line(k)) continue;
+                    line("slot " + std::to_string(slot) + ": " + f.key + " (" + language_name(lang) + ", " + ta.name +
+                         " line " + std::to_string(k) + "): " + quote_text(export_value(*a_lang[lang], f, slot)) + " | " +
+                         quote_text(export_value(*b_lang[lang], f, slot)));
+                }
+                continue;
+            }
+            const std::string va = export_value(a, f, slot);
+            const std::string vb = export_value(b, f, slot);
+            const std::string head = "slot " + std::to_string(slot) + ": " + f.key + " (" + captions[i] + "): ";
+            if (va != vb) {
+                if (f.kind == FieldKind::Text) line(head + quote_text(va) + " | " + quote_text(vb));
+                else line(head + va + " | " + vb);
+            } else if (f.kind == FieldKind::Text) {
+                // Same text; the bytes after its zero may still differ.
+                const std::size_t at = element_position(*f.row, slot);
+                const auto& ba = a.folder.file(f.row->file).bytes;
+                const auto& bb = b.folder.file(f.row->file).bytes;
+                if (!std::equal(ba.begin() + static_cast<std::ptrdiff_t>(at), ba.begin() + static_cast<std::ptrdiff_t>(at + f.row->width),
+                                bb.begin() + static_cast<std::ptrdiff_t>(at)))
+                    line(head + "the bytes after the text differ");
+            }
+        }
+    }
+
+    // What lies outside the fields: bytes past a data file's fixed size, and the
+    // language files' other lines (the none entry, Common, Spells, line ends).
+    for (const DataFileInfo& info : data_files()) {
+        const DataBytes& da = a.folder.file(info.id);
+        const DataBytes& db = b.folder.file(info.id);
+        if (da.length != db.length ||
+            !std::equal(da.bytes.begin() + static_cast<std::ptrdiff_t>(info.size), da.bytes.begin() + static_cast<std::ptrdiff_t>(da.length),
+                        db.bytes.begin() + static_cast<std::ptrdiff_t>(info.size)))
+            line(std::string(info.name) + ": " + std::to_string(da.length) + " | " + std::to_string(db.length) +
+                 " bytes (the bytes past " + std::to_string(info.size) + " differ)");
+    }
+    for (int lang = 0; lang < 2; ++lang) {
+        for (int k = 0; k < 5; ++k) {
+            const auto kind = static_cast<TextKind>(k);
+            const LanguageText& ta = a_lang[lang]->text(kind);
+            const LanguageText& tb = b_lang[lang]->text(kind);
+            if (ta.present != tb.present) {
+                line(ta.name + ": only in " + (ta.present ? "DIR_A" : "DIR_B"));
+                continue;
+            }
+            if (ta.bytes == tb.bytes) continue;
+            int other = 0;  // differing lines that are not a creature's
+            const int n = std::max(ta.line_count(), tb.line_count());
+            for (int i = 0; i < n; ++i) {
+                const bool creature_line = (kind == TextKind::Monsters && i >= 1 && i <= kSlots) ||
+                                           ((kind == TextKind::Plural || kind == TextKind::Ability) && i < kSlots);
+                if (!creature_line && ta.line(i) != tb.line(i)) ++other;
+            }
+            if (other > 0)
+                line(ta.name + ": " + std::to_string(other) + (other == 1 ? " other line differs" : " other lines differ") +
+                     " (" + std::to_string(ta.line_count()) + " | " + std::to_string(tb.line_count()) + " lines)");
+            else if (ta.line_count() == tb.line_count()) {
+                // Same lines: the difference is in the line ends or past a zero byte.
+                bool same_lines = true;
+                for (int i = 0; i < n && same_lines; ++i) same_lines = ta.line(i) == tb.line(i);
+                if (same_lines) line(ta.name + ": same lines, different line ends or bytes after the text");
+            }
+        }
+    }
+
+    out << text;
+    return differences == 0 ? kExitOk : kExitFound;
+}
+
+}  // namespace ce

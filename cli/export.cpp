@@ -1,0 +1,105 @@
+// creatures export: stored values of the chosen slots and fields as JSON or CSV.
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/csv.h"
+#include "cli/dataset.h"
+#include "cli/describe.h"
+
+namespace ce {
+namespace {
+
+// Missing language files are read as empty; say so once, as the editor would.
+void warn_missing_texts(const Dataset& data, const std::vector<const Field*>& fields, std::ostream& err) {
+    bool warned[5] = {};
+    for (const Field* f : fields) {
+        if (f->kind != FieldKind::Line) continue;
+        const LanguageText& t = data.text(f->text_kind);
+        auto k = static_cast<std::size_t>(f->text_kind);
+        if (!t.present && !warned[k]) {
+            err << "creatures: " << t.path << ": missing or cannot be read; its texts are exported empty\n";
+            warned[k] = true;
+        }
+    }
+}
+
+}  // namespace
+
+int run_export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
+    const std::vector<Field> all = make_fields();
+    std::string error;
+    std::vector<int> slots;
+    if (options.slots.empty()) {
+        for (int s = 0; s < kSlots; ++s) slots.push_back(s);
+    } else if (auto chosen = parse_slots(options.slots, error)) {
+        slots = std::move(*chosen);
+    } else {
+        err << "creatures export: --slots: " << error << "\n";
+        return kExitError;
+    }
+    std::vector<const Field*> fields;
+    if (options.fields.empty()) {
+        for (const Field& f : all) fields.push_back(&f);
+    } else if (auto chosen = select_fields(all, options.fields, error)) {
+        for (int i : *chosen) fields.push_back(&all[static_cast<std::size_t>(i)]);
+    } else {
+        err << "creatures export: --fields: " << error << "\n";
+        return kExitError;
+    }
+
+    const Dataset data = load_dataset(options.root);
+    const std::vector<std::string> faults = data_faults(data.folder);
+    if (!faults.empty()) {
+        err << "creatures export: the data folder " << folder_label(options.root) << " cannot be read:\n";
+        for (const std::string& f : faults) err << "  " << f << "\n";
+        return kExitError;
+    }
+    warn_missing_texts(data, fields, err);
+
+    std::string text;
+    text.reserve(slots.size() * fields.size() * 32 + 256);
+    if (options.format == "csv") {
+        std::vector<std::string> record{"slot"};
+        for (const Field* f : fields) record.push_back(f->key);
+        append_csv_record(text, record);
+        if (options.captions) {
+            const std::vector<std::string> captions = field_captions(data, all);
+            record.assign(1, kCaptionsMarker);
+            for (const Field* f : fields) record.push_back(captions[static_cast<std::size_t>(f - all.data())]);
+            append_csv_record(text, record);
+        }
+        for (int slot : slots) {
+            record.assign(1, std::to_string(slot));
+            for (const Field* f : fields) record.push_back(export_value(data, *f, slot));
+            append_csv_record(text, record);
+        }
+    } else {
+        std::vector<std::string> keys;
+        for (const Field* f : fields) keys.push_back("      " + quote_text(f->key) + ": ");
+        text += "{\n  \"language\": ";
+        text += quote_text(language_name(data.language));
+        text += ",\n  \"creatures\": [";
+        bool first_slot = true;
+        for (int slot : slots) {
+            text += first_slot ? "\n    {\n      \"slot\": " : ",\n    {\n      \"slot\": ";
+            first_slot = false;
+            text += std::to_string(slot);
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                text += ",\n";
+                text += keys[i];
+                const std::string value = export_value(data, *fields[i], slot);
+                if (is_text_field(*fields[i]) ||
+                    (fields[i]->kind == FieldKind::Float && (value[0] == 'n' || value.back() == 'f')))
+                    text += quote_text(value);  // texts, and NaN and infinities, which JSON has no numbers for
+                else
+                    text += value;
+            }
+            text += "\n    }";
+        }
+        text += slots.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    }
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return kExitOk;
+}
+
+}  // namespace ce

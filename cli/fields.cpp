@@ -1,0 +1,174 @@
+#include "cli/fields.h"
+
+#include <algorithm>
+
+#include "cli/values.h"
+#include "store/layouts.h"
+
+namespace ce {
+namespace {
+
+std::string array_key(const BindingRow& row) {
+    return std::string(data_file(row.file).name) + "@" + std::to_string(row.offset);
+}
+
+bool is_record(const BindingRow& row) {
+    int same = 0;
+    for (const BindingRow& r : binding_rows(row.file))
+        if (r.offset == row.offset) ++same;
+    return same > 1;
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+std::vector<Field> make_fields() {
+    std::vector<Field> fields;
+    fields.push_back({"name", FieldKind::Line, nullptr, TextKind::Monsters, 0, 0});
+    fields.push_back({"plural", FieldKind::Line, nullptr, TextKind::Plural, 0, 0});
+    fields.push_back({"ability", FieldKind::Line, nullptr, TextKind::Ability, 0, 0});
+    for (const DataFileInfo& info : data_files()) {
+        for (const BindingRow& row : binding_rows(info.id)) {
+            Field f;
+            f.row = &row;
+            f.key = array_key(row);
+            if (is_record(row)) {
+                f.key += '[';
+                f.key += std::to_string(row.element);
+                f.key += ']';
+            }
+            if (row.kind == Conversion::Text) {
+                f.kind = FieldKind::Text;
+            } else if (row.kind == Conversion::Float) {
+                f.kind = FieldKind::Float;
+            } else {
+                f.kind = FieldKind::Integer;
+                if (row.kind == Conversion::Bit) {
+                    f.min = 0;
+                    f.max = 1;
+                } else {
+                    const int bits = 8 * row.width;
+                    if (row.is_signed) {
+                        f.min = -(std::int64_t{1} << (bits - 1));
+                        f.max = (std::int64_t{1} << (bits - 1)) - 1;
+                    } else {
+                        f.min = 0;
+                        f.max = (std::int64_t{1} << bits) - 1;
+                    }
+                }
+            }
+            fields.push_back(std::move(f));
+        }
+    }
+    return fields;
+}
+
+int line_of(const Field& field, int slot) {
+    return field.text_kind == TextKind::Monsters ? slot + 1 : slot;
+}
+
+std::size_t line_max(const Field& field) {
+    return field.text_kind == TextKind::Ability ? kAbilityMax : kNameMax;
+}
+
+int find_field(const std::vector<Field>& fields, std::string_view key) {
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].key == key) return static_cast<int>(i);
+    return -1;
+}
+
+std::optional<std::vector<int>> select_fields(const std::vector<Field>& fields,
+                                              std::string_view list, std::string& error) {
+    std::vector<bool> chosen(fields.size(), false);
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string_view::npos) comma = list.size();
+        const std::string_view name = trim(list.substr(start, comma - start));
+        start = comma + 1;
+        if (name.empty()) continue;
+        bool any = false;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const Field& f = fields[i];
+            bool match = f.key == name;
+            if (!match && name == "texts") match = f.kind == FieldKind::Line;
+            if (!match && f.row) {
+                match = array_key(*f.row) == name || data_file(f.row->file).name == name;
+            }
+            if (match) {
+                chosen[i] = true;
+                any = true;
+            }
+        }
+        if (!any) {
+            error = "unknown field \"" + std::string(name) +
+                    "\" (a key such as MonstersSetup.vrh@27000, an array such as "
+                    "MonstersSetup.vrh@85000, a file such as Ammo.vrh, or name, plural, ability, "
+                    "texts)";
+            return std::nullopt;
+        }
+    }
+    std::vector<int> out;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (chosen[i]) out.push_back(static_cast<int>(i));
+    if (out.empty()) {
+        error = "no field named";
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::optional<std::vector<int>> parse_slots(std::string_view text, std::string& error) {
+    std::vector<bool> chosen(kSlots, false);
+    std::size_t start = 0;
+    bool any = false;
+    while (start <= text.size()) {
+        std::size_t comma = text.find(',', start);
+        if (comma == std::string_view::npos) comma = text.size();
+        const std::string_view part = trim(text.substr(start, comma - start));
+        start = comma + 1;
+        if (part.empty()) continue;
+        std::int64_t lo = 0, hi = kSlots - 1;
+        const std::size_t dash = part.find('-');
+        bool ok;
+        if (dash == std::string_view::npos) {
+            auto v = parse_integer(part);
+            ok = v.has_value();
+            if (ok) lo = hi = *v;
+        } else {
+            const std::string_view a = trim(part.substr(0, dash)), b = trim(part.substr(dash + 1));
+            ok = !(a.empty() && b.empty());
+            if (ok && !a.empty()) {
+                auto v = parse_integer(a);
+                ok = v && *v >= 0;
+                if (ok) lo = *v;
+            }
+            if (ok && !b.empty()) {
+                auto v = parse_integer(b);
+                ok = v && *v >= 0;
+                if (ok) hi = *v;
+            }
+        }
+        if (!ok || lo < 0 || hi >= kSlots || lo > hi) {
+            error = "bad slot range \"" + std::string(part) + "\" (slots are 0 to 999: e.g. 5, 10-20, 900-)";
+            return std::nullopt;
+        }
+        for (std::int64_t s = lo; s <= hi; ++s) chosen[static_cast<std::size_t>(s)] = true;
+        any = true;
+    }
+    if (!any) {
+        error = "no slot named";
+        return std::nullopt;
+    }
+    std::vector<int> out;
+    for (int s = 0; s < kSlots; ++s)
+        if (chosen[static_cast<std::size_t>(s)]) out.push_back(s);
+    return out;
+}
+
+}  // namespace ce

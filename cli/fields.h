@@ -1,0 +1,60 @@
+// The fields of a creature as the command-line tool names them: one per row of
+// the binding table, keyed "<file>@<offset>" ("<file>@<offset>[<element>]" for
+// the elements of a record), plus the creature's name, plural and ability text.
+// Keys are the same in every language.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/binding.h"
+#include "text/language.h"
+
+namespace ce {
+
+enum class FieldKind : std::uint8_t {
+    Integer,  // any element stored as an integer (numbers, lists, checks, flags, bits)
+    Float,    // a single-precision float element
+    Text,     // a zero-terminated text field
+    Line,     // a line of a language file: name, plural, ability
+};
+
+struct Field {
+    std::string key;
+    FieldKind kind;
+    const BindingRow* row = nullptr;  // the binding row (not for Line)
+    TextKind text_kind = TextKind::Monsters;  // Line: which file
+    std::int64_t min = 0, max = 0;    // Integer: the range of the element
+};
+
+// Longest line the editor stores for a name, plural and ability text.
+constexpr std::size_t kNameMax = 63;
+constexpr std::size_t kAbilityMax = 999;
+
+// Every field: name, plural, ability, then the six files' rows in file order.
+std::vector<Field> make_fields();
+
+// Line number in the language file of the creature's line.
+int line_of(const Field& field, int slot);
+// Longest text stored for the line (63 or 999).
+std::size_t line_max(const Field& field);
+
+// The selection named by a comma-separated list of keys: a key, an array key
+// without its element ("MonstersSetup.vrh@85000": every element), a file name
+// ("Ammo.vrh": all its fields), "name", "plural", "ability", or "texts" (the
+// three). Indices into `fields`, in table order; nothing and `error` set when a
+// name is unknown.
+std::optional<std::vector<int>> select_fields(const std::vector<Field>& fields,
+                                              std::string_view list, std::string& error);
+
+// Index of the field with this key, or -1.
+int find_field(const std::vector<Field>& fields, std::string_view key);
+
+// Parses "A-B", "A", "A-", "-B" and comma-separated lists of them into slots
+// 0..999, sorted and without repeats.
+std::optional<std::vector<int>> parse_slots(std::string_view text, std::string& error);
+
+}  // namespace ce

@@ -1,0 +1,129 @@
+#include "cli/folder.h"
+
+#include <algorithm>
+
+#include "cli/codepage.h"
+#include "store/settings.h"
+#include "store/whole_file.h"
+#include "text/lines.h"
+
+namespace ce {
+
+std::string_view LanguageText::line(int k) const {
+    if (k < 0 || k >= line_count()) return {};
+    const LineSpan& s = lines[static_cast<std::size_t>(k)];
+    return std::string_view(bytes).substr(s.begin, s.end - s.begin);
+}
+
+void split_lines(LanguageText& text) {
+    const std::string_view all(text.bytes);
+    const std::size_t zero = all.find('\0');
+    text.text_size = zero == std::string_view::npos ? all.size() : zero;
+    const std::string_view t = all.substr(0, text.text_size);
+    const int count = count_lines(t);
+    text.lines.clear();
+    text.lines.reserve(static_cast<std::size_t>(count));
+    std::size_t offset = 0;
+    std::string line;
+    for (int k = 0; k < count; ++k) {
+        const std::size_t next = next_line(t, offset, line);
+        const std::size_t end = offset + line.size();
+        text.lines.push_back({offset, end, next == 0 ? t.size() : next});
+        offset = next;
+    }
+}
+
+LanguageText load_language_text(const std::string& root, TextKind kind, int language) {
+    LanguageText text;
+    text.path = language_file(root, kind, language);
+    text.name = language_file_name(kind, language);
+    WholeFile file;
+    if (load_whole_file(text.path, file)) {
+        text.present = true;
+        text.bytes.assign(reinterpret_cast<const char*>(file.data()), file.length);
+    }
+    split_lines(text);
+    return text;
+}
+
+std::string replace_lines(const LanguageText& text, const std::map<int, std::string>& contents) {
+    const std::string_view all(text.bytes);
+    std::string out;
+    std::size_t grow = 0;
+    for (const auto& [k, content] : contents) grow += content.size() + 2;
+    out.reserve(all.size() + grow);
+    std::size_t pos = 0;
+    auto it = contents.begin();
+    for (; it != contents.end() && it->first < text.line_count(); ++it) {
+        const LineSpan& s = text.lines[static_cast<std::size_t>(it->first)];
+        out.append(all.substr(pos, s.begin - pos));
+        out.append(it->second);
+        pos = s.end;
+    }
+    out.append(all.substr(pos, text.text_size - pos));
+    if (it != contents.end()) {
+        // Extend at the end of the text (before a zero byte and what follows it);
+        // a last line without a break gets one first.
+        if (!text.lines.empty() && text.lines.back().end == text.lines.back().next) out.append("\r\n");
+        int next = text.line_count();
+        for (; it != contents.end(); ++it) {
+            for (; next < it->first; ++next) out.append("\r\n");
+            out.append(it->second);
+            out.append("\r\n");
+            ++next;
+        }
+    }
+    out.append(all.substr(text.text_size));
+    return out;
+}
+
+std::string replace_line(const LanguageText& text, int k, std::string_view content) {
+    return replace_lines(text, {{k, std::string(content)}});
+}
+
+Folder load_folder(const std::string& root) {
+    Folder folder;
+    folder.root = root;
+    WholeFile lang;
+    if (load_whole_file(data_path(root, kSettingsFile), lang)) {
+        folder.lang_present = true;
+        folder.raw_language = lang.length > 0 ? static_cast<signed char>(lang.data()[0]) : 0;
+    }
+    folder.language = (folder.raw_language == 0 || folder.raw_language == 1) ? folder.raw_language : 0;
+    for (const DataFileInfo& info : data_files()) {
+        DataBytes& d = folder.file(info.id);
+        d.path = data_path(root, info.name);
+        WholeFile file;
+        if (load_whole_file(d.path, file)) {
+            d.present = true;
+            d.length = file.length;
+            d.bytes = std::move(file.block);
+        }
+        d.bytes.resize(std::max(d.bytes.size(), info.size + 32), 0);
+    }
+    return folder;
+}
+
+std::vector<std::string> data_faults(const Folder& folder) {
+    std::vector<std::string> faults;
+    for (const DataFileInfo& info : data_files()) {
+        const DataBytes& d = folder.file(info.id);
+        if (!d.present)
+            faults.push_back(std::string(info.name) + ": missing or cannot be read");
+        else if (d.length < info.size)
+            faults.push_back(std::string(info.name) + ": " + std::to_string(d.length) +
+                             " bytes, needs " + std::to_string(info.size));
+    }
+    return faults;
+}
+
+std::string folder_label(const std::string& root) {
+    return root.empty() ? std::string("the current folder") : "\"" + root + "\"";
+}
+
+std::string Captions::caption(int id) const {
+    if (!common || id < 2000 || id > 2132) return {};
+    return decode_code_page(common->line(id - 2000), language);
+}
+
+}  // namespace ce

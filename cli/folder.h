@@ -1,0 +1,93 @@
+// A data folder as the command-line tool reads it: the six data files, the
+// settings file's language and the language text files, each read whole.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/layouts.h"
+#include "text/language.h"
+
+namespace ce {
+
+// One line of a language text: content bytes [begin, end), the line ender
+// [end, next) (empty for a last line without a break).
+struct LineSpan {
+    std::size_t begin, end, next;
+};
+
+// A language text file read whole. Its text ends at the first zero byte; the
+// lines are those the editor counts (a last line without a break included).
+struct LanguageText {
+    std::string path;            // as opened (root + separator + name)
+    std::string name;            // relative name, e.g. "Eng/Monsters.txt"
+    bool present = false;
+    std::string bytes;           // the whole file
+    std::size_t text_size = 0;   // bytes before the first zero (or all of them)
+    std::vector<LineSpan> lines;
+
+    std::string_view text() const { return std::string_view(bytes).substr(0, text_size); }
+    int line_count() const { return static_cast<int>(lines.size()); }
+    // Line k without its ender; empty past the last line.
+    std::string_view line(int k) const;
+};
+
+// Reads a language file; a missing file gives present == false and no lines.
+LanguageText load_language_text(const std::string& root, TextKind kind, int language);
+// Splits `bytes` (already in `text.bytes`) into lines.
+void split_lines(LanguageText& text);
+
+// The file's bytes with line k's content replaced by `content` (which must hold
+// no line-ending byte). Every other byte stays; a file with fewer lines is first
+// extended with empty CR LF lines (and a last line without a break gets one).
+std::string replace_line(const LanguageText& text, int k, std::string_view content);
+// The same for several lines at once (line number -> new content).
+std::string replace_lines(const LanguageText& text, const std::map<int, std::string>& contents);
+
+// A data file read whole: `bytes` holds the file and at least its fixed size plus
+// 32 bytes (zeros past the end), so every element can be read.
+struct DataBytes {
+    std::string path;
+    bool present = false;
+    std::size_t length = 0;            // bytes in the file
+    std::vector<std::uint8_t> bytes;   // length + 32, at least size + 32
+    std::span<const std::uint8_t> view() const { return bytes; }
+    std::span<std::uint8_t> view() { return bytes; }
+};
+
+struct Folder {
+    std::string root;                   // "" is the current directory
+    bool lang_present = false;
+    int raw_language = 0;               // byte 0 of Lang as a signed byte (0 when missing)
+    int language = 0;                   // the language used: raw_language when 0 or 1, else 0
+    std::array<DataBytes, 6> data;      // indexed by DataFile
+    DataBytes& file(DataFile f) { return data[static_cast<std::size_t>(f)]; }
+    const DataBytes& file(DataFile f) const { return data[static_cast<std::size_t>(f)]; }
+};
+
+// Reads Lang and the six data files (missing ones stay !present).
+Folder load_folder(const std::string& root);
+
+// What keeps the folder's data files from being used: "MonstersSetup.vrh:
+// missing", "Ammo.vrh: 15000 bytes, needs 16000". Empty when all six are usable.
+std::vector<std::string> data_faults(const Folder& folder);
+
+// The folder as the user knows it: root, or "the current folder".
+std::string folder_label(const std::string& root);
+
+// Captions of the editor form from a Common file, decoded to UTF-8.
+struct Captions {
+    int language = 0;
+    const LanguageText* common = nullptr;
+    // Common line of caption control id (2000..2132), or "" when there is none.
+    std::string caption(int id) const;
+};
+
+}  // namespace ce

@@ -1,0 +1,344 @@
+// creatures import: applies an export to a data folder. Every value is checked
+// before anything is written; the changed files are replaced safely.
+#include <algorithm>
+#include <array>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "cli/codepage.h"
+#include "cli/commands.h"
+#include "cli/dataset.h"
+#include "cli/describe.h"
+#include "cli/import_table.h"
+#include "cli/values.h"
+#include "store/file_ops.h"
+#include "store/whole_file.h"
+
+namespace ce {
+namespace {
+
+constexpr std::size_t kFaultsShown = 25;
+
+std::string width_text(const Field& f) {
+    const BindingRow& row = *f.row;
+    if (row.kind == Conversion::Bit) return "a flag";
+    return "a " + std::to_string(row.width) + "-byte " + (row.is_signed ? "signed" : "unsigned") + " value";
+}
+
+bool ends_with(std::string_view s, std::string_view tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+// A name, plural or ability text as the editor stores it: every line-ending byte
+// becomes a space (a CR LF pair one space), so the line never splits.
+std::string as_line(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if ((b >= 1 && b <= 8) || (b >= 10 && b <= 13)) {
+            if (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+            out += ' ';
+        } else {
+            out += bytes[i];
+        }
+    }
+    return out;
+}
+
+struct Change {
+    int slot;
+    int field;
+    std::string before, after;  // as exported (UTF-8)
+    std::string note;
+};
+
+struct Plan {
+    std::vector<std::string> faults;
+    std::vector<Change> changes;
+    std::array<bool, 6> data_changed{};
+    std::array<std::map<int, std::string>, 5> lines;  // per TextKind: line -> new content
+};
+
+class Importer {
+public:
+    Importer(Dataset& data, const std::vector<Field>& fields) : data_(data), fields_(fields) {}
+
+    void apply(const ImportTable& table, Plan& plan) {
+        table_ = &table;
+        for (const ImportEntry& entry : table.entries) {
+            entry_ = &entry;
+            for (const ImportCell& cell : entry.cells) apply_cell(entry.slot, cell, plan);
+        }
+    }
+
+private:
+    void fault(Plan& plan, const ImportCell& cell, const std::string& message) {
+        plan.faults.push_back(cell_place(*table_, *entry_, cell, fields_) + ": " + message);
+    }
+
+    std::optional<std::string> encoded(Plan& plan, const ImportCell& cell) {
+        if (cell.type == CellType::Number || cell.type == CellType::Other) {
+            fault(plan, cell, "expected a text in quotes, found " + cell.text);
+            return std::nullopt;
+        }
+        if (cell.text.find('\0') != std::string::npos) {
+            fault(plan, cell, "the text holds a zero character, which cannot be stored");
+            return std::nullopt;
+        }
+        EncodeError e;
+        auto bytes = encode_code_page(cell.text, data_.language, &e);
+        if (!bytes) {
+            fault(plan, cell, e.message + " (character " + std::to_string(e.offset + 1) + " of the text; the " +
+                                  language_name(data_.language) + " files are Windows-" +
+                                  std::to_string(code_page_of(data_.language)) + ")");
+        }
+        return bytes;
+    }
+
+    void apply_cell(int slot, const ImportCell& cell, Plan& plan) {
+        const Field& f = fields_[static_cast<std::size_t>(cell.field)];
+        switch (f.kind) {
+            case FieldKind::Line: return apply_line(slot, f, cell, plan);
+            case FieldKind::Text: return apply_text(slot, f, cell, plan);
+            case FieldKind::Float: return apply_float(slot, f, cell, plan);
+            case FieldKind::Integer: return apply_integer(slot, f, cell, plan);
+        }
+    }
+
+    void apply_integer(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
+        if (cell.type == CellType::String || cell.type == CellType::Other) {
+            fault(plan, cell, "expected a number, found " + (cell.type == CellType::String ? quote_text(cell.text) : cell.text));
+            return;
+        }
+        auto value = parse_integer(cell.text);
+        if (!value) {
+            fault(plan, cell, (cell.text.empty() ? std::string("empty") : quote_text(cell.text)) +
+                                  " is not a whole number (" + width_text(f) + ")");
+            return;
+        }
+        if (*value < f.min || *value > f.max) {
+            fault(plan, cell, cell.text + " is outside " + std::to_string(f.min) + ".." + std::to_string(f.max) +
+                                  " (" + width_text(f) + ")");
+            return;
+        }
+        auto bytes = data_.folder.file(f.row->file).view();
+        const std::int64_t old = read_int(*f.row, bytes, slot);
+        if (old == *value) return;
+        write_int(*f.row, bytes, slot, *value);
+        plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
+        plan.changes.push_back({slot, cell.field, std::to_string(old), std::to_string(*value), {}});
+    }
+
+    void apply_float(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
+        if (cell.type == CellType::Other) {
+            fault(plan, cell, "expected a number, found " + cell.text);
+            return;
+        }
+        auto bits = parse_float_value(cell.text);
+        if (!bits) {
+            fault(plan, cell, (cell.text.empty() ? std::string("empty") : quote_text(cell.text)) +
+                                  " is not a float (a decimal number within the float range, inf, -inf, "
+                                  "nan or nan(0x...) with the NaN's 32 bits)");
+            return;
+        }
+        const std::uint32_t old = float_element(data_, f, slot);
+        if (old == *bits) return;
+        write_int(*f.row, data_.folder.file(f.row->file).view(), slot, static_cast<std::int64_t>(*bits));
+        plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
+        plan.changes.push_back({slot, cell.field, float_value_text(old), float_value_text(*bits), {}});
+    }
+
+    void apply_text(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
+        auto bytes = encoded(plan, cell);
+        if (!bytes) return;
+        const std::string old = stored_bytes(data_, f, slot);
+        if (*bytes == old) return;  // unchanged: a field without a zero keeps its bytes
+        if (bytes->size() > f.row->width - 1u) {
+            fault(plan, cell, "the text has " + std::to_string(bytes->size()) + " characters; the field holds at most " +
+                                  std::to_string(f.row->width - 1u));
+            return;
+        }
+        write_text(*f.row, data_.folder.file(f.row->file).view(), slot, *bytes);
+        plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
+        plan.changes.push_back({slot, cell.field, decode_code_page(old, data_.language), cell.text, {}});
+    }
+
+    void apply_line(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
+        auto bytes = encoded(plan, cell);
+        if (!bytes) return;
+        const LanguageText& text = data_.text(f.text_kind);
+        const int line = line_of(f, slot);
+        const std::string_view old = text.line(line);
+        if (*bytes == old) return;
+        if (!text.present) {
+            fault(plan, cell, text.path + " is missing or cannot be read, so the text cannot be stored");
+            return;
+        }
+        std::string stored = as_line(*bytes);
+        std::string note;
+        if (stored.size() != bytes->size()) note = "line breaks became spaces";
+        if (stored.size() > line_max(f)) {
+            stored.resize(line_max(f));
+            note += std::string(note.empty() ? "" : "; ") + "cut to " + std::to_string(line_max(f)) + " characters";
+        }
+        if (stored == old) return;
+        if (line >= text.line_count()) {
+            note += std::string(note.empty() ? "" : "; ") + text.name + " extended to " + std::to_string(line + 1) + " lines";
+        }
+        plan.lines[static_cast<std::size_t>(f.text_kind)][line] = stored;
+        plan.changes.push_back({slot, cell.field, decode_code_page(old, data_.language),
+                                decode_code_page(stored, data_.language), note});
+    }
+
+    Dataset& data_;
+    const std::vector<Field>& fields_;
+    const ImportTable* table_ = nullptr;
+    const ImportEntry* entry_ = nullptr;
+};
+
+bool read_input(const ImportOptions& options, std::istream& in, std::string& text, std::ostream& err) {
+    if (options.file == "-") {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad()) {
+            err << "creatures import: cannot read standard input\n";
+            return false;
+        }
+        return true;
+    }
+    WholeFile file;
+    if (!load_whole_file(options.file, file)) {
+        err << "creatures import: " << options.file << ": missing or cannot be read\n";
+        return false;
+    }
+    text.assign(reinterpret_cast<const char*>(file.data()), file.length);
+    return true;
+}
+
+bool is_json(const ImportOptions& options, std::string_view text) {
+    if (!options.format.empty()) return options.format == "json";
+    std::string lower;
+    for (char c : options.file) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (ends_with(lower, ".json")) return true;
+    if (ends_with(lower, ".csv")) return false;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    for (char c : text) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        return c == '{' || c == '[';
+    }
+    return false;
+}
+
+std::string shown_value(const Field& f, const std::string& value) {
+    if (f.kind == FieldKind::Text || f.kind == FieldKind::Line) return quote_text(value);
+    return value;
+}
+
+}  // namespace
+
+int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,
+               std::ostream& err) {
+    const std::string label = options.file == "-" ? std::string("standard input") : options.file;
+    std::string text;
+    if (!read_input(options, in, text, err)) return kExitError;
+
+    const std::vector<Field> fields = make_fields();
+    std::vector<std::string> faults;
+    const bool json = is_json(options, text);
+    ImportTable table = json ? read_json_table(text, fields, faults) : read_csv_table(text, fields, faults);
+
+    Dataset data = load_dataset(options.root, table.language.value_or(-1));
+    const std::vector<std::string> folder_faults = data_faults(data.folder);
+    if (!folder_faults.empty()) {
+        err << "creatures import: the data folder " << folder_label(options.root) << " cannot be used:\n";
+        for (const std::string& f : folder_faults) err << "  " << f << "\n";
+        return kExitError;
+    }
+
+    Plan plan;
+    plan.faults = std::move(faults);
+    Importer(data, fields).apply(table, plan);
+    if (!plan.faults.empty()) {
+        const std::size_t n = plan.faults.size();
+        for (std::size_t i = 0; i < n && i < kFaultsShown; ++i)
+            err << "creatures import: " << label << ": " << plan.faults[i] << "\n";
+        if (n > kFaultsShown) err << "creatures import: " << label << ": ... and " << (n - kFaultsShown) << " more\n";
+        err << "creatures import: " << n << (n == 1 ? " fault" : " faults") << "; nothing was written\n";
+        return kExitError;
+    }
+
+    // What changed, slot by slot.
+    const std::vector<std::string> captions = field_captions(data, fields);
+    std::stable_sort(plan.changes.begin(), plan.changes.end(),
+                     [](const Change& a, const Change& b) { return a.slot != b.slot ? a.slot < b.slot : a.field < b.field; });
+    std::string report;
+    std::set<int> slots;
+    for (const Change& c : plan.changes) {
+        const Field& f = fields[static_cast<std::size_t>(c.field)];
+        slots.insert(c.slot);
+        report += "slot " + std::to_string(c.slot) + ": " + f.key + " (" + captions[static_cast<std::size_t>(c.field)] +
+                  "): " + shown_value(f, c.before) + " -> " + shown_value(f, c.after);
+        if (!c.note.empty()) report += " (" + c.note + ")";
+        report += "\n";
+    }
+
+    // The files to write: data files whose bytes changed, language files with new lines.
+    struct Write {
+        std::string name, path, bytes;
+    };
+    std::vector<Write> writes;
+    for (const DataFileInfo& info : data_files()) {
+        if (!plan.data_changed[static_cast<std::size_t>(info.id)]) continue;
+        const DataBytes& d = data.folder.file(info.id);
+        // The file keeps its own length (bytes past the fixed size stay).
+        writes.push_back({info.name, d.path,
+                          std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size))});
+    }
+    for (int k = 0; k < 5; ++k) {
+        const auto& lines = plan.lines[static_cast<std::size_t>(k)];
+        if (lines.empty()) continue;
+        const LanguageText& t = data.text(static_cast<TextKind>(k));
+        writes.push_back({t.name, t.path, replace_lines(t, lines)});
+    }
+
+    const std::size_t nc = plan.changes.size();
+    report += std::to_string(nc) + (nc == 1 ? " field" : " fields") + " changed in " + std::to_string(slots.size()) +
+              (slots.size() == 1 ? " slot" : " slots");
+    if (writes.empty()) {
+        report += "; nothing to write\n";
+    } else {
+        report += options.dry_run ? "; would write " : "; writing ";
+        for (std::size_t i = 0; i < writes.size(); ++i) report += (i ? ", " : "") + writes[i].name;
+        report += options.dry_run ? " (dry run: nothing written)\n" : "\n";
+    }
+    out << report;
+    out.flush();
+    if (options.dry_run || writes.empty()) return kExitOk;
+
+    std::vector<std::string> written;
+    for (const Write& w : writes) {
+        if (auto e = store_whole_file(ops, w.path, w.bytes.data(), w.bytes.size())) {
+            err << "creatures import: " << *e << "\n";
+            if (!written.empty()) {
+                err << "creatures import: already written:";
+                for (const std::string& n : written) err << " " << n;
+                err << "\n";
+            }
+            err << "creatures import: not written:";
+            bool from_here = false;
+            for (const Write& x : writes) {
+                if (&x == &w) from_here = true;
+                if (from_here) err << " " << x.name;
+            }
+            err << "\n";
+            return kExitError;
+        }
+        written.push_back(w.name);
+    }
+    return kExitOk;
+}
+
+}  // namespace ce

@@ -1,0 +1,64 @@
+// creatures show: one creature as a person reads it.
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/dataset.h"
+#include "cli/describe.h"
+#include "cli/table_text.h"
+#include "cli/values.h"
+
+namespace ce {
+namespace {
+
+}  // namespace
+
+int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
+    auto slot = parse_integer(options.slot);
+    if (!slot || *slot < 0 || *slot >= kSlots) {
+        err << "creatures show: \"" << options.slot << "\" is not a slot (0 to 999)\n";
+        return kExitError;
+    }
+    const int s = static_cast<int>(*slot);
+    const Dataset data = load_dataset(options.root);
+    const std::vector<std::string> faults = data_faults(data.folder);
+    if (!faults.empty()) {
+        err << "creatures show: the data folder " << folder_label(options.root) << " cannot be read:\n";
+        for (const std::string& f : faults) err << "  " << f << "\n";
+        return kExitError;
+    }
+    for (const LanguageText& t : data.texts)
+        if (!t.present) err << "creatures show: " << t.path << ": missing or cannot be read; read as empty\n";
+
+    const std::vector<Field> fields = make_fields();
+    const std::vector<std::string> captions = field_captions(data, fields);
+    const Captions caps = data.captions();
+
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({"Caption", "Place", "Stored", "Shown"});
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const Field& f = fields[i];
+        std::string place = f.row ? field_place(f, s)
+                                  : data.text(f.text_kind).name + " line " + std::to_string(line_of(f, s));
+        std::string stored = export_value(data, f, s);
+        if (is_text_field(f)) stored = quote_text(stored);
+        rows.push_back({captions[i], place, stored, shown_text(data, f, s)});
+        if (f.row && f.row->kind == Conversion::FlagWord) {
+            // One line per check box: the word's bits as the boxes show them.
+            const auto word = static_cast<std::uint64_t>(read_int(*f.row, data.folder.file(f.row->file).view(), s));
+            for (int k = 0; k < 32; ++k) {
+                const int id = f.row->control + k;
+                std::string c = caps.caption(id);
+                if (c.empty()) c = "box " + std::to_string(id);
+                const bool set = (word >> k) & 1;
+                rows.push_back({"  " + c, "  bit " + std::to_string(k), set ? "1" : "0", set ? "checked" : "clear"});
+            }
+        }
+    }
+    const std::string name = export_value(data, fields[0], s);
+    out << "Slot " << s << ": " << name << " (" << language_name(data.language) << " texts, folder "
+        << folder_label(options.root) << ")\n";
+    out << format_table(rows);
+    return kExitOk;
+}
+
+}  // namespace ce

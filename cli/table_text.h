@@ -1,0 +1,19 @@
+// Plain-text tables for the terminal: columns padded to their widest cell,
+// counted in characters (UTF-8), separated by two spaces.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ce {
+
+// Characters of a UTF-8 text (continuation bytes do not count).
+std::size_t display_width(std::string_view utf8);
+
+// The rows as lines; the last column is not padded. Cells wider than
+// `max_width` are not cut, they only push their own line wider.
+std::string format_table(const std::vector<std::vector<std::string>>& rows, std::size_t max_width = 48);
+
+}  // namespace ce
