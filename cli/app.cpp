@@ -55,6 +55,9 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
                            "(Ammo.vrh), or name, plural, ability, texts (default: all)");
     export_cmd->add_flag("--captions", exp.captions,
                          "csv: add a second header row with the editor's captions");
+    export_cmd->add_flag("--bom", exp.bom,
+                         "csv: start with a UTF-8 byte order mark (for spreadsheets that need one to "
+                         "read UTF-8)");
 
     ImportOptions imp;
     CLI::App* import_cmd = app.add_subcommand(

@@ -28,6 +28,7 @@ struct ExportOptions {
     std::string slots;            // "" = all
     std::string fields;           // "" = all
     bool captions = false;        // csv: a second header row of captions
+    bool bom = false;             // csv: start with a UTF-8 byte order mark
 };
 int run_export(const ExportOptions& options, std::ostream& out, std::ostream& err);
 

@@ -5,7 +5,6 @@
 #include <iostream>
 #include <iterator>
 #include <map>
-#include <set>
 #include <sstream>
 
 #include "cli/codepage.h"
@@ -272,13 +271,19 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
 
     // What changed, slot by slot.
     const std::vector<std::string> captions = field_captions(data, fields);
-    std::stable_sort(plan.changes.begin(), plan.changes.end(),
-                     [](const Change& a, const Change& b) { return a.slot != b.slot ? a.slot < b.slot : a.field < b.field; });
+    auto in_order = [](const Change& a, const Change& b) { return a.slot != b.slot ? a.slot < b.slot : a.field < b.field; };
+    if (!std::is_sorted(plan.changes.begin(), plan.changes.end(), in_order))  // an export is in order already
+        std::stable_sort(plan.changes.begin(), plan.changes.end(), in_order);
     std::string report;
-    std::set<int> slots;
+    report.reserve(plan.changes.size() * 80);
+    std::vector<bool> changed_slot(kSlots, false);
+    std::size_t slot_count = 0;
     for (const Change& c : plan.changes) {
         const Field& f = fields[static_cast<std::size_t>(c.field)];
-        slots.insert(c.slot);
+        if (!changed_slot[static_cast<std::size_t>(c.slot)]) {
+            changed_slot[static_cast<std::size_t>(c.slot)] = true;
+            ++slot_count;
+        }
         report += "slot " + std::to_string(c.slot) + ": " + f.key + " (" + captions[static_cast<std::size_t>(c.field)] +
                   "): " + shown_value(f, c.before) + " -> " + shown_value(f, c.after);
         if (!c.note.empty()) report += " (" + c.note + ")";
@@ -305,8 +310,8 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     }
 
     const std::size_t nc = plan.changes.size();
-    report += std::to_string(nc) + (nc == 1 ? " field" : " fields") + " changed in " + std::to_string(slots.size()) +
-              (slots.size() == 1 ? " slot" : " slots");
+    report += std::to_string(nc) + (nc == 1 ? " field" : " fields") + " changed in " + std::to_string(slot_count) +
+              (slot_count == 1 ? " slot" : " slots");
     if (writes.empty()) {
         report += "; nothing to write\n";
     } else {

@@ -10,6 +10,16 @@
 namespace ce {
 namespace {
 
+// Control characters would move the terminal's cursor: show them as '?'.
+std::string printable(std::string text) {
+    for (char& c : text)
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) c = '?';
+    return text;
+}
+
+}  // namespace
+namespace {
+
 }  // namespace
 
 int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
@@ -41,7 +51,7 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
                                   : data.text(f.text_kind).name + " line " + std::to_string(line_of(f, s));
         std::string stored = export_value(data, f, s);
         if (is_text_field(f)) stored = quote_text(stored);
-        rows.push_back({captions[i], place, stored, shown_text(data, f, s)});
+        rows.push_back({captions[i], place, stored, printable(shown_text(data, f, s))});
         if (f.row && f.row->kind == Conversion::FlagWord) {
             // One line per check box: the word's bits as the boxes show them.
             const auto word = static_cast<std::uint64_t>(read_int(*f.row, data.folder.file(f.row->file).view(), s));
@@ -54,7 +64,7 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
             }
         }
     }
-    const std::string name = export_value(data, fields[0], s);
+    const std::string name = printable(export_value(data, fields[0], s));
     out << "Slot " << s << ": " << name << " (" << language_name(data.language) << " texts, folder "
         << folder_label(options.root) << ")\n";
     out << format_table(rows);

@@ -78,7 +78,8 @@ TEST_F(Import, ExportThenImportLeavesEveryFileByteIdentical) {
         EXPECT_EQ(snapshot(dir.str()), before) << format;
     }
     // The captions row of a CSV is skipped on import; standard input works too.
-    ToolRun e = run_tool({"export", "-C", dir.str(), "--format", "csv", "--captions"});
+    ToolRun e = run_tool({"export", "-C", dir.str(), "--format", "csv", "--captions", "--bom"});
+    EXPECT_EQ(e.out.rfind("\xEF\xBB\xBFslot,name,", 0), 0u);
     ASSERT_EQ(e.status, 0);
     std::vector<CsvRecord> records;
     ASSERT_FALSE(read_csv(e.out, records));
