@@ -38,14 +38,19 @@ std::string slot_list(const std::vector<int>& slots, int first) {
 }  // namespace
 
 int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err) {
-    (void)err;
+    if (auto problem = folder_problem(options.root)) {
+        err << "creatures check: " << *problem << "\n";
+        return kExitError;
+    }
     const Dataset data = load_dataset(options.root);
     const Folder& folder = data.folder;
     std::string text;
     int blocking = 0;   // faults that keep the editor from using the folder
     int findings = 0;   // everything else worth knowing
 
-    text += "Data folder " + folder_label(options.root) + "\n";
+    std::string title = folder_label(options.root);
+    title[0] = static_cast<char>(title[0] - 'a' + 'A');
+    text += title + "\n";
 
     // The settings file.
     {

@@ -12,7 +12,7 @@ namespace {
 bool report_faults(const char* which, const std::string& root, const Folder& folder, std::ostream& err) {
     const std::vector<std::string> faults = data_faults(folder);
     if (faults.empty()) return false;
-    err << "creatures diff: " << which << ": the data folder " << folder_label(root) << " cannot be read:\n";
+    err << "creatures diff: " << which << ": " << folder_label(root) << " cannot be read:\n";
     for (const std::string& f : faults) err << "  " << f << "\n";
     return true;
 }
@@ -20,6 +20,12 @@ bool report_faults(const char* which, const std::string& root, const Folder& fol
 }  // namespace
 
 int run_diff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
+    for (const std::string* root : {&options.a, &options.b}) {
+        if (auto problem = folder_problem(*root)) {
+            err << "creatures diff: " << *problem << "\n";
+            return kExitError;
+        }
+    }
     // B's texts are read in A's language, so that the same bytes read the same.
     const Dataset a = load_dataset(options.a);
     const Dataset b = load_dataset(options.b, a.language);

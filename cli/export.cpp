@@ -47,10 +47,14 @@ int run_export(const ExportOptions& options, std::ostream& out, std::ostream& er
         return kExitError;
     }
 
+    if (auto problem = folder_problem(options.root)) {
+        err << "creatures export: " << *problem << "\n";
+        return kExitError;
+    }
     const Dataset data = load_dataset(options.root);
     const std::vector<std::string> faults = data_faults(data.folder);
     if (!faults.empty()) {
-        err << "creatures export: the data folder " << folder_label(options.root) << " cannot be read:\n";
+        err << "creatures export: " << folder_label(options.root) << " cannot be read:\n";
         for (const std::string& f : faults) err << "  " << f << "\n";
         return kExitError;
     }

@@ -1,6 +1,8 @@
 #include "cli/folder.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "cli/codepage.h"
 #include "store/settings.h"
@@ -117,8 +119,18 @@ std::vector<std::string> data_faults(const Folder& folder) {
     return faults;
 }
 
+std::optional<std::string> folder_problem(const std::string& root) {
+    if (root.empty()) return std::nullopt;
+    std::error_code ec;
+    const auto status = std::filesystem::status(root, ec);
+    if (status.type() == std::filesystem::file_type::not_found) return root + ": no such folder";
+    if (ec) return root + ": " + ec.message();
+    if (status.type() != std::filesystem::file_type::directory) return root + ": not a folder";
+    return std::nullopt;
+}
+
 std::string folder_label(const std::string& root) {
-    return root.empty() ? std::string("the current folder") : "\"" + root + "\"";
+    return root.empty() ? std::string("the current folder") : "the folder \"" + root + "\"";
 }
 
 std::string Captions::caption(int id) const {

@@ -79,7 +79,11 @@ Folder load_folder(const std::string& root);
 // missing", "Ammo.vrh: 15000 bytes, needs 16000". Empty when all six are usable.
 std::vector<std::string> data_faults(const Folder& folder);
 
-// The folder as the user knows it: root, or "the current folder".
+// What is wrong with the folder named on the command line ("<root>: no such
+// folder"), or nothing when it is a folder ("" is the current one).
+std::optional<std::string> folder_problem(const std::string& root);
+
+// The folder as the user knows it: "the folder \"<root>\"", or "the current folder".
 std::string folder_label(const std::string& root);
 
 // Captions of the editor form from a Common file, decoded to UTF-8.

@@ -241,6 +241,10 @@ std::string shown_value(const Field& f, const std::string& value) {
 int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,
                std::ostream& err) {
     const std::string label = options.file == "-" ? std::string("standard input") : options.file;
+    if (auto problem = folder_problem(options.root)) {
+        err << "creatures import: " << *problem << "\n";
+        return kExitError;
+    }
     std::string text;
     if (!read_input(options, in, text, err)) return kExitError;
 
@@ -252,7 +256,7 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     Dataset data = load_dataset(options.root, table.language.value_or(-1));
     const std::vector<std::string> folder_faults = data_faults(data.folder);
     if (!folder_faults.empty()) {
-        err << "creatures import: the data folder " << folder_label(options.root) << " cannot be used:\n";
+        err << "creatures import: " << folder_label(options.root) << " cannot be used:\n";
         for (const std::string& f : folder_faults) err << "  " << f << "\n";
         return kExitError;
     }

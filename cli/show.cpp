@@ -29,10 +29,14 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
         return kExitError;
     }
     const int s = static_cast<int>(*slot);
+    if (auto problem = folder_problem(options.root)) {
+        err << "creatures show: " << *problem << "\n";
+        return kExitError;
+    }
     const Dataset data = load_dataset(options.root);
     const std::vector<std::string> faults = data_faults(data.folder);
     if (!faults.empty()) {
-        err << "creatures show: the data folder " << folder_label(options.root) << " cannot be read:\n";
+        err << "creatures show: " << folder_label(options.root) << " cannot be read:\n";
         for (const std::string& f : faults) err << "  " << f << "\n";
         return kExitError;
     }
@@ -65,7 +69,7 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
         }
     }
     const std::string name = printable(export_value(data, fields[0], s));
-    out << "Slot " << s << ": " << name << " (" << language_name(data.language) << " texts, folder "
+    out << "Slot " << s << ": " << name << " (" << language_name(data.language) << " texts; "
         << folder_label(options.root) << ")\n";
     out << format_table(rows);
     return kExitOk;

@@ -191,6 +191,15 @@ TEST(Arguments, HelpUsageAndErrors) {
     r = run_tool({"export", "--fields", "bogus"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown field \"bogus\""), std::string::npos);
+    for (const char* command : {"show", "export", "check"}) {
+        r = command == std::string("show") ? run_tool({command, "-C", "/no/such/folder", "1"})
+                                           : run_tool({command, "-C", "/no/such/folder"});
+        EXPECT_EQ(r.status, 2) << command;
+        EXPECT_EQ(r.err, std::string("creatures ") + command + ": /no/such/folder: no such folder\n");
+    }
+    r = run_tool({"diff", "/no/such/folder", "."});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "creatures diff: /no/such/folder: no such folder\n");
     TempDir empty;
     r = run_tool({"export", "-C", empty.str()});
     EXPECT_EQ(r.status, 2);
