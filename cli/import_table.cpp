@@ -54,8 +54,12 @@ ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fiel
     const auto index = key_index(fields);
     const CsvRecord& header = records.front();
     if (header.fields.empty() || header.fields[0] != "slot") {
+        const std::string first = header.fields.empty() ? "" : header.fields[0];
+        std::string hint;
+        if (header.fields.size() == 1 && first.find(';') != std::string::npos)
+            hint = " (the fields seem to be separated by ';': save the file with commas)";
         faults.push_back(csv_place(header.row, 1, "") + ": the first column must be \"slot\", found " +
-                         quote_text(header.fields.empty() ? "" : header.fields[0]));
+                         quote_text(first) + hint);
         return table;
     }
     std::vector<int> column_field(header.fields.size(), -1);

@@ -48,14 +48,16 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
     const Captions caps = data.captions();
 
     std::vector<std::vector<std::string>> rows;
-    rows.push_back({"Caption", "Place", "Stored", "Shown"});
+    rows.push_back({"Caption", "Key", "Place", "Stored", "Shown"});
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const Field& f = fields[i];
         std::string place = f.row ? field_place(f, s)
                                   : data.text(f.text_kind).name + " line " + std::to_string(line_of(f, s));
         std::string stored = export_value(data, f, s);
         if (is_text_field(f)) stored = quote_text(stored);
-        rows.push_back({captions[i], place, stored, printable(shown_text(data, f, s))});
+        // A line shows as it is stored: print it once.
+        rows.push_back({captions[i], f.key, place, stored,
+                        f.kind == FieldKind::Line ? std::string() : printable(shown_text(data, f, s))});
         if (f.row && f.row->kind == Conversion::FlagWord) {
             // One line per check box: the word's bits as the boxes show them.
             const auto word = static_cast<std::uint64_t>(read_int(*f.row, data.folder.file(f.row->file).view(), s));
@@ -64,7 +66,7 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
                 std::string c = caps.caption(id);
                 if (c.empty()) c = "box " + std::to_string(id);
                 const bool set = (word >> k) & 1;
-                rows.push_back({"  " + c, "  bit " + std::to_string(k), set ? "1" : "0", set ? "checked" : "clear"});
+                rows.push_back({"  " + c, "", "  bit " + std::to_string(k), set ? "1" : "0", set ? "checked" : "clear"});
             }
         }
     }

@@ -410,8 +410,13 @@ TEST_F(Import, RefusesAFolderWithAShortDataFileAndBadArguments) {
     r = run_tool({"import", "-C", dir.str(), dir / "no-such.csv"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("no-such.csv: missing or cannot be read"), std::string::npos) << r.err;
+    write_fixture_folder(dir.str());
     r = run_tool({"import", "-C", dir.str(), "-", "--format", "csv"}, "");
     EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("the file is empty"), std::string::npos) << r.err;
+    r = run_tool({"import", "-C", dir.str(), "-", "--format", "csv"}, "slot;name\r\n1;x\r\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("separated by ';'"), std::string::npos) << r.err;
 }
 
 }  // namespace
