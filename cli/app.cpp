@@ -88,6 +88,13 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
     check_cmd->add_option("--first", check.first, "Slots listed for each kind of finding (default 10)")
         ->check(CLI::NonNegativeNumber);
 
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (!first.empty() && first[0] != '-' && first != "show" && first != "export" && first != "import" &&
+        first != "diff" && first != "check") {
+        err << "creatures: unknown command \"" << argv[1] << "\" (the commands are show, export, import, diff, check)\n"
+            << "Run with --help for more information.\n";
+        return kExitError;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
