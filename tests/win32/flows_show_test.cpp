@@ -1,0 +1,578 @@
+// Showing a creature end to end on the real dialog: what a choice in list 300,
+// the jump button and the start show, compared control by control with the
+// headless model on the same folder; slot 149's texts; the interlocks by real
+// clicks; and missing or short data files at the start and between two shows.
+// Also a timing of a selection change up to the painted form, run by hand.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "flow_fixture.h"
+#include "form/show.h"
+#include "picture/portrait.h"
+#include "text/language.h"
+
+namespace ce {
+namespace {
+
+using fixture::Bytes;
+using fixture::DataFolder;
+using flow::visible_state;
+using test::EditorHarness;
+
+constexpr const char* kMonsters = "MonstersSetup.vrh";
+
+// The slot's element of a one-byte array of the creature table file.
+void put_byte(const DataFolder& folder, std::size_t array, int slot, int value) {
+    fixture::patch(folder, kMonsters, array + static_cast<std::size_t>(slot), static_cast<std::uint32_t>(value), 1);
+}
+
+// A text field of `width` bytes per slot, zero-filled after the text.
+void put_text(const DataFolder& folder, std::size_t array, int width, int slot, const std::string& text) {
+    Bytes bytes = folder.read(kMonsters);
+    for (int i = 0; i < width; ++i) {
+        bytes.at(array + static_cast<std::size_t>(width * slot + i)) =
+            static_cast<std::uint8_t>(i < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(i)] : 0);
+    }
+    folder.write(kMonsters, bytes);
+}
+
+// The slot's flag word at 21000 with exactly these check boxes (2019..2050) set.
+void set_flags(const DataFolder& folder, int slot, std::initializer_list<int> boxes) {
+    std::uint32_t word = 0;
+    for (int box : boxes) word |= 1u << flow::flag_bit(box);
+    fixture::patch(folder, kMonsters, 21000 + 4 * static_cast<std::size_t>(slot), word, 4);
+}
+
+// The dialog shows what the model shows, control by control.
+void expect_same_as_model(EditorHarness& editor, const flow::ModelEditor& model) {
+    EXPECT_EQ(editor.state().current, model.state.current);
+    const auto real = visible_state(editor.form());
+    const auto expected = visible_state(model.form);
+    EXPECT_TRUE(real == expected) << flow::state_differences(real, expected);
+}
+
+// The colour at the middle of the portrait place.
+COLORREF portrait_colour(HWND dialog) {
+    const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog));
+    HDC dc = GetDC(dialog);
+    const COLORREF colour = GetPixel(dc, place.x + place.w / 2, place.y + place.h / 2);
+    ReleaseDC(dialog, dc);
+    return colour;
+}
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+// --- showing -------------------------------------------------------------------------
+
+class ShowFlow : public flow::SharedFolderTest<ShowFlow> {
+public:
+    static void prepare(const DataFolder& folder) {
+        for (int slot : {3, 11, 148, 149, 150, 250, 999}) flow::make_ordinary(folder, slot);
+        put_text(folder, 0, 16, 149, "Fixed name");
+        put_text(folder, 16000, 5, 149, "FIXD");
+        put_text(folder, 0, 16, 150, "Gnasher");
+        put_text(folder, 16000, 5, 150, "GNSH");
+        std::filesystem::create_directories(folder.path("Pic"));
+        const std::string red = flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, kRed);
+        fixture::write_text(folder.path("Pic") / "250.jpg", red);
+    }
+};
+
+TEST_F(ShowFlow, AChosenCreatureShowsAtOnceAndTheNextStartShowsItAgain) {
+    folder().write_settings(0, 3);
+    flow::ModelEditor model(root());
+    {
+        EditorHarness editor(root());
+        expect_same_as_model(editor, model);
+        EXPECT_NE(portrait_colour(editor.dialog()), kRed);
+
+        editor.choose(300, 250);
+        model.form.choose(300, 250);
+        EXPECT_EQ(editor.state().current, 250);
+        expect_same_as_model(editor, model);
+        EXPECT_EQ(editor.form().get_text(2003, 100), "Creature 250");
+        EXPECT_EQ(editor.form().get_text(5000, 100), fixture::plural_of(0, 250));
+        EXPECT_EQ(portrait_colour(editor.dialog()), kRed) << "Pic\\250.jpg is painted with the show";
+
+        editor.escape();
+        EXPECT_TRUE(editor.closed());
+        EXPECT_TRUE(editor.take_errors().empty());
+    }
+    EXPECT_EQ(folder().read("Lang"), (Bytes{0, 0xFA, 0x00}));
+    {
+        EditorHarness editor(root());
+        EXPECT_EQ(editor.form().selected_item(300), 250);
+        expect_same_as_model(editor, model);
+        EXPECT_EQ(portrait_colour(editor.dialog()), kRed);
+    }
+
+    folder().write("Lang", {0, 0xE7, 0x03});
+    {
+        EditorHarness editor(root());
+        flow::ModelEditor at_999(root());
+        EXPECT_EQ(editor.state().current, 999);
+        expect_same_as_model(editor, at_999);
+        EXPECT_EQ(editor.form().get_text(5001, 100), fixture::ability_of(0, 999));
+        EXPECT_TRUE(editor.take_errors().empty());
+    }
+}
+
+TEST_F(ShowFlow, TheJumpButtonShowsTheCreatureBeforeTheEntryOfList301) {
+    EditorHarness editor(root());
+    flow::ModelEditor model(root());
+    editor.choose(301, 12);
+    editor.click(2101);
+    model.form.choose(301, 12);
+    model.form.click(2101);
+    EXPECT_EQ(editor.state().current, 11);
+    EXPECT_EQ(editor.form().selected_item(300), 11);
+    expect_same_as_model(editor, model);
+
+    // The none entry names no creature: nothing changes but the list itself.
+    const auto before = visible_state(editor.form(), {301});
+    editor.choose(301, 0);
+    editor.click(2101);
+    EXPECT_EQ(editor.state().current, 11);
+    EXPECT_TRUE(visible_state(editor.form(), {301}) == before);
+
+    // The last entry is the last creature.
+    editor.choose(301, 1000);
+    editor.click(2101);
+    EXPECT_EQ(editor.state().current, 999);
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+TEST_F(ShowFlow, Creature149ShowsItsTextsEmptyAndDisabledAndTheOthersEnableThem) {
+    auto expect_fixed_texts = [](Win32Form& form, bool fixed, const char* name, const char* code) {
+        for (int id : {121, 122}) {
+            EXPECT_EQ(form.is_enabled(id), !fixed) << id;
+            EXPECT_EQ(IsWindowEnabled(form.control(id)) != FALSE, !fixed) << id;
+        }
+        EXPECT_EQ(flow::shown_text(form.control(121)), fixed ? L"" : ansi_to_wide(name));
+        EXPECT_EQ(flow::shown_text(form.control(122)), fixed ? L"" : ansi_to_wide(code));
+    };
+    folder().write_settings(0, 149);
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    {
+        SCOPED_TRACE("start on 149");
+        expect_fixed_texts(form, true, "", "");
+    }
+    editor.choose(300, 150);
+    {
+        SCOPED_TRACE("chose 150");
+        expect_fixed_texts(form, false, "Gnasher", "GNSH");
+    }
+    editor.choose(301, 150);
+    editor.click(2101);
+    {
+        SCOPED_TRACE("jumped to 149");
+        EXPECT_EQ(editor.state().current, 149);
+        expect_fixed_texts(form, true, "", "");
+    }
+    // One arrow-key step down in list 300 is a choice of 150 again.
+    editor.choose_by_key(300, true);
+    {
+        SCOPED_TRACE("arrow key to 150");
+        EXPECT_EQ(editor.state().current, 150);
+        expect_fixed_texts(form, false, "Gnasher", "GNSH");
+    }
+    editor.choose(300, 148);
+    flow::ModelEditor model(root());
+    model.form.choose(300, 148);
+    expect_same_as_model(editor, model);
+    EXPECT_TRUE(form.is_enabled(121));
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// --- interlocks by real clicks ----------------------------------------------------------
+
+// Creatures prepared for the interlocks.
+constexpr int k2025On = 600;     // 2025 checked, 212 holds 77
+constexpr int k2025Off = 601;    // 2025 clear, 212 holds 42
+constexpr int kAllClear = 602;   // every governing box and its dependents clear
+constexpr int kAllSet = 603;     // 2021, 2039, 2030, 2024, 2058..2063 checked
+constexpr int kBothShown = 604;  // 2036 and 2073 checked; 2038 clear and 2084 checked
+
+class InterlockFlow : public flow::SharedFolderTest<InterlockFlow> {
+public:
+    static void prepare(const DataFolder& folder) {
+        for (int slot = k2025On; slot <= kBothShown; ++slot) flow::make_ordinary(folder, slot);
+        set_flags(folder, k2025On, {2025});
+        put_byte(folder, 27000, k2025On, 77);
+        set_flags(folder, k2025Off, {});
+        put_byte(folder, 27000, k2025Off, 42);
+
+        set_flags(folder, kAllClear, {});
+        for (std::size_t array : {37000u, 74000u, 73000u, 81000u, 28000u, 68000u}) put_byte(folder, array, kAllClear, 0);
+        put_byte(folder, 33000, kAllClear, 1);  // list 306
+        put_byte(folder, 82000, kAllClear, 3);  // list 305
+        put_byte(folder, 31000, kAllClear, 4);  // list 307
+
+        set_flags(folder, kAllSet, {2021, 2039, 2030, 2024});
+        for (std::size_t array : {37000u, 74000u, 73000u, 81000u, 40000u, 80000u}) put_byte(folder, array, kAllSet, 1);
+        put_byte(folder, 33000, kAllSet, 1);
+        put_byte(folder, 82000, kAllSet, 4);
+        put_byte(folder, 31000, kAllSet, 3);
+
+        set_flags(folder, kBothShown, {2036});
+        put_byte(folder, 28000, kBothShown, 1);
+        put_byte(folder, 68000, kBothShown, 1);
+    }
+};
+
+constexpr int kBoxesOf2021[] = {2058, 2059, 2060, 2061};
+
+TEST_F(InterlockFlow, Box2025EmptiesEdit212OrPutsZeroIntoIt) {
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    editor.choose(300, k2025Off);
+    EXPECT_EQ(form.get_check(2025), 0);
+    EXPECT_EQ(form.get_text(212, 16), "42");
+    EXPECT_TRUE(form.is_enabled(212));
+
+    editor.choose(300, k2025On);
+    EXPECT_EQ(form.get_check(2025), 1);
+    EXPECT_EQ(flow::shown_text(form.control(212)), L"");
+    EXPECT_FALSE(form.is_enabled(212));
+
+    editor.click(2025);  // off: enabled, still empty
+    EXPECT_EQ(form.get_check(2025), 0);
+    EXPECT_TRUE(form.is_enabled(212));
+    EXPECT_EQ(flow::shown_text(form.control(212)), L"");
+
+    editor.click(2025);  // on: the digit zero, disabled
+    EXPECT_EQ(form.get_check(2025), 1);
+    EXPECT_EQ(flow::shown_text(form.control(212)), L"0");
+    EXPECT_FALSE(form.is_enabled(212));
+
+    editor.click(2025);  // off again: enabled, the zero kept
+    EXPECT_TRUE(form.is_enabled(212));
+    EXPECT_EQ(flow::shown_text(form.control(212)), L"0");
+
+    editor.choose(300, k2025Off);
+    EXPECT_EQ(form.get_text(212, 16), "42");
+    EXPECT_TRUE(form.is_enabled(212));
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+TEST_F(InterlockFlow, EachListBoxChecks2021AndResetsItsListWhenCleared) {
+    struct Governor {
+        int box, list, stored, chosen, reset;
+    };
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    for (const Governor g : {Governor{2039, 306, 1, 2, 0}, Governor{2030, 305, 3, 4, 2}, Governor{2024, 307, 4, 1, 0}}) {
+        SCOPED_TRACE(g.box);
+        editor.choose(300, kAllClear);  // shown afresh: every box clear again
+        ASSERT_EQ(form.get_check(2021), 0);
+        EXPECT_FALSE(form.is_enabled(304));
+        for (int box : kBoxesOf2021) EXPECT_FALSE(form.is_enabled(box)) << box;
+        EXPECT_FALSE(form.is_enabled(g.list));
+        EXPECT_EQ(form.selected_item(g.list), g.stored);
+
+        editor.click(g.box);  // on, with 2021 clear
+        EXPECT_EQ(form.get_check(g.box), 1);
+        EXPECT_EQ(form.get_check(2021), 1);
+        EXPECT_TRUE(form.is_enabled(304));
+        for (int box : kBoxesOf2021) EXPECT_TRUE(form.is_enabled(box)) << box;
+        EXPECT_TRUE(form.is_enabled(g.list));
+        EXPECT_EQ(form.selected_item(g.list), g.stored);
+
+        editor.choose(g.list, g.chosen);
+        editor.click(g.box);  // off: 2021 stays checked, the list falls back
+        EXPECT_EQ(form.get_check(g.box), 0);
+        EXPECT_EQ(form.get_check(2021), 1);
+        EXPECT_EQ(form.selected_item(g.list), g.reset);
+        EXPECT_FALSE(form.is_enabled(g.list));
+        EXPECT_TRUE(form.is_enabled(304));
+        EXPECT_TRUE(editor.take_errors().empty());
+    }
+}
+
+TEST_F(InterlockFlow, Clearing2021ClearsResetsAndDisablesWhatDependsOnIt) {
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    editor.choose(300, kAllSet);
+    for (int box : {2021, 2039, 2030, 2024, 2058, 2059, 2060, 2061, 2062, 2063}) ASSERT_EQ(form.get_check(box), 1) << box;
+    editor.choose(306, 2);
+    editor.choose(305, 0);
+    editor.choose(307, 4);
+
+    editor.click(2021);  // off
+    for (int box : {2021, 2039, 2030, 2024, 2058, 2059, 2060, 2061}) EXPECT_EQ(form.get_check(box), 0) << box;
+    EXPECT_EQ(form.selected_item(306), 0);
+    EXPECT_EQ(form.selected_item(305), 2);
+    EXPECT_EQ(form.selected_item(307), 0) << "307 falls back with 306 and 305";
+    for (int id : {304, 305, 306, 307, 2058, 2059, 2060, 2061}) EXPECT_FALSE(form.is_enabled(id)) << id;
+    for (int box : {2062, 2063}) {
+        EXPECT_EQ(form.get_check(box), 1) << box;
+        EXPECT_TRUE(form.is_enabled(box)) << box;
+    }
+
+    editor.click(2021);  // on again: its own dependents only
+    EXPECT_TRUE(form.is_enabled(304));
+    for (int box : kBoxesOf2021) {
+        EXPECT_TRUE(form.is_enabled(box)) << box;
+        EXPECT_EQ(form.get_check(box), 0) << box;
+    }
+    for (int id : {305, 306, 307}) EXPECT_FALSE(form.is_enabled(id)) << id;
+
+    // Clearing 2024 by its own click puts 307 back on entry 0.
+    editor.click(2024);
+    ASSERT_TRUE(form.is_enabled(307));
+    editor.choose(307, 3);
+    editor.click(2024);
+    EXPECT_EQ(form.selected_item(307), 0);
+    EXPECT_FALSE(form.is_enabled(307));
+    EXPECT_EQ(form.get_check(2021), 1);
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+TEST_F(InterlockFlow, Boxes2036And2038GovernTheirBoxesAndNoShowClearsThem) {
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    editor.choose(300, kAllClear);
+    ASSERT_TRUE(form.is_enabled(2073));
+    editor.click(2073);
+    ASSERT_EQ(form.get_check(2073), 1);
+    editor.click(2036);  // on: 2073 cleared and disabled
+    EXPECT_EQ(form.get_check(2073), 0);
+    EXPECT_FALSE(form.is_enabled(2073));
+    editor.click(2036);  // off: enabled, not checked again
+    EXPECT_TRUE(form.is_enabled(2073));
+    EXPECT_EQ(form.get_check(2073), 0);
+
+    EXPECT_FALSE(form.is_enabled(2084));
+    editor.click(2038);  // on: 2084 enabled
+    EXPECT_TRUE(form.is_enabled(2084));
+    editor.click(2084);
+    editor.click(2038);  // off: 2084 cleared and disabled
+    EXPECT_EQ(form.get_check(2084), 0);
+    EXPECT_FALSE(form.is_enabled(2084));
+
+    // Showing leaves 2073 and 2084 checked though their governors disable them,
+    // also when the same creature is shown again, and Save stores them checked.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 0) {
+            editor.choose(300, kBothShown);
+        } else {
+            editor.choose(301, kBothShown + 1);
+            editor.click(2101);
+        }
+        EXPECT_EQ(form.get_check(2036), 1);
+        EXPECT_EQ(form.get_check(2073), 1);
+        EXPECT_FALSE(form.is_enabled(2073));
+        EXPECT_EQ(form.get_check(2038), 0);
+        EXPECT_EQ(form.get_check(2084), 1);
+        EXPECT_FALSE(form.is_enabled(2084));
+    }
+    editor.click(2073);  // disabled: the mouse does not reach it
+    EXPECT_EQ(form.get_check(2073), 1);
+    editor.click(2100);
+    const Bytes data = folder().read(kMonsters);
+    EXPECT_EQ(data.at(28000 + kBothShown), 1);
+    EXPECT_EQ(data.at(68000 + kBothShown), 1);
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// --- missing and short data files ----------------------------------------------------------
+
+class BadInputFlow : public flow::SharedFolderTest<BadInputFlow> {
+public:
+    static void prepare(const DataFolder& folder) {
+        for (int slot : {10, 20}) flow::make_ordinary(folder, slot);
+    }
+};
+
+std::string fault_of(const DataFileInfo& info, flow::Break how) {
+    return std::string(info.name) + ": " +
+           (how == flow::Break::Missing ? std::string("missing")
+                                        : std::to_string(info.size - 1) + " bytes, needs at least " + std::to_string(info.size));
+}
+
+// The process's current directory for a scope, as run_editor uses it.
+class InFolder {
+public:
+    explicit InFolder(const std::string& folder) {
+        GetCurrentDirectoryA(MAX_PATH, previous_);
+        entered_ = SetCurrentDirectoryA(folder.c_str()) != FALSE;
+    }
+    ~InFolder() { SetCurrentDirectoryA(previous_); }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+    bool entered() const { return entered_; }
+
+private:
+    char previous_[MAX_PATH] = {};
+    bool entered_ = false;
+};
+
+TEST_F(BadInputFlow, AMissingOrShortDataFileStopsTheStartWithOneMessage) {
+    for (const DataFileInfo& info : data_files()) {
+        for (flow::Break how : {flow::Break::Missing, flow::Break::OneByteShort}) {
+            SCOPED_TRACE(std::string(info.name) + " " + flow::break_name(how));
+            flow::BrokenFile broken(folder(), info.name, how);
+            const auto faults = startup_faults(root());
+            ASSERT_EQ(faults.size(), 1u);
+            EXPECT_EQ(faults[0], fault_of(info, how));
+        }
+    }
+
+    // All six at once, and a language file too: run_editor shows one message
+    // that lists every fault and ends with code 2, writing nothing.
+    const Bytes lang = folder().read("Lang");
+    for (flow::Break how : {flow::Break::Missing, flow::Break::OneByteShort}) {
+        SCOPED_TRACE(flow::break_name(how));
+        std::vector<std::unique_ptr<flow::BrokenFile>> broken;
+        for (const DataFileInfo& info : data_files())
+            broken.push_back(std::make_unique<flow::BrokenFile>(folder(), info.name, how));
+        const Bytes plural = folder().read(TextKind::Plural, 0);
+        std::filesystem::remove(folder().path(TextKind::Plural, 0));
+
+        int code = -1;
+        test::ModalCloser closer;
+        {
+            InFolder here(root());
+            ASSERT_TRUE(here.entered());
+            code = run_editor();
+        }
+        fixture::write_bytes(folder().path(TextKind::Plural, 0), plural);
+        EXPECT_EQ(code, 2);
+        const auto messages = closer.take_messages();
+        ASSERT_EQ(messages.size(), 1u);
+        for (const DataFileInfo& info : data_files())
+            EXPECT_NE(messages[0].find(ansi_to_wide(fault_of(info, how))), std::wstring::npos) << info.name;
+        EXPECT_NE(messages[0].find(ansi_to_wide(language_file_name(TextKind::Plural, 0))), std::wstring::npos);
+        EXPECT_EQ(folder().read("Lang"), lang);
+    }
+}
+
+TEST_F(BadInputFlow, AShowThatMeetsAMissingOrShortDataFileChangesNothing) {
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    editor.choose(300, 10);
+    const auto shown = visible_state(form);
+    for (const DataFileInfo& info : data_files()) {
+        for (flow::Break how : {flow::Break::Missing, flow::Break::OneByteShort}) {
+            SCOPED_TRACE(std::string(info.name) + " " + flow::break_name(how));
+            flow::BrokenFile broken(folder(), info.name, how);
+            editor.choose(300, 20);
+            const auto errors = editor.take_errors();
+            ASSERT_EQ(errors.size(), 1u);
+            EXPECT_NE(errors[0].find(fault_of(info, how)), std::string::npos) << errors[0];
+            EXPECT_EQ(editor.state().current, 10);
+            EXPECT_EQ(form.selected_item(300), 10);
+            const auto now = visible_state(form);
+            EXPECT_TRUE(now == shown) << flow::state_differences(now, shown);
+        }
+    }
+    {
+        // The jump button is refused the same way.
+        flow::BrokenFile broken(folder(), "Demonology.vrh", flow::Break::OneByteShort);
+        editor.choose(301, 31);
+        editor.click(2101);
+        EXPECT_EQ(editor.take_errors().size(), 1u);
+        EXPECT_EQ(editor.state().current, 10);
+        const auto now = visible_state(form, {301});
+        auto before = shown;
+        before.erase(301);
+        EXPECT_TRUE(now == before) << flow::state_differences(now, before);
+    }
+    // With the files back, the next choice shows.
+    editor.choose(300, 20);
+    EXPECT_TRUE(editor.take_errors().empty());
+    EXPECT_EQ(editor.state().current, 20);
+}
+
+// --- timing, run by hand ----------------------------------------------------------------
+//   wine test_win32.exe --gtest_also_run_disabled_tests --gtest_filter='*ShowTiming*'
+
+// The embedded portrait's bytes (a 58 x 64 JPEG), as a portrait file.
+std::string embedded_portrait() {
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(kPortraitResource), L"IMAGE");
+    if (found == nullptr) return {};
+    HGLOBAL loaded = LoadResource(nullptr, found);
+    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    return bytes != nullptr ? std::string(static_cast<const char*>(bytes), SizeofResource(nullptr, found)) : std::string();
+}
+
+constexpr int kFirstPortrait = 100;
+constexpr int kPortraits = 40;
+
+class ShowTiming : public flow::SharedFolderTest<ShowTiming> {
+public:
+    static void prepare(const DataFolder& folder) {
+        std::filesystem::create_directories(folder.path("Pic"));
+        const std::string jpeg = embedded_portrait();
+        for (int k = kFirstPortrait; k < kFirstPortrait + kPortraits; ++k)
+            fixture::write_text(folder.path("Pic") / (std::to_string(k) + ".jpg"), jpeg);
+    }
+};
+
+TEST_F(ShowTiming, DISABLED_SelectionChangeUpToThePaintedForm) {
+    constexpr int kRuns = 40;
+    ASSERT_FALSE(embedded_portrait().empty());
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    HWND dialog = editor.dialog();
+    HWND list = form.control(300);
+    auto paint_pending = [&] {
+        RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        GdiFlush();
+    };
+    auto choose_and_paint = [&](int slot) {
+        SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(slot), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(300, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        paint_pending();
+    };
+    int i = 0;
+    auto with_file = [&] { return kFirstPortrait + (i++ % kPortraits); };
+    auto without_file = [&] { return 500 + (i++ % kPortraits); };
+    choose_and_paint(with_file());
+    paint_pending();
+
+    std::printf("selection change in list 300 up to the painted form:\n");
+    flow::report_timing("portrait file Pic\\N.jpg", flow::time_runs(kRuns, [&] { choose_and_paint(with_file()); }));
+    flow::report_timing("no portrait file (embedded portrait)", flow::time_runs(kRuns, [&] { choose_and_paint(without_file()); }));
+    EXPECT_TRUE(editor.take_errors().empty());
+
+    std::printf("its parts:\n");
+    flow::report_timing("show_creature on the real dialog, file portrait", flow::time_runs(kRuns, [&] {
+        show_creature(editor.state(), form, with_file());
+    }));
+    flow::report_timing("  ... then painting what it changed", flow::time_runs(kRuns, [&] {
+        show_creature(editor.state(), form, with_file());
+        paint_pending();
+    }));
+    MemoryForm model;
+    EditorState model_state;
+    apply_language(model, "", 0, model_state.header_format);
+    flow::report_timing("show_creature on MemoryForm (files and binding, no window)", flow::time_runs(kRuns, [&] {
+        show_creature(model_state, model, with_file());
+    }));
+    const std::string path = root() + "\\Pic\\" + std::to_string(kFirstPortrait) + ".jpg";
+    flow::report_timing("portrait decode: load_picture_file (58 x 64 JPEG)", flow::time_runs(kRuns, [&] {
+        EXPECT_TRUE(load_picture_file(path.c_str()));
+    }));
+    flow::report_timing("portrait decode: load_picture_resource (embedded)", flow::time_runs(kRuns, [&] {
+        EXPECT_TRUE(load_picture_resource(nullptr, kPortraitResource));
+    }));
+    flow::report_timing("draw_portrait, file", flow::time_runs(kRuns, [&] { draw_portrait(dialog, with_file()); }));
+    flow::report_timing("draw_portrait, embedded", flow::time_runs(kRuns, [&] { draw_portrait(dialog, without_file()); }));
+    flow::report_timing("whole form invalidated and repainted", flow::time_runs(kRuns, [&] {
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        GdiFlush();
+    }));
+}
+
+}  // namespace
+}  // namespace ce
