@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "app/dialog_template.h"
@@ -45,15 +46,41 @@ void on_init_dialog(HWND dialog, EditorSession& session) {
     on_initialise(session.state, *session.form);
 }
 
+// The commands that refill every list: the language buttons and Save.
+bool refills_lists(WPARAM wparam) { return wparam == 2001 || wparam == 2002 || wparam == 2100; }
+
+// The lists do not redraw while the command runs (see pause_list_redraw).
+class ListRedrawPause {
+public:
+    explicit ListRedrawPause(Win32Form& form) : form_(form) { form_.pause_list_redraw(); }
+    ~ListRedrawPause() { form_.resume_list_redraw(); }
+    ListRedrawPause(const ListRedrawPause&) = delete;
+    ListRedrawPause& operator=(const ListRedrawPause&) = delete;
+
+private:
+    Win32Form& form_;
+};
+
 void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
     switch (message) {
-        case WM_COMMAND:
+        case WM_COMMAND: {
+            std::optional<ListRedrawPause> pause;
+            if (refills_lists(wparam)) pause.emplace(*session.form);
             if (on_command(session.state, *session.form, static_cast<std::uint32_t>(wparam)) ==
                 CommandResult::Close) {
                 EndDialog(dialog, 0);
             }
             break;
-        case WM_PAINT: on_paint(session.state, *session.form); break;
+        }
+        case WM_PAINT: {
+            // The default painting first: it erases the background of what needs
+            // repainting, and so would wipe out pictures drawn before it.
+            PAINTSTRUCT paint;
+            BeginPaint(dialog, &paint);
+            EndPaint(dialog, &paint);
+            on_paint(session.state, *session.form);
+            break;
+        }
         default: break;
     }
 }
@@ -120,7 +147,7 @@ INT_PTR CALLBACK editor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
     } catch (...) {
         report_exception(dialog, session, nullptr);
     }
-    return 0;  // also for WM_PAINT, so that the default painting runs
+    return 0;  // also for WM_PAINT, which is already validated
 }
 
 int run_editor() {

@@ -210,7 +210,25 @@ void Win32Form::paint_portrait(int index) { draw_portrait(dialog_, index); }
 
 void Win32Form::paint_decorations() { draw_decorations(dialog_); }
 
+void Win32Form::pause_list_redraw() {
+    for (const auto& [id, hwnd] : controls_) {
+        // Only lists that show now, so that ending the pause shows no hidden one.
+        if (!is_combo_box(hwnd) || (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) == 0) continue;
+        SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+        paused_lists_.push_back(hwnd);
+    }
+}
+
+void Win32Form::resume_list_redraw() {
+    for (HWND hwnd : paused_lists_) {
+        SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    paused_lists_.clear();
+}
+
 void Win32Form::report_error(std::string_view message) {
+    resume_list_redraw();
     // Messages name files and folders, which the file layer knows in the
     // system's ANSI code page.
     show_error(dialog_, ansi_to_wide(message));

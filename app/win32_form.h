@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <unordered_map>
+#include <vector>
 
 #include "app/code_page.h"
 #include "form/form.h"
@@ -50,6 +51,15 @@ public:
 
     CodePage code_page() const { return page_; }
 
+    // The drop-down lists stop redrawing until resume_list_redraw, or until an
+    // error is reported (its message box must stand over a drawn form).
+    // Refilling every list (a language switch, Save) adds thousands of entries,
+    // and a list that redraws costs several times as much per entry under Wine.
+    // Each paused list is invalidated once when it resumes.
+    void pause_list_redraw();
+    void resume_list_redraw();
+    bool list_redraw_paused() const { return !paused_lists_.empty(); }
+
 private:
     HWND list(int id) const;  // the control when it is a combo box
     std::wstring to_wide(std::string_view text) const;
@@ -58,6 +68,7 @@ private:
     HWND dialog_;
     CodePage page_ = CodePage::Western1252;
     std::unordered_map<int, HWND> controls_;
+    std::vector<HWND> paused_lists_;
 };
 
 // The language list form (template 100), modal over `owner`: OK and Escape

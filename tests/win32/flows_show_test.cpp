@@ -58,13 +58,49 @@ void expect_same_as_model(EditorHarness& editor, const flow::ModelEditor& model)
     EXPECT_TRUE(real == expected) << flow::state_differences(real, expected);
 }
 
-// The colour at the middle of the portrait place.
-COLORREF portrait_colour(HWND dialog) {
-    const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog));
+// The colour the form shows at (x, y) of a picture placed at `design`.
+COLORREF form_colour(HWND dialog, const PixelRect& design, int x, int y) {
+    const PixelRect place = map_to_dialog(design, dialog_scale(dialog));
     HDC dc = GetDC(dialog);
-    const COLORREF colour = GetPixel(dc, place.x + place.w / 2, place.y + place.h / 2);
+    const COLORREF colour = GetPixel(dc, place.x + x, place.y + y);
     ReleaseDC(dialog, dc);
     return colour;
+}
+
+// The colour at the middle of the portrait place.
+COLORREF portrait_colour(HWND dialog) {
+    return form_colour(dialog, kPortraitPlace, kPortraitPlace.w / 2, kPortraitPlace.h / 2);
+}
+
+// A point of bitmap resource `id`, loaded as the editor loads it, whose colour
+// is not the dialog background, and that colour.
+struct BitmapPoint {
+    int x = -1, y = -1;
+    COLORREF colour = CLR_INVALID;
+};
+BitmapPoint visible_point(int id, int w, int h) {
+    BitmapPoint point;
+    HANDLE image = LoadImageA(GetModuleHandleW(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+                              LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT);
+    if (image == nullptr) return point;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(memory, image);
+    const COLORREF face = GetSysColor(COLOR_3DFACE);
+    for (int y = h / 2; y < h && point.x < 0; ++y) {
+        for (int x = w / 2; x < w; ++x) {
+            const COLORREF colour = GetPixel(memory, x, y);
+            if (colour != face) {
+                point = {x, y, colour};
+                break;
+            }
+        }
+    }
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(image);
+    return point;
 }
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
@@ -190,6 +226,36 @@ TEST_F(ShowFlow, Creature149ShowsItsTextsEmptyAndDisabledAndTheOthersEnableThem)
     expect_same_as_model(editor, model);
     EXPECT_TRUE(form.is_enabled(121));
     EXPECT_TRUE(editor.take_errors().empty());
+}
+
+TEST_F(ShowFlow, ThePortraitAndTheDecorationsSurviveEveryRepaint) {
+    folder().write_settings(0, 250);
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    auto expect_pictures = [&](const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(portrait_colour(dialog), kRed);
+        for (const DecorationPlace& place : decoration_places()) {
+            const BitmapPoint point = visible_point(place.id, place.rect.w, place.rect.h);
+            ASSERT_GE(point.x, 0) << place.id;
+            EXPECT_EQ(form_colour(dialog, place.rect, point.x, point.y), point.colour) << place.id;
+        }
+    };
+    expect_pictures("at the start");
+
+    // Uncovering or restoring the window repaints it with its background erased.
+    InvalidateRect(dialog, nullptr, TRUE);
+    test::pump(dialog);
+    expect_pictures("after a repaint that erases the background");
+    editor.paint();
+    expect_pictures("after a repaint of the form and its controls");
+    {
+        flow::BrokenFile broken(folder(), "Ammo.vrh", flow::Break::Missing);
+        editor.choose(300, 251);
+        EXPECT_EQ(editor.take_errors().size(), 1u);
+    }
+    test::pump(dialog);
+    expect_pictures("after a message box over the form");
 }
 
 // --- interlocks by real clicks ----------------------------------------------------------
@@ -539,6 +605,14 @@ TEST_F(ShowTiming, DISABLED_SelectionChangeUpToThePaintedForm) {
     auto without_file = [&] { return 500 + (i++ % kPortraits); };
     choose_and_paint(with_file());
     paint_pending();
+    {
+        const auto one = visible_state(form);
+        choose_and_paint(with_file());
+        const auto next = visible_state(form);
+        int changed = 0;
+        for (const auto& [id, shown] : one) changed += next.at(id) != shown ? 1 : 0;
+        std::printf("controls whose state differs between two creatures: %d of %zu identifiers\n", changed, one.size());
+    }
 
     std::printf("selection change in list 300 up to the painted form:\n");
     flow::report_timing("portrait file Pic\\N.jpg", flow::time_runs(kRuns, [&] { choose_and_paint(with_file()); }));

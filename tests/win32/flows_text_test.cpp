@@ -9,8 +9,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "flow_fixture.h"
 #include "text/language.h"
@@ -39,6 +41,46 @@ std::string numbered(int language, int k) {
     std::snprintf(number, sizeof number, "%03d ", k);
     return number + fixture::creature_name(language, k);
 }
+
+// Every list redraws again after a refill (the shell pauses their redrawing).
+void expect_lists_drawn(const Win32Form& form) {
+    EXPECT_FALSE(form.list_redraw_paused());
+    for (int id = 300; id <= 323; ++id) {
+        if (id == 304) continue;
+        EXPECT_TRUE(IsWindowVisible(form.control(id))) << id;
+    }
+}
+
+// Records, for each message box that opens over the editor, whether the
+// editor's lists were redrawing at that moment.
+class ListsAtMessageBoxes {
+public:
+    explicit ListsAtMessageBoxes(const Win32Form& form) : form_(form) {
+        self_ = this;
+        hook_ = SetWindowsHookExW(WH_CBT, proc, nullptr, GetCurrentThreadId());
+    }
+    ~ListsAtMessageBoxes() {
+        UnhookWindowsHookEx(hook_);
+        self_ = nullptr;
+    }
+    ListsAtMessageBoxes(const ListsAtMessageBoxes&) = delete;
+    ListsAtMessageBoxes& operator=(const ListsAtMessageBoxes&) = delete;
+
+    std::vector<bool> drawn;
+
+private:
+    static LRESULT CALLBACK proc(int code, WPARAM wparam, LPARAM lparam) {
+        HWND window = reinterpret_cast<HWND>(wparam);
+        if (code == HCBT_ACTIVATE && self_ != nullptr && GetDlgItem(window, 2100) == nullptr) {
+            self_->drawn.push_back(!self_->form_.list_redraw_paused());
+        }
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+
+    static inline ListsAtMessageBoxes* self_ = nullptr;
+    const Win32Form& form_;
+    HHOOK hook_;
+};
 
 class LanguageFlow : public flow::SharedFolderTest<LanguageFlow> {};
 
@@ -160,6 +202,7 @@ TEST_F(LanguageFlow, RussianTextsShowAsCyrillicCharactersOnAWesternSystem) {
     EXPECT_EQ(shown_text(form.control(5000)), russian(fixture::plural_of(1, 12)));
     EXPECT_EQ(shown_text(form.control(5001)), russian(fixture::ability_of(1, 12)));
     EXPECT_EQ(shown_text(test::button_of(editor.dialog(), 2101)), L"->");
+    expect_lists_drawn(form);
     // The core still holds the file's bytes.
     EXPECT_EQ(form.get_text(2000, 100), line(1, 0));
 
@@ -175,6 +218,36 @@ TEST_F(LanguageFlow, RussianTextsShowAsCyrillicCharactersOnAWesternSystem) {
     EXPECT_EQ(shown_text(form.control(2003)), L"Creature 12");
     EXPECT_EQ(shown_text(form.control(5000)), english(fixture::plural_of(0, 12)));
     EXPECT_TRUE(editor.take_errors().empty());
+}
+
+TEST_F(LanguageFlow, ASwitchToALanguageWithAMissingFileReportsItOverADrawnForm) {
+    const fixture::Bytes spells = folder().read(TextKind::Spells, 1);
+    std::filesystem::remove(folder().path(TextKind::Spells, 1));
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    {
+        ListsAtMessageBoxes lists(form);
+        editor.click(2002);
+        EXPECT_EQ(lists.drawn, std::vector<bool>{true}) << "the message stands over drawn lists";
+    }
+    fixture::write_bytes(folder().path(TextKind::Spells, 1), spells);
+    const auto errors = editor.take_errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(language_file_name(TextKind::Spells, 1)), std::string::npos) << errors[0];
+    expect_lists_drawn(form);
+    // Read as empty: one entry numbered 000 in 303, the none entry and it in 317..319.
+    EXPECT_EQ(form.item_count(303), 1);
+    EXPECT_EQ(shown_item(form.control(303), 0), L"000 ");
+    EXPECT_EQ(form.item_count(317), 2);
+    EXPECT_EQ(form.item_count(300), 1000);
+    EXPECT_EQ(shown_text(form.control(2000)), L"\u0421\u0442\u0440 0");
+
+    // Back in English, and again in Russian with the file back: whole lists.
+    editor.click(2001);
+    editor.click(2002);
+    EXPECT_TRUE(editor.take_errors().empty());
+    EXPECT_EQ(form.item_count(303), fixture::kSpells);
+    expect_lists_drawn(form);
 }
 
 // --- timing, run by hand ----------------------------------------------------------
@@ -203,6 +276,11 @@ TEST_F(LanguageTiming, DISABLED_ApplyLanguageOnTheRealDialog) {
     std::printf("apply_language, 1000 creatures and 100 spells:\n");
     flow::report_timing("apply_language on the real dialog", flow::time_runs(kRuns, [&] {
         apply_language(form, "", editor.state().current, header);
+    }));
+    flow::report_timing("  ... with the lists' redrawing paused, as the shell runs it", flow::time_runs(kRuns, [&] {
+        form.pause_list_redraw();
+        apply_language(form, "", editor.state().current, header);
+        form.resume_list_redraw();
     }));
     int language = 0;
     flow::report_timing("language switch by click (write Lang + apply_language)", flow::time_runs(kRuns, [&] {
