@@ -46,22 +46,24 @@ void add_failure(std::vector<std::string>& failures, std::string failure) {
         failures.push_back(std::move(failure));
 }
 
-void store(FileOps& ops, const std::string& path, const std::string& bytes,
+bool store(FileOps& ops, const std::string& path, const std::string& bytes,
            std::vector<std::string>& failures) {
     if (auto error = store_whole_file(ops, path, bytes.data(), bytes.size())) {
         // The store names the file itself in most of its messages.
         add_failure(failures, error->starts_with(path) ? *error : path + ": " + *error);
+        return false;
     }
+    return true;
 }
 
 // Monsters: the none entry from the file, then the names as list 300 holds
-// them with the typed name at `index`.
-void rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int index,
+// them with the typed name at `index`. False when the file was not written.
+bool rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int index,
                       std::vector<std::string>& failures) {
     std::string bytes;
     if (auto fault = load_language_text(path, bytes)) {
         add_failure(failures, std::move(*fault));
-        return;
+        return false;
     }
     const std::string_view text = text_of(bytes);
     // Names the file holds beyond the list (it changed outside the editor, or
@@ -89,16 +91,17 @@ void rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int ind
         }
     }
     out.append(tail_of(bytes));
-    store(ops, path, out, failures);
+    return store(ops, path, out, failures);
 }
 
-// Plural and Ability: the file's lines with line `index` replaced.
-void rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index, int control,
+// Plural and Ability: the file's lines with line `index` replaced. False when
+// the file was not written.
+bool rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index, int control,
                    int capacity, std::vector<std::string>& failures) {
     std::string bytes;
     if (auto fault = load_language_text(path, bytes)) {
         add_failure(failures, std::move(*fault));
-        return;
+        return false;
     }
     const std::string_view text = text_of(bytes);
     const int count = count_lines(text);
@@ -119,25 +122,35 @@ void rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index,
         append_line(out, line);
     }
     out.append(tail_of(bytes));
-    store(ops, path, out, failures);
+    return store(ops, path, out, failures);
 }
+
+// Longer than any text the three controls can hold.
+constexpr int kWholeText = 1 << 20;
 
 }  // namespace
 
 void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, int index,
                             std::string& header_format, std::vector<std::string>& failures) {
+    // The typed texts as the form holds them: the refill below shows the files'
+    // texts, so a text whose file could not be written is put back afterwards
+    // and the next Save can still store it.
+    const std::string typed_name = form.get_text(300, kWholeText);
+    const std::string typed_plural = form.get_text(5000, kWholeText);
+    const std::string typed_ability = form.get_text(5001, kWholeText);
+    bool name_stored = false, plural_stored = false, ability_stored = false;
     if (index < 0 || index >= kSlots) {
         add_failure(failures, "creature " + std::to_string(index) +
                                   ": not a creature slot (0.." + std::to_string(kSlots - 1) +
                                   "); no text was stored");
     } else {
         const int language = read_language(root);
-        rewrite_monsters(form, ops, language_file(root, TextKind::Monsters, language), index,
-                         failures);
-        rewrite_lines(form, ops, language_file(root, TextKind::Plural, language), index, 5000, 64,
-                      failures);
-        rewrite_lines(form, ops, language_file(root, TextKind::Ability, language), index, 5001,
-                      1000, failures);
+        name_stored = rewrite_monsters(form, ops, language_file(root, TextKind::Monsters, language),
+                                       index, failures);
+        plural_stored = rewrite_lines(form, ops, language_file(root, TextKind::Plural, language),
+                                      index, 5000, 64, failures);
+        ability_stored = rewrite_lines(form, ops, language_file(root, TextKind::Ability, language),
+                                       index, 5001, 1000, failures);
     }
 
     // The refill's own read faults join the Save's list: one message for all.
@@ -145,6 +158,9 @@ void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, i
     apply_language(form, root, index, header_format, read_faults);
     for (std::string& fault : read_faults) add_failure(failures, std::move(fault));
     form.select_item(300, index);
+    if (!name_stored) form.set_text(300, typed_name);
+    if (!plural_stored) form.set_text(5000, typed_plural);
+    if (!ability_stored) form.set_text(5001, typed_ability);
 }
 
 }  // namespace ce

@@ -18,6 +18,8 @@ class FileOps;
 // keeps its bytes. Every file that could not be read or written is added to
 // `failures` as "<path>: <what went wrong>" (and keeps its old bytes); so is an
 // index outside 0..999, which stores nothing. Reporting them is the caller's job.
+// The form then shows what the files hold, except that a text whose file was
+// not written keeps what the user typed, so that the next Save stores it.
 void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, int index,
                             std::string& header_format, std::vector<std::string>& failures);
 
