@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -234,7 +235,20 @@ void Win32Form::report_error(std::string_view message) {
     show_error(dialog_, ansi_to_wide(message));
 }
 
-void Win32Form::set_language(int language) { page_ = code_page_for_language(language); }
+void Win32Form::set_language(int language) {
+    const CodePage old_page = page_;
+    page_ = code_page_for_language(language);
+    if (page_ == old_page) return;
+    // The edits keep their bytes: what they show was set or typed in the old
+    // page, and read back in the new one it would turn into other bytes, or
+    // into '?' that Save would store. Show the same bytes in the new page.
+    for (const auto& [id, hwnd] : controls_) {
+        if (!is_edit_control(hwnd)) continue;
+        const std::wstring shown = window_text(hwnd);
+        if (std::all_of(shown.begin(), shown.end(), [](wchar_t c) { return c < 0x80; })) continue;
+        set_text(id, utf16_to_bytes(old_page, std::u16string(shown.begin(), shown.end())));
+    }
+}
 
 void Win32Form::open_language_list() { run_language_list(dialog_); }
 

@@ -46,6 +46,7 @@ public:
     void paint_portrait(int index) override;
     void paint_decorations() override;
     void report_error(std::string_view message) override;
+    // Also shows the bytes of every edit's text in the new language's page.
     void set_language(int language) override;
     void open_language_list() override;
 

@@ -68,6 +68,18 @@ inline void make_ordinary(const DataFolder& folder, int slot) {
     }
 }
 
+// A text field of `width` bytes per slot in the array at `array` of a data
+// file, zero-filled after the text.
+inline void put_text(const DataFolder& folder, const std::string& file, std::size_t array, int width, int slot,
+                     const std::string& text) {
+    Bytes bytes = folder.read(file);
+    for (int i = 0; i < width; ++i) {
+        bytes.at(array + static_cast<std::size_t>(width * slot + i)) =
+            static_cast<std::uint8_t>(i < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(i)] : 0);
+    }
+    folder.write(file, bytes);
+}
+
 // One data folder for all tests of a suite. Suite may define
 //   static void prepare(const DataFolder&);
 // to patch the folder once after it is made. Tests that change files put them

@@ -33,14 +33,8 @@ void put_byte(const DataFolder& folder, std::size_t array, int slot, int value) 
     fixture::patch(folder, kMonsters, array + static_cast<std::size_t>(slot), static_cast<std::uint32_t>(value), 1);
 }
 
-// A text field of `width` bytes per slot, zero-filled after the text.
 void put_text(const DataFolder& folder, std::size_t array, int width, int slot, const std::string& text) {
-    Bytes bytes = folder.read(kMonsters);
-    for (int i = 0; i < width; ++i) {
-        bytes.at(array + static_cast<std::size_t>(width * slot + i)) =
-            static_cast<std::uint8_t>(i < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(i)] : 0);
-    }
-    folder.write(kMonsters, bytes);
+    flow::put_text(folder, kMonsters, array, width, slot, text);
 }
 
 // The slot's flag word at 21000 with exactly these check boxes (2019..2050) set.

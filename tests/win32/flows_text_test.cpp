@@ -82,7 +82,20 @@ private:
     HHOOK hook_;
 };
 
-class LanguageFlow : public flow::SharedFolderTest<LanguageFlow> {};
+// A creature whose text fields hold bytes above 0x7F.
+constexpr int kHighBytes = 40;
+const std::string kHighName = "Caf\xE9 \xC6\xF8";
+const std::string kHighCode = "\xC0\xC9\xD6\xFF";
+const std::string kHighAmmo = "Dart \xE9\xFF\xC0";
+
+class LanguageFlow : public flow::SharedFolderTest<LanguageFlow> {
+public:
+    static void prepare(const fixture::DataFolder& folder) {
+        flow::put_text(folder, "MonstersSetup.vrh", 0, 16, kHighBytes, kHighName);
+        flow::put_text(folder, "MonstersSetup.vrh", 16000, 5, kHighBytes, kHighCode);
+        flow::put_text(folder, "Ammo.vrh", 0, 16, kHighBytes, kHighAmmo);
+    }
+};
 
 TEST_F(LanguageFlow, AThousandCreaturesFillTheListsAndTheNoneEntryHeadsItsFiveLists) {
     ASSERT_EQ(fixture::lines_of(folder().text(TextKind::Monsters, 0)).size(), 1001u);
@@ -218,6 +231,41 @@ TEST_F(LanguageFlow, RussianTextsShowAsCyrillicCharactersOnAWesternSystem) {
     EXPECT_EQ(shown_text(form.control(2003)), L"Creature 12");
     EXPECT_EQ(shown_text(form.control(5000)), english(fixture::plural_of(0, 12)));
     EXPECT_TRUE(editor.take_errors().empty());
+}
+
+TEST_F(LanguageFlow, TextFieldsKeepTheirBytesAcrossLanguageSwitches) {
+    folder().write_settings(0, kHighBytes);
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    auto expect_bytes = [&](const std::string& name) {
+        EXPECT_EQ(form.get_text(121, 100), name);
+        EXPECT_EQ(form.get_text(122, 100), kHighCode);
+        EXPECT_EQ(form.get_text(304, 100), kHighAmmo);
+    };
+    expect_bytes(kHighName);
+    EXPECT_EQ(shown_text(form.control(121)), L"Caf\u00e9 \u00c6\u00f8");
+
+    editor.click(2002);
+    {
+        SCOPED_TRACE("Russian");
+        expect_bytes(kHighName);
+        // The same bytes, now read in the Russian page.
+        EXPECT_EQ(shown_text(form.control(121)), russian(kHighName));
+    }
+    editor.type(121, "\xC6");  // a Cyrillic letter typed in Russian
+    editor.click(2001);
+    {
+        SCOPED_TRACE("English again");
+        expect_bytes(kHighName + "\xC6");
+    }
+
+    editor.click(2100);
+    EXPECT_TRUE(editor.take_errors().empty());
+    const fixture::Bytes data = folder().read("MonstersSetup.vrh");
+    const std::string stored(reinterpret_cast<const char*>(data.data()) + 16 * kHighBytes, 16);
+    EXPECT_EQ(stored, kHighName + "\xC6" + std::string(16 - kHighName.size() - 1, '\0'));
+    EXPECT_EQ(fixture::field_text(data, 16000 + 5 * kHighBytes).substr(0, 4), kHighCode);
+    EXPECT_EQ(fixture::field_text(folder().read("Ammo.vrh"), 16 * kHighBytes), kHighAmmo);
 }
 
 TEST_F(LanguageFlow, ASwitchToALanguageWithAMissingFileReportsItOverADrawnForm) {
