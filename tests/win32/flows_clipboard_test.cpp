@@ -366,7 +366,24 @@ TEST(ClipboardFlow, PastesFollowTheInterlocksAndAnEmptyRadioGroupKeepsTheStoredB
     EXPECT_EQ(folder.read(kMonstersFile)[26000 + kTarget], 7);
     EXPECT_EQ(folder.read(kMonstersFile)[253000 + kTarget], 0x9C) << "-100";
     EXPECT_EQ(folder.read("DefenseBonus.vrh")[kTarget], 250);
-    EXPECT_EQ(editor.take_language_lists(), 3);
+
+    // Copied in English, pasted and saved in Russian: the name keeps its
+    // bytes, now read in the Russian code page, and goes into the Russian
+    // names file only.
+    editor.choose(300, kSource);
+    editor.menu(kCopyAll);
+    editor.click(2002);
+    ASSERT_EQ(folder.read("Lang")[0], 1);
+    editor.choose(300, kTarget);
+    const Snapshot before = flows::snapshot(folder.root());
+    editor.menu(kPasteAll);
+    const std::string name = flows::staged_texts(0).name;
+    EXPECT_EQ(form.get_text(300, 64), name);
+    editor.click(kSave);
+    EXPECT_TRUE(editor.take_errors().empty());
+    EXPECT_EQ(flows::lines_of(folder.read(TextKind::Monsters, 1)).at(kTarget + 1), name);
+    EXPECT_TRUE(folder.read(TextKind::Monsters, 0) == before.at(language_file_name(TextKind::Monsters, 0)));
+    EXPECT_EQ(editor.take_language_lists(), 4);
 }
 
 }  // namespace

@@ -233,6 +233,81 @@ private:
     bool taken_ = false;
 };
 
+// --- message boxes recorded instead of shown ----------------------------------------
+
+// Points this program's import of a user32 function at `replacement` while it
+// lives. Under Wine without a window manager every top-level window that
+// closes costs a two-second wait, so a test that makes dozens of messages
+// records them instead of opening boxes.
+class UserImportPatch {
+public:
+    UserImportPatch(const char* function, void* replacement) {
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name != 0; ++imp) {
+            if (lstrcmpiA(reinterpret_cast<const char*>(base + imp->Name), "user32.dll") != 0 ||
+                imp->OriginalFirstThunk == 0)
+                continue;
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+            auto* addresses = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+            for (; names->u1.AddressOfData != 0; ++names, ++addresses) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+                const auto* by_name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), function) != 0) continue;
+                slot_ = &addresses->u1.Function;
+                old_ = *slot_;
+                write(reinterpret_cast<DWORD_PTR>(replacement));
+                return;
+            }
+        }
+    }
+    ~UserImportPatch() {
+        if (slot_ != nullptr) write(old_);
+    }
+    UserImportPatch(const UserImportPatch&) = delete;
+    UserImportPatch& operator=(const UserImportPatch&) = delete;
+    bool patched() const { return slot_ != nullptr; }
+
+private:
+    void write(DWORD_PTR value) {
+        DWORD old = 0;
+        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
+        *slot_ = value;
+        VirtualProtect(slot_, sizeof *slot_, old, &old);
+    }
+    DWORD_PTR* slot_ = nullptr;
+    DWORD_PTR old_ = 0;
+};
+
+inline std::vector<std::string>& recorded_messages() {
+    static std::vector<std::string> messages;
+    return messages;
+}
+
+inline int WINAPI record_message(HWND, LPCWSTR text, LPCWSTR, UINT) {
+    std::string narrow;
+    for (const wchar_t* p = text; p != nullptr && *p != 0; ++p) narrow.push_back(*p < 0x80 ? static_cast<char>(*p) : '?');
+    recorded_messages().push_back(narrow);
+    return IDOK;
+}
+
+// While alive, the editor's message boxes are recorded, not shown.
+class QuietMessages {
+public:
+    QuietMessages() : patch_("MessageBoxW", reinterpret_cast<void*>(&record_message)) { recorded_messages().clear(); }
+    bool active() const { return patch_.patched(); }
+    std::vector<std::string> take() {
+        std::vector<std::string> out;
+        out.swap(recorded_messages());
+        return out;
+    }
+
+private:
+    UserImportPatch patch_;
+};
+
 // --- a creature staged with values of our choosing ---------------------------------
 
 // Values for every element of one creature that show exactly and come back
@@ -299,7 +374,7 @@ inline StagedTexts staged_texts(int set) {
         std::string ability = "Strikes from above and ";
         while (ability.size() < 600) ability += "strikes again, ";
         ability.resize(600);
-        return {"Gryphon Lord", "Gryphon Lords", ability};
+        return {"Gryphon Lord \xC9", "Gryphon Lords", ability};  // a byte above 0x7F too
     }
     return {"Basilisk", "Basilisks", "Turns the onlooker to stone"};
 }
