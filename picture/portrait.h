@@ -9,13 +9,9 @@
 #include <utility>
 #include <vector>
 
-namespace ce {
+#include "store/path_separator.h"
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+namespace ce {
 
 // dir + "\Pic\" + index in decimal (minus sign for negatives, no leading zeros)
 // + ".jpg", with `separator` for the backslashes. The directory text is copied

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "store/path_separator.h"
+
 namespace ce {
 
 // A file read whole: its bytes followed by 32 zero bytes (block.size() == length + 32).
@@ -38,13 +40,8 @@ inline std::optional<std::string> store_whole_file(const std::string& path, cons
     return store_whole_file(system_file_ops(), path, data, count);
 }
 
-// The platform's directory separator, and root + separator + name (name as is
-// when root is empty: the current directory).
-#ifdef _WIN32
-constexpr char kPathSeparator = '\\';
-#else
-constexpr char kPathSeparator = '/';
-#endif
+// root + the platform's separator + name (name as is when root is empty: the
+// current directory).
 std::string data_path(const std::string& root, const std::string& name);
 
 }  // namespace ce

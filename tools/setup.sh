@@ -47,14 +47,18 @@ stop_display() {
   xvfb_pid=""
 }
 
-# A Wine prefix of the build's own, made once (the first start of Wine is slow).
+# A Wine prefix of the tests' own, made once (the first start of Wine is slow).
+# Its windows are not managed: with no window manager on the test display, Wine
+# would otherwise wait for one each time a top-level window closes.
 prepare_wine_prefix() {
-  export WINEPREFIX="$PWD/build/wineprefix"
+  export CE_WINEPREFIX="$PWD/build/wineprefix-test"
+  export WINEPREFIX="$CE_WINEPREFIX"
   export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all WINEARCH=win32
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Making a Wine prefix in $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     wineserver -w
   fi
 }

@@ -17,6 +17,7 @@
 #include "editor/session.h"
 #include "save_fixture.h"
 #include "store/settings.h"
+#include "store/whole_file.h"
 
 // The demo data set comes from the demo generator's library, when the test
 // program links it (ce_demo, with CE_TEST_DEMO_DATA defined).
@@ -28,11 +29,6 @@
 #endif
 
 namespace ce {
-
-// From store/whole_file.h, which cannot be included beside picture/portrait.h
-// (both define kPathSeparator).
-std::optional<std::string> store_whole_file(FileOps& ops, const std::string& path, const void* data,
-                                            std::size_t count);
 
 namespace {
 
