@@ -38,7 +38,7 @@ std::string language_line(const std::string& root, TextKind kind, int language, 
         return {};
     }
     const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.block.size());
-    return line_at(text_of(bytes), slot);
+    return creature_line(text_of(bytes), slot);
 }
 
 }  // namespace

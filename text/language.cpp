@@ -239,11 +239,11 @@ void apply_language(Form& form, const std::string& root, int current_index,
 
     {
         const std::string plural = load(TextKind::Plural);
-        form.set_text(5000, line_at(text_of(plural), current_index));
+        form.set_text(5000, creature_line(text_of(plural), current_index));
     }
     {
         const std::string ability = load(TextKind::Ability);
-        form.set_text(5001, line_at(text_of(ability), current_index));
+        form.set_text(5001, creature_line(text_of(ability), current_index));
     }
 
     form.add_item(301, none_entry);

@@ -59,6 +59,11 @@ std::string line_at(std::string_view text, int n) {
     return offset < span.end ? std::string(text.substr(offset, span.end - offset)) : std::string();
 }
 
+std::string creature_line(std::string_view text, int n) {
+    if (n < 0 || n >= count_lines(text)) return {};
+    return line_at(text, n);
+}
+
 int count_lines(std::string_view text) {
     int count = 0;
     std::size_t i = 0;

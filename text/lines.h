@@ -26,6 +26,11 @@ std::string line_at(std::string_view text, int n);
 // The number of lines: one per line ender, plus one for a last line without a break.
 int count_lines(std::string_view text);
 
+// Line n of a file with one line per creature, or an empty line when the file
+// has no line n: a short file must not show an earlier creature's text (which a
+// Save would then store as this creature's).
+std::string creature_line(std::string_view text, int n);
+
 // Appends line and CR LF to out (no break when no_break). Returns the bytes appended.
 std::size_t append_line(std::string& out, std::string_view line, bool no_break = false);
 

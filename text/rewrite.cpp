@@ -105,9 +105,11 @@ bool rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index,
     }
     const std::string_view text = text_of(bytes);
     const int count = count_lines(text);
+    const std::string typed = as_one_line(form.get_text(control, capacity));
     // A file too short for the creature's line is extended with empty lines up
-    // to it, so the typed text is stored rather than dropped.
-    const int total = std::max(count, index + 1);
+    // to it, so the typed text is stored rather than dropped; an empty text has
+    // nothing to store and leaves a short file as it was.
+    const int total = typed.empty() ? count : std::max(count, index + 1);
 
     std::string out;
     out.reserve(bytes.size() + static_cast<std::size_t>(capacity) + 2 * static_cast<std::size_t>(total));
@@ -118,7 +120,7 @@ bool rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index,
             offset = next_line(text, offset, line);
         else
             line.clear();
-        if (i == index) line = as_one_line(form.get_text(control, capacity));
+        if (i == index) line = typed;
         append_line(out, line);
     }
     out.append(tail_of(bytes));

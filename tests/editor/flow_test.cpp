@@ -261,6 +261,23 @@ TEST(EditorShow, MissingLanguageFileShowsEmptyTextAndIsReported) {
     EXPECT_NE(s.form.errors()[0].find(language_file_name(TextKind::Ability, 0)), std::string::npos);
 }
 
+TEST(EditorShow, ShortPluralFileShowsNothingForLaterCreaturesAndSaveKeepsIt) {
+    Session s;
+    s.start();
+    const std::string three = "Ones\r\nTwos\r\nThrees\r\n";
+    fixture::write_text(s.folder.path(TextKind::Plural, 0), three);
+    s.choose_creature(1);
+    EXPECT_EQ(s.form.get_text(5000, 64), "Twos");
+    // Creature 5 has no line: it must not show (and Save must not store) the
+    // plural of creature 1 that reading past the end would reach.
+    s.choose_creature(5);
+    EXPECT_EQ(s.form.get_text(5000, 64), "");
+    s.form.click(2100);
+    EXPECT_TRUE(s.form.errors().empty());
+    const fixture::Bytes after = fixture::read_bytes(s.folder.path(TextKind::Plural, 0));
+    EXPECT_EQ(std::string(after.begin(), after.end()), three);
+}
+
 TEST(EditorShow, HeaderAndSlotLimits) {
     Session s;
     s.start();

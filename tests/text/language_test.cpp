@@ -372,16 +372,23 @@ TEST(ApplyLanguageBadInput, HeaderLinesAreDataNotFormats) {
     }
 }
 
-TEST(ApplyLanguageBadInput, ShortPluralAndAbilityFilesCycle) {
+TEST(ApplyLanguageBadInput, ShortPluralAndAbilityFilesShowNoOtherCreaturesText) {
     TextFolder folder(10, 2);
     folder.write(TextKind::Plural, 0, join({plural(0, 0), plural(0, 1), plural(0, 2)}));
     folder.write(TextKind::Ability, 0, "one\r\ntwo");  // no break after the last line
     Filled f;
-    fill(f, folder, 3);
-    EXPECT_EQ(f.form.get_text(5000, 100), "");  // the empty line at the end
-    fill(f, folder, 5);
+    fill(f, folder, 1);
     EXPECT_EQ(f.form.get_text(5000, 100), plural(0, 1));
-    EXPECT_EQ(f.form.get_text(5001, 100), "two");
+    EXPECT_EQ(f.form.get_text(5001, 100), "two");  // the last line counts
+    // Past the end the reader would start again at line 0 and show an earlier
+    // creature's text as this one's; a creature without a line shows nothing.
+    for (int current : {2, 3, 4, 5, 999}) {
+        fill(f, folder, current);
+        EXPECT_EQ(f.form.get_text(5001, 100), "") << current;
+        if (current >= 3) {
+            EXPECT_EQ(f.form.get_text(5000, 100), "") << current;
+        }
+    }
 }
 
 }  // namespace

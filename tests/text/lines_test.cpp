@@ -73,6 +73,15 @@ TEST(LineCodec, EmptyTextIsOneEmptyLineForever) {
     EXPECT_EQ(line_at("A\r\n", -1), "");
 }
 
+TEST(LineCodec, CreatureLineIsEmptyPastTheEndInsteadOfCycling) {
+    const std::string text = "A\r\nB\r\n"s + '\0';
+    EXPECT_EQ(creature_line(text, 0), "A");
+    EXPECT_EQ(creature_line(text, 1), "B");
+    for (int n : {2, 3, 4, 999, INT_MAX, -1}) EXPECT_EQ(creature_line(text, n), "") << n;
+    EXPECT_EQ(creature_line("A\r\nB", 1), "B");  // a last line without a break counts
+    EXPECT_EQ(creature_line("", 0), "");
+}
+
 TEST(LineCodec, TabAndHighBytesAreContent) {
     const std::string line = "a\tb \x80\xC0\xE9\xFF\x0E\x1F"s;
     const std::string text = line + "\r\nnext\r\n";

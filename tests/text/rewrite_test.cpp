@@ -168,6 +168,13 @@ TEST(RewriteCreatureTexts, ShortFilesAreExtendedUpToTheCreature) {
     first.form.set_text(5001, "New A0");
     EXPECT_TRUE(first.save().empty());
     EXPECT_EQ(folder.read(TextKind::Ability, 0), "New A0\r\nA1\r\n");
+
+    // An empty text past the end has nothing to store: the file stays short.
+    folder.write(TextKind::Plural, 0, join({"P0", "P1", "P2"}));
+    Session untouched(folder, 5);
+    untouched.form.set_text(5000, "");
+    EXPECT_TRUE(untouched.save().empty());
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join({"P0", "P1", "P2"}));
 }
 
 TEST(RewriteCreatureTexts, NothingTheEditorDoesNotShowIsLost) {
