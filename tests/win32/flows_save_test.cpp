@@ -523,6 +523,35 @@ TEST(SaveFailure, HardLinkedFilesKeepTheirLinks) {
     EXPECT_EQ(fixture::field_text(after.at("linked-Ammo.vrh"), 16 * kFailing), "New ammo");
 }
 
+// The settings file made unwritable for real (chattr +i: root ignores a
+// read-only bit): the language switch and the close are reported, Lang keeps its
+// bytes, and nothing is left beside it.
+TEST(SettingsFailure, ALockedSettingsFileIsReportedAndKeepsItsBytes) {
+    DataFolder folder(45);
+    EditorHarness editor(folder.root());
+    editor.choose(300, 250);
+    const Snapshot before = flows::snapshot(folder.root());
+    {
+        flows::Immutable locked(folder.path("Lang").string());
+        ASSERT_TRUE(locked.taken()) << "chattr +i did not take on the settings file";
+        editor.click(2002);
+        auto errors = editor.take_errors();
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find("Lang"), std::string::npos) << errors[0];
+        // The form follows the language the file still holds.
+        EXPECT_EQ(editor.form().get_check(2001), 1);
+        EXPECT_EQ(editor.form().get_check(2002), 0);
+        editor.escape();
+        errors = editor.take_errors();
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find("Lang"), std::string::npos) << errors[0];
+        EXPECT_TRUE(editor.closed());
+    }
+    const Snapshot after = flows::snapshot(folder.root());
+    EXPECT_EQ(flows::names_of(after), flows::names_of(before)) << "no temporary file is left";
+    EXPECT_TRUE(after.at("Lang") == before.at("Lang"));
+}
+
 // A process killed at any point of a Save, simulated by failing each file step
 // in turn: every file is then wholly old or wholly new, and nothing is left
 // beside them.
