@@ -6,7 +6,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok
 
 ensure_packages() {
   local want=(cmake make g++ googletest libbenchmark-dev mingw-w64 g++-mingw-w64-i686-posix
-              wine wine32:i386 xvfb x11-utils imagemagick libstb-dev libcli11-dev nlohmann-json3-dev)
+              wine wine32:i386 fonts-wine fonts-liberation xvfb x11-utils imagemagick libstb-dev libcli11-dev nlohmann-json3-dev)
   need_pkgs=()
   for p in "${want[@]}"; do have_pkg "$p" || need_pkgs+=("$p"); done
   [ ${#need_pkgs[@]} -eq 0 ] && return 0
