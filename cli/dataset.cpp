@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #endif
 
-#include "cli/codepage.h"
+#include "text/code_page.h"
 #include "cli/values.h"
 
 namespace ce {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "cli/codepage.h"
+#include "text/code_page.h"
 #include "form/catalogue.h"
 #include "store/float_text.h"
 #include "text/language.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "cli/codepage.h"
+#include "text/code_page.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
 #include "text/lines.h"

@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "cli/codepage.h"
+#include "text/code_page.h"
 #include "cli/commands.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"

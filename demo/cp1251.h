@@ -7,9 +7,9 @@
 
 namespace ce {
 
-// Windows-1251 bytes of a UTF-8 text of ASCII, Cyrillic (А..я, Ё, ё) and the
-// punctuation « » — – №. Throws std::invalid_argument on any other character,
-// so a text that the Russian files cannot hold fails the generator loudly.
+// Windows-1251 bytes of a UTF-8 text. Throws std::invalid_argument on broken
+// UTF-8 or a character that Windows-1251 cannot hold, so a text that the
+// Russian files cannot hold fails the generator loudly.
 std::string to_cp1251(std::string_view utf8);
 
 // The text with its first letter in upper case (ASCII or Cyrillic, UTF-8).

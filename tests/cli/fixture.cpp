@@ -7,7 +7,7 @@
 #include <fstream>
 #include <vector>
 
-#include "cli/codepage.h"
+#include "text/code_page.h"
 #include "store/binding.h"
 #include "store/layouts.h"
 

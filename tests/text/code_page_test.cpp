@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cli/codepage.h"
+#include "text/code_page.h"
 
 namespace ce {
 namespace {
@@ -76,6 +76,31 @@ TEST(CodePage, Utf8Helpers) {
     EXPECT_EQ(*next_utf8(s, pos), U'\U0001F600');
     EXPECT_EQ(pos, s.size());
     EXPECT_FALSE(next_utf8(s, pos));
+}
+
+}  // namespace
+}  // namespace ce
+
+namespace ce {
+namespace {
+
+TEST(CodePage, EveryByteMapsToOneCodePointAndBack) {
+    for (int language : {0, 1}) {
+        for (int b = 0; b < 256; ++b) {
+            const auto byte = static_cast<unsigned char>(b);
+            const char32_t c = code_page_char(language, byte);
+            EXPECT_EQ(code_page_byte(language, c), byte) << language << " " << b;
+            // Unassigned bytes stand for the C1 control of their own number.
+            EXPECT_EQ(code_page_defines(language, byte), b < 0x80 || c < 0x80 || c > 0x9F)
+                << language << " " << b;
+        }
+    }
+    EXPECT_FALSE(code_page_defines(0, 0x81));
+    EXPECT_FALSE(code_page_defines(1, 0x98));
+    EXPECT_TRUE(code_page_defines(1, 0x81));
+    EXPECT_EQ(code_page_byte(1, U'Ж'), 0xC6);
+    EXPECT_EQ(code_page_byte(0, U'Ж'), std::nullopt);
+    EXPECT_EQ(code_page_byte(1, U'\u4E2D'), std::nullopt);
 }
 
 }  // namespace

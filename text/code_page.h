@@ -1,4 +1,4 @@
-// Conversion between the language files' single-byte code pages and UTF-8:
+// Conversion between the language files' single-byte code pages and Unicode:
 // Windows-1252 for English (language 0), Windows-1251 for Russian (language 1).
 //
 // Every byte 0x00..0xFF decodes to one code point; the bytes a code page leaves
@@ -18,6 +18,11 @@ int code_page_of(int language);
 
 // The code point of byte b in the language's code page.
 char32_t code_page_char(int language, unsigned char b);
+// Whether the code page assigns a character to byte b (all bytes below 0x80 do).
+bool code_page_defines(int language, unsigned char b);
+// The byte of code point c in the language's code page (the C1 controls of the
+// unassigned bytes included), or nothing when the page cannot write it.
+std::optional<unsigned char> code_page_byte(int language, char32_t c);
 
 // The bytes decoded to UTF-8.
 std::string decode_code_page(std::string_view bytes, int language);

@@ -1,4 +1,4 @@
-#include "cli/codepage.h"
+#include "text/code_page.h"
 
 #include <algorithm>
 #include <array>
@@ -80,6 +80,19 @@ char32_t code_page_char(int language, unsigned char b) {
     return c == 0 ? char32_t{b} : char32_t{c};
 }
 
+bool code_page_defines(int language, unsigned char b) {
+    return b < 0x80 || table_of(language)[b - 0x80] != 0;
+}
+
+std::optional<unsigned char> code_page_byte(int language, char32_t c) {
+    if (c < 0x80) return static_cast<unsigned char>(c);
+    const auto& reverse = reverse_of(language);
+    auto it = std::lower_bound(reverse.begin(), reverse.end(), c,
+                               [](const ReverseEntry& e, char32_t v) { return e.c < v; });
+    if (it == reverse.end() || it->c != c) return std::nullopt;
+    return static_cast<unsigned char>(it->byte);
+}
+
 void append_utf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -151,12 +164,8 @@ std::optional<std::string> encode_code_page(std::string_view utf8, int language,
             if (error) *error = {at, "not valid UTF-8"};
             return std::nullopt;
         }
-        int found = -1;
-        const auto& reverse = reverse_of(language);
-        auto it = std::lower_bound(reverse.begin(), reverse.end(), *c,
-                                   [](const ReverseEntry& e, char32_t v) { return e.c < v; });
-        if (it != reverse.end() && it->c == *c) found = it->byte;
-        if (found < 0) {
+        const std::optional<unsigned char> found = code_page_byte(language, *c);
+        if (!found) {
             if (error) {
                 char code[16];
                 std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*c));
@@ -165,7 +174,7 @@ std::optional<std::string> encode_code_page(std::string_view utf8, int language,
             }
             return std::nullopt;
         }
-        out += static_cast<char>(found);
+        out += static_cast<char>(*found);
     }
     return out;
 }
