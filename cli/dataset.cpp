@@ -17,7 +17,7 @@ Dataset load_dataset(const std::string& root, int language) {
     data.language = language < 0 ? data.folder.language : language;
     for (int k = 0; k < 5; ++k)
         data.texts[static_cast<std::size_t>(k)] =
-            load_language_text(root, static_cast<TextKind>(k), data.language);
+            read_language_file(root, static_cast<TextKind>(k), data.language);
     return data;
 }
 

@@ -35,7 +35,7 @@ void split_lines(LanguageText& text) {
     }
 }
 
-LanguageText load_language_text(const std::string& root, TextKind kind, int language) {
+LanguageText read_language_file(const std::string& root, TextKind kind, int language) {
     LanguageText text;
     text.path = language_file(root, kind, language);
     text.name = language_file_name(kind, language);

@@ -40,7 +40,7 @@ struct LanguageText {
 };
 
 // Reads a language file; a missing file gives present == false and no lines.
-LanguageText load_language_text(const std::string& root, TextKind kind, int language);
+LanguageText read_language_file(const std::string& root, TextKind kind, int language);
 // Splits `bytes` (already in `text.bytes`) into lines.
 void split_lines(LanguageText& text);
 
