@@ -1,12 +1,14 @@
-# Shared by ./test and ./run: installs what the build needs from the
-# distribution's packages, and runs an Xvfb display for Wine.
+# Shared by ./test, ./run, cmake/wine-run and the timing scripts: installs what
+# the build needs from the distribution's packages, runs an Xvfb display for
+# Wine, and knows which Windows builds this machine can run and how to start
+# them. Sourcing it only defines functions.
 
 need_pkgs=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
 ensure_packages() {
   local want=(cmake make g++ googletest libbenchmark-dev mingw-w64 g++-mingw-w64-i686-posix
-              wine wine32:i386 fonts-wine fonts-liberation xvfb x11-utils imagemagick libstb-dev libcli11-dev nlohmann-json3-dev)
+              g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine fonts-liberation xvfb x11-utils imagemagick libstb-dev libcli11-dev nlohmann-json3-dev)
   need_pkgs=()
   for p in "${want[@]}"; do have_pkg "$p" || need_pkgs+=("$p"); done
   [ ${#need_pkgs[@]} -eq 0 ] && return 0
@@ -25,6 +27,7 @@ ensure_packages() {
 }
 
 xvfb_pid=""
+used_prefixes=()
 start_display() {
   local n
   for n in $(seq 90 130); do
@@ -42,23 +45,81 @@ start_display() {
 }
 
 stop_display() {
-  if [ -n "${WINEPREFIX:-}" ]; then WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; fi
+  local p
+  for p in "${used_prefixes[@]}"; do WINEPREFIX="$p" wineserver -k >/dev/null 2>&1 || true; done
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   xvfb_pid=""
 }
 
-# A Wine prefix of the tests' own, made once (the first start of Wine is slow).
-# Its windows are not managed: with no window manager on the test display, Wine
-# would otherwise wait for one each time a top-level window closes.
-prepare_wine_prefix() {
-  export CE_WINEPREFIX="$PWD/build/wineprefix-test"
-  export WINEPREFIX="$CE_WINEPREFIX"
-  export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all WINEARCH=win32
+# --- Wine ---------------------------------------------------------------------
+# Debian's `wine` launcher picks the 32-bit loader whenever wine32 is installed,
+# even on a kernel that cannot execute it; so each build calls its own loader.
+wine_loader() { # win32|win64
+  local l
+  case $1 in
+    win32) l=/usr/lib/wine/wine; [ -x "$l" ] || l=$(command -v wine 2>/dev/null) ;;
+    win64) l=/usr/lib/wine/wine64; [ -x "$l" ] || l=$(command -v wine64 2>/dev/null) ;;
+    *) echo "unknown Windows build: $1" >&2; return 1 ;;
+  esac
+  [ -n "$l" ] && echo "$l"
+}
+
+# Returns 0 when this machine can run the given build's programs; otherwise
+# prints why not and returns 1. Probes by running the loader, never from the kernel's
+# name. CE_WINE32=0 makes a machine that can run 32-bit programs act as one that
+# cannot, so the 64-bit fallback can be tested anywhere.
+wine_can_run() { # win32|win64
+  local loader out
+  if [ "$1" = win32 ] && [ "${CE_WINE32:-}" = 0 ]; then
+    echo "CE_WINE32=0 is set"; return 1
+  fi
+  loader=$(wine_loader "$1") || { echo "no Wine loader for $1 programs is installed"; return 1; }
+  if ! out=$("$loader" --version 2>&1); then
+    case $out in
+      *"Exec format error"*) echo "this machine cannot execute $( [ "$1" = win32 ] && echo 32 || echo 64)-bit programs ($loader: Exec format error)" ;;
+      *) echo "$loader --version failed: $(printf '%s' "$out" | head -n 1)" ;;
+    esac
+    return 1
+  fi
+  return 0
+}
+
+# The Windows builds this machine runs, 32-bit first: the product is the 32-bit
+# editor, the 64-bit one is the fallback. Sets runnable_builds, and says which
+# and why in one line.
+probe_windows_builds() {
+  local why32 why64
+  runnable_builds=()
+  why32=$(wine_can_run win32) && runnable_builds+=(win32)
+  why64=$(wine_can_run win64) && runnable_builds+=(win64)
+  case "${runnable_builds[*]}" in
+    "win32 win64") echo "Windows builds run here: win32 and win64 (this machine runs 32- and 64-bit programs)" ;;
+    win64) echo "Windows builds run here: win64 only; win32 cannot run: $why32" ;;
+    win32) echo "Windows builds run here: win32 only; win64 cannot run: $why64" ;;
+    *) echo "No Windows build can run here: win32: $why32; win64: $why64" >&2; return 1 ;;
+  esac
+}
+
+# Sets the environment to run one build's programs with the given prefix, and
+# makes the prefix once. With `unmanaged`, its windows are not managed: with no
+# window manager on a test display, Wine would otherwise wait for one each time
+# a top-level window closes.
+use_wine() { # win32|win64 PREFIX [unmanaged]
+  WINE_LOADER=$(wine_loader "$1") || return 1
+  export WINEPREFIX=$2 WINEARCH=$1 WINELOADER=$WINE_LOADER
+  export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG="${WINEDEBUG:--all}"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Making a Wine prefix in $WINEPREFIX"
+    echo "Making a $1 Wine prefix in $WINEPREFIX" >&2
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+    if [ "${3:-}" = unmanaged ]; then
+      "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    fi
     wineserver -w
   fi
 }
+
+# The tests' prefixes, one per build, inside the build folder.
+ce_top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+test_wine_prefix() { echo "$ce_top/build/wineprefix-test-$1"; }
+run_wine_prefix() { echo "$ce_top/build/wineprefix-$1"; }

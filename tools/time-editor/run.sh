@@ -6,15 +6,21 @@
 # test run leaves out; they are printed, never checked.
 #
 # Usage: tools/time-editor/run.sh [BUILD_DIR]
-#   BUILD_DIR: a Release Windows build, made there when missing
-#   (default: $TMPDIR/creatures-time-editor-w32). Without DISPLAY, a private
-#   Xvfb display is started for the run. Give the machine nothing else to do.
+#   BUILD_DIR: a Release Windows build, made there when missing (default:
+#   $TMPDIR/creatures-time-editor-win32, or -win64 where this machine cannot run
+#   32-bit programs; CE_WINE32=0 picks the 64-bit build anywhere). Without
+#   DISPLAY, a private Xvfb display is started for the run. Give the machine
+#   nothing else to do.
 set -eu
 here=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-${TMPDIR:-/tmp}/creatures-time-editor-w32}
+. "$here/tools/setup.sh"
+probe_windows_builds
+arch=${runnable_builds[0]}
+build=${1:-${TMPDIR:-/tmp}/creatures-time-editor-$arch}
+toolchain=$here/cmake/mingw-i686.cmake
+[ "$arch" = win64 ] && toolchain=$here/cmake/mingw-x86_64.cmake
 
-cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target test_win32 >/dev/null
 
 xvfb_pid=
@@ -32,6 +38,7 @@ if [ -z "${DISPLAY:-}" ]; then
   done
 fi
 
+echo "build: $arch"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
-"$here/cmake/wine-run" "$build/tests/test_win32.exe" --gtest_also_run_disabled_tests \
+"$here/cmake/wine-run" "$arch" "$build/tests/test_win32.exe" --gtest_also_run_disabled_tests \
   --gtest_filter='LanguageTiming.*:ShowTiming.*' | grep -v '^\['
