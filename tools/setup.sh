@@ -54,14 +54,15 @@ stop_display() {
 # --- Wine ---------------------------------------------------------------------
 # Debian's `wine` launcher picks the 32-bit loader whenever wine32 is installed,
 # even on a kernel that cannot execute it; so each build calls its own loader.
+# CE_WINE_DIR names another folder of loaders (the tests' fakes).
 wine_loader() { # win32|win64
-  local l
+  local l dir=${CE_WINE_DIR:-/usr/lib/wine}
   case $1 in
-    win32) l=/usr/lib/wine/wine; [ -x "$l" ] || l=$(command -v wine 2>/dev/null) ;;
-    win64) l=/usr/lib/wine/wine64; [ -x "$l" ] || l=$(command -v wine64 2>/dev/null) ;;
+    win32) l=$dir/wine; [ -x "$l" ] || [ -n "${CE_WINE_DIR:-}" ] || l=$(command -v wine 2>/dev/null) ;;
+    win64) l=$dir/wine64; [ -x "$l" ] || [ -n "${CE_WINE_DIR:-}" ] || l=$(command -v wine64 2>/dev/null) ;;
     *) echo "unknown Windows build: $1" >&2; return 1 ;;
   esac
-  [ -n "$l" ] && echo "$l"
+  [ -n "$l" ] && [ -x "$l" ] && echo "$l"
 }
 
 # Returns 0 when this machine can run the given build's programs; otherwise
