@@ -51,6 +51,16 @@ PixelRect map_to_dialog(PixelRect design, DialogScale scale) {
             scale_round(design.y, scale.base_y, kDesignScale.base_y), design.w, design.h};
 }
 
+PixelRect scale_to_dpi(PixelRect r, int dpi) {
+    if (dpi <= 0 || dpi == kDesignDpi) return r;
+    return {r.x, r.y, scale_round(r.w, dpi, kDesignDpi), scale_round(r.h, dpi, kDesignDpi)};
+}
+
+int pixels_at_design_dpi(int pixels, int dpi) {
+    if (dpi <= 0 || dpi == kDesignDpi) return pixels;
+    return scale_round(pixels, kDesignDpi, dpi);
+}
+
 PortraitLayout portrait_layout(PixelRect place, int picture_w, int picture_h) {
     const int cw = std::clamp(picture_w, 0, std::max(place.w, 0));
     const int ch = std::clamp(picture_h, 0, std::max(place.h, 0));

@@ -52,6 +52,16 @@ inline constexpr DialogScale kDesignScale{6, 13};
 // At the design scale the result is the place itself.
 PixelRect map_to_dialog(PixelRect design, DialogScale scale);
 
+// The design's dots per inch. On a screen of other DPI the pictures are drawn
+// larger by dpi / 96, as the dialog's font is; their corners still follow the
+// dialog's own scale (map_to_dialog).
+inline constexpr int kDesignDpi = 96;
+// `r` with its size scaled from the design DPI to `dpi` (rounded as
+// map_to_dialog rounds); the corner stays. At 96 (or any DPI below 1) it is `r`.
+PixelRect scale_to_dpi(PixelRect r, int dpi);
+// How many source pixels `pixels` drawn at `dpi` show (the inverse, rounded).
+int pixels_at_design_dpi(int pixels, int dpi);
+
 // What a portrait paint does with a picture of picture_w x picture_h pixels
 // (0 x 0 when there is none) at `place`: the top-left part it copies unscaled,
 // and the parts of the place it leaves, to be painted in the background colour.

@@ -145,5 +145,34 @@ TEST(MapToDialog, KeepsDesignPixelsAndMovesWithTheDialogScale) {
     }
 }
 
+TEST(ScaleToDpi, PicturesGrowWithTheScreensDpiAndKeepTheirCorner) {
+    // At the design DPI, and for a DPI the system does not report, nothing changes.
+    EXPECT_EQ(scale_to_dpi(kPortraitPlace, 96), kPortraitPlace);
+    EXPECT_EQ(scale_to_dpi(kPortraitPlace, 0), kPortraitPlace);
+    // 150 % and 200 %: the size grows, the corner (already mapped) stays.
+    EXPECT_EQ(scale_to_dpi(kPortraitPlace, 144), (PixelRect{13, 236, 87, 96}));
+    EXPECT_EQ(scale_to_dpi(kPortraitPlace, 192), (PixelRect{13, 236, 116, 128}));
+    EXPECT_EQ(scale_to_dpi({0, 0, 20, 18}, 120), (PixelRect{0, 0, 25, 23}));  // 22.5 rounds up
+
+    // Back to the source pixels: a whole place shows the whole 58 x 64 picture.
+    EXPECT_EQ(pixels_at_design_dpi(87, 144), 58);
+    EXPECT_EQ(pixels_at_design_dpi(96, 144), 64);
+    EXPECT_EQ(pixels_at_design_dpi(116, 192), 58);
+    EXPECT_EQ(pixels_at_design_dpi(25, 120), 20);
+    EXPECT_EQ(pixels_at_design_dpi(40, 96), 40);
+
+    // A larger picture fills the scaled place; a smaller one leaves the rest of it
+    // to the background, scaled alike.
+    const PixelRect place = scale_to_dpi(kPortraitPlace, 144);
+    const PixelRect big = scale_to_dpi({0, 0, 200, 200}, 144);
+    EXPECT_EQ(portrait_layout(place, big.w, big.h).copy, place);
+    const PixelRect small = scale_to_dpi({0, 0, 30, 20}, 144);
+    const PortraitLayout layout = portrait_layout(place, small.w, small.h);
+    EXPECT_EQ(layout.copy, (PixelRect{13, 236, 45, 30}));
+    ASSERT_EQ(layout.fill.size(), 2u);
+    EXPECT_EQ(layout.fill[0], (PixelRect{58, 236, 42, 96}));
+    EXPECT_EQ(layout.fill[1], (PixelRect{13, 266, 45, 66}));
+}
+
 }  // namespace
 }  // namespace ce
