@@ -259,8 +259,9 @@ DialogScale dialog_scale(HWND dialog) {
 void draw_portrait(HWND dialog, int index, HMODULE module) {
     WindowDc dc(dialog);
     if (!dc) return;
-    const int dpi = dc_dpi(dc.get());
-    const PixelRect place = scale_to_dpi(map_to_dialog(kPortraitPlace, dialog_scale(dialog)), dpi);
+    const DialogScale units = dialog_scale(dialog);
+    const PictureScale scale = picture_scale(dc_dpi(dc.get()), units);
+    const PixelRect place = scale_size(map_to_dialog(kPortraitPlace, units), scale);
 
     std::string path;
     const DWORD needed = GetCurrentDirectoryA(0, nullptr);  // with the zero
@@ -276,14 +277,14 @@ void draw_portrait(HWND dialog, int index, HMODULE module) {
                                   [&] { return load_picture_resource(module, kPortraitResource); });
 
     const SIZE size = choice.picture.size();
-    // The picture as drawn at this DPI; its top-left part that the place holds.
-    const PixelRect drawn = scale_to_dpi({0, 0, static_cast<int>(size.cx), static_cast<int>(size.cy)}, dpi);
+    // The picture as drawn at this scale; its top-left part that the place holds.
+    const PixelRect drawn = scale_size({0, 0, static_cast<int>(size.cx), static_cast<int>(size.cy)}, scale);
     PortraitLayout layout = portrait_layout(place, drawn.w, drawn.h);
     if (layout.copy.w > 0 && layout.copy.h > 0) {
         MemoryDc memory(dc.get());
         Selection selected(memory.get(), choice.picture.get());
-        const int source_w = std::min(pixels_at_design_dpi(layout.copy.w, dpi), static_cast<int>(size.cx));
-        const int source_h = std::min(pixels_at_design_dpi(layout.copy.h, dpi), static_cast<int>(size.cy));
+        const int source_w = std::min(source_pixels(layout.copy.w, scale), static_cast<int>(size.cx));
+        const int source_h = std::min(source_pixels(layout.copy.h, scale), static_cast<int>(size.cy));
         if (!memory || !selected || !copy_pixels(dc.get(), layout.copy, memory.get(), source_w, source_h))
             layout = portrait_layout(place, 0, 0);  // could not copy: background only
     }
@@ -292,8 +293,9 @@ void draw_portrait(HWND dialog, int index, HMODULE module) {
 
 namespace {
 
-// Bitmap resource `id` (its top-left w x h design pixels) at (x, y), drawn at `dpi`.
-void paint_bitmap_resource(HWND dialog, int id, int x, int y, int w, int h, HMODULE module, bool at_screen_dpi) {
+// Bitmap resource `id` (its top-left w x h pixels) at (x, y), drawn larger by
+// the pictures' scale when `scaled`.
+void paint_bitmap_resource(HWND dialog, int id, int x, int y, int w, int h, HMODULE module, bool scaled) {
     WindowDc dc(dialog);
     if (!dc) return;
     MemoryDc memory(dc.get());
@@ -310,7 +312,8 @@ void paint_bitmap_resource(HWND dialog, int id, int x, int y, int w, int h, HMOD
     if (w <= 0 || h <= 0) return;
     Selection selected(memory.get(), bitmap.get());
     if (!selected) return;
-    const PixelRect to = scale_to_dpi({x, y, w, h}, at_screen_dpi ? dc_dpi(dc.get()) : kDesignDpi);
+    const PictureScale scale = scaled ? picture_scale(dc_dpi(dc.get()), dialog_scale(dialog)) : PictureScale{};
+    const PixelRect to = scale_size({x, y, w, h}, scale);
     copy_pixels(dc.get(), to, memory.get(), w, h);
 }
 

@@ -51,14 +51,27 @@ PixelRect map_to_dialog(PixelRect design, DialogScale scale) {
             scale_round(design.y, scale.base_y, kDesignScale.base_y), design.w, design.h};
 }
 
-PixelRect scale_to_dpi(PixelRect r, int dpi) {
-    if (dpi <= 0 || dpi == kDesignDpi) return r;
-    return {r.x, r.y, scale_round(r.w, dpi, kDesignDpi), scale_round(r.h, dpi, kDesignDpi)};
+PictureScale picture_scale(int dpi, DialogScale dialog) {
+    if (dpi <= 0 || dpi == kDesignDpi) return {};
+    PictureScale best{dpi, kDesignDpi};
+    // a/b < c/d, all positive
+    const auto less = [](PictureScale a, PictureScale b) {
+        return static_cast<std::int64_t>(a.num) * b.den < static_cast<std::int64_t>(b.num) * a.den;
+    };
+    for (PictureScale limit : {PictureScale{dialog.base_x, kDesignScale.base_x}, PictureScale{dialog.base_y, kDesignScale.base_y}})
+        if (limit.num > 0 && less(limit, best)) best = limit;
+    if (less(best, PictureScale{})) return {};
+    return best;
 }
 
-int pixels_at_design_dpi(int pixels, int dpi) {
-    if (dpi <= 0 || dpi == kDesignDpi) return pixels;
-    return scale_round(pixels, kDesignDpi, dpi);
+PixelRect scale_size(PixelRect r, PictureScale scale) {
+    if (scale.num <= 0 || scale.den <= 0) return r;
+    return {r.x, r.y, scale_round(r.w, scale.num, scale.den), scale_round(r.h, scale.num, scale.den)};
+}
+
+int source_pixels(int pixels, PictureScale scale) {
+    if (scale.num <= 0 || scale.den <= 0) return pixels;
+    return scale_round(pixels, scale.den, scale.num);
 }
 
 PortraitLayout portrait_layout(PixelRect place, int picture_w, int picture_h) {

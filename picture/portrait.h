@@ -53,14 +53,25 @@ inline constexpr DialogScale kDesignScale{6, 13};
 PixelRect map_to_dialog(PixelRect design, DialogScale scale);
 
 // The design's dots per inch. On a screen of other DPI the pictures are drawn
-// larger by dpi / 96, as the dialog's font is; their corners still follow the
-// dialog's own scale (map_to_dialog).
+// larger, as the dialog's font is; their corners still follow the dialog's own
+// scale (map_to_dialog).
 inline constexpr int kDesignDpi = 96;
-// `r` with its size scaled from the design DPI to `dpi` (rounded as
-// map_to_dialog rounds); the corner stays. At 96 (or any DPI below 1) it is `r`.
-PixelRect scale_to_dpi(PixelRect r, int dpi);
-// How many source pixels `pixels` drawn at `dpi` show (the inverse, rounded).
-int pixels_at_design_dpi(int pixels, int dpi);
+
+// How much larger the pictures are drawn: num / den.
+struct PictureScale {
+    int num = 1, den = 1;
+    friend bool operator==(const PictureScale&, const PictureScale&) = default;
+};
+// At the design DPI (or one the system does not report) the pictures keep their
+// pixels. At another DPI they grow by dpi / 96, but never past what the dialog's
+// own scale gives their frames (a font's base units grow a little less than its
+// DPI), nor below their pixels; one factor for both directions keeps them
+// undistorted.
+PictureScale picture_scale(int dpi, DialogScale dialog);
+// `r` with its size scaled (rounded as map_to_dialog rounds); the corner stays.
+PixelRect scale_size(PixelRect r, PictureScale scale);
+// How many source pixels `pixels` drawn at `scale` show (the inverse, rounded).
+int source_pixels(int pixels, PictureScale scale);
 
 // What a portrait paint does with a picture of picture_w x picture_h pixels
 // (0 x 0 when there is none) at `place`: the top-left part it copies unscaled,

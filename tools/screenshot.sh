@@ -73,7 +73,7 @@ for l in "${langs[@]}"; do
     sleep 0.2
   done
   [ -n "$id" ] || { echo "the editor window did not appear" >&2; kill "$editor" 2>/dev/null; exit 1; }
-  sleep 3  # let it paint the lists, the portrait and the pictures
+  sleep 6  # let it paint the lists, the portrait and the pictures
   shot=$work/shot-$l-$dpi.png
   import -window "$id" "$shot" || { kill "$editor" 2>/dev/null; exit 1; }
   kill "$editor" 2>/dev/null
