@@ -18,8 +18,8 @@ zip=$work/$name.zip
 [ -f "$zip" ] || fail "CPack made no $name.zip: $(ls "$work")"
 echo "made $(basename "$zip") ($(stat -c %s "$zip") bytes)"
 
-listed=$(cd "$work" && cmake -E tar tf "$zip" | sed 's,/$,,' | sort | tr '\n' ' ')
-want="$name $name/creatures-editor.exe $name/creatures.exe $name/readme.txt "
+listed=$(cd "$work" && cmake -E tar tf "$zip" | grep -v '/$' | sort | tr '\n' ' ')
+want="$name/creatures-editor.exe $name/creatures.exe $name/readme.txt "
 [ "$listed" = "$want" ] || fail "the zip holds: $listed; expected: $want"
 mkdir -p "$work/unpacked" && (cd "$work/unpacked" && cmake -E tar xf "$zip") || fail "cannot unpack"
 dir=$work/unpacked/$name
