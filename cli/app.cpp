@@ -30,6 +30,7 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
         "creatures"};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Print the help of every command");
+    app.footer("creatures --version prints the version.");
 
     const std::string dir_help = "Data folder (default: the current folder)";
 

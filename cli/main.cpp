@@ -1,5 +1,6 @@
 // The `creatures` command-line tool.
 #include <iostream>
+#include <string_view>
 
 #include "cli/commands.h"
 #include "store/whole_file.h"
@@ -7,15 +8,26 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+
+#include "cli/console.h"
 #endif
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "creatures " CE_VERSION "\n";
+        return 0;
+    }
 #ifdef _WIN32
     // Exports and imports are byte-exact: no CR LF translation on the standard streams.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
     std::ios::sync_with_stdio(false);
+#ifdef _WIN32
+    // On a console, texts go as wide characters, whatever its code page.
+    const ce::ConsoleText console_out(std::cout, ce::StandardStream::output);
+    const ce::ConsoleText console_err(std::cerr, ce::StandardStream::error);
+#endif
     const int status = ce::run_creatures(argc, argv, ce::system_file_ops(), std::cin, std::cout, std::cerr);
     std::cout.flush();
     if (!std::cout) {

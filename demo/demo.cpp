@@ -140,7 +140,8 @@ std::string demo_usage() {
            "  --seed N   the numbers behind the invented data (default 1); the same seed\n"
            "             always gives the same files\n"
            "  --force    replace the files of a data folder that DIR already holds\n"
-           "  --help     show this text\n";
+           "  --help     show this text\n"
+           "  --version  show the program's version\n";
 }
 
 DemoArgs parse_demo_args(std::span<const std::string> args) {

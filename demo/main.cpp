@@ -8,6 +8,10 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "creatures-demo " CE_VERSION "\n";
+        return 0;
+    }
     const ce::DemoArgs parsed = ce::parse_demo_args(args);
     if (!parsed.error.empty()) {
         std::cerr << "creatures-demo: " << parsed.error << "\n\n" << ce::demo_usage();

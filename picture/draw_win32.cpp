@@ -71,6 +71,24 @@ void fill_background(HDC dc, const PixelRect& r) {
     FillRect(dc, &rc, GetSysColorBrush(COLOR_3DFACE));
 }
 
+// The dots per inch the drawing context paints at (the design's when unknown).
+int dc_dpi(HDC dc) {
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
+// Copies the top-left source_w x source_h pixels of `from` onto `to` of `dc`,
+// smoothly scaled when the sizes differ (another DPI).
+bool copy_pixels(HDC dc, const PixelRect& to, HDC from, int source_w, int source_h) {
+    if (to.w == source_w && to.h == source_h)
+        return BitBlt(dc, to.x, to.y, to.w, to.h, from, 0, 0, SRCCOPY) != FALSE;
+    const int previous = SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);  // HALFTONE needs it set after the mode
+    const bool ok = StretchBlt(dc, to.x, to.y, to.w, to.h, from, 0, 0, source_w, source_h, SRCCOPY) != FALSE;
+    if (previous != 0) SetStretchBltMode(dc, previous);
+    return ok;
+}
+
 }  // namespace
 
 namespace detail {
@@ -241,7 +259,9 @@ DialogScale dialog_scale(HWND dialog) {
 void draw_portrait(HWND dialog, int index, HMODULE module) {
     WindowDc dc(dialog);
     if (!dc) return;
-    const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog));
+    const DialogScale units = dialog_scale(dialog);
+    const PictureScale scale = picture_scale(dc_dpi(dc.get()), units);
+    const PixelRect place = scale_size(map_to_dialog(kPortraitPlace, units), scale);
 
     std::string path;
     const DWORD needed = GetCurrentDirectoryA(0, nullptr);  // with the zero
@@ -257,25 +277,31 @@ void draw_portrait(HWND dialog, int index, HMODULE module) {
                                   [&] { return load_picture_resource(module, kPortraitResource); });
 
     const SIZE size = choice.picture.size();
-    PortraitLayout layout = portrait_layout(place, size.cx, size.cy);
+    // The picture as drawn at this scale; its top-left part that the place holds.
+    const PixelRect drawn = scale_size({0, 0, static_cast<int>(size.cx), static_cast<int>(size.cy)}, scale);
+    PortraitLayout layout = portrait_layout(place, drawn.w, drawn.h);
     if (layout.copy.w > 0 && layout.copy.h > 0) {
         MemoryDc memory(dc.get());
         Selection selected(memory.get(), choice.picture.get());
-        if (!memory || !selected ||
-            !BitBlt(dc.get(), layout.copy.x, layout.copy.y, layout.copy.w, layout.copy.h, memory.get(), 0, 0,
-                    SRCCOPY))
+        const int source_w = std::min(source_pixels(layout.copy.w, scale), static_cast<int>(size.cx));
+        const int source_h = std::min(source_pixels(layout.copy.h, scale), static_cast<int>(size.cy));
+        if (!memory || !selected || !copy_pixels(dc.get(), layout.copy, memory.get(), source_w, source_h))
             layout = portrait_layout(place, 0, 0);  // could not copy: background only
     }
     for (const PixelRect& r : layout.fill) fill_background(dc.get(), r);
 }
 
-void draw_resource_bitmap(HWND dialog, int id, int x, int y, int w, int h, HMODULE module) {
+namespace {
+
+// Bitmap resource `id` (its top-left w x h pixels) at (x, y), drawn larger by
+// the pictures' scale when `scaled`.
+void paint_bitmap_resource(HWND dialog, int id, int x, int y, int w, int h, HMODULE module, bool scaled) {
     WindowDc dc(dialog);
     if (!dc) return;
     MemoryDc memory(dc.get());
     if (!memory) return;
-    // At its own size; with a colour table, the first stored pixel's entry
-    // becomes the dialog face colour, the standard greys the 3-D colours.
+    // With a colour table, the first stored pixel's entry becomes the dialog
+    // face colour, the standard greys the 3-D colours.
     Bitmap bitmap(static_cast<HBITMAP>(LoadImageA(own_module(module), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
                                                   LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
     if (!bitmap) return;
@@ -286,14 +312,22 @@ void draw_resource_bitmap(HWND dialog, int id, int x, int y, int w, int h, HMODU
     if (w <= 0 || h <= 0) return;
     Selection selected(memory.get(), bitmap.get());
     if (!selected) return;
-    BitBlt(dc.get(), x, y, w, h, memory.get(), 0, 0, SRCCOPY);
+    const PictureScale scale = scaled ? picture_scale(dc_dpi(dc.get()), dialog_scale(dialog)) : PictureScale{};
+    const PixelRect to = scale_size({x, y, w, h}, scale);
+    copy_pixels(dc.get(), to, memory.get(), w, h);
+}
+
+}  // namespace
+
+void draw_resource_bitmap(HWND dialog, int id, int x, int y, int w, int h, HMODULE module) {
+    paint_bitmap_resource(dialog, id, x, y, w, h, module, false);
 }
 
 void draw_decorations(HWND dialog, HMODULE module) {
     const DialogScale scale = dialog_scale(dialog);
     for (const DecorationPlace& d : decoration_places()) {
         const PixelRect r = map_to_dialog(d.rect, scale);
-        draw_resource_bitmap(dialog, d.id, r.x, r.y, r.w, r.h, module);
+        paint_bitmap_resource(dialog, d.id, r.x, r.y, r.w, r.h, module, true);
     }
 }
 

@@ -173,7 +173,8 @@ DialogScale dialog_scale(HWND dialog);
 // Paints the portrait of creature `index` (any int; -1 when nothing is selected)
 // at the portrait place mapped to the dialog's scale: Pic\<index>.jpg of the
 // current directory, else the embedded portrait (resource 2000 of `module`, null:
-// the program's own), its top-left 58 x 64 unscaled; whatever it leaves of the
+// the program's own), its top-left 58 x 64, unscaled at 96 DPI and scaled by
+// picture_scale on a screen of other DPI (the place too); whatever it leaves of the
 // place is painted in the dialog background colour (COLOR_3DFACE). Draws through
 // the dialog's own drawing context, so it is not clipped to a paint region.
 void draw_portrait(HWND dialog, int index, HMODULE module = nullptr);
@@ -183,7 +184,8 @@ void draw_portrait(HWND dialog, int index, HMODULE module = nullptr);
 // bitmaps show their first stored pixel's colour as the dialog background.
 void draw_resource_bitmap(HWND dialog, int id, int x, int y, int w, int h, HMODULE module = nullptr);
 
-// Bitmaps 501..508 in order, each at its place mapped to the dialog's scale.
+// Bitmaps 501..508 in order, each at its place mapped to the dialog's scale,
+// scaled by picture_scale on a screen of other DPI.
 void draw_decorations(HWND dialog, HMODULE module = nullptr);
 
 }  // namespace ce

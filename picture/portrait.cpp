@@ -51,6 +51,29 @@ PixelRect map_to_dialog(PixelRect design, DialogScale scale) {
             scale_round(design.y, scale.base_y, kDesignScale.base_y), design.w, design.h};
 }
 
+PictureScale picture_scale(int dpi, DialogScale dialog) {
+    if (dpi <= 0 || dpi == kDesignDpi) return {};
+    PictureScale best{dpi, kDesignDpi};
+    // a/b < c/d, all positive
+    const auto less = [](PictureScale a, PictureScale b) {
+        return static_cast<std::int64_t>(a.num) * b.den < static_cast<std::int64_t>(b.num) * a.den;
+    };
+    for (PictureScale limit : {PictureScale{dialog.base_x, kDesignScale.base_x}, PictureScale{dialog.base_y, kDesignScale.base_y}})
+        if (limit.num > 0 && less(limit, best)) best = limit;
+    if (less(best, PictureScale{})) return {};
+    return best;
+}
+
+PixelRect scale_size(PixelRect r, PictureScale scale) {
+    if (scale.num <= 0 || scale.den <= 0) return r;
+    return {r.x, r.y, scale_round(r.w, scale.num, scale.den), scale_round(r.h, scale.num, scale.den)};
+}
+
+int source_pixels(int pixels, PictureScale scale) {
+    if (scale.num <= 0 || scale.den <= 0) return pixels;
+    return scale_round(pixels, scale.den, scale.num);
+}
+
 PortraitLayout portrait_layout(PixelRect place, int picture_w, int picture_h) {
     const int cw = std::clamp(picture_w, 0, std::max(place.w, 0));
     const int ch = std::clamp(picture_h, 0, std::max(place.h, 0));

@@ -52,6 +52,27 @@ inline constexpr DialogScale kDesignScale{6, 13};
 // At the design scale the result is the place itself.
 PixelRect map_to_dialog(PixelRect design, DialogScale scale);
 
+// The design's dots per inch. On a screen of other DPI the pictures are drawn
+// larger, as the dialog's font is; their corners still follow the dialog's own
+// scale (map_to_dialog).
+inline constexpr int kDesignDpi = 96;
+
+// How much larger the pictures are drawn: num / den.
+struct PictureScale {
+    int num = 1, den = 1;
+    friend bool operator==(const PictureScale&, const PictureScale&) = default;
+};
+// At the design DPI (or one the system does not report) the pictures keep their
+// pixels. At another DPI they grow by dpi / 96, but never past what the dialog's
+// own scale gives their frames (a font's base units grow a little less than its
+// DPI), nor below their pixels; one factor for both directions keeps them
+// undistorted.
+PictureScale picture_scale(int dpi, DialogScale dialog);
+// `r` with its size scaled (rounded as map_to_dialog rounds); the corner stays.
+PixelRect scale_size(PixelRect r, PictureScale scale);
+// How many source pixels `pixels` drawn at `scale` show (the inverse, rounded).
+int source_pixels(int pixels, PictureScale scale);
+
 // What a portrait paint does with a picture of picture_w x picture_h pixels
 // (0 x 0 when there is none) at `place`: the top-left part it copies unscaled,
 // and the parts of the place it leaves, to be painted in the background colour.

@@ -28,11 +28,13 @@ ensure_packages() {
 
 xvfb_pid=""
 used_prefixes=()
+# start_display [WIDTHxHEIGHT]: the first free display of CE_DISPLAYS ("FIRST LAST",
+# default 90 to 130).
 start_display() {
   local n
-  for n in $(seq 90 130); do
+  for n in $(seq ${CE_DISPLAYS:-90 130}); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${1:-1280x1024}x24" -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 1 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }

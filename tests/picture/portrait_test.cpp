@@ -145,5 +145,49 @@ TEST(MapToDialog, KeepsDesignPixelsAndMovesWithTheDialogScale) {
     }
 }
 
+TEST(PictureScale, PicturesGrowWithTheScreensDpiWithinTheirFrames) {
+    // At the design DPI, and for a DPI the system does not report, nothing changes,
+    // whatever the font: pictures keep their pixels.
+    EXPECT_EQ(picture_scale(96, kDesignScale), (PictureScale{}));
+    EXPECT_EQ(picture_scale(96, {8, 16}), (PictureScale{}));
+    EXPECT_EQ(picture_scale(96, {5, 12}), (PictureScale{}));
+    EXPECT_EQ(picture_scale(0, {9, 20}), (PictureScale{}));
+    // 150 % and 200 % with base units that grew as much: dpi / 96.
+    EXPECT_EQ(picture_scale(144, {9, 20}), (PictureScale{144, 96}));
+    EXPECT_EQ(picture_scale(192, {12, 26}), (PictureScale{192, 96}));
+    // A font whose base units grew less than the DPI limits the pictures to
+    // what their frames got, one factor for both directions.
+    EXPECT_EQ(picture_scale(192, {12, 24}), (PictureScale{24, 13}));
+    EXPECT_EQ(picture_scale(192, {11, 26}), (PictureScale{11, 6}));
+    // Never below the pictures' own pixels.
+    EXPECT_EQ(picture_scale(144, {5, 12}), (PictureScale{}));
+
+    EXPECT_EQ(scale_size(kPortraitPlace, {}), kPortraitPlace);
+    EXPECT_EQ(scale_size(kPortraitPlace, {144, 96}), (PixelRect{13, 236, 87, 96}));
+    EXPECT_EQ(scale_size(kPortraitPlace, {192, 96}), (PixelRect{13, 236, 116, 128}));
+    EXPECT_EQ(scale_size(kPortraitPlace, {24, 13}), (PixelRect{13, 236, 107, 118}));  // 107.08, 118.15
+    EXPECT_EQ(scale_size({0, 0, 20, 18}, {120, 96}), (PixelRect{0, 0, 25, 23}));       // 22.5 rounds up
+
+    // Back to the source pixels: a whole place shows the whole 58 x 64 picture.
+    EXPECT_EQ(source_pixels(87, {144, 96}), 58);
+    EXPECT_EQ(source_pixels(96, {144, 96}), 64);
+    EXPECT_EQ(source_pixels(107, {24, 13}), 58);
+    EXPECT_EQ(source_pixels(118, {24, 13}), 64);
+    EXPECT_EQ(source_pixels(25, {120, 96}), 20);
+    EXPECT_EQ(source_pixels(40, {}), 40);
+
+    // A larger picture fills the scaled place; a smaller one leaves the rest of it
+    // to the background, scaled alike.
+    const PixelRect place = scale_size(kPortraitPlace, {144, 96});
+    const PixelRect big = scale_size({0, 0, 200, 200}, {144, 96});
+    EXPECT_EQ(portrait_layout(place, big.w, big.h).copy, place);
+    const PixelRect small = scale_size({0, 0, 30, 20}, {144, 96});
+    const PortraitLayout layout = portrait_layout(place, small.w, small.h);
+    EXPECT_EQ(layout.copy, (PixelRect{13, 236, 45, 30}));
+    ASSERT_EQ(layout.fill.size(), 2u);
+    EXPECT_EQ(layout.fill[0], (PixelRect{58, 236, 42, 96}));
+    EXPECT_EQ(layout.fill[1], (PixelRect{13, 266, 45, 66}));
+}
+
 }  // namespace
 }  // namespace ce

@@ -5,12 +5,18 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/win32_form.h"
+#include "demo/demo.h"
 #include "form/catalogue.h"
+#include "save_fixture.h"
 #include "win32_support.h"
 
 namespace ce {
@@ -140,6 +146,134 @@ TEST(EditorProgram, CarriesTheMenuIconBitmapsAndFallbackPortrait) {
     }
     EXPECT_NE(FindResourceW(program, MAKEINTRESOURCEW(2000), L"IMAGE"), nullptr);
     FreeLibrary(program);
+}
+
+
+// --- what a release carries ----------------------------------------------------------
+
+// The resource `id` of type `type` of a program file, as text.
+std::string resource_text(const std::wstring& file, LPCWSTR type, int id) {
+    HMODULE program = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (program == nullptr) return "";
+    std::string text;
+    if (HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(id), type)) {
+        HGLOBAL loaded = LoadResource(program, found);
+        const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+        if (bytes) text.assign(bytes, SizeofResource(program, found));
+    }
+    FreeLibrary(program);
+    return text;
+}
+
+// The program beside the editor (the build folder, or an unpacked release).
+std::wstring sibling_program(const wchar_t* name) {
+    return (std::filesystem::path(editor_program()).parent_path() / name).wstring();
+}
+
+TEST(EditorProgram, EveryProgramCarriesItsVersionAndTheManifest) {
+    for (const std::wstring& program : {editor_program(), sibling_program(L"creatures.exe")}) {
+        SCOPED_TRACE(std::filesystem::path(program).filename().string());
+        ASSERT_TRUE(std::filesystem::exists(program)) << "build it first";
+        // The manifest: no file virtualisation, and drawn at the screen's DPI.
+        const std::string manifest = resource_text(program, MAKEINTRESOURCEW(24), 1);
+        EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << manifest;
+        EXPECT_NE(manifest.find("<dpiAware"), std::string::npos) << manifest;
+        EXPECT_NE(manifest.find("supportedOS"), std::string::npos) << manifest;
+
+        // The version the file's properties show.
+        DWORD ignored = 0;
+        const DWORD size = GetFileVersionInfoSizeW(program.c_str(), &ignored);
+        ASSERT_GT(size, 0u);
+        std::vector<char> info(size);
+        ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, size, info.data()));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+        const std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                                    std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                                    std::to_string(HIWORD(fixed->dwFileVersionLS));
+        EXPECT_EQ(numbers, CE_VERSION);
+        wchar_t* text = nullptr;
+        ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
+                                   reinterpret_cast<void**>(&text), &length));
+        EXPECT_EQ(std::wstring(text), ansi_to_wide(CE_VERSION));
+        ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\OriginalFilename",
+                                   reinterpret_cast<void**>(&text), &length));
+        EXPECT_EQ(std::wstring(text), std::filesystem::path(program).filename().wstring());
+    }
+}
+
+void write_demo_folder(const TempFolder& folder) {
+    const auto error = write_demo(folder.path(), make_demo_files(kDefaultDemoSeed), false);
+    ASSERT_FALSE(error.has_value()) << *error;
+}
+
+TEST(EditorProgram, OpensTheDemoFolderAndCloses) {
+    ASSERT_TRUE(std::filesystem::exists(editor_program())) << "build creatures-editor first";
+    TempFolder folder;
+    write_demo_folder(folder);
+    Process process;
+    ASSERT_TRUE(start(process, folder.path()));
+    HWND window = find_window(process, true);
+    ASSERT_NE(window, nullptr) << "the editor window did not appear";
+    // List 300 holds the demo's creatures.
+    EXPECT_GT(SendMessageW(GetDlgItem(window, 300), CB_GETCOUNT, 0, 0), 900);
+    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(exit_code(process), 0u);
+}
+
+// Waits for a message box of the editor, returns its text and closes it.
+std::wstring answer_message(const Process& process) {
+    HWND box = find_window(process, false);
+    if (box == nullptr) return L"(no message box)";
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(50);
+    return text;
+}
+
+// The user cannot write the data folder (a game under Program Files without
+// administrator rights; here chattr +i, as the tests run as root): Save says so,
+// naming the file, and nothing is written, neither there nor anywhere else.
+TEST(EditorProgram, SaveIntoAFolderTheUserCannotWriteIsReportedAndWritesNothing) {
+    ASSERT_TRUE(std::filesystem::exists(editor_program())) << "build creatures-editor first";
+    TempFolder folder;
+    write_demo_folder(folder);
+    const flows::Snapshot before = flows::snapshot(folder.path());
+    wchar_t local[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local), S_OK);
+    const std::filesystem::path virtual_store = std::filesystem::path(local) / L"VirtualStore";
+    const bool had_store = std::filesystem::exists(virtual_store);
+    {
+        // Every file a Save or the close may write, and their folders (no new file
+        // in them either); the portraits are only read.
+        std::vector<std::unique_ptr<flows::Immutable>> locks;
+        for (const auto& [name, bytes] : before) {
+            if (name.rfind("Pic", 0) != 0) locks.push_back(std::make_unique<flows::Immutable>(folder.file(name)));
+        }
+        for (const auto& lock : locks) ASSERT_TRUE(lock->taken()) << "chattr +i did not take";
+        for (const char* sub : {"", "\\Eng", "\\Rus"})
+            locks.push_back(std::make_unique<flows::Immutable>(folder.path() + sub));
+
+        Process process;
+        ASSERT_TRUE(start(process, folder.path()));
+        HWND window = find_window(process, true);
+        ASSERT_NE(window, nullptr) << "the editor window did not appear";
+        SendMessageW(GetDlgItem(window, 98), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"78"));
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(2100, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, 2100)));
+        const std::wstring message = answer_message(process);
+        EXPECT_NE(message.find(L".vrh"), std::wstring::npos) << std::filesystem::path(message).string();
+        EXPECT_TRUE(IsWindow(window)) << "the editor stays open";
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        // The settings file cannot be written either: one more message on close.
+        if (WaitForSingleObject(process.info.hProcess, 2000) == WAIT_TIMEOUT) answer_message(process);
+        EXPECT_NE(exit_code(process), 0xDEADu);
+    }
+    EXPECT_TRUE(flows::snapshot(folder.path()) == before) << "the folder keeps every byte and gets no new file";
+    if (!had_store) {
+        EXPECT_FALSE(std::filesystem::exists(virtual_store)) << "nothing went to a VirtualStore";
+    }
 }
 
 }  // namespace
