@@ -108,6 +108,12 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
             PAINTSTRUCT paint;
             BeginPaint(dialog, &paint);
             EndPaint(dialog, &paint);
+            // The pictures are drawn where this paint erased.
+            struct PaintArea {
+                Win32Form& form;
+                PaintArea(Win32Form& f, const RECT& area) : form(f) { form.set_paint_area(area); }
+                ~PaintArea() { form.set_paint_area(std::nullopt); }
+            } area(*session.form, paint.rcPaint);
             on_paint(session.state, *session.form);
             break;
         }

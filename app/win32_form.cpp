@@ -344,6 +344,13 @@ bool Win32Form::is_enabled(int id) const {
 
 bool Win32Form::has_control(int id) const { return control(id) != nullptr; }
 
+namespace {
+bool meets(const RECT& area, const PixelRect& place) {
+    RECT rect{place.x, place.y, place.x + place.w, place.y + place.h}, common;
+    return IntersectRect(&common, &area, &rect) != FALSE;
+}
+}  // namespace
+
 void Win32Form::paint_portrait(int index) {
     // While an update pauses the dialog, the portrait's place is invalidated
     // with the controls, and the paint that follows draws the portrait of the
@@ -352,10 +359,21 @@ void Win32Form::paint_portrait(int index) {
         portrait_due_ = true;
         return;
     }
+    if (paint_area_ && !meets(*paint_area_, map_to_dialog(kPortraitPlace, dialog_scale(dialog_)))) return;
     draw_portrait(dialog_, index);
 }
 
-void Win32Form::paint_decorations() { draw_decorations(dialog_); }
+void Win32Form::paint_decorations() {
+    if (paint_area_) {
+        const DialogScale scale = dialog_scale(dialog_);
+        const auto places = decoration_places();
+        if (std::none_of(places.begin(), places.end(),
+                         [&](const DecorationPlace& place) { return meets(*paint_area_, map_to_dialog(place.rect, scale)); })) {
+            return;
+        }
+    }
+    draw_decorations(dialog_);
+}
 
 void Win32Form::pause_list_redraw() {
     for (const auto& [id, hwnd] : controls_) {
@@ -427,12 +445,23 @@ void Win32Form::flush_update() {
         CombineRgn(region, region, part, RGN_OR);
         DeleteObject(part);
     };
-    for (HWND hwnd : changed_) {
-        RECT rect;
-        if (!GetWindowRect(hwnd, &rect)) continue;
-        MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
-        add(rect);
+    // Each changed control is drawn again with whatever overlaps it (a spin
+    // over its edit, a group box's frame), as a whole repaint draws them
+    // there; the dialog's own background is as it was.
+    if (!changed_.empty()) {
+        for (HWND hwnd : changed_) {
+            RECT rect;
+            if (!GetWindowRect(hwnd, &rect)) continue;
+            MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
+            add(rect);
+        }
+        RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        RedrawWindow(dialog_, nullptr, region, RDW_VALIDATE | RDW_NOCHILDREN);
+        SetRectRgn(region, 0, 0, 0, 0);
     }
+    // The old caption of a group box and the portrait are cleared through the
+    // dialog: its background, then every control over them, is drawn again
+    // there (the frame round the portrait over the portrait).
     if (!captions_.empty()) {
         RECT line{0, 0, 0, 10};  // a caption's height in dialog units, and some
         MapDialogRect(dialog_, &line);
@@ -444,12 +473,9 @@ void Win32Form::flush_update() {
             add(rect);
         }
     }
-    // Everything under the region is painted again, the dialog's background,
-    // the frames of the controls and whatever overlaps them, so the pass draws
-    // what a whole repaint would draw there. Any paint of the dialog draws the
-    // portrait whole, so its place goes with the region: the frame around it
-    // is then drawn over it as a whole repaint draws it.
-    if (!changed_.empty() || !captions_.empty() || portrait_due_) {
+    // A paint of the dialog may draw the portrait whole (see set_paint_area),
+    // so its place always goes with this region.
+    if (!captions_.empty() || portrait_due_) {
         const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog_));
         add(RECT{place.x, place.y, place.x + place.w, place.y + place.h});
         RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);

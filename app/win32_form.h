@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -65,6 +66,10 @@ public:
     void end_update();
     bool updating() const { return update_depth_ > 0; }
 
+    // The part of the dialog a paint draws (nothing: all of it). The pictures
+    // outside it are not drawn again.
+    void set_paint_area(std::optional<RECT> area) { paint_area_ = area; }
+
     // The drop-down lists stop redrawing until resume_list_redraw, or until an
     // error is reported (its message box must stand over a drawn form).
     // Refilling every list (a language switch, Save) adds thousands of entries,
@@ -111,6 +116,7 @@ private:
     mutable std::vector<HWND> changed_;
     mutable std::unordered_set<HWND> changed_set_;
     std::vector<HWND> captions_;  // group boxes whose caption changed
+    std::optional<RECT> paint_area_;
     mutable std::vector<HWND> quiet_lists_;  // lists whose redraw this update paused
     mutable std::unordered_map<HWND, std::size_t> refills_;  // list -> entries kept so far
     mutable std::unordered_map<HWND, std::vector<std::wstring>> entries_;

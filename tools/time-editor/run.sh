@@ -63,6 +63,6 @@ for entry in "${builds[@]}"; do
   echo "build: $arch ($build), $(git -C "$here" rev-parse --short HEAD 2>/dev/null || echo 'no commit')"
   echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
   "$here/cmake/wine-run" "$arch" "$build/tests/test_win32.exe" --gtest_also_run_disabled_tests \
-    --gtest_filter="$filter" | grep -v '^\['
+    --gtest_filter="$filter" | grep --line-buffered -v '^\['
   echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 done
