@@ -445,17 +445,21 @@ void Win32Form::flush_update() {
         CombineRgn(region, region, part, RGN_OR);
         DeleteObject(part);
     };
-    // Each changed control is drawn again with whatever overlaps it (a spin
-    // over its edit, a group box's frame), as a whole repaint draws them
-    // there; the dialog's own background is as it was.
+    // Each changed control is drawn again, with what overlaps it (a group
+    // box's frame line, a spin), as a whole repaint draws them there; the
+    // dialog's own background is as it was, and so are the borders of the
+    // controls. Scroll bars, which a new text can change, are in the border.
     if (!changed_.empty()) {
         for (HWND hwnd : changed_) {
             RECT rect;
             if (!GetWindowRect(hwnd, &rect)) continue;
             MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
             add(rect);
+            if ((GetWindowLongW(hwnd, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)) != 0 && is_edit_control(hwnd)) {
+                RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+            }
         }
-        RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         RedrawWindow(dialog_, nullptr, region, RDW_VALIDATE | RDW_NOCHILDREN);
         SetRectRgn(region, 0, 0, 0, 0);
     }

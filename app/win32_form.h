@@ -55,13 +55,14 @@ public:
 
     CodePage code_page() const { return page_; }
 
-    // One drawing pass per action. Between begin_update and end_update (they
-    // nest) the dialog does not draw: the controls an operation really changes
-    // are remembered, and end_update invalidates them as one region, which the
-    // next paint draws at once. Operations that would leave a control as it is
-    // send it nothing. A list cleared and filled again keeps the entries it
-    // already holds: only from the first entry that differs is it refilled.
-    // What the control operations read is the same as without an update.
+    // One drawing pass per action. Operations that would leave a control as
+    // it is send it nothing, always. Between begin_update and end_update (they
+    // nest) a shown dialog does not draw: the controls an operation really
+    // changes are remembered, and end_update invalidates them, with what
+    // overlaps them, so that the next paint draws them at once. A list cleared
+    // and filled again in an update keeps the entries it already holds: only
+    // from the first entry that differs is it refilled. What the control
+    // operations read is the same as without an update.
     void begin_update();
     void end_update();
     bool updating() const { return update_depth_ > 0; }
@@ -72,9 +73,10 @@ public:
 
     // The drop-down lists stop redrawing until resume_list_redraw, or until an
     // error is reported (its message box must stand over a drawn form).
-    // Refilling every list (a language switch, Save) adds thousands of entries,
-    // and a list that redraws costs several times as much per entry under Wine.
-    // Each paused list is invalidated once when it resumes.
+    // Refilling every list adds thousands of entries, and a list that redraws
+    // costs several times as much per entry under Wine. Each paused list is
+    // invalidated once when it resumes. (An update pauses the lists it refills
+    // by itself.)
     void pause_list_redraw();
     void resume_list_redraw();
     // Also while an update pauses the dialog or refills a list.
