@@ -13,6 +13,9 @@ namespace ce {
 namespace {
 
 constexpr int kIcon = 500;
+// Shows the creature of a selection change that a held key left unshown.
+constexpr UINT_PTR kChoiceTimer = 1;
+constexpr WPARAM kCreatureChosen = MAKEWPARAM(300, CBN_SELCHANGE);
 
 // The system edit procedure the filter passes on to. A window procedure has no
 // context of its own, so this one value is process-wide, set once at
@@ -38,38 +41,65 @@ void report_exception(HWND dialog, EditorSession* session, const char* what) {
     if (session != nullptr) session->reporting = false;
 }
 
-void on_init_dialog(HWND dialog, EditorSession& session) {
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    session.form = std::make_unique<Win32Form>(dialog);
-    on_initialise(session.state, *session.form);
-}
-
-// The commands that refill every list: the language buttons and Save.
-bool refills_lists(WPARAM wparam) { return wparam == 2001 || wparam == 2002 || wparam == 2100; }
-
-// The lists do not redraw while the command runs (see pause_list_redraw).
-class ListRedrawPause {
+// What one event changes on the form is drawn in one pass when it ends.
+class FormUpdate {
 public:
-    explicit ListRedrawPause(Win32Form& form) : form_(form) { form_.pause_list_redraw(); }
-    ~ListRedrawPause() { form_.resume_list_redraw(); }
-    ListRedrawPause(const ListRedrawPause&) = delete;
-    ListRedrawPause& operator=(const ListRedrawPause&) = delete;
+    explicit FormUpdate(Win32Form& form) : form_(form) { form_.begin_update(); }
+    ~FormUpdate() { form_.end_update(); }
+    FormUpdate(const FormUpdate&) = delete;
+    FormUpdate& operator=(const FormUpdate&) = delete;
 
 private:
     Win32Form& form_;
 };
 
+void on_init_dialog(HWND dialog, EditorSession& session) {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    session.form = std::make_unique<Win32Form>(dialog);
+    const FormUpdate update(*session.form);
+    on_initialise(session.state, *session.form);
+}
+
+// A key press that the thread has not handled yet: more steps of a held key.
+bool key_waiting() {
+    MSG message;
+    return PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) != FALSE;
+}
+
 void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
     switch (message) {
         case WM_COMMAND: {
-            std::optional<ListRedrawPause> pause;
-            if (refills_lists(wparam)) pause.emplace(*session.form);
-            if (on_command(session.state, *session.form, static_cast<std::uint32_t>(wparam)) ==
-                CommandResult::Close) {
+            // While keys wait, showing this step would only be overtaken by
+            // the next: the newest is shown, by its own selection change or,
+            // when the keys end without one, by the timer.
+            if (wparam == kCreatureChosen && key_waiting()) {
+                defer_creature_choice(session.state);
+                SetTimer(dialog, kChoiceTimer, USER_TIMER_MINIMUM, nullptr);
+                break;
+            }
+            CommandResult result;
+            {
+                // Only what the routing acts on changes the form; not the
+                // notifications of every keystroke typed into an edit.
+                std::optional<FormUpdate> update;
+                if (wparam < 0x10000u || wparam == kCreatureChosen) update.emplace(*session.form);
+                result = on_command(session.state, *session.form, static_cast<std::uint32_t>(wparam));
+            }
+            // Once the update has ended: ending it after the dialog would show it again.
+            if (result == CommandResult::Close) {
+                KillTimer(dialog, kChoiceTimer);
                 EndDialog(dialog, 0);
             }
+            break;
+        }
+        case WM_TIMER: {
+            // Timers come after input: keys still waiting leave it for later.
+            if (wparam != kChoiceTimer || key_waiting()) break;
+            KillTimer(dialog, kChoiceTimer);
+            const FormUpdate update(*session.form);
+            show_pending_choice(session.state, *session.form);
             break;
         }
         case WM_PAINT: {
@@ -78,6 +108,12 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
             PAINTSTRUCT paint;
             BeginPaint(dialog, &paint);
             EndPaint(dialog, &paint);
+            // The pictures are drawn where this paint erased.
+            struct PaintArea {
+                Win32Form& form;
+                PaintArea(Win32Form& f, const RECT& area) : form(f) { form.set_paint_area(area); }
+                ~PaintArea() { form.set_paint_area(std::nullopt); }
+            } area(*session.form, paint.rcPaint);
             on_paint(session.state, *session.form);
             break;
         }

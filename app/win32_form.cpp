@@ -26,11 +26,29 @@ bool is_edit_control(HWND hwnd) {
     return lstrcmpiW(name, WC_EDITW) == 0 || lstrcmpiW(name, L"NewEdit") == 0;
 }
 
+bool is_group_box(HWND hwnd) {
+    wchar_t name[16] = {};
+    if (GetClassNameW(hwnd, name, 16) == 0 || lstrcmpiW(name, WC_BUTTONW) != 0) return false;
+    return (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+bool is_editable_combo(HWND hwnd) { return (GetWindowLongW(hwnd, GWL_STYLE) & 3) == CBS_DROPDOWN; }
+
 std::wstring window_text(HWND hwnd) {
     const int length = GetWindowTextLengthW(hwnd);
     if (length <= 0) return {};
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+// The text of entry `index` of a combo box, empty when there is none.
+std::wstring entry_text(HWND list, int index) {
+    const LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR || length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
     return text;
 }
@@ -84,19 +102,30 @@ std::string Win32Form::to_bytes(const std::wstring& text) const {
 void Win32Form::set_text(int id, std::string_view text) {
     HWND hwnd = control(id);
     if (hwnd == nullptr) return;
+    settle(hwnd);
+    const std::wstring wide = to_wide(text);
+    if (window_text(hwnd) == wide) return;
+    // A group box's caption is drawn in its top edge; the rest of it, and
+    // the controls inside, stay as they are.
+    if (is_group_box(hwnd)) {
+        if (updating()) captions_.push_back(hwnd);
+    } else {
+        changed(hwnd);
+    }
     // An upper-case edit capitalises what the user types; the program's text
     // (a stored value) is shown as it is, so that it reads back unchanged.
     const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
     const LONG case_styles = ES_UPPERCASE | ES_LOWERCASE;
     const bool is_edit = is_edit_control(hwnd);
     if (is_edit && (style & case_styles) != 0) SetWindowLongW(hwnd, GWL_STYLE, style & ~case_styles);
-    SetWindowTextW(hwnd, to_wide(text).c_str());
+    SetWindowTextW(hwnd, wide.c_str());
     if (is_edit && (style & case_styles) != 0) SetWindowLongW(hwnd, GWL_STYLE, style);
 }
 
 std::string Win32Form::get_text(int id, int capacity) const {
     HWND hwnd = control(id);
     if (hwnd == nullptr || capacity <= 0) return {};
+    settle(hwnd);
     // Both code pages are single-byte: one unit is one byte.
     std::string bytes = to_bytes(window_text(hwnd));
     if (bytes.size() > static_cast<std::size_t>(capacity - 1)) bytes.resize(capacity - 1);
@@ -104,7 +133,12 @@ std::string Win32Form::get_text(int id, int capacity) const {
 }
 
 void Win32Form::set_check(int id, int state) {
-    if (HWND hwnd = control(id)) SendMessageW(hwnd, BM_SETCHECK, state != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    HWND hwnd = control(id);
+    if (hwnd == nullptr) return;
+    const WPARAM wanted = state != 0 ? BST_CHECKED : BST_UNCHECKED;
+    if (static_cast<WPARAM>(SendMessageW(hwnd, BM_GETCHECK, 0, 0)) == wanted) return;
+    changed(hwnd);
+    SendMessageW(hwnd, BM_SETCHECK, wanted, 0);
 }
 
 int Win32Form::get_check(int id) const {
@@ -115,24 +149,41 @@ int Win32Form::get_check(int id) const {
 
 void Win32Form::check_radio(int first, int last, int id) {
     for (const auto& [control_id, hwnd] : controls_) {
-        if (control_id >= first && control_id <= last) {
-            SendMessageW(hwnd, BM_SETCHECK, control_id == id ? BST_CHECKED : BST_UNCHECKED, 0);
-        }
+        if (control_id < first || control_id > last) continue;
+        const WPARAM wanted = control_id == id ? BST_CHECKED : BST_UNCHECKED;
+        if (static_cast<WPARAM>(SendMessageW(hwnd, BM_GETCHECK, 0, 0)) == wanted) continue;
+        changed(hwnd);
+        SendMessageW(hwnd, BM_SETCHECK, wanted, 0);
     }
 }
 
 void Win32Form::select_item(int id, int index) {
     HWND hwnd = list(id);
     if (hwnd == nullptr) return;
+    if (refills_.count(hwnd) != 0) {
+        finish_refill(hwnd, index);
+        return;
+    }
+    show_selection(hwnd, index);
+}
+
+void Win32Form::show_selection(HWND hwnd, int index) const {
     const LRESULT count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
     // An index that names no entry leaves no selection and an empty shown text.
-    const WPARAM chosen = index >= 0 && index < count ? static_cast<WPARAM>(index) : static_cast<WPARAM>(-1);
-    SendMessageW(hwnd, CB_SETCURSEL, chosen, 0);
+    const int chosen = index >= 0 && index < count ? index : -1;
+    if (SendMessageW(hwnd, CB_GETCURSEL, 0, 0) == chosen) {
+        // The edit field of an editable drop-down may show what the user typed.
+        if (!is_editable_combo(hwnd)) return;
+        if (window_text(hwnd) == (chosen == -1 ? std::wstring() : entry_text(hwnd, chosen))) return;
+    }
+    changed(hwnd);
+    SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
 }
 
 int Win32Form::selected_item(int id) const {
     HWND hwnd = list(id);
     if (hwnd == nullptr) return 0;
+    settle(hwnd);
     const LRESULT index = SendMessageW(hwnd, CB_GETCURSEL, 0, 0);
     return index == CB_ERR ? -1 : static_cast<int>(index);
 }
@@ -140,33 +191,115 @@ int Win32Form::selected_item(int id) const {
 void Win32Form::clear_items(int id) {
     HWND hwnd = list(id);
     if (hwnd == nullptr) return;
+    if (!updating()) {
+        really_clear(hwnd);
+        return;
+    }
+    // The entries stay until one added differs from the one in its place.
+    if (refills_.count(hwnd) != 0) finish_refill(hwnd, -1);
+    entries(hwnd);
+    refills_[hwnd] = 0;
+}
+
+void Win32Form::really_clear(HWND hwnd) const {
+    quiet(hwnd);
     SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
+    entries_[hwnd].clear();
     // The edit field of an editable drop-down goes with the entries.
-    if ((GetWindowLongW(hwnd, GWL_STYLE) & 3) == CBS_DROPDOWN) SetWindowTextW(hwnd, L"");
+    if (is_editable_combo(hwnd)) SetWindowTextW(hwnd, L"");
 }
 
 int Win32Form::add_item(int id, std::string_view text) {
     HWND hwnd = list(id);
     if (hwnd == nullptr) return -1;
     const std::wstring wide = to_wide(text);
-    return static_cast<int>(SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())));
+    const auto refill = refills_.find(hwnd);
+    if (refill == refills_.end()) return append(hwnd, wide);
+    std::size_t& kept = refill->second;
+    const std::vector<std::wstring>& held = entries_[hwnd];  // read when the list was cleared
+    if (kept < held.size()) {
+        if (held[kept] == wide) return static_cast<int>(kept++);
+        cut_entries(hwnd, kept);
+    }
+    const int index = append(hwnd, wide);
+    kept = held.size();
+    return index;
+}
+
+int Win32Form::append(HWND hwnd, const std::wstring& text) const {
+    quiet(hwnd);
+    const LRESULT index = SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index >= 0) entries_[hwnd].push_back(text);
+    return static_cast<int>(index);
+}
+
+// Leaves the first `keep` entries, by the fewer messages: deleting the rest
+// one by one, or emptying the list and adding the first ones again.
+void Win32Form::cut_entries(HWND hwnd, std::size_t keep) const {
+    std::vector<std::wstring>& held = entries(hwnd);
+    if (keep >= held.size()) return;
+    quiet(hwnd);
+    if (held.size() - keep > keep) {
+        std::vector<std::wstring> first(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(keep));
+        really_clear(hwnd);
+        for (const std::wstring& text : first) append(hwnd, text);
+        return;
+    }
+    while (held.size() > keep) {
+        SendMessageW(hwnd, CB_DELETESTRING, held.size() - 1, 0);
+        held.pop_back();
+    }
+}
+
+std::vector<std::wstring>& Win32Form::entries(HWND hwnd) const {
+    std::vector<std::wstring>& held = entries_[hwnd];
+    const LRESULT count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
+    if (count != static_cast<LRESULT>(held.size())) {
+        held.clear();
+        for (int i = 0; i < count; ++i) held.push_back(entry_text(hwnd, i));
+    }
+    return held;
+}
+
+void Win32Form::settle(HWND hwnd) const {
+    if (refills_.count(hwnd) != 0) finish_refill(hwnd, -1);
+}
+
+void Win32Form::finish_refill(HWND hwnd, int selection) const {
+    const auto refill = refills_.find(hwnd);
+    if (refill == refills_.end()) return;
+    const std::size_t kept = refill->second;
+    refills_.erase(refill);
+    cut_entries(hwnd, kept);
+    // A refilled list has no selection, and an editable one an empty edit
+    // field, until an entry is chosen.
+    show_selection(hwnd, selection);
 }
 
 int Win32Form::insert_item(int id, int index, std::string_view text) {
     HWND hwnd = list(id);
     if (hwnd == nullptr) return -1;
+    settle(hwnd);
+    changed(hwnd);
     const std::wstring wide = to_wide(text);
-    return static_cast<int>(SendMessageW(hwnd, CB_INSERTSTRING, static_cast<WPARAM>(index),
-                                         reinterpret_cast<LPARAM>(wide.c_str())));
+    const LRESULT at = SendMessageW(hwnd, CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
+    entries_.erase(hwnd);  // read again when next needed
+    return static_cast<int>(at);
 }
 
 void Win32Form::delete_item(int id, int index) {
-    if (HWND hwnd = list(id)) SendMessageW(hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    HWND hwnd = list(id);
+    if (hwnd == nullptr) return;
+    settle(hwnd);
+    changed(hwnd);
+    SendMessageW(hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    entries_.erase(hwnd);
 }
 
 std::optional<std::string> Win32Form::item_text(int id, int index) const {
     HWND hwnd = list(id);
     if (hwnd == nullptr) return std::nullopt;
+    settle(hwnd);
     const LRESULT count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
     if (index < 0 || index >= count) return std::nullopt;
     const LRESULT length = SendMessageW(hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -180,7 +313,10 @@ std::optional<std::string> Win32Form::item_text(int id, int index) const {
 }
 
 void Win32Form::set_enabled(int id, bool enabled) {
-    if (HWND hwnd = control(id)) EnableWindow(hwnd, enabled ? TRUE : FALSE);
+    HWND hwnd = control(id);
+    if (hwnd == nullptr || (IsWindowEnabled(hwnd) != FALSE) == enabled) return;
+    changed(hwnd);
+    EnableWindow(hwnd, enabled ? TRUE : FALSE);
 }
 
 void Win32Form::set_text_limit(int id, int limit) {
@@ -196,6 +332,7 @@ void Win32Form::set_spin_range(int spin_id, int low, int high) {
 int Win32Form::item_count(int id) const {
     HWND hwnd = list(id);
     if (hwnd == nullptr) return 0;
+    settle(hwnd);
     const LRESULT count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
     return count == CB_ERR ? 0 : static_cast<int>(count);
 }
@@ -207,9 +344,36 @@ bool Win32Form::is_enabled(int id) const {
 
 bool Win32Form::has_control(int id) const { return control(id) != nullptr; }
 
-void Win32Form::paint_portrait(int index) { draw_portrait(dialog_, index); }
+namespace {
+bool meets(const RECT& area, const PixelRect& place) {
+    RECT rect{place.x, place.y, place.x + place.w, place.y + place.h}, common;
+    return IntersectRect(&common, &area, &rect) != FALSE;
+}
+}  // namespace
 
-void Win32Form::paint_decorations() { draw_decorations(dialog_); }
+void Win32Form::paint_portrait(int index) {
+    // While an update pauses the dialog, the portrait's place is invalidated
+    // with the controls, and the paint that follows draws the portrait of the
+    // entry list 300 selects.
+    if (dialog_paused_) {
+        portrait_due_ = true;
+        return;
+    }
+    if (paint_area_ && !meets(*paint_area_, map_to_dialog(kPortraitPlace, dialog_scale(dialog_)))) return;
+    draw_portrait(dialog_, index);
+}
+
+void Win32Form::paint_decorations() {
+    if (paint_area_) {
+        const DialogScale scale = dialog_scale(dialog_);
+        const auto places = decoration_places();
+        if (std::none_of(places.begin(), places.end(),
+                         [&](const DecorationPlace& place) { return meets(*paint_area_, map_to_dialog(place.rect, scale)); })) {
+            return;
+        }
+    }
+    draw_decorations(dialog_);
+}
 
 void Win32Form::pause_list_redraw() {
     for (const auto& [id, hwnd] : controls_) {
@@ -228,7 +392,108 @@ void Win32Form::resume_list_redraw() {
     paused_lists_.clear();
 }
 
+void Win32Form::begin_update() {
+    if (update_depth_++ > 0) return;
+    // Only a shown dialog pauses: one that is not shown yet draws nothing, and
+    // ending the pause would mark it shown. Pausing drops what is waiting to
+    // be painted, so that is painted first (a key held down lets no paint in
+    // between the steps of a list).
+    if (IsWindowVisible(dialog_) == FALSE) return;
+    if ((HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0) {
+        RedrawWindow(dialog_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    SendMessageW(dialog_, WM_SETREDRAW, FALSE, 0);
+    dialog_paused_ = true;
+}
+
+void Win32Form::end_update() {
+    if (update_depth_ == 0) return;
+    // Still in the update while it ends, so what the pending refills change is
+    // drawn with the rest.
+    if (update_depth_ == 1) flush_update();
+    --update_depth_;
+}
+
+void Win32Form::changed(HWND hwnd) const {
+    if (updating() && changed_set_.insert(hwnd).second) changed_.push_back(hwnd);
+}
+
+void Win32Form::quiet(HWND hwnd) const {
+    if (!updating()) return;
+    // A list gets many entries in a refill, and one that redraws costs far
+    // more per entry.
+    if (std::find(quiet_lists_.begin(), quiet_lists_.end(), hwnd) == quiet_lists_.end()) {
+        SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+        quiet_lists_.push_back(hwnd);
+    }
+    changed(hwnd);
+}
+
+void Win32Form::flush_update() {
+    std::vector<HWND> refilled;
+    for (const auto& [hwnd, kept] : refills_) refilled.push_back(hwnd);
+    for (HWND hwnd : refilled) finish_refill(hwnd, -1);
+    for (HWND hwnd : quiet_lists_) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    quiet_lists_.clear();
+    if (dialog_paused_) {
+        SendMessageW(dialog_, WM_SETREDRAW, TRUE, 0);
+        dialog_paused_ = false;
+    }
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    auto add = [&](RECT rect) {
+        HRGN part = CreateRectRgnIndirect(&rect);
+        CombineRgn(region, region, part, RGN_OR);
+        DeleteObject(part);
+    };
+    // Each changed control is drawn again, with what overlaps it (a group
+    // box's frame line, a spin), as a whole repaint draws them there; the
+    // dialog's own background is as it was, and so are the borders of the
+    // controls. Scroll bars, which a new text can change, are in the border.
+    if (!changed_.empty()) {
+        for (HWND hwnd : changed_) {
+            RECT rect;
+            if (!GetWindowRect(hwnd, &rect)) continue;
+            MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
+            add(rect);
+            if ((GetWindowLongW(hwnd, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)) != 0 && is_edit_control(hwnd)) {
+                RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+            }
+        }
+        RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        RedrawWindow(dialog_, nullptr, region, RDW_VALIDATE | RDW_NOCHILDREN);
+        SetRectRgn(region, 0, 0, 0, 0);
+    }
+    // The old caption of a group box and the portrait are cleared through the
+    // dialog: its background, then every control over them, is drawn again
+    // there (the frame round the portrait over the portrait).
+    if (!captions_.empty()) {
+        RECT line{0, 0, 0, 10};  // a caption's height in dialog units, and some
+        MapDialogRect(dialog_, &line);
+        for (HWND hwnd : captions_) {
+            RECT rect;
+            if (!GetWindowRect(hwnd, &rect)) continue;
+            MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
+            rect.bottom = std::min(rect.bottom, rect.top + line.bottom);
+            add(rect);
+        }
+    }
+    // A paint of the dialog may draw the portrait whole (see set_paint_area),
+    // so its place always goes with this region.
+    if (!captions_.empty() || portrait_due_) {
+        const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog_));
+        add(RECT{place.x, place.y, place.x + place.w, place.y + place.h});
+        RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    DeleteObject(region);
+    changed_.clear();
+    changed_set_.clear();
+    captions_.clear();
+    portrait_due_ = false;
+}
+
 void Win32Form::report_error(std::string_view message) {
+    // The message box stands over a drawn form.
+    if (updating()) flush_update();
     resume_list_redraw();
     // Messages name files and folders, which the file layer knows in the
     // system's ANSI code page.
@@ -250,7 +515,10 @@ void Win32Form::set_language(int language) {
     }
 }
 
-void Win32Form::open_language_list() { run_language_list(dialog_); }
+void Win32Form::open_language_list() {
+    if (updating()) flush_update();
+    run_language_list(dialog_);
+}
 
 void run_language_list(HWND owner) {
     const DialogTemplate tmpl = language_list_template();

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/code_page.h"
@@ -52,24 +55,73 @@ public:
 
     CodePage code_page() const { return page_; }
 
+    // One drawing pass per action. Operations that would leave a control as
+    // it is send it nothing, always. Between begin_update and end_update (they
+    // nest) a shown dialog does not draw: the controls an operation really
+    // changes are remembered, and end_update invalidates them, with what
+    // overlaps them, so that the next paint draws them at once. A list cleared
+    // and filled again in an update keeps the entries it already holds: only
+    // from the first entry that differs is it refilled. What the control
+    // operations read is the same as without an update.
+    void begin_update();
+    void end_update();
+    bool updating() const { return update_depth_ > 0; }
+
+    // The part of the dialog a paint draws (nothing: all of it). The pictures
+    // outside it are not drawn again.
+    void set_paint_area(std::optional<RECT> area) { paint_area_ = area; }
+
     // The drop-down lists stop redrawing until resume_list_redraw, or until an
     // error is reported (its message box must stand over a drawn form).
-    // Refilling every list (a language switch, Save) adds thousands of entries,
-    // and a list that redraws costs several times as much per entry under Wine.
-    // Each paused list is invalidated once when it resumes.
+    // Refilling every list adds thousands of entries, and a list that redraws
+    // costs several times as much per entry under Wine. Each paused list is
+    // invalidated once when it resumes. (An update pauses the lists it refills
+    // by itself.)
     void pause_list_redraw();
     void resume_list_redraw();
-    bool list_redraw_paused() const { return !paused_lists_.empty(); }
+    // Also while an update pauses the dialog or refills a list.
+    bool list_redraw_paused() const { return !paused_lists_.empty() || !quiet_lists_.empty() || dialog_paused_; }
 
 private:
     HWND list(int id) const;  // the control when it is a combo box
     std::wstring to_wide(std::string_view text) const;
     std::string to_bytes(const std::wstring& text) const;
 
+    // The entries of a list as this form set them, read from the list again
+    // when its count says that something else changed it.
+    std::vector<std::wstring>& entries(HWND list) const;
+    void really_clear(HWND list) const;
+    int append(HWND list, const std::wstring& text) const;
+    void cut_entries(HWND list, std::size_t keep) const;
+    void show_selection(HWND list, int index) const;
+    // A list being refilled (cleared, then entries added) is brought to what
+    // the operations so far asked for: the entries added, no selection.
+    void settle(HWND hwnd) const;
+    void finish_refill(HWND list, int selection) const;
+    // Remembers a control an operation is about to change, during an update.
+    void changed(HWND hwnd) const;
+    // The same for a list about to get or lose entries: it stops redrawing.
+    void quiet(HWND hwnd) const;
+    // Ends the pause of an update, invalidating what changed (an update can go on).
+    void flush_update();
+
     HWND dialog_;
     CodePage page_ = CodePage::Western1252;
     std::unordered_map<int, HWND> controls_;
     std::vector<HWND> paused_lists_;
+
+    // The state of an update. Reads settle pending refills, which changes
+    // what is drawn, not what the form holds: hence mutable.
+    int update_depth_ = 0;
+    bool dialog_paused_ = false;
+    mutable bool portrait_due_ = false;
+    mutable std::vector<HWND> changed_;
+    mutable std::unordered_set<HWND> changed_set_;
+    std::vector<HWND> captions_;  // group boxes whose caption changed
+    std::optional<RECT> paint_area_;
+    mutable std::vector<HWND> quiet_lists_;  // lists whose redraw this update paused
+    mutable std::unordered_map<HWND, std::size_t> refills_;  // list -> entries kept so far
+    mutable std::unordered_map<HWND, std::vector<std::wstring>> entries_;
 };
 
 // The language list form (template 100), modal over `owner`: OK and Escape

@@ -61,6 +61,7 @@ void jump(EditorState& state, Form& form) {
 }
 
 void creature_chosen(EditorState& state, Form& form) {
+    state.choice_pending = false;
     const int n = form.selected_item(300);
     if (n == -1) return;
     // A refused show puts list 300 back on the creature that the form still shows.
@@ -111,6 +112,8 @@ void on_initialise(EditorState& state, Form& form) {
 }
 
 CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
+    // A click or menu command acts on the creature that list 300 names.
+    if (wparam < 0x10000u) show_pending_choice(state, form);
     // Whole-word comparison: other notifications of these controls do nothing.
     if (wparam < 0x10000u && has_click_reaction(static_cast<int>(wparam))) {
         react_to_click(static_cast<int>(wparam), form);
@@ -151,9 +154,14 @@ CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
 }
 
 void on_paint(EditorState& state, Form& form) {
-    (void)state;
-    form.paint_portrait(form.selected_item(300));
+    form.paint_portrait(state.choice_pending ? state.current : form.selected_item(300));
     form.paint_decorations();
+}
+
+void defer_creature_choice(EditorState& state) { state.choice_pending = true; }
+
+void show_pending_choice(EditorState& state, Form& form) {
+    if (state.choice_pending) creature_chosen(state, form);
 }
 
 }  // namespace ce

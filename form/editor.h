@@ -20,6 +20,7 @@ struct EditorState {
     bool copied = false;          // "Copy all states" has run
     std::string header_format;    // taken back from control 2003 by apply_language
     StatesClipboard clipboard;
+    bool choice_pending = false;  // list 300 moved on to a creature not shown yet
 };
 
 // Faults of the files the editor needs (the six data files present and at least
@@ -39,6 +40,16 @@ enum class CommandResult { Continue, Close };
 CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam);
 
 // A paint event: portrait of the entry selected in list 300, then the decorations.
+// While a choice is pending, the portrait of the creature the form shows.
 void on_paint(EditorState& state, Form& form);
+
+// A selection change of list 300 that is not shown now, because newer ones
+// follow (a key held down). The current creature index keeps naming the
+// creature the form shows. The pending choice is shown by the next selection
+// change, by show_pending_choice, and before any click or menu command acts.
+void defer_creature_choice(EditorState& state);
+// Shows the creature list 300 selects when a choice is pending (as a selection
+// change would); nothing otherwise.
+void show_pending_choice(EditorState& state, Form& form);
 
 }  // namespace ce

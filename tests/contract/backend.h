@@ -36,6 +36,9 @@ struct ContractBackend {
     // Caption or content of the occurrence-th control (0-based, template
     // order) that carries id; reads the controls a shared identifier hides.
     virtual std::string text_at(int id, int occurrence) = 0;
+    // Runs the operations of `action` as the handling of one event of the
+    // editor does (the real dialog draws what they changed once, at the end).
+    virtual void in_one_event(const std::function<void()>& action) { action(); }
 };
 
 inline ContractBackend::~ContractBackend() = default;

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -427,6 +428,193 @@ TEST_P(FormContract, GetTextCapacityCutsBytes) {
     form().set_text(5001, "one\r\ntwo");
     EXPECT_EQ(form().get_text(5001, 100), "one\r\ntwo");
     EXPECT_EQ(form().get_text(5001, 5), "one\r");
+}
+
+// Setting a control to what it shows already may send it nothing, so these
+// are the cases such a shortcut could get wrong. Each runs on its own and as
+// part of one event, where the real dialog also defers its drawing.
+TEST_P(FormContract, SettingAgainWinsOverWhatTheUserChanged) {
+    for (const bool one_event : {false, true}) {
+        SCOPED_TRACE(one_event ? "in one event" : "alone");
+        auto run = [&](const std::function<void()>& action) {
+            if (one_event) user().in_one_event(action); else action();
+        };
+        run([&] {
+            form().set_text(121, "abc");
+            form().set_check(2019, 1);
+            form().check_radio(2008, 2017, 2009);
+            form().clear_items(305);
+            for (const char* entry : {"a", "b", "c"}) form().add_item(305, entry);
+            form().select_item(305, 1);
+            form().clear_items(300);
+            for (const char* name : {"000 Alpha", "001 Beta", "002 Gamma"}) form().add_item(300, name);
+            form().select_item(300, 1);
+        });
+        user().type(121, "d");
+        user().click(2019);
+        user().click(2011);
+        user().choose(305, 2);
+        user().type(300, "x");
+        ASSERT_EQ(form().get_text(121, 100), "abcd");
+        ASSERT_EQ(form().selected_item(300), -1);
+        run([&] {
+            form().set_text(121, "abc");
+            form().set_check(2019, 1);
+            form().check_radio(2008, 2017, 2009);
+            form().select_item(305, 1);
+            form().select_item(300, 1);
+        });
+        EXPECT_EQ(form().get_text(121, 100), "abc");
+        EXPECT_EQ(user().text_at(121, 0), "abc");
+        EXPECT_EQ(form().get_check(2019), 1);
+        for (int id = 2008; id <= 2017; ++id) EXPECT_EQ(form().get_check(id), id == 2009 ? 1 : 0) << id;
+        EXPECT_EQ(form().selected_item(305), 1);
+        EXPECT_EQ(form().get_text(305, 100), "b");
+        EXPECT_EQ(form().selected_item(300), 1);
+        EXPECT_EQ(form().get_text(300, 100), "001 Beta");
+        EXPECT_EQ(user().text_at(300, 0), "001 Beta");
+
+        // The program's own text in the edit field of 300 gives way to the entry.
+        run([&] { form().set_text(300, "typed by the program"); });
+        run([&] { form().select_item(300, 1); });
+        EXPECT_EQ(form().get_text(300, 100), "001 Beta");
+        // And a cleared selection clears what the user typed there.
+        run([&] { form().select_item(300, -1); });
+        user().type(300, "typed");
+        run([&] { form().select_item(300, -1); });
+        EXPECT_EQ(form().get_text(300, 100), "");
+        EXPECT_EQ(form().selected_item(300), -1);
+        user().take_beeps();
+        routed_commands();
+    }
+}
+
+TEST_P(FormContract, RefilledListsHoldExactlyTheNewEntries) {
+    auto fill = [&](int id, const std::vector<std::string>& entries) {
+        form().clear_items(id);
+        for (const std::string& entry : entries) form().add_item(id, entry);
+    };
+    auto entries_of = [&](int id) {
+        std::vector<std::string> out;
+        for (int i = 0; i < form().item_count(id); ++i) out.push_back(form().item_text(id, i).value_or("?"));
+        return out;
+    };
+    using Entries = std::vector<std::string>;
+    const Entries english = {"(none)", "000 Archer", "001 Knight", "002 Mage"};
+    const Entries russian = {"(\xED\xE5\xF2)", "000 \xCB\xF3\xF7", "001 \xD0\xFB\xF6", "002 \xCC\xE0\xE3"};
+    const Entries fewer = {"(none)", "000 Archer"};
+    const Entries more = {"(none)", "000 Archer", "001 Knight", "002 Mage", "003 Monk", "004 Thief"};
+    for (const bool one_event : {false, true}) {
+        SCOPED_TRACE(one_event ? "in one event" : "alone");
+        auto run = [&](const std::function<void()>& action) {
+            if (one_event) user().in_one_event(action); else action();
+        };
+        run([&] {
+            fill(301, english);
+            form().select_item(301, 2);
+            fill(300, {"Archer", "Knight", "Mage"});
+            form().select_item(300, 2);
+        });
+        ASSERT_EQ(entries_of(301), english);
+
+        // The same entries again: the selection is chosen anew.
+        run([&] {
+            fill(301, english);
+            form().select_item(301, 2);
+        });
+        EXPECT_EQ(entries_of(301), english);
+        EXPECT_EQ(form().selected_item(301), 2);
+        EXPECT_EQ(form().get_text(301, 100), "001 Knight");
+
+        // Another language: every entry differs.
+        run([&] {
+            fill(301, russian);
+            form().select_item(301, 2);
+        });
+        EXPECT_EQ(entries_of(301), russian);
+        EXPECT_EQ(user().text_at(301, 0), russian[2]);
+
+        // A shorter list with the same first entries, a longer one, and back.
+        for (const Entries& entries : {english, fewer, more, english}) {
+            run([&] { fill(301, entries); });
+            EXPECT_EQ(entries_of(301), entries);
+            EXPECT_EQ(form().selected_item(301), -1) << "a refill leaves no selection until one is chosen";
+            EXPECT_EQ(form().get_text(301, 100), "");
+        }
+        run([&] {
+            fill(301, more);
+            form().select_item(301, 5);
+        });
+        EXPECT_EQ(form().get_text(301, 100), "004 Thief");
+        run([&] {
+            fill(301, fewer);
+            form().select_item(301, 5);  // no longer an entry
+        });
+        EXPECT_EQ(form().selected_item(301), -1);
+        EXPECT_EQ(user().text_at(301, 0), "");
+
+        // Reads in the middle of a refill see the entries added so far.
+        run([&] {
+            fill(301, english);
+            form().clear_items(301);
+            form().add_item(301, english[0]);
+            EXPECT_EQ(form().item_count(301), 1);
+            EXPECT_EQ(form().selected_item(301), -1);
+            form().add_item(301, english[1]);
+            EXPECT_EQ(form().item_text(301, 1), std::optional<std::string>(english[1]));
+            EXPECT_FALSE(form().item_text(301, 2).has_value());
+            EXPECT_EQ(form().add_item(301, "other"), 2);
+        });
+        EXPECT_EQ(entries_of(301), (Entries{english[0], english[1], "other"}));
+
+        // Drop-down 300 refilled with its entries: its edit field follows the choice.
+        run([&] { fill(300, {"Archer", "Knight", "Mage"}); });
+        EXPECT_EQ(form().selected_item(300), -1);
+        EXPECT_EQ(form().get_text(300, 100), "");
+        run([&] {
+            fill(300, {"Archer", "Knight", "Mage"});
+            form().select_item(300, 1);
+        });
+        EXPECT_EQ(form().get_text(300, 100), "Knight");
+        EXPECT_EQ(user().text_at(300, 0), "Knight");
+        EXPECT_TRUE(routed_commands().empty());
+    }
+}
+
+TEST_P(FormContract, EnablingAgainGivesTheControlBackToTheUser) {
+    for (const bool one_event : {false, true}) {
+        SCOPED_TRACE(one_event ? "in one event" : "alone");
+        auto run = [&](const std::function<void()>& action) {
+            if (one_event) user().in_one_event(action); else action();
+        };
+        run([&] {
+            form().set_text(212, "");
+            form().set_enabled(212, true);  // enabled already
+            form().set_check(2021, 0);
+            form().set_enabled(2021, false);
+        });
+        EXPECT_TRUE(form().is_enabled(212));
+        EXPECT_FALSE(form().is_enabled(2021));
+        run([&] {
+            form().set_enabled(212, false);
+            form().set_enabled(212, true);
+            form().set_enabled(2021, true);
+        });
+        EXPECT_TRUE(form().is_enabled(212));
+        EXPECT_TRUE(form().is_enabled(2021));
+        user().type(212, "7");
+        user().click(2021);
+        EXPECT_EQ(form().get_text(212, 100), "7");
+        EXPECT_EQ(form().get_check(2021), 1);
+        EXPECT_EQ(routed_commands(), (Commands{2021}));
+        run([&] {
+            form().set_enabled(2021, false);
+            form().set_enabled(2021, false);
+        });
+        user().click(2021);
+        EXPECT_EQ(form().get_check(2021), 1);
+        EXPECT_TRUE(routed_commands().empty());
+    }
 }
 
 }  // namespace ce

@@ -134,6 +134,82 @@ TEST(EditorChoose, ChoosingACreatureShowsItAndCloseStoresIt) {
     }
 }
 
+// Keys held down in list 300: the steps that newer ones overtake are left
+// unshown (the shell defers them), and the form never shows a creature other
+// than the current one.
+TEST(EditorChoose, DeferredChoicesShowOnlyTheNewest) {
+    Session shown_alone;
+    shown_alone.start();
+    shown_alone.choose_creature(14);
+    const auto creature_14 = fixture::form_values(shown_alone.form);
+    auto held_key_to_14 = [](Session& s) {
+        s.start();
+        s.choose_creature(10);
+        for (int slot = 11; slot <= 14; ++slot) {
+            s.form.select_item(300, slot);
+            defer_creature_choice(s.state);
+        }
+    };
+    {
+        Session s;
+        held_key_to_14(s);
+        EXPECT_EQ(s.state.current, 10);
+        EXPECT_EQ(s.form.get_text(2003, 100), "Creature 10");
+        // A paint meanwhile shows the portrait of the creature the form holds.
+        s.form.clear_records();
+        on_paint(s.state, s.form);
+        EXPECT_EQ(s.form.portraits(), std::vector<int>{10});
+        // The keys end: only the newest is shown, as if chosen alone.
+        s.form.clear_records();
+        show_pending_choice(s.state, s.form);
+        EXPECT_EQ(s.state.current, 14);
+        EXPECT_EQ(s.form.portraits(), std::vector<int>{14});
+        EXPECT_EQ(fixture::form_values(s.form), creature_14);
+        show_pending_choice(s.state, s.form);  // nothing pending any more
+        EXPECT_EQ(s.form.portraits(), std::vector<int>{14});
+    }
+    {
+        // The next selection change shows its own creature and ends the wait.
+        Session s;
+        held_key_to_14(s);
+        s.choose_creature(15);
+        EXPECT_EQ(s.state.current, 15);
+        s.form.clear_records();
+        show_pending_choice(s.state, s.form);
+        EXPECT_TRUE(s.form.portraits().empty());
+    }
+    {
+        // A click or menu command acts on the creature list 300 names: Save
+        // stores creature 14 unchanged, closing stores its index.
+        Session s;
+        held_key_to_14(s);
+        const Bytes data = s.folder.read("MonstersSetup.vrh");
+        s.form.click(2100);
+        EXPECT_EQ(s.state.current, 14);
+        EXPECT_EQ(s.folder.read("MonstersSetup.vrh"), data);
+        s.form.select_item(300, 20);
+        defer_creature_choice(s.state);
+        s.form.key_escape();
+        EXPECT_EQ(s.closes, 1);
+        EXPECT_EQ(s.folder.read("Lang"), (Bytes{0, 20, 0}));
+        EXPECT_TRUE(s.form.errors().empty());
+    }
+    {
+        // Other notifications do not end the wait; a selection that names no
+        // creature (typed into the edit field) shows nothing.
+        Session s;
+        held_key_to_14(s);
+        s.command((2u << 16) | 300u);
+        EXPECT_EQ(s.state.current, 10);
+        s.form.type(300, "x");
+        s.form.clear_records();
+        show_pending_choice(s.state, s.form);
+        EXPECT_EQ(s.state.current, 10);
+        EXPECT_TRUE(s.form.portraits().empty());
+        EXPECT_FALSE(s.state.choice_pending);
+    }
+}
+
 TEST(EditorJump, JumpButtonShowsTheCreatureOfList301) {
     Session s;
     s.start();

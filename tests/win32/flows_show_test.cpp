@@ -7,7 +7,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <utility>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -250,6 +254,173 @@ TEST_F(ShowFlow, ThePortraitAndTheDecorationsSurviveEveryRepaint) {
     }
     test::pump(dialog);
     expect_pictures("after a message box over the form");
+}
+
+// The pixels of the dialog's client area as they are on the screen now.
+std::vector<std::uint32_t> client_pixels(HWND dialog) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    const int w = client.right, h = client.bottom;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    HDC dc = GetDC(dialog);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(dialog, dc);
+    return pixels;
+}
+
+// After an action the form shows exactly what a repaint of the whole form
+// shows: the pass that draws only what changed missed nothing.
+void expect_drawn_whole(EditorHarness& editor, const char* after) {
+    SCOPED_TRACE(after);
+    HWND dialog = editor.dialog();
+    SetFocus(editor.form().control(2100));  // no blinking caret
+    test::pump(dialog);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const auto drawn = client_pixels(dialog);
+    editor.paint();
+    const auto whole = client_pixels(dialog);
+    ASSERT_EQ(drawn.size(), whole.size());
+    RECT client;
+    GetClientRect(dialog, &client);
+    int differing = 0, first = -1;
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        if (drawn[i] == whole[i]) continue;
+        if (first < 0) first = static_cast<int>(i);
+        ++differing;
+    }
+    EXPECT_EQ(differing, 0) << "first at x " << first % client.right << ", y " << first / client.right;
+    // CE_FLOW_DIFF names a folder for both pictures of a difference.
+    if (const char* folder = std::getenv("CE_FLOW_DIFF"); folder != nullptr && differing > 0) {
+        static int number = 0;
+        ++number;
+        for (const auto& [name, pixels] : {std::pair{"drawn", &drawn}, std::pair{"whole", &whole}}) {
+            std::ofstream out(std::string(folder) + "/" + std::to_string(number) + "-" + name + ".ppm", std::ios::binary);
+            out << "P6 " << client.right << " " << client.bottom << " 255\n";
+            for (std::uint32_t p : *pixels) out.put(static_cast<char>(p >> 16)).put(static_cast<char>(p >> 8)).put(static_cast<char>(p));
+        }
+    }
+}
+
+TEST_F(ShowFlow, WhatAnActionChangesIsDrawnAsAWholeRepaintDrawsIt) {
+    folder().write_settings(0, 3);
+    EditorHarness editor(root());
+    expect_drawn_whole(editor, "the start");
+    editor.choose(300, 250);
+    expect_drawn_whole(editor, "a creature with a portrait file");
+    editor.choose(300, 149);
+    expect_drawn_whole(editor, "creature 149, its texts disabled");
+    editor.choose_by_key(300, true);
+    expect_drawn_whole(editor, "the next creature by key, enabled again");
+    editor.click(2002);
+    expect_drawn_whole(editor, "the switch to Russian");
+    editor.click(2001);
+    expect_drawn_whole(editor, "the switch back");
+    editor.click(2100);
+    expect_drawn_whole(editor, "Save");
+    editor.click(2021);
+    expect_drawn_whole(editor, "an interlock click");
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// Counts the texts set into the header (control 2003): one per show.
+struct HeaderSets {
+    static inline int count = 0;
+    static inline HWND header = nullptr;
+    static LRESULT CALLBACK proc(int code, WPARAM wparam, LPARAM lparam) {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+        if (code == HC_ACTION && call->hwnd == header && call->message == WM_SETTEXT) ++count;
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+};
+
+// Steps of a key held down in list 300 that queue up behind newer ones are
+// not shown each; the form ends on the creature list 300 selects, whole.
+TEST_F(ShowFlow, KeysHeldDownShowTheNewestCreatureAndEndOnTheSelectedOne) {
+    folder().write_settings(0, 3);
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    // Each show sets the header anew.
+    int& headers = HeaderSets::count;
+    HeaderSets::header = editor.form().control(2003);
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, HeaderSets::proc, nullptr, GetCurrentThreadId());
+    auto hold_down = [&](int presses) {
+        SetFocus(editor.form().control(300));
+        HWND target = GetFocus();
+        for (int i = 0; i < presses; ++i) PostMessageW(target, WM_KEYDOWN, VK_DOWN, 0x40000001);
+        PostMessageW(target, WM_KEYUP, VK_DOWN, 0xC0000001);
+        // The keys, then the timer that shows a choice the keys left pending.
+        for (int wait = 0; wait < 200; ++wait) {
+            test::pump(dialog);
+            if (!editor.state().choice_pending && GetQueueStatus(QS_ALLINPUT) == 0) break;
+            Sleep(5);
+        }
+    };
+
+    editor.choose(300, 10);
+    headers = 0;
+    hold_down(12);
+    EXPECT_EQ(headers, 1) << "only the last of twelve queued steps is shown";
+    EXPECT_EQ(editor.state().current, 22);
+    EXPECT_EQ(editor.form().selected_item(300), 22);
+    flow::ModelEditor model(root());
+    model.form.choose(300, 22);
+    expect_same_as_model(editor, model);
+    expect_drawn_whole(editor, "twelve steps at once");
+
+    // The last steps move nothing (the end of the list): the step before them
+    // waited for them, and is shown when they are done.
+    editor.choose(300, 997);
+    headers = 0;
+    hold_down(5);
+    EXPECT_EQ(headers, 1);
+    EXPECT_EQ(editor.state().current, 999);
+    model.form.choose(300, 999);
+    expect_same_as_model(editor, model);
+
+    // One step at a time: each is shown.
+    headers = 0;
+    for (int k = 0; k < 3; ++k) editor.choose_by_key(300, false);
+    EXPECT_EQ(headers, 3);
+    EXPECT_EQ(editor.state().current, 996);
+    UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// Run by hand, to look at the screen: after a step by key in list 300 and after
+// a language switch the form stays up for a while, with the steps announced on
+// standard output ("ready: ...") for a screenshot of the display.
+TEST_F(ShowFlow, DISABLED_StaysUpAfterAShowAndALanguageSwitch) {
+    folder().write_settings(0, 249);
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    auto stay = [&](const char* what) {
+        std::printf("ready: %s\n", what);
+        std::fflush(stdout);
+        for (int k = 0; k < 300; ++k) {
+            test::pump(dialog);
+            Sleep(20);
+        }
+    };
+    editor.choose_by_key(300, true);
+    stay("creature 250 by key");
+    editor.click(2002);
+    stay("the switch to Russian");
+    editor.choose_by_key(300, false);
+    stay("creature 249 by key, in Russian");
 }
 
 // --- interlocks by real clicks ----------------------------------------------------------

@@ -24,6 +24,12 @@ public:
         return std::exchange(commands_, {});
     }
     int take_beeps() override { return test::take_beep_count(); }
+    void in_one_event(const std::function<void()>& action) override {
+        form_.begin_update();
+        action();
+        form_.end_update();
+        test::pump(dialog_);  // and the paint it leaves
+    }
     std::string text_at(int id, int occurrence) override {
         HWND control = test::nth_control(dialog_, id, occurrence);
         if (control == nullptr) return {};

@@ -1,0 +1,177 @@
+// The editor's speed on the real dialog, run by hand (tools/time-editor/run.sh):
+//   wine test_win32.exe --gtest_also_run_disabled_tests --gtest_filter='EditorTiming.*'
+// Every figure is min/median/max over many runs and is printed beside the
+// whole form invalidated and repainted in the same run, the floor of drawing
+// everything, so figures from a busy machine can still be compared. Timings are
+// printed, never checked; what is checked is that the form ends up right.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "flow_fixture.h"
+#include "form/show.h"
+
+namespace ce {
+namespace {
+
+using test::EditorHarness;
+using flow::Timing;
+
+class EditorTiming : public flow::SharedFolderTest<EditorTiming> {};
+
+// Runs every message waiting, paints included, until none is left.
+void settle(HWND dialog) {
+    test::pump(dialog);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    GdiFlush();
+}
+
+Timing whole_form_repaint(HWND dialog, int runs) {
+    return flow::time_runs(runs, [&] {
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        GdiFlush();
+    });
+}
+
+void report(const char* what, const Timing& t, const Timing& repaint) {
+    std::printf("  %-52s min %7.2f  median %7.2f  max %7.2f ms (%zu runs)  median %3.0f%% of the repaint\n", what,
+                t.min(), t.median(), t.max(), t.runs.size(), 100.0 * t.median() / repaint.median());
+    std::fflush(stdout);
+}
+
+// One arrow-key step in list 300, as the keyboard delivers it (posted to the
+// window with the focus, the edit field of the list), up to the painted form.
+void key_step(EditorHarness& editor, WPARAM key) {
+    SetFocus(editor.form().control(300));
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
+    settle(editor.dialog());
+}
+
+// A key held down: `presses` key-downs from another thread at `per_second`,
+// as the keyboard's repeat posts them whether or not the editor keeps up.
+// Returns the time from the last press until the editor has handled every
+// message and painted (the form then shows the last creature).
+double held_key(EditorHarness& editor, int presses, double per_second) {
+    HWND dialog = editor.dialog();
+    SetFocus(editor.form().control(300));
+    HWND target = GetFocus();
+    std::atomic<bool> done{false};
+    std::atomic<double> last_press{0};
+    std::thread keyboard([&] {
+        const auto start = std::chrono::steady_clock::now();
+        const auto step = std::chrono::duration<double>(1.0 / per_second);
+        for (int i = 0; i < presses; ++i) {
+            std::this_thread::sleep_until(start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(step * i));
+            // Repeat count 1, key already down after the first.
+            PostMessageW(target, WM_KEYDOWN, VK_DOWN, i == 0 ? 1 : 0x40000001);
+            last_press = flow::now_ms();
+        }
+        PostMessageW(target, WM_KEYUP, VK_DOWN, 0xC0000001);
+        done = true;
+    });
+    const int wanted = editor.state().current + presses;
+    double end = 0;
+    for (;;) {
+        MSG msg;
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageW(dialog, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            continue;
+        }
+        // Nothing left to handle or paint, and the last creature shown.
+        if (done && editor.state().current == wanted && GetQueueStatus(QS_ALLINPUT) == 0) {
+            GdiFlush();
+            end = flow::now_ms();
+            break;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+    }
+    keyboard.join();
+    return end - last_press;
+}
+
+TEST_F(EditorTiming, DISABLED_TheEditorOnTheRealDialog) {
+    constexpr int kRuns = 40;
+    constexpr int kHeldRuns = 8;
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    HWND dialog = editor.dialog();
+    settle(dialog);
+
+    const Timing repaint = whole_form_repaint(dialog, kRuns);
+    std::printf("whole form invalidated and repainted: min %.2f  median %.2f  max %.2f ms (%d runs)\n",
+                repaint.min(), repaint.median(), repaint.max(), kRuns);
+
+    // Selection changes in list 300, by arrow key and by a choice in the list.
+    editor.choose(300, 100);
+    settle(dialog);
+    int down = 0;
+    report("selection change by arrow key, painted", flow::time_runs(kRuns, [&] {
+        key_step(editor, (down++ / 10) % 2 == 0 ? VK_DOWN : VK_UP);
+    }), repaint);
+    int slot = 0;
+    HWND list = form.control(300);
+    report("selection change by choice, painted", flow::time_runs(kRuns, [&] {
+        SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(100 + slot++ % 40), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(300, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        settle(dialog);
+    }), repaint);
+    report("  show_creature in one update, not painted", flow::time_runs(kRuns, [&] {
+        form.begin_update();
+        show_creature(editor.state(), form, 100 + slot++ % 40);
+        form.end_update();
+    }), repaint);
+    settle(dialog);
+    report("  jump button, painted", flow::time_runs(kRuns, [&] {
+        SendMessageW(form.control(301), CB_SETCURSEL, static_cast<WPARAM>(101 + slot++ % 40), 0);
+        editor.click(2101);
+        settle(dialog);
+    }), repaint);
+
+    // The language switch and Save refill every caption and list.
+    int language = 0;
+    report("language switch by click, painted", flow::time_runs(kRuns / 2, [&] {
+        language = 1 - language;
+        editor.click(2001 + language);
+        settle(dialog);
+    }), repaint);
+    if (language == 1) editor.click(2001);
+    settle(dialog);
+    report("Save by click, painted", flow::time_runs(kRuns / 4, [&] {
+        editor.click(2100);
+        settle(dialog);
+    }), repaint);
+    EXPECT_TRUE(editor.take_errors().empty());
+
+    // A key held down: 50 presses at 30 a second from creature 100.
+    Timing held;
+    for (int run = 0; run < kHeldRuns; ++run) {
+        editor.choose(300, 100);
+        settle(dialog);
+        held.runs.push_back(held_key(editor, 50, 30.0));
+        // The form shows the last creature whole: showing it again changes nothing.
+        EXPECT_EQ(form.selected_item(300), 150);
+        const auto shown = flow::visible_state(form);
+        show_creature(editor.state(), form, 150);
+        const auto again = flow::visible_state(form);
+        EXPECT_TRUE(shown == again) << flow::state_differences(shown, again);
+    }
+    report("held key, 50 presses at 30/s: last press to painted", held, repaint);
+
+    const Timing repaint_after = whole_form_repaint(dialog, kRuns);
+    std::printf("whole form repainted again at the end: min %.2f  median %.2f  max %.2f ms\n", repaint_after.min(),
+                repaint_after.median(), repaint_after.max());
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+}  // namespace
+}  // namespace ce
