@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
+#include "cli/table_text.h"
 
 namespace ce {
 namespace {
@@ -67,7 +68,7 @@ int run_diff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
             }
             const std::string va = export_value(a, f, slot);
             const std::string vb = export_value(b, f, slot);
-            const std::string head = "slot " + std::to_string(slot) + ": " + f.key + " (" + captions[i] + "): ";
+            const std::string head = "slot " + std::to_string(slot) + ": " + f.key + " (" + terminal_text(captions[i]) + "): ";
             if (va != vb) {
                 if (f.kind == FieldKind::Text) line(head + quote_text(va) + " | " + quote_text(vb));
                 else line(head + va + " | " + vb);

@@ -2,8 +2,9 @@
 // before anything is written; the changed files are replaced safely.
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -12,6 +13,7 @@
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "cli/import_table.h"
+#include "cli/table_text.h"
 #include "cli/values.h"
 #include "store/file_ops.h"
 #include "store/whole_file.h"
@@ -201,9 +203,28 @@ private:
 
 bool read_input(const ImportOptions& options, std::istream& in, std::string& text, std::ostream& err) {
     if (options.file == "-") {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad()) {
-            err << "creatures import: cannot read standard input\n";
+        // Through the stream, not its buffer: a closed standard input or a folder
+        // in its place makes the buffer throw, which the stream turns into its
+        // bad state (and a stream that rethrows is caught here).
+        errno = 0;
+        std::string chunk(std::size_t{1} << 16, '\0');
+        bool bad = false;
+        try {
+            while (in) {
+                in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+                text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+            }
+            bad = in.bad();
+        } catch (const std::ios_base::failure&) {
+            bad = true;
+        }
+        if (bad) {
+            const int cause = errno;
+            err << "creatures import: cannot read standard input"
+                << (cause == EBADF ? ": it is closed"
+                    : cause == EISDIR ? ": it is a folder"
+                    : cause != 0 ? ": " + std::string(std::strerror(cause)) : std::string())
+                << "\n";
             return false;
         }
         return true;
@@ -288,7 +309,7 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
             changed_slot[static_cast<std::size_t>(c.slot)] = true;
             ++slot_count;
         }
-        report += "slot " + std::to_string(c.slot) + ": " + f.key + " (" + captions[static_cast<std::size_t>(c.field)] +
+        report += "slot " + std::to_string(c.slot) + ": " + f.key + " (" + terminal_text(captions[static_cast<std::size_t>(c.field)]) +
                   "): " + shown_value(f, c.before) + " -> " + shown_value(f, c.after);
         if (!c.note.empty()) report += " (" + c.note + ")";
         report += "\n";

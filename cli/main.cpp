@@ -1,5 +1,7 @@
-// The `creatures` command-line tool.
+// The `creatures` tool.
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string_view>
 
 #include "cli/commands.h"
@@ -24,15 +26,27 @@ int main(int argc, char** argv) {
 #endif
     std::ios::sync_with_stdio(false);
 #ifdef _WIN32
-    // On a console, texts go as wide characters, whatever its code page.
+    // On a console, texts go as wide characters, whatever its code page; the
+    // messages of the handler below too.
     const ce::ConsoleText console_out(std::cout, ce::StandardStream::output);
     const ce::ConsoleText console_err(std::cerr, ce::StandardStream::error);
 #endif
-    const int status = ce::run_creatures(argc, argv, ce::system_file_ops(), std::cin, std::cout, std::cerr);
-    std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "creatures: cannot write to standard output\n";
-        return ce::kExitError;
+    // Whatever a command lets through ends here with a message, never an abort.
+    try {
+        const int status =
+            ce::run_creatures(argc, argv, ce::system_file_ops(), std::cin, std::cout, std::cerr);
+        std::cout.flush();
+        if (!std::cout) {
+            std::cerr << "creatures: cannot write to standard output\n";
+            return ce::kExitError;
+        }
+        return status;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "creatures: out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "creatures: unexpected error: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "creatures: unexpected error\n";
     }
-    return status;
+    return ce::kExitError;
 }

@@ -8,19 +8,6 @@
 #include "cli/values.h"
 
 namespace ce {
-namespace {
-
-// Control characters would move the terminal's cursor: show them as '?'.
-std::string printable(std::string text) {
-    for (char& c : text)
-        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) c = '?';
-    return text;
-}
-
-}  // namespace
-namespace {
-
-}  // namespace
 
 int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
     auto slot = parse_integer(options.slot);
@@ -56,8 +43,10 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
         std::string stored = export_value(data, f, s);
         if (is_text_field(f)) stored = quote_text(stored);
         // A line shows as it is stored: print it once.
-        rows.push_back({captions[i], f.key, place, stored,
-                        f.kind == FieldKind::Line ? std::string() : printable(shown_text(data, f, s))});
+        // Captions and shown texts come from the folder's files: no control
+        // character of theirs reaches the terminal.
+        rows.push_back({terminal_text(captions[i]), f.key, place, stored,
+                        f.kind == FieldKind::Line ? std::string() : terminal_text(shown_text(data, f, s))});
         if (f.row && f.row->kind == Conversion::FlagWord) {
             // One line per check box: the word's bits as the boxes show them.
             const auto word = static_cast<std::uint64_t>(read_int(*f.row, data.folder.file(f.row->file).view(), s));
@@ -66,11 +55,11 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
                 std::string c = caps.caption(id);
                 if (c.empty()) c = "box " + std::to_string(id);
                 const bool set = (word >> k) & 1;
-                rows.push_back({"  " + c, "", "  bit " + std::to_string(k), set ? "1" : "0", set ? "checked" : "clear"});
+                rows.push_back({"  " + terminal_text(c), "", "  bit " + std::to_string(k), set ? "1" : "0", set ? "checked" : "clear"});
             }
         }
     }
-    const std::string name = printable(export_value(data, fields[0], s));
+    const std::string name = terminal_text(export_value(data, fields[0], s));
     out << "Slot " << s << ": " << name << " (" << language_name(data.language) << " texts; "
         << folder_label(options.root) << ")\n";
     out << format_table(rows);

@@ -4,6 +4,24 @@
 
 namespace ce {
 
+std::string terminal_text(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if ((b < 0x20 && b != '\t') || b == 0x7F) {
+            out += '?';
+        } else if (b == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            out += '?';
+            ++i;
+        } else {
+            out += utf8[i];
+        }
+    }
+    return out;
+}
+
 std::size_t display_width(std::string_view utf8) {
     std::size_t n = 0;
     for (char c : utf8)

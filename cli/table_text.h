@@ -9,6 +9,12 @@
 
 namespace ce {
 
+// The text with every control character as '?': C0 controls but tab, DEL, and
+// the C1 controls U+0080..U+009F (which some terminals obey in UTF-8 too), so
+// that a text from a data folder cannot move the cursor, retitle the window or
+// send any other command to the terminal.
+std::string terminal_text(std::string_view utf8);
+
 // Characters of a UTF-8 text (continuation bytes do not count).
 std::size_t display_width(std::string_view utf8);
 

@@ -44,9 +44,10 @@ bool parse_conversion(std::string_view format, std::size_t percent, Conversion& 
     for (; j < format.size() && (format[j] == '-' || format[j] == '0'); ++j)
         (format[j] == '-' ? conv.left : conv.zero) = true;
     for (; j < format.size() && format[j] >= '0' && format[j] <= '9'; ++j)
-        // Anything wider than the header can hold pads the same: cap it.
+        // Anything wider than the header can hold pads the same: cap it, past the
+        // header by more than the widest number, so no digit moves into view.
         conv.width = std::min<std::size_t>(conv.width * 10 + static_cast<std::size_t>(format[j] - '0'),
-                                           kHeaderMax + 1);
+                                           kHeaderMax + 16);
     if (j < format.size() && format[j] == 'l') ++j;
     if (j >= format.size()) return false;
     const char t = format[j];

@@ -48,6 +48,11 @@ TEST(HeaderFormat, ResultIsCutAt999Characters) {
     EXPECT_EQ(format_header("%-5000d|", 1).substr(0, 2), "1 ");
     const std::string long_text(2000, 'h');
     EXPECT_EQ(format_header(long_text, 1), long_text.substr(0, 999));
+    // A width just past the header pads its digits out of view, as printf's
+    // text cut at 999 characters does, whatever stands before it.
+    EXPECT_EQ(format_header("x%1005d", 123456), "x" + std::string(998, ' '));
+    EXPECT_EQ(format_header("ab%01002X", -1), "ab" + std::string(994, '0') + "FFF");
+    EXPECT_EQ(format_header("%01000d", -5), "-" + std::string(998, '0'));
 }
 
 TEST(NumberedEntry, ThreeDigitsThenTheLine) {

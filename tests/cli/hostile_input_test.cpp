@@ -1,0 +1,129 @@
+// Hostile input around the commands: standard input that cannot be read, and
+// control characters in a folder's captions on their way to the terminal.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <streambuf>
+
+#include "cli/fields.h"
+#include "cli/folder.h"
+#include "cli/table_text.h"
+#include "support.h"
+
+namespace ce {
+namespace {
+
+using namespace ce::test;
+
+// A stream buffer whose reading fails as a closed descriptor or a folder's does
+// under the standard library: by throwing from underflow.
+class ThrowingBuffer : public std::streambuf {
+protected:
+    int_type underflow() override { throw std::ios_base::failure("underflow error reading the file"); }
+};
+
+TEST(StandardInput, ThatCannotBeReadIsAnErrorNotAnAbort) {
+    TempDir dir;
+    ThrowingBuffer buffer;
+    std::istream in(&buffer);
+    std::ostringstream out, err;
+    const char* argv[] = {"creatures", "import", "-C", nullptr, "-"};
+    const std::string root = dir.str();
+    argv[3] = root.c_str();
+    int status = -1;
+    EXPECT_NO_THROW(status = run_creatures(5, argv, system_file_ops(), in, out, err));
+    EXPECT_EQ(status, kExitError);
+    EXPECT_NE(err.str().find("creatures import: cannot read standard input"), std::string::npos) << err.str();
+    EXPECT_TRUE(out.str().empty());
+
+    // The same when the stream would rethrow its buffer's failure.
+    std::istream rethrowing(&buffer);
+    rethrowing.exceptions(std::ios::badbit);
+    std::ostringstream out2, err2;
+    EXPECT_NO_THROW(status = run_creatures(5, argv, system_file_ops(), rethrowing, out2, err2));
+    EXPECT_EQ(status, kExitError);
+    EXPECT_NE(err2.str().find("cannot read standard input"), std::string::npos) << err2.str();
+}
+
+TEST(StandardInput, LongerThanOneReadArrivesWhole) {
+    // Standard input is read in pieces: a document whose end lies far past the
+    // first piece still reads whole.
+    TempDir dir;
+    write_fixture_folder(dir.str());
+    const std::string json = "{\"creatures\": [{\"slot\": 5, \"name\": \"Zed\"}" + std::string(300000, ' ') + "]}";
+    const ToolRun r = run_tool({"import", "-C", dir.str(), "--dry-run", "-"}, json);
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("-> \"Zed\""), std::string::npos) << r.out;
+}
+
+TEST(TerminalText, ControlCharactersBecomeQuestionMarks) {
+    EXPECT_EQ(terminal_text("\x1B]0;title\x07rest"), "?]0;title?rest");
+    EXPECT_EQ(terminal_text("a\tb\r\nc\x7F"), "a\tb??c?");
+    // C1 controls in UTF-8 (CSI U+009B, OSC U+009D) go; letters and no-break space stay.
+    EXPECT_EQ(terminal_text("\xC2\x9B" "2J\xC2\x9D" "x\xC2\x80\xC2\x9F"), "?2J?x??");
+    EXPECT_EQ(terminal_text("caf\xC3\xA9 \xD0\x96\xC2\xA0\xE2\x80\xBA"), "caf\xC3\xA9 \xD0\x96\xC2\xA0\xE2\x80\xBA");
+    // A lead byte cut off at the end stays as it is (it commands nothing).
+    EXPECT_EQ(terminal_text("x\xC2"), "x\xC2");
+    EXPECT_EQ(terminal_text(""), "");
+}
+
+// The fixture folder with every caption of its English Common file replaced by
+// one that tries to retitle the terminal and clear it (ESC ] 0 ; ... ESC \ and
+// ESC [ 2 J; a BEL would end the line) and holds the Windows-1252 bytes that
+// decode to the C1 controls U+009D (OSC) and U+0081.
+void write_hostile_captions(const std::string& root) {
+    LanguageText common = read_language_file(root, TextKind::Common, 0);
+    ASSERT_TRUE(common.present);
+    std::map<int, std::string> lines;
+    for (int k = 0; k <= 132; ++k)
+        lines[k] = "\x1B]0;owned\x1B\\\x9D" "0;x\x81\x1B[2J caption " + std::to_string(k);
+    write_file(common.path, replace_lines(common, lines));
+}
+
+void expect_clean(const std::string& text, const char* what) {
+    EXPECT_EQ(text.find('\x1B'), std::string::npos) << what;
+    EXPECT_EQ(text.find("\xC2\x9D"), std::string::npos) << what;
+    EXPECT_EQ(text.find("\xC2\x81"), std::string::npos) << what;
+    EXPECT_NE(text.find("?]0;owned?\\?0;x??[2J caption"), std::string::npos) << what << ": the caption is still shown";
+}
+
+// A JSON import that changes one integer of slot 5 (the field's smallest value,
+// or its largest when it holds the smallest already).
+std::string one_change(const std::string& root) {
+    const std::vector<Field> fields = make_fields();
+    for (const Field& f : fields) {
+        if (f.kind != FieldKind::Integer || !f.row || !f.row->caption || f.min == f.max) continue;
+        const ToolRun e = run_tool({"export", "-C", root, "--slots", "5", "--fields", f.key, "--format", "csv"});
+        const std::string value = e.out.find("\n5," + std::to_string(f.min) + "\r") != std::string::npos
+                                      ? std::to_string(f.max) : std::to_string(f.min);
+        return "{\"creatures\": [{\"slot\": 5, \"" + f.key + "\": " + value + "}]}";
+    }
+    ADD_FAILURE() << "no integer field with a caption";
+    return {};
+}
+
+TEST(TerminalText, CaptionsReachTheTerminalCleanInShowImportAndDiff) {
+    TempDir a, b;
+    write_fixture_folder(a.str());
+    write_fixture_folder(b.str());
+    write_hostile_captions(a.str());
+    write_hostile_captions(b.str());
+
+    const ToolRun show = run_tool({"show", "-C", a.str(), "5"});
+    ASSERT_EQ(show.status, kExitOk) << show.err;
+    expect_clean(show.out, "show");
+
+    const std::string change = one_change(a.str());
+    const ToolRun dry = run_tool({"import", "-C", a.str(), "--dry-run", "-"}, change);
+    ASSERT_EQ(dry.status, kExitOk) << dry.err;
+    expect_clean(dry.out, "import");
+
+    const ToolRun applied = run_tool({"import", "-C", b.str(), "-"}, change);
+    ASSERT_EQ(applied.status, kExitOk) << applied.err;
+    const ToolRun diff = run_tool({"diff", a.str(), b.str()});
+    ASSERT_EQ(diff.status, kExitFound) << diff.err;
+    expect_clean(diff.out, "diff");
+}
+
+}  // namespace
+}  // namespace ce
