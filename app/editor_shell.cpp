@@ -8,6 +8,8 @@
 
 #include "app/dialog_template.h"
 #include "picture/draw_win32.h"
+#include "store/file_ops.h"
+#include "store/journal.h"
 
 namespace ce {
 namespace {
@@ -187,6 +189,9 @@ INT_PTR CALLBACK editor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
 }
 
 int run_editor() {
+    // What a crash left in the folder is put right first, and said once.
+    const std::string recovered = recovery_message(recover_folder(system_file_ops(), ""), "");
+    if (!recovered.empty()) show_error(nullptr, ansi_to_wide(recovered));
     const std::vector<std::string> faults = startup_faults("");
     if (!faults.empty()) {
         const std::string message = startup_message("", faults);

@@ -8,6 +8,10 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/history.h"
+#if CE_CLI_LIBRARIES
+#include "cli/history_app.h"
+#endif
 
 namespace ce {
 
@@ -74,7 +78,7 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
 
     DiffOptions diff;
     CLI::App* diff_cmd = app.add_subcommand(
-        "diff", "Print the fields that differ between two data folders, slot by slot, with both "
+        "diff", "Print the fields that differ between two data folders (DIR@N: the folder as it was before history entry N), slot by slot, with both "
                 "values; also the name, plural and ability lines of both languages. Exit status 0 "
                 "when equal, 1 when they differ, 2 on error");
     diff_cmd->add_option("DIR_A", diff.a, "First data folder")->required();
@@ -89,10 +93,17 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
     check_cmd->add_option("--first", check.first, "Slots listed for each kind of finding (default 10)")
         ->check(CLI::NonNegativeNumber);
 
+    HistoryOptions history;
+    RestoreOptions restore;
+    CLI::App* history_cmd = nullptr;
+    CLI::App* restore_cmd = nullptr;
+    add_history_commands(app, dir_help, history, history_cmd, restore, restore_cmd);
+
     const std::string first = argc > 1 ? argv[1] : "";
     if (!first.empty() && first[0] != '-' && first != "show" && first != "export" && first != "import" &&
-        first != "diff" && first != "check") {
-        err << "creatures: unknown command \"" << argv[1] << "\" (the commands are show, export, import, diff, check)\n"
+        first != "diff" && first != "check" && first != "history" && first != "restore") {
+        err << "creatures: unknown command \"" << argv[1]
+            << "\" (the commands are show, export, import, diff, check, history, restore)\n"
             << "Run with --help for more information.\n";
         return kExitError;
     }
@@ -103,6 +114,15 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
         return code == 0 ? kExitOk : kExitError;
     }
 
+    // Every command first finishes what a crash left in the folders it opens.
+    if (!recover_for_command(app,
+                             {{"show", &show.root}, {"export", &exp.root}, {"import", &imp.root},
+                              {"check", &check.root}, {"history", &history.root}, {"restore", &restore.root},
+                              {"diff", &diff.a}, {"diff", &diff.b}},
+                             ops, err))
+        return kExitError;
+    if (history_cmd->parsed()) return run_history(history, ops, out, err);
+    if (restore_cmd->parsed()) return run_restore(restore, ops, out, err);
     if (show_cmd->parsed()) return run_show(show, out, err);
     if (export_cmd->parsed()) return run_export(exp, out, err);
     if (import_cmd->parsed()) return run_import(imp, ops, in, out, err);

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "store/journal.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "store/settings.h"
@@ -73,6 +74,12 @@ int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err)
             text += "  Lang: " + std::string(language_name(folder.language)) + ", creature " + std::to_string(index) +
                     (note.empty() ? "" : " (" + note + ")") + "\n";
         }
+    }
+
+    // An interrupted write that could not be rolled back yet, or files of ours left behind.
+    for (const std::string& line : recovery_needed(options.root)) {
+        text += "  NEEDS RECOVERY: " + line + "\n";
+        ++blocking;
     }
 
     // The six data files.

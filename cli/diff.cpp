@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
+#include "cli/history.h"
 #include "cli/table_text.h"
 
 namespace ce {
@@ -20,7 +21,12 @@ bool report_faults(const char* which, const std::string& root, const Folder& fol
 
 }  // namespace
 
-int run_diff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
+int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
+    // DIR@N: the folder DIR as it was before history entry N, made in a temporary folder.
+    DiffOptions options = given;
+    TempFolder then_a, then_b;
+    if (!open_diff_source(given.a, then_a, options.a, err) || !open_diff_source(given.b, then_b, options.b, err))
+        return kExitError;
     for (const std::string* root : {&options.a, &options.b}) {
         if (auto problem = folder_problem(*root)) {
             err << "creatures diff: " << *problem << "\n";

@@ -12,10 +12,12 @@
 #include "cli/commands.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
+#include "cli/history.h"
 #include "cli/import_table.h"
 #include "cli/table_text.h"
 #include "cli/values.h"
 #include "store/file_ops.h"
+#include "store/journal.h"
 #include "store/whole_file.h"
 
 namespace ce {
@@ -275,6 +277,7 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     ImportTable table = json ? read_json_table(text, fields, faults) : read_csv_table(text, fields, faults);
 
     Dataset data = load_dataset(options.root, table.language.value_or(-1));
+    const std::map<std::string, std::string> read_files = files_as_read(data);  // checked at the write
     const std::vector<std::string> folder_faults = data_faults(data.folder);
     if (!folder_faults.empty()) {
         err << "creatures import: " << folder_label(options.root) << " cannot be used:\n";
@@ -348,26 +351,16 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     out.flush();
     if (options.dry_run || writes.empty()) return kExitOk;
 
-    std::vector<std::string> written;
+    // One write of the folder: all of these files or none.
+    std::vector<PlannedFile> planned;
     for (const Write& w : writes) {
-        if (auto e = store_whole_file(ops, w.path, w.bytes.data(), w.bytes.size())) {
-            err << "creatures import: " << *e << "\n";
-            if (!written.empty()) {
-                err << "creatures import: already written:";
-                for (const std::string& n : written) err << " " << n;
-                err << "\n";
-            }
-            err << "creatures import: not written:";
-            bool from_here = false;
-            for (const Write& x : writes) {
-                if (&x == &w) from_here = true;
-                if (from_here) err << " " << x.name;
-            }
-            err << "\n";
-            return kExitError;
-        }
-        written.push_back(w.name);
+        const auto read = read_files.find(w.path);
+        planned.push_back({folder_relative_name(options.root, w.path),
+                           read == read_files.end() ? std::nullopt : std::optional<std::string>(read->second), w.bytes});
     }
+    std::vector<int> slots;
+    for (const Change& c : plan.changes) slots.push_back(c.slot);
+    if (!commit_import(options.root, ops, planned, std::move(slots), err)) return kExitError;
     return kExitOk;
 }
 

@@ -10,26 +10,26 @@
 #include "form/editor.h"
 #include "form/form.h"
 #include "form/slot_binding.h"
+#include "store/journal.h"
 #include "store/layouts.h"
 #include "store/whole_file.h"
 #include "text/rewrite.h"
 
 namespace ce {
 
-namespace {
-
-// One line per failed file; the path leads unless the error text already names it.
-std::string failure_line(const std::string& path, const std::string& error) {
-    if (error.find(path) != std::string::npos) return error;
-    return path + ": " + error;
-}
-
-}  // namespace
-
 bool save_creature(EditorState& state, Form& form) {
     const int c = state.current;
     FileOps& ops = state.files != nullptr ? *state.files : system_file_ops();
     const auto infos = data_files();
+
+    // The nine files are one write of the folder: locked before they are read,
+    // committed as a whole by rewrite_creature_texts before it refills the form.
+    FolderWrite write(ops, state.root,
+                      {"Save of creature " + std::to_string(c) + " in the editor", {c}});
+    if (auto error = write.lock()) {
+        form.report_error("Creature " + std::to_string(c) + " was not saved:\n    " + *error);
+        return false;
+    }
 
     // All six are read and checked before any is written: a missing or short
     // file refuses the whole Save and leaves every file as it was.
@@ -45,22 +45,20 @@ bool save_creature(EditorState& state, Form& form) {
         return false;
     }
 
-    // Written in the fixed order, each at its fixed size (a longer file is cut).
-    // A file that cannot be written keeps its old bytes and Save goes on.
+    // Each at its fixed size (a longer file is cut), collected for the one write.
     std::vector<std::string> failures;
     for (std::size_t i = 0; i < infos.size(); ++i) {
+        std::string read(reinterpret_cast<const char*>(files[i].data()), files[i].length);
         save_slot(form, infos[i].id, files[i].block, c);
-        const std::string path = data_path(state.root, infos[i].name);
-        if (auto error = store_whole_file(ops, path, files[i].data(), infos[i].size)) {
-            failures.push_back(failure_line(path, *error));
-        }
+        write.add(data_path(state.root, infos[i].name), std::move(read),
+                  std::string(reinterpret_cast<const char*>(files[i].data()), infos[i].size));
     }
 
-    rewrite_creature_texts(form, ops, state.root, c, state.header_format, failures);
+    rewrite_creature_texts(form, ops, state.root, c, state.header_format, failures, &write);
 
     if (!failures.empty()) {
         std::string message = "Creature " + std::to_string(c) +
-                              " was not saved completely:";
+                              (write.failed() ? " was not saved:" : " was not saved completely:");
         for (const std::string& line : failures) message += "\n    " + line;
         form.report_error(message);
         return false;

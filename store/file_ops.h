@@ -45,6 +45,9 @@ public:
     // Copies `from` into the new file `to` (which must not exist) and flushes it.
     virtual FileError copy(const std::string& from, const std::string& to) = 0;
     virtual FileError remove(const std::string& path) = 0;
+    // Makes the folder at path; nothing when it exists already as a folder
+    // (file_ops_folder.cpp).
+    virtual FileError make_folder(const std::string& path);
 };
 
 // The operating system's file operations (POSIX or Win32).

@@ -138,6 +138,15 @@ std::optional<std::string> store_whole_file(FileOps& ops, const std::string& pat
     return store_by_rename(ops, path, target, data, count);
 }
 
+std::optional<std::string> rewrite_in_place(FileOps& ops, const std::string& path, const void* data,
+                                            std::size_t count) {
+    static const unsigned char kNothing = 0;
+    if (data == nullptr) data = &kNothing;
+    if (std::optional<StepFailure> f = rewrite(ops, ops.resolve(path), data, count))
+        return failure(path, f->what, f->why);
+    return std::nullopt;
+}
+
 std::string data_path(const std::string& root, const std::string& name) {
     if (root.empty()) return name;
     const char last = root.back();

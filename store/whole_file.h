@@ -40,6 +40,12 @@ inline std::optional<std::string> store_whole_file(const std::string& path, cons
     return store_whole_file(system_file_ops(), path, data, count);
 }
 
+// Rewrites the file at path in place (its hard links stay) without a backup
+// copy beside it: for a writer that keeps the old bytes safe itself (the
+// folder's journal) and puts them back on failure.
+std::optional<std::string> rewrite_in_place(FileOps& ops, const std::string& path, const void* data,
+                                            std::size_t count);
+
 // root + the platform's separator + name (name as is when root is empty: the
 // current directory).
 std::string data_path(const std::string& root, const std::string& name);

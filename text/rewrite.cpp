@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "form/form.h"
+#include "store/journal.h"
 #include "store/layouts.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
@@ -47,7 +48,11 @@ void add_failure(std::vector<std::string>& failures, std::string failure) {
 }
 
 bool store(FileOps& ops, const std::string& path, const std::string& bytes,
-           std::vector<std::string>& failures) {
+           std::vector<std::string>& failures, FolderWrite* write, const std::string& read) {
+    if (write != nullptr) {
+        write->add(path, read, bytes);
+        return true;
+    }
     if (auto error = store_whole_file(ops, path, bytes.data(), bytes.size())) {
         // The store names the file itself in most of its messages.
         add_failure(failures, error->starts_with(path) ? *error : path + ": " + *error);
@@ -59,7 +64,7 @@ bool store(FileOps& ops, const std::string& path, const std::string& bytes,
 // Monsters: the none entry from the file, then the names as list 300 holds
 // them with the typed name at `index`. False when the file was not written.
 bool rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int index,
-                      std::vector<std::string>& failures) {
+                      std::vector<std::string>& failures, FolderWrite* write) {
     std::string bytes;
     if (auto fault = load_language_text(path, bytes)) {
         add_failure(failures, std::move(*fault));
@@ -91,13 +96,13 @@ bool rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int ind
         }
     }
     out.append(tail_of(bytes));
-    return store(ops, path, out, failures);
+    return store(ops, path, out, failures, write, bytes);
 }
 
 // Plural and Ability: the file's lines with line `index` replaced. False when
 // the file was not written.
 bool rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index, int control,
-                   int capacity, std::vector<std::string>& failures) {
+                   int capacity, std::vector<std::string>& failures, FolderWrite* write) {
     std::string bytes;
     if (auto fault = load_language_text(path, bytes)) {
         add_failure(failures, std::move(*fault));
@@ -124,7 +129,7 @@ bool rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index,
         append_line(out, line);
     }
     out.append(tail_of(bytes));
-    return store(ops, path, out, failures);
+    return store(ops, path, out, failures, write, bytes);
 }
 
 // Longer than any text the three controls can hold.
@@ -133,7 +138,8 @@ constexpr int kWholeText = 1 << 20;
 }  // namespace
 
 void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, int index,
-                            std::string& header_format, std::vector<std::string>& failures) {
+                            std::string& header_format, std::vector<std::string>& failures,
+                            FolderWrite* write) {
     // The typed texts as the form holds them: the refill below shows the files'
     // texts, so a text whose file could not be written is put back afterwards
     // and the next Save can still store it.
@@ -148,11 +154,19 @@ void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, i
     } else {
         const int language = read_language(root);
         name_stored = rewrite_monsters(form, ops, language_file(root, TextKind::Monsters, language),
-                                       index, failures);
+                                       index, failures, write);
         plural_stored = rewrite_lines(form, ops, language_file(root, TextKind::Plural, language),
-                                      index, 5000, 64, failures);
+                                      index, 5000, 64, failures, write);
         ability_stored = rewrite_lines(form, ops, language_file(root, TextKind::Ability, language),
-                                       index, 5001, 1000, failures);
+                                       index, 5001, 1000, failures, write);
+    }
+
+    if (write != nullptr) {
+        // The whole Save in one step, before the refill reads the files back.
+        if (auto error = write->commit().error) {
+            add_failure(failures, std::move(*error));
+            name_stored = plural_stored = ability_stored = false;
+        }
     }
 
     // The refill's own read faults join the Save's list: one message for all.

@@ -8,6 +8,7 @@ namespace ce {
 
 class Form;
 class FileOps;
+class FolderWrite;
 
 // Rebuilds the Monsters, Plural and Ability files of the language in `Lang`
 // (name from the edit part of list 300 and the other names from its entries,
@@ -20,7 +21,11 @@ class FileOps;
 // index outside 0..999, which stores nothing. Reporting them is the caller's job.
 // The form then shows what the files hold, except that a text whose file was
 // not written keeps what the user typed, so that the next Save stores it.
+// With `write`, the three files join that write of the folder instead of being
+// replaced one by one, and the write is committed (all or nothing) before the
+// refill; its failure joins `failures`.
 void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, int index,
-                            std::string& header_format, std::vector<std::string>& failures);
+                            std::string& header_format, std::vector<std::string>& failures,
+                            FolderWrite* write = nullptr);
 
 }  // namespace ce

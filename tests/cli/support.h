@@ -56,11 +56,18 @@ inline void write_file(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-// Every regular file under dir (relative path -> bytes).
+// Every regular file under dir (relative path -> bytes), except the folder's
+// history and lock file, which every write keeps beside the data.
 inline std::map<std::string, std::string> snapshot(const std::string& dir) {
     std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(dir))
-        if (e.is_regular_file()) files[fs::relative(e.path(), dir).string()] = read_file(e.path().string());
+    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string name = it->path().filename().string();
+        if (it.depth() == 0 && (name == ".history" || name == ".creatures.lock")) {
+            if (it->is_directory()) it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file()) files[fs::relative(it->path(), dir).string()] = read_file(it->path().string());
+    }
     return files;
 }
 

@@ -104,12 +104,20 @@ public:
         std::vector<std::string> names;
         std::vector<Bytes> bytes;
     };
+    // Every file but the folder's history and lock file, which every Save keeps
+    // beside the data.
     Snapshot snapshot() const {
         Snapshot s;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_)) {
-            if (!entry.is_regular_file()) continue;
-            s.names.push_back(std::filesystem::relative(entry.path(), dir_).string());
-            s.bytes.push_back(read_bytes(entry.path()));
+        for (auto it = std::filesystem::recursive_directory_iterator(dir_);
+             it != std::filesystem::recursive_directory_iterator(); ++it) {
+            const std::string name = it->path().filename().string();
+            if (it.depth() == 0 && (name == ".history" || name == ".creatures.lock")) {
+                if (it->is_directory()) it.disable_recursion_pending();
+                continue;
+            }
+            if (!it->is_regular_file()) continue;
+            s.names.push_back(std::filesystem::relative(it->path(), dir_).string());
+            s.bytes.push_back(read_bytes(it->path()));
         }
         return s;
     }

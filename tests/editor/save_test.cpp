@@ -239,25 +239,34 @@ TEST(SaveFailure, AFileThatCannotBeWrittenKeepsItsOldBytes) {
     edit_everything(clean);
     edit_everything(failing);
     const Bytes ammo_old = failing.folder.read("Ammo.vrh");
+    const auto old = failing.folder.snapshot();
 
     clean.form.click(2100);
     failing.form.click(2100);
     ASSERT_EQ(failing.form.errors().size(), 1u);
     EXPECT_NE(failing.form.errors()[0].find("Ammo.vrh"), std::string::npos);
     EXPECT_EQ(failing.form.errors()[0].find("MonstersSetup.vrh"), std::string::npos);
+    // A Save is one write: the files already replaced are put back.
+    EXPECT_NE(failing.form.errors()[0].find(" was not saved:\n"), std::string::npos)
+        << failing.form.errors()[0];
+    EXPECT_NE(failing.form.errors()[0].find("nothing was written"), std::string::npos) << failing.form.errors()[0];
     EXPECT_TRUE(clean.form.errors().empty());
 
     const auto want = clean.folder.snapshot();
     const auto got = failing.folder.snapshot();
     ASSERT_EQ(got.names, want.names);
     for (std::size_t i = 0; i < got.names.size(); ++i) {
+        EXPECT_TRUE(got.bytes[i] == old.bytes[i]) << got.names[i];
         if (got.names[i] == "Ammo.vrh") {
             EXPECT_TRUE(got.bytes[i] == ammo_old);
             EXPECT_FALSE(got.bytes[i] == want.bytes[i]);
-        } else {
-            EXPECT_TRUE(got.bytes[i] == want.bytes[i]) << got.names[i];
         }
     }
+    // The next Save, once the file can be written, stores everything.
+    ops.fail_file.clear();
+    failing.form.click(2100);
+    EXPECT_EQ(failing.form.errors().size(), 1u);
+    EXPECT_TRUE(failing.folder.snapshot().bytes == want.bytes);
 }
 
 TEST(SaveFailure, EveryFailingStepLeavesEachFileWhollyOldOrWhollyNew) {
@@ -293,6 +302,8 @@ TEST(SaveFailure, EveryFailingStepLeavesEachFileWhollyOldOrWhollyNew) {
             EXPECT_TRUE(is_old || is_new) << got.names[i];
             if (!is_new) ++changed;
         }
+        // All nine files move together: wholly old or wholly new as a set.
+        EXPECT_TRUE(got.bytes == old.bytes || got.bytes == fresh.bytes);
         // A file that kept its old bytes is named in the one message.
         EXPECT_LE(s.form.errors().size(), 1u);
         if (changed > 0) {

@@ -1,0 +1,40 @@
+// The bounded wait for the folder's lock; the locking itself is platform code.
+#include "store/folder_lock.h"
+
+#include <chrono>
+
+#include "store/whole_file.h"
+
+namespace ce {
+
+std::optional<std::string> FolderLock::acquire(const std::string& root, int wait_ms) {
+    release();
+    busy_ = false;
+    const std::string path = data_path(root, kLockFileName);
+    std::intptr_t handle = kNone;
+    if (auto error = lock_detail::open_lock_file(path, handle))
+        return path + ": cannot open the folder's lock file: " + *error;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+    for (;;) {
+        if (lock_detail::try_lock(handle)) break;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            lock_detail::close_lock_file(handle);
+            busy_ = true;
+            const std::string folder = root.empty() ? std::string("the current folder") : root;
+            return folder + ": another program is writing this data folder (it holds " + kLockFileName +
+                   "); gave up after waiting " + std::to_string((wait_ms + 999) / 1000) + " s";
+        }
+        lock_detail::pause_ms(20);
+    }
+    handle_ = handle;
+    root_ = root;
+    return std::nullopt;
+}
+
+void FolderLock::release() {
+    if (handle_ == kNone) return;
+    lock_detail::close_lock_file(handle_);  // closing drops the lock
+    handle_ = kNone;
+}
+
+}  // namespace ce

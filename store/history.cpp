@@ -1,0 +1,344 @@
+// Manifests, settings, listing and pruning of a data folder's history.
+#include "store/history.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "store/content_hash.h"
+#include "store/file_ops.h"
+#include "store/whole_file.h"
+
+namespace ce {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kManifestHead = "creatures history 1";
+constexpr const char* kSettingsName = "settings";
+
+bool read_text(const std::string& path, std::string& out) {
+    WholeFile file;
+    if (!load_whole_file(path, file)) return false;
+    out.assign(reinterpret_cast<const char*>(file.data()), file.length);
+    return true;
+}
+
+template <class T>
+bool parse_number(std::string_view s, T& out) {
+    if (s.empty()) return false;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && end == s.data() + s.size();
+}
+
+bool is_hash(std::string_view s) {
+    return s.size() == 64 && std::all_of(s.begin(), s.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+// A name a manifest may hold: relative, no "..", no line break.
+bool is_file_name(std::string_view s) {
+    if (s.empty() || s.front() == '/' || s.find('\\') != std::string_view::npos || s.find(':') != std::string_view::npos)
+        return false;
+    if (s.find('\n') != std::string_view::npos || s.find('\r') != std::string_view::npos) return false;
+    std::size_t start = 0;
+    while (start <= s.size()) {
+        const std::size_t end = std::min(s.find('/', start), s.size());
+        const std::string_view part = s.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::vector<std::string_view> words(std::string_view line, std::size_t most) {
+    std::vector<std::string_view> out;
+    while (!line.empty() && out.size() + 1 < most) {
+        const std::size_t space = line.find(' ');
+        if (space == std::string_view::npos) break;
+        out.push_back(line.substr(0, space));
+        line.remove_prefix(space + 1);
+    }
+    out.push_back(line);
+    return out;
+}
+
+// Numbers of the manifests in .history with the given ending, ascending.
+std::vector<int> manifest_numbers(const std::string& root, std::string_view ending) {
+    std::vector<int> numbers;
+    std::error_code ec;
+    for (fs::directory_iterator it(history_path(root), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != 6 + ending.size() || !name.ends_with(ending)) continue;
+        int n = 0;
+        if (parse_number(std::string_view(name).substr(0, 6), n) && n > 0) numbers.push_back(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+}  // namespace
+
+std::string history_path(const std::string& root, const std::string& name) {
+    const std::string folder = data_path(root, kHistoryFolder);
+    return name.empty() ? folder : folder + "/" + name;
+}
+
+std::string content_path(const std::string& root, const std::string& hash) {
+    return history_path(root, "content/" + hash);
+}
+
+std::string entry_file_name(int number, const char* kind) {
+    std::string digits = std::to_string(number);
+    if (digits.size() < 6) digits.insert(0, 6 - digits.size(), '0');
+    return digits + "." + kind;
+}
+
+std::string format_manifest(const HistoryEntry& entry) {
+    // Appended piece by piece: one long chain of + trips a false warning of GCC 12.
+    std::string out;
+    out.reserve(256 + entry.files.size() * 180);
+    out.append(kManifestHead);
+    out.append("\nnumber ").append(std::to_string(entry.number));
+    out.append("\ntime ").append(entry.time);
+    out.append("\nmade-by ").append(entry.made_by);
+    out.append("\nslots");
+    for (int s : entry.slots) out.append(" ").append(std::to_string(s));
+    out.append("\n");
+    for (const HistoryFile& f : entry.files) {
+        out.append("file ").append(f.old_hash.empty() ? std::string("-") : f.old_hash);
+        out.append(" ").append(std::to_string(f.old_size));
+        out.append(" ").append(f.new_hash);
+        out.append(" ").append(std::to_string(f.new_size));
+        out.append(" ").append(f.name).append("\n");
+    }
+    out.append("end\n");
+    return out;
+}
+
+std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& out) {
+    HistoryEntry entry;
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t nl = text.find('\n');
+        if (nl == std::string_view::npos) return std::string("the last line is cut off");
+        lines.push_back(text.substr(0, nl));
+        text.remove_prefix(nl + 1);
+    }
+    if (lines.size() < 6 || lines[0] != kManifestHead) return std::string("not a history manifest");
+    if (lines.back() != "end") return std::string("it does not end with \"end\"");
+    auto field = [&](std::size_t i, std::string_view key) -> std::optional<std::string_view> {
+        const std::string_view line = lines[i];
+        if (line.size() < key.size() || line.substr(0, key.size()) != key) return std::nullopt;
+        if (line.size() == key.size()) return std::string_view();
+        if (line[key.size()] != ' ') return std::nullopt;
+        return line.substr(key.size() + 1);
+    };
+    const auto number = field(1, "number");
+    if (!number || !parse_number(*number, entry.number) || entry.number <= 0)
+        return std::string("line 2: expected \"number\" and a positive number");
+    const auto time = field(2, "time");
+    if (!time) return std::string("line 3: expected \"time\"");
+    entry.time = std::string(*time);
+    const auto made_by = field(3, "made-by");
+    if (!made_by) return std::string("line 4: expected \"made-by\"");
+    entry.made_by = std::string(*made_by);
+    const auto slots = field(4, "slots");
+    if (!slots) return std::string("line 5: expected \"slots\"");
+    if (!slots->empty()) {
+        for (std::string_view w : words(*slots, 100000)) {
+            int s = 0;
+            if (!parse_number(w, s) || s < 0 || s > 999) return "line 5: \"" + std::string(w) + "\" is not a slot";
+            entry.slots.push_back(s);
+        }
+    }
+    for (std::size_t i = 5; i + 1 < lines.size(); ++i) {
+        const std::string where = "line " + std::to_string(i + 1) + ": ";
+        const auto rest = field(i, "file");
+        if (!rest) return where + "expected \"file\"";
+        const std::vector<std::string_view> w = words(*rest, 5);
+        HistoryFile f;
+        if (w.size() != 5) return where + "expected five parts";
+        if (w[0] != "-" && !is_hash(w[0])) return where + "\"" + std::string(w[0]) + "\" is not a content hash";
+        if (!is_hash(w[2])) return where + "\"" + std::string(w[2]) + "\" is not a content hash";
+        if (!parse_number(w[1], f.old_size) || !parse_number(w[3], f.new_size)) return where + "a size is not a number";
+        if (!is_file_name(w[4])) return where + "\"" + std::string(w[4]) + "\" is not a file of the folder";
+        f.old_hash = w[0] == "-" ? std::string() : std::string(w[0]);
+        f.new_hash = std::string(w[2]);
+        f.name = std::string(w[4]);
+        entry.files.push_back(std::move(f));
+    }
+    if (entry.files.empty()) return std::string("it names no file");
+    out = std::move(entry);
+    return std::nullopt;
+}
+
+std::optional<std::string> read_manifest(const std::string& path, HistoryEntry& out) {
+    std::string text;
+    if (!read_text(path, text)) return path + ": cannot be read";
+    if (auto e = parse_manifest(text, out)) return path + ": not a valid history manifest: " + *e;
+    return std::nullopt;
+}
+
+std::optional<std::string> read_history_settings(const std::string& root, HistorySettings& out) {
+    HistorySettings s;
+    const std::string path = history_path(root, kSettingsName);
+    std::string text;
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        out = s;
+        return std::nullopt;
+    }
+    if (!read_text(path, text)) return path + ": cannot be read";
+    std::size_t line_no = 0;
+    while (!text.empty()) {
+        ++line_no;
+        const std::size_t nl = std::min(text.find('\n'), text.size());
+        std::string_view line = std::string_view(text).substr(0, nl);
+        const std::vector<std::string_view> w = words(line, 2);
+        const std::string where = path + ": line " + std::to_string(line_no) + ": ";
+        if (line.empty()) {
+        } else if (w.size() == 2 && w[0] == "history" && (w[1] == "on" || w[1] == "off")) {
+            s.enabled = w[1] == "on";
+        } else if (w.size() == 2 && w[0] == "keep-entries") {
+            if (!parse_number(w[1], s.keep_entries) || s.keep_entries < 1)
+                return where + "keep-entries needs a number of at least 1";
+        } else if (w.size() == 2 && w[0] == "keep-bytes") {
+            if (!parse_number(w[1], s.keep_bytes)) return where + "keep-bytes needs a number";
+        } else {
+            return where + "not a setting (history on|off, keep-entries N, keep-bytes N)";
+        }
+        text.erase(0, std::min(nl + 1, text.size()));
+    }
+    out = s;
+    return std::nullopt;
+}
+
+std::optional<std::string> write_history_settings(FileOps& ops, const std::string& root,
+                                                  const HistorySettings& settings) {
+    if (auto problem = history_folder_problem(root)) return problem;
+    if (FileError e = ops.make_folder(history_path(root))) return history_path(root) + ": cannot be made: " + *e;
+    const std::string text = std::string("history ") + (settings.enabled ? "on" : "off") + "\nkeep-entries " +
+                             std::to_string(settings.keep_entries) + "\nkeep-bytes " +
+                             std::to_string(settings.keep_bytes) + "\n";
+    return put_file(ops, history_path(root, kSettingsName), text);
+}
+
+std::optional<std::string> history_folder_problem(const std::string& root) {
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(history_path(root), ec);
+    if (st.type() == fs::file_type::not_found || st.type() == fs::file_type::directory) return std::nullopt;
+    return history_path(root) + ": not a folder (the folder's history and the journal of its writes live there)";
+}
+
+std::optional<std::string> list_history(const std::string& root, std::vector<HistoryEntry>& out) {
+    out.clear();
+    if (auto problem = history_folder_problem(root)) return problem;
+    for (int n : manifest_numbers(root, ".entry")) {
+        HistoryEntry entry;
+        if (auto e = read_manifest(history_path(root, entry_file_name(n, "entry")), entry)) return e;
+        if (entry.number != n)
+            return history_path(root, entry_file_name(n, "entry")) + ": holds entry " + std::to_string(entry.number);
+        out.push_back(std::move(entry));
+    }
+    return std::nullopt;
+}
+
+std::vector<int> pending_journals(const std::string& root) { return manifest_numbers(root, ".journal"); }
+
+std::optional<std::string> load_content(const std::string& root, const std::string& hash, std::string& out) {
+    const std::string path = content_path(root, hash);
+    if (!read_text(path, out)) return path + ": the stored content is missing or cannot be read";
+    if (content_hash(out) != hash) return path + ": the stored content is damaged (its hash does not match)";
+    return std::nullopt;
+}
+
+std::optional<std::string> folder_before(const std::string& root, int number, FolderBytes& out,
+                                         std::vector<int>* slots) {
+    std::vector<HistoryEntry> entries;
+    if (auto e = list_history(root, entries)) return e;
+    const auto it = std::find_if(entries.begin(), entries.end(), [&](const HistoryEntry& e) { return e.number == number; });
+    if (it == entries.end()) {
+        if (entries.empty()) return "there is no history entry " + std::to_string(number) + " (the history is empty)";
+        return "there is no history entry " + std::to_string(number) + " (the entries are " +
+               std::to_string(entries.front().number) + " to " + std::to_string(entries.back().number) + ")";
+    }
+    out.clear();
+    std::set<int> seen_slots;
+    for (auto e = it; e != entries.end(); ++e) {
+        for (int s : e->slots) seen_slots.insert(s);
+        for (const HistoryFile& f : e->files) {
+            if (out.count(f.name)) continue;
+            if (f.old_hash.empty()) {
+                out[f.name] = std::nullopt;
+                continue;
+            }
+            std::string bytes;
+            if (auto error = load_content(root, f.old_hash, bytes))
+                return "entry " + std::to_string(e->number) + ", " + f.name + ": " + *error;
+            out[f.name] = std::move(bytes);
+        }
+    }
+    if (slots) slots->assign(seen_slots.begin(), seen_slots.end());
+    return std::nullopt;
+}
+
+std::optional<std::string> prune_history(FileOps& ops, const std::string& root) {
+    HistorySettings settings;
+    if (auto e = read_history_settings(root, settings)) return e;
+    std::vector<HistoryEntry> entries;
+    if (auto e = list_history(root, entries)) return e;
+
+    // Newest first: keep while both limits hold (the newest always stays while
+    // history is on, so the last write can always be undone).
+    std::set<std::string> needed;
+    std::uint64_t bytes = 0;
+    std::size_t keep = 0;
+    if (settings.enabled) {
+        for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+            std::uint64_t more = 0;
+            std::vector<std::string> added;
+            for (const HistoryFile& f : e->files) {
+                if (f.old_hash.empty() || needed.count(f.old_hash)) continue;
+                if (std::find(added.begin(), added.end(), f.old_hash) != added.end()) continue;
+                added.push_back(f.old_hash);
+                more += f.old_size;
+            }
+            if (keep > 0 && (keep >= static_cast<std::size_t>(settings.keep_entries) || bytes + more > settings.keep_bytes))
+                break;
+            bytes += more;
+            needed.insert(added.begin(), added.end());
+            ++keep;
+        }
+    }
+    std::optional<std::string> error;
+    for (std::size_t i = 0; i + keep < entries.size(); ++i) {
+        const std::string path = history_path(root, entry_file_name(entries[i].number, "entry"));
+        if (FileError e = ops.remove(path)) {
+            error = path + ": cannot be removed: " + *e;
+            return error;  // keep the rest: the oldest go first, so the history stays a suffix
+        }
+    }
+    // A write in progress needs its old contents until it is committed or rolled back.
+    for (int n : pending_journals(root)) {
+        HistoryEntry j;
+        if (read_manifest(history_path(root, entry_file_name(n, "journal")), j)) return std::nullopt;
+        for (const HistoryFile& f : j.files) needed.insert(f.old_hash);
+    }
+    std::error_code ec;
+    for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!is_hash(name) || needed.count(name)) continue;
+        if (FileError e = ops.remove(it->path().string())) error = it->path().string() + ": cannot be removed: " + *e;
+    }
+    return error;
+}
+
+std::optional<std::string> put_file(FileOps& ops, const std::string& path, std::string_view bytes) {
+    return store_whole_file(ops, path, bytes.data(), bytes.size());
+}
+
+}  // namespace ce

@@ -1,0 +1,87 @@
+// A write of the data folder as one transaction: under the folder's lock, check
+// that every file still holds what was read, store the old bytes of every file
+// that changes in a journal entry (flushed before any file is replaced), replace
+// the files, then mark the entry complete. A failure puts back what was already
+// replaced; a crash is rolled back by recover_folder, which every program of ours
+// runs when it opens the folder.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/folder_lock.h"
+
+namespace ce {
+
+class FileOps;
+
+struct PlannedFile {
+    std::string name;                     // relative to the data folder ("Eng/Monsters.txt")
+    std::optional<std::string> expected;  // the bytes the writer read; nothing: not checked
+    std::string bytes;                    // the new bytes
+};
+
+struct WriteOrigin {
+    std::string made_by;                  // "Save of creature 5 in the editor"
+    std::vector<int> slots;
+};
+
+struct CommitResult {
+    std::optional<std::string> error;     // why nothing was written
+    int entry = 0;                        // the history entry made; 0 when nothing changed
+    std::vector<std::string> written;     // names of the files replaced
+};
+
+// The whole write, all or nothing. `lock` may already hold the folder's lock
+// (the editor takes it before it reads); otherwise it is taken here, waiting up
+// to `wait_ms`. Files whose new bytes equal their current ones are left alone;
+// when none changes, nothing is written and no entry is made.
+CommitResult commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,
+                                 const WriteOrigin& origin, FolderLock* lock = nullptr, int wait_ms = kLockWaitMs);
+
+struct Recovery {
+    std::vector<std::string> done;        // one line per thing put right
+    std::optional<std::string> error;     // what could not be recovered
+    bool busy = false;                    // another program holds the lock: left alone
+};
+
+// Finishes what a crash left in the folder: rolls back every interrupted write
+// (its files put back to their old bytes), puts back a file whose in-place
+// rewrite was cut off from its backup copy, removes our temporary files. Takes
+// the lock unless `lock` holds it; a folder locked by another writer is left
+// alone (busy).
+Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock = nullptr, int wait_ms = 0);
+
+// What the user is told once about a recovery ("" when there is nothing to say).
+std::string recovery_message(const Recovery& recovery, const std::string& root);
+
+// What recover_folder would do, without doing it: for `creatures check`.
+std::vector<std::string> recovery_needed(const std::string& root);
+
+// A write collected file by file (full paths under `root`), then committed.
+class FolderWrite {
+public:
+    FolderWrite(FileOps& ops, std::string root, WriteOrigin origin)
+        : ops_(ops), root_(std::move(root)), origin_(std::move(origin)) {}
+    // Takes the folder's lock now, so that what is read next is what the commit checks.
+    std::optional<std::string> lock(int wait_ms = kLockWaitMs) { return lock_.acquire(root_, wait_ms); }
+    void add(const std::string& path, std::string expected, std::string bytes);
+    bool empty() const { return files_.empty(); }
+    CommitResult commit();
+    // Whether commit() ran and wrote nothing because of a fault.
+    bool failed() const { return failed_; }
+
+private:
+    FileOps& ops_;
+    std::string root_;
+    WriteOrigin origin_;
+    FolderLock lock_;
+    std::vector<PlannedFile> files_;
+    bool failed_ = false;
+};
+
+// The name of `path` relative to `root`, '/' between its parts.
+std::string folder_relative_name(const std::string& root, const std::string& path);
+
+}  // namespace ce

@@ -1,0 +1,428 @@
+// The folder's write transaction: all or nothing across files at every failing
+// step and after a kill, the lock, the check of what was read, recovery, the
+// history it leaves and its pruning.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "scratch.h"
+#include "store/content_hash.h"
+#include "store/file_ops.h"
+#include "store/folder_lock.h"
+#include "store/history.h"
+#include "store/journal.h"
+#include "store/whole_file.h"
+
+namespace ce {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScratchDir;
+
+// The system's file operations, counting every step and failing the chosen one.
+class StepOps : public FileOps {
+public:
+    int fail_at = -1;
+    int steps = 0;
+    // Called at every set_size (a hook for the kill test).
+    void (*on_set_size)() = nullptr;
+
+    std::string resolve(const std::string& p) override { return sys().resolve(p); }
+    FileError link_count(const std::string& p, unsigned& out) override { return step() ? step_error() : sys().link_count(p, out); }
+    FileError create_new(const std::string& p, const std::string& m, Handle& out) override {
+        return step() ? step_error() : sys().create_new(p, m, out);
+    }
+    FileError open_existing(const std::string& p, Handle& out) override {
+        return step() ? step_error() : sys().open_existing(p, out);
+    }
+    FileError write(Handle f, const void* d, std::size_t n) override { return step() ? step_error() : sys().write(f, d, n); }
+    FileError set_size(Handle f, std::uint64_t n) override {
+        if (on_set_size) on_set_size();
+        return step() ? step_error() : sys().set_size(f, n);
+    }
+    FileError flush(Handle f) override { return step() ? step_error() : sys().flush(f); }
+    FileError close(Handle f) override {
+        const bool fail = step();
+        FileError closed = sys().close(f);
+        return fail ? step_error() : closed;
+    }
+    FileError replace(const std::string& a, const std::string& b) override {
+        return step() ? step_error() : sys().replace(a, b);
+    }
+    FileError copy(const std::string& a, const std::string& b) override { return step() ? step_error() : sys().copy(a, b); }
+    FileError remove(const std::string& p) override { return step() ? step_error() : sys().remove(p); }
+    FileError make_folder(const std::string& p) override { return step() ? step_error() : sys().make_folder(p); }
+
+private:
+    static FileOps& sys() { return system_file_ops(); }
+    bool step() { return steps++ == fail_at; }
+    static FileError step_error() { return std::string("Input/output error (test)"); }
+};
+
+std::string bytes(const std::vector<unsigned char>& v) { return std::string(v.begin(), v.end()); }
+
+// Three files of a folder, one in a subfolder, and a write of new bytes to all.
+struct Folder {
+    ScratchDir dir;
+    std::map<std::string, std::string> old_bytes{
+        {"A.vrh", std::string(3000, 'a')}, {"B.vrh", std::string(5000, 'b')}, {"Eng/T.txt", "one\r\ntwo\r\nthree\r\n"}};
+    std::map<std::string, std::string> new_bytes{
+        {"A.vrh", std::string(3000, 'A')}, {"B.vrh", std::string(4000, 'B')}, {"Eng/T.txt", "one\r\n2\r\n"}};
+
+    Folder() {
+        fs::create_directory(dir.file("Eng"));
+        for (const auto& [name, b] : old_bytes) put(name, b);
+    }
+    void put(const std::string& name, const std::string& b) const {
+        dir.write(name, std::vector<unsigned char>(b.begin(), b.end()));
+    }
+    std::string get(const std::string& name) const { return bytes(dir.read(name)); }
+    std::vector<PlannedFile> plan() const {
+        std::vector<PlannedFile> files;
+        for (const auto& [name, b] : new_bytes) files.push_back({name, old_bytes.at(name), b});
+        return files;
+    }
+    // "old", "new" or "mixed".
+    std::string state() const {
+        bool all_old = true, all_new = true;
+        for (const auto& [name, b] : old_bytes) {
+            all_old = all_old && get(name) == b;
+            all_new = all_new && get(name) == new_bytes.at(name);
+        }
+        return all_old ? "old" : all_new ? "new" : "mixed";
+    }
+    // Files of ours that should not be there: temporaries and journals.
+    std::vector<std::string> strays() const {
+        std::vector<std::string> found;
+        for (const auto& e : fs::recursive_directory_iterator(dir.root())) {
+            const std::string name = e.path().filename().string();
+            static const std::regex ours(R"(.*\.~(new|old)[0-9]+|.*\.journal)");
+            if (std::regex_match(name, ours)) found.push_back(name);
+        }
+        return found;
+    }
+    // Hard-links B.vrh to a second name outside the folder.
+    void link_b() const {
+        fs::create_directory(dir.file("elsewhere"));
+        fs::create_hard_link(dir.file("B.vrh"), dir.file("elsewhere/B.vrh"));
+    }
+};
+
+TEST(FolderWrite, CommitsEveryFileAndKeepsTheOldBytesAsAHistoryEntry) {
+    Folder f;
+    f.put("C.vrh", std::string(3000, 'a'));  // same old bytes as A.vrh: stored once
+    std::vector<PlannedFile> files = f.plan();
+    files.push_back({"C.vrh", std::nullopt, "c"});
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), files, {"test write", {3, 4}});
+    ASSERT_FALSE(r.error) << *r.error;
+    EXPECT_EQ(r.entry, 1);
+    EXPECT_EQ(f.state(), "new");
+    EXPECT_TRUE(f.strays().empty());
+
+    std::vector<HistoryEntry> entries;
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].made_by, "test write");
+    EXPECT_EQ(entries[0].slots, (std::vector<int>{3, 4}));
+    EXPECT_EQ(entries[0].files.size(), 4u);
+    int contents = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(history_path(f.dir.root(), "content"))) ++contents;
+    EXPECT_EQ(contents, 3);
+
+    FolderBytes before;
+    ASSERT_FALSE(folder_before(f.dir.root(), 1, before));
+    for (const auto& [name, b] : f.old_bytes) EXPECT_EQ(before.at(name), b) << name;
+    EXPECT_EQ(before.at("C.vrh"), std::string(3000, 'a'));
+}
+
+TEST(FolderWrite, AWriteThatChangesNothingMakesNoEntry) {
+    Folder f;
+    std::vector<PlannedFile> same;
+    for (const auto& [name, b] : f.old_bytes) same.push_back({name, b, b});
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), same, {"nothing", {}});
+    EXPECT_FALSE(r.error);
+    EXPECT_EQ(r.entry, 0);
+    std::vector<HistoryEntry> entries;
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    EXPECT_TRUE(entries.empty());
+    // Only the changed files are journaled and written.
+    same[1].bytes = "x";
+    const CommitResult one = commit_folder_write(system_file_ops(), f.dir.root(), same, {"one", {}});
+    ASSERT_EQ(one.written, (std::vector<std::string>{same[1].name}));
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].files.size(), 1u);
+}
+
+TEST(FolderWrite, AFileChangedSinceItWasReadStopsTheWholeWrite) {
+    Folder f;
+    f.put("B.vrh", "changed by someone else");
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}});
+    ASSERT_TRUE(r.error);
+    EXPECT_NE(r.error->find("B.vrh: changed by another program since it was read; nothing was written"),
+              std::string::npos)
+        << *r.error;
+    EXPECT_EQ(f.get("A.vrh"), f.old_bytes.at("A.vrh"));
+    EXPECT_EQ(f.get("B.vrh"), "changed by someone else");
+}
+
+void every_step_leaves_the_set_whole(bool hard_link) {
+    int steps = 0;
+    {
+        Folder clean;
+        if (hard_link) clean.link_b();
+        StepOps counting;
+        ASSERT_FALSE(commit_folder_write(counting, clean.dir.root(), clean.plan(), {"w", {}}).error);
+        steps = counting.steps;
+        ASSERT_EQ(clean.state(), "new");
+    }
+    ASSERT_GT(steps, 20);
+    int old_count = 0, new_count = 0;
+    for (int k = 0; k < steps; ++k) {
+        SCOPED_TRACE("failing step " + std::to_string(k));
+        Folder f;
+        if (hard_link) f.link_b();
+        StepOps ops;
+        ops.fail_at = k;
+        const CommitResult r = commit_folder_write(ops, f.dir.root(), f.plan(), {"w", {}});
+        const std::string state = f.state();
+        if (r.error) {
+            // A failed rollback leaves its journal for the recovery; anything else is whole now.
+            if (state != "old") {
+                EXPECT_NE(r.error->find("next program of ours"), std::string::npos) << *r.error;
+            }
+            EXPECT_NE(r.error->find("nothing was written"), std::string::npos) << *r.error;
+        } else {
+            EXPECT_EQ(state, "new");
+        }
+        const Recovery rec = recover_folder(system_file_ops(), f.dir.root());
+        EXPECT_FALSE(rec.error);
+        const std::string after = f.state();
+        EXPECT_TRUE(after == "old" || after == "new") << after;
+        EXPECT_EQ(after, r.error ? "old" : "new");
+        EXPECT_TRUE(f.strays().empty()) << f.strays().front();
+        if (hard_link) {
+            EXPECT_EQ(f.get("B.vrh"), bytes(f.dir.read("elsewhere/B.vrh")));
+        }
+        (after == "old" ? old_count : new_count)++;
+    }
+    EXPECT_GT(old_count, 0);
+}
+
+TEST(FolderWrite, AFailureAtEveryStepLeavesTheWholeSetOldOrNew) { every_step_leaves_the_set_whole(false); }
+TEST(FolderWrite, AFailureAtEveryStepLeavesTheWholeSetOldOrNewWithHardLinks) { every_step_leaves_the_set_whole(true); }
+
+int g_signal_fd = -1;
+void signal_and_hang() {
+    const char c = 'x';
+    (void)::write(g_signal_fd, &c, 1);
+    ::pause();
+}
+
+TEST(FolderWrite, AKillDuringAnInPlaceRewriteIsRolledBackByTheNextOpen) {
+    Folder f;
+    f.link_b();
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe(pipe_fds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipe_fds[0]);
+        g_signal_fd = pipe_fds[1];
+        StepOps ops;
+        ops.on_set_size = signal_and_hang;  // the first in-place rewrite stops before its size is set
+        (void)commit_folder_write(ops, f.dir.root(), f.plan(), {"killed write", {}});
+        ::_exit(0);
+    }
+    ::close(pipe_fds[1]);
+    char c = 0;
+    ASSERT_EQ(::read(pipe_fds[0], &c, 1), 1);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(pipe_fds[0]);
+    // B.vrh now holds the 4000 new bytes and 1000 stale ones: torn.
+    EXPECT_EQ(f.state(), "mixed");
+    EXPECT_FALSE(recovery_needed(f.dir.root()).empty());
+    const Recovery rec = recover_folder(system_file_ops(), f.dir.root());
+    ASSERT_FALSE(rec.error) << *rec.error;
+    ASSERT_FALSE(rec.done.empty());
+    EXPECT_NE(rec.done[0].find("killed write"), std::string::npos) << rec.done[0];
+    EXPECT_EQ(f.state(), "old");
+    EXPECT_EQ(f.get("B.vrh"), bytes(f.dir.read("elsewhere/B.vrh")));
+    EXPECT_TRUE(f.strays().empty());
+    EXPECT_TRUE(recovery_needed(f.dir.root()).empty());
+}
+
+TEST(FolderLock, ASecondWriterWaitsBrieflyThenIsRefused) {
+    Folder f;
+    FolderLock first;
+    ASSERT_FALSE(first.acquire(f.dir.root(), 0));
+    FolderLock second;
+    const auto e = second.acquire(f.dir.root(), 100);
+    ASSERT_TRUE(e);
+    EXPECT_TRUE(second.busy());
+    EXPECT_NE(e->find("another program is writing this data folder"), std::string::npos) << *e;
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}}, nullptr, 100);
+    ASSERT_TRUE(r.error);
+    EXPECT_NE(r.error->find("nothing was written"), std::string::npos);
+    EXPECT_EQ(f.state(), "old");
+    // The holder's own write goes through its lock.
+    EXPECT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}}, &first).error);
+    EXPECT_EQ(f.state(), "new");
+    first.release();
+    EXPECT_FALSE(second.acquire(f.dir.root(), 0));
+}
+
+TEST(FolderLock, ALockFileThatIsAFolderIsAClearRefusal) {
+    Folder f;
+    fs::create_directory(f.dir.file(kLockFileName));
+    FolderLock lock;
+    const auto e = lock.acquire(f.dir.root(), 0);
+    ASSERT_TRUE(e);
+    EXPECT_FALSE(lock.busy());
+    EXPECT_NE(e->find("lock file"), std::string::npos) << *e;
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}});
+    ASSERT_TRUE(r.error);
+    EXPECT_EQ(f.state(), "old");
+}
+
+TEST(FolderWrite, AJournalThatCannotBeWrittenMeansNothingIsWritten) {
+    {
+        Folder f;
+        f.put(kHistoryFolder, "a file, not a folder");
+        const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}});
+        ASSERT_TRUE(r.error);
+        EXPECT_NE(r.error->find("not a folder"), std::string::npos) << *r.error;
+        EXPECT_EQ(f.state(), "old");
+    }
+    {
+        // Disk full while the old contents are journaled.
+        Folder f;
+        class FullDisk : public StepOps {
+        public:
+            FileError write(Handle h, const void* d, std::size_t n) override {
+                (void)h, (void)d, (void)n;
+                return std::string("No space left on device");
+            }
+        } ops;
+        const CommitResult r = commit_folder_write(ops, f.dir.root(), f.plan(), {"w", {}});
+        ASSERT_TRUE(r.error);
+        EXPECT_NE(r.error->find("journal of this write cannot be written"), std::string::npos) << *r.error;
+        EXPECT_NE(r.error->find("No space left on device"), std::string::npos) << *r.error;
+        EXPECT_EQ(f.state(), "old");
+        EXPECT_TRUE(f.strays().empty());
+    }
+}
+
+TEST(Recovery, RemovesOurTemporariesAndPutsBackACutOffInPlaceRewrite) {
+    Folder f;
+    f.put("A.vrh.~new0", "half a new file");
+    f.put("Eng/T.txt.~new3", "x");
+    f.put("B.vrh.~old0", f.old_bytes.at("B.vrh"));
+    f.put("B.vrh", "torn");
+    f.put("notes.~newish", "not ours");
+    EXPECT_EQ(recovery_needed(f.dir.root()).size(), 3u);
+    const Recovery r = recover_folder(system_file_ops(), f.dir.root());
+    ASSERT_FALSE(r.error) << *r.error;
+    EXPECT_EQ(f.state(), "old");
+    EXPECT_TRUE(f.strays().empty());
+    EXPECT_TRUE(f.dir.exists("notes.~newish"));
+    EXPECT_EQ(r.done.size(), 4u);
+    EXPECT_NE(recovery_message(r, f.dir.root()).find("B.vrh was put back from its backup copy"), std::string::npos);
+    EXPECT_TRUE(recover_folder(system_file_ops(), f.dir.root()).done.empty());  // told once
+}
+
+TEST(Recovery, AJournalItCannotUseIsAnErrorAndTouchesNothing) {
+    Folder f;
+    fs::create_directory(history_path(f.dir.root()));
+    f.put(".history/000001.journal", "creatures history 1\nnonsense\n");
+    f.put("A.vrh", "changed");
+    const Recovery r = recover_folder(system_file_ops(), f.dir.root());
+    ASSERT_TRUE(r.error);
+    EXPECT_NE(r.error->find("000001.journal"), std::string::npos) << *r.error;
+    EXPECT_EQ(f.get("A.vrh"), "changed");
+    const CommitResult c = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}});
+    ASSERT_TRUE(c.error);
+    EXPECT_EQ(f.get("B.vrh"), f.old_bytes.at("B.vrh"));
+}
+
+TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
+    Folder f;
+    HistorySettings s;
+    s.keep_entries = 3;
+    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.root(), s));
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_FALSE(
+            commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, std::to_string(i)}}, {"w", {}})
+                .error);
+    }
+    std::vector<HistoryEntry> entries;
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries.front().number, 4);
+    EXPECT_EQ(entries.back().number, 6);
+    int contents = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(history_path(f.dir.root(), "content"))) ++contents;
+    EXPECT_EQ(contents, 3);
+    FolderBytes before;
+    ASSERT_FALSE(folder_before(f.dir.root(), 4, before));
+    EXPECT_EQ(before.at("A.vrh"), "2");
+
+    // A byte limit keeps the newest entry at least.
+    s.keep_bytes = 1;
+    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.root(), s));
+    ASSERT_FALSE(prune_history(system_file_ops(), f.dir.root()));
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    EXPECT_EQ(entries.size(), 1u);
+
+    // History off: the write is still journaled, but no entry stays.
+    s.enabled = false;
+    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.root(), s));
+    const CommitResult r =
+        commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, "off"}}, {"w", {}});
+    ASSERT_FALSE(r.error);
+    EXPECT_EQ(f.get("A.vrh"), "off");
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    EXPECT_TRUE(entries.empty());
+    EXPECT_TRUE(fs::is_empty(history_path(f.dir.root(), "content")));
+}
+
+TEST(History, ManifestsRoundTripAndNonsenseIsNamed) {
+    HistoryEntry e;
+    e.number = 12;
+    e.time = "2026-01-02 03:04:05";
+    e.made_by = "import of 2 slots";
+    e.slots = {1, 999};
+    e.files.push_back({"Eng/Monsters.txt", content_hash("old"), 3, content_hash("new"), 3});
+    e.files.push_back({"Ammo.vrh", "", 0, content_hash(""), 0});
+    HistoryEntry back;
+    ASSERT_FALSE(parse_manifest(format_manifest(e), back));
+    EXPECT_EQ(format_manifest(back), format_manifest(e));
+    EXPECT_EQ(content_hash(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(content_hash("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(content_hash(std::string(1000, 'a')).size(), 64u);
+
+    const std::string good = format_manifest(e);
+    for (const std::string& bad :
+         {std::string(""), std::string("hello\n"), good.substr(0, good.size() - 4), good.substr(0, good.size() - 1),
+          std::string("creatures history 1\nnumber x\ntime t\nmade-by m\nslots\nfile - 0 ") + content_hash("") + " 0 A\nend\n",
+          std::string("creatures history 1\nnumber 1\ntime t\nmade-by m\nslots\nfile - 0 ") + content_hash("") +
+              " 0 ../outside\nend\n",
+          std::string("creatures history 1\nnumber 1\ntime t\nmade-by m\nslots 1000\nfile - 0 ") + content_hash("") +
+              " 0 A\nend\n",
+          std::string("creatures history 1\nnumber 1\ntime t\nmade-by m\nslots\nend\n")}) {
+        HistoryEntry out;
+        EXPECT_TRUE(parse_manifest(bad, out)) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace ce
