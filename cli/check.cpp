@@ -6,16 +6,19 @@
 #include "cli/describe.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
+#include "form/memory_form.h"
+#include "text/list_sources.h"
 
 namespace ce {
 namespace {
 
-// Lines each language file needs for the editor's 1000 creatures and 217 captions.
+// Lines each language file needs for the editor's 1000 creatures, and the
+// captions and list options of the Common file.
 int lines_needed(TextKind kind) {
     switch (kind) {
         case TextKind::Monsters: return kSlots + 1;
         case TextKind::Spells: return 1;
-        case TextKind::Common: return 217;
+        case TextKind::Common: return common_line_count();
         case TextKind::Plural:
         case TextKind::Ability: return kSlots;
     }
@@ -136,7 +139,7 @@ int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err)
                 notes.push_back("a zero byte at " + std::to_string(t.text_size) + " ends the text; " +
                                 std::to_string(t.bytes.size() - t.text_size) + " bytes after it are ignored");
             if (kind != TextKind::Common && kind != TextKind::Spells) {
-                const std::size_t max = kind == TextKind::Ability ? kAbilityMax : kNameMax;
+                const auto max = static_cast<std::size_t>(kind == TextKind::Ability ? kAbilityMax : kNameMax);
                 std::vector<int> long_lines;
                 for (int slot = 0; slot < kSlots; ++slot) {
                     const int i = kind == TextKind::Monsters ? slot + 1 : slot;
@@ -162,6 +165,8 @@ int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err)
     if (data_faults(folder).empty()) {
         std::vector<Finding> list;
         const std::vector<Field> fields = make_fields();
+        MemoryForm form;
+        fill_form(form, data);
         for (const Field& f : fields) {
             if (!f.row) continue;
             const BindingRow& row = *f.row;
@@ -169,7 +174,7 @@ int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err)
             Finding found;
             switch (row.kind) {
                 case Conversion::List: {
-                    const int count = list_entry_count(data, row.control);
+                    const int count = form.item_count(row.control);
                     found.what = f.key + " (list " + std::to_string(row.control) + ", " + std::to_string(count) +
                                  " entries): positions that name no entry";
                     for (int s = 0; s < kSlots; ++s) {

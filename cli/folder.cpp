@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "store/data_check.h"
 #include "text/code_page.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
@@ -110,11 +111,7 @@ std::vector<std::string> data_faults(const Folder& folder) {
     std::vector<std::string> faults;
     for (const DataFileInfo& info : data_files()) {
         const DataBytes& d = folder.file(info.id);
-        if (!d.present)
-            faults.push_back(std::string(info.name) + ": missing or cannot be read");
-        else if (d.length < info.size)
-            faults.push_back(std::string(info.name) + ": " + std::to_string(d.length) +
-                             " bytes, needs " + std::to_string(info.size));
+        if (auto fault = data_file_fault(info, d.path, d.present, d.length)) faults.push_back(std::move(*fault));
     }
     return faults;
 }

@@ -75,8 +75,9 @@ struct Folder {
 // Reads Lang and the six data files (missing ones stay !present).
 Folder load_folder(const std::string& root);
 
-// What keeps the folder's data files from being used: "MonstersSetup.vrh:
-// missing", "Ammo.vrh: 15000 bytes, needs 16000". Empty when all six are usable.
+// What keeps the folder's data files from being used, as the editor words it:
+// "MonstersSetup.vrh: missing", "Ammo.vrh: 15000 bytes, needs at least 16000".
+// Empty when all six are usable.
 std::vector<std::string> data_faults(const Folder& folder);
 
 // What is wrong with the folder named on the command line ("<root>: no such

@@ -31,23 +31,6 @@ bool ends_with(std::string_view s, std::string_view tail) {
     return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
 }
 
-// A name, plural or ability text as the editor stores it: every line-ending byte
-// becomes a space (a CR LF pair one space), so the line never splits.
-std::string as_line(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if ((b >= 1 && b <= 8) || (b >= 10 && b <= 13)) {
-            if (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-            out += ' ';
-        } else {
-            out += bytes[i];
-        }
-    }
-    return out;
-}
-
 struct Change {
     int slot;
     int field;
@@ -177,7 +160,7 @@ private:
             fault(plan, cell, text.path + " is missing or cannot be read, so the text cannot be stored");
             return;
         }
-        std::string stored = as_line(*bytes);
+        std::string stored = as_one_line(*bytes);
         std::string note;
         if (stored.size() != bytes->size()) note = "line breaks became spaces";
         if (stored.size() > line_max(f)) {

@@ -6,6 +6,7 @@
 #include "cli/describe.h"
 #include "cli/table_text.h"
 #include "cli/values.h"
+#include "form/memory_form.h"
 
 namespace ce {
 namespace {
@@ -16,9 +17,6 @@ std::string printable(std::string text) {
         if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) c = '?';
     return text;
 }
-
-}  // namespace
-namespace {
 
 }  // namespace
 
@@ -46,6 +44,9 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
     const std::vector<Field> fields = make_fields();
     const std::vector<std::string> captions = field_captions(data, fields);
     const Captions caps = data.captions();
+    MemoryForm form;
+    fill_form(form, data);
+    show_in_form(form, data, s);
 
     std::vector<std::vector<std::string>> rows;
     rows.push_back({"Caption", "Key", "Place", "Stored", "Shown"});
@@ -57,7 +58,7 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
         if (is_text_field(f)) stored = quote_text(stored);
         // A line shows as it is stored: print it once.
         rows.push_back({captions[i], f.key, place, stored,
-                        f.kind == FieldKind::Line ? std::string() : printable(shown_text(data, f, s))});
+                        f.kind == FieldKind::Line ? std::string() : printable(shown_text(data, form, f, s))});
         if (f.row && f.row->kind == Conversion::FlagWord) {
             // One line per check box: the word's bits as the boxes show them.
             const auto word = static_cast<std::uint64_t>(read_int(*f.row, data.folder.file(f.row->file).view(), s));

@@ -4,7 +4,7 @@
 #include "form/editor.h"
 
 #include "form/catalogue.h"
-#include "form/data_check.h"
+#include "store/data_check.h"
 #include "form/form.h"
 #include "form/interlocks.h"
 #include "form/save.h"
@@ -12,6 +12,7 @@
 #include "store/layouts.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
+#include "form/fill_language.h"
 #include "text/language.h"
 
 namespace ce {

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "form/data_check.h"
+#include "store/data_check.h"
 #include "form/editor.h"
 #include "form/form.h"
 #include "form/slot_binding.h"
 #include "store/layouts.h"
 #include "store/whole_file.h"
-#include "text/rewrite.h"
+#include "form/rewrite.h"
 
 namespace ce {
 

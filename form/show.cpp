@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "form/data_check.h"
+#include "store/data_check.h"
 #include "form/editor.h"
 #include "form/form.h"
 #include "form/interlocks.h"

@@ -73,6 +73,24 @@ TEST(Show, PrintsEveryFieldWithCaptionPlaceStoredValueAndShownText) {
     EXPECT_NE(r.err.find("Demonology.vrh: missing"), std::string::npos);
 }
 
+// What the editor shows comes from the editor's own filling: a Common file too
+// short for the list options is read again from its first line, as the editor
+// reads it, instead of showing empty entries.
+TEST(Show, ListEntriesAreTheEditorsFromAShortCommonFile) {
+    TempDir dir;
+    write_fixture_folder(dir.str());
+    std::string common;
+    for (int k = 0; k < 10; ++k) common += "c" + std::to_string(k) + "\r\n";
+    write_file((dir.path() / "Eng" / "Common.txt").string(), common);
+    std::string monsters = read_file(dir / "MonstersSetup.vrh");
+    monsters[33000 + 5] = 2;  // list 306, entry 2: Common line 140
+    write_file(dir / "MonstersSetup.vrh", monsters);
+    ToolRun r = run_tool({"show", "-C", dir.str(), "5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // A cycle of 11 reads: lines 0..9 and the empty line after the last break.
+    EXPECT_THAT_LINE(line_with(r.out, "MonstersSetup.vrh@33005 "), " 2 ", "  c" + std::to_string(140 % 11));
+}
+
 TEST(Diff, PrintsExactlyTheFieldsThatDiffer) {
     TempDir a, b;
     write_fixture_folder(a.str());

@@ -356,6 +356,24 @@ TEST_F(Import, NameLinesAreCutJoinedAndFilesExtended) {
     EXPECT_EQ(read_file(plural_path), "p0\r\np1\r\n\r\nthree\r\n");
 }
 
+// A zero byte would end the whole language file's text for the editor: the
+// stored line ends there, as the editor's Save stores a typed text.
+TEST_F(Import, ANameWithAZeroByteEndsAtIt) {
+    const std::string monsters_path = (dir.path() / "Eng" / "Monsters.txt").string();
+    const std::string before = read_file(monsters_path);
+    ToolRun r = run_tool({"import", "-C", dir.str(), "-"},
+                         R"({"creatures": [{"slot": 2, "name": "ab\u0000cd"}]})");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string after = read_file(monsters_path);
+    EXPECT_EQ(after.find('\0'), std::string::npos);
+    EXPECT_NE(after.find("\r\nab\r\n"), std::string::npos);
+    // Line 3 (slot 2) is all that changed.
+    std::size_t start = 0;
+    for (int k = 0; k < 3; ++k) start = before.find("\r\n", start) + 2;
+    const std::size_t end = before.find("\r\n", start);
+    EXPECT_EQ(after, before.substr(0, start) + "ab" + before.substr(end));
+}
+
 TEST_F(Import, TextsFollowTheExportsLanguage) {
     // Export in Russian, switch the folder to English, import: the Russian files are written.
     write_file(dir / "Lang", std::string("\x01\x00\x00", 3));
@@ -406,7 +424,7 @@ TEST_F(Import, RefusesAFolderWithAShortDataFileAndBadArguments) {
     write_file(dir / "Firewall.vrh", "short");
     ToolRun r = run_tool({"import", "-C", dir.str(), "-", "--format", "csv"}, "slot,DefenseBonus.vrh@0\r\n3,200\r\n");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("Firewall.vrh: 5 bytes, needs 125"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Firewall.vrh: 5 bytes, needs at least 125"), std::string::npos) << r.err;
     r = run_tool({"import", "-C", dir.str(), dir / "no-such.csv"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("no-such.csv: missing or cannot be read"), std::string::npos) << r.err;

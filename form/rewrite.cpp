@@ -1,5 +1,5 @@
 // Rewriting the current creature's name, plural and ability lines on Save.
-#include "text/rewrite.h"
+#include "form/rewrite.h"
 
 #include <algorithm>
 #include <optional>
@@ -9,31 +9,13 @@
 #include "store/layouts.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
+#include "form/fill_language.h"
 #include "text/language.h"
 #include "text/lines.h"
 
 namespace ce {
 
 namespace {
-
-// A text typed into the form as one line of a language file: every line ender
-// becomes a space (a CR LF pair one space), so that the creature's text can
-// never end its line early and move every later creature's line.
-std::string as_one_line(std::string_view typed) {
-    typed = text_of(typed);
-    std::string line;
-    line.reserve(typed.size());
-    for (std::size_t i = 0; i < typed.size(); ++i) {
-        const auto b = static_cast<unsigned char>(typed[i]);
-        if ((b >= 1 && b <= 8) || (b >= 10 && b <= 13)) {
-            line += ' ';
-            if (b == '\r' && i + 1 < typed.size() && typed[i + 1] == '\n') ++i;
-        } else {
-            line += typed[i];
-        }
-    }
-    return line;
-}
 
 // What follows the text's terminating zero in the file, if anything: the
 // editor never shows it, so it keeps it as the file held it.
@@ -79,7 +61,7 @@ bool rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int ind
         std::string file_name;
         if (k < file_names) offset = next_line(text, offset, file_name);
         if (k == index) {
-            append_line(out, as_one_line(form.get_text(300, 64)));
+            append_line(out, as_one_line(form.get_text(300, kNameMax + 1)));
         } else if (auto entry = form.item_text(300, k)) {
             append_line(out, as_one_line(*entry));
         } else if (k < file_names) {
@@ -150,9 +132,9 @@ void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, i
         name_stored = rewrite_monsters(form, ops, language_file(root, TextKind::Monsters, language),
                                        index, failures);
         plural_stored = rewrite_lines(form, ops, language_file(root, TextKind::Plural, language),
-                                      index, 5000, 64, failures);
+                                      index, 5000, kNameMax + 1, failures);
         ability_stored = rewrite_lines(form, ops, language_file(root, TextKind::Ability, language),
-                                       index, 5001, 1000, failures);
+                                       index, 5001, kAbilityMax + 1, failures);
     }
 
     // The refill's own read faults join the Save's list: one message for all.
