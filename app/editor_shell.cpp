@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/dialog_template.h"
+#include "form/controls.h"
 #include "picture/draw_win32.h"
 
 namespace ce {
@@ -47,7 +48,11 @@ void on_init_dialog(HWND dialog, EditorSession& session) {
 }
 
 // The commands that refill every list: the language buttons and Save.
-bool refills_lists(WPARAM wparam) { return wparam == 2001 || wparam == 2002 || wparam == 2100; }
+bool refills_lists(WPARAM wparam) {
+    for (int id : {ctl::kEnglish, ctl::kRussian, ctl::kSave})
+        if (wparam == static_cast<WPARAM>(id)) return true;
+    return false;
+}
 
 // The lists do not redraw while the command runs (see pause_list_redraw).
 class ListRedrawPause {

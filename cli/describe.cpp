@@ -4,11 +4,13 @@
 #include <map>
 
 #include "form/catalogue.h"
+#include "form/controls.h"
 #include "form/fill_language.h"
 #include "form/form.h"
 #include "form/slot_binding.h"
 #include "text/code_page.h"
 #include "text/language.h"
+#include "text/list_sources.h"
 
 namespace ce {
 namespace {
@@ -21,7 +23,7 @@ bool contains(const Control& outer, const Control& inner) {
            inner.y + inner.h <= outer.y + outer.h;
 }
 
-bool has_caption_line(int id) { return id >= 2000 && id <= 2132; }
+bool has_caption_line(int id) { return id >= ctl::kFirstCaption && id < ctl::kFirstCaption + kCaptionLines; }
 
 // The innermost captioned group box around the control, or 0.
 int enclosing_box(int id) {
@@ -54,8 +56,8 @@ std::vector<std::string> field_captions(const Dataset& data, const std::vector<F
         std::string caption;
         if (!f.row) {
             caption = f.text_kind == TextKind::Monsters ? std::string("Name")
-                      : f.text_kind == TextKind::Plural ? caps.caption(2102)
-                                                         : caps.caption(2103);
+                      : f.text_kind == TextKind::Plural ? caps.caption(ctl::kPluralCaption)
+                                                         : caps.caption(ctl::kAbilityCaption);
         } else if (!f.row->caption) {
             caption = "(no control)";
         } else {

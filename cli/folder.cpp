@@ -4,11 +4,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "form/controls.h"
 #include "store/data_check.h"
 #include "text/code_page.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
 #include "text/lines.h"
+#include "text/list_sources.h"
 
 namespace ce {
 
@@ -80,10 +82,6 @@ std::string replace_lines(const LanguageText& text, const std::map<int, std::str
     return out;
 }
 
-std::string replace_line(const LanguageText& text, int k, std::string_view content) {
-    return replace_lines(text, {{k, std::string(content)}});
-}
-
 Folder load_folder(const std::string& root) {
     Folder folder;
     folder.root = root;
@@ -131,8 +129,8 @@ std::string folder_label(const std::string& root) {
 }
 
 std::string Captions::caption(int id) const {
-    if (!common || id < 2000 || id > 2132) return {};
-    return decode_code_page(common->line(id - 2000), language);
+    if (!common || id < ctl::kFirstCaption || id >= ctl::kFirstCaption + kCaptionLines) return {};
+    return decode_code_page(common->line(id - ctl::kFirstCaption), language);
 }
 
 }  // namespace ce

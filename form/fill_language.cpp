@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "form/controls.h"
 #include "form/form.h"
 #include "store/settings.h"
 #include "text/language.h"
@@ -16,11 +17,9 @@ namespace ce {
 
 namespace {
 
-// The lists are the controls 300..323 but for the edit field 304; each keeps its
-// entry index across the refill.
-constexpr int kFirstList = 300;
-constexpr int kLastList = 323;
-constexpr int kNotAList = 304;
+using ctl::kFirstList;
+using ctl::kLastList;
+constexpr int kNotAList = ctl::kAmmoEdit;  // an edit among the lists' identifiers
 
 // The offset of line n, read line by line from the start as the form reads it
 // (past the end the reading starts again at line 0).
@@ -66,10 +65,10 @@ void fill_captions(Form& form, std::string_view common, int current_index, std::
     std::string line;
     for (int i = 0; i < kCaptionLines; ++i) {
         offset = next_line(common, offset, line);
-        form.set_text(2000 + i, line);
+        form.set_text(ctl::kFirstCaption + i, line);
     }
-    header_format = form.get_text(2003, 120);
-    form.set_text(2003, format_header(header_format, current_index));
+    header_format = form.get_text(ctl::kHeader, 120);
+    form.set_text(ctl::kHeader, format_header(header_format, current_index));
 }
 
 }  // namespace
@@ -99,9 +98,9 @@ void apply_language(Form& form, const std::string& root, int current_index,
     }
 
     const int language = read_language(root);
-    form.set_check(2001, 0);
-    form.set_check(2002, 0);
-    form.set_check(2001 + language, 1);
+    form.set_check(ctl::kEnglish, 0);
+    form.set_check(ctl::kRussian, 0);
+    form.set_check(language == 1 ? ctl::kRussian : ctl::kEnglish, 1);
     form.set_language(language);
 
     auto load = [&](TextKind kind) {
@@ -120,11 +119,11 @@ void apply_language(Form& form, const std::string& root, int current_index,
     fill_lists(form, TextKind::Spells, text_of(spells), none_entry);
     {
         const std::string plural = load(TextKind::Plural);
-        form.set_text(5000, creature_line(text_of(plural), current_index));
+        form.set_text(ctl::kPlural, creature_line(text_of(plural), current_index));
     }
     {
         const std::string ability = load(TextKind::Ability);
-        form.set_text(5001, creature_line(text_of(ability), current_index));
+        form.set_text(ctl::kAbility, creature_line(text_of(ability), current_index));
     }
     fill_lists(form, TextKind::Monsters, text_of(monsters), none_entry);
 
@@ -132,7 +131,7 @@ void apply_language(Form& form, const std::string& root, int current_index,
         if (id == kNotAList) continue;
         form.select_item(id, remembered[static_cast<std::size_t>(id - kFirstList)]);
     }
-    form.select_item(300, current_index);
+    form.select_item(ctl::kCreatureList, current_index);
 }
 
 }  // namespace ce

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "form/controls.h"
 #include "form/form.h"
 #include "store/layouts.h"
 #include "store/settings.h"
@@ -61,8 +62,8 @@ bool rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int ind
         std::string file_name;
         if (k < file_names) offset = next_line(text, offset, file_name);
         if (k == index) {
-            append_line(out, as_one_line(form.get_text(300, kNameMax + 1)));
-        } else if (auto entry = form.item_text(300, k)) {
+            append_line(out, as_one_line(form.get_text(ctl::kCreatureList, kNameMax + 1)));
+        } else if (auto entry = form.item_text(ctl::kCreatureList, k)) {
             append_line(out, as_one_line(*entry));
         } else if (k < file_names) {
             append_line(out, file_name);
@@ -119,9 +120,9 @@ void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, i
     // The typed texts as the form holds them: the refill below shows the files'
     // texts, so a text whose file could not be written is put back afterwards
     // and the next Save can still store it.
-    const std::string typed_name = form.get_text(300, kWholeText);
-    const std::string typed_plural = form.get_text(5000, kWholeText);
-    const std::string typed_ability = form.get_text(5001, kWholeText);
+    const std::string typed_name = form.get_text(ctl::kCreatureList, kWholeText);
+    const std::string typed_plural = form.get_text(ctl::kPlural, kWholeText);
+    const std::string typed_ability = form.get_text(ctl::kAbility, kWholeText);
     bool name_stored = false, plural_stored = false, ability_stored = false;
     if (index < 0 || index >= kSlots) {
         add_failure(failures, "creature " + std::to_string(index) +
@@ -132,19 +133,19 @@ void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, i
         name_stored = rewrite_monsters(form, ops, language_file(root, TextKind::Monsters, language),
                                        index, failures);
         plural_stored = rewrite_lines(form, ops, language_file(root, TextKind::Plural, language),
-                                      index, 5000, kNameMax + 1, failures);
+                                      index, ctl::kPlural, kNameMax + 1, failures);
         ability_stored = rewrite_lines(form, ops, language_file(root, TextKind::Ability, language),
-                                       index, 5001, kAbilityMax + 1, failures);
+                                       index, ctl::kAbility, kAbilityMax + 1, failures);
     }
 
     // The refill's own read faults join the Save's list: one message for all.
     std::vector<std::string> read_faults;
     apply_language(form, root, index, header_format, read_faults);
     for (std::string& fault : read_faults) add_failure(failures, std::move(fault));
-    form.select_item(300, index);
-    if (!name_stored) form.set_text(300, typed_name);
-    if (!plural_stored) form.set_text(5000, typed_plural);
-    if (!ability_stored) form.set_text(5001, typed_ability);
+    form.select_item(ctl::kCreatureList, index);
+    if (!name_stored) form.set_text(ctl::kCreatureList, typed_name);
+    if (!plural_stored) form.set_text(ctl::kPlural, typed_plural);
+    if (!ability_stored) form.set_text(ctl::kAbility, typed_ability);
 }
 
 }  // namespace ce
