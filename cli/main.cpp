@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "store/file_ops.h"
 #include "store/whole_file.h"
 
 #ifdef _WIN32

@@ -11,6 +11,7 @@
 #include "form/form.h"
 #include "form/slot_binding.h"
 #include "store/layouts.h"
+#include "store/file_ops.h"
 #include "store/whole_file.h"
 #include "form/rewrite.h"
 

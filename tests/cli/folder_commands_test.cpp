@@ -230,12 +230,12 @@ TEST(LanguageLines, ReplaceLinesKeepsEveryOtherByte) {
     split_lines(t);
     ASSERT_EQ(t.line_count(), 5);
     EXPECT_EQ(t.line(3), "three");
-    EXPECT_EQ(replace_line(t, 1, "ONE"), bytes("zero\r\nONE\ntwo\rthree\x01" "four\r\n\0tail"));
-    EXPECT_EQ(replace_line(t, 4, ""), bytes("zero\r\none\ntwo\rthree\x01\r\n\0tail"));
-    EXPECT_EQ(replace_line(t, 6, "six"), bytes("zero\r\none\ntwo\rthree\x01" "four\r\n\r\nsix\r\n\0tail"));
+    EXPECT_EQ(replace_lines(t, {{1, "ONE"}}), bytes("zero\r\nONE\ntwo\rthree\x01" "four\r\n\0tail"));
+    EXPECT_EQ(replace_lines(t, {{4, ""}}), bytes("zero\r\none\ntwo\rthree\x01\r\n\0tail"));
+    EXPECT_EQ(replace_lines(t, {{6, "six"}}), bytes("zero\r\none\ntwo\rthree\x01" "four\r\n\r\nsix\r\n\0tail"));
     LanguageText empty;
     split_lines(empty);
-    EXPECT_EQ(replace_line(empty, 1, "x"), "\r\nx\r\n");
+    EXPECT_EQ(replace_lines(empty, {{1, "x"}}), "\r\nx\r\n");
 }
 
 }  // namespace
