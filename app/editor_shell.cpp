@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/dialog_template.h"
+#include "form/controls.h"
 #include "picture/draw_win32.h"
 #include "store/file_ops.h"
 #include "store/journal.h"

@@ -6,6 +6,7 @@
 #include "editor/session.h"
 #include "form/save.h"
 #include "form/show.h"
+#include "store/file_ops.h"
 
 namespace {
 

@@ -7,16 +7,19 @@
 #include "cli/describe.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
+#include "form/memory_form.h"
+#include "text/list_sources.h"
 
 namespace ce {
 namespace {
 
-// Lines each language file needs for the editor's 1000 creatures and 217 captions.
+// Lines each language file needs for the editor's 1000 creatures, and the
+// captions and list options of the Common file.
 int lines_needed(TextKind kind) {
     switch (kind) {
         case TextKind::Monsters: return kSlots + 1;
         case TextKind::Spells: return 1;
-        case TextKind::Common: return 217;
+        case TextKind::Common: return common_line_count();
         case TextKind::Plural:
         case TextKind::Ability: return kSlots;
     }
@@ -36,52 +39,51 @@ std::string slot_list(const std::vector<int>& slots, int first) {
     return s;
 }
 
-}  // namespace
-
-int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err) {
-    if (auto problem = folder_problem(options.root)) {
-        err << "creatures check: " << *problem << "\n";
-        return kExitError;
-    }
-    const Dataset data = load_dataset(options.root);
-    const Folder& folder = data.folder;
+// What check prints, and its counts of faults that keep the editor from using
+// the folder and of everything else worth knowing.
+struct Report {
     std::string text;
-    int blocking = 0;   // faults that keep the editor from using the folder
-    int findings = 0;   // everything else worth knowing
+    int blocking = 0;
+    int findings = 0;
+};
 
-    std::string title = folder_label(options.root);
-    title[0] = static_cast<char>(title[0] - 'a' + 'A');
-    text += title + "\n";
-
-    // The settings file.
-    {
-        WholeFile lang;
-        const bool present = load_whole_file(data_path(options.root, kSettingsFile), lang);
-        if (!present) {
-            text += "  Lang: missing (read as English and creature 0; the editor creates it)\n";
-            ++findings;
-        } else {
-            std::string note;
-            if (lang.length != 3) note += std::to_string(lang.length) + " bytes, not 3";
-            if (folder.raw_language != 0 && folder.raw_language != 1)
-                note += std::string(note.empty() ? "" : "; ") + "language " + std::to_string(folder.raw_language) +
-                        " is not 0 or 1 (used as English)";
-            const int index = lang.length >= 3 ? static_cast<std::int16_t>(lang.data()[1] | (lang.data()[2] << 8)) : 0;
-            if (index < 0 || index >= kSlots)
-                note += std::string(note.empty() ? "" : "; ") + "creature " + std::to_string(index) +
-                        " is outside 0..999 (used as 0)";
-            if (!note.empty()) ++findings;
-            text += "  Lang: " + std::string(language_name(folder.language)) + ", creature " + std::to_string(index) +
-                    (note.empty() ? "" : " (" + note + ")") + "\n";
-        }
+// The settings file: present, three bytes, a language and a creature in range.
+void check_settings(const CheckOptions& options, const Folder& folder, Report& report) {
+    std::string& text = report.text;
+    int& findings = report.findings;
+    WholeFile lang;
+    const bool present = load_whole_file(data_path(options.root, kSettingsFile), lang);
+    if (!present) {
+        text += "  Lang: missing (read as English and creature 0; the editor creates it)\n";
+        ++findings;
+    } else {
+        std::string note;
+        if (lang.length != 3) note += std::to_string(lang.length) + " bytes, not 3";
+        if (folder.raw_language != 0 && folder.raw_language != 1)
+            note += std::string(note.empty() ? "" : "; ") + "language " + std::to_string(folder.raw_language) +
+                    " is not 0 or 1 (used as English)";
+        const int index = lang.length >= 3 ? static_cast<std::int16_t>(lang.data()[1] | (lang.data()[2] << 8)) : 0;
+        if (index < 0 || index >= kSlots)
+            note += std::string(note.empty() ? "" : "; ") + "creature " + std::to_string(index) +
+                    " is outside 0..999 (used as 0)";
+        if (!note.empty()) ++findings;
+        text += "  Lang: " + std::string(language_name(folder.language)) + ", creature " + std::to_string(index) +
+                (note.empty() ? "" : " (" + note + ")") + "\n";
     }
+}
 
-    // An interrupted write that could not be rolled back yet, or files of ours left behind.
+// An interrupted write that could not be rolled back yet, or files of ours left behind.
+void check_recovery(const CheckOptions& options, Report& report) {
     for (const std::string& line : recovery_needed(options.root)) {
-        text += "  NEEDS RECOVERY: " + line + "\n";
-        ++blocking;
+        report.text += "  NEEDS RECOVERY: " + line + "\n";
+        ++report.blocking;
     }
+}
 
+void check_data_files(const Folder& folder, Report& report) {
+    std::string& text = report.text;
+    int& blocking = report.blocking;
+    int& findings = report.findings;
     // The six data files.
     for (const DataFileInfo& info : data_files()) {
         const DataBytes& d = folder.file(info.id);
@@ -101,7 +103,12 @@ int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err)
         }
         text += line + "\n";
     }
+}
 
+void check_language_files(const CheckOptions& options, const Dataset& data, Report& report) {
+    std::string& text = report.text;
+    int& blocking = report.blocking;
+    int& findings = report.findings;
     // The language files: the current language's are needed, the other's are checked when present.
     for (int lang : {data.language, 1 - data.language}) {
         const Dataset other = lang == data.language ? Dataset{} : load_dataset(options.root, lang);
@@ -143,7 +150,7 @@ int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err)
                 notes.push_back("a zero byte at " + std::to_string(t.text_size) + " ends the text; " +
                                 std::to_string(t.bytes.size() - t.text_size) + " bytes after it are ignored");
             if (kind != TextKind::Common && kind != TextKind::Spells) {
-                const std::size_t max = kind == TextKind::Ability ? kAbilityMax : kNameMax;
+                const auto max = static_cast<std::size_t>(kind == TextKind::Ability ? kAbilityMax : kNameMax);
                 std::vector<int> long_lines;
                 for (int slot = 0; slot < kSlots; ++slot) {
                     const int i = kind == TextKind::Monsters ? slot + 1 : slot;
@@ -164,66 +171,97 @@ int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err)
             text += line + "\n";
         }
     }
+}
 
-    // Values the editor cannot show faithfully (only when the data can be read).
-    if (data_faults(folder).empty()) {
-        std::vector<Finding> list;
-        const std::vector<Field> fields = make_fields();
-        for (const Field& f : fields) {
-            if (!f.row) continue;
-            const BindingRow& row = *f.row;
-            const auto bytes = folder.file(row.file).view();
-            Finding found;
-            switch (row.kind) {
-                case Conversion::List: {
-                    const int count = list_entry_count(data, row.control);
-                    found.what = f.key + " (list " + std::to_string(row.control) + ", " + std::to_string(count) +
-                                 " entries): positions that name no entry";
-                    for (int s = 0; s < kSlots; ++s) {
-                        const std::int64_t p = read_int(row, bytes, s) + row.shift;
-                        if (p < 0 || p >= count) found.slots.push_back(s);
-                    }
-                    break;
+// Stored values that the editor cannot show as they are.
+void check_values(const CheckOptions& options, const Dataset& data, Report& report) {
+    const Folder& folder = data.folder;
+    std::string& text = report.text;
+    int& findings = report.findings;
+    std::vector<Finding> list;
+    const std::vector<Field> fields = make_fields();
+    MemoryForm form;
+    fill_form(form, data);
+    for (const Field& f : fields) {
+        if (!f.row) continue;
+        const BindingRow& row = *f.row;
+        const auto bytes = folder.file(row.file).view();
+        Finding found;
+        switch (row.kind) {
+            case Conversion::List: {
+                const int count = form.item_count(row.control);
+                found.what = f.key + " (list " + std::to_string(row.control) + ", " + std::to_string(count) +
+                             " entries): positions that name no entry";
+                for (int s = 0; s < kSlots; ++s) {
+                    const std::int64_t p = read_int(row, bytes, s) + row.shift;
+                    if (p < 0 || p >= count) found.slots.push_back(s);
                 }
-                case Conversion::Check:
-                case Conversion::CheckPair: {
-                    const int top = row.kind == Conversion::CheckPair ? 2 : 1;
-                    found.what = f.key + " (check box " + std::to_string(row.control) + "): bytes above " +
-                                 std::to_string(top);
-                    for (int s = 0; s < kSlots; ++s)
-                        if (read_int(row, bytes, s) > top) found.slots.push_back(s);
-                    break;
-                }
-                case Conversion::Radio:
-                    found.what = f.key + " (radio buttons " + std::to_string(row.control) + "-" +
-                                 std::to_string(row.control2) + "): bytes outside -1..8";
-                    for (int s = 0; s < kSlots; ++s) {
-                        const std::int64_t v = read_int(row, bytes, s);
-                        if (v < -1 || v > 8) found.slots.push_back(s);
-                    }
-                    break;
-                case Conversion::Text:
-                    found.what = f.key + " (edit " + std::to_string(row.control) + "): text fields without a zero";
-                    for (int s = 0; s < kSlots; ++s) {
-                        const std::size_t at = element_position(row, s);
-                        bool zero = false;
-                        for (std::size_t i = at; i < at + row.width && !zero; ++i) zero = bytes[i] == 0;
-                        if (!zero) found.slots.push_back(s);
-                    }
-                    break;
-                default: break;
+                break;
             }
-            if (!found.slots.empty()) list.push_back(std::move(found));
+            case Conversion::Check:
+            case Conversion::CheckPair: {
+                const int top = row.kind == Conversion::CheckPair ? 2 : 1;
+                found.what = f.key + " (check box " + std::to_string(row.control) + "): bytes above " +
+                             std::to_string(top);
+                for (int s = 0; s < kSlots; ++s)
+                    if (read_int(row, bytes, s) > top) found.slots.push_back(s);
+                break;
+            }
+            case Conversion::Radio:
+                found.what = f.key + " (radio buttons " + std::to_string(row.control) + "-" +
+                             std::to_string(row.control2) + "): bytes outside -1..8";
+                for (int s = 0; s < kSlots; ++s) {
+                    const std::int64_t v = read_int(row, bytes, s);
+                    if (v < -1 || v > 8) found.slots.push_back(s);
+                }
+                break;
+            case Conversion::Text:
+                found.what = f.key + " (edit " + std::to_string(row.control) + "): text fields without a zero";
+                for (int s = 0; s < kSlots; ++s) {
+                    const std::size_t at = element_position(row, s);
+                    bool zero = false;
+                    for (std::size_t i = at; i < at + row.width && !zero; ++i) zero = bytes[i] == 0;
+                    if (!zero) found.slots.push_back(s);
+                }
+                break;
+            default: break;
         }
-        text += "Values the editor cannot show faithfully:";
-        if (list.empty()) text += " none\n";
-        else text += "\n";
-        for (const Finding& f : list) {
-            text += "  " + f.what + ": " + std::to_string(f.slots.size()) + (f.slots.size() == 1 ? " slot" : " slots") +
-                    " (" + slot_list(f.slots, options.first) + ")\n";
-            ++findings;
-        }
+        if (!found.slots.empty()) list.push_back(std::move(found));
     }
+    text += "Values the editor cannot show faithfully:";
+    if (list.empty()) text += " none\n";
+    else text += "\n";
+    for (const Finding& f : list) {
+        text += "  " + f.what + ": " + std::to_string(f.slots.size()) + (f.slots.size() == 1 ? " slot" : " slots") +
+                " (" + slot_list(f.slots, options.first) + ")\n";
+        ++findings;
+    }
+}
+
+}  // namespace
+
+int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+    if (auto problem = folder_problem(options.root)) {
+        err << "creatures check: " << *problem << "\n";
+        return kExitError;
+    }
+    const Dataset data = load_dataset(options.root);
+    const Folder& folder = data.folder;
+    Report report;
+    std::string& text = report.text;
+    const int& blocking = report.blocking;
+    const int& findings = report.findings;
+
+    std::string title = folder_label(options.root);
+    title[0] = static_cast<char>(title[0] - 'a' + 'A');
+    text += title + "\n";
+
+    check_settings(options, folder, report);
+    check_recovery(options, report);
+    check_data_files(folder, report);
+    check_language_files(options, data, report);
+    // Values the editor cannot show faithfully (only when the data can be read).
+    if (data_faults(folder).empty()) check_values(options, data, report);
 
     text += blocking ? std::to_string(blocking) + (blocking == 1 ? " fault keeps" : " faults keep") +
                            " the editor from using this folder; " + std::to_string(findings) +

@@ -3,8 +3,7 @@
 namespace ce {
 
 std::optional<CsvError> read_csv(std::string_view text, std::vector<CsvRecord>& records) {
-    std::size_t pos = 0;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;
+    std::size_t pos = text.size() - without_bom(text).size();
     int row = 1;
     int line = 1;
 

@@ -21,6 +21,13 @@
 
 namespace ce {
 
+// The byte-order mark a spreadsheet may put before UTF-8 text.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// The text without a leading byte-order mark.
+constexpr std::string_view without_bom(std::string_view text) {
+    return text.starts_with(kUtf8Bom) ? text.substr(kUtf8Bom.size()) : text;
+}
+
 struct CsvRecord {
     int row = 0;   // 1-based, as a spreadsheet numbers it (empty lines count)
     int line = 0;  // 1-based line of the text where the record starts

@@ -10,6 +10,8 @@
 
 namespace ce {
 
+class Form;
+
 // First cell of the optional CSV row of captions (the slot column).
 constexpr const char* kCaptionsMarker = "caption";
 
@@ -24,18 +26,18 @@ std::vector<std::string> field_captions(const Dataset& data, const std::vector<F
 // the slot's element), "Firewall.vrh@1 bit 4", "Eng/Monsters.txt line 13".
 std::string field_place(const Field& field, int slot);
 
-// The text the editor shows for the slot's element (UTF-8): the number as the
+// Fills the form's captions and lists from the folder's language files, as the
+// editor does (the Common, Spells and Monsters files of the folder's language).
+void fill_form(Form& form, const Dataset& data);
+// Shows the slot's elements of the six data files in the form, as the editor's
+// show does before its interlocks. The data files must be usable.
+void show_in_form(Form& form, const Dataset& data, int slot);
+
+// The text the editor shows for the slot's element (UTF-8), read from a form
+// that fill_form filled and show_in_form showed the slot in: the number as the
 // edit shows it, "checked"/"clear", the chosen radio button's or list entry's
 // text ("(no entry)" when the position names none), the float text, the text
 // field as shown (up to its first zero, past the field when it has none).
-std::string shown_text(const Dataset& data, const Field& field, int slot);
-
-// The editor's entries of a drop-down list, counted as it fills them from the
-// language files; the entry at position, or nothing when it names none.
-int list_entry_count(const Dataset& data, int list);
-std::optional<std::string> list_entry(const Dataset& data, int list, int position);
-
-// The list position a stored List element selects.
-std::int64_t list_position(const Dataset& data, const Field& field, int slot);
+std::string shown_text(const Dataset& data, const Form& form, const Field& field, int slot);
 
 }  // namespace ce

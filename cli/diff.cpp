@@ -1,5 +1,6 @@
 // creatures diff: the fields that differ between two data folders.
 #include <algorithm>
+#include <functional>
 #include <ostream>
 
 #include "cli/commands.h"
@@ -19,77 +20,50 @@ bool report_faults(const char* which, const std::string& root, const Folder& fol
     return true;
 }
 
-}  // namespace
+// The differences as lines, counted.
+using AddLine = std::function<void(std::string)>;
+using Languages = const Dataset* const*;  // indexed by language
 
-int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
-    // DIR@N: the folder DIR as it was before history entry N, made in a temporary folder.
-    DiffOptions options = given;
-    TempFolder then_a, then_b;
-    if (!open_diff_source(given.a, then_a, options.a, err) || !open_diff_source(given.b, then_b, options.b, err))
-        return kExitError;
-    for (const std::string* root : {&options.a, &options.b}) {
-        if (auto problem = folder_problem(*root)) {
-            err << "creatures diff: " << *problem << "\n";
-            return kExitError;
+// The fields of one slot that differ: values, texts (and the bytes after them),
+// and the name, plural and ability lines in both languages.
+void diff_slot(const Dataset& a, const Dataset& b, Languages a_lang, Languages b_lang,
+               const std::vector<Field>& fields, const std::vector<std::string>& captions, int slot,
+               const AddLine& line) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const Field& f = fields[i];
+        if (f.kind == FieldKind::Line) {
+            for (int lang = 0; lang < 2; ++lang) {
+                const LanguageText& ta = a_lang[lang]->text(f.text_kind);
+                const LanguageText& tb = b_lang[lang]->text(f.text_kind);
+                if (!ta.present && !tb.present) continue;
+                const int k = line_of(f, slot);
+                if (ta.line(k) == tb.line(k)) continue;
+                line("slot " + std::to_string(slot) + ": " + f.key + " (" + language_name(lang) + ", " + ta.name +
+                     " line " + std::to_string(k) + "): " + quote_text(export_value(*a_lang[lang], f, slot)) + " | " +
+                     quote_text(export_value(*b_lang[lang], f, slot)));
+            }
+            continue;
+        }
+        const std::string va = export_value(a, f, slot);
+        const std::string vb = export_value(b, f, slot);
+        const std::string head = "slot " + std::to_string(slot) + ": " + f.key + " (" + terminal_text(captions[i]) + "): ";
+        if (va != vb) {
+            if (f.kind == FieldKind::Text) line(head + quote_text(va) + " | " + quote_text(vb));
+            else line(head + va + " | " + vb);
+        } else if (f.kind == FieldKind::Text) {
+            // Same text; the bytes after its zero may still differ.
+            const std::size_t at = element_position(*f.row, slot);
+            const auto& ba = a.folder.file(f.row->file).bytes;
+            const auto& bb = b.folder.file(f.row->file).bytes;
+            if (!std::equal(ba.begin() + static_cast<std::ptrdiff_t>(at), ba.begin() + static_cast<std::ptrdiff_t>(at + f.row->width),
+                            bb.begin() + static_cast<std::ptrdiff_t>(at)))
+                line(head + "the bytes after the text differ");
         }
     }
-    // B's texts are read in A's language, so that the same bytes read the same.
-    const Dataset a = load_dataset(options.a);
-    const Dataset b = load_dataset(options.b, a.language);
-    const bool bad_a = report_faults("DIR_A", options.a, a.folder, err);
-    const bool bad_b = report_faults("DIR_B", options.b, b.folder, err);
-    if (bad_a || bad_b) return kExitError;
+}
 
-    const std::vector<Field> fields = make_fields();
-    const std::vector<std::string> captions = field_captions(a, fields);
-    std::string text;
-    int differences = 0;
-    auto line = [&](std::string s) {
-        text += s;
-        text += '\n';
-        ++differences;
-    };
-
-    // The other language's texts, for the name, plural and ability lines of both.
-    const Dataset a_other = load_dataset(options.a, 1 - a.language);
-    const Dataset b_other = load_dataset(options.b, 1 - a.language);
-    const Dataset* a_lang[2] = {a.language == 0 ? &a : &a_other, a.language == 1 ? &a : &a_other};
-    const Dataset* b_lang[2] = {a.language == 0 ? &b : &b_other, a.language == 1 ? &b : &b_other};
-
-    for (int slot = 0; slot < kSlots; ++slot) {
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            const Field& f = fields[i];
-            if (f.kind == FieldKind::Line) {
-                for (int lang = 0; lang < 2; ++lang) {
-                    const LanguageText& ta = a_lang[lang]->text(f.text_kind);
-                    const LanguageText& tb = b_lang[lang]->text(f.text_kind);
-                    if (!ta.present && !tb.present) continue;
-                    const int k = line_of(f, slot);
-                    if (ta.line(k) == tb.line(k)) continue;
-                    line("slot " + std::to_string(slot) + ": " + f.key + " (" + language_name(lang) + ", " + ta.name +
-                         " line " + std::to_string(k) + "): " + quote_text(export_value(*a_lang[lang], f, slot)) + " | " +
-                         quote_text(export_value(*b_lang[lang], f, slot)));
-                }
-                continue;
-            }
-            const std::string va = export_value(a, f, slot);
-            const std::string vb = export_value(b, f, slot);
-            const std::string head = "slot " + std::to_string(slot) + ": " + f.key + " (" + terminal_text(captions[i]) + "): ";
-            if (va != vb) {
-                if (f.kind == FieldKind::Text) line(head + quote_text(va) + " | " + quote_text(vb));
-                else line(head + va + " | " + vb);
-            } else if (f.kind == FieldKind::Text) {
-                // Same text; the bytes after its zero may still differ.
-                const std::size_t at = element_position(*f.row, slot);
-                const auto& ba = a.folder.file(f.row->file).bytes;
-                const auto& bb = b.folder.file(f.row->file).bytes;
-                if (!std::equal(ba.begin() + static_cast<std::ptrdiff_t>(at), ba.begin() + static_cast<std::ptrdiff_t>(at + f.row->width),
-                                bb.begin() + static_cast<std::ptrdiff_t>(at)))
-                    line(head + "the bytes after the text differ");
-            }
-        }
-    }
-
+void diff_outside_fields(const Dataset& a, const Dataset& b, Languages a_lang, Languages b_lang,
+                         const AddLine& line) {
     // What lies outside the fields: bytes past a data file's fixed size, and the
     // language files' other lines (the none entry, Common, Spells, line ends).
     for (const DataFileInfo& info : data_files()) {
@@ -129,6 +103,47 @@ int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
             }
         }
     }
+}
+
+}  // namespace
+
+int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
+    // DIR@N: the folder DIR as it was before history entry N, made in a temporary folder.
+    DiffOptions options = given;
+    TempFolder then_a, then_b;
+    if (!open_diff_source(given.a, then_a, options.a, err) || !open_diff_source(given.b, then_b, options.b, err))
+        return kExitError;
+    for (const std::string* root : {&options.a, &options.b}) {
+        if (auto problem = folder_problem(*root)) {
+            err << "creatures diff: " << *problem << "\n";
+            return kExitError;
+        }
+    }
+    // B's texts are read in A's language, so that the same bytes read the same.
+    const Dataset a = load_dataset(options.a);
+    const Dataset b = load_dataset(options.b, a.language);
+    const bool bad_a = report_faults("DIR_A", options.a, a.folder, err);
+    const bool bad_b = report_faults("DIR_B", options.b, b.folder, err);
+    if (bad_a || bad_b) return kExitError;
+
+    const std::vector<Field> fields = make_fields();
+    const std::vector<std::string> captions = field_captions(a, fields);
+    std::string text;
+    int differences = 0;
+    const AddLine line = [&](std::string s) {
+        text += s;
+        text += '\n';
+        ++differences;
+    };
+
+    // The other language's texts, for the name, plural and ability lines of both.
+    const Dataset a_other = load_dataset(options.a, 1 - a.language);
+    const Dataset b_other = load_dataset(options.b, 1 - a.language);
+    const Dataset* a_lang[2] = {a.language == 0 ? &a : &a_other, a.language == 1 ? &a : &a_other};
+    const Dataset* b_lang[2] = {a.language == 0 ? &b : &b_other, a.language == 1 ? &b : &b_other};
+
+    for (int slot = 0; slot < kSlots; ++slot) diff_slot(a, b, a_lang, b_lang, fields, captions, slot, line);
+    diff_outside_fields(a, b, a_lang, b_lang, line);
 
     out << text;
     return differences == 0 ? kExitOk : kExitFound;

@@ -63,7 +63,7 @@ int run_export(const ExportOptions& options, std::ostream& out, std::ostream& er
     std::string text;
     text.reserve(slots.size() * fields.size() * 32 + 256);
     if (options.format == "csv") {
-        if (options.bom) text += "\xEF\xBB\xBF";
+        if (options.bom) text += kUtf8Bom;
         std::vector<std::string> record{"slot"};
         for (const Field* f : fields) record.push_back(f->key);
         append_csv_record(text, record);

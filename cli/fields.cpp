@@ -73,7 +73,7 @@ int line_of(const Field& field, int slot) {
 }
 
 std::size_t line_max(const Field& field) {
-    return field.text_kind == TextKind::Ability ? kAbilityMax : kNameMax;
+    return static_cast<std::size_t>(field.text_kind == TextKind::Ability ? kAbilityMax : kNameMax);
 }
 
 int find_field(const std::vector<Field>& fields, std::string_view key) {

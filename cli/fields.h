@@ -12,6 +12,7 @@
 
 #include "store/binding.h"
 #include "text/language.h"
+#include "text/lines.h"
 
 namespace ce {
 
@@ -29,10 +30,6 @@ struct Field {
     TextKind text_kind = TextKind::Monsters;  // Line: which file
     std::int64_t min = 0, max = 0;    // Integer: the range of the element
 };
-
-// Longest line the editor stores for a name, plural and ability text.
-constexpr std::size_t kNameMax = 63;
-constexpr std::size_t kAbilityMax = 999;
 
 // Every field: name, plural, ability, then the six files' rows in file order.
 std::vector<Field> make_fields();

@@ -4,10 +4,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "form/controls.h"
+#include "store/data_check.h"
 #include "text/code_page.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
 #include "text/lines.h"
+#include "text/list_sources.h"
 
 namespace ce {
 
@@ -79,10 +82,6 @@ std::string replace_lines(const LanguageText& text, const std::map<int, std::str
     return out;
 }
 
-std::string replace_line(const LanguageText& text, int k, std::string_view content) {
-    return replace_lines(text, {{k, std::string(content)}});
-}
-
 Folder load_folder(const std::string& root) {
     Folder folder;
     folder.root = root;
@@ -110,11 +109,7 @@ std::vector<std::string> data_faults(const Folder& folder) {
     std::vector<std::string> faults;
     for (const DataFileInfo& info : data_files()) {
         const DataBytes& d = folder.file(info.id);
-        if (!d.present)
-            faults.push_back(std::string(info.name) + ": missing or cannot be read");
-        else if (d.length < info.size)
-            faults.push_back(std::string(info.name) + ": " + std::to_string(d.length) +
-                             " bytes, needs " + std::to_string(info.size));
+        if (auto fault = data_file_fault(info, d.path, d.present, d.length)) faults.push_back(std::move(*fault));
     }
     return faults;
 }
@@ -134,8 +129,8 @@ std::string folder_label(const std::string& root) {
 }
 
 std::string Captions::caption(int id) const {
-    if (!common || id < 2000 || id > 2132) return {};
-    return decode_code_page(common->line(id - 2000), language);
+    if (!common || id < ctl::kFirstCaption || id >= ctl::kFirstCaption + kCaptionLines) return {};
+    return decode_code_page(common->line(id - ctl::kFirstCaption), language);
 }
 
 }  // namespace ce

@@ -44,11 +44,10 @@ LanguageText read_language_file(const std::string& root, TextKind kind, int lang
 // Splits `bytes` (already in `text.bytes`) into lines.
 void split_lines(LanguageText& text);
 
-// The file's bytes with line k's content replaced by `content` (which must hold
-// no line-ending byte). Every other byte stays; a file with fewer lines is first
-// extended with empty CR LF lines (and a last line without a break gets one).
-std::string replace_line(const LanguageText& text, int k, std::string_view content);
-// The same for several lines at once (line number -> new content).
+// The file's bytes with the content of some lines replaced (line number -> new
+// content, which must hold no line-ending byte). Every other byte stays; a file
+// with fewer lines is first extended with empty CR LF lines (and a last line
+// without a break gets one).
 std::string replace_lines(const LanguageText& text, const std::map<int, std::string>& contents);
 
 // A data file read whole: `bytes` holds the file and at least its fixed size plus
@@ -75,8 +74,9 @@ struct Folder {
 // Reads Lang and the six data files (missing ones stay !present).
 Folder load_folder(const std::string& root);
 
-// What keeps the folder's data files from being used: "MonstersSetup.vrh:
-// missing", "Ammo.vrh: 15000 bytes, needs 16000". Empty when all six are usable.
+// What keeps the folder's data files from being used, as the editor words it:
+// "MonstersSetup.vrh: missing", "Ammo.vrh: 15000 bytes, needs at least 16000".
+// Empty when all six are usable.
 std::vector<std::string> data_faults(const Folder& folder);
 
 // What is wrong with the folder named on the command line ("<root>: no such

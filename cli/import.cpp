@@ -10,6 +10,7 @@
 
 #include "text/code_page.h"
 #include "cli/commands.h"
+#include "cli/csv.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "cli/history.h"
@@ -29,27 +30,6 @@ std::string width_text(const Field& f) {
     const BindingRow& row = *f.row;
     if (row.kind == Conversion::Bit) return "a flag";
     return "a " + std::to_string(row.width) + "-byte " + (row.is_signed ? "signed" : "unsigned") + " value";
-}
-
-bool ends_with(std::string_view s, std::string_view tail) {
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
-
-// A name, plural or ability text as the editor stores it: every line-ending byte
-// becomes a space (a CR LF pair one space), so the line never splits.
-std::string as_line(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if ((b >= 1 && b <= 8) || (b >= 10 && b <= 13)) {
-            if (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-            out += ' ';
-        } else {
-            out += bytes[i];
-        }
-    }
-    return out;
 }
 
 struct Change {
@@ -181,7 +161,7 @@ private:
             fault(plan, cell, text.path + " is missing or cannot be read, so the text cannot be stored");
             return;
         }
-        std::string stored = as_line(*bytes);
+        std::string stored = as_one_line(*bytes);
         std::string note;
         if (stored.size() != bytes->size()) note = "line breaks became spaces";
         if (stored.size() > line_max(f)) {
@@ -244,9 +224,9 @@ bool is_json(const ImportOptions& options, std::string_view text) {
     if (!options.format.empty()) return options.format == "json";
     std::string lower;
     for (char c : options.file) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (ends_with(lower, ".json")) return true;
-    if (ends_with(lower, ".csv")) return false;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    if (lower.ends_with(".json")) return true;
+    if (lower.ends_with(".csv")) return false;
+    text = without_bom(text);
     for (char c : text) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
         return c == '{' || c == '[';
@@ -259,7 +239,81 @@ std::string shown_value(const Field& f, const std::string& value) {
     return value;
 }
 
+// A file that the import replaces, with its new bytes.
+struct Write {
+    std::string name, path, bytes;
+};
+
+// The faults that keep the import from writing anything, on err.
+void report_faults(const std::string& label, const std::vector<std::string>& faults, std::ostream& err) {
+    const std::size_t n = faults.size();
+    for (std::size_t i = 0; i < n && i < kFaultsShown; ++i)
+        err << "creatures import: " << label << ": " << faults[i] << "\n";
+    if (n > kFaultsShown) err << "creatures import: " << label << ": ... and " << (n - kFaultsShown) << " more\n";
+    err << "creatures import: " << n << (n == 1 ? " fault" : " faults") << "; nothing was written\n";
+}
+
+// What changed, slot by slot, in slot and field order; counts the slots.
+std::string change_lines(const Dataset& data, const std::vector<Field>& fields, Plan& plan,
+                         std::size_t& slot_count) {
+    const std::vector<std::string> captions = field_captions(data, fields);
+    auto in_order = [](const Change& a, const Change& b) { return a.slot != b.slot ? a.slot < b.slot : a.field < b.field; };
+    if (!std::is_sorted(plan.changes.begin(), plan.changes.end(), in_order))  // an export is in order already
+        std::stable_sort(plan.changes.begin(), plan.changes.end(), in_order);
+    std::string report;
+    report.reserve(plan.changes.size() * 80);
+    std::vector<bool> changed_slot(kSlots, false);
+    slot_count = 0;
+    for (const Change& c : plan.changes) {
+        const Field& f = fields[static_cast<std::size_t>(c.field)];
+        if (!changed_slot[static_cast<std::size_t>(c.slot)]) {
+            changed_slot[static_cast<std::size_t>(c.slot)] = true;
+            ++slot_count;
+        }
+        report += "slot " + std::to_string(c.slot) + ": " + f.key + " (" + terminal_text(captions[static_cast<std::size_t>(c.field)]) +
+                  "): " + shown_value(f, c.before) + " -> " + shown_value(f, c.after);
+        if (!c.note.empty()) report += " (" + c.note + ")";
+        report += "\n";
+    }
+    return report;
+}
+
+// The files to write: data files whose bytes changed, language files with new lines.
+std::vector<Write> planned_writes(const Dataset& data, const Plan& plan) {
+    std::vector<Write> writes;
+    for (const DataFileInfo& info : data_files()) {
+        if (!plan.data_changed[static_cast<std::size_t>(info.id)]) continue;
+        const DataBytes& d = data.folder.file(info.id);
+        // The file keeps its own length (bytes past the fixed size stay).
+        writes.push_back({info.name, d.path,
+                          std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size))});
+    }
+    for (int k = 0; k < 5; ++k) {
+        const auto& lines = plan.lines[static_cast<std::size_t>(k)];
+        if (lines.empty()) continue;
+        const LanguageText& t = data.text(static_cast<TextKind>(k));
+        writes.push_back({t.name, t.path, replace_lines(t, lines)});
+    }
+    return writes;
+}
+
+// The closing line of the report: how much changed and what is (or would be) written.
+std::string summary_line(const Plan& plan, std::size_t slot_count, const std::vector<Write>& writes, bool dry_run) {
+    const std::size_t nc = plan.changes.size();
+    std::string report = std::to_string(nc) + (nc == 1 ? " field" : " fields") + " changed in " +
+                         std::to_string(slot_count) + (slot_count == 1 ? " slot" : " slots");
+    if (writes.empty()) {
+        report += "; nothing to write\n";
+    } else {
+        report += dry_run ? "; would write " : "; writing ";
+        for (std::size_t i = 0; i < writes.size(); ++i) report += (i ? ", " : "") + writes[i].name;
+        report += dry_run ? " (dry run: nothing written)\n" : "\n";
+    }
+    return report;
+}
+
 }  // namespace
+
 
 int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,
                std::ostream& err) {
@@ -289,68 +343,17 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     plan.faults = std::move(faults);
     Importer(data, fields).apply(table, plan);
     if (!plan.faults.empty()) {
-        const std::size_t n = plan.faults.size();
-        for (std::size_t i = 0; i < n && i < kFaultsShown; ++i)
-            err << "creatures import: " << label << ": " << plan.faults[i] << "\n";
-        if (n > kFaultsShown) err << "creatures import: " << label << ": ... and " << (n - kFaultsShown) << " more\n";
-        err << "creatures import: " << n << (n == 1 ? " fault" : " faults") << "; nothing was written\n";
+        report_faults(label, plan.faults, err);
         return kExitError;
     }
 
-    // What changed, slot by slot.
-    const std::vector<std::string> captions = field_captions(data, fields);
-    auto in_order = [](const Change& a, const Change& b) { return a.slot != b.slot ? a.slot < b.slot : a.field < b.field; };
-    if (!std::is_sorted(plan.changes.begin(), plan.changes.end(), in_order))  // an export is in order already
-        std::stable_sort(plan.changes.begin(), plan.changes.end(), in_order);
-    std::string report;
-    report.reserve(plan.changes.size() * 80);
-    std::vector<bool> changed_slot(kSlots, false);
     std::size_t slot_count = 0;
-    for (const Change& c : plan.changes) {
-        const Field& f = fields[static_cast<std::size_t>(c.field)];
-        if (!changed_slot[static_cast<std::size_t>(c.slot)]) {
-            changed_slot[static_cast<std::size_t>(c.slot)] = true;
-            ++slot_count;
-        }
-        report += "slot " + std::to_string(c.slot) + ": " + f.key + " (" + terminal_text(captions[static_cast<std::size_t>(c.field)]) +
-                  "): " + shown_value(f, c.before) + " -> " + shown_value(f, c.after);
-        if (!c.note.empty()) report += " (" + c.note + ")";
-        report += "\n";
-    }
-
-    // The files to write: data files whose bytes changed, language files with new lines.
-    struct Write {
-        std::string name, path, bytes;
-    };
-    std::vector<Write> writes;
-    for (const DataFileInfo& info : data_files()) {
-        if (!plan.data_changed[static_cast<std::size_t>(info.id)]) continue;
-        const DataBytes& d = data.folder.file(info.id);
-        // The file keeps its own length (bytes past the fixed size stay).
-        writes.push_back({info.name, d.path,
-                          std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size))});
-    }
-    for (int k = 0; k < 5; ++k) {
-        const auto& lines = plan.lines[static_cast<std::size_t>(k)];
-        if (lines.empty()) continue;
-        const LanguageText& t = data.text(static_cast<TextKind>(k));
-        writes.push_back({t.name, t.path, replace_lines(t, lines)});
-    }
-
-    const std::size_t nc = plan.changes.size();
-    report += std::to_string(nc) + (nc == 1 ? " field" : " fields") + " changed in " + std::to_string(slot_count) +
-              (slot_count == 1 ? " slot" : " slots");
-    if (writes.empty()) {
-        report += "; nothing to write\n";
-    } else {
-        report += options.dry_run ? "; would write " : "; writing ";
-        for (std::size_t i = 0; i < writes.size(); ++i) report += (i ? ", " : "") + writes[i].name;
-        report += options.dry_run ? " (dry run: nothing written)\n" : "\n";
-    }
+    std::string report = change_lines(data, fields, plan, slot_count);
+    const std::vector<Write> writes = planned_writes(data, plan);
+    report += summary_line(plan, slot_count, writes, options.dry_run);
     out << report;
     out.flush();
     if (options.dry_run || writes.empty()) return kExitOk;
-
     // One write of the folder: all of these files or none.
     std::vector<PlannedFile> planned;
     for (const Write& w : writes) {
@@ -360,8 +363,7 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     }
     std::vector<int> slots;
     for (const Change& c : plan.changes) slots.push_back(c.slot);
-    if (!commit_import(options.root, ops, planned, std::move(slots), err)) return kExitError;
-    return kExitOk;
+    return commit_import(options.root, ops, planned, std::move(slots), err) ? kExitOk : kExitError;
 }
 
 }  // namespace ce

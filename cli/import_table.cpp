@@ -432,7 +432,7 @@ ImportTable read_json_table(std::string_view text, const std::vector<Field>& fie
                             std::vector<std::string>& faults) {
     ImportTable table;
     table.json = true;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    text = without_bom(text);
     TableReader reader(text, fields, faults, table);
     TrackingIterator first(text.data(), reader.last_read());
     TrackingIterator last(text.data() + text.size(), reader.last_read());

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/commands.h"
+#include "store/file_ops.h"
 #include "store/whole_file.h"
 
 #ifdef _WIN32

@@ -6,6 +6,7 @@
 #include "cli/describe.h"
 #include "cli/table_text.h"
 #include "cli/values.h"
+#include "form/memory_form.h"
 
 namespace ce {
 
@@ -33,6 +34,9 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
     const std::vector<Field> fields = make_fields();
     const std::vector<std::string> captions = field_captions(data, fields);
     const Captions caps = data.captions();
+    MemoryForm form;
+    fill_form(form, data);
+    show_in_form(form, data, s);
 
     std::vector<std::vector<std::string>> rows;
     rows.push_back({"Caption", "Key", "Place", "Stored", "Shown"});
@@ -43,10 +47,6 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
         std::string stored = export_value(data, f, s);
         if (is_text_field(f)) stored = quote_text(stored);
         // A line shows as it is stored: print it once.
-        // Captions and shown texts come from the folder's files: no control
-        // character of theirs reaches the terminal.
-        rows.push_back({terminal_text(captions[i]), f.key, place, stored,
-                        f.kind == FieldKind::Line ? std::string() : terminal_text(shown_text(data, f, s))});
         if (f.row && f.row->kind == Conversion::FlagWord) {
             // One line per check box: the word's bits as the boxes show them.
             const auto word = static_cast<std::uint64_t>(read_int(*f.row, data.folder.file(f.row->file).view(), s));

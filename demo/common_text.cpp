@@ -2,6 +2,7 @@
 // the order the editor reads them. The vocabulary is this demo's own: a game of
 // nine homelands whose creatures come in seven tiers.
 #include "demo/vocabulary.h"
+#include "text/list_sources.h"
 
 namespace ce {
 
@@ -257,7 +258,7 @@ constexpr Caption kCommon[] = {
     {"Master", "Мастер"},
 };
 
-static_assert(sizeof(kCommon) / sizeof(kCommon[0]) == 217, "the Common file has 217 lines");
+static_assert(sizeof(kCommon) / sizeof(kCommon[0]) == common_line_count(), "one line per caption and list option");
 
 }  // namespace
 

@@ -117,13 +117,21 @@ std::string upper(std::string_view s) {
 // Terrain of each homeland (radio values 0..8) in list 309.
 constexpr int kHomeTerrain[9] = {4, 3, 1, 5, 0, 2, 5, 4, 3};
 
-void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_count) {
-    constexpr DataFile M = DataFile::Monsters;
-    const int homeland = (s / 14) % 10 - 1;  // -1 (wanderers) .. 8
-    const int tier = (s % 14) / 2;            // 0..6, shown as 1..7
-    const bool upgraded = s % 2 == 1;
-    const int power = tier * 2 + (upgraded ? 1 : 0);  // 0..13
+constexpr DataFile M = DataFile::Monsters;
 
+// What a slot's values are drawn from: its place in the table and its traits.
+struct SlotFacts {
+    int s;
+    int homeland;   // -1 (wanderers) .. 8
+    int tier;       // 0..6, shown as 1..7
+    bool upgraded;
+    int power;      // 0..13
+    std::uint32_t traits = 0;
+    bool has(int bit) const { return (traits >> bit & 1u) != 0; }
+};
+
+// The trait flags of the word at 21000, drawn bit by bit.
+std::uint32_t draw_traits(Rng& rng, int tier) {
     std::uint32_t traits = 0;
     const auto trait = [&](int bit, int percent) {
         if (rng.percent(percent)) traits |= 1u << bit;
@@ -145,8 +153,18 @@ void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_c
             trait(bit, bit < 22 ? 9 : 6);
         }
     }
-    const bool shooter = has(kShooter);
+    return traits;
+}
 
+// The Monsters arrays from the sprite name to the upgrade links.
+void put_first_arrays(Writer& w, Rng& rng, const SlotFacts& f, const Creature& creature) {
+    const int s = f.s;
+    const int tier = f.tier;
+    const auto has = [&](int bit) { return f.has(bit); };
+    const bool shooter = f.has(kShooter);
+    const int homeland = f.homeland;
+    const bool upgraded = f.upgraded;
+    const std::uint32_t traits = f.traits;
     w.put_text(M, 0, s, "cr_" + creature.latin);
     w.put_text(M, 16000, s, upper(creature.latin.substr(0, 4)));
     w.put(M, 21000, s, traits);
@@ -172,7 +190,15 @@ void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_c
     // Base creatures upgrade to the next slot; upgrades come from the slot before.
     w.put(M, 43000, s, upgraded ? s - 1 : s);
     w.put(M, 47000, s, upgraded || s == 999 ? -1 : s + 1);
+}
 
+// The Monsters arrays from the movement to 84000.
+void put_second_arrays(Writer& w, Rng& rng, const SlotFacts& f, int spell_count) {
+    const int s = f.s;
+    const int tier = f.tier;
+    const auto has = [&](int bit) { return f.has(bit); };
+    const bool shooter = f.has(kShooter);
+    const int homeland = f.homeland;
     int move = rng.range(0, 3);
     if (has(kFlying)) move = rng.range(4, 5);
     else if (has(kSwimmer)) move = 6;
@@ -213,7 +239,14 @@ void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_c
     w.put(M, 82000, s, shooter ? (has(kLongRange) ? rng.range(3, 4) : rng.range(1, 3)) : 2);
     w.put(M, 83000, s, rng.percent(80));
     w.put(M, 84000, s, rng.range(0, 100));
+}
 
+void put_number_block(Writer& w, Rng& rng, const SlotFacts& f) {
+    const int s = f.s;
+    const int tier = f.tier;
+    const auto has = [&](int bit) { return f.has(bit); };
+    const bool shooter = f.has(kShooter);
+    const int power = f.power;
     // The number block, edits 70..90: attack, defence, shots, magic, health,
     // speed, gold cost; power, experience, growth and its bonus, AI value, wood,
     // ore, gems, damage min and max, initiative, mana, map stack min and max.
@@ -246,7 +279,11 @@ void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_c
         stack_min * 3,
     };
     for (int i = 0; i < 21; ++i) w.put(M, 85000, s, block[i], i);
+}
 
+void put_cranim(Writer& w, Rng& rng, const SlotFacts& f) {
+    const int s = f.s;
+    const bool shooter = f.has(kShooter);
     // The CrAnim record: offsets of the missile, head and shadow; turn angles;
     // two pauses; four speeds shown as scaled values.
     for (int e = 0; e < 6; ++e) w.put(M, 169000, s, e < 2 && !shooter ? 0 : rng.range(-40, 40), e);
@@ -258,7 +295,14 @@ void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_c
     for (int k = 0; k < 4; ++k) w.put(M, 169000, s, scaled_store(typed_float(shown[k]), kScales[k]), 20 + k);
 
     w.put(M, 253000, s, rng.range(-4, 4) * 5);
+}
 
+// Ammo and the four side files.
+void put_side_files(Writer& w, Rng& rng, const SlotFacts& f, int spell_count) {
+    const int s = f.s;
+    const int tier = f.tier;
+    const auto has = [&](int bit) { return f.has(bit); };
+    const bool shooter = f.has(kShooter);
     const auto missiles = missile_names();
     w.put_text(DataFile::Ammo, 0, s,
                shooter ? missiles[static_cast<std::size_t>(rng.below(static_cast<int>(missiles.size())))] : "");
@@ -275,6 +319,17 @@ void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_c
     w.put(DataFile::DefenseBonus, 0, s, rng.percent(30) ? 0 : rng.range(1, tier * 5 + 10));
 }
 
+void make_slot(Writer& w, Rng& rng, int s, const Creature& creature, int spell_count) {
+    SlotFacts f{s, (s / 14) % 10 - 1, (s % 14) / 2, s % 2 == 1, 0};
+    f.power = f.tier * 2 + (f.upgraded ? 1 : 0);
+    f.traits = draw_traits(rng, f.tier);
+    put_first_arrays(w, rng, f, creature);
+    put_second_arrays(w, rng, f, spell_count);
+    put_number_block(w, rng, f);
+    put_cranim(w, rng, f);
+    put_side_files(w, rng, f, spell_count);
+}
+
 }  // namespace
 
 Files make_data_files(std::uint64_t seed, const std::vector<Creature>& creatures, int spell_count) {
@@ -288,7 +343,6 @@ Files make_data_files(std::uint64_t seed, const std::vector<Creature>& creatures
     for (int s = 0; s < kSlots; ++s) make_slot(w, rng, s, creatures[static_cast<std::size_t>(s)], spell_count);
 
     // The documented unusual slots (demo/demo.h).
-    constexpr DataFile M = DataFile::Monsters;
     w.put(M, 85000, demo_slot::kNegativeNumber, kDemoNegativeNumber, 0);
     w.put(M, 51000, demo_slot::kListNoEntry, kDemoListNoEntry);
     w.put(M, 61000, demo_slot::kCheckTwo, 2);

@@ -20,7 +20,7 @@ struct Caption {
     const char* ru;
 };
 
-// The 217 lines of the Common file in their fixed order: the captions of
+// The lines of the Common file in their fixed order: the captions of
 // controls 2000..2132, then the options of lists 305..316, then the four
 // options shared by lists 320..322.
 std::span<const Caption> common_captions();

@@ -68,8 +68,6 @@ struct MenuItem {
     const char* text;
 };
 
-constexpr int kEditorTemplate = 37;
-constexpr int kLanguageListTemplate = 100;
 constexpr int kEditorMenu = 10000;
 
 const FormFrame& editor_frame();

@@ -9,140 +9,162 @@ namespace ce {
 
 namespace {
 
-constexpr int kFirstRadio = 2008;
-constexpr int kLastRadio = 2017;
+enum class Take : std::uint8_t {
+    Text,       // get_text at the row's width; set_text
+    Check,      // get_check; set_check
+    CheckByte,  // get_check, its low byte
+    Radio,      // the first checked button of the group (0 when none); check_radio
+    List,       // selected_item; select_item
+    Number,     // the unsigned reading of get_number; set_number
+    Name,       // list 300's edit part; pasted as the creature's entry of the list
+};
 
-constexpr int kLists306_305_307[] = {306, 305, 307};
-constexpr int kLists308_313[] = {308, 309, 310, 311, 312, 303, 314, 313};
-constexpr int kLists317_322[] = {317, 318, 319, 320, 321, 322};
-constexpr int kEdits245_246[] = {245, 246};
+// Controls first..last, one value each (a radio group: one value for the group).
+struct ClipRow {
+    Take take;
+    int first;
+    int last;
+    int width = 0;       // Text and Name: the field's bytes, a zero included
+    bool cranim = false; // also copied by "Paste CrAnim"
+};
 
-constexpr int cranim_width(int id) {
-    return id == 5014 || id == 5015 ? clip_width::kCrAnimWide : clip_width::kCrAnim;
+using T = Take;
+namespace w = clip_width;
+
+// Captured and pasted in this order.
+constexpr ClipRow kClipRows[] = {
+    {T::Text, 121, 121, w::kName121},
+    {T::Text, 304, 304, w::kAmmo304},
+    {T::Text, 122, 122, w::kSound122},
+    {T::CheckByte, 2019, 2050},
+    {T::Text, 151, 151, w::kEdit151},
+    // An empty group is captured as empty, so a paste clears the group and Save
+    // then keeps the target's stored radio byte.
+    {T::Radio, 2008, 2017},
+    {T::List, 301, 302},
+    {T::Text, 212, 212, w::kShort},
+    {T::List, 306, 306},
+    {T::List, 305, 305},
+    {T::List, 307, 307},
+    {T::Check, 2058, 2063},
+    {T::List, 308, 312},
+    {T::List, 303, 303},
+    {T::List, 314, 314},
+    {T::List, 313, 313},
+    {T::Text, 231, 231, w::kShort},
+    {T::List, 315, 315},
+    {T::Check, 2073, 2084},
+    {T::Text, 245, 246, w::kShort},
+    {T::Text, 247, 247, w::kEdit247},
+    {T::Text, 248, 248, w::kShort},
+    {T::Text, 250, 250, w::kShort},
+    {T::Text, 249, 249, w::kShort},
+    {T::Text, 251, 251, w::kEdit251},
+    {T::List, 316, 316},
+    {T::Check, 2099, 2099},
+    {T::Text, 97, 97, w::kEdit97},
+    {T::List, 317, 322},
+    {T::Check, 2132, 2132},
+    {T::Text, 98, 98, w::kShort},
+    {T::Number, 70, 90},
+    {T::Text, 91, 96, w::kCrAnim, true},
+    {T::Text, 5002, 5013, w::kCrAnim, true},
+    {T::Text, 5014, 5015, w::kCrAnimWide, true},
+    {T::Text, 5016, 5019, w::kCrAnim, true},
+    {T::Name, 300, 300, w::kName300},
+    {T::Text, 5000, 5000, w::kPlural},
+    {T::Text, 5001, 5001, w::kAbility},
+};
+
+constexpr std::size_t values_of(const ClipRow& row) {
+    return row.take == Take::Radio ? 1 : static_cast<std::size_t>(row.last - row.first + 1);
 }
 
-template <std::size_t N>
-void capture_lists(const Form& form, const int (&ids)[N], std::array<std::int32_t, N>& out) {
-    for (std::size_t i = 0; i < N; ++i) out[i] = form.selected_item(ids[i]);
+constexpr std::size_t value_count() {
+    std::size_t n = 0;
+    for (const ClipRow& row : kClipRows) n += values_of(row);
+    return n;
 }
 
-template <std::size_t N>
-void restore_lists(Form& form, const int (&ids)[N], const std::array<std::int32_t, N>& in) {
-    for (std::size_t i = 0; i < N; ++i) form.select_item(ids[i], in[i]);
+// The value of a radio group: its first checked button, or 0.
+int checked_button(const Form& form, const ClipRow& row) {
+    for (int id = row.first; id <= row.last; ++id)
+        if ((form.get_check(id) & 0xFF) != 0) return id;
+    return 0;
+}
+
+void capture_row(const Form& form, const ClipRow& row, ClipValue* out) {
+    if (row.take == Take::Radio) {
+        out->number = checked_button(form, row);
+        return;
+    }
+    for (int id = row.first; id <= row.last; ++id, ++out) {
+        switch (row.take) {
+            case Take::Text:
+            case Take::Name: out->text = form.get_text(id, row.width); break;
+            case Take::Check: out->number = form.get_check(id); break;
+            case Take::CheckByte: out->number = form.get_check(id) & 0xFF; break;
+            case Take::List: out->number = form.selected_item(id); break;
+            case Take::Number: out->number = static_cast<std::uint32_t>(form.get_number(id, false)); break;
+            case Take::Radio: break;
+        }
+    }
+}
+
+void restore_row(Form& form, const ClipRow& row, int index, const ClipValue* in) {
+    if (row.take == Take::Radio) {
+        form.check_radio(row.first, row.last, static_cast<int>(in->number));
+        return;
+    }
+    for (int id = row.first; id <= row.last; ++id, ++in) {
+        switch (row.take) {
+            case Take::Text: form.set_text(id, in->text); break;
+            case Take::Check:
+            case Take::CheckByte: form.set_check(id, static_cast<int>(in->number)); break;
+            case Take::List: form.select_item(id, static_cast<int>(in->number)); break;
+            case Take::Number:
+                form.set_number(id, static_cast<std::int32_t>(static_cast<std::uint32_t>(in->number)), false);
+                break;
+            case Take::Name:
+                form.delete_item(id, index);
+                form.insert_item(id, index, in->text);
+                form.select_item(id, index);
+                break;
+            case Take::Radio: break;
+        }
+    }
+}
+
+// Walks the rows (all of them, or the CrAnim ones) with each row's first value.
+template <typename Value, typename Step>
+void for_rows(Value* values, bool cranim_only, Step step) {
+    std::size_t at = 0;
+    for (const ClipRow& row : kClipRows) {
+        if (!cranim_only || row.cranim) step(row, &values[at]);
+        at += values_of(row);
+    }
 }
 
 }  // namespace
 
+StatesClipboard::StatesClipboard() : values(value_count()) {}
+
 void capture_cranim(const Form& form, StatesClipboard& clip) {
-    for (int i = 0; i < 6; ++i) clip.cranim_91_96[i] = form.get_text(91 + i, clip_width::kCrAnim);
-    for (int i = 0; i < 18; ++i) {
-        const int id = 5002 + i;
-        clip.cranim_5002_5019[i] = form.get_text(id, cranim_width(id));
-    }
+    for_rows(clip.values.data(), true, [&](const ClipRow& row, ClipValue* v) { capture_row(form, row, v); });
 }
 
 void capture_states(int index, const Form& form, StatesClipboard& clip) {
     (void)index;
-    clip.edit121 = form.get_text(121, clip_width::kName121);
-    clip.edit304 = form.get_text(304, clip_width::kAmmo304);
-    clip.edit122 = form.get_text(122, clip_width::kSound122);
-    for (int k = 0; k < 32; ++k) {
-        clip.checks_2019_2050[k] = static_cast<std::uint8_t>(form.get_check(2019 + k) & 0xFF);
-    }
-    clip.edit151 = form.get_text(151, clip_width::kEdit151);
-
-    // An empty group is captured as empty, so a paste clears the group and Save
-    // then keeps the target's stored radio byte.
-    clip.radio = 0;
-    for (int id = kFirstRadio; id <= kLastRadio; ++id) {
-        if ((form.get_check(id) & 0xFF) != 0) {
-            clip.radio = id;
-            break;
-        }
-    }
-
-    clip.list301 = form.selected_item(301);
-    clip.list302 = form.selected_item(302);
-    clip.edit212 = form.get_text(212, clip_width::kShort);
-    capture_lists(form, kLists306_305_307, clip.lists_306_305_307);
-    for (int k = 0; k < 6; ++k) clip.checks_2058_2063[k] = form.get_check(2058 + k);
-    capture_lists(form, kLists308_313, clip.lists_308_309_310_311_312_303_314_313);
-    clip.edit231 = form.get_text(231, clip_width::kShort);
-    clip.list315 = form.selected_item(315);
-    for (int k = 0; k < 12; ++k) clip.checks_2073_2084[k] = form.get_check(2073 + k);
-
-    for (int k = 0; k < 2; ++k) clip.edits_245_246[k] = form.get_text(kEdits245_246[k], clip_width::kShort);
-    clip.edit247 = form.get_text(247, clip_width::kEdit247);
-    clip.edit248 = form.get_text(248, clip_width::kShort);
-    clip.edit250 = form.get_text(250, clip_width::kShort);
-    clip.edit249 = form.get_text(249, clip_width::kShort);
-    clip.edit251 = form.get_text(251, clip_width::kEdit251);
-
-    clip.list316 = form.selected_item(316);
-    clip.check2099 = form.get_check(2099);
-    clip.edit97 = form.get_text(97, clip_width::kEdit97);
-    capture_lists(form, kLists317_322, clip.lists_317_322);
-    clip.check2132 = form.get_check(2132);
-    clip.edit98 = form.get_text(98, clip_width::kShort);
-
-    for (int i = 0; i < 21; ++i) {
-        clip.numbers_70_90[i] = static_cast<std::uint32_t>(form.get_number(70 + i, false));
-    }
-    capture_cranim(form, clip);
-
-    clip.name300 = form.get_text(300, clip_width::kName300);
-    clip.plural5000 = form.get_text(5000, clip_width::kPlural);
-    clip.ability5001 = form.get_text(5001, clip_width::kAbility);
+    for_rows(clip.values.data(), false, [&](const ClipRow& row, ClipValue* v) { capture_row(form, row, v); });
 }
 
 void restore_cranim(Form& form, const StatesClipboard& clip) {
-    for (int i = 0; i < 6; ++i) form.set_text(91 + i, clip.cranim_91_96[i]);
-    for (int i = 0; i < 18; ++i) form.set_text(5002 + i, clip.cranim_5002_5019[i]);
+    for_rows(clip.values.data(), true, [&](const ClipRow& row, const ClipValue* v) { restore_row(form, row, 0, v); });
 }
 
 void restore_states(int index, Form& form, const StatesClipboard& clip) {
-    form.set_text(121, clip.edit121);
-    form.set_text(304, clip.edit304);
-    form.set_text(122, clip.edit122);
-    for (int k = 0; k < 32; ++k) form.set_check(2019 + k, clip.checks_2019_2050[k]);
-    form.set_text(151, clip.edit151);
-    form.check_radio(kFirstRadio, kLastRadio, clip.radio);
-
-    form.select_item(301, clip.list301);
-    form.select_item(302, clip.list302);
-    form.set_text(212, clip.edit212);
-    restore_lists(form, kLists306_305_307, clip.lists_306_305_307);
-    for (int k = 0; k < 6; ++k) form.set_check(2058 + k, clip.checks_2058_2063[k]);
-    restore_lists(form, kLists308_313, clip.lists_308_309_310_311_312_303_314_313);
-    form.set_text(231, clip.edit231);
-    form.select_item(315, clip.list315);
-    for (int k = 0; k < 12; ++k) form.set_check(2073 + k, clip.checks_2073_2084[k]);
-
-    for (int k = 0; k < 2; ++k) form.set_text(kEdits245_246[k], clip.edits_245_246[k]);
-    form.set_text(247, clip.edit247);
-    form.set_text(248, clip.edit248);
-    form.set_text(250, clip.edit250);
-    form.set_text(249, clip.edit249);
-    form.set_text(251, clip.edit251);
-
-    form.select_item(316, clip.list316);
-    form.set_check(2099, clip.check2099);
-    form.set_text(97, clip.edit97);
-    restore_lists(form, kLists317_322, clip.lists_317_322);
-    form.set_check(2132, clip.check2132);
-    form.set_text(98, clip.edit98);
-
-    for (int i = 0; i < 21; ++i) {
-        form.set_number(70 + i, static_cast<std::int32_t>(clip.numbers_70_90[i]), false);
-    }
-    restore_cranim(form, clip);
-
-    form.delete_item(300, index);
-    form.insert_item(300, index, clip.name300);
-    form.select_item(300, index);
-
-    form.set_text(5000, clip.plural5000);
-    form.set_text(5001, clip.ability5001);
+    for_rows(clip.values.data(), false,
+             [&](const ClipRow& row, const ClipValue* v) { restore_row(form, row, index, v); });
     update_interlocks(index, form);
 }
 

@@ -2,9 +2,9 @@
 // two pastes.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ce {
 
@@ -28,42 +28,18 @@ constexpr int kPlural = 64;
 constexpr int kAbility = 512;
 }  // namespace clip_width
 
-// One record for the whole run, zero at start, overwritten by every capture.
-// Fields in their order; the number after each is its place in that order.
+// One captured control: its text, or its check state, selection or number.
+struct ClipValue {
+    std::string text;
+    std::int64_t number = 0;
+};
+
+// One record for the whole run, zero at start, overwritten by every capture:
+// a value per control of the clipboard's table (one for the radio group), in
+// the table's order.
 struct StatesClipboard {
-    std::string edit121;                 // 1
-    std::string edit122;                 // 2
-    std::string edit304;                 // 3
-    std::array<std::uint8_t, 32> checks_2019_2050{};  // 4: one byte per box
-    std::string edit151;                 // 5
-    std::int32_t radio = 0;              // 6: 2008..2017, 0 when the group was empty
-    std::int32_t list301 = 0;            // 7
-    std::int32_t list302 = 0;            // 8
-    std::string edit212;                 // 9
-    std::array<std::int32_t, 3> lists_306_305_307{};                  // 10
-    std::array<std::int32_t, 6> checks_2058_2063{};                   // 11
-    std::array<std::int32_t, 8> lists_308_309_310_311_312_303_314_313{};  // 12
-    std::string edit231;                 // 13
-    std::int32_t list315 = 0;            // 14
-    std::array<std::int32_t, 12> checks_2073_2084{};  // 15
-    std::array<std::string, 2> edits_245_246;          // 16
-    std::string edit247;                 // 17
-    std::string edit248;                 // 18
-    std::string edit250;                 // 19
-    std::string edit249;                 // 20
-    std::string edit251;                 // 21
-    std::int32_t list316 = 0;            // 22
-    std::int32_t check2099 = 0;          // 23
-    std::string edit97;                  // 24
-    std::array<std::uint32_t, 21> numbers_70_90{};     // 25: unsigned readings
-    std::array<std::string, 6> cranim_91_96;           // 26
-    std::array<std::string, 18> cranim_5002_5019;      // 27
-    std::string name300;                 // 28: the edit part of list 300
-    std::string plural5000;              // 29
-    std::string ability5001;             // 30
-    std::array<std::int32_t, 6> lists_317_322{};       // 31
-    std::string edit98;                  // 32
-    std::int32_t check2132 = 0;          // 33
+    StatesClipboard();
+    std::vector<ClipValue> values;
 };
 
 // Reads the form into the clipboard (index is not used; it names the creature

@@ -3,15 +3,18 @@
 // procedure only turns window messages into these calls.
 #include "form/editor.h"
 
+#include "form/controls.h"
 #include "form/catalogue.h"
-#include "form/data_check.h"
+#include "store/data_check.h"
 #include "form/form.h"
 #include "form/interlocks.h"
 #include "form/save.h"
 #include "form/show.h"
 #include "store/layouts.h"
 #include "store/settings.h"
+#include "store/file_ops.h"
 #include "store/whole_file.h"
+#include "form/fill_language.h"
 #include "text/language.h"
 
 namespace ce {
@@ -19,15 +22,16 @@ namespace ce {
 namespace {
 
 // Command words (notification code in the high 16 bits, identifier in the low 16).
-constexpr std::uint32_t kCmdClose = 2;
-constexpr std::uint32_t kCmdJump = 2101;
-constexpr std::uint32_t kCmdSave = 2100;
-constexpr std::uint32_t kCmdEnglish = 2001;
-constexpr std::uint32_t kCmdRussian = 2002;
-constexpr std::uint32_t kCmdCopyAll = 10000;
-constexpr std::uint32_t kCmdPasteAll = 10001;
-constexpr std::uint32_t kCmdPasteCrAnim = 10002;
-constexpr std::uint32_t kCmdCreatureChosen = (1u << 16) | 300u;  // selection change of list 300
+constexpr std::uint32_t kCmdClose = ctl::kClose;
+constexpr std::uint32_t kCmdJump = ctl::kJump;
+constexpr std::uint32_t kCmdSave = ctl::kSave;
+constexpr std::uint32_t kCmdEnglish = ctl::kEnglish;
+constexpr std::uint32_t kCmdRussian = ctl::kRussian;
+constexpr std::uint32_t kCmdCopyAll = ctl::kCopyAllStates;
+constexpr std::uint32_t kCmdPasteAll = ctl::kPasteAllStates;
+constexpr std::uint32_t kCmdPasteCrAnim = ctl::kPasteCrAnim;
+// A selection change of list 300.
+constexpr std::uint32_t kCmdCreatureChosen = (1u << 16) | static_cast<std::uint32_t>(ctl::kCreatureList);
 
 constexpr TextKind kLanguageKinds[] = {TextKind::Monsters, TextKind::Spells, TextKind::Common,
                                        TextKind::Plural, TextKind::Ability};
@@ -55,27 +59,30 @@ void close_editor(EditorState& state, Form& form) {
 void jump(EditorState& state, Form& form) {
     // Entry n of list 301 stands for creature n - 1; entry 0 is the none entry
     // and no selection gives -1: neither names a creature.
-    const int n = form.selected_item(301);
+    const int n = form.selected_item(ctl::kJumpList);
     if (n - 1 <= -1) return;
     show_and_select(state, form, n - 1);
 }
 
 void creature_chosen(EditorState& state, Form& form) {
     state.choice_pending = false;
-    const int n = form.selected_item(300);
+    const int n = form.selected_item(ctl::kCreatureList);
     if (n == -1) return;
     // A refused show puts list 300 back on the creature that the form still shows.
-    if (!show_and_select(state, form, n)) form.select_item(300, state.current);
+    if (!show_and_select(state, form, n)) form.select_item(ctl::kCreatureList, state.current);
 }
 
 void switch_language(EditorState& state, Form& form) {
-    if (auto error = write_language(file_ops(state), state.root, form.get_check(2002))) {
-        form.report_error("The language choice could not be stored in the settings file:\n    " +
-                          *error);
-    }
+    std::string message;
+    if (auto error = write_language(file_ops(state), state.root, form.get_check(ctl::kRussian)))
+        message = "The language choice could not be stored in the settings file:\n    " + *error;
     // Refilled from the language the file holds, so the radio buttons and the
     // texts agree with it even after a failed write.
-    apply_language(form, state.root, state.current, state.header_format);
+    std::vector<std::string> faults;
+    apply_language(form, state.root, state.current, state.header_format, faults);
+    // One action, one message: a failed write and unreadable language files together.
+    if (!faults.empty()) message += (message.empty() ? "" : "\n\n") + language_fault_message(faults);
+    if (!message.empty()) form.report_error(message);
 }
 
 }  // namespace
@@ -154,7 +161,7 @@ CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
 }
 
 void on_paint(EditorState& state, Form& form) {
-    form.paint_portrait(state.choice_pending ? state.current : form.selected_item(300));
+    form.paint_portrait(state.choice_pending ? state.current : form.selected_item(ctl::kCreatureList));
     form.paint_decorations();
 }
 

@@ -2,6 +2,7 @@
 // slot, and the reactions to the user's clicks on the governing check boxes.
 #include "form/interlocks.h"
 
+#include "form/controls.h"
 #include "form/form.h"
 
 namespace ce {
@@ -28,79 +29,73 @@ constexpr ListGovernor kListGovernors[] = {
 };
 
 void react_2021(Form& form) {
-    const int s = form.get_check(2021);
-    form.set_enabled(304, s != 0);
+    const int s = form.get_check(ctl::kAmmoBox);
+    form.set_enabled(ctl::kAmmoEdit, s != 0);
     for (int box : kBoxesOf2021) form.set_enabled(box, s != 0);
     if (s != 0) return;
 
-    form.set_enabled(306, false);
-    form.select_item(306, 0);
-    form.set_check(2039, 0);
-    form.set_enabled(305, false);
-    form.select_item(305, 2);
-    form.set_check(2030, 0);
-    form.set_enabled(307, false);
-    // 307 falls back to its first entry like 306 and 305: Save stores the list's
-    // selection whatever the state of 2024.
-    form.select_item(307, 0);
+    // Every governed list falls back to its entry (307 too: Save stores the
+    // list's selection whatever the state of 2024) and its box is cleared.
+    for (const ListGovernor& g : kListGovernors) {
+        form.set_enabled(g.list, false);
+        form.select_item(g.list, g.reset_entry);
+        form.set_check(g.box, 0);
+    }
     for (int box : kBoxesOf2021) form.set_check(box, 0);
-    form.set_check(2024, 0);
 }
 
 void react_list_governor(const ListGovernor& g, Form& form) {
     const int s = form.get_check(g.box);
-    if (form.get_check(2021) == 0) form.set_check(2021, 1);
+    if (form.get_check(ctl::kAmmoBox) == 0) form.set_check(ctl::kAmmoBox, 1);
     form.set_enabled(g.list, s != 0);
     if (s == 0) form.select_item(g.list, g.reset_entry);
     react_2021(form);
 }
 
 void react_2025(Form& form) {
-    const int s = form.get_check(2025);
-    if (s != 0) form.set_text(212, "0");
-    form.set_enabled(212, s == 0);
+    const int s = form.get_check(ctl::kZeroingBox);
+    if (s != 0) form.set_text(ctl::kZeroedEdit, "0");
+    form.set_enabled(ctl::kZeroedEdit, s == 0);
 }
 
 void react_2036(Form& form) {
-    const bool enable = form.get_check(2036) == 0;
-    if (!enable) form.set_check(2073, 0);
-    form.set_enabled(2073, enable);
+    const bool enable = form.get_check(ctl::kClearingBox) == 0;
+    if (!enable) form.set_check(ctl::kClearedBox, 0);
+    form.set_enabled(ctl::kClearedBox, enable);
 }
 
 void react_2038(Form& form) {
-    const int s = form.get_check(2038);
-    if (s == 0) form.set_check(2084, 0);
-    form.set_enabled(2084, s != 0);
+    const int s = form.get_check(ctl::kEnablingBox);
+    if (s == 0) form.set_check(ctl::kEnabledBox, 0);
+    form.set_enabled(ctl::kEnabledBox, s != 0);
 }
 
 }  // namespace
 
 void update_interlocks(int index, Form& form) {
-    form.set_enabled(121, index != kFixedSlot);
-    form.set_enabled(122, index != kFixedSlot);
+    form.set_enabled(ctl::kNameEdit, index != kFixedSlot);
+    form.set_enabled(ctl::kSoundEdit, index != kFixedSlot);
     if (index == kFixedSlot) {
-        form.set_text(121, "");
-        form.set_text(122, "");
+        form.set_text(ctl::kNameEdit, "");
+        form.set_text(ctl::kSoundEdit, "");
     }
 
-    const int s = form.get_check(2025);
-    form.set_enabled(212, s == 0);
-    if (s == 1) form.set_text(212, "");
+    const int s = form.get_check(ctl::kZeroingBox);
+    form.set_enabled(ctl::kZeroedEdit, s == 0);
+    if (s == 1) form.set_text(ctl::kZeroedEdit, "");
 
-    form.set_enabled(304, form.get_check(2021) != 0);
+    form.set_enabled(ctl::kAmmoEdit, form.get_check(ctl::kAmmoBox) != 0);
     for (const ListGovernor& g : kListGovernors) form.set_enabled(g.list, form.get_check(g.box) != 0);
-    for (int box : kBoxesOf2021) form.set_enabled(box, form.get_check(2021) != 0);
-    form.set_enabled(2073, form.get_check(2036) == 0);
-    form.set_enabled(2084, form.get_check(2038) != 0);
+    for (int box : kBoxesOf2021) form.set_enabled(box, form.get_check(ctl::kAmmoBox) != 0);
+    form.set_enabled(ctl::kClearedBox, form.get_check(ctl::kClearingBox) == 0);
+    form.set_enabled(ctl::kEnabledBox, form.get_check(ctl::kEnablingBox) != 0);
 }
 
 bool has_click_reaction(int box) {
-    switch (box) {
-    case 2021: case 2039: case 2030: case 2024: case 2025: case 2036: case 2038:
-        return true;
-    default:
-        return false;
-    }
+    for (const ListGovernor& g : kListGovernors)
+        if (g.box == box) return true;
+    return box == ctl::kAmmoBox || box == ctl::kZeroingBox || box == ctl::kClearingBox ||
+           box == ctl::kEnablingBox;
 }
 
 void react_to_click(int box, Form& form) {
@@ -110,13 +105,10 @@ void react_to_click(int box, Form& form) {
             return;
         }
     }
-    switch (box) {
-    case 2021: react_2021(form); break;
-    case 2025: react_2025(form); break;
-    case 2036: react_2036(form); break;
-    case 2038: react_2038(form); break;
-    default: break;
-    }
+    if (box == ctl::kAmmoBox) react_2021(form);
+    if (box == ctl::kZeroingBox) react_2025(form);
+    if (box == ctl::kClearingBox) react_2036(form);
+    if (box == ctl::kEnablingBox) react_2038(form);
 }
 
 }  // namespace ce

@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "form/data_check.h"
+#include "store/data_check.h"
 #include "form/editor.h"
 #include "form/form.h"
 #include "form/slot_binding.h"
 #include "store/journal.h"
 #include "store/layouts.h"
+#include "store/file_ops.h"
 #include "store/whole_file.h"
-#include "text/rewrite.h"
+#include "form/rewrite.h"
 
 namespace ce {
 

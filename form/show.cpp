@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "form/data_check.h"
+#include "store/data_check.h"
+#include "form/controls.h"
 #include "form/editor.h"
 #include "form/form.h"
 #include "form/interlocks.h"
@@ -66,15 +67,15 @@ bool show_creature(const EditorState& state, Form& form, int slot) {
         return false;
     }
 
-    form.set_text(2003, format_header(state.header_format, slot));
+    form.set_text(ctl::kHeader, format_header(state.header_format, slot));
     form.paint_portrait(slot);
     show_slot(form, DataFile::Monsters, files[0].block, slot);
-    form.select_item(300, slot);
+    form.select_item(ctl::kCreatureList, slot);
 
     const int language = read_language(state.root);
     std::vector<std::string> missing;
-    form.set_text(5000, language_line(state.root, TextKind::Plural, language, slot, missing));
-    form.set_text(5001, language_line(state.root, TextKind::Ability, language, slot, missing));
+    form.set_text(ctl::kPlural, language_line(state.root, TextKind::Plural, language, slot, missing));
+    form.set_text(ctl::kAbility, language_line(state.root, TextKind::Ability, language, slot, missing));
 
     for (std::size_t i = 1; i < kReadOrder.size(); ++i) {
         show_slot(form, kReadOrder[i], files[i].block, slot);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/folder.h"
+#include "form/fill_language.h"
 #include "form/memory_form.h"
 #include "fuzz/check.h"
 #include "fuzz/temp_folder.h"

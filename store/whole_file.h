@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "store/file_ops.h"
 #include "store/path_separator.h"
 
 namespace ce {
@@ -23,10 +24,6 @@ struct WholeFile {
 // folder, a file over 1 GiB), leaving `out` exactly as it was.
 bool load_whole_file(const std::string& path, WholeFile& out);
 
-// The seam through which every write goes, so that tests can fail any step.
-// Implemented by the platform (POSIX or Win32) in system_file_ops().
-class FileOps;
-FileOps& system_file_ops();
 
 // Replaces the file at path with exactly `count` bytes, never truncating it
 // before the new bytes are safe (temporary file + flush + rename; in place with

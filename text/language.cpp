@@ -1,4 +1,4 @@
-// The language file table, the creature header and the filling of the form.
+// The language file table and the creature header.
 #include "text/language.h"
 
 #include <algorithm>
@@ -9,7 +9,6 @@
 #include <system_error>
 #include <utility>
 
-#include "form/form.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
 #include "text/lines.h"
@@ -21,12 +20,6 @@ namespace {
 constexpr std::array<const char*, 2> kLanguageFolders = {"Eng", "Rus"};
 constexpr std::array<const char*, 5> kKindFiles = {"Monsters.txt", "Spells.txt", "Common.txt",
                                                    "Plural.txt", "Ability.txt"};
-
-// Option counts of the lists 305..316, in the order the Common file holds them.
-constexpr std::array<int, 12> kOptionCounts = {5, 3, 5, 10, 6, 9, 4, 10, 9, 7, 9, 3};
-constexpr int kFirstList = 300;
-constexpr int kLastList = 323;
-constexpr int kNotAList = 304;  // an edit field among the list identifiers
 
 constexpr std::size_t kHeaderMax = 999;
 
@@ -147,126 +140,6 @@ std::optional<std::string> load_language_text(const std::string& path, std::stri
     std::error_code ec;
     const bool exists = std::filesystem::exists(std::filesystem::path(path), ec);
     return path + (exists || ec ? ": the file cannot be read" : ": the file does not exist");
-}
-
-void apply_language(Form& form, const std::string& root, int current_index,
-                    std::string& header_format) {
-    std::vector<std::string> faults;
-    apply_language(form, root, current_index, header_format, faults);
-    // Reported once the form is filled, so the message stands over a whole form.
-    if (!faults.empty()) form.report_error(language_fault_message(faults));
-}
-
-std::string language_fault_message(const std::vector<std::string>& faults) {
-    std::string message = "These language files could not be read; their texts are shown empty:";
-    for (const std::string& fault : faults) message += "\n" + fault;
-    return message;
-}
-
-void apply_language(Form& form, const std::string& root, int current_index,
-                    std::string& header_format, std::vector<std::string>& faults) {
-    // Each list keeps its entry index across the refill.
-    std::array<int, kLastList - kFirstList + 1> remembered{};
-    for (int id = kFirstList; id <= kLastList; ++id) {
-        if (id == kNotAList) continue;
-        remembered[static_cast<std::size_t>(id - kFirstList)] = form.selected_item(id);
-        form.clear_items(id);
-    }
-
-    const int language = read_language(root);
-    form.set_check(2001, 0);
-    form.set_check(2002, 0);
-    form.set_check(2001 + language, 1);
-    form.set_language(language);
-
-    auto load = [&](TextKind kind) {
-        std::string bytes;
-        if (auto fault = load_language_text(language_file(root, kind, language), bytes))
-            faults.push_back(std::move(*fault));
-        return bytes;
-    };
-
-    std::string line;
-    {
-        const std::string common_bytes = load(TextKind::Common);
-        const std::string_view common = text_of(common_bytes);
-        std::size_t offset = 0;
-        for (int i = 0; i <= 132; ++i) {
-            offset = next_line(common, offset, line);
-            form.set_text(2000 + i, line);
-        }
-        header_format = form.get_text(2003, 120);
-        form.set_text(2003, format_header(header_format, current_index));
-        for (std::size_t k = 0; k < kOptionCounts.size(); ++k) {
-            for (int j = 0; j < kOptionCounts[k]; ++j) {
-                offset = next_line(common, offset, line);
-                form.add_item(305 + static_cast<int>(k), line);
-            }
-        }
-        for (int j = 0; j < 4; ++j) {
-            offset = next_line(common, offset, line);
-            form.add_item(320, line);
-            form.add_item(321, line);
-            form.add_item(322, line);
-        }
-    }
-
-    const std::string spells_bytes = load(TextKind::Spells);
-    const std::string_view spells = text_of(spells_bytes);
-    const int spell_count = count_lines(spells);
-    {
-        std::size_t offset = 0;
-        int i = 0;
-        do {  // at least one entry even for an empty file
-            offset = next_line(spells, offset, line);
-            form.add_item(303, numbered_entry(i, line));
-        } while (++i < spell_count);
-    }
-
-    const std::string monsters_bytes = load(TextKind::Monsters);
-    const std::string_view monsters = text_of(monsters_bytes);
-    std::string none_entry;
-    std::size_t monsters_offset = next_line(monsters, 0, none_entry);
-    for (int id : {317, 318, 319}) form.add_item(id, none_entry);
-    {
-        std::size_t offset = 0;
-        int i = 0;
-        do {
-            offset = next_line(spells, offset, line);
-            const std::string entry = numbered_entry(i, line);
-            for (int id : {317, 318, 319}) form.add_item(id, entry);
-        } while (++i < spell_count);
-    }
-
-    {
-        const std::string plural = load(TextKind::Plural);
-        form.set_text(5000, creature_line(text_of(plural), current_index));
-    }
-    {
-        const std::string ability = load(TextKind::Ability);
-        form.set_text(5001, creature_line(text_of(ability), current_index));
-    }
-
-    form.add_item(301, none_entry);
-    form.add_item(323, none_entry);
-    {
-        const int creature_count = count_lines(monsters) - 1;
-        int i = 0;
-        do {
-            monsters_offset = next_line(monsters, monsters_offset, line);
-            form.add_item(300, line);
-            const std::string entry = numbered_entry(i, line);
-            form.add_item(301, entry);
-            form.add_item(302, entry);
-            form.add_item(323, entry);
-        } while (++i < creature_count);
-    }
-
-    for (int id = kFirstList; id <= kLastList; ++id) {
-        if (id == kNotAList) continue;
-        form.select_item(id, remembered[static_cast<std::size_t>(id - kFirstList)]);
-    }
-    form.select_item(300, current_index);
 }
 
 }  // namespace ce

@@ -90,4 +90,20 @@ std::size_t append_line(std::string& out, std::string_view line, bool no_break) 
     return line.size() + 2;
 }
 
+std::string as_one_line(std::string_view typed) {
+    typed = text_of(typed);
+    std::string line;
+    line.reserve(typed.size());
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        const auto b = static_cast<unsigned char>(typed[i]);
+        if ((b >= 1 && b <= 8) || (b >= 10 && b <= 13)) {
+            line += ' ';
+            if (b == '\r' && i + 1 < typed.size() && typed[i + 1] == '\n') ++i;
+        } else {
+            line += typed[i];
+        }
+    }
+    return line;
+}
+
 }  // namespace ce

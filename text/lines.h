@@ -34,4 +34,14 @@ std::string creature_line(std::string_view text, int n);
 // Appends line and CR LF to out (no break when no_break). Returns the bytes appended.
 std::size_t append_line(std::string& out, std::string_view line, bool no_break = false);
 
+// Longest text stored in a creature's line: the name and the plural (63
+// characters) and the ability text (999).
+constexpr int kNameMax = 63;
+constexpr int kAbilityMax = 999;
+
+// A typed text as one line of a language file: the text up to its first zero,
+// with every line ender made a space (a CR LF pair one space), so that the
+// creature's text can never end its line early and move every later line.
+std::string as_one_line(std::string_view typed);
+
 }  // namespace ce

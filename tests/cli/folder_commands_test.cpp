@@ -73,6 +73,24 @@ TEST(Show, PrintsEveryFieldWithCaptionPlaceStoredValueAndShownText) {
     EXPECT_NE(r.err.find("Demonology.vrh: missing"), std::string::npos);
 }
 
+// What the editor shows comes from the editor's own filling: a Common file too
+// short for the list options is read again from its first line, as the editor
+// reads it, instead of showing empty entries.
+TEST(Show, ListEntriesAreTheEditorsFromAShortCommonFile) {
+    TempDir dir;
+    write_fixture_folder(dir.str());
+    std::string common;
+    for (int k = 0; k < 10; ++k) common += "c" + std::to_string(k) + "\r\n";
+    write_file((dir.path() / "Eng" / "Common.txt").string(), common);
+    std::string monsters = read_file(dir / "MonstersSetup.vrh");
+    monsters[33000 + 5] = 2;  // list 306, entry 2: Common line 140
+    write_file(dir / "MonstersSetup.vrh", monsters);
+    ToolRun r = run_tool({"show", "-C", dir.str(), "5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // A cycle of 11 reads: lines 0..9 and the empty line after the last break.
+    EXPECT_THAT_LINE(line_with(r.out, "MonstersSetup.vrh@33005 "), " 2 ", "  c" + std::to_string(140 % 11));
+}
+
 TEST(Diff, PrintsExactlyTheFieldsThatDiffer) {
     TempDir a, b;
     write_fixture_folder(a.str());
@@ -212,12 +230,12 @@ TEST(LanguageLines, ReplaceLinesKeepsEveryOtherByte) {
     split_lines(t);
     ASSERT_EQ(t.line_count(), 5);
     EXPECT_EQ(t.line(3), "three");
-    EXPECT_EQ(replace_line(t, 1, "ONE"), bytes("zero\r\nONE\ntwo\rthree\x01" "four\r\n\0tail"));
-    EXPECT_EQ(replace_line(t, 4, ""), bytes("zero\r\none\ntwo\rthree\x01\r\n\0tail"));
-    EXPECT_EQ(replace_line(t, 6, "six"), bytes("zero\r\none\ntwo\rthree\x01" "four\r\n\r\nsix\r\n\0tail"));
+    EXPECT_EQ(replace_lines(t, {{1, "ONE"}}), bytes("zero\r\nONE\ntwo\rthree\x01" "four\r\n\0tail"));
+    EXPECT_EQ(replace_lines(t, {{4, ""}}), bytes("zero\r\none\ntwo\rthree\x01\r\n\0tail"));
+    EXPECT_EQ(replace_lines(t, {{6, "six"}}), bytes("zero\r\none\ntwo\rthree\x01" "four\r\n\r\nsix\r\n\0tail"));
     LanguageText empty;
     split_lines(empty);
-    EXPECT_EQ(replace_line(empty, 1, "x"), "\r\nx\r\n");
+    EXPECT_EQ(replace_lines(empty, {{1, "x"}}), "\r\nx\r\n");
 }
 
 }  // namespace

@@ -356,6 +356,19 @@ TEST_F(Import, NameLinesAreCutJoinedAndFilesExtended) {
     EXPECT_EQ(read_file(plural_path), "p0\r\np1\r\n\r\nthree\r\n");
 }
 
+// A zero byte would end the whole language file's text for the editor: a text
+// holding one is refused before anything is written, also for the name line
+// that the one-line rule stores.
+TEST_F(Import, ANameWithAZeroCharacterIsRefused) {
+    const std::string monsters_path = (dir.path() / "Eng" / "Monsters.txt").string();
+    const std::string before = read_file(monsters_path);
+    ToolRun r = run_tool({"import", "-C", dir.str(), "-"},
+                         R"({"creatures": [{"slot": 2, "name": "ab\u0000cd"}]})");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("zero character"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(monsters_path), before);
+}
+
 TEST_F(Import, TextsFollowTheExportsLanguage) {
     // Export in Russian, switch the folder to English, import: the Russian files are written.
     write_file(dir / "Lang", std::string("\x01\x00\x00", 3));
@@ -410,7 +423,7 @@ TEST_F(Import, RefusesAFolderWithAShortDataFileAndBadArguments) {
     write_file(dir / "Firewall.vrh", "short");
     ToolRun r = run_tool({"import", "-C", dir.str(), "-", "--format", "csv"}, "slot,DefenseBonus.vrh@0\r\n3,200\r\n");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("Firewall.vrh: 5 bytes, needs 125"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Firewall.vrh: 5 bytes, needs at least 125"), std::string::npos) << r.err;
     r = run_tool({"import", "-C", dir.str(), dir / "no-such.csv"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("no-such.csv: missing or cannot be read"), std::string::npos) << r.err;

@@ -14,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "fixture.h"
+#include "store/file_ops.h"
 #include "store/whole_file.h"
 
 namespace ce::test {

@@ -291,6 +291,23 @@ TEST(EditorLanguage, FailedSettingsWritesAreReported) {
     EXPECT_EQ(s.folder.read("Lang"), (Bytes{0, 0, 0}));
 }
 
+// One action, one message: a switch whose settings write fails while a
+// language file is missing reports both in one box.
+TEST(EditorLanguage, AFailedWriteAndAMissingFileMakeOneMessage) {
+    Session s;
+    fixture::ScriptedOps ops;
+    ops.fail_file = "Lang";
+    s.state.files = &ops;
+    s.start();
+    std::filesystem::remove(s.folder.path(TextKind::Spells, 0));
+    s.form.click(2002);
+    ASSERT_EQ(s.form.errors().size(), 1u);
+    const std::string& message = s.form.errors()[0];
+    EXPECT_NE(message.find("settings file"), std::string::npos) << message;
+    EXPECT_NE(message.find(s.folder.path(TextKind::Spells, 0).string()), std::string::npos) << message;
+    EXPECT_LT(message.find("settings file"), message.find("Spells"));
+}
+
 TEST(EditorShow, RefusedWhenADataFileIsMissingOrShort) {
     Session s;
     s.start();

@@ -8,6 +8,7 @@
 
 #include "form/catalogue.h"
 #include "form/memory_form.h"
+#include "form/fill_language.h"
 #include "text/language.h"
 #include "text_folder.h"
 

@@ -6,9 +6,10 @@
 
 #include "form/memory_form.h"
 #include "store/file_ops.h"
+#include "form/fill_language.h"
 #include "text/language.h"
 #include "text/lines.h"
-#include "text/rewrite.h"
+#include "form/rewrite.h"
 #include "text_folder.h"
 
 namespace ce {

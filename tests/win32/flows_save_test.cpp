@@ -17,6 +17,7 @@
 #include "editor/session.h"
 #include "save_fixture.h"
 #include "store/settings.h"
+#include "store/file_ops.h"
 #include "store/whole_file.h"
 
 // The demo data set comes from the demo generator's library, when the test

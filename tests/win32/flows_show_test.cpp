@@ -20,6 +20,7 @@
 #include "flow_fixture.h"
 #include "form/show.h"
 #include "picture/portrait.h"
+#include "form/fill_language.h"
 #include "text/language.h"
 
 namespace ce {

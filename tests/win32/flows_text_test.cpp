@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "flow_fixture.h"
+#include "form/fill_language.h"
 #include "text/language.h"
 
 namespace ce {

@@ -23,6 +23,7 @@
 #include "form/form.h"
 #include "store/binding.h"
 #include "store/layouts.h"
+#include "form/fill_language.h"
 #include "text/language.h"
 #include "text/lines.h"
 

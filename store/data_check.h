@@ -2,6 +2,7 @@
 // must be present and at least its fixed size, or the action is refused whole.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,11 @@
 #include "store/whole_file.h"
 
 namespace ce {
+
+// What keeps a data file from being used, as "<name>: <what>", or nothing: not
+// read (`read` false: missing, a folder, unreadable) or shorter than its size.
+std::optional<std::string> data_file_fault(const DataFileInfo& info, const std::string& path, bool read,
+                                           std::size_t length);
 
 // Loads one data file of the folder into `out`. Returns what is wrong with it
 // ("MonstersSetup.vrh: missing", "...: 100 bytes, needs at least 254000"), or

@@ -1,40 +1,23 @@
 // Rewriting the current creature's name, plural and ability lines on Save.
-#include "text/rewrite.h"
+#include "form/rewrite.h"
 
 #include <algorithm>
 #include <optional>
 #include <string_view>
 
+#include "form/controls.h"
 #include "form/form.h"
 #include "store/journal.h"
 #include "store/layouts.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
+#include "form/fill_language.h"
 #include "text/language.h"
 #include "text/lines.h"
 
 namespace ce {
 
 namespace {
-
-// A text typed into the form as one line of a language file: every line ender
-// becomes a space (a CR LF pair one space), so that the creature's text can
-// never end its line early and move every later creature's line.
-std::string as_one_line(std::string_view typed) {
-    typed = text_of(typed);
-    std::string line;
-    line.reserve(typed.size());
-    for (std::size_t i = 0; i < typed.size(); ++i) {
-        const auto b = static_cast<unsigned char>(typed[i]);
-        if ((b >= 1 && b <= 8) || (b >= 10 && b <= 13)) {
-            line += ' ';
-            if (b == '\r' && i + 1 < typed.size() && typed[i + 1] == '\n') ++i;
-        } else {
-            line += typed[i];
-        }
-    }
-    return line;
-}
 
 // What follows the text's terminating zero in the file, if anything: the
 // editor never shows it, so it keeps it as the file held it.
@@ -84,8 +67,8 @@ bool rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int ind
         std::string file_name;
         if (k < file_names) offset = next_line(text, offset, file_name);
         if (k == index) {
-            append_line(out, as_one_line(form.get_text(300, 64)));
-        } else if (auto entry = form.item_text(300, k)) {
+            append_line(out, as_one_line(form.get_text(ctl::kCreatureList, kNameMax + 1)));
+        } else if (auto entry = form.item_text(ctl::kCreatureList, k)) {
             append_line(out, as_one_line(*entry));
         } else if (k < file_names) {
             append_line(out, file_name);
@@ -143,9 +126,9 @@ void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, i
     // The typed texts as the form holds them: the refill below shows the files'
     // texts, so a text whose file could not be written is put back afterwards
     // and the next Save can still store it.
-    const std::string typed_name = form.get_text(300, kWholeText);
-    const std::string typed_plural = form.get_text(5000, kWholeText);
-    const std::string typed_ability = form.get_text(5001, kWholeText);
+    const std::string typed_name = form.get_text(ctl::kCreatureList, kWholeText);
+    const std::string typed_plural = form.get_text(ctl::kPlural, kWholeText);
+    const std::string typed_ability = form.get_text(ctl::kAbility, kWholeText);
     bool name_stored = false, plural_stored = false, ability_stored = false;
     if (index < 0 || index >= kSlots) {
         add_failure(failures, "creature " + std::to_string(index) +
@@ -156,9 +139,9 @@ void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, i
         name_stored = rewrite_monsters(form, ops, language_file(root, TextKind::Monsters, language),
                                        index, failures, write);
         plural_stored = rewrite_lines(form, ops, language_file(root, TextKind::Plural, language),
-                                      index, 5000, 64, failures, write);
+                                      index, ctl::kPlural, kNameMax + 1, failures, write);
         ability_stored = rewrite_lines(form, ops, language_file(root, TextKind::Ability, language),
-                                       index, 5001, 1000, failures, write);
+                                       index, ctl::kAbility, kAbilityMax + 1, failures, write);
     }
 
     if (write != nullptr) {
@@ -173,10 +156,10 @@ void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, i
     std::vector<std::string> read_faults;
     apply_language(form, root, index, header_format, read_faults);
     for (std::string& fault : read_faults) add_failure(failures, std::move(fault));
-    form.select_item(300, index);
-    if (!name_stored) form.set_text(300, typed_name);
-    if (!plural_stored) form.set_text(5000, typed_plural);
-    if (!ability_stored) form.set_text(5001, typed_ability);
+    form.select_item(ctl::kCreatureList, index);
+    if (!name_stored) form.set_text(ctl::kCreatureList, typed_name);
+    if (!plural_stored) form.set_text(ctl::kPlural, typed_plural);
+    if (!ability_stored) form.set_text(ctl::kAbility, typed_ability);
 }
 
 }  // namespace ce

@@ -1,4 +1,4 @@
-#include "form/data_check.h"
+#include "store/data_check.h"
 
 #include <filesystem>
 #include <system_error>
@@ -13,15 +13,21 @@ std::string unreadable_reason(const std::string& path) {
     return "cannot be read";
 }
 
-std::optional<std::string> load_data_file(const std::string& root, const DataFileInfo& info,
-                                          WholeFile& out) {
-    const std::string path = data_path(root, info.name);
-    if (!load_whole_file(path, out)) return std::string(info.name) + ": " + unreadable_reason(path);
-    if (out.length < info.size) {
-        return std::string(info.name) + ": " + std::to_string(out.length) +
+std::optional<std::string> data_file_fault(const DataFileInfo& info, const std::string& path, bool read,
+                                           std::size_t length) {
+    if (!read) return std::string(info.name) + ": " + unreadable_reason(path);
+    if (length < info.size) {
+        return std::string(info.name) + ": " + std::to_string(length) +
                " bytes, needs at least " + std::to_string(info.size);
     }
     return std::nullopt;
+}
+
+std::optional<std::string> load_data_file(const std::string& root, const DataFileInfo& info,
+                                          WholeFile& out) {
+    const std::string path = data_path(root, info.name);
+    const bool read = load_whole_file(path, out);
+    return data_file_fault(info, path, read, out.length);
 }
 
 std::string folder_name(const std::string& root) {
