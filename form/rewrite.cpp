@@ -44,48 +44,13 @@ bool store(FileOps& ops, const std::string& path, const std::string& bytes,
     return true;
 }
 
-// Monsters: the none entry from the file, then the names as list 300 holds
-// them with the typed name at `index`. False when the file was not written.
-bool rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int index,
-                      std::vector<std::string>& failures, FolderWrite* write) {
-    std::string bytes;
-    if (auto fault = load_language_text(path, bytes)) {
-        add_failure(failures, std::move(*fault));
-        return false;
-    }
-    const std::string_view text = text_of(bytes);
-    // Names the file holds beyond the list (it changed outside the editor, or
-    // was missing when the list was filled) are kept rather than dropped.
-    const int file_names = count_lines(text) - 1;
-
-    std::string out;
-    out.reserve(bytes.size() + 128);
-    std::string line;
-    std::size_t offset = next_line(text, 0, line);
-    append_line(out, line);
-    for (int k = 0;; ++k) {
-        std::string file_name;
-        if (k < file_names) offset = next_line(text, offset, file_name);
-        if (k == index) {
-            append_line(out, as_one_line(form.get_text(ctl::kCreatureList, kNameMax + 1)));
-        } else if (auto entry = form.item_text(ctl::kCreatureList, k)) {
-            append_line(out, as_one_line(*entry));
-        } else if (k < file_names) {
-            append_line(out, file_name);
-        } else if (k < index) {
-            append_line(out, "");  // too short for the name: extended up to it
-        } else {
-            break;
-        }
-    }
-    out.append(tail_of(bytes));
-    return store(ops, path, out, failures, write, bytes);
-}
-
-// Plural and Ability: the file's lines with line `index` replaced. False when
+// The file's lines as they are now, with line `line` replaced by `typed`. A
+// file too short for that line is extended with empty lines up to it, so the
+// typed text is stored rather than dropped; with `extend_when_empty` false, an
+// empty text has nothing to store and leaves a short file as it was. False when
 // the file was not written.
-bool rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index, int control,
-                   int capacity, std::vector<std::string>& failures, FolderWrite* write) {
+bool rewrite_line(FileOps& ops, const std::string& path, int line, const std::string& typed,
+                  bool extend_when_empty, std::vector<std::string>& failures, FolderWrite* write) {
     std::string bytes;
     if (auto fault = load_language_text(path, bytes)) {
         add_failure(failures, std::move(*fault));
@@ -93,26 +58,38 @@ bool rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index,
     }
     const std::string_view text = text_of(bytes);
     const int count = count_lines(text);
-    const std::string typed = as_one_line(form.get_text(control, capacity));
-    // A file too short for the creature's line is extended with empty lines up
-    // to it, so the typed text is stored rather than dropped; an empty text has
-    // nothing to store and leaves a short file as it was.
-    const int total = typed.empty() ? count : std::max(count, index + 1);
+    const int total = typed.empty() && !extend_when_empty ? count : std::max(count, line + 1);
 
     std::string out;
-    out.reserve(bytes.size() + static_cast<std::size_t>(capacity) + 2 * static_cast<std::size_t>(total));
-    std::string line;
+    out.reserve(bytes.size() + typed.size() + 2 * static_cast<std::size_t>(total));
+    std::string current;
     std::size_t offset = 0;
     for (int i = 0; i < total; ++i) {
         if (i < count)
-            offset = next_line(text, offset, line);
+            offset = next_line(text, offset, current);
         else
-            line.clear();
-        if (i == index) line = typed;
-        append_line(out, line);
+            current.clear();
+        append_line(out, i == line ? typed : current);
     }
     out.append(tail_of(bytes));
     return store(ops, path, out, failures, write, bytes);
+}
+
+// Monsters: line 0 is the none entry, so creature `index`'s name is line
+// `index` + 1. Every other name is taken from the file as it is at Save time,
+// not from list 300: names another program wrote since the list was filled are
+// kept, and the refill after Save shows them.
+bool rewrite_monsters(Form& form, FileOps& ops, const std::string& path, int index,
+                      std::vector<std::string>& failures, FolderWrite* write) {
+    const std::string typed = as_one_line(form.get_text(ctl::kCreatureList, kNameMax + 1));
+    return rewrite_line(ops, path, index + 1, typed, true, failures, write);
+}
+
+// Plural and Ability: the file's lines with line `index` replaced.
+bool rewrite_lines(Form& form, FileOps& ops, const std::string& path, int index, int control,
+                   int capacity, std::vector<std::string>& failures, FolderWrite* write) {
+    const std::string typed = as_one_line(form.get_text(control, capacity));
+    return rewrite_line(ops, path, index, typed, false, failures, write);
 }
 
 // Longer than any text the three controls can hold.

@@ -63,7 +63,7 @@ void check_replace(std::string_view bytes, std::uint8_t which) {
     for (char c : bytes.substr(0, std::min<std::size_t>(bytes.size(), which)))
         if (!is_ender(c) && c != '\0') content += c;
     ce::LanguageText after;
-    after.bytes = ce::replace_line(text, k, content);
+    after.bytes = ce::replace_lines(text, {{k, content}});
     ce::split_lines(after);
     CE_FUZZ_CHECK(after.line(k) == content, "the replaced line does not read back");
     // Emptying a last line without a break leaves no line there to count (a

@@ -185,15 +185,25 @@ TEST(RewriteCreatureTexts, NothingTheEditorDoesNotShowIsLost) {
     folder.write(TextKind::Plural, 0, join({"P0", "P1", "P2", "P3"}) + tail);
     Session s(folder, 1);
     s.form.set_text(5000, "New P1");
-    // Names added to the file after the lists were filled are kept.
+    // Names another program changed or added after the lists were filled are
+    // kept: only the current creature's name comes from the form.
     folder.write(TextKind::Monsters, 0,
                  join({none_entry(0), "M0", "M1", "M2", "M3", "Added 4", "Added 5"}));
     EXPECT_TRUE(s.save().empty());
     EXPECT_EQ(folder.read(TextKind::Plural, 0), join({"P0", "New P1", "P2", "P3"}) + tail);
     EXPECT_EQ(folder.read(TextKind::Monsters, 0),
-              join({none_entry(0), creature(0, 0), creature(0, 1), creature(0, 2), creature(0, 3),
-                    "Added 4", "Added 5"}));
+              join({none_entry(0), "M0", creature(0, 1), "M2", "M3", "Added 4", "Added 5"}));
     EXPECT_EQ(s.form.item_count(300), 6);
+    EXPECT_EQ(s.form.item_text(300, 0), "M0");  // the list shows what the file holds
+    EXPECT_EQ(s.form.item_text(300, 2), "M2");
+
+    // A file made shorter outside the editor stays short up to the creature.
+    folder.write(TextKind::Monsters, 0, join({none_entry(0), "Only"}));
+    Session late(folder, 3);
+    late.form.set_text(300, "Third");
+    folder.write(TextKind::Monsters, 0, join({none_entry(0), "Only one"}));
+    EXPECT_TRUE(late.save().empty());
+    EXPECT_EQ(folder.read(TextKind::Monsters, 0), join({none_entry(0), "Only one", "", "", "Third"}));
 }
 
 TEST(RewriteCreatureTexts, FailuresAreListedAndFailedFilesKeepTheirBytes) {
