@@ -64,6 +64,13 @@ std::string replace_lines(const LanguageText& text, const std::map<int, std::str
         out.append(all.substr(pos, s.begin - pos));
         out.append(it->second);
         pos = s.end;
+        // An emptied line between a lone CR and its own LF would join the two
+        // into one CR LF ender, and every later line would move up one: it
+        // ends CR LF instead.
+        if (it->second.empty() && !out.empty() && out.back() == '\r' && s.next > s.end && all[s.end] == '\n') {
+            out.append("\r\n");
+            pos = s.next;
+        }
     }
     out.append(all.substr(pos, text.text_size - pos));
     if (it != contents.end()) {

@@ -238,5 +238,26 @@ TEST(LanguageLines, ReplaceLinesKeepsEveryOtherByte) {
     EXPECT_EQ(replace_lines(empty, {{1, "x"}}), "\r\nx\r\n");
 }
 
+TEST(LanguageLines, AnEmptiedLineAfterALoneCarriageReturnStaysALine) {
+    // Found by fuzzing: "b" emptied between "a\r" and its "\n" made one CR LF of
+    // the two enders, and "c" moved up to b's line.
+    LanguageText t;
+    t.bytes = "a\rb\nc\r\n";
+    split_lines(t);
+    ASSERT_EQ(t.line_count(), 3);
+    LanguageText after;
+    after.bytes = replace_line(t, 1, "");
+    EXPECT_EQ(after.bytes, "a\r\r\nc\r\n");
+    split_lines(after);
+    ASSERT_EQ(after.line_count(), 3);
+    EXPECT_EQ(after.line(1), "");
+    EXPECT_EQ(after.line(2), "c");
+    // Two such lines at once, and one that is not emptied, keep their bytes.
+    t.bytes = "a\rb\rc\nd\n";
+    split_lines(t);
+    EXPECT_EQ(replace_lines(t, {{1, ""}, {2, ""}}), "a\r\r\r\nd\n");
+    EXPECT_EQ(replace_line(t, 2, "C"), "a\rb\rC\nd\n");
+}
+
 }  // namespace
 }  // namespace ce
