@@ -33,14 +33,16 @@ std::string bytes_of(const WholeFile& file) {
     return std::string(reinterpret_cast<const char*>(file.data()), file.length);
 }
 
-// "0-3, 7, 9-12".
+// "0-3, 7, 9-12". (Appended piece by piece: "-" + to_string(...) trips a false
+// warning of GCC 12 when optimising.)
 std::string slot_ranges(const std::vector<int>& slots) {
     std::string out;
     for (std::size_t i = 0; i < slots.size();) {
         std::size_t j = i;
         while (j + 1 < slots.size() && slots[j + 1] == slots[j] + 1) ++j;
-        out += (out.empty() ? "" : ", ") + std::to_string(slots[i]);
-        if (j > i) out += "-" + std::to_string(slots[j]);
+        if (!out.empty()) out.append(", ");
+        out.append(std::to_string(slots[i]));
+        if (j > i) out.append("-").append(std::to_string(slots[j]));
         i = j + 1;
     }
     return out;
@@ -48,7 +50,10 @@ std::string slot_ranges(const std::vector<int>& slots) {
 
 std::string file_list(const HistoryEntry& e) {
     std::string out;
-    for (const HistoryFile& f : e.files) out += (out.empty() ? "" : ", ") + f.name;
+    for (const HistoryFile& f : e.files) {
+        if (!out.empty()) out.append(", ");
+        out.append(f.name);
+    }
     return out;
 }
 

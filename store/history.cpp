@@ -286,9 +286,23 @@ std::optional<std::string> folder_before(const std::string& root, int number, Fo
     return std::nullopt;
 }
 
-std::optional<std::string> prune_history(FileOps& ops, const std::string& root) {
+std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full) {
     HistorySettings settings;
     if (auto e = read_history_settings(root, settings)) return e;
+    if (settings.enabled && !full) {
+        // Within both limits (counted from the names and sizes alone) there is
+        // nothing to prune and no manifest to read.
+        std::uint64_t stored = 0;
+        std::error_code ec;
+        for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code size_ec;
+            const auto size = it->file_size(size_ec);
+            if (!size_ec) stored += size;
+        }
+        if (manifest_numbers(root, ".entry").size() <= static_cast<std::size_t>(settings.keep_entries) &&
+            stored <= settings.keep_bytes)
+            return std::nullopt;
+    }
     std::vector<HistoryEntry> entries;
     if (auto e = list_history(root, entries)) return e;
 

@@ -75,7 +75,9 @@ std::optional<std::string> folder_before(const std::string& root, int number, Fo
 
 // Removes the oldest entries beyond the settings (all of them when history is
 // off), then every content that no kept entry and no pending journal needs.
-std::optional<std::string> prune_history(FileOps& ops, const std::string& root);
+// Within the limits it reads no manifest and removes nothing, unless `full`
+// (after a recovery, which may leave contents that nothing needs).
+std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full = false);
 
 // Writes `bytes` to `path` durably and in one step: a temporary file beside it,
 // flushed, renamed over it.

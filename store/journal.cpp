@@ -136,6 +136,31 @@ std::string shown(const std::string& root, const std::string& path) {
     return root.empty() ? path : folder_relative_name(root, path);
 }
 
+// Stores `bytes` under its hash, flushed. A content file is written at its
+// final name (no rename: a journal names it only after it is flushed); one that
+// a crash cut short is found by its hash and written again.
+std::optional<std::string> store_content(FileOps& ops, const std::string& root, const std::string& hash,
+                                         const std::string& bytes) {
+    const std::string path = content_path(root, hash);
+    std::error_code ec;
+    if (fs::exists(path, ec)) {
+        std::string stored;
+        if (!load_content(root, hash, stored)) return std::nullopt;
+        if (FileError e = ops.remove(path)) return path + ": cannot be removed: " + *e;
+    }
+    FileOps::Handle handle = FileOps::kNoHandle;
+    if (FileError e = ops.create_new(path, "", handle)) return path + ": cannot be created: " + *e;
+    FileError e = ops.write(handle, bytes.data(), bytes.size());
+    if (!e) e = ops.flush(handle);
+    FileError closed = ops.close(handle);
+    if (!e) e = closed;
+    if (e) {
+        (void)ops.remove(path);
+        return path + ": cannot be written: " + *e;
+    }
+    return std::nullopt;
+}
+
 // Rolls back the interrupted write whose journal is `number`.
 std::optional<std::string> roll_back_journal(FileOps& ops, const std::string& root, int number, Recovery& r) {
     const std::string journal = history_path(root, entry_file_name(number, "journal"));
@@ -228,12 +253,15 @@ Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock,
             return r;
         }
     }
-    for (int n : pending_journals(root)) {
+    const std::vector<int> journals = pending_journals(root);
+    for (int n : journals) {
         if (auto e = roll_back_journal(ops, root, n, r)) {
             r.error = *e;
             return r;
         }
     }
+    // Contents that only the rolled-back writes named are dropped.
+    if (!journals.empty()) (void)prune_history(ops, root, true);
     for (const Stray& s : stray_files(root)) {
         if (s.backup) {
             // A rewrite in place was cut off: its backup holds the file's old bytes.
@@ -320,11 +348,7 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
         if (item.old) {
             f.old_hash = content_hash(*item.old);
             f.old_size = item.old->size();
-            const std::string path = content_path(root, f.old_hash);
-            std::error_code ec;
-            if (!fs::exists(path, ec)) {
-                if (auto e = put_file(ops, path, *item.old)) return refuse(journal_fault + *e);
-            }
+            if (auto e = store_content(ops, root, f.old_hash, *item.old)) return refuse(journal_fault + *e);
         }
         entry.files.push_back(std::move(f));
     }
