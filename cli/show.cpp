@@ -46,7 +46,11 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
                                   : data.text(f.text_kind).name + " line " + std::to_string(line_of(f, s));
         std::string stored = export_value(data, f, s);
         if (is_text_field(f)) stored = quote_text(stored);
-        // A line shows as it is stored: print it once.
+        // A line shows as it is stored: print it once. Captions and shown
+        // texts come from the folder's files: no control character of theirs
+        // reaches the terminal.
+        rows.push_back({terminal_text(captions[i]), f.key, place, stored,
+                        f.kind == FieldKind::Line ? std::string() : terminal_text(shown_text(data, form, f, s))});
         if (f.row && f.row->kind == Conversion::FlagWord) {
             // One line per check box: the word's bits as the boxes show them.
             const auto word = static_cast<std::uint64_t>(read_int(*f.row, data.folder.file(f.row->file).view(), s));

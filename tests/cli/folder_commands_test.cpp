@@ -246,7 +246,7 @@ TEST(LanguageLines, AnEmptiedLineAfterALoneCarriageReturnStaysALine) {
     split_lines(t);
     ASSERT_EQ(t.line_count(), 3);
     LanguageText after;
-    after.bytes = replace_line(t, 1, "");
+    after.bytes = replace_lines(t, {{1, ""}});
     EXPECT_EQ(after.bytes, "a\r\r\nc\r\n");
     split_lines(after);
     ASSERT_EQ(after.line_count(), 3);
@@ -256,7 +256,7 @@ TEST(LanguageLines, AnEmptiedLineAfterALoneCarriageReturnStaysALine) {
     t.bytes = "a\rb\rc\nd\n";
     split_lines(t);
     EXPECT_EQ(replace_lines(t, {{1, ""}, {2, ""}}), "a\r\r\r\nd\n");
-    EXPECT_EQ(replace_line(t, 2, "C"), "a\rb\rC\nd\n");
+    EXPECT_EQ(replace_lines(t, {{2, "C"}}), "a\rb\rC\nd\n");
 }
 
 }  // namespace
