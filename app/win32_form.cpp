@@ -10,6 +10,7 @@
 #include "form/catalogue.h"
 #include "picture/draw_win32.h"
 
+
 namespace ce {
 namespace {
 
@@ -30,6 +31,21 @@ bool is_group_box(HWND hwnd) {
     wchar_t name[16] = {};
     if (GetClassNameW(hwnd, name, 16) == 0 || lstrcmpiW(name, WC_BUTTONW) != 0) return false;
     return (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// A multi-line edit does not tell of a WM_SETTEXT: its text is always read.
+bool is_one_line_edit(HWND hwnd) {
+    return is_edit_control(hwnd) && (GetWindowLongW(hwnd, GWL_STYLE) & ES_MULTILINE) == 0;
+}
+
+// The forms watching each dialog, and the dialog's own procedure.
+struct Watch {
+    WNDPROC original = nullptr;
+    std::vector<Win32Form*> forms;
+};
+std::unordered_map<HWND, Watch>& watched_dialogs() {
+    static std::unordered_map<HWND, Watch> dialogs;
+    return dialogs;
 }
 
 bool is_editable_combo(HWND hwnd) { return (GetWindowLongW(hwnd, GWL_STYLE) & 3) == CBS_DROPDOWN; }
@@ -77,6 +93,47 @@ Win32Form::Win32Form(HWND dialog) : dialog_(dialog) {
         const int id = GetDlgCtrlID(child);
         controls_.try_emplace(id, child);
     }
+    Watch& watch = watched_dialogs()[dialog_];
+    if (watch.forms.empty()) {
+        watch.original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(dialog_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Form::watch_dialog)));
+    }
+    watch.forms.push_back(this);
+}
+
+Win32Form::~Win32Form() {
+    const auto found = watched_dialogs().find(dialog_);
+    if (found == watched_dialogs().end()) return;
+    Watch& watch = found->second;
+    watch.forms.erase(std::remove(watch.forms.begin(), watch.forms.end(), this), watch.forms.end());
+    if (!watch.forms.empty()) return;
+    if (IsWindow(dialog_) != FALSE &&
+        GetWindowLongPtrW(dialog_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Win32Form::watch_dialog)) {
+        SetWindowLongPtrW(dialog_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watch.original));
+    }
+    watched_dialogs().erase(found);
+}
+
+LRESULT CALLBACK Win32Form::watch_dialog(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    const auto found = watched_dialogs().find(hwnd);
+    if (found == watched_dialogs().end()) return DefDlgProcW(hwnd, message, wparam, lparam);
+    const WNDPROC original = found->second.original;
+    if (message == WM_COMMAND && HIWORD(wparam) == EN_CHANGE && lparam != 0) {
+        for (Win32Form* form : found->second.forms) form->edit_texts_.erase(reinterpret_cast<HWND>(lparam));
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        watched_dialogs().erase(found);
+    }
+    return CallWindowProcW(original, hwnd, message, wparam, lparam);
+}
+
+std::wstring Win32Form::shown_text(HWND hwnd) const {
+    const auto known = edit_texts_.find(hwnd);
+    if (known != edit_texts_.end()) return known->second;
+    std::wstring text = window_text(hwnd);
+    if (is_one_line_edit(hwnd)) edit_texts_[hwnd] = text;
+    return text;
 }
 
 HWND Win32Form::control(int id) const {
@@ -104,7 +161,7 @@ void Win32Form::set_text(int id, std::string_view text) {
     if (hwnd == nullptr) return;
     settle(hwnd);
     const std::wstring wide = to_wide(text);
-    if (window_text(hwnd) == wide) return;
+    if (shown_text(hwnd) == wide) return;
     // A group box's caption is drawn in its top edge; the rest of it, and
     // the controls inside, stay as they are.
     if (is_group_box(hwnd)) {
@@ -120,6 +177,7 @@ void Win32Form::set_text(int id, std::string_view text) {
     if (is_edit && (style & case_styles) != 0) SetWindowLongW(hwnd, GWL_STYLE, style & ~case_styles);
     SetWindowTextW(hwnd, wide.c_str());
     if (is_edit && (style & case_styles) != 0) SetWindowLongW(hwnd, GWL_STYLE, style);
+    if (is_one_line_edit(hwnd)) edit_texts_[hwnd] = wide;
 }
 
 std::string Win32Form::get_text(int id, int capacity) const {
@@ -127,7 +185,7 @@ std::string Win32Form::get_text(int id, int capacity) const {
     if (hwnd == nullptr || capacity <= 0) return {};
     settle(hwnd);
     // Both code pages are single-byte: one unit is one byte.
-    std::string bytes = to_bytes(window_text(hwnd));
+    std::string bytes = to_bytes(shown_text(hwnd));
     if (bytes.size() > static_cast<std::size_t>(capacity - 1)) bytes.resize(capacity - 1);
     return bytes;
 }
@@ -414,6 +472,20 @@ void Win32Form::end_update() {
     --update_depth_;
 }
 
+const std::vector<HWND>& Win32Form::overlapping(HWND hwnd) const {
+    const auto found = overlaps_.find(hwnd);
+    if (found != overlaps_.end()) return found->second;
+    std::vector<HWND>& out = overlaps_[hwnd];
+    RECT own;
+    if (!GetWindowRect(hwnd, &own)) return out;
+    for (const auto& [id, other] : controls_) {
+        RECT theirs, common;
+        if (other == hwnd || !GetWindowRect(other, &theirs) || !IntersectRect(&common, &own, &theirs)) continue;
+        if (std::find(out.begin(), out.end(), other) == out.end()) out.push_back(other);
+    }
+    return out;
+}
+
 void Win32Form::changed(HWND hwnd) const {
     if (updating() && changed_set_.insert(hwnd).second) changed_.push_back(hwnd);
 }
@@ -445,23 +517,26 @@ void Win32Form::flush_update() {
         CombineRgn(region, region, part, RGN_OR);
         DeleteObject(part);
     };
-    // Each changed control is drawn again, with what overlaps it (a group
-    // box's frame line, a spin), as a whole repaint draws them there; the
-    // dialog's own background is as it was, and so are the borders of the
-    // controls. Scroll bars, which a new text can change, are in the border.
-    if (!changed_.empty()) {
-        for (HWND hwnd : changed_) {
-            RECT rect;
-            if (!GetWindowRect(hwnd, &rect)) continue;
-            MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
-            add(rect);
-            if ((GetWindowLongW(hwnd, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)) != 0 && is_edit_control(hwnd)) {
-                RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
-            }
+    // Each changed control draws itself again, and what overlaps the part it
+    // draws is drawn again there after it (a group box's frame line below a
+    // list), as a whole repaint draws them; the rest is as it was. A control's
+    // frame changes only with scroll bars, which a new text can change.
+    for (HWND hwnd : changed_) {
+        const bool frame = (GetWindowLongW(hwnd, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)) != 0;
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (frame ? RDW_FRAME : 0));
+        RECT drawn;
+        if (frame) {
+            if (!GetWindowRect(hwnd, &drawn)) continue;
+        } else {
+            if (!GetClientRect(hwnd, &drawn)) continue;
+            MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&drawn), 2);
         }
-        RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-        RedrawWindow(dialog_, nullptr, region, RDW_VALIDATE | RDW_NOCHILDREN);
-        SetRectRgn(region, 0, 0, 0, 0);
+        for (HWND other : overlapping(hwnd)) {
+            RECT theirs, common;
+            if (!GetWindowRect(other, &theirs) || !IntersectRect(&common, &drawn, &theirs)) continue;
+            MapWindowPoints(nullptr, other, reinterpret_cast<POINT*>(&common), 2);
+            RedrawWindow(other, &common, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+        }
     }
     // The old caption of a group box and the portrait are cleared through the
     // dialog: its background, then every control over them, is drawn again

@@ -144,8 +144,11 @@ std::optional<std::string> store_content(FileOps& ops, const std::string& root, 
     const std::string path = content_path(root, hash);
     std::error_code ec;
     if (fs::exists(path, ec)) {
-        std::string stored;
-        if (!load_content(root, hash, stored)) return std::nullopt;
+        // Kept when whole (compared with the bytes: cheaper than hashing it again).
+        WholeFile stored;
+        if (load_whole_file(path, stored) && stored.length == bytes.size() &&
+            std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const char*>(stored.data())))
+            return std::nullopt;
         if (FileError e = ops.remove(path)) return path + ": cannot be removed: " + *e;
     }
     FileOps::Handle handle = FileOps::kNoHandle;
@@ -316,12 +319,20 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
         std::optional<std::string> old;
         const std::string* bytes;
     };
+    // A writer that took the lock before it read (the editor's Save) read what
+    // is there now: no program of ours can have written since, so its bytes
+    // are not read a second time.
+    const bool read_under_lock = &held == lock;
     std::vector<Item> items;
     for (const PlannedFile& f : files) {
         Item item{f.name, data_path(root, f.name), std::nullopt, &f.bytes};
-        if (auto e = read_current(item.path, item.old)) return refuse(*e);
-        if (f.expected && item.old != f.expected)
-            return refuse(item.path + ": changed by another program since it was read");
+        if (read_under_lock && f.expected) {
+            item.old = f.expected;
+        } else {
+            if (auto e = read_current(item.path, item.old)) return refuse(*e);
+            if (f.expected && item.old != f.expected)
+                return refuse(item.path + ": changed by another program since it was read");
+        }
         if (item.old == f.bytes) continue;
         items.push_back(std::move(item));
     }

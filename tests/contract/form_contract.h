@@ -285,6 +285,16 @@ TEST_P(FormContract, SpinsStepTheBuddyWithinTheRange) {
     form().set_text(5002, "-89");
     user().spin(1958, -2);
     EXPECT_EQ(form().get_text(5002, 100), "-90");
+
+    // The program setting again the value it set before a step sets it.
+    form().set_text(91, "5");
+    user().spin(1952, 1);
+    form().set_text(91, "5");
+    EXPECT_EQ(form().get_text(91, 100), "5");
+    EXPECT_EQ(user().text_at(91, 0), "5");
+    user().spin(1952, -1);
+    user().in_one_event([&] { form().set_text(91, "5"); });
+    EXPECT_EQ(user().text_at(91, 0), "5");
     EXPECT_TRUE(routed_commands().empty());
 }
 

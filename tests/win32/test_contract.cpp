@@ -3,6 +3,8 @@
 // procedure of the test's own.
 #include <windows.h>
 
+#include <string>
+
 #include "contract/form_contract.h"
 #include "win32_support.h"
 
@@ -57,6 +59,49 @@ private:
     HWND dialog_;
     Win32Form form_;
 };
+
+std::wstring shown(HWND control) {
+    wchar_t text[64] = {};
+    GetWindowTextW(control, text, 64);
+    return text;
+}
+
+// The form keeps the text of a one-line edit from what it last set or read, so
+// a change it did not make must reach it: another program's WM_SETTEXT, an
+// edit command, another form on the same dialog; the multi-line edit does not
+// tell of a WM_SETTEXT and is read each time.
+TEST(Win32FormTexts, TextsChangedBehindTheFormsBackAreReadAndSetAgain) {
+    DialogBackend backend;
+    auto& form = static_cast<Win32Form&>(backend.form());
+    HWND edit = form.control(121);
+    form.set_text(121, "abc");
+    SetWindowTextW(edit, L"xyz");
+    EXPECT_EQ(form.get_text(121, 100), "xyz");
+    form.set_text(121, "abc");
+    EXPECT_EQ(shown(edit), L"abc");
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, WM_CLEAR, 0, 0);
+    EXPECT_EQ(form.get_text(121, 100), "");
+    form.set_text(121, "abc");
+    EXPECT_EQ(shown(edit), L"abc");
+
+    form.set_text(5001, "one");
+    SetWindowTextW(form.control(5001), L"two");
+    EXPECT_EQ(form.get_text(5001, 100), "two");
+    form.set_text(5001, "one");
+    EXPECT_EQ(shown(form.control(5001)), L"one");
+
+    {
+        Win32Form second(form.dialog());
+        second.set_text(121, "set by the second");
+        EXPECT_EQ(form.get_text(121, 100), "set by the second");
+        form.set_text(121, "abc");
+        EXPECT_EQ(second.get_text(121, 100), "abc");
+    }
+    // The first form still watches the dialog once the second is gone.
+    SetWindowTextW(edit, L"after");
+    EXPECT_EQ(form.get_text(121, 100), "after");
+}
 
 }  // namespace
 }  // namespace ce

@@ -173,5 +173,41 @@ TEST_F(EditorTiming, DISABLED_TheEditorOnTheRealDialog) {
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
+// A show and the paint after it, timed apart, in one update as the editor
+// shows a creature and without one, to another creature and to the same one
+// (the floor: every control compared, nothing changed).
+TEST_F(EditorTiming, DISABLED_ShowAndPaintApart) {
+    constexpr int kRuns = 30;
+    EditorHarness editor(root());
+    Win32Form& form = editor.form();
+    HWND dialog = editor.dialog();
+    settle(dialog);
+    const Timing repaint = whole_form_repaint(dialog, kRuns);
+    std::printf("whole form invalidated and repainted: min %.2f  median %.2f  max %.2f ms (%d runs)\n",
+                repaint.min(), repaint.median(), repaint.max(), kRuns);
+    int slot = 0;
+    auto apart = [&](const char* what, bool update, bool same) {
+        Timing show, paint;
+        for (int i = 0; i < kRuns; ++i) {
+            settle(dialog);
+            double start = flow::now_ms();
+            if (update) form.begin_update();
+            show_creature(editor.state(), form, same ? 120 : 100 + slot++ % 40);
+            if (update) form.end_update();
+            show.runs.push_back(flow::now_ms() - start);
+            start = flow::now_ms();
+            settle(dialog);
+            paint.runs.push_back(flow::now_ms() - start);
+        }
+        std::printf("  %s\n", what);
+        report("  show", show, repaint);
+        report("  then paint", paint, repaint);
+    };
+    apart("another creature, in one update", true, false);
+    apart("another creature, no update", false, false);
+    apart("the same creature, in one update", true, true);
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
 }  // namespace
 }  // namespace ce
