@@ -34,8 +34,8 @@ std::string language_line(const std::string& root, TextKind kind, int language, 
                           std::vector<std::string>& faults) {
     const std::string path = language_file(root, kind, language);
     WholeFile file;
-    if (!load_whole_file(path, file)) {
-        faults.push_back(language_file_name(kind, language) + ": " + unreadable_reason(path));
+    if (FileResult fault = read_whole_file(path, file)) {
+        faults.push_back(fault->at(language_file_name(kind, language)).message());
         return {};
     }
     const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.block.size());
@@ -57,7 +57,7 @@ bool show_creature(const EditorState& state, Form& form, int slot) {
     std::vector<std::string> faults;
     for (std::size_t i = 0; i < kReadOrder.size(); ++i) {
         if (auto fault = load_data_file(state.root, data_file(kReadOrder[i]), files[i])) {
-            faults.push_back(*fault);
+            faults.push_back(fault->message());
         }
     }
     if (!faults.empty()) {

@@ -1,4 +1,4 @@
-// Win32 file operations: load_whole_file and the system FileOps.
+// Win32 file operations: read_whole_file and the system FileOps.
 #include <windows.h>
 
 #include <cstdint>
@@ -27,6 +27,20 @@ std::string error_text(DWORD code) {
 }
 
 std::string last_error() { return error_text(GetLastError()); }
+
+// Why a path that could not be opened cannot be read.
+std::string open_reason(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: return reason::kMissing;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return reason::kDenied;
+    case ERROR_CANT_RESOLVE_FILENAME: return reason::kLoop;
+    default: return error_text(code);
+    }
+}
 
 class Win32Handle {
 public:
@@ -119,6 +133,10 @@ public:
         return std::nullopt;
     }
 
+    // MoveFileEx keeps what the new file was made with: the folder's default
+    // security, as for any new file; the old file's own security and attributes
+    // are not carried over (ReplaceFile would carry them, but a failure part-way
+    // through can leave the old file under another name).
     FileError replace(const std::string& from, const std::string& to) override {
         if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return last_error();
@@ -152,33 +170,47 @@ public:
 
 }  // namespace
 
+FileError FileOps::may_write(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;  // a new file: its folder decides
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileFault(reason::kFolder);
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileFault(reason::kDenied);
+    return std::nullopt;
+}
+
 FileOps& system_file_ops() {
     static Win32FileOps ops;
     return ops;
 }
 
-bool load_whole_file(const std::string& path, WholeFile& out) {
+FileResult read_whole_file(const std::string& path, WholeFile& out) {
+    // A folder opens only with backup semantics; say what it is rather than
+    // "access denied".
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return FileFault(path, reason::kFolder);
     Win32Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                               nullptr));
-    if (!h.valid()) return false;
+    if (!h.valid()) return FileFault(path, open_reason(GetLastError()));
+    // A pipe, a console or a device (NUL, COM1) is no data file, and reading one may wait forever.
+    if (GetFileType(h.get()) != FILE_TYPE_DISK) return FileFault(path, reason::kNotRegular);
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0 ||
-        static_cast<std::uint64_t>(size.QuadPart) > kLargestFile)
-        return false;
+    if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0) return FileFault(path, last_error());
+    if (static_cast<std::uint64_t>(size.QuadPart) > kLargestFile) return FileFault(path, reason::kTooLarge);
     const auto length = static_cast<std::size_t>(size.QuadPart);
     std::vector<std::uint8_t> block(length + 32, 0);
     std::size_t got = 0;
     while (got < length) {
         DWORD n = 0;
         if (!ReadFile(h.get(), block.data() + got, static_cast<DWORD>(length - got), &n, nullptr))
-            return false;
+            return FileFault(path, last_error());
         if (n == 0) break;
         got += n;
     }
     block.resize(got + 32);
     out.block = std::move(block);
     out.length = got;
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace ce

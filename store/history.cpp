@@ -21,7 +21,7 @@ constexpr const char* kSettingsName = "settings";
 
 bool read_text(const std::string& path, std::string& out) {
     WholeFile file;
-    if (!load_whole_file(path, file)) return false;
+    if (read_whole_file(path, file)) return false;
     out.assign(reinterpret_cast<const char*>(file.data()), file.length);
     return true;
 }
@@ -220,7 +220,7 @@ std::optional<std::string> read_history_settings(const std::string& root, Histor
 std::optional<std::string> write_history_settings(FileOps& ops, const std::string& root,
                                                   const HistorySettings& settings) {
     if (auto problem = history_folder_problem(root)) return problem;
-    if (FileError e = ops.make_folder(history_path(root))) return history_path(root) + ": cannot be made: " + *e;
+    if (FileError e = ops.make_folder(history_path(root))) return history_path(root) + ": cannot be made: " + e->reason;
     const std::string text = std::string("history ") + (settings.enabled ? "on" : "off") + "\nkeep-entries " +
                              std::to_string(settings.keep_entries) + "\nkeep-bytes " +
                              std::to_string(settings.keep_bytes) + "\n";
@@ -332,7 +332,7 @@ std::optional<std::string> prune_history(FileOps& ops, const std::string& root, 
     for (std::size_t i = 0; i + keep < entries.size(); ++i) {
         const std::string path = history_path(root, entry_file_name(entries[i].number, "entry"));
         if (FileError e = ops.remove(path)) {
-            error = path + ": cannot be removed: " + *e;
+            error = path + ": cannot be removed: " + e->reason;
             return error;  // keep the rest: the oldest go first, so the history stays a suffix
         }
     }
@@ -346,13 +346,14 @@ std::optional<std::string> prune_history(FileOps& ops, const std::string& root, 
     for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (!is_hash(name) || needed.count(name)) continue;
-        if (FileError e = ops.remove(it->path().string())) error = it->path().string() + ": cannot be removed: " + *e;
+        if (FileError e = ops.remove(it->path().string())) error = it->path().string() + ": cannot be removed: " + e->reason;
     }
     return error;
 }
 
 std::optional<std::string> put_file(FileOps& ops, const std::string& path, std::string_view bytes) {
-    return store_whole_file(ops, path, bytes.data(), bytes.size());
+    if (FileResult e = store_whole_file(ops, path, bytes.data(), bytes.size())) return e->message();
+    return std::nullopt;
 }
 
 }  // namespace ce
