@@ -9,6 +9,10 @@ std::string FileFault::message() const {
     return path + ": " + reason;
 }
 
+FileFault failed_step(const std::string& path, const std::string& what, const FileFault& why) {
+    return FileFault(path, what + ": " + why.reason);
+}
+
 std::ostream& operator<<(std::ostream& out, const FileFault& fault) { return out << fault.message(); }
 
 }  // namespace ce

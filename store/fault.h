@@ -29,6 +29,10 @@ struct FileFault {
     FileFault at(std::string name) const { return FileFault(std::move(name), reason); }
 };
 
+// The fault of a step on the file at path that failed for `why`:
+// "<path>: <what>: <why's reason>".
+FileFault failed_step(const std::string& path, const std::string& what, const FileFault& why);
+
 // Writes message(): tests print faults, and the tool writes them as they are.
 std::ostream& operator<<(std::ostream& out, const FileFault& fault);
 

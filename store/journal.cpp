@@ -47,7 +47,7 @@ std::optional<std::string> read_current(const std::string& path, std::optional<s
 std::optional<std::string> replace_file(FileOps& ops, const std::string& path, const std::string& bytes) {
     unsigned links = 0;
     if (FileError e = ops.link_count(ops.resolve(path), links))
-        return path + ": cannot read the file's attributes: " + e->reason;
+        return failed_step(path, "cannot read the file's attributes", *e).message();
     const FileResult fault = links > 1 ? rewrite_in_place(ops, path, bytes.data(), bytes.size())
                                        : store_whole_file(ops, path, bytes.data(), bytes.size());
     if (fault) return fault->message();
@@ -60,7 +60,7 @@ std::optional<std::string> put_back(FileOps& ops, const std::string& path, const
     if (auto e = read_current(path, current)) return e;
     if (current == old) return std::nullopt;
     if (!old) {
-        if (FileError e = ops.remove(path)) return path + ": cannot be removed: " + e->reason;
+        if (FileError e = ops.remove(path)) return failed_step(path, "cannot be removed", *e).message();
         return std::nullopt;
     }
     return replace_file(ops, path, *old);
@@ -148,17 +148,17 @@ std::optional<std::string> store_content(FileOps& ops, const std::string& root, 
     if (fs::exists(path, ec)) {
         std::string stored;
         if (!load_content(root, hash, stored)) return std::nullopt;
-        if (FileError e = ops.remove(path)) return path + ": cannot be removed: " + e->reason;
+        if (FileError e = ops.remove(path)) return failed_step(path, "cannot be removed", *e).message();
     }
     FileOps::Handle handle = FileOps::kNoHandle;
-    if (FileError e = ops.create_new(path, "", handle)) return path + ": cannot be created: " + e->reason;
+    if (FileError e = ops.create_new(path, "", handle)) return failed_step(path, "cannot be created", *e).message();
     FileError e = ops.write(handle, bytes.data(), bytes.size());
     if (!e) e = ops.flush(handle);
     FileError closed = ops.close(handle);
     if (!e) e = closed;
     if (e) {
         (void)ops.remove(path);
-        return path + ": cannot be written: " + e->reason;
+        return failed_step(path, "cannot be written", *e).message();
     }
     return std::nullopt;
 }
@@ -183,7 +183,7 @@ std::optional<std::string> roll_back_journal(FileOps& ops, const std::string& ro
         if (auto e = put_back(ops, path, old)) return e;
         put.push_back(f->name);
     }
-    if (FileError e = ops.remove(journal)) return journal + ": cannot be removed: " + e->reason;
+    if (FileError e = ops.remove(journal)) return failed_step(journal, "cannot be removed", *e).message();
     r.done.push_back("an interrupted write (" + entry.made_by + ", " + entry.time + ") was rolled back" +
                      (put.empty() ? std::string(" before it had replaced any file") : "; put back: " + joined(put)));
     return std::nullopt;
@@ -269,8 +269,8 @@ Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock,
             // A rewrite in place was cut off: its backup holds the file's old bytes.
             std::string bytes;
             WholeFile copy;
-            if (read_whole_file(s.path, copy)) {
-                r.error = s.path + ": a backup copy that cannot be read";
+            if (FileResult fault = read_whole_file(s.path, copy)) {
+                r.error = failed_step(s.path, "a backup copy that cannot be read", *fault).message();
                 return r;
             }
             std::optional<std::string> current;
@@ -288,7 +288,7 @@ Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock,
             }
         }
         if (FileError e = ops.remove(s.path)) {
-            r.error = s.path + ": cannot be removed: " + e->reason;
+            r.error = failed_step(s.path, "cannot be removed", *e).message();
             return r;
         }
         r.done.push_back("removed the left-over " + std::string(s.backup ? "backup copy " : "temporary file ") +
@@ -384,7 +384,7 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     // The commit mark: the journal becomes a history entry.
     const std::string done = history_path(root, entry_file_name(entry.number, "entry"));
     if (FileError e = ops.replace(journal, done))
-        return roll_back(items.size(), journal + ": the write cannot be marked complete: " + e->reason);
+        return roll_back(items.size(), failed_step(journal, "the write cannot be marked complete", *e).message());
     result.entry = entry.number;
     // Pruning is housekeeping: the write stands even when it fails.
     (void)prune_history(ops, root);

@@ -9,10 +9,6 @@
 namespace ce {
 namespace {
 
-FileFault failure(const std::string& path, const char* what, const FileFault& why) {
-    return FileFault(path, std::string(what) + ": " + why.reason);
-}
-
 // The fault with words added to its reason.
 FileFault more(FileFault fault, const std::string& words) {
     fault.reason += words;
@@ -78,19 +74,19 @@ FileResult store_by_rename(FileOps& ops, const std::string& path,
                                            const std::string& target, const void* data,
                                            std::size_t count) {
     std::optional<std::string> temp = free_name(ops, target, ".~new");
-    if (!temp) return failure(path, "cannot create a temporary file", FileFault("no free name"));
+    if (!temp) return failed_step(path, "cannot create a temporary file", FileFault("no free name"));
     FileOps::Handle handle = FileOps::kNoHandle;
     if (FileError e = ops.create_new(*temp, target, handle))
-        return failure(path, "cannot create a temporary file", *e);
+        return failed_step(path, "cannot create a temporary file", *e);
     {
         OpenFile file(ops, handle);
         if (std::optional<StepFailure> f = fill(ops, file, data, count, false)) {
             if (file.get() != FileOps::kNoHandle) (void)file.close();
-            return more(failure(path, f->what, f->why), left_behind(ops, *temp));
+            return more(failed_step(path, f->what, f->why), left_behind(ops, *temp));
         }
     }
     if (FileError e = ops.replace(*temp, target))
-        return more(failure(path, "cannot replace the file", *e), left_behind(ops, *temp));
+        return more(failed_step(path, "cannot replace the file", *e), left_behind(ops, *temp));
     return std::nullopt;
 }
 
@@ -109,17 +105,17 @@ FileResult store_in_place(FileOps& ops, const std::string& path,
                                           const std::string& target, const void* data,
                                           std::size_t count) {
     WholeFile old;
-    if (FileResult e = read_whole_file(target, old)) return failure(path, "cannot read the file", *e);
+    if (FileResult e = read_whole_file(target, old)) return failed_step(path, "cannot read the file", *e);
     std::optional<std::string> backup = free_name(ops, target, ".~old");
-    if (!backup) return failure(path, "cannot back up the file", FileFault("no free name"));
+    if (!backup) return failed_step(path, "cannot back up the file", FileFault("no free name"));
     if (FileError e = ops.copy(target, *backup)) {
         std::string rest;
         unsigned links = 0;
         if (!ops.link_count(*backup, links) && links > 0) rest = left_behind(ops, *backup);
-        return more(failure(path, "cannot back up the file", *e), rest);
+        return more(failed_step(path, "cannot back up the file", *e), rest);
     }
     if (std::optional<StepFailure> f = rewrite(ops, target, data, count)) {
-        FileFault fault = failure(path, f->what, f->why);
+        FileFault fault = failed_step(path, f->what, f->why);
         if (rewrite(ops, target, old.data(), old.length))
             return more(fault, "; the old contents are kept in " + *backup);
         return more(fault, left_behind(ops, *backup));
@@ -139,7 +135,7 @@ FileResult store_whole_file(FileOps& ops, const std::string& path, const void* d
     if (FileError e = ops.may_write(target)) return e->at(path);
     unsigned links = 0;
     if (FileError e = ops.link_count(target, links))
-        return failure(path, "cannot read the file's attributes", *e);
+        return failed_step(path, "cannot read the file's attributes", *e);
     if (links > 1) return store_in_place(ops, path, target, data, count);
     return store_by_rename(ops, path, target, data, count);
 }
@@ -150,7 +146,7 @@ FileResult rewrite_in_place(FileOps& ops, const std::string& path, const void* d
     const std::string target = ops.resolve(path);
     if (FileError e = ops.may_write(target)) return e->at(path);
     if (std::optional<StepFailure> f = rewrite(ops, target, data, count))
-        return failure(path, f->what, f->why);
+        return failed_step(path, f->what, f->why);
     return std::nullopt;
 }
 
