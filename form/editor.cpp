@@ -105,7 +105,7 @@ std::vector<std::string> startup_faults(const std::string& root) {
 }
 
 std::string startup_message(const std::string& root, const std::vector<std::string>& faults) {
-    return fault_message("The editor cannot start: files it needs are missing or too short", root,
+    return fault_message("The editor cannot start: files it needs cannot be read or are too short", root,
                          faults);
 }
 

@@ -41,7 +41,7 @@ bool save_creature(EditorState& state, Form& form) {
     }
     if (!faults.empty()) {
         form.report_error(fault_message("Creature " + std::to_string(c) +
-                                            " was not saved: data files are missing or too short",
+                                            " was not saved: data files cannot be read or are too short",
                                         state.root, faults));
         return false;
     }

@@ -62,7 +62,7 @@ bool show_creature(const EditorState& state, Form& form, int slot) {
     }
     if (!faults.empty()) {
         form.report_error(fault_message("Creature " + std::to_string(slot) +
-                                            " cannot be shown: data files are missing or too short",
+                                            " cannot be shown: data files cannot be read or are too short",
                                         state.root, faults));
         return false;
     }
@@ -83,7 +83,7 @@ bool show_creature(const EditorState& state, Form& form, int slot) {
     update_interlocks(slot, form);
 
     if (!missing.empty()) {
-        form.report_error(fault_message("Language files are missing; their texts show empty",
+        form.report_error(fault_message("Language files cannot be read; their texts show empty",
                                         state.root, missing));
     }
     return true;

@@ -8,6 +8,7 @@
 
 #include "store/data_check.h"
 #include "store/fault.h"
+#include "store/folder_lock.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
 #include "tests/store/scratch.h"
@@ -185,6 +186,22 @@ TEST(Replacement, AFolderOrPipeInThePlaceOfTheFileIsNamedAndLeftAlone) {
     EXPECT_EQ(pipe->reason, "not a regular file");
     EXPECT_TRUE(fs::is_directory(dir.file("MonstersSetup.vrh")));
     EXPECT_TRUE(fs::is_fifo(dir.file("Ammo.vrh")));
+}
+
+TEST(FolderLock, APipeOrFolderInPlaceOfTheLockFileIsNamedNotWaitedOn) {
+    test::ScratchDir dir;
+    ASSERT_EQ(::mkfifo(dir.file(kLockFileName).c_str(), 0644), 0);
+    FolderLock lock;
+    const auto pipe = lock.acquire(dir.root(), 0);
+    ASSERT_TRUE(pipe);
+    EXPECT_NE(pipe->find("not a regular file"), std::string::npos) << *pipe;
+    fs::remove(dir.file(kLockFileName));
+    fs::create_directory(dir.file(kLockFileName));
+    const auto folder = lock.acquire(dir.root(), 0);
+    ASSERT_TRUE(folder);
+    EXPECT_NE(folder->find(dir.file(kLockFileName) + ": cannot open the folder's lock file: is a folder"),
+              std::string::npos)
+        << *folder;
 }
 
 TEST(Settings, ALangThatIsNoFileReadsAsZeroAndIsNotReplaced) {
