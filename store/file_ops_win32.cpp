@@ -86,9 +86,16 @@ public:
     }
 
     FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
-        (void)model;  // a new file gets the folder's default security, like the old editor's files
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        // The new file takes the old one's attributes (hidden, system, archive);
+        // its security and streams come over when it replaces the old one.
+        DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+        const DWORD old = model.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(model.c_str());
+        if (old != INVALID_FILE_ATTRIBUTES) {
+            const DWORD kept = old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+            if (kept != 0) attributes = kept;
+        }
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
         if (h == INVALID_HANDLE_VALUE) return last_error();
         out = as_int(h);
         return std::nullopt;
@@ -133,11 +140,18 @@ public:
         return std::nullopt;
     }
 
-    // MoveFileEx keeps what the new file was made with: the folder's default
-    // security, as for any new file; the old file's own security and attributes
-    // are not carried over (ReplaceFile would carry them, but a failure part-way
-    // through can leave the old file under another name).
+    // Over an existing file, ReplaceFile carries the old file's security,
+    // attributes and streams over to the new one, which is what a replacement
+    // should keep. Where it cannot (another file system, a file opened without
+    // sharing) the plain move stands in, as for a file that does not exist yet.
     FileError replace(const std::string& from, const std::string& to) override {
+        if (GetFileAttributesA(to.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            if (ReplaceFileA(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+                return std::nullopt;
+            // On failure the new file is still under its own name, and the old
+            // one under its name or moved aside: the move below puts the new one
+            // in place either way.
+        }
         if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return last_error();
         return std::nullopt;

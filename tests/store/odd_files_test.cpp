@@ -13,7 +13,9 @@
 #include "store/whole_file.h"
 #include "tests/store/scratch.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -85,7 +87,26 @@ TEST(OddFiles, EachIsRefusedWithItsReason) {
 #endif
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+TEST(Replacement, KeepsTheFilesAttributes) {
+    test::ScratchDir dir;
+    dir.write("Ammo.vrh", Bytes(10, 1));
+    const std::string path = dir.file("Ammo.vrh");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    const Bytes fresh(20, 2);
+    ASSERT_FALSE(store_whole_file(path, fresh.data(), fresh.size()));
+    EXPECT_EQ(dir.read("Ammo.vrh"), fresh);
+    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"Ammo.vrh"});
+    // A read-only file is refused, not replaced.
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    const FileResult fault = store_whole_file(path, Bytes(5, 3).data(), 5);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->message(), path + ": permission denied");
+    EXPECT_EQ(dir.read("Ammo.vrh"), fresh);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#else
 // Runs `check` as an ordinary user (a child process that gives up root), or
 // in this process when we are no root. Returns what `check` returned.
 template <class Check>
