@@ -88,7 +88,7 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
     CLI::App* check_cmd = app.add_subcommand(
         "check", "Validate a data folder: file sizes, language files (line counts, line ends) and "
                  "values the editor cannot show faithfully. Exit status 1 when a file the editor "
-                 "needs is missing or short");
+                 "needs cannot be read or is short");
     check_cmd->add_option("-C,--directory", check.root, dir_help);
     check_cmd->add_option("--first", check.first, "Slots listed for each kind of finding (default 10)")
         ->check(CLI::NonNegativeNumber);

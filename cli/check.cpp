@@ -52,9 +52,13 @@ void check_settings(const CheckOptions& options, const Folder& folder, Report& r
     std::string& text = report.text;
     int& findings = report.findings;
     WholeFile lang;
-    const bool present = load_whole_file(data_path(options.root, kSettingsFile), lang);
-    if (!present) {
-        text += "  Lang: missing (read as English and creature 0; the editor creates it)\n";
+    const FileResult fault = read_whole_file(data_path(options.root, kSettingsFile), lang);
+    if (fault && fault->reason == reason::kMissing) {
+        text += "  Lang: does not exist (read as English and creature 0; the editor creates it)\n";
+        ++findings;
+    } else if (fault) {
+        text += "  Lang: cannot be read: " + fault->reason +
+                " (read as English and creature 0; the editor cannot store its settings)\n";
         ++findings;
     } else {
         std::string note;
@@ -89,7 +93,7 @@ void check_data_files(const Folder& folder, Report& report) {
         const DataBytes& d = folder.file(info.id);
         std::string line = "  " + std::string(info.name) + ": ";
         if (!d.present) {
-            line += "MISSING (the editor needs it)";
+            line += "CANNOT BE READ: " + d.fault->reason + " (the editor needs it)";
             ++blocking;
         } else if (d.length < info.size) {
             line += std::to_string(d.length) + " bytes, SHORT: needs " + std::to_string(info.size);
@@ -119,10 +123,12 @@ void check_language_files(const CheckOptions& options, const Dataset& data, Repo
             std::string line = "  " + t.name + ": ";
             if (!t.present) {
                 if (lang == data.language) {
-                    line += "MISSING (the editor needs it for " + std::string(language_name(lang)) + ")";
+                    line += "CANNOT BE READ: " + t.fault->reason + " (the editor needs it for " +
+                            std::string(language_name(lang)) + ")";
                     ++blocking;
                 } else {
-                    line += "missing (needed only after switching to " + std::string(language_name(lang)) + ")";
+                    line += "cannot be read: " + t.fault->reason + " (needed only after switching to " +
+                            std::string(language_name(lang)) + ")";
                 }
                 text += line + "\n";
                 continue;

@@ -17,7 +17,7 @@ void warn_missing_texts(const Dataset& data, const std::vector<const Field*>& fi
         const LanguageText& t = data.text(f->text_kind);
         auto k = static_cast<std::size_t>(f->text_kind);
         if (!t.present && !warned[k]) {
-            err << "creatures: " << t.path << ": missing or cannot be read; its texts are exported empty\n";
+            err << "creatures: " << t.fault->message() << "; its texts are exported empty\n";
             warned[k] = true;
         }
     }

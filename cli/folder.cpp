@@ -43,7 +43,8 @@ LanguageText read_language_file(const std::string& root, TextKind kind, int lang
     text.path = language_file(root, kind, language);
     text.name = language_file_name(kind, language);
     WholeFile file;
-    if (load_whole_file(text.path, file)) {
+    text.fault = read_whole_file(text.path, file);
+    if (!text.fault) {
         text.present = true;
         text.bytes.assign(reinterpret_cast<const char*>(file.data()), file.length);
     }
@@ -93,7 +94,8 @@ Folder load_folder(const std::string& root) {
     Folder folder;
     folder.root = root;
     WholeFile lang;
-    if (load_whole_file(data_path(root, kSettingsFile), lang)) {
+    folder.lang_fault = read_whole_file(data_path(root, kSettingsFile), lang);
+    if (!folder.lang_fault) {
         folder.lang_present = true;
         folder.raw_language = lang.length > 0 ? static_cast<signed char>(lang.data()[0]) : 0;
     }
@@ -102,7 +104,8 @@ Folder load_folder(const std::string& root) {
         DataBytes& d = folder.file(info.id);
         d.path = data_path(root, info.name);
         WholeFile file;
-        if (load_whole_file(d.path, file)) {
+        d.fault = read_whole_file(d.path, file);
+        if (!d.fault) {
             d.present = true;
             d.length = file.length;
             d.bytes = std::move(file.block);
@@ -116,7 +119,7 @@ std::vector<std::string> data_faults(const Folder& folder) {
     std::vector<std::string> faults;
     for (const DataFileInfo& info : data_files()) {
         const DataBytes& d = folder.file(info.id);
-        if (auto fault = data_file_fault(info, d.path, d.present, d.length)) faults.push_back(std::move(*fault));
+        if (auto fault = data_file_fault(info, d.fault, d.length)) faults.push_back(fault->message());
     }
     return faults;
 }

@@ -29,6 +29,7 @@ struct LanguageText {
     std::string path;            // as opened (root + separator + name)
     std::string name;            // relative name, e.g. "Eng/Monsters.txt"
     bool present = false;
+    FileResult fault;            // why it could not be read (when !present)
     std::string bytes;           // the whole file
     std::size_t text_size = 0;   // bytes before the first zero (or all of them)
     std::vector<LineSpan> lines;
@@ -55,6 +56,7 @@ std::string replace_lines(const LanguageText& text, const std::map<int, std::str
 struct DataBytes {
     std::string path;
     bool present = false;
+    FileResult fault;                  // why it could not be read (when !present)
     std::size_t length = 0;            // bytes in the file
     std::vector<std::uint8_t> bytes;   // length + 32, at least size + 32
     std::span<const std::uint8_t> view() const { return bytes; }
@@ -64,6 +66,7 @@ struct DataBytes {
 struct Folder {
     std::string root;                   // "" is the current directory
     bool lang_present = false;
+    FileResult lang_fault;              // why Lang could not be read (when !lang_present)
     int raw_language = 0;               // byte 0 of Lang as a signed byte (0 when missing)
     int language = 0;                   // the language used: raw_language when 0 or 1, else 0
     std::array<DataBytes, 6> data;      // indexed by DataFile
@@ -75,7 +78,7 @@ struct Folder {
 Folder load_folder(const std::string& root);
 
 // What keeps the folder's data files from being used, as the editor words it:
-// "MonstersSetup.vrh: missing", "Ammo.vrh: 15000 bytes, needs at least 16000".
+// "MonstersSetup.vrh: does not exist", "Ammo.vrh: 15000 bytes, needs at least 16000".
 // Empty when all six are usable.
 std::vector<std::string> data_faults(const Folder& folder);
 

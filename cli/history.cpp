@@ -169,12 +169,12 @@ std::optional<std::string> TempFolder::make(const std::string& root,
     const std::string to = path_.string();
     for (const std::string& name : folder_file_names()) {
         WholeFile file;
-        if (!load_whole_file(data_path(root, name), file)) continue;
-        if (auto e = store_whole_file(data_path(to, name), file.data(), file.length)) return e;
+        if (read_whole_file(data_path(root, name), file)) continue;
+        if (auto e = store_whole_file(data_path(to, name), file.data(), file.length)) return e->message();
     }
     for (const auto& [name, bytes] : overrides) {
         fs::create_directories((path_ / name).parent_path(), ec);
-        if (auto e = store_whole_file(data_path(to, name), bytes.data(), bytes.size())) return e;
+        if (auto e = store_whole_file(data_path(to, name), bytes.data(), bytes.size())) return e->message();
     }
     return std::nullopt;
 }
@@ -314,7 +314,7 @@ int run_restore(const RestoreOptions& o, FileOps& ops, std::ostream& out, std::o
     for (auto& [name, bytes] : target) {
         WholeFile current;
         std::optional<std::string> read;
-        if (load_whole_file(data_path(o.root, name), current)) read = bytes_of(current);
+        if (!read_whole_file(data_path(o.root, name), current)) read = bytes_of(current);
         planned.push_back({name, read, bytes});
     }
     const std::string made_by = "restore of entry " + std::to_string(o.entry) +

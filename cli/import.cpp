@@ -158,7 +158,7 @@ private:
         const std::string_view old = text.line(line);
         if (*bytes == old) return;
         if (!text.present) {
-            fault(plan, cell, text.path + " is missing or cannot be read, so the text cannot be stored");
+            fault(plan, cell, text.fault->message() + ", so the text cannot be stored");
             return;
         }
         std::string stored = as_one_line(*bytes);
@@ -212,8 +212,8 @@ bool read_input(const ImportOptions& options, std::istream& in, std::string& tex
         return true;
     }
     WholeFile file;
-    if (!load_whole_file(options.file, file)) {
-        err << "creatures import: " << options.file << ": missing or cannot be read\n";
+    if (FileResult fault = read_whole_file(options.file, file)) {
+        err << "creatures import: " << fault->message() << "\n";
         return false;
     }
     text.assign(reinterpret_cast<const char*>(file.data()), file.length);

@@ -29,7 +29,7 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
         return kExitError;
     }
     for (const LanguageText& t : data.texts)
-        if (!t.present) err << "creatures show: " << t.path << ": missing or cannot be read; read as empty\n";
+        if (!t.present) err << "creatures show: " << t.fault->message() << "; read as empty\n";
 
     const std::vector<Field> fields = make_fields();
     const std::vector<std::string> captions = field_captions(data, fields);

@@ -126,7 +126,7 @@ std::optional<std::string> write_demo(const std::string& dir, const std::vector<
     }
     for (const DemoFile& f : files) {
         if (auto error = store_whole_file(data_path(dir, f.name), f.bytes.data(), f.bytes.size()))
-            return "cannot write the demo data: " + *error;
+            return "cannot write the demo data: " + error->message();
     }
     return std::nullopt;
 }

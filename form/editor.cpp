@@ -52,7 +52,7 @@ bool show_and_select(EditorState& state, Form& form, int slot) {
 void close_editor(EditorState& state, Form& form) {
     if (auto error = write_creature_index(file_ops(state), state.root, state.current)) {
         form.report_error("The current creature could not be stored in the settings file:\n    " +
-                          *error);
+                          error->message());
     }
 }
 
@@ -75,7 +75,7 @@ void creature_chosen(EditorState& state, Form& form) {
 void switch_language(EditorState& state, Form& form) {
     std::string message;
     if (auto error = write_language(file_ops(state), state.root, form.get_check(ctl::kRussian)))
-        message = "The language choice could not be stored in the settings file:\n    " + *error;
+        message = "The language choice could not be stored in the settings file:\n    " + error->message();
     // Refilled from the language the file holds, so the radio buttons and the
     // texts agree with it even after a failed write.
     std::vector<std::string> faults;
@@ -91,21 +91,21 @@ std::vector<std::string> startup_faults(const std::string& root) {
     std::vector<std::string> faults;
     for (const DataFileInfo& info : data_files()) {
         WholeFile file;
-        if (auto fault = load_data_file(root, info, file)) faults.push_back(*fault);
+        if (auto fault = load_data_file(root, info, file)) faults.push_back(fault->message());
     }
     const int language = read_language(root);
     for (TextKind kind : kLanguageKinds) {
         const std::string path = language_file(root, kind, language);
         WholeFile file;
-        if (!load_whole_file(path, file)) {
-            faults.push_back(language_file_name(kind, language) + ": " + unreadable_reason(path));
+        if (FileResult fault = read_whole_file(path, file)) {
+            faults.push_back(fault->at(language_file_name(kind, language)).message());
         }
     }
     return faults;
 }
 
 std::string startup_message(const std::string& root, const std::vector<std::string>& faults) {
-    return fault_message("The editor cannot start: files it needs are missing or too short", root,
+    return fault_message("The editor cannot start: files it needs cannot be read or are too short", root,
                          faults);
 }
 

@@ -36,9 +36,8 @@ bool store(FileOps& ops, const std::string& path, const std::string& bytes,
         write->add(path, read, bytes);
         return true;
     }
-    if (auto error = store_whole_file(ops, path, bytes.data(), bytes.size())) {
-        // The store names the file itself in most of its messages.
-        add_failure(failures, error->starts_with(path) ? *error : path + ": " + *error);
+    if (FileResult error = store_whole_file(ops, path, bytes.data(), bytes.size())) {
+        add_failure(failures, error->message());
         return false;
     }
     return true;
@@ -53,7 +52,7 @@ bool rewrite_line(FileOps& ops, const std::string& path, int line, const std::st
                   bool extend_when_empty, std::vector<std::string>& failures, FolderWrite* write) {
     std::string bytes;
     if (auto fault = load_language_text(path, bytes)) {
-        add_failure(failures, std::move(*fault));
+        add_failure(failures, fault->message());
         return false;
     }
     const std::string_view text = text_of(bytes);

@@ -37,11 +37,11 @@ bool save_creature(EditorState& state, Form& form) {
     std::vector<WholeFile> files(infos.size());
     std::vector<std::string> faults;
     for (std::size_t i = 0; i < infos.size(); ++i) {
-        if (auto fault = load_data_file(state.root, infos[i], files[i])) faults.push_back(*fault);
+        if (auto fault = load_data_file(state.root, infos[i], files[i])) faults.push_back(fault->message());
     }
     if (!faults.empty()) {
         form.report_error(fault_message("Creature " + std::to_string(c) +
-                                            " was not saved: data files are missing or too short",
+                                            " was not saved: data files cannot be read or are too short",
                                         state.root, faults));
         return false;
     }

@@ -34,8 +34,8 @@ std::string language_line(const std::string& root, TextKind kind, int language, 
                           std::vector<std::string>& faults) {
     const std::string path = language_file(root, kind, language);
     WholeFile file;
-    if (!load_whole_file(path, file)) {
-        faults.push_back(language_file_name(kind, language) + ": " + unreadable_reason(path));
+    if (FileResult fault = read_whole_file(path, file)) {
+        faults.push_back(fault->at(language_file_name(kind, language)).message());
         return {};
     }
     const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.block.size());
@@ -57,12 +57,12 @@ bool show_creature(const EditorState& state, Form& form, int slot) {
     std::vector<std::string> faults;
     for (std::size_t i = 0; i < kReadOrder.size(); ++i) {
         if (auto fault = load_data_file(state.root, data_file(kReadOrder[i]), files[i])) {
-            faults.push_back(*fault);
+            faults.push_back(fault->message());
         }
     }
     if (!faults.empty()) {
         form.report_error(fault_message("Creature " + std::to_string(slot) +
-                                            " cannot be shown: data files are missing or too short",
+                                            " cannot be shown: data files cannot be read or are too short",
                                         state.root, faults));
         return false;
     }
@@ -83,7 +83,7 @@ bool show_creature(const EditorState& state, Form& form, int slot) {
     update_interlocks(slot, form);
 
     if (!missing.empty()) {
-        form.report_error(fault_message("Language files are missing; their texts show empty",
+        form.report_error(fault_message("Language files cannot be read; their texts show empty",
                                         state.root, missing));
     }
     return true;

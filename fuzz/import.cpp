@@ -31,7 +31,7 @@ public:
 private:
     static ce::FileError refuse() {
         CE_FUZZ_CHECK(false, "a dry run writes");
-        return "refused";
+        return std::string("refused");
     }
 };
 

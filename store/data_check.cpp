@@ -5,29 +5,17 @@
 
 namespace ce {
 
-std::string unreadable_reason(const std::string& path) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found) return "missing";
-    if (status.type() == std::filesystem::file_type::directory) return "is a folder, not a file";
-    return "cannot be read";
-}
-
-std::optional<std::string> data_file_fault(const DataFileInfo& info, const std::string& path, bool read,
-                                           std::size_t length) {
-    if (!read) return std::string(info.name) + ": " + unreadable_reason(path);
+FileResult data_file_fault(const DataFileInfo& info, const FileResult& read, std::size_t length) {
+    if (read) return read->at(info.name);
     if (length < info.size) {
-        return std::string(info.name) + ": " + std::to_string(length) +
-               " bytes, needs at least " + std::to_string(info.size);
+        return FileFault(info.name, std::to_string(length) + " bytes, needs at least " + std::to_string(info.size));
     }
     return std::nullopt;
 }
 
-std::optional<std::string> load_data_file(const std::string& root, const DataFileInfo& info,
-                                          WholeFile& out) {
-    const std::string path = data_path(root, info.name);
-    const bool read = load_whole_file(path, out);
-    return data_file_fault(info, path, read, out.length);
+FileResult load_data_file(const std::string& root, const DataFileInfo& info, WholeFile& out) {
+    const FileResult read = read_whole_file(data_path(root, info.name), out);
+    return data_file_fault(info, read, out.length);
 }
 
 std::string folder_name(const std::string& root) {

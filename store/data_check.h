@@ -7,24 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "store/fault.h"
 #include "store/layouts.h"
 #include "store/whole_file.h"
 
 namespace ce {
 
-// What keeps a data file from being used, as "<name>: <what>", or nothing: not
-// read (`read` false: missing, a folder, unreadable) or shorter than its size.
-std::optional<std::string> data_file_fault(const DataFileInfo& info, const std::string& path, bool read,
-                                           std::size_t length);
+// What keeps a data file from being used, named by its file name in the
+// folder, or nothing: why it could not be read (`read`, as read_whole_file gave
+// it), or that it is shorter than its size.
+FileResult data_file_fault(const DataFileInfo& info, const FileResult& read, std::size_t length);
 
 // Loads one data file of the folder into `out`. Returns what is wrong with it
-// ("MonstersSetup.vrh: missing", "...: 100 bytes, needs at least 254000"), or
-// nothing when it was read and is long enough.
-std::optional<std::string> load_data_file(const std::string& root, const DataFileInfo& info,
-                                          WholeFile& out);
-
-// Whether a file exists at path but could not be opened, or is simply not there.
-std::string unreadable_reason(const std::string& path);
+// ("MonstersSetup.vrh: does not exist", "...: 100 bytes, needs at least 254000"),
+// or nothing when it was read and is long enough.
+FileResult load_data_file(const std::string& root, const DataFileInfo& info, WholeFile& out);
 
 // The folder as the user knows it: root, or the current directory when root is "".
 std::string folder_name(const std::string& root);

@@ -5,14 +5,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
+
+#include "store/fault.h"
 
 namespace ce {
 
-// Nothing on success; otherwise the system's description of what failed
-// (e.g. "Operation not permitted").
-using FileError = std::optional<std::string>;
+// The result of one file step: nothing on success; otherwise the fault, whose
+// reason is the system's description of what failed (e.g. "Operation not
+// permitted") and whose path the caller that knows it adds.
+using FileError = FileResult;
 
 class FileOps {
 public:
@@ -27,7 +29,8 @@ public:
     // Number of hard links of the file at path; 0 when it does not exist.
     virtual FileError link_count(const std::string& path, unsigned& out) = 0;
     // Creates a file that must not exist yet, for writing, shared with nobody.
-    // `model` names an existing file whose permissions the new one takes (may be
+    // `model` names an existing file whose owner, group, permissions and
+    // extended attributes the new one takes where the system allows (may be
     // missing).
     virtual FileError create_new(const std::string& path, const std::string& model,
                                  Handle& out) = 0;
@@ -48,6 +51,10 @@ public:
     // Makes the folder at path; nothing when it exists already as a folder
     // (file_ops_folder.cpp).
     virtual FileError make_folder(const std::string& path);
+    // Whether the user may change the file at path: "permission denied" when
+    // its permissions forbid it, even where the system would let us (running
+    // as root, the owner's write bit decides). Nothing when it does not exist.
+    virtual FileError may_write(const std::string& path);
 };
 
 // The operating system's file operations (POSIX or Win32).

@@ -1,6 +1,7 @@
-// POSIX file operations: load_whole_file and the system FileOps.
+// POSIX file operations: read_whole_file and the system FileOps.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -46,6 +47,56 @@ int open_retry(const char* path, int flags, mode_t mode = 0) {
     return fd;
 }
 
+// Copies the extended attributes of `from` onto the open file `to`, as far as
+// both file systems allow (best effort: a file system without them, or an
+// attribute we may not set, keeps the copy from nothing else).
+void copy_attributes(const char* from, int to) {
+    const ssize_t size = ::listxattr(from, nullptr, 0);
+    if (size <= 0) return;
+    std::string names(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::listxattr(from, names.data(), names.size());
+    if (got <= 0) return;
+    names.resize(static_cast<std::size_t>(got));
+    std::string value;
+    for (std::size_t at = 0; at < names.size();) {
+        const char* name = names.c_str() + at;
+        at += std::strlen(name) + 1;
+        const ssize_t length = ::getxattr(from, name, nullptr, 0);
+        if (length < 0) continue;
+        value.assign(static_cast<std::size_t>(length), '\0');
+        const ssize_t read = ::getxattr(from, name, value.data(), value.size());
+        if (read < 0) continue;
+        (void)::fsetxattr(to, name, value.data(), static_cast<std::size_t>(read), 0);
+    }
+}
+
+// Why a path that could not be opened or examined cannot be read.
+std::string open_reason(const std::string& path, int error) {
+    switch (error) {
+    case ENOENT: {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return reason::kDangling;
+        return reason::kMissing;
+    }
+    case ELOOP: return reason::kLoop;
+    case EACCES:
+    case EPERM: return reason::kDenied;
+    case EISDIR: return reason::kFolder;
+    case ENXIO:
+    case ENODEV: return reason::kNotRegular;  // a socket, a device without its driver
+    case ENOTDIR: return reason::kMissing;    // a part of the path is a file
+    default: return std::strerror(error);
+    }
+}
+
+// What keeps a file of this kind and size from being read as data.
+FileError kind_fault(const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return FileFault(reason::kFolder);
+    if (!S_ISREG(st.st_mode)) return FileFault(reason::kNotRegular);
+    if (static_cast<std::uint64_t>(st.st_size) > kLargestFile) return FileFault(reason::kTooLarge);
+    return std::nullopt;
+}
+
 std::string folder_of(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -80,9 +131,13 @@ public:
         if (fd < 0) return last_error();
         struct stat st {};
         if (!model.empty() && ::stat(model.c_str(), &st) == 0) {
-            // The replacement keeps the old file's permissions (best effort: a
-            // file we may write but not chmod still gets written).
+            // The replacement keeps the old file's owner, group, permissions and
+            // extended attributes (best effort: a file we may write but not
+            // chown, or a file system without attributes, still gets written).
+            // The mode comes after the owner, which may clear its set-id bits.
+            (void)::fchown(fd, st.st_uid, st.st_gid);
             (void)::fchmod(fd, st.st_mode & 07777);
+            copy_attributes(model.c_str(), fd);
         }
         out = fd;
         return std::nullopt;
@@ -170,26 +225,48 @@ private:
 
 }  // namespace
 
+FileError FileOps::may_write(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;  // a new file: its folder decides
+    if (S_ISDIR(st.st_mode)) return FileFault(reason::kFolder);
+    if (!S_ISREG(st.st_mode)) return FileFault(reason::kNotRegular);
+    // Root may write anything; the owner's write bit still says the user meant
+    // the file to stay as it is.
+    if (::geteuid() == 0) {
+        if ((st.st_mode & S_IWUSR) == 0) return FileFault(reason::kDenied);
+        return std::nullopt;
+    }
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return FileFault(errno == EACCES || errno == EPERM || errno == EROFS ? std::string(reason::kDenied)
+                                                                            : last_error());
+    return std::nullopt;
+}
+
 FileOps& system_file_ops() {
     // Stateless: one shared instance is as good as a fresh one.
     static PosixFileOps ops;
     return ops;
 }
 
-bool load_whole_file(const std::string& path, WholeFile& out) {
-    Descriptor fd(open_retry(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return false;
+FileResult read_whole_file(const std::string& path, WholeFile& out) {
+    // Examined before it is opened, so that a device is never opened at all,
+    // and opened without blocking, so that a pipe put in its place meanwhile
+    // cannot hold us; what was opened is examined again.
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (::stat(path.c_str(), &st) != 0) return FileFault(path, open_reason(path, errno));
+    if (FileError e = kind_fault(st)) return e->at(path);
+    Descriptor fd(open_retry(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) return FileFault(path, open_reason(path, errno));
+    if (::fstat(fd.get(), &st) != 0) return FileFault(path, last_error());
+    if (FileError e = kind_fault(st)) return e->at(path);
     const auto size = static_cast<std::uint64_t>(st.st_size);
-    if (size > kLargestFile) return false;
     std::vector<std::uint8_t> block(static_cast<std::size_t>(size) + 32, 0);
     std::size_t got = 0;
     while (got < size) {
         const ssize_t n = ::read(fd.get(), block.data() + got, static_cast<std::size_t>(size) - got);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return FileFault(path, last_error());
         }
         if (n == 0) break;  // the file shrank meanwhile: what was read is the file
         got += static_cast<std::size_t>(n);
@@ -197,7 +274,7 @@ bool load_whole_file(const std::string& path, WholeFile& out) {
     block.resize(got + 32);
     out.block = std::move(block);
     out.length = got;
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace ce

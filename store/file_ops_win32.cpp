@@ -1,4 +1,4 @@
-// Win32 file operations: load_whole_file and the system FileOps.
+// Win32 file operations: read_whole_file and the system FileOps.
 #include <windows.h>
 
 #include <cstdint>
@@ -27,6 +27,20 @@ std::string error_text(DWORD code) {
 }
 
 std::string last_error() { return error_text(GetLastError()); }
+
+// Why a path that could not be opened cannot be read.
+std::string open_reason(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: return reason::kMissing;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return reason::kDenied;
+    case ERROR_CANT_RESOLVE_FILENAME: return reason::kLoop;
+    default: return error_text(code);
+    }
+}
 
 class Win32Handle {
 public:
@@ -72,9 +86,16 @@ public:
     }
 
     FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
-        (void)model;  // a new file gets the folder's default security, like the old editor's files
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        // The new file takes the old one's attributes (hidden, system, archive);
+        // its security and streams come over when it replaces the old one.
+        DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+        const DWORD old = model.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(model.c_str());
+        if (old != INVALID_FILE_ATTRIBUTES) {
+            const DWORD kept = old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+            if (kept != 0) attributes = kept;
+        }
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
         if (h == INVALID_HANDLE_VALUE) return last_error();
         out = as_int(h);
         return std::nullopt;
@@ -119,7 +140,18 @@ public:
         return std::nullopt;
     }
 
+    // Over an existing file, ReplaceFile carries the old file's security,
+    // attributes and streams over to the new one, which is what a replacement
+    // should keep. Where it cannot (another file system, a file opened without
+    // sharing) the plain move stands in, as for a file that does not exist yet.
     FileError replace(const std::string& from, const std::string& to) override {
+        if (GetFileAttributesA(to.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            if (ReplaceFileA(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+                return std::nullopt;
+            // On failure the new file is still under its own name, and the old
+            // one under its name or moved aside: the move below puts the new one
+            // in place either way.
+        }
         if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return last_error();
         return std::nullopt;
@@ -152,33 +184,47 @@ public:
 
 }  // namespace
 
+FileError FileOps::may_write(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;  // a new file: its folder decides
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileFault(reason::kFolder);
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileFault(reason::kDenied);
+    return std::nullopt;
+}
+
 FileOps& system_file_ops() {
     static Win32FileOps ops;
     return ops;
 }
 
-bool load_whole_file(const std::string& path, WholeFile& out) {
+FileResult read_whole_file(const std::string& path, WholeFile& out) {
+    // A folder opens only with backup semantics; say what it is rather than
+    // "access denied".
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return FileFault(path, reason::kFolder);
     Win32Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                               nullptr));
-    if (!h.valid()) return false;
+    if (!h.valid()) return FileFault(path, open_reason(GetLastError()));
+    // A pipe, a console or a device (NUL, COM1) is no data file, and reading one may wait forever.
+    if (GetFileType(h.get()) != FILE_TYPE_DISK) return FileFault(path, reason::kNotRegular);
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0 ||
-        static_cast<std::uint64_t>(size.QuadPart) > kLargestFile)
-        return false;
+    if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0) return FileFault(path, last_error());
+    if (static_cast<std::uint64_t>(size.QuadPart) > kLargestFile) return FileFault(path, reason::kTooLarge);
     const auto length = static_cast<std::size_t>(size.QuadPart);
     std::vector<std::uint8_t> block(length + 32, 0);
     std::size_t got = 0;
     while (got < length) {
         DWORD n = 0;
         if (!ReadFile(h.get(), block.data() + got, static_cast<DWORD>(length - got), &n, nullptr))
-            return false;
+            return FileFault(path, last_error());
         if (n == 0) break;
         got += n;
     }
     block.resize(got + 32);
     out.block = std::move(block);
     out.length = got;
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace ce

@@ -13,7 +13,7 @@ std::optional<std::string> FolderLock::acquire(const std::string& root, int wait
     const std::string path = data_path(root, kLockFileName);
     std::intptr_t handle = kNone;
     if (auto error = lock_detail::open_lock_file(path, handle))
-        return path + ": cannot open the folder's lock file: " + *error;
+        return FileFault(path, "cannot open the folder's lock file: " + *error).message();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
     for (;;) {
         if (lock_detail::try_lock(handle)) break;

@@ -9,23 +9,27 @@
 #include <cerrno>
 #include <cstring>
 
+#include "store/fault.h"
 #include "store/folder_lock.h"
 
 namespace ce::lock_detail {
 
 std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t& handle) {
+    // Without blocking: a pipe in the lock file's place must not hold us.
     int fd;
-    do fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    do fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         // A read-only folder or file: a shared descriptor still locks.
-        if (errno == EACCES || errno == EROFS) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) return std::string(std::strerror(errno));
+        if (errno == EACCES || errno == EROFS)
+            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) return std::string(errno == EISDIR ? reason::kFolder : std::strerror(errno));
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
         ::close(fd);
-        return std::string("not a plain file");
+        return std::string(folder ? reason::kFolder : reason::kNotRegular);
     }
     handle = fd;
     return std::nullopt;

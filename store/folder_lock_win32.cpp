@@ -2,6 +2,7 @@
 // the process ends.
 #include <windows.h>
 
+#include "store/fault.h"
 #include "store/folder_lock.h"
 
 namespace ce::lock_detail {
@@ -20,7 +21,7 @@ std::string system_message(DWORD code) {
 std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t& handle) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return std::string("not a plain file");
+        return std::string(reason::kFolder);
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -19,12 +19,13 @@ namespace fs = std::filesystem;
 constexpr std::string_view kManifestHead = "creatures history 1";
 constexpr const char* kSettingsName = "settings";
 
-bool read_text(const std::string& path, std::string& out) {
+FileResult read_text(const std::string& path, std::string& out) {
     WholeFile file;
-    if (!load_whole_file(path, file)) return false;
+    if (FileResult fault = read_whole_file(path, file)) return fault;
     out.assign(reinterpret_cast<const char*>(file.data()), file.length);
-    return true;
+    return std::nullopt;
 }
+
 
 template <class T>
 bool parse_number(std::string_view s, T& out) {
@@ -178,8 +179,8 @@ std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& o
 
 std::optional<std::string> read_manifest(const std::string& path, HistoryEntry& out) {
     std::string text;
-    if (!read_text(path, text)) return path + ": cannot be read";
-    if (auto e = parse_manifest(text, out)) return path + ": not a valid history manifest: " + *e;
+    if (FileResult fault = read_text(path, text)) return fault->message();
+    if (auto e = parse_manifest(text, out)) return FileFault(path, "not a valid history manifest: " + *e).message();
     return std::nullopt;
 }
 
@@ -192,7 +193,7 @@ std::optional<std::string> read_history_settings(const std::string& root, Histor
         out = s;
         return std::nullopt;
     }
-    if (!read_text(path, text)) return path + ": cannot be read";
+    if (FileResult fault = read_text(path, text)) return fault->message();
     std::size_t line_no = 0;
     while (!text.empty()) {
         ++line_no;
@@ -220,7 +221,8 @@ std::optional<std::string> read_history_settings(const std::string& root, Histor
 std::optional<std::string> write_history_settings(FileOps& ops, const std::string& root,
                                                   const HistorySettings& settings) {
     if (auto problem = history_folder_problem(root)) return problem;
-    if (FileError e = ops.make_folder(history_path(root))) return history_path(root) + ": cannot be made: " + *e;
+    if (FileError e = ops.make_folder(history_path(root)))
+        return failed_step(history_path(root), "cannot be made", *e).message();
     const std::string text = std::string("history ") + (settings.enabled ? "on" : "off") + "\nkeep-entries " +
                              std::to_string(settings.keep_entries) + "\nkeep-bytes " +
                              std::to_string(settings.keep_bytes) + "\n";
@@ -251,8 +253,10 @@ std::vector<int> pending_journals(const std::string& root) { return manifest_num
 
 std::optional<std::string> load_content(const std::string& root, const std::string& hash, std::string& out) {
     const std::string path = content_path(root, hash);
-    if (!read_text(path, out)) return path + ": the stored content is missing or cannot be read";
-    if (content_hash(out) != hash) return path + ": the stored content is damaged (its hash does not match)";
+    if (FileResult fault = read_text(path, out))
+        return failed_step(path, "the stored content cannot be read", *fault).message();
+    if (content_hash(out) != hash)
+        return FileFault(path, "the stored content is damaged (its hash does not match)").message();
     return std::nullopt;
 }
 
@@ -332,7 +336,7 @@ std::optional<std::string> prune_history(FileOps& ops, const std::string& root, 
     for (std::size_t i = 0; i + keep < entries.size(); ++i) {
         const std::string path = history_path(root, entry_file_name(entries[i].number, "entry"));
         if (FileError e = ops.remove(path)) {
-            error = path + ": cannot be removed: " + *e;
+            error = failed_step(path, "cannot be removed", *e).message();
             return error;  // keep the rest: the oldest go first, so the history stays a suffix
         }
     }
@@ -346,13 +350,15 @@ std::optional<std::string> prune_history(FileOps& ops, const std::string& root, 
     for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (!is_hash(name) || needed.count(name)) continue;
-        if (FileError e = ops.remove(it->path().string())) error = it->path().string() + ": cannot be removed: " + *e;
+        if (FileError e = ops.remove(it->path().string()))
+            error = failed_step(it->path().string(), "cannot be removed", *e).message();
     }
     return error;
 }
 
 std::optional<std::string> put_file(FileOps& ops, const std::string& path, std::string_view bytes) {
-    return store_whole_file(ops, path, bytes.data(), bytes.size());
+    if (FileResult e = store_whole_file(ops, path, bytes.data(), bytes.size())) return e->message();
+    return std::nullopt;
 }
 
 }  // namespace ce

@@ -32,14 +32,14 @@ std::string now_text() {
 // but cannot be read.
 std::optional<std::string> read_current(const std::string& path, std::optional<std::string>& out) {
     WholeFile file;
-    if (load_whole_file(path, file)) {
+    const FileResult fault = read_whole_file(path, file);
+    if (!fault) {
         out = std::string(reinterpret_cast<const char*>(file.data()), file.length);
         return std::nullopt;
     }
     out.reset();
-    std::error_code ec;
-    if (fs::symlink_status(path, ec).type() == fs::file_type::not_found) return std::nullopt;
-    return path + ": cannot be read";
+    if (fault->reason == reason::kMissing) return std::nullopt;
+    return fault->message();
 }
 
 // Replaces the file's bytes: by rename when it has one link, in place (the
@@ -47,9 +47,11 @@ std::optional<std::string> read_current(const std::string& path, std::optional<s
 std::optional<std::string> replace_file(FileOps& ops, const std::string& path, const std::string& bytes) {
     unsigned links = 0;
     if (FileError e = ops.link_count(ops.resolve(path), links))
-        return path + ": cannot read the file's attributes: " + *e;
-    if (links > 1) return rewrite_in_place(ops, path, bytes.data(), bytes.size());
-    return store_whole_file(ops, path, bytes.data(), bytes.size());
+        return failed_step(path, "cannot read the file's attributes", *e).message();
+    const FileResult fault = links > 1 ? rewrite_in_place(ops, path, bytes.data(), bytes.size())
+                                       : store_whole_file(ops, path, bytes.data(), bytes.size());
+    if (fault) return fault->message();
+    return std::nullopt;
 }
 
 // Puts the file back to `old` (nothing: it did not exist) unless it holds it.
@@ -58,7 +60,7 @@ std::optional<std::string> put_back(FileOps& ops, const std::string& path, const
     if (auto e = read_current(path, current)) return e;
     if (current == old) return std::nullopt;
     if (!old) {
-        if (FileError e = ops.remove(path)) return path + ": cannot be removed: " + *e;
+        if (FileError e = ops.remove(path)) return failed_step(path, "cannot be removed", *e).message();
         return std::nullopt;
     }
     return replace_file(ops, path, *old);
@@ -146,20 +148,20 @@ std::optional<std::string> store_content(FileOps& ops, const std::string& root, 
     if (fs::exists(path, ec)) {
         // Kept when whole (compared with the bytes: cheaper than hashing it again).
         WholeFile stored;
-        if (load_whole_file(path, stored) && stored.length == bytes.size() &&
+        if (!read_whole_file(path, stored) && stored.length == bytes.size() &&
             std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const char*>(stored.data())))
             return std::nullopt;
-        if (FileError e = ops.remove(path)) return path + ": cannot be removed: " + *e;
+        if (FileError e = ops.remove(path)) return failed_step(path, "cannot be removed", *e).message();
     }
     FileOps::Handle handle = FileOps::kNoHandle;
-    if (FileError e = ops.create_new(path, "", handle)) return path + ": cannot be created: " + *e;
+    if (FileError e = ops.create_new(path, "", handle)) return failed_step(path, "cannot be created", *e).message();
     FileError e = ops.write(handle, bytes.data(), bytes.size());
     if (!e) e = ops.flush(handle);
     FileError closed = ops.close(handle);
     if (!e) e = closed;
     if (e) {
         (void)ops.remove(path);
-        return path + ": cannot be written: " + *e;
+        return failed_step(path, "cannot be written", *e).message();
     }
     return std::nullopt;
 }
@@ -184,7 +186,7 @@ std::optional<std::string> roll_back_journal(FileOps& ops, const std::string& ro
         if (auto e = put_back(ops, path, old)) return e;
         put.push_back(f->name);
     }
-    if (FileError e = ops.remove(journal)) return journal + ": cannot be removed: " + *e;
+    if (FileError e = ops.remove(journal)) return failed_step(journal, "cannot be removed", *e).message();
     r.done.push_back("an interrupted write (" + entry.made_by + ", " + entry.time + ") was rolled back" +
                      (put.empty() ? std::string(" before it had replaced any file") : "; put back: " + joined(put)));
     return std::nullopt;
@@ -270,8 +272,8 @@ Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock,
             // A rewrite in place was cut off: its backup holds the file's old bytes.
             std::string bytes;
             WholeFile copy;
-            if (!load_whole_file(s.path, copy)) {
-                r.error = s.path + ": a backup copy that cannot be read";
+            if (FileResult fault = read_whole_file(s.path, copy)) {
+                r.error = failed_step(s.path, "a backup copy that cannot be read", *fault).message();
                 return r;
             }
             std::optional<std::string> current;
@@ -282,14 +284,14 @@ Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock,
             const std::string old(reinterpret_cast<const char*>(copy.data()), copy.length);
             if (current && *current != old) {
                 if (auto e = rewrite_in_place(ops, s.base_path, old.data(), old.size())) {
-                    r.error = *e;
+                    r.error = e->message();
                     return r;
                 }
                 r.done.push_back(shown(root, s.base_path) + " was put back from its backup copy");
             }
         }
         if (FileError e = ops.remove(s.path)) {
-            r.error = s.path + ": cannot be removed: " + *e;
+            r.error = failed_step(s.path, "cannot be removed", *e).message();
             return r;
         }
         r.done.push_back("removed the left-over " + std::string(s.backup ? "backup copy " : "temporary file ") +
@@ -344,7 +346,7 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     if (auto e = read_history_settings(root, settings)) return refuse(*e);
     const std::string journal_fault = "the journal of this write cannot be written, so it is not attempted: ";
     for (const std::string& folder : {history_path(root), history_path(root, "content")}) {
-        if (FileError e = ops.make_folder(folder)) return refuse(journal_fault + folder + ": " + *e);
+        if (FileError e = ops.make_folder(folder)) return refuse(journal_fault + folder + ": " + e->reason);
     }
     HistoryEntry entry;
     entry.number = next_entry_number(root);
@@ -393,7 +395,7 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     // The commit mark: the journal becomes a history entry.
     const std::string done = history_path(root, entry_file_name(entry.number, "entry"));
     if (FileError e = ops.replace(journal, done))
-        return roll_back(items.size(), journal + ": the write cannot be marked complete: " + *e);
+        return roll_back(items.size(), failed_step(journal, "the write cannot be marked complete", *e).message());
     result.entry = entry.number;
     // Pruning is housekeeping: the write stands even when it fails.
     (void)prune_history(ops, root);

@@ -15,27 +15,24 @@ namespace {
 std::array<std::uint8_t, 3> read_bytes(const std::string& root) {
     std::array<std::uint8_t, 3> bytes{};
     WholeFile file;
-    if (load_whole_file(data_path(root, kSettingsFile), file)) {
+    if (!read_whole_file(data_path(root, kSettingsFile), file)) {
         // The 32 zero bytes after the file's bytes make a short file read as zeros.
         for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = file.block[i];
     }
     return bytes;
 }
 
-std::optional<std::string> modify(FileOps& ops, const std::string& root, int first, int count,
-                                  int value) {
+FileResult modify(FileOps& ops, const std::string& root, int first, int count, int value) {
     const std::string path = data_path(root, kSettingsFile);
     std::array<std::uint8_t, 3> bytes{};
     WholeFile file;
-    if (load_whole_file(path, file)) {
-        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = file.block[i];
-    } else {
+    if (FileResult fault = read_whole_file(path, file)) {
         // Only a missing file may read as zeros: one that exists but cannot be
-        // read must not have its other field overwritten.
-        unsigned links = 0;
-        if (FileError e = ops.link_count(ops.resolve(path), links))
-            return path + ": cannot read the file: " + *e;
-        if (links > 0) return path + ": cannot read the file";
+        // read (a folder, a pipe, a dangling link) must not be replaced, nor its
+        // other field overwritten.
+        if (fault->reason != reason::kMissing) return fault;
+    } else {
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = file.block[i];
     }
     const auto v = static_cast<std::uint32_t>(value);
     for (int i = 0; i < count; ++i) bytes[first + i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -55,11 +52,11 @@ int read_creature_index(const std::string& root) {
     return index >= 0 && index <= 999 ? index : 0;
 }
 
-std::optional<std::string> write_language(FileOps& ops, const std::string& root, int language) {
+FileResult write_language(FileOps& ops, const std::string& root, int language) {
     return modify(ops, root, 0, 1, language);
 }
 
-std::optional<std::string> write_creature_index(FileOps& ops, const std::string& root, int index) {
+FileResult write_creature_index(FileOps& ops, const std::string& root, int index) {
     return modify(ops, root, 1, 2, index);
 }
 

@@ -2,8 +2,9 @@
 // creature index (signed 16-bit little-endian). Read anew at every use.
 #pragma once
 
-#include <optional>
 #include <string>
+
+#include "store/fault.h"
 
 namespace ce {
 
@@ -18,10 +19,11 @@ int read_language(const std::string& root);
 int read_creature_index(const std::string& root);
 
 // Read-modify-write of the 3 bytes (a missing file reads as zeros and is created;
-// a longer file is cut to 3 bytes). Return an error text on failure.
+// a longer file is cut to 3 bytes; one that cannot be read is left alone).
+// Return what went wrong, or nothing.
 // Language switch: byte 0 := language, bytes 1-2 as read.
-std::optional<std::string> write_language(FileOps& ops, const std::string& root, int language);
+FileResult write_language(FileOps& ops, const std::string& root, int language);
 // Close: bytes 1-2 := low 16 bits of index, byte 0 as read (a 7 stays 7).
-std::optional<std::string> write_creature_index(FileOps& ops, const std::string& root, int index);
+FileResult write_creature_index(FileOps& ops, const std::string& root, int index);
 
 }  // namespace ce

@@ -1,5 +1,5 @@
 // Safe whole-file replacement over the FileOps seam, and data_path. Reading
-// (load_whole_file) is platform code: file_ops_posix.cpp, file_ops_win32.cpp.
+// (read_whole_file) is platform code: file_ops_posix.cpp, file_ops_win32.cpp.
 #include "store/whole_file.h"
 
 #include <string>
@@ -9,8 +9,10 @@
 namespace ce {
 namespace {
 
-std::string failure(const std::string& path, const char* what, const std::string& why) {
-    return path + ": " + what + ": " + why;
+// The fault with words added to its reason.
+FileFault more(FileFault fault, const std::string& words) {
+    fault.reason += words;
+    return fault;
 }
 
 // Closes the handle on every path that does not close it explicitly.
@@ -46,7 +48,7 @@ std::optional<std::string> free_name(FileOps& ops, const std::string& base, cons
 
 struct StepFailure {
     const char* what;
-    std::string why;
+    FileFault why;
 };
 
 // Writes `count` bytes into the open file, sets its size, flushes and closes it.
@@ -63,28 +65,28 @@ std::optional<StepFailure> fill(FileOps& ops, OpenFile& file, const void* data, 
 }
 
 std::string left_behind(FileOps& ops, const std::string& name) {
-    if (FileError e = ops.remove(name)) return "; the file " + name + " could not be removed: " + *e;
+    if (FileError e = ops.remove(name)) return "; the file " + name + " could not be removed: " + e->reason;
     return "";
 }
 
 // One link: a new file beside the old one, flushed, then renamed over it.
-std::optional<std::string> store_by_rename(FileOps& ops, const std::string& path,
+FileResult store_by_rename(FileOps& ops, const std::string& path,
                                            const std::string& target, const void* data,
                                            std::size_t count) {
     std::optional<std::string> temp = free_name(ops, target, ".~new");
-    if (!temp) return failure(path, "cannot create a temporary file", "no free name");
+    if (!temp) return failed_step(path, "cannot create a temporary file", FileFault("no free name"));
     FileOps::Handle handle = FileOps::kNoHandle;
     if (FileError e = ops.create_new(*temp, target, handle))
-        return failure(path, "cannot create a temporary file", *e);
+        return failed_step(path, "cannot create a temporary file", *e);
     {
         OpenFile file(ops, handle);
         if (std::optional<StepFailure> f = fill(ops, file, data, count, false)) {
             if (file.get() != FileOps::kNoHandle) (void)file.close();
-            return failure(path, f->what, f->why) + left_behind(ops, *temp);
+            return more(failed_step(path, f->what, f->why), left_behind(ops, *temp));
         }
     }
     if (FileError e = ops.replace(*temp, target))
-        return failure(path, "cannot replace the file", *e) + left_behind(ops, *temp);
+        return more(failed_step(path, "cannot replace the file", *e), left_behind(ops, *temp));
     return std::nullopt;
 }
 
@@ -99,51 +101,52 @@ std::optional<StepFailure> rewrite(FileOps& ops, const std::string& target, cons
 
 // Several hard links: renaming would cut this name off the others, so the file
 // is rewritten in place, after a flushed copy of its old bytes is safe beside it.
-std::optional<std::string> store_in_place(FileOps& ops, const std::string& path,
+FileResult store_in_place(FileOps& ops, const std::string& path,
                                           const std::string& target, const void* data,
                                           std::size_t count) {
     WholeFile old;
-    if (!load_whole_file(target, old)) return failure(path, "cannot read the file", "open failed");
+    if (FileResult e = read_whole_file(target, old)) return failed_step(path, "cannot read the file", *e);
     std::optional<std::string> backup = free_name(ops, target, ".~old");
-    if (!backup) return failure(path, "cannot back up the file", "no free name");
+    if (!backup) return failed_step(path, "cannot back up the file", FileFault("no free name"));
     if (FileError e = ops.copy(target, *backup)) {
         std::string rest;
         unsigned links = 0;
         if (!ops.link_count(*backup, links) && links > 0) rest = left_behind(ops, *backup);
-        return failure(path, "cannot back up the file", *e) + rest;
+        return more(failed_step(path, "cannot back up the file", *e), rest);
     }
     if (std::optional<StepFailure> f = rewrite(ops, target, data, count)) {
-        std::string message = failure(path, f->what, f->why);
+        FileFault fault = failed_step(path, f->what, f->why);
         if (rewrite(ops, target, old.data(), old.length))
-            return message + "; the old contents are kept in " + *backup;
-        return message + left_behind(ops, *backup);
+            return more(fault, "; the old contents are kept in " + *backup);
+        return more(fault, left_behind(ops, *backup));
     }
     if (FileError e = ops.remove(*backup))
-        return path + ": the file was written, but its backup " + *backup +
-               " could not be removed: " + *e;
+        return FileFault(path, "the file was written, but its backup " + *backup +
+                                   " could not be removed: " + e->reason);
     return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<std::string> store_whole_file(FileOps& ops, const std::string& path,
-                                            const void* data, std::size_t count) {
+FileResult store_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count) {
     static const unsigned char kNothing = 0;
     if (data == nullptr) data = &kNothing;
     const std::string target = ops.resolve(path);
+    if (FileError e = ops.may_write(target)) return e->at(path);
     unsigned links = 0;
     if (FileError e = ops.link_count(target, links))
-        return failure(path, "cannot read the file's attributes", *e);
+        return failed_step(path, "cannot read the file's attributes", *e);
     if (links > 1) return store_in_place(ops, path, target, data, count);
     return store_by_rename(ops, path, target, data, count);
 }
 
-std::optional<std::string> rewrite_in_place(FileOps& ops, const std::string& path, const void* data,
-                                            std::size_t count) {
+FileResult rewrite_in_place(FileOps& ops, const std::string& path, const void* data, std::size_t count) {
     static const unsigned char kNothing = 0;
     if (data == nullptr) data = &kNothing;
-    if (std::optional<StepFailure> f = rewrite(ops, ops.resolve(path), data, count))
-        return failure(path, f->what, f->why);
+    const std::string target = ops.resolve(path);
+    if (FileError e = ops.may_write(target)) return e->at(path);
+    if (std::optional<StepFailure> f = rewrite(ops, target, data, count))
+        return failed_step(path, f->what, f->why);
     return std::nullopt;
 }
 

@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <system_error>
 #include <utility>
 
@@ -130,16 +129,12 @@ std::string numbered_entry(int index, std::string_view line) {
     return entry;
 }
 
-std::optional<std::string> load_language_text(const std::string& path, std::string& text) {
+FileResult load_language_text(const std::string& path, std::string& text) {
     text.clear();
     WholeFile file;
-    if (load_whole_file(path, file)) {
-        text.assign(reinterpret_cast<const char*>(file.data()), file.length);
-        return std::nullopt;
-    }
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(std::filesystem::path(path), ec);
-    return path + (exists || ec ? ": the file cannot be read" : ": the file does not exist");
+    if (FileResult fault = read_whole_file(path, file)) return fault;
+    text.assign(reinterpret_cast<const char*>(file.data()), file.length);
+    return std::nullopt;
 }
 
 }  // namespace ce

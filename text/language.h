@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/fault.h"
+
 namespace ce {
 
 enum class TextKind { Monsters = 0, Spells = 1, Common = 2, Plural = 3, Ability = 4 };
@@ -25,8 +27,8 @@ std::string format_header(std::string_view format, int index);
 std::string numbered_entry(int index, std::string_view line);
 
 // Reads a language file whole into text (its bytes; the text proper ends at the
-// first zero byte, see text_of). On failure text is empty and the result is the
-// fault "<path>: <what went wrong>".
-std::optional<std::string> load_language_text(const std::string& path, std::string& text);
+// first zero byte, see text_of). On failure text is empty and the result is
+// why the file cannot be read.
+FileResult load_language_text(const std::string& path, std::string& text);
 
 }  // namespace ce

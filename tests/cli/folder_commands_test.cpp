@@ -70,7 +70,7 @@ TEST(Show, PrintsEveryFieldWithCaptionPlaceStoredValueAndShownText) {
     fs::remove(dir / "Demonology.vrh");
     r = run_tool({"show", "-C", dir.str(), "1"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("Demonology.vrh: missing"), std::string::npos);
+    EXPECT_NE(r.err.find("Demonology.vrh: does not exist"), std::string::npos);
 }
 
 // What the editor shows comes from the editor's own filling: a Common file too
@@ -133,7 +133,7 @@ TEST(Diff, PrintsExactlyTheFieldsThatDiffer) {
     r = run_tool({"diff", a.str(), b.str()});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("DIR_B"), std::string::npos);
-    EXPECT_NE(r.err.find("MonstersSetup.vrh: missing"), std::string::npos);
+    EXPECT_NE(r.err.find("MonstersSetup.vrh: does not exist"), std::string::npos);
 }
 
 TEST(Check, FindsEachPlantedFault) {
@@ -183,7 +183,7 @@ TEST(Check, FindsEachPlantedFault) {
     r = run_tool({"check", "-C", dir.str()});
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("DefenseBonus.vrh: 999 bytes, SHORT: needs 1000"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Eng/Common.txt: MISSING"), std::string::npos);
+    EXPECT_NE(r.out.find("Eng/Common.txt: CANNOT BE READ: does not exist"), std::string::npos);
     EXPECT_NE(r.out.find("2 faults keep the editor from using this folder"), std::string::npos);
 }
 
@@ -221,7 +221,7 @@ TEST(Arguments, HelpUsageAndErrors) {
     TempDir empty;
     r = run_tool({"export", "-C", empty.str()});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("MonstersSetup.vrh: missing"), std::string::npos);
+    EXPECT_NE(r.err.find("MonstersSetup.vrh: does not exist"), std::string::npos);
 }
 
 TEST(LanguageLines, ReplaceLinesKeepsEveryOtherByte) {

@@ -209,7 +209,7 @@ TEST_F(History, BadHistoryIsAClearErrorAndNothingIsWritten) {
     for (const auto& e : fs::directory_iterator(dir.path() / ".history" / "content")) fs::remove(e.path());
     r = run_tool({"restore", "-C", dir.str(), "1"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("the stored content is missing"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the stored content cannot be read: does not exist"), std::string::npos) << r.err;
     EXPECT_EQ(snapshot(dir.str()), after);
 
     fs::remove_all(dir.path() / ".history");

@@ -118,6 +118,15 @@ TEST(DemoFolder, ReportsAFolderThatCannotBeMade) {
 
 DemoArgs parse(std::vector<std::string> args) { return parse_demo_args(args); }
 
+TEST(DemoFolder, AFolderInPlaceOfADataFileIsNamedEvenWhenForced) {
+    TempDir dir("folder-in-place");
+    fs::create_directories(dir.path() / "MonstersSetup.vrh");
+    const auto error = write_demo(dir.str(), seed1(), true);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(*error, "cannot write the demo data: " + (dir.path() / "MonstersSetup.vrh").string() + ": is a folder");
+    EXPECT_TRUE(fs::is_directory(dir.path() / "MonstersSetup.vrh"));
+}
+
 TEST(DemoArguments, FolderSeedForceAndHelp) {
     const DemoArgs plain = parse({"out"});
     EXPECT_EQ(plain.error, "");

@@ -77,7 +77,7 @@ TEST(EditorStart, FaultsNameEveryMissingOrShortFile) {
     auto faults = startup_faults(s.state.root);
     ASSERT_EQ(faults.size(), 3u);
     EXPECT_NE(faults[0].find("MonstersSetup.vrh"), std::string::npos);
-    EXPECT_NE(faults[0].find("missing"), std::string::npos);
+    EXPECT_NE(faults[0].find("does not exist"), std::string::npos);
     EXPECT_NE(faults[1].find("Demonology.vrh"), std::string::npos);
     EXPECT_NE(faults[1].find("1999"), std::string::npos);
     EXPECT_NE(faults[1].find("2000"), std::string::npos);
@@ -325,7 +325,7 @@ TEST(EditorShow, RefusedWhenADataFileIsMissingOrShort) {
     ASSERT_EQ(s.form.errors().size(), 1u);
     const std::string& message = s.form.errors()[0];
     EXPECT_NE(message.find(s.state.root), std::string::npos);
-    EXPECT_NE(message.find("Ammo.vrh: missing"), std::string::npos);
+    EXPECT_NE(message.find("Ammo.vrh: does not exist"), std::string::npos);
     EXPECT_NE(message.find("Firewall.vrh: 100 bytes"), std::string::npos);
     EXPECT_EQ(s.state.current, 5);
     EXPECT_EQ(fixture::form_values(s.form), shown);
@@ -337,7 +337,7 @@ TEST(EditorShow, RefusedWhenADataFileIsMissingOrShort) {
     EXPECT_EQ(s.state.current, 5);
     s.form.click(2100);
     EXPECT_EQ(s.form.errors().size(), 3u);
-    EXPECT_NE(s.form.errors()[2].find("Ammo.vrh: missing"), std::string::npos);
+    EXPECT_NE(s.form.errors()[2].find("Ammo.vrh: does not exist"), std::string::npos);
     EXPECT_EQ(s.folder.snapshot().bytes, files.bytes);
     EXPECT_EQ(s.folder.snapshot().names, files.names);
 }

@@ -82,7 +82,7 @@ TEST(LoadWholeFile, ReadsBytesFollowedByThirtyTwoZeros) {
     test::ScratchDir dir;
     dir.write("data.bin", {1, 2, 3, 0, 255});
     WholeFile f;
-    ASSERT_TRUE(load_whole_file(dir.file("data.bin"), f));
+    ASSERT_FALSE(read_whole_file(dir.file("data.bin"), f));
     EXPECT_EQ(f.length, 5u);
     ASSERT_EQ(f.block.size(), 37u);
     EXPECT_EQ(Bytes(f.block.begin(), f.block.begin() + 5), (Bytes{1, 2, 3, 0, 255}));
@@ -90,7 +90,7 @@ TEST(LoadWholeFile, ReadsBytesFollowedByThirtyTwoZeros) {
 
     dir.write("empty", {});
     WholeFile e;
-    ASSERT_TRUE(load_whole_file(dir.file("empty"), e));
+    ASSERT_FALSE(read_whole_file(dir.file("empty"), e));
     EXPECT_EQ(e.length, 0u);
     EXPECT_EQ(e.block, Bytes(32, 0));
 }
@@ -100,11 +100,11 @@ TEST(LoadWholeFile, FailedOpenLeavesTheOutputUntouched) {
     WholeFile f;
     f.block = {9, 8, 7};
     f.length = 77;
-    EXPECT_FALSE(load_whole_file(dir.file("missing.vrh"), f));
+    EXPECT_TRUE(read_whole_file(dir.file("missing.vrh"), f));
     EXPECT_EQ(f.block, (Bytes{9, 8, 7}));
     EXPECT_EQ(f.length, 77u);
     // A folder is not a file that can be read whole.
-    EXPECT_FALSE(load_whole_file(dir.root(), f));
+    EXPECT_TRUE(read_whole_file(dir.root(), f));
     EXPECT_EQ(f.length, 77u);
 }
 
@@ -141,9 +141,10 @@ TEST(StoreWholeFile, EveryFailingStepKeepsTheOldBytesAndNoTemporaryFile) {
         FailingOps ops;
         ops.fail = c.step;
         const std::string path = dir.file("Ammo.vrh");
-        const std::optional<std::string> error = store_whole_file(ops, path, fresh.data(), fresh.size());
+        const FileResult error = store_whole_file(ops, path, fresh.data(), fresh.size());
         ASSERT_TRUE(error) << c.message;
-        EXPECT_EQ(*error, path + ": " + c.message + ": Operation not permitted");
+        EXPECT_EQ(error->path, path);
+        EXPECT_EQ(error->message(), path + ": " + c.message + ": Operation not permitted");
         EXPECT_EQ(dir.read("Ammo.vrh"), old) << c.message;
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"Ammo.vrh"}) << c.message;
     }
@@ -191,7 +192,7 @@ TEST(StoreWholeFile, AFailedInPlaceRewriteRestoresTheOldBytes) {
     ops.fail = FailingOps::Copy;
     const auto error = store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size());
     ASSERT_TRUE(error);
-    EXPECT_NE(error->find("cannot back up the file"), std::string::npos);
+    EXPECT_NE(error->reason.find("cannot back up the file"), std::string::npos);
     EXPECT_EQ(dir.read("deployed.vrh"), old);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"}));
 }
@@ -208,11 +209,11 @@ TEST(StoreWholeFile, WhenRestoringFailsTooTheBackupKeepsTheOldBytesAndIsNamed) {
     const auto error = store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size());
     ASSERT_TRUE(error);
     const std::string marker = "the old contents are kept in ";
-    const std::size_t at = error->find(marker);
+    const std::size_t at = error->reason.find(marker);
     ASSERT_NE(at, std::string::npos) << *error;
-    const std::string backup = error->substr(at + marker.size());
+    const std::string backup = error->reason.substr(at + marker.size());
     WholeFile kept;
-    ASSERT_TRUE(load_whole_file(backup, kept));
+    ASSERT_FALSE(read_whole_file(backup, kept));
     EXPECT_EQ(Bytes(kept.block.begin(), kept.block.begin() + kept.length), old);
 }
 

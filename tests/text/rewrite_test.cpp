@@ -235,7 +235,7 @@ TEST(RewriteCreatureTexts, FailuresAreListedAndFailedFilesKeepTheirBytes) {
         s.form.set_text(5000, "Twos again");
         const std::vector<std::string> failures = s.save();
         const std::string ability_path = folder.path(TextKind::Ability, 0).string();
-        EXPECT_EQ(failures, std::vector<std::string>{ability_path + ": the file does not exist"});
+        EXPECT_EQ(failures, std::vector<std::string>{ability_path + ": does not exist"});
         EXPECT_FALSE(std::filesystem::exists(ability_path));
         EXPECT_EQ(lines_of(folder.read(TextKind::Plural, 0))[2], "Twos again");
         EXPECT_TRUE(s.form.errors().empty());

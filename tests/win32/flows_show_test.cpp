@@ -627,7 +627,7 @@ public:
 
 std::string fault_of(const DataFileInfo& info, flow::Break how) {
     return std::string(info.name) + ": " +
-           (how == flow::Break::Missing ? std::string("missing")
+           (how == flow::Break::Missing ? std::string("does not exist")
                                         : std::to_string(info.size - 1) + " bytes, needs at least " + std::to_string(info.size));
 }
 
