@@ -90,8 +90,8 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
                  "values the editor cannot show faithfully. Exit status 1 when a file the editor "
                  "needs is missing or short");
     check_cmd->add_option("-C,--directory", check.root, dir_help);
-    check_cmd->add_option("--first", check.first, "Slots listed for each kind of finding (default 10)")
-        ->check(CLI::NonNegativeNumber);
+    check_cmd->add_option("--first", check.first, "Slots listed for each kind of finding, 0 to 1000 (default 10)")
+        ->check(CLI::Range(0, 1000).description("0 to 1000"), "0 to 1000");
 
     HistoryOptions history;
     RestoreOptions restore;

@@ -173,8 +173,10 @@ public:
 
     bool null() override { return scalar(CellType::Other, "null"); }
     bool boolean(bool v) override { return scalar(CellType::Other, v ? "true" : "false"); }
-    bool number_integer(number_integer_t v) override { return scalar(CellType::Number, std::to_string(v)); }
-    bool number_unsigned(number_unsigned_t v) override { return scalar(CellType::Number, std::to_string(v)); }
+    bool number_integer(number_integer_t v) override { return scalar(CellType::Number, integer_text(v)); }
+    bool number_unsigned(number_unsigned_t v) override {
+        return scalar(CellType::Number, v == 0 ? integer_text(0) : std::to_string(v));
+    }
     bool number_float(number_float_t, const string_t& s) override { return scalar(CellType::Number, s); }
     bool string(string_t& s) override { return scalar(CellType::String, s); }
     bool binary(binary_t&) override { return scalar(CellType::Other, "binary"); }
@@ -256,12 +258,17 @@ public:
         return true;
     }
 
-    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& ex) override {
+    bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& ex) override {
+        const std::size_t at = std::min(position > 0 ? position - 1 : 0, text_.size());
+        if (ex.id == 406) {  // a number beyond the range of a double
+            fault(position_text(at) + ": the number " + token.substr(0, 40) + (token.size() > 40 ? "..." : "") +
+                  " is too large for any field");
+            return false;
+        }
         std::string what = ex.what();
         // "[json.exception.parse_error.101] parse error at line 3, column 5: syntax error ..."
         const std::size_t colon = what.find(": ");
         if (colon != std::string::npos) what = what.substr(colon + 2);
-        const std::size_t at = std::min(position > 0 ? position - 1 : 0, text_.size());
         fault(position_text(at) + ": not well-formed JSON: " + what);
         return false;
     }
@@ -269,6 +276,17 @@ public:
 private:
     enum class Ctx { Top, Creatures, Creature };
     enum class Pending { None, Language, Creatures, Slot, Field, Ignore };
+
+    // An integer as written: the parser reads "-0" as 0, and a float field keeps
+    // the sign of its zero.
+    std::string integer_text(std::int64_t v) const {
+        if (v != 0 || text_.empty()) return std::to_string(v);
+        const char* begin = text_.data();
+        const char* p = last_;  // the byte after the number, or its last digit at the end of the text
+        if (p > begin && !(*p >= '0' && *p <= '9')) --p;
+        while (p > begin && *p >= '0' && *p <= '9') --p;
+        return *p == '-' ? "-0" : "0";
+    }
 
     int line() {
         const std::size_t pos = static_cast<std::size_t>(last_ - text_.data());
