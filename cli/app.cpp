@@ -15,6 +15,16 @@
 
 namespace ce {
 
+namespace {
+int output_failure_slot() {
+    static const int slot = std::ios_base::xalloc();
+    return slot;
+}
+}  // namespace
+
+void mark_output_failure_reported(std::ostream& out) { out.iword(output_failure_slot()) = 1; }
+bool output_failure_reported(std::ostream& out) { return out.iword(output_failure_slot()) != 0; }
+
 #if !CE_CLI_LIBRARIES
 int run_creatures(int, const char* const*, FileOps&, std::istream&, std::ostream&, std::ostream& err) {
     err << "creatures: this build lacks the CLI11 and nlohmann-json headers (libcli11-dev, "

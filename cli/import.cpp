@@ -434,7 +434,18 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     }
     std::vector<int> slots;
     for (const Change& c : plan.changes) slots.push_back(c.slot);
-    return commit_import(options.root, ops, planned, std::move(slots), err) ? kExitOk : kExitError;
+    if (!commit_import(options.root, ops, planned, std::move(slots), err)) return kExitError;
+    if (!out) {
+        // The files are written; only the report is lost. Say so, and exit as a
+        // successful import: a script must not take the folder for unchanged.
+        std::string names;
+        for (const Write& w : writes) names += (names.empty() ? "" : ", ") + w.name;
+        err << "creatures import: the report could not be written to standard output, but the import is "
+               "done: wrote "
+            << names << "\n";
+        mark_output_failure_reported(out);
+    }
+    return kExitOk;
 }
 
 }  // namespace ce

@@ -51,6 +51,12 @@ ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fiel
         faults.push_back("the file is empty (a header row \"slot,<key>,...\" is needed)");
         return table;
     }
+    if (text.back() != '\n' && text.back() != '\r') {
+        // Every row we write ends with one: without it the file may have been cut short.
+        faults.push_back("row " + std::to_string(records.back().row) +
+                         ": the last row does not end with a line break; the file may have been cut short");
+        return table;
+    }
     const auto index = key_index(fields);
     const CsvRecord& header = records.front();
     if (header.fields.empty() || header.fields[0] != "slot") {
@@ -227,6 +233,17 @@ public:
         key_ = k;
         key_where_ = line();
         if (stack_.back() == Ctx::Top) {
+            if (k == "language" || k == "creatures") {
+                int& first = k == "language" ? language_line_ : creatures_line_;
+                if (first > 0) {
+                    // A second one would be merged or win silently: which did the author mean?
+                    fault("line " + std::to_string(key_where_) + ": the key " + quote_text(k) +
+                          " appears again (first on line " + std::to_string(first) + ")");
+                    pending_ = Pending::Ignore;
+                    return true;
+                }
+                first = key_where_;
+            }
             if (k == "language") pending_ = Pending::Language;
             else if (k == "creatures") pending_ = Pending::Creatures;
             else {
@@ -442,6 +459,7 @@ private:
     std::vector<bool> seen_;
     std::vector<int> slot_entry_;
     bool saw_creatures_ = false;
+    int language_line_ = 0, creatures_line_ = 0;  // where the top-level keys were first met
 };
 
 }  // namespace
