@@ -40,7 +40,7 @@ struct Change {
 };
 
 struct Plan {
-    std::vector<std::string> faults;
+    FaultList faults;
     std::vector<Change> changes;
     std::array<bool, 6> data_changed{};
     std::array<std::map<int, std::string>, 5> lines;  // per TextKind: line -> new content
@@ -254,7 +254,11 @@ private:
     std::map<int, const ImportCell*> texts_;  // text field -> its cell
 };
 
-bool read_input(const ImportOptions& options, std::istream& in, std::string& text, std::ostream& err) {
+// The export to apply: standard input into `piped`, a file into `file` (not
+// copied: an export may be hundreds of megabytes).
+bool read_input(const ImportOptions& options, std::istream& in, std::string& piped, WholeFile& file,
+                std::string_view& text, std::ostream& err) {
+    std::string& text_read = piped;
     if (options.file == "-") {
         // Through the stream, not its buffer: a closed standard input or a folder
         // in its place makes the buffer throw, which the stream turns into its
@@ -265,7 +269,7 @@ bool read_input(const ImportOptions& options, std::istream& in, std::string& tex
         try {
             while (in) {
                 in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-                text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+                text_read.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
             }
             bad = in.bad();
         } catch (const std::ios_base::failure&) {
@@ -280,14 +284,14 @@ bool read_input(const ImportOptions& options, std::istream& in, std::string& tex
                 << "\n";
             return false;
         }
+        text = piped;
         return true;
     }
-    WholeFile file;
     if (!load_whole_file(options.file, file)) {
         err << "creatures import: " << options.file << ": missing or cannot be read\n";
         return false;
     }
-    text.assign(reinterpret_cast<const char*>(file.data()), file.length);
+    text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);
     return true;
 }
 
@@ -316,11 +320,12 @@ struct Write {
 };
 
 // The faults that keep the import from writing anything, on err.
-void report_faults(const std::string& label, const std::vector<std::string>& faults, std::ostream& err) {
+void report_faults(const std::string& label, const FaultList& faults, std::ostream& err) {
     const std::size_t n = faults.size();
-    for (std::size_t i = 0; i < n && i < kFaultsShown; ++i)
-        err << "creatures import: " << label << ": " << faults[i] << "\n";
-    if (n > kFaultsShown) err << "creatures import: " << label << ": ... and " << (n - kFaultsShown) << " more\n";
+    const std::size_t shown = std::min(kFaultsShown, faults.kept().size());
+    for (std::size_t i = 0; i < shown; ++i)
+        err << "creatures import: " << label << ": " << faults.kept()[i] << "\n";
+    if (n > shown) err << "creatures import: " << label << ": ... and " << (n - shown) << " more\n";
     err << "creatures import: " << n << (n == 1 ? " fault" : " faults") << "; nothing was written\n";
 }
 
@@ -393,11 +398,13 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
         err << "creatures import: " << *problem << "\n";
         return kExitError;
     }
-    std::string text;
-    if (!read_input(options, in, text, err)) return kExitError;
+    std::string piped;
+    WholeFile file;
+    std::string_view text;
+    if (!read_input(options, in, piped, file, text, err)) return kExitError;
 
     const std::vector<Field> fields = make_fields(true);
-    std::vector<std::string> faults;
+    FaultList faults;
     const bool json = is_json(options, text);
     ImportTable table = json ? read_json_table(text, fields, faults) : read_csv_table(text, fields, faults);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <streambuf>
 
+#include "cli/import_table.h"
 #include "store/binding.h"
 #include "support.h"
 
@@ -169,6 +170,54 @@ TEST_F(ExactInput, AnImportWhoseReportCannotBeWrittenSaysThatItWroteTheFiles) {
     EXPECT_EQ(run_creatures(5, argv, system_file_ops(), in, out2, err2), kExitOk);
     EXPECT_FALSE(output_failure_reported(out2));
     EXPECT_TRUE(err2.str().empty()) << err2.str();
+}
+
+}  // namespace
+}  // namespace ce
+
+namespace ce {
+namespace {
+
+using namespace ce::test;
+
+// Large inputs are read without keeping what a person never sees: every fault
+// is counted, the first ones are spelled out.
+TEST_F(ExactInput, HugeInputsAreCountedNotKept) {
+    std::string rows = "slot,MonstersSetup.vrh@27000\r\n";
+    for (int i = 0; i < 300; ++i) rows += "5,1\r\n";
+    ToolRun r = import_text(rows, "csv");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("... and 274 more\n"), std::string::npos) << r.err.substr(r.err.size() - 200);
+    EXPECT_NE(r.err.find("299 faults; nothing was written"), std::string::npos);
+
+    std::string header = "slot";
+    for (int i = 0; i < 5000; ++i) header += ",name";
+    r = import_text(header + "\r\n1,a\r\n", "csv");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("row 1, column 3 (C, name): the key appears again (first in column 2)"), std::string::npos);
+    EXPECT_NE(r.err.find("4999 faults"), std::string::npos) << r.err.substr(r.err.size() - 200);
+
+    FaultList faults(3);
+    for (int i = 0; i < 10; ++i) faults.push_back("fault " + std::to_string(i));
+    faults.count_only();
+    EXPECT_EQ(faults.size(), 11u);
+    EXPECT_EQ(faults.kept(), (std::vector<std::string>{"fault 0", "fault 1", "fault 2"}));
+    EXPECT_TRUE(faults.full());
+
+    // A value longer than any field holds is refused before a reader copies it.
+    const std::string huge(kLongestValue + 1, 'x');
+    r = import_text("slot,ability\r\n5," + huge + "\r\n", "csv");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("row 2, column 2 (B): the field is longer than 1048576 bytes"), std::string::npos) << r.err;
+    r = import_text("[{\"slot\": 5,\n \"ability\": \"" + huge + "\"}]");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("line 2, column 13: a text or number longer than 1048576 bytes"), std::string::npos) << r.err;
+    r = import_text("[{\"slot\": 5, \"MonstersSetup.vrh@27000\": 1" + std::string(kLongestValue + 5, '0') + "}]");
+    EXPECT_EQ(r.status, 2);
+    // Just within the limit, the text is taken (and cut as the editor cuts it).
+    r = import_text("[{\"slot\": 5, \"ability\": \"" + std::string(kLongestValue, 'y') + "\"}]");
+    EXPECT_EQ(r.status, 0) << r.err.substr(0, 300);
+    EXPECT_NE(r.out.find("cut to 999 characters"), std::string::npos);
 }
 
 }  // namespace
