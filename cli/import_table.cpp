@@ -47,8 +47,8 @@ namespace {
 class CsvTableReader final : public CsvVisitor {
 public:
     CsvTableReader(const std::vector<Field>& fields, FaultList& faults, ImportTable& table)
-        : fields_(fields), index_(key_index(fields)), faults_(faults), table_(table),
-          first_column_(fields.size(), 0), slot_row_(kSlots, 0) {}
+        : index_(key_index(fields)), faults_(faults), table_(table), first_column_(fields.size(), 0),
+          slot_row_(kSlots, 0) {}
 
     bool read_any() const { return records_ > 0; }
     bool stopped() const { return stopped_; }
@@ -140,7 +140,6 @@ private:
         return header_ok_;
     }
 
-    const std::vector<Field>& fields_;
     std::unordered_map<std::string_view, int> index_;
     FaultList& faults_;
     ImportTable& table_;
