@@ -15,6 +15,16 @@
 
 namespace ce {
 
+namespace {
+int output_failure_slot() {
+    static const int slot = std::ios_base::xalloc();
+    return slot;
+}
+}  // namespace
+
+void mark_output_failure_reported(std::ostream& out) { out.iword(output_failure_slot()) = 1; }
+bool output_failure_reported(std::ostream& out) { return out.iword(output_failure_slot()) != 0; }
+
 #if !CE_CLI_LIBRARIES
 int run_creatures(int, const char* const*, FileOps&, std::istream&, std::ostream&, std::ostream& err) {
     err << "creatures: this build lacks the CLI11 and nlohmann-json headers (libcli11-dev, "
@@ -90,8 +100,8 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
                  "values the editor cannot show faithfully. Exit status 1 when a file the editor "
                  "needs cannot be read or is short");
     check_cmd->add_option("-C,--directory", check.root, dir_help);
-    check_cmd->add_option("--first", check.first, "Slots listed for each kind of finding (default 10)")
-        ->check(CLI::NonNegativeNumber);
+    check_cmd->add_option("--first", check.first, "Slots listed for each kind of finding, 0 to 1000 (default 10)")
+        ->check(CLI::Range(0, 1000).description("0 to 1000"), "0 to 1000");
 
     HistoryOptions history;
     RestoreOptions restore;

@@ -52,6 +52,12 @@ struct CheckOptions {
 };
 int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
+// A command that has itself told the user that its standard output failed
+// (saying what it did despite that) marks the stream, so that the program does
+// not report the failure again as if nothing had been done.
+void mark_output_failure_reported(std::ostream& out);
+bool output_failure_reported(std::ostream& out);
+
 // The whole tool: parses the arguments (argv[0] is the program) and runs the
 // command; --help prints the usage of the tool or of a command.
 int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream& in,

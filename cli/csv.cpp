@@ -2,7 +2,10 @@
 
 namespace ce {
 
-std::optional<CsvError> read_csv(std::string_view text, std::vector<CsvRecord>& records) {
+std::optional<CsvError> read_csv_fields(std::string_view text, CsvVisitor& visitor, std::size_t longest_field) {
+    const auto too_long = [&](int row, int line, int column) {
+        return CsvError{row, line, column, "the field is longer than " + std::to_string(longest_field) + " bytes"};
+    };
     std::size_t pos = text.size() - without_bom(text).size();
     int row = 1;
     int line = 1;
@@ -22,18 +25,17 @@ std::optional<CsvError> read_csv(std::string_view text, std::vector<CsvRecord>& 
             ++line;
             continue;
         }
-        CsvRecord record;
-        record.row = row;
-        record.line = line;
+        const int record_row = row, record_line = line;
+        int columns = 0;
+        std::string field;
         for (;;) {  // one field per pass
-            std::string field;
-            int column = static_cast<int>(record.fields.size()) + 1;
+            field.clear();
+            const int column = ++columns;
             if (pos < text.size() && text[pos] == '"') {
                 int open_line = line;
                 ++pos;
                 for (;;) {
                     if (pos >= text.size()) {
-                        records.push_back(std::move(record));
                         return CsvError{row, open_line, column,
                                         "the quoted field is not closed before the end of the file"};
                     }
@@ -49,11 +51,11 @@ std::optional<CsvError> read_csv(std::string_view text, std::vector<CsvRecord>& 
                     }
                     if (c == '\n' || (c == '\r' && !(pos + 1 < text.size() && text[pos + 1] == '\n')))
                         ++line;
+                    if (field.size() >= longest_field) return too_long(row, open_line, column);
                     field += c;
                     ++pos;
                 }
                 if (pos < text.size() && text[pos] != ',' && !break_at(pos)) {
-                    records.push_back(std::move(record));
                     return CsvError{row, line, column,
                                     "unexpected text after the closing quote (a quote inside a "
                                     "quoted field must be doubled)"};
@@ -62,23 +64,23 @@ std::optional<CsvError> read_csv(std::string_view text, std::vector<CsvRecord>& 
                 const std::size_t from = pos;
                 while (pos < text.size() && text[pos] != ',' && text[pos] != '\r' && text[pos] != '\n') {
                     if (text[pos] == '"') {
-                        records.push_back(std::move(record));
                         return CsvError{row, line, column,
                                         "a quote inside an unquoted field (quote the field and "
                                         "double the quote)"};
                     }
                     ++pos;
                 }
+                if (pos - from > longest_field) return too_long(row, line, column);
                 field.assign(text.substr(from, pos - from));
             }
-            record.fields.push_back(std::move(field));
+            if (!visitor.field(record_row, record_line, column, field)) return std::nullopt;
             if (pos < text.size() && text[pos] == ',') {
                 ++pos;
                 continue;
             }
             break;  // a record break or the end of the text
         }
-        records.push_back(std::move(record));
+        if (!visitor.end_record(record_row, record_line, columns)) return std::nullopt;
         if (std::size_t b = break_at(pos)) {
             pos += b;
             ++row;
@@ -86,6 +88,28 @@ std::optional<CsvError> read_csv(std::string_view text, std::vector<CsvRecord>& 
         }
     }
     return std::nullopt;
+}
+
+std::optional<CsvError> read_csv(std::string_view text, std::vector<CsvRecord>& records) {
+    struct Collect : CsvVisitor {
+        std::vector<CsvRecord>& records;
+        CsvRecord record;
+        explicit Collect(std::vector<CsvRecord>& r) : records(r) {}
+        bool field(int row, int line, int, std::string& text) override {
+            record.row = row;
+            record.line = line;
+            record.fields.push_back(std::move(text));
+            return true;
+        }
+        bool end_record(int, int, int) override {
+            records.push_back(std::move(record));
+            record = CsvRecord{};
+            return true;
+        }
+    } collect(records);
+    auto error = read_csv_fields(text, collect);
+    if (error && !collect.record.fields.empty()) records.push_back(std::move(collect.record));
+    return error;
 }
 
 void append_csv_field(std::string& out, std::string_view field) {

@@ -45,6 +45,23 @@ struct CsvError {
 // read before it.
 std::optional<CsvError> read_csv(std::string_view text, std::vector<CsvRecord>& records);
 
+// The same reading, one field at a time, for texts too large to hold as
+// records: `field` gets each field (its text may be moved from) with the row,
+// line and 1-based column of its record, `end_record` the end of each record.
+// Either returns false to stop the reading (read_csv_fields then returns
+// nothing).
+class CsvVisitor {
+public:
+    virtual bool field(int row, int line, int column, std::string& text) = 0;
+    virtual bool end_record(int row, int line, int columns) = 0;
+
+protected:
+    ~CsvVisitor() = default;
+};
+// A field longer than `longest_field` bytes is an error.
+std::optional<CsvError> read_csv_fields(std::string_view text, CsvVisitor& visitor,
+                                        std::size_t longest_field = std::string_view::npos);
+
 // Appends one field, quoted when needed.
 void append_csv_field(std::string& out, std::string_view field);
 // Appends the fields separated by commas, and CR LF.

@@ -47,6 +47,20 @@ std::string stored_bytes(const Dataset& data, const Field& field, int slot) {
     return std::string(reinterpret_cast<const char*>(bytes.data() + start), end - start);
 }
 
+std::string bytes_after_text(const Dataset& data, const Field& field, int slot) {
+    const BindingRow& row = *field.row;
+    const auto& bytes = data.folder.file(row.file).bytes;
+    const std::size_t start = element_position(row, slot), end = start + row.width;
+    std::size_t zero = start;
+    while (zero < end && bytes[zero] != 0) ++zero;
+    if (zero == end) return {};
+    std::size_t last = end;
+    while (last > zero + 1 && bytes[last - 1] == 0) --last;
+    if (last == zero + 1) return {};
+    return std::string(2 * (zero + 1 - start), '.') +
+           hex_bytes(std::string_view(reinterpret_cast<const char*>(bytes.data() + zero + 1), last - (zero + 1)));
+}
+
 std::uint32_t float_element(const Dataset& data, const Field& field, int slot) {
     return static_cast<std::uint32_t>(read_int(*field.row, data.folder.file(field.row->file).view(), slot));
 }
@@ -58,6 +72,8 @@ std::string export_value(const Dataset& data, const Field& field, int slot) {
             return decode_code_page(stored_bytes(data, field, slot), data.language);
         case FieldKind::Float:
             return float_value_text(float_element(data, field, slot));
+        case FieldKind::After:
+            return bytes_after_text(data, field, slot);
         case FieldKind::Integer:
             break;
     }

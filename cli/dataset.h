@@ -30,13 +30,21 @@ const char* language_name(int language);
 // it holds none) or of a Line field (the creature's line, without its ender).
 std::string stored_bytes(const Dataset& data, const Field& field, int slot);
 
+// What a Text or After field's element holds after the text's zero, by its
+// place in the field: ".." for each byte of the text and its zero, then the
+// bytes up to the last one that is not zero as hexadecimal digits ("ab", 0,
+// 0, 7 in 6 bytes: "......0007"). Empty when those bytes are all zero or the
+// text fills the field.
+std::string bytes_after_text(const Dataset& data, const Field& field, int slot);
+
 // The exported value of a field: integers in decimal, floats as
-// float_value_text, texts decoded to UTF-8.
+// float_value_text, texts decoded to UTF-8, the bytes after a text as
+// bytes_after_text gives them.
 std::string export_value(const Dataset& data, const Field& field, int slot);
 
 // Whether the field's value is a text (a JSON string) rather than a number.
 inline bool is_text_field(const Field& field) {
-    return field.kind == FieldKind::Text || field.kind == FieldKind::Line;
+    return field.kind == FieldKind::Text || field.kind == FieldKind::Line || field.kind == FieldKind::After;
 }
 
 // The text as a JSON string: in double quotes, with quotes, backslashes and

@@ -49,11 +49,16 @@ std::vector<std::string> field_captions(const Dataset& data, const std::vector<F
     std::vector<std::string> out(fields.size());
     std::map<std::pair<int, int>, int> shared;  // (file, caption control) -> fields using it
     for (const Field& f : fields)
-        if (f.row && f.row->caption) ++shared[{static_cast<int>(f.row->file), f.row->caption}];
+        if (f.row && f.row->caption && f.kind != FieldKind::After)
+            ++shared[{static_cast<int>(f.row->file), f.row->caption}];
     std::map<std::pair<int, int>, int> seen;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const Field& f = fields[i];
         std::string caption;
+        if (f.kind == FieldKind::After && i > 0) {
+            out[i] = out[i - 1] + " (bytes after the text)";  // follows its text field
+            continue;
+        }
         if (!f.row) {
             caption = f.text_kind == TextKind::Monsters ? std::string("Name")
                       : f.text_kind == TextKind::Plural ? caps.caption(ctl::kPluralCaption)

@@ -1,5 +1,6 @@
 // creatures export: stored values of the chosen slots and fields as JSON or CSV.
 #include <ostream>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/csv.h"
@@ -26,7 +27,7 @@ void warn_missing_texts(const Dataset& data, const std::vector<const Field*>& fi
 }  // namespace
 
 int run_export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-    const std::vector<Field> all = make_fields();
+    const std::vector<Field> all = make_fields(true);
     std::string error;
     std::vector<int> slots;
     if (options.slots.empty()) {
@@ -59,6 +60,14 @@ int run_export(const ExportOptions& options, std::ostream& out, std::ostream& er
         return kExitError;
     }
     warn_missing_texts(data, fields, err);
+    // The bytes after a text's zero are all zero in an ordinary folder: their
+    // columns appear only when some slot holds other bytes there.
+    std::erase_if(fields, [&](const Field* f) {
+        if (f->kind != FieldKind::After || options.format != "csv") return false;
+        for (int slot : slots)
+            if (!bytes_after_text(data, *f, slot).empty()) return false;
+        return true;
+    });
 
     std::string text;
     text.reserve(slots.size() * fields.size() * 32 + 256);
@@ -90,6 +99,8 @@ int run_export(const ExportOptions& options, std::ostream& out, std::ostream& er
             first_slot = false;
             text += std::to_string(slot);
             for (std::size_t i = 0; i < fields.size(); ++i) {
+                if (fields[i]->kind == FieldKind::After && bytes_after_text(data, *fields[i], slot).empty())
+                    continue;  // only where the bytes after the text are not all zero
                 text += ",\n";
                 text += keys[i];
                 const std::string value = export_value(data, *fields[i], slot);

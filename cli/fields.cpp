@@ -27,7 +27,7 @@ std::string_view trim(std::string_view s) {
 
 }  // namespace
 
-std::vector<Field> make_fields() {
+std::vector<Field> make_fields(bool text_tails) {
     std::vector<Field> fields;
     fields.push_back({"name", FieldKind::Line, nullptr, TextKind::Monsters, 0, 0});
     fields.push_back({"plural", FieldKind::Line, nullptr, TextKind::Plural, 0, 0});
@@ -56,13 +56,22 @@ std::vector<Field> make_fields() {
                     if (row.is_signed) {
                         f.min = -(std::int64_t{1} << (bits - 1));
                         f.max = (std::int64_t{1} << (bits - 1)) - 1;
+                        // Shown (and saved) as unsigned: 4294967295 is how the editor shows -1.
+                        if (row.kind == Conversion::Number && !row.show_signed && !row.save_signed)
+                            f.max = (std::int64_t{1} << bits) - 1;
                     } else {
                         f.min = 0;
                         f.max = (std::int64_t{1} << bits) - 1;
                     }
                 }
             }
-            fields.push_back(std::move(f));
+            const bool text = f.kind == FieldKind::Text;
+            fields.push_back(f);
+            if (text && text_tails) {
+                f.key += kAfterSuffix;
+                f.kind = FieldKind::After;
+                fields.push_back(std::move(f));
+            }
         }
     }
     return fields;

@@ -21,6 +21,7 @@ enum class FieldKind : std::uint8_t {
     Float,    // a single-precision float element
     Text,     // a zero-terminated text field
     Line,     // a line of a language file: name, plural, ability
+    After,    // the bytes after a text field's zero, as hexadecimal digits
 };
 
 struct Field {
@@ -28,11 +29,19 @@ struct Field {
     FieldKind kind;
     const BindingRow* row = nullptr;  // the binding row (not for Line)
     TextKind text_kind = TextKind::Monsters;  // Line: which file
-    std::int64_t min = 0, max = 0;    // Integer: the range of the element
+    std::int64_t min = 0, max = 0;    // Integer: the range of the element (a 32-bit
+                                      // element that the editor shows unsigned also
+                                      // takes the unsigned reading of its bits)
 };
 
 // Every field: name, plural, ability, then the six files' rows in file order.
-std::vector<Field> make_fields();
+// With `text_tails`, each text field is followed by its After field, keyed
+// "<text key>.after": what export and import carry so that every byte of the
+// field comes back.
+std::vector<Field> make_fields(bool text_tails = false);
+
+// Suffix of an After field's key.
+constexpr std::string_view kAfterSuffix = ".after";
 
 // Line number in the language file of the creature's line.
 int line_of(const Field& field, int slot);

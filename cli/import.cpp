@@ -40,7 +40,7 @@ struct Change {
 };
 
 struct Plan {
-    std::vector<std::string> faults;
+    FaultList faults;
     std::vector<Change> changes;
     std::array<bool, 6> data_changed{};
     std::array<std::map<int, std::string>, 5> lines;  // per TextKind: line -> new content
@@ -54,6 +54,14 @@ public:
         table_ = &table;
         for (const ImportEntry& entry : table.entries) {
             entry_ = &entry;
+            // A text field and the bytes after its zero are one element: find the pairs.
+            tails_.clear();
+            texts_.clear();
+            for (const ImportCell& cell : entry.cells) {
+                const Field& f = fields_[static_cast<std::size_t>(cell.field)];
+                if (f.kind == FieldKind::After) tails_[cell.field - 1] = &cell;
+                if (f.kind == FieldKind::Text) texts_[cell.field] = &cell;
+            }
             for (const ImportCell& cell : entry.cells) apply_cell(entry.slot, cell, plan);
         }
     }
@@ -75,7 +83,8 @@ private:
         EncodeError e;
         auto bytes = encode_code_page(cell.text, data_.language, &e);
         if (!bytes) {
-            fault(plan, cell, e.message + " (character " + std::to_string(e.offset + 1) + " of the text; the " +
+            fault(plan, cell, e.message + " (character " + std::to_string(characters_before(cell.text, e.offset) + 1) +
+                                  " of the text; the " +
                                   language_name(data_.language) + " files are Windows-" +
                                   std::to_string(code_page_of(data_.language)) + ")");
         }
@@ -86,10 +95,25 @@ private:
         const Field& f = fields_[static_cast<std::size_t>(cell.field)];
         switch (f.kind) {
             case FieldKind::Line: return apply_line(slot, f, cell, plan);
-            case FieldKind::Text: return apply_text(slot, f, cell, plan);
+            case FieldKind::Text: {
+                const auto tail = tails_.find(cell.field);
+                return apply_text(slot, cell.field, &cell, tail == tails_.end() ? nullptr : tail->second, plan);
+            }
+            case FieldKind::After:
+                // With its text, the pair is applied at the text; alone, it follows the stored text.
+                if (!texts_.contains(cell.field - 1)) apply_text(slot, cell.field - 1, nullptr, &cell, plan);
+                return;
             case FieldKind::Float: return apply_float(slot, f, cell, plan);
             case FieldKind::Integer: return apply_integer(slot, f, cell, plan);
         }
+    }
+
+    // Code points of a UTF-8 text before a byte offset (a malformed byte counts as one).
+    static std::size_t characters_before(std::string_view text, std::size_t offset) {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < offset && i < text.size(); ++i)
+            n += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        return n;
     }
 
     void apply_integer(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
@@ -110,6 +134,8 @@ private:
         }
         auto bytes = data_.folder.file(f.row->file).view();
         const std::int64_t old = read_int(*f.row, bytes, slot);
+        if (f.min < 0 && *value > -f.min - 1)
+            *value += 2 * f.min;  // the unsigned reading of a signed element: the same bits
         if (old == *value) return;
         write_int(*f.row, bytes, slot, *value);
         plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
@@ -135,19 +161,62 @@ private:
         plan.changes.push_back({slot, cell.field, float_value_text(old), float_value_text(*bits), {}});
     }
 
-    void apply_text(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
-        auto bytes = encoded(plan, cell);
-        if (!bytes) return;
-        const std::string old = stored_bytes(data_, f, slot);
-        if (*bytes == old) return;  // unchanged: a field without a zero keeps its bytes
-        if (bytes->size() > f.row->width - 1u) {
-            fault(plan, cell, "the text has " + std::to_string(bytes->size()) + " characters; the field holds at most " +
-                                  std::to_string(f.row->width - 1u));
-            return;
+    // The text field `index` from its text cell and the cell of the bytes after
+    // its zero, either of which may be absent (not both). The text and its zero
+    // come first; the bytes after them are those the other cell gives at their
+    // places in the field (its ".." keep what the field holds there, zeros
+    // past its end), so a shorter text keeps them where they were, as the
+    // editor's Save does. Without that cell they are zero; with it alone, they
+    // follow the stored text.
+    void apply_text(int slot, int index, const ImportCell* text_cell, const ImportCell* tail_cell, Plan& plan) {
+        const Field& f = fields_[static_cast<std::size_t>(index)];
+        const std::size_t width = f.row->width;
+        const std::string old_text = stored_bytes(data_, f, slot);
+        const std::string old_after = bytes_after_text(data_, f, slot);
+        std::string text = old_text;
+        if (text_cell) {
+            auto bytes = encoded(plan, *text_cell);
+            if (!bytes) return;
+            text = std::move(*bytes);
+            if (text.size() > width) {
+                fault(plan, *text_cell, "the text has " + std::to_string(text.size()) +
+                                            " characters; the field holds at most " + std::to_string(width));
+                return;
+            }
         }
-        write_text(*f.row, data_.folder.file(f.row->file).view(), slot, *bytes);
+        auto view = data_.folder.file(f.row->file).view();
+        const std::size_t at = element_position(*f.row, slot);
+        std::string field(width, '\0');
+        if (tail_cell) {
+            std::vector<bool> dots;
+            auto bytes = tail_cell->type == CellType::Number || tail_cell->type == CellType::Other
+                             ? std::nullopt
+                             : parse_hex_bytes(tail_cell->text, &dots);
+            if (!bytes) {
+                fault(plan, *tail_cell, (tail_cell->text.empty() ? std::string("empty") : quote_text(tail_cell->text)) +
+                                            " is not the bytes of the field: two hexadecimal digits a byte, \"..\" "
+                                            "for each byte of the text and its zero (\"......00A1\")");
+                return;
+            }
+            if (bytes->size() > width) {
+                fault(plan, *tail_cell, "gives " + std::to_string(bytes->size()) + " bytes; the field holds " +
+                                            std::to_string(width));
+                return;
+            }
+            for (std::size_t i = 0; i < bytes->size(); ++i)
+                field[i] = dots[i] ? static_cast<char>(view[at + i]) : (*bytes)[i];
+        }
+        std::copy(text.begin(), text.end(), field.begin());
+        if (text.size() < width) field[text.size()] = '\0';
+
+        if (std::memcmp(field.data(), view.data() + at, width) == 0) return;
+        std::memcpy(view.data() + at, field.data(), width);
         plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
-        plan.changes.push_back({slot, cell.field, decode_code_page(old, data_.language), cell.text, {}});
+        if (text != old_text)
+            plan.changes.push_back({slot, index, decode_code_page(old_text, data_.language),
+                                    decode_code_page(text, data_.language), {}});
+        const std::string after = bytes_after_text(data_, f, slot);
+        if (after != old_after) plan.changes.push_back({slot, index + 1, old_after, after, {}});
     }
 
     void apply_line(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
@@ -163,7 +232,7 @@ private:
         }
         std::string stored = as_one_line(*bytes);
         std::string note;
-        if (stored.size() != bytes->size()) note = "line breaks became spaces";
+        if (stored != *bytes) note = "line breaks became spaces";
         if (stored.size() > line_max(f)) {
             stored.resize(line_max(f));
             note += std::string(note.empty() ? "" : "; ") + "cut to " + std::to_string(line_max(f)) + " characters";
@@ -181,9 +250,15 @@ private:
     const std::vector<Field>& fields_;
     const ImportTable* table_ = nullptr;
     const ImportEntry* entry_ = nullptr;
+    std::map<int, const ImportCell*> tails_;  // text field -> the cell of the bytes after it
+    std::map<int, const ImportCell*> texts_;  // text field -> its cell
 };
 
-bool read_input(const ImportOptions& options, std::istream& in, std::string& text, std::ostream& err) {
+// The export to apply: standard input into `piped`, a file into `file` (not
+// copied: an export may be hundreds of megabytes).
+bool read_input(const ImportOptions& options, std::istream& in, std::string& piped, WholeFile& file,
+                std::string_view& text, std::ostream& err) {
+    std::string& text_read = piped;
     if (options.file == "-") {
         // Through the stream, not its buffer: a closed standard input or a folder
         // in its place makes the buffer throw, which the stream turns into its
@@ -194,7 +269,7 @@ bool read_input(const ImportOptions& options, std::istream& in, std::string& tex
         try {
             while (in) {
                 in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-                text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+                text_read.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
             }
             bad = in.bad();
         } catch (const std::ios_base::failure&) {
@@ -209,14 +284,14 @@ bool read_input(const ImportOptions& options, std::istream& in, std::string& tex
                 << "\n";
             return false;
         }
+        text = piped;
         return true;
     }
-    WholeFile file;
     if (FileResult fault = read_whole_file(options.file, file)) {
         err << "creatures import: " << fault->message() << "\n";
         return false;
     }
-    text.assign(reinterpret_cast<const char*>(file.data()), file.length);
+    text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);
     return true;
 }
 
@@ -235,7 +310,7 @@ bool is_json(const ImportOptions& options, std::string_view text) {
 }
 
 std::string shown_value(const Field& f, const std::string& value) {
-    if (f.kind == FieldKind::Text || f.kind == FieldKind::Line) return quote_text(value);
+    if (is_text_field(f)) return quote_text(value);
     return value;
 }
 
@@ -245,11 +320,12 @@ struct Write {
 };
 
 // The faults that keep the import from writing anything, on err.
-void report_faults(const std::string& label, const std::vector<std::string>& faults, std::ostream& err) {
+void report_faults(const std::string& label, const FaultList& faults, std::ostream& err) {
     const std::size_t n = faults.size();
-    for (std::size_t i = 0; i < n && i < kFaultsShown; ++i)
-        err << "creatures import: " << label << ": " << faults[i] << "\n";
-    if (n > kFaultsShown) err << "creatures import: " << label << ": ... and " << (n - kFaultsShown) << " more\n";
+    const std::size_t shown = std::min(kFaultsShown, faults.kept().size());
+    for (std::size_t i = 0; i < shown; ++i)
+        err << "creatures import: " << label << ": " << faults.kept()[i] << "\n";
+    if (n > shown) err << "creatures import: " << label << ": ... and " << (n - shown) << " more\n";
     err << "creatures import: " << n << (n == 1 ? " fault" : " faults") << "; nothing was written\n";
 }
 
@@ -322,11 +398,13 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
         err << "creatures import: " << *problem << "\n";
         return kExitError;
     }
-    std::string text;
-    if (!read_input(options, in, text, err)) return kExitError;
+    std::string piped;
+    WholeFile file;
+    std::string_view text;
+    if (!read_input(options, in, piped, file, text, err)) return kExitError;
 
-    const std::vector<Field> fields = make_fields();
-    std::vector<std::string> faults;
+    const std::vector<Field> fields = make_fields(true);
+    FaultList faults;
     const bool json = is_json(options, text);
     ImportTable table = json ? read_json_table(text, fields, faults) : read_csv_table(text, fields, faults);
 
@@ -363,7 +441,18 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     }
     std::vector<int> slots;
     for (const Change& c : plan.changes) slots.push_back(c.slot);
-    return commit_import(options.root, ops, planned, std::move(slots), err) ? kExitOk : kExitError;
+    if (!commit_import(options.root, ops, planned, std::move(slots), err)) return kExitError;
+    if (!out) {
+        // The files are written; only the report is lost. Say so, and exit as a
+        // successful import: a script must not take the folder for unchanged.
+        std::string names;
+        for (const Write& w : writes) names += (names.empty() ? "" : ", ") + w.name;
+        err << "creatures import: the report could not be written to standard output, but the import is "
+               "done: wrote "
+            << names << "\n";
+        mark_output_failure_reported(out);
+    }
+    return kExitOk;
 }
 
 }  // namespace ce

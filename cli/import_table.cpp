@@ -39,85 +39,138 @@ std::string csv_place(int row, int column, std::string_view key) {
 
 }  // namespace
 
-ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fields,
-                           std::vector<std::string>& faults) {
+namespace {
+
+// Checks each record as the reader meets it: the header names the columns, each
+// later record becomes an entry (or a fault). Only the current record's fields
+// are held, and no more of them than the header has columns.
+class CsvTableReader final : public CsvVisitor {
+public:
+    CsvTableReader(const std::vector<Field>& fields, FaultList& faults, ImportTable& table)
+        : index_(key_index(fields)), faults_(faults), table_(table), first_column_(fields.size(), 0),
+          slot_row_(kSlots, 0) {}
+
+    bool read_any() const { return records_ > 0; }
+    bool stopped() const { return stopped_; }
+    int last_row() const { return last_row_; }
+
+    bool field(int row, int, int column, std::string& text) override {
+        if (records_ == 0) return header_field(row, column, text);
+        if (static_cast<std::size_t>(column) <= column_field_.size()) cells_.push_back(std::move(text));
+        return true;
+    }
+
+    bool end_record(int row, int, int columns) override {
+        last_row_ = row;
+        if (records_++ == 0) return header_end(row, columns);
+        std::vector<std::string> cells = std::move(cells_);
+        cells_.clear();
+        if (records_ == 2 && !cells.empty() && cells[0] == kCaptionsMarker) return true;
+        if (static_cast<std::size_t>(columns) != column_field_.size()) {
+            faults_.push_back("row " + std::to_string(row) + ": " + std::to_string(columns) +
+                              " fields, but the header row has " + std::to_string(column_field_.size()));
+            return true;
+        }
+        auto slot = parse_slot(cells[0]);
+        if (!slot) {
+            faults_.push_back(csv_place(row, 1, "slot") + ": " + quote_text(cells[0]) + " is not a slot (0 to 999)");
+            return true;
+        }
+        if (int first = slot_row_[static_cast<std::size_t>(*slot)]) {
+            if (faults_.full()) return faults_.count_only(), true;
+            faults_.push_back(csv_place(row, 1, "slot") + ": slot " + std::to_string(*slot) +
+                              " appears again (first in row " + std::to_string(first) + ")");
+            return true;
+        }
+        slot_row_[static_cast<std::size_t>(*slot)] = row;
+        ImportEntry entry;
+        entry.slot = *slot;
+        entry.cells.reserve(cells.size() - 1);
+        for (std::size_t c = 1; c < cells.size(); ++c) {
+            ImportCell cell;
+            cell.field = column_field_[c];
+            cell.type = CellType::Text;
+            cell.line = row;
+            cell.column = static_cast<int>(c) + 1;
+            cell.text = std::move(cells[c]);
+            entry.cells.push_back(std::move(cell));
+        }
+        table_.entries.push_back(std::move(entry));
+        return true;
+    }
+
+private:
+    bool header_field(int row, int column, const std::string& text) {
+        if (column == 1) {
+            first_ = text;
+            if (text != "slot") return true;  // reported at the end of the row
+            column_field_.push_back(-1);
+            return true;
+        }
+        if (first_ != "slot") return true;
+        auto it = index_.find(text);
+        if (it == index_.end()) {
+            faults_.push_back(csv_place(row, column, "") + ": unknown key " + quote_text(text));
+            header_ok_ = false;
+        } else if (int first = first_column_[static_cast<std::size_t>(it->second)]) {
+            if (faults_.full()) faults_.count_only();
+            else faults_.push_back(csv_place(row, column, text) + ": the key appears again (first in column " +
+                              std::to_string(first) + ")");
+            header_ok_ = false;
+        } else {
+            first_column_[static_cast<std::size_t>(it->second)] = column;
+        }
+        // Each key appears once in a good header, so it is never longer than the
+        // field table; a longer one is reported above and needs no columns kept.
+        if (header_ok_) column_field_.push_back(it->second);
+        return true;
+    }
+
+    bool header_end(int row, int columns) {
+        if (first_ != "slot") {
+            std::string hint;
+            if (columns == 1 && first_.find(';') != std::string::npos)
+                hint = " (the fields seem to be separated by ';': save the file with commas)";
+            faults_.push_back(csv_place(row, 1, "") + ": the first column must be \"slot\", found " +
+                              quote_text(first_) + hint);
+            stopped_ = true;
+            return false;
+        }
+        stopped_ = !header_ok_;  // a header fault: the rows cannot be read by it
+        return header_ok_;
+    }
+
+    std::unordered_map<std::string_view, int> index_;
+    FaultList& faults_;
+    ImportTable& table_;
+    std::vector<int> first_column_;   // per field: its column in the header, 0 when none
+    std::vector<int> slot_row_;       // per slot: the row that named it, 0 when none
+    std::vector<int> column_field_;   // per column of a good header: the field (-1 for slot)
+    std::vector<std::string> cells_;  // the current record's fields
+    std::string first_;               // the header's first field
+    bool header_ok_ = true;
+    int records_ = 0;
+    int last_row_ = 0;
+    bool stopped_ = false;
+};
+
+}  // namespace
+
+ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults) {
     ImportTable table;
-    std::vector<CsvRecord> records;
-    if (auto e = read_csv(text, records)) {
+    CsvTableReader reader(fields, faults, table);
+    if (auto e = read_csv_fields(text, reader, kLongestValue)) {
         faults.push_back(csv_place(e->row, e->column, "") + ": " + e->message);
         return table;
     }
-    if (records.empty()) {
+    if (!reader.read_any()) {
         faults.push_back("the file is empty (a header row \"slot,<key>,...\" is needed)");
         return table;
     }
-    const auto index = key_index(fields);
-    const CsvRecord& header = records.front();
-    if (header.fields.empty() || header.fields[0] != "slot") {
-        const std::string first = header.fields.empty() ? "" : header.fields[0];
-        std::string hint;
-        if (header.fields.size() == 1 && first.find(';') != std::string::npos)
-            hint = " (the fields seem to be separated by ';': save the file with commas)";
-        faults.push_back(csv_place(header.row, 1, "") + ": the first column must be \"slot\", found " +
-                         quote_text(first) + hint);
-        return table;
-    }
-    std::vector<int> column_field(header.fields.size(), -1);
-    std::vector<int> first_column(fields.size(), 0);
-    bool header_ok = true;
-    for (std::size_t c = 1; c < header.fields.size(); ++c) {
-        const int column = static_cast<int>(c) + 1;
-        auto it = index.find(header.fields[c]);
-        if (it == index.end()) {
-            faults.push_back(csv_place(header.row, column, "") + ": unknown key " + quote_text(header.fields[c]));
-            header_ok = false;
-            continue;
-        }
-        if (int first = first_column[static_cast<std::size_t>(it->second)]) {
-            faults.push_back(csv_place(header.row, column, header.fields[c]) + ": the key appears again (first in column " +
-                             std::to_string(first) + ")");
-            header_ok = false;
-            continue;
-        }
-        first_column[static_cast<std::size_t>(it->second)] = column;
-        column_field[c] = it->second;
-    }
-    if (!header_ok) return table;
-
-    std::vector<int> slot_row(kSlots, 0);
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const CsvRecord& rec = records[r];  // its fields are moved into the cells below
-        if (r == 1 && !rec.fields.empty() && rec.fields[0] == kCaptionsMarker) continue;
-        if (rec.fields.size() != header.fields.size()) {
-            faults.push_back("row " + std::to_string(rec.row) + ": " + std::to_string(rec.fields.size()) +
-                             " fields, but the header row has " + std::to_string(header.fields.size()));
-            continue;
-        }
-        auto slot = parse_slot(rec.fields[0]);
-        if (!slot) {
-            faults.push_back(csv_place(rec.row, 1, "slot") + ": " + quote_text(rec.fields[0]) +
-                             " is not a slot (0 to 999)");
-            continue;
-        }
-        if (int first = slot_row[static_cast<std::size_t>(*slot)]) {
-            faults.push_back(csv_place(rec.row, 1, "slot") + ": slot " + std::to_string(*slot) +
-                             " appears again (first in row " + std::to_string(first) + ")");
-            continue;
-        }
-        slot_row[static_cast<std::size_t>(*slot)] = rec.row;
-        ImportEntry entry;
-        entry.slot = *slot;
-        entry.cells.reserve(rec.fields.size() - 1);
-        for (std::size_t c = 1; c < rec.fields.size(); ++c) {
-            ImportCell cell;
-            cell.field = column_field[c];
-            cell.type = CellType::Text;
-            cell.line = rec.row;
-            cell.column = static_cast<int>(c) + 1;
-            cell.text = std::move(records[r].fields[c]);
-            entry.cells.push_back(std::move(cell));
-        }
-        table.entries.push_back(std::move(entry));
+    if (!reader.stopped() && text.back() != '\n' && text.back() != '\r') {
+        // Every row we write ends with one: without it the file may have been cut short.
+        faults.push_back("row " + std::to_string(reader.last_row()) +
+                         ": the last row does not end with a line break; the file may have been cut short");
     }
     return table;
 }
@@ -163,7 +216,7 @@ using json = nlohmann::json;
 
 class TableReader : public nlohmann::json_sax<json> {
 public:
-    TableReader(std::string_view text, const std::vector<Field>& fields, std::vector<std::string>& faults,
+    TableReader(std::string_view text, const std::vector<Field>& fields, FaultList& faults,
                 ImportTable& table)
         : text_(text), fields_(fields), index_(key_index(fields)), faults_(faults), table_(table),
           last_(text.data()), slot_entry_(kSlots, -1) {}
@@ -173,10 +226,12 @@ public:
 
     bool null() override { return scalar(CellType::Other, "null"); }
     bool boolean(bool v) override { return scalar(CellType::Other, v ? "true" : "false"); }
-    bool number_integer(number_integer_t v) override { return scalar(CellType::Number, std::to_string(v)); }
-    bool number_unsigned(number_unsigned_t v) override { return scalar(CellType::Number, std::to_string(v)); }
+    bool number_integer(number_integer_t v) override { return scalar(CellType::Number, integer_text(v)); }
+    bool number_unsigned(number_unsigned_t v) override {
+        return scalar(CellType::Number, v == 0 ? integer_text(0) : std::to_string(v));
+    }
     bool number_float(number_float_t, const string_t& s) override { return scalar(CellType::Number, s); }
-    bool string(string_t& s) override { return scalar(CellType::String, s); }
+    bool string(string_t& s) override { return scalar(CellType::String, std::move(s)); }
     bool binary(binary_t&) override { return scalar(CellType::Other, "binary"); }
 
     bool start_object(std::size_t) override {
@@ -225,6 +280,17 @@ public:
         key_ = k;
         key_where_ = line();
         if (stack_.back() == Ctx::Top) {
+            if (k == "language" || k == "creatures") {
+                int& first = k == "language" ? language_line_ : creatures_line_;
+                if (first > 0) {
+                    // A second one would be merged or win silently: which did the author mean?
+                    fault("line " + std::to_string(key_where_) + ": the key " + quote_text(k) +
+                          " appears again (first on line " + std::to_string(first) + ")");
+                    pending_ = Pending::Ignore;
+                    return true;
+                }
+                first = key_where_;
+            }
             if (k == "language") pending_ = Pending::Language;
             else if (k == "creatures") pending_ = Pending::Creatures;
             else {
@@ -256,12 +322,17 @@ public:
         return true;
     }
 
-    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& ex) override {
+    bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& ex) override {
+        const std::size_t at = std::min(position > 0 ? position - 1 : 0, text_.size());
+        if (ex.id == 406) {  // a number beyond the range of a double
+            fault(position_text(at) + ": the number " + token.substr(0, 40) + (token.size() > 40 ? "..." : "") +
+                  " is too large for any field");
+            return false;
+        }
         std::string what = ex.what();
         // "[json.exception.parse_error.101] parse error at line 3, column 5: syntax error ..."
         const std::size_t colon = what.find(": ");
         if (colon != std::string::npos) what = what.substr(colon + 2);
-        const std::size_t at = std::min(position > 0 ? position - 1 : 0, text_.size());
         fault(position_text(at) + ": not well-formed JSON: " + what);
         return false;
     }
@@ -269,6 +340,17 @@ public:
 private:
     enum class Ctx { Top, Creatures, Creature };
     enum class Pending { None, Language, Creatures, Slot, Field, Ignore };
+
+    // An integer as written: the parser reads "-0" as 0, and a float field keeps
+    // the sign of its zero.
+    std::string integer_text(std::int64_t v) const {
+        if (v != 0 || text_.empty()) return std::to_string(v);
+        const char* begin = text_.data();
+        const char* p = last_;  // the byte after the number, or its last digit at the end of the text
+        if (p > begin && !(*p >= '0' && *p <= '9')) --p;
+        while (p > begin && *p >= '0' && *p <= '9') --p;
+        return *p == '-' ? "-0" : "0";
+    }
 
     int line() {
         const std::size_t pos = static_cast<std::size_t>(last_ - text_.data());
@@ -405,7 +487,7 @@ private:
     std::string_view text_;
     const std::vector<Field>& fields_;
     std::unordered_map<std::string_view, int> index_;
-    std::vector<std::string>& faults_;
+    FaultList& faults_;
     ImportTable& table_;
     const char* last_;
     std::size_t counted_ = 0;
@@ -424,15 +506,49 @@ private:
     std::vector<bool> seen_;
     std::vector<int> slot_entry_;
     bool saw_creatures_ = false;
+    int language_line_ = 0, creatures_line_ = 0;  // where the top-level keys were first met
 };
 
 }  // namespace
 
-ImportTable read_json_table(std::string_view text, const std::vector<Field>& fields,
-                            std::vector<std::string>& faults) {
+// Where a string or number longer than kLongestValue starts, if any: refused
+// before parsing, so that the parser never holds it.
+std::optional<std::size_t> overlong_token(std::string_view text) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        const char c = text[i];
+        const std::size_t start = i;
+        if (c == '"') {
+            for (++i; i < n && text[i] != '"'; ++i)
+                if (text[i] == '\\') ++i;
+            ++i;
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            while (i < n && (text[i] == '-' || text[i] == '+' || text[i] == '.' || text[i] == 'e' ||
+                             text[i] == 'E' || (text[i] >= '0' && text[i] <= '9')))
+                ++i;
+        } else {
+            ++i;
+            continue;
+        }
+        if (i - start > kLongestValue + 2) return start;
+    }
+    return std::nullopt;
+}
+
+ImportTable read_json_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults) {
     ImportTable table;
     table.json = true;
     text = without_bom(text);
+    if (auto at = overlong_token(text)) {
+        std::size_t line = 1, line_start = 0;
+        for (std::size_t i = 0; i < *at; ++i)
+            if (text[i] == '\n') ++line, line_start = i + 1;
+        faults.push_back("line " + std::to_string(line) + ", column " + std::to_string(*at - line_start + 1) +
+                         ": a text or number longer than " + std::to_string(kLongestValue) +
+                         " bytes, more than any field holds");
+        return table;
+    }
     TableReader reader(text, fields, faults, table);
     TrackingIterator first(text.data(), reader.last_read());
     TrackingIterator last(text.data() + text.size(), reader.last_read());
@@ -444,7 +560,7 @@ ImportTable read_json_table(std::string_view text, const std::vector<Field>& fie
     return table;
 }
 #else
-ImportTable read_json_table(std::string_view, const std::vector<Field>&, std::vector<std::string>& faults) {
+ImportTable read_json_table(std::string_view, const std::vector<Field>&, FaultList& faults) {
     faults.push_back("this build cannot read JSON (no nlohmann-json headers)");
     return {};
 }

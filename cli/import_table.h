@@ -5,6 +5,7 @@
 // are checked against the data folder by the import.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,33 @@ struct ImportTable {
     std::vector<ImportEntry> entries;
 };
 
+// Faults as they are found: the first `kept` messages, and how many there were
+// (a file can hold millions of faults; a person reads the first few).
+class FaultList {
+public:
+    static constexpr std::size_t kKept = 100;
+    explicit FaultList(std::size_t kept = kKept) : kept_(kept) {}
+    void push_back(std::string message) {
+        if (messages_.size() < kept_) messages_.push_back(std::move(message));
+        ++count_;
+    }
+    // Whether further messages are only counted: a caller may then count a
+    // fault without spelling it out.
+    bool full() const { return messages_.size() >= kept_; }
+    void count_only() { ++count_; }
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    // The messages kept, in the order found.
+    const std::vector<std::string>& kept() const { return messages_; }
+    auto begin() const { return messages_.begin(); }
+    auto end() const { return messages_.end(); }
+
+private:
+    std::size_t kept_;
+    std::size_t count_ = 0;
+    std::vector<std::string> messages_;
+};
+
 // Where a value was found, for messages: "row 7, column 12 (L,
 // MonstersSetup.vrh@27000)" or "line 40, creatures[2] (slot 2), key \"...\"".
 std::string cell_place(const ImportTable& table, const ImportEntry& entry, const ImportCell& cell,
@@ -51,9 +79,13 @@ std::string cell_place(const ImportTable& table, const ImportEntry& entry, const
 // [{"slot": 5, "<key>": value, ...}, ...]}, or just the array). Faults are added
 // to `faults` ("row 3, column 2 (B, ...): ..."); the table holds what could be
 // read.
-ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fields,
-                           std::vector<std::string>& faults);
-ImportTable read_json_table(std::string_view text, const std::vector<Field>& fields,
-                            std::vector<std::string>& faults);
+// The longest value either takes: longer than any field's value (a line is cut
+// to 999 characters), short enough that no reader holds a copy of a huge one.
+constexpr std::size_t kLongestValue = std::size_t{1} << 20;
+
+// Neither keeps more than the table needs: a record is checked as it is read,
+// and one whose slot came before is dropped.
+ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults);
+ImportTable read_json_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults);
 
 }  // namespace ce

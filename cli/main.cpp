@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         const int status =
             ce::run_creatures(argc, argv, ce::system_file_ops(), std::cin, std::cout, std::cerr);
         std::cout.flush();
-        if (!std::cout) {
+        if (!std::cout && !ce::output_failure_reported(std::cout)) {
             std::cerr << "creatures: cannot write to standard output\n";
             return ce::kExitError;
         }

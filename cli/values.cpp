@@ -24,7 +24,45 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 }  // namespace
+
+std::string hex_bytes(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(2 * bytes.size());
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
+std::optional<std::string> parse_hex_bytes(std::string_view text, std::vector<bool>* dots) {
+    text = trim(text);
+    if (text.size() % 2 != 0) return std::nullopt;
+    std::string out;
+    out.reserve(text.size() / 2);
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const bool dot = text[i] == '.' && text[i + 1] == '.';
+        if (dots) dots->push_back(dot);
+        if (dot) {
+            out += '\0';
+            continue;
+        }
+        const int hi = hex_digit(text[i]), lo = hex_digit(text[i + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out += static_cast<char>(hi * 16 + lo);
+    }
+    return out;
+}
 
 std::uint32_t float_bits(float f) { return std::bit_cast<std::uint32_t>(f); }
 float bits_float(std::uint32_t bits) { return std::bit_cast<float>(bits); }

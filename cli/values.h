@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ce {
 
@@ -28,6 +29,14 @@ std::optional<std::uint32_t> parse_float_value(std::string_view text);
 // Reads an integer: optional sign and decimal digits, surrounding spaces
 // allowed. Nothing when it is not an integer or does not fit 64 bits.
 std::optional<std::int64_t> parse_integer(std::string_view text);
+
+// Bytes as hexadecimal digits, two per byte ("00FF41"), and back: an even
+// number of digits of either case, surrounding spaces allowed; nothing for
+// anything else.
+// A pair of dots stands for a byte that the digits do not give: it reads as a
+// zero byte, marked in `dots` when given.
+std::string hex_bytes(std::string_view bytes);
+std::optional<std::string> parse_hex_bytes(std::string_view text, std::vector<bool>* dots = nullptr);
 
 // Float bits <-> float.
 std::uint32_t float_bits(float f);

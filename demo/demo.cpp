@@ -140,6 +140,8 @@ std::string demo_usage() {
            "  --seed N   the numbers behind the invented data (default 1); the same seed\n"
            "             always gives the same files\n"
            "  --force    replace the files of a data folder that DIR already holds\n"
+           "  --         end of the options: the next argument is DIR, even one that\n"
+           "             starts with -\n"
            "  --help     show this text\n"
            "  --version  show the program's version\n";
 }
@@ -151,9 +153,16 @@ DemoArgs parse_demo_args(std::span<const std::string> args) {
         out.error = std::move(why);
         return out;
     };
+    bool options_end = false;  // after "--" every argument is a folder
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
+        if (options_end) {
+            if (have_dir) return fail("more than one folder named (\"" + out.dir + "\" and \"" + a + "\")");
+            out.dir = a;
+            have_dir = true;
+        } else if (a == "--") {
+            options_end = true;
+        } else if (a == "--help" || a == "-h") {
             out.help = true;
         } else if (a == "--force") {
             out.force = true;

@@ -25,10 +25,10 @@ void check_table(const ce::ImportTable& table, const std::vector<ce::Field>& fie
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::vector<ce::Field> fields = ce::make_fields();
+    static const std::vector<ce::Field> fields = ce::make_fields(true);
     const std::string_view text = ce::fuzz::as_text(data, size);
     for (bool json : {false, true}) {
-        std::vector<std::string> faults;
+        ce::FaultList faults;
         const ce::ImportTable table =
             json ? ce::read_json_table(text, fields, faults) : ce::read_csv_table(text, fields, faults);
         CE_FUZZ_CHECK(table.json == json, "the table's kind");

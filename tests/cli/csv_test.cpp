@@ -67,6 +67,38 @@ TEST(Csv, NamesRowLineAndColumnOfEveryFault) {
     EXPECT_NE(e->message.find("not closed"), std::string::npos);
 }
 
+TEST(Csv, FieldByFieldReadingStopsWhenAskedAndBoundsFields) {
+    struct Count : CsvVisitor {
+        int fields = 0, records = 0, stop_after = 0;
+        std::vector<int> columns;
+        bool field(int, int, int, std::string&) override { return ++fields != stop_after; }
+        bool end_record(int, int, int n) override {
+            columns.push_back(n);
+            ++records;
+            return true;
+        }
+    } count;
+    EXPECT_FALSE(read_csv_fields("a,b,c\r\n1,\"2,3\"\r\n\r\nx\r\n", count));
+    EXPECT_EQ(count.fields, 6);
+    EXPECT_EQ(count.columns, (std::vector<int>{3, 2, 1}));
+
+    Count stop;
+    stop.stop_after = 2;
+    EXPECT_FALSE(read_csv_fields("a,b,c\r\n1,2\r\n", stop));
+    EXPECT_EQ(stop.fields, 2);
+    EXPECT_EQ(stop.records, 0);
+
+    Count bounded;
+    EXPECT_FALSE(read_csv_fields("abcd,\"abcd\"\r\n", bounded, 4));
+    auto e = read_csv_fields("ab,abcde\r\n", bounded, 4);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->column, 2);
+    EXPECT_NE(e->message.find("longer than 4 bytes"), std::string::npos);
+    e = read_csv_fields("x\r\n\"ab\"\"cd\"\r\n", bounded, 4);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->row, 2);
+}
+
 TEST(Csv, WritesRfc4180AndReadsItBack) {
     std::string out;
     append_csv_record(out, {"plain", "with,comma", "with \"quote\"", "two\r\nlines", " lead", "trail\t", "", "-5"});

@@ -309,17 +309,34 @@ TEST_F(Import, TextFieldsKeepTheEditorsRules) {
     ToolRun r = import_csv("slot,Ammo.vrh@0", std::to_string(s) + "," + std::string(kFixtureAmmoNoZero));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(snapshot(dir.str()), before);
-    // Changed to 16 letters: too long for the field.
-    r = import_csv("slot,Ammo.vrh@0", std::to_string(s) + ",Quicksilver darx");
+    // Changed to 17 letters: too long for the field.
+    r = import_csv("slot,Ammo.vrh@0", std::to_string(s) + ",Quicksilver darts");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("the text has 16 characters; the field holds at most 15"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the text has 17 characters; the field holds at most 16"), std::string::npos) << r.err;
     EXPECT_EQ(snapshot(dir.str()), before);
-    // A shorter text: the text and a zero, the bytes after it as they were.
-    r = import_csv("slot,Ammo.vrh@0,MonstersSetup.vrh@16000", std::to_string(s) + ",ab,AB");
+    // 16 letters fill the field: stored without a zero, as the export shows such a field.
+    r = import_csv("slot,Ammo.vrh@0", std::to_string(s) + ",Quicksilver darx");
     EXPECT_EQ(r.status, 0) << r.err;
-    const std::string ammo = data("Ammo.vrh");
-    EXPECT_EQ(ammo.substr(16 * s, 16), std::string("ab\0", 3) + std::string(std::string(kFixtureAmmoNoZero).substr(3)));
-    EXPECT_EQ(data("MonstersSetup.vrh").substr(16000 + 5 * s, 3), std::string("AB\0", 3));
+    EXPECT_EQ(data("Ammo.vrh").substr(16 * s, 16), "Quicksilver darx");
+    // A shorter text: the text and a zero, then zeros, unless the bytes after
+    // the text are given by their places in the field ("..": as they are).
+    r = import_csv("slot,Ammo.vrh@0,Ammo.vrh@0.after,MonstersSetup.vrh@16000,MonstersSetup.vrh@16000.after",
+                   std::to_string(s) + ",ab,..........,AB,......4C");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(data("Ammo.vrh").substr(16 * s, 16), std::string("ab\0ck", 6) + std::string(10, '\0'));
+    EXPECT_EQ(data("MonstersSetup.vrh").substr(16000 + 5 * s, 5), std::string("AB\0L\0", 5));
+    EXPECT_NE(r.out.find("MonstersSetup.vrh@16000.after (Caption 6 (bytes after the text)): \"....6E6D70\" -> \"......4C\""),
+              std::string::npos) << r.out;
+    r = import_csv("slot,Ammo.vrh@0", std::to_string(s) + ",ab");
+    EXPECT_EQ(data("Ammo.vrh").substr(16 * s, 16), std::string("ab") + std::string(14, '\0'));
+    EXPECT_NE(r.out.find("Ammo.vrh@0.after (Caption 54 (bytes after the text)): \"......636B\" -> \"\""), std::string::npos)
+        << r.out;
+    // Bytes that are not the field's.
+    for (const char* bad : {"4", "4G", "......00000000000000000000000000000000", "0x41"}) {
+        r = import_csv("slot,MonstersSetup.vrh@16000.after", std::to_string(s) + "," + bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.err.find("MonstersSetup.vrh@16000.after"), std::string::npos) << r.err;
+    }
     // A zero character cannot be stored.
     r = run_tool({"import", "-C", dir.str(), "-"}, R"({"creatures": [{"slot": 1, "Ammo.vrh@0": "a\u0000b"}]})");
     EXPECT_EQ(r.status, 2);

@@ -162,6 +162,18 @@ TEST(DemoArguments, FolderSeedForceAndHelp) {
     }
 }
 
+TEST(DemoArguments, DoubleDashEndsTheOptions) {
+    const DemoArgs dashed = parse({"--seed", "3", "--", "-dm2"});
+    EXPECT_EQ(dashed.error, "");
+    EXPECT_EQ(dashed.dir, "-dm2");
+    EXPECT_EQ(dashed.seed, 3u);
+    EXPECT_EQ(parse({"--", "--force"}).dir, "--force");
+    EXPECT_FALSE(parse({"--", "--force"}).force);
+    EXPECT_EQ(parse({"--", "--"}).dir, "--");
+    EXPECT_NE(parse({"--"}).error, "");            // still a folder to name
+    EXPECT_NE(parse({"a", "--", "b"}).error, "");  // and only one
+}
+
 // The editor opens the folder, shows the unusual slots, and a Save without
 // changes leaves every data file as it was.
 TEST(DemoFolder, EditorShowsAndSavesTheUnusualSlotsUnchanged) {
