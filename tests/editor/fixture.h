@@ -54,6 +54,22 @@ inline std::string ability_of(int language, int k) {
 constexpr int kSpells = 300;
 constexpr int kCommonLines = 217;
 
+// Calls `visit`(name relative to `root`, path) for every file under `root` but
+// the folder's history and lock file, which every Save keeps beside the data.
+template <class Visit>
+void for_each_saved_file(const std::filesystem::path& root, Visit&& visit) {
+    for (auto it = std::filesystem::recursive_directory_iterator(root);
+         it != std::filesystem::recursive_directory_iterator(); ++it) {
+        const std::string name = it->path().filename().string();
+        if (it.depth() == 0 && (name == ".history" || name == ".creatures.lock")) {
+            if (it->is_directory()) it.disable_recursion_pending();
+            continue;
+        }
+        if (!it->is_regular_file()) continue;
+        visit(std::filesystem::relative(it->path(), root).string(), it->path());
+    }
+}
+
 class DataFolder {
 public:
     // Random data files from `seed`; `Lang` holds language 0 and creature 0.
@@ -104,21 +120,12 @@ public:
         std::vector<std::string> names;
         std::vector<Bytes> bytes;
     };
-    // Every file but the folder's history and lock file, which every Save keeps
-    // beside the data.
     Snapshot snapshot() const {
         Snapshot s;
-        for (auto it = std::filesystem::recursive_directory_iterator(dir_);
-             it != std::filesystem::recursive_directory_iterator(); ++it) {
-            const std::string name = it->path().filename().string();
-            if (it.depth() == 0 && (name == ".history" || name == ".creatures.lock")) {
-                if (it->is_directory()) it.disable_recursion_pending();
-                continue;
-            }
-            if (!it->is_regular_file()) continue;
-            s.names.push_back(std::filesystem::relative(it->path(), dir_).string());
-            s.bytes.push_back(read_bytes(it->path()));
-        }
+        for_each_saved_file(dir_, [&](const std::string& name, const std::filesystem::path& file) {
+            s.names.push_back(name);
+            s.bytes.push_back(read_bytes(file));
+        });
         return s;
     }
 

@@ -37,20 +37,12 @@ constexpr const char* kMonstersFile = "MonstersSetup.vrh";
 // Every file under the folder, by name relative to it.
 using Snapshot = std::map<std::string, Bytes>;
 
-// Every file but the folder's history and lock file, which every Save keeps
-// beside the data.
+// Every file but the folder's history and lock file.
 inline Snapshot snapshot(const std::string& root) {
     Snapshot out;
-    for (auto it = std::filesystem::recursive_directory_iterator(root);
-         it != std::filesystem::recursive_directory_iterator(); ++it) {
-        const std::string name = it->path().filename().string();
-        if (it.depth() == 0 && (name == ".history" || name == ".creatures.lock")) {
-            if (it->is_directory()) it.disable_recursion_pending();
-            continue;
-        }
-        if (!it->is_regular_file()) continue;
-        out[std::filesystem::relative(it->path(), root).string()] = fixture::read_bytes(it->path());
-    }
+    fixture::for_each_saved_file(root, [&](const std::string& name, const std::filesystem::path& file) {
+        out[name] = fixture::read_bytes(file);
+    });
     return out;
 }
 

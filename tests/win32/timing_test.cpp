@@ -39,6 +39,14 @@ Timing whole_form_repaint(HWND dialog, int runs) {
     });
 }
 
+// The whole-form repaint, printed: the figure every other one is set beside.
+Timing reported_repaint(HWND dialog, int runs) {
+    const Timing repaint = whole_form_repaint(dialog, runs);
+    std::printf("whole form invalidated and repainted: min %.2f  median %.2f  max %.2f ms (%d runs)\n",
+                repaint.min(), repaint.median(), repaint.max(), runs);
+    return repaint;
+}
+
 void report(const char* what, const Timing& t, const Timing& repaint) {
     std::printf("  %-52s min %7.2f  median %7.2f  max %7.2f ms (%zu runs)  median %3.0f%% of the repaint\n", what,
                 t.min(), t.median(), t.max(), t.runs.size(), 100.0 * t.median() / repaint.median());
@@ -107,9 +115,7 @@ TEST_F(EditorTiming, DISABLED_TheEditorOnTheRealDialog) {
     HWND dialog = editor.dialog();
     settle(dialog);
 
-    const Timing repaint = whole_form_repaint(dialog, kRuns);
-    std::printf("whole form invalidated and repainted: min %.2f  median %.2f  max %.2f ms (%d runs)\n",
-                repaint.min(), repaint.median(), repaint.max(), kRuns);
+    const Timing repaint = reported_repaint(dialog, kRuns);
 
     // Selection changes in list 300, by arrow key and by a choice in the list.
     editor.choose(300, 100);
@@ -182,9 +188,7 @@ TEST_F(EditorTiming, DISABLED_ShowAndPaintApart) {
     Win32Form& form = editor.form();
     HWND dialog = editor.dialog();
     settle(dialog);
-    const Timing repaint = whole_form_repaint(dialog, kRuns);
-    std::printf("whole form invalidated and repainted: min %.2f  median %.2f  max %.2f ms (%d runs)\n",
-                repaint.min(), repaint.median(), repaint.max(), kRuns);
+    const Timing repaint = reported_repaint(dialog, kRuns);
     int slot = 0;
     auto apart = [&](const char* what, bool update, bool same) {
         Timing show, paint;
