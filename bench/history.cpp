@@ -84,4 +84,21 @@ void BM_WriteNineJournaled(benchmark::State& bench) {
 }
 BENCHMARK(BM_WriteNineJournaled)->Unit(benchmark::kMillisecond);
 
+// The same write once the history holds its 200 entries: each write adds one
+// and prunes the oldest.
+void BM_WriteNineJournaledFullHistory(benchmark::State& bench) {
+    Folder folder;
+    int round = 0;
+    for (; round < 201; ++round) {
+        if (auto e = ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_files(round), {"bench", {}}).error) {
+            bench.SkipWithError(e->c_str());
+            return;
+        }
+    }
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_files(round++), {"bench", {}}));
+    }
+}
+BENCHMARK(BM_WriteNineJournaledFullHistory)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -43,8 +43,18 @@ public:
     // Flushes the file's buffers to the device.
     virtual FileError flush(Handle file) = 0;
     virtual FileError close(Handle file) = 0;
-    // Renames `from` over `to`, replacing it in one step.
+    // Renames `from` over `to`, replacing it in one step, and makes the new
+    // name durable.
     virtual FileError replace(const std::string& from, const std::string& to) = 0;
+    // Renames `from` over `to` like replace, but leaves making the new name
+    // durable to sync_folder: a writer of several files in one folder then
+    // waits for the device once, not once per file.
+    virtual FileError rename_over(const std::string& from, const std::string& to) { return replace(from, to); }
+    // Makes the names changed in the folder durable (after rename_over).
+    virtual FileError sync_folder(const std::string& folder) {
+        (void)folder;
+        return std::nullopt;
+    }
     // Copies `from` into the new file `to` (which must not exist) and flushes it.
     virtual FileError copy(const std::string& from, const std::string& to) = 0;
     virtual FileError remove(const std::string& path) = 0;

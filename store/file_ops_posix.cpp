@@ -181,9 +181,19 @@ public:
     }
 
     FileError replace(const std::string& from, const std::string& to) override {
-        if (::rename(from.c_str(), to.c_str()) != 0) return last_error();
+        if (FileError e = rename_over(from, to)) return e;
         // Make the new name itself durable; the bytes already are.
-        Descriptor dir(open_retry(folder_of(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        (void)sync_folder(folder_of(to));
+        return std::nullopt;
+    }
+
+    FileError rename_over(const std::string& from, const std::string& to) override {
+        if (::rename(from.c_str(), to.c_str()) != 0) return last_error();
+        return std::nullopt;
+    }
+
+    FileError sync_folder(const std::string& folder) override {
+        Descriptor dir(open_retry(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.get() >= 0) (void)::fsync(dir.get());
         return std::nullopt;
     }

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <set>
 #include <system_error>
 
@@ -236,12 +238,66 @@ std::optional<std::string> history_folder_problem(const std::string& root) {
     return history_path(root) + ": not a folder (the folder's history and the journal of its writes live there)";
 }
 
+namespace {
+
+// A complete entry is never written again, so a program that lists the same
+// history again (the editor prunes it after every Save) reads only the entries
+// that are new or whose file changed (size or time) since it last read them.
+class EntryCache {
+public:
+    std::optional<std::string> read(const std::string& root, int number, HistoryEntry& out) {
+        const std::string path = history_path(root, entry_file_name(number, "entry"));
+        std::error_code ec;
+        const std::uintmax_t size = fs::file_size(path, ec);
+        const fs::file_time_type time = ec ? fs::file_time_type() : fs::last_write_time(path, ec);
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (root != root_) {
+            root_ = root;
+            known_.clear();
+        }
+        if (!ec) {
+            const auto it = known_.find(number);
+            if (it != known_.end() && it->second.size == size && it->second.time == time) {
+                out = it->second.entry;
+                return std::nullopt;
+            }
+        }
+        if (auto e = read_manifest(path, out)) return e;
+        if (!ec) known_[number] = {size, time, out};
+        return std::nullopt;
+    }
+    // Forgets the entries that are gone (those before `first`).
+    void forget_before(const std::string& root, int first) {
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (root == root_) known_.erase(known_.begin(), known_.lower_bound(first));
+    }
+
+private:
+    struct Known {
+        std::uintmax_t size;
+        fs::file_time_type time;
+        HistoryEntry entry;
+    };
+    std::mutex mutex_;
+    std::string root_;
+    std::map<int, Known> known_;
+};
+
+EntryCache& entry_cache() {
+    static EntryCache cache;
+    return cache;
+}
+
+}  // namespace
+
 std::optional<std::string> list_history(const std::string& root, std::vector<HistoryEntry>& out) {
     out.clear();
     if (auto problem = history_folder_problem(root)) return problem;
-    for (int n : manifest_numbers(root, ".entry")) {
+    const std::vector<int> numbers = manifest_numbers(root, ".entry");
+    entry_cache().forget_before(root, numbers.empty() ? 0 : numbers.front());
+    for (int n : numbers) {
         HistoryEntry entry;
-        if (auto e = read_manifest(history_path(root, entry_file_name(n, "entry")), entry)) return e;
+        if (auto e = entry_cache().read(root, n, entry)) return e;
         if (entry.number != n)
             return history_path(root, entry_file_name(n, "entry")) + ": holds entry " + std::to_string(entry.number);
         out.push_back(std::move(entry));

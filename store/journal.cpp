@@ -138,31 +138,19 @@ std::string shown(const std::string& root, const std::string& path) {
     return root.empty() ? path : folder_relative_name(root, path);
 }
 
-// Stores `bytes` under its hash, flushed. A content file is written at its
-// final name (no rename: a journal names it only after it is flushed); one that
-// a crash cut short is found by its hash and written again.
-std::optional<std::string> store_content(FileOps& ops, const std::string& root, const std::string& hash,
-                                         const std::string& bytes) {
+// Stages `bytes` to be stored under its hash: written beside its final name,
+// flushed with the rest of the write, then renamed to its name before any
+// journal names it, so a content file under its name is always whole. One
+// that is there already with the right size is kept (a restore checks its
+// hash before it uses it).
+std::optional<std::string> stage_content(FileOps& ops, const std::string& root, const std::string& hash,
+                                         const std::string& bytes, std::vector<StagedFile>& staged) {
     const std::string path = content_path(root, hash);
     std::error_code ec;
-    if (fs::exists(path, ec)) {
-        // Kept when whole (compared with the bytes: cheaper than hashing it again).
-        WholeFile stored;
-        if (!read_whole_file(path, stored) && stored.length == bytes.size() &&
-            std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const char*>(stored.data())))
-            return std::nullopt;
-        if (FileError e = ops.remove(path)) return failed_step(path, "cannot be removed", *e).message();
-    }
-    FileOps::Handle handle = FileOps::kNoHandle;
-    if (FileError e = ops.create_new(path, "", handle)) return failed_step(path, "cannot be created", *e).message();
-    FileError e = ops.write(handle, bytes.data(), bytes.size());
-    if (!e) e = ops.flush(handle);
-    FileError closed = ops.close(handle);
-    if (!e) e = closed;
-    if (e) {
-        (void)ops.remove(path);
-        return failed_step(path, "cannot be written", *e).message();
-    }
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size == bytes.size()) return std::nullopt;
+    staged.emplace_back();
+    if (FileResult e = stage_whole_file(ops, path, bytes.data(), bytes.size(), staged.back())) return e->message();
     return std::nullopt;
 }
 
@@ -300,60 +288,39 @@ Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock,
     return r;
 }
 
-CommitResult commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,
-                                 const WriteOrigin& origin, FolderLock* lock, int wait_ms) {
-    CommitResult result;
-    auto refuse = [&](const std::string& why) {
-        result.error = why + "; nothing was written";
-        return result;
-    };
-    FolderLock own;
-    FolderLock& held = lock && lock->held() ? *lock : own;
-    if (!held.held()) {
-        if (auto e = held.acquire(root, wait_ms)) return refuse(*e);
-    }
-    // What a crash left is put right before anything else is written.
-    Recovery recovered = recover_folder(ops, root, &held);
-    if (recovered.error) return refuse(*recovered.error);
+namespace {
 
-    struct Item {
-        std::string name, path;
-        std::optional<std::string> old;
-        const std::string* bytes;
-    };
-    // A writer that took the lock before it read (the editor's Save) read what
-    // is there now: no program of ours can have written since, so its bytes
-    // are not read a second time.
-    const bool read_under_lock = &held == lock;
-    std::vector<Item> items;
-    for (const PlannedFile& f : files) {
-        Item item{f.name, data_path(root, f.name), std::nullopt, &f.bytes};
-        if (read_under_lock && f.expected) {
-            item.old = f.expected;
-        } else {
-            if (auto e = read_current(item.path, item.old)) return refuse(*e);
-            if (f.expected && item.old != f.expected)
-                return refuse(item.path + ": changed by another program since it was read");
-        }
-        if (item.old == f.bytes) continue;
-        items.push_back(std::move(item));
-    }
-    if (items.empty()) return result;
+// One file that the write changes.
+struct WriteItem {
+    std::string name, path;
+    std::optional<std::string> old;
+    const std::string* bytes;
+    bool in_place = false;  // several hard links: rewritten in place, not staged
+    StagedFile staged;
+};
 
-    // The journal: old contents, then the manifest, each flushed, before any
-    // file of the folder is touched.
-    HistorySettings settings;
-    if (auto e = read_history_settings(root, settings)) return refuse(*e);
-    const std::string journal_fault = "the journal of this write cannot be written, so it is not attempted: ";
-    for (const std::string& folder : {history_path(root), history_path(root, "content")}) {
-        if (FileError e = ops.make_folder(folder)) return refuse(journal_fault + folder + ": " + e->reason);
+// What a write puts on the disk before it touches the folder's files. Whatever
+// was not placed when it goes away is removed.
+struct Staging {
+    explicit Staging(FileOps& ops) : ops(ops) {}
+    Staging(const Staging&) = delete;
+    Staging& operator=(const Staging&) = delete;
+    ~Staging() {
+        for (StagedFile& f : contents) (void)drop_staged(ops, f);
+        for (WriteItem* item : items) (void)drop_staged(ops, item->staged);
+        (void)drop_staged(ops, manifest);
     }
-    HistoryEntry entry;
-    entry.number = next_entry_number(root);
-    entry.time = now_text();
-    entry.made_by = origin.made_by;
-    entry.slots = origin.slots;
-    for (const Item& item : items) {
+    FileOps& ops;
+    std::vector<StagedFile> contents;  // old bytes under their hashes
+    std::vector<WriteItem*> items;     // new bytes beside their files
+    StagedFile manifest;
+};
+
+const char kJournalFault[] = "the journal of this write cannot be written, so it is not attempted: ";
+
+std::optional<std::string> stage_journal(FileOps& ops, const std::string& root, HistoryEntry& entry,
+                                         std::vector<WriteItem>& items, Staging& staging) {
+    for (WriteItem& item : items) {
         HistoryFile f;
         f.name = item.name;
         f.new_hash = content_hash(*item.bytes);
@@ -361,13 +328,61 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
         if (item.old) {
             f.old_hash = content_hash(*item.old);
             f.old_size = item.old->size();
-            if (auto e = store_content(ops, root, f.old_hash, *item.old)) return refuse(journal_fault + *e);
+            if (auto e = stage_content(ops, root, f.old_hash, *item.old, staging.contents)) return kJournalFault + *e;
         }
         entry.files.push_back(std::move(f));
     }
-    const std::string journal = history_path(root, entry_file_name(entry.number, "journal"));
-    if (auto e = put_file(ops, journal, format_manifest(entry))) return refuse(journal_fault + *e);
+    return std::nullopt;
+}
 
+// The old contents, the new bytes beside every file replaced by rename and the
+// manifest (still under a temporary name), all written, then all flushed: the
+// device is waited for once.
+std::optional<std::string> stage_write(FileOps& ops, const std::string& root, HistoryEntry& entry,
+                                       std::vector<WriteItem>& items, Staging& staging, const std::string& journal) {
+    if (auto e = stage_journal(ops, root, entry, items, staging)) return e;
+    for (WriteItem& item : items) {
+        unsigned links = 0;
+        if (FileError e = ops.link_count(ops.resolve(item.path), links))
+            return failed_step(item.path, "cannot read the file's attributes", *e).message();
+        item.in_place = links > 1;
+        if (item.in_place) continue;
+        staging.items.push_back(&item);
+        if (FileResult e = stage_whole_file(ops, item.path, item.bytes->data(), item.bytes->size(), item.staged))
+            return e->message();
+    }
+    const std::string manifest = format_manifest(entry);
+    if (FileResult e = stage_whole_file(ops, journal, manifest.data(), manifest.size(), staging.manifest))
+        return kJournalFault + e->message();
+    for (StagedFile& f : staging.contents) {
+        if (FileResult e = flush_staged(ops, f)) return kJournalFault + e->message();
+    }
+    for (WriteItem* item : staging.items) {
+        if (FileResult e = flush_staged(ops, item->staged)) return e->message();
+    }
+    if (FileResult e = flush_staged(ops, staging.manifest)) return kJournalFault + e->message();
+    // The contents under their names (a later write may need them, and pruning
+    // drops the rest), before the manifest that names them.
+    for (StagedFile& f : staging.contents) {
+        if (FileResult e = place_staged(ops, f)) return kJournalFault + e->message();
+    }
+    if (!staging.contents.empty()) {
+        if (FileError e = ops.sync_folder(history_path(root, "content")))
+            return kJournalFault + failed_step(history_path(root, "content"), "cannot be made safe", *e).message();
+    }
+    return std::nullopt;
+}
+
+std::string folder_of(const std::string& path) {
+    const std::string folder = fs::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+// With the journal in place: every file replaced, the names made durable once
+// per folder, and the journal marked complete. A failure puts back what was
+// already replaced.
+CommitResult place_files(FileOps& ops, const std::string& root, const HistoryEntry& entry,
+                         std::vector<WriteItem>& items, const std::string& journal, CommitResult& result) {
     // Puts back items [0, count) and drops the journal; the message says what happened.
     auto roll_back = [&](std::size_t count, const std::string& why) {
         std::vector<std::string> stuck;
@@ -388,9 +403,22 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
         result.written.clear();
         return result;
     };
+    std::vector<std::string> folders;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (auto e = replace_file(ops, items[i].path, *items[i].bytes)) return roll_back(i + 1, *e);
-        result.written.push_back(items[i].name);
+        WriteItem& item = items[i];
+        if (item.in_place) {
+            if (FileResult e = rewrite_in_place(ops, item.path, item.bytes->data(), item.bytes->size()))
+                return roll_back(i + 1, e->message());
+        } else {
+            if (FileResult e = place_staged(ops, item.staged)) return roll_back(i + 1, e->message());
+            const std::string folder = folder_of(item.staged.target);
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+        }
+        result.written.push_back(item.name);
+    }
+    for (const std::string& folder : folders) {
+        if (FileError e = ops.sync_folder(folder))
+            return roll_back(items.size(), failed_step(folder, "the new names cannot be made safe", *e).message());
     }
     // The commit mark: the journal becomes a history entry.
     const std::string done = history_path(root, entry_file_name(entry.number, "entry"));
@@ -400,6 +428,67 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     // Pruning is housekeeping: the write stands even when it fails.
     (void)prune_history(ops, root);
     return result;
+}
+
+}  // namespace
+
+CommitResult commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,
+                                 const WriteOrigin& origin, FolderLock* lock, int wait_ms) {
+    CommitResult result;
+    auto refuse = [&](const std::string& why) {
+        result.error = why + "; nothing was written";
+        return result;
+    };
+    FolderLock own;
+    FolderLock& held = lock && lock->held() ? *lock : own;
+    if (!held.held()) {
+        if (auto e = held.acquire(root, wait_ms)) return refuse(*e);
+    }
+    // What a crash left is put right before anything else is written.
+    Recovery recovered = recover_folder(ops, root, &held);
+    if (recovered.error) return refuse(*recovered.error);
+
+    // A writer that took the lock before it read (the editor's Save) read what
+    // is there now: no program of ours can have written since, so its bytes
+    // are not read a second time.
+    const bool read_under_lock = &held == lock;
+    std::vector<WriteItem> items;
+    for (const PlannedFile& f : files) {
+        WriteItem item{f.name, data_path(root, f.name), std::nullopt, &f.bytes, false, {}};
+        if (read_under_lock && f.expected) {
+            item.old = f.expected;
+        } else {
+            if (auto e = read_current(item.path, item.old)) return refuse(*e);
+            if (f.expected && item.old != f.expected)
+                return refuse(item.path + ": changed by another program since it was read");
+        }
+        if (item.old == f.bytes) continue;
+        items.push_back(std::move(item));
+    }
+    if (items.empty()) return result;
+
+    HistorySettings settings;
+    if (auto e = read_history_settings(root, settings)) return refuse(*e);
+    for (const std::string& folder : {history_path(root), history_path(root, "content")}) {
+        if (FileError e = ops.make_folder(folder)) return refuse(kJournalFault + folder + ": " + e->reason);
+    }
+    HistoryEntry entry;
+    entry.number = next_entry_number(root);
+    entry.time = now_text();
+    entry.made_by = origin.made_by;
+    entry.slots = origin.slots;
+    const std::string journal = history_path(root, entry_file_name(entry.number, "journal"));
+    // Everything is written and flushed before any file of the folder is
+    // touched: the old contents and the manifest (the journal), and the new
+    // bytes beside each file.
+    Staging staging(ops);
+    if (auto e = stage_write(ops, root, entry, items, staging, journal)) return refuse(*e);
+    if (FileResult e = place_staged(ops, staging.manifest)) return refuse(kJournalFault + e->message());
+    if (FileError e = ops.sync_folder(history_path(root))) {
+        (void)ops.remove(journal);
+        return refuse(kJournalFault + failed_step(history_path(root), "the journal cannot be made safe", *e).message());
+    }
+    return place_files(ops, root, entry, items, journal, result);
 }
 
 void FolderWrite::add(const std::string& path, std::string expected, std::string bytes) {

@@ -52,13 +52,9 @@ struct StepFailure {
 };
 
 // Writes `count` bytes into the open file, sets its size, flushes and closes it.
-std::optional<StepFailure> fill(FileOps& ops, OpenFile& file, const void* data, std::size_t count,
-                                bool set_size) {
+std::optional<StepFailure> fill(FileOps& ops, OpenFile& file, const void* data, std::size_t count) {
     if (FileError e = ops.write(file.get(), data, count)) return StepFailure{"cannot write the file", *e};
-    if (set_size) {
-        if (FileError e = ops.set_size(file.get(), count))
-            return StepFailure{"cannot set the file's size", *e};
-    }
+    if (FileError e = ops.set_size(file.get(), count)) return StepFailure{"cannot set the file's size", *e};
     if (FileError e = ops.flush(file.get())) return StepFailure{"cannot flush the file", *e};
     if (FileError e = file.close()) return StepFailure{"cannot close the file", *e};
     return std::nullopt;
@@ -69,24 +65,32 @@ std::string left_behind(FileOps& ops, const std::string& name) {
     return "";
 }
 
-// One link: a new file beside the old one, flushed, then renamed over it.
-FileResult store_by_rename(FileOps& ops, const std::string& path,
-                                           const std::string& target, const void* data,
-                                           std::size_t count) {
+// The new bytes in a temporary file beside `target`, not yet flushed.
+FileResult stage_beside(FileOps& ops, const std::string& path, const std::string& target, const void* data,
+                        std::size_t count, StagedFile& out) {
+    out = StagedFile{path, target, "", FileOps::kNoHandle};
     std::optional<std::string> temp = free_name(ops, target, ".~new");
     if (!temp) return failed_step(path, "cannot create a temporary file", FileFault("no free name"));
     FileOps::Handle handle = FileOps::kNoHandle;
     if (FileError e = ops.create_new(*temp, target, handle))
         return failed_step(path, "cannot create a temporary file", *e);
-    {
-        OpenFile file(ops, handle);
-        if (std::optional<StepFailure> f = fill(ops, file, data, count, false)) {
-            if (file.get() != FileOps::kNoHandle) (void)file.close();
-            return more(failed_step(path, f->what, f->why), left_behind(ops, *temp));
-        }
+    out.handle = handle;
+    out.temp = *temp;
+    if (FileError e = ops.write(out.handle, data, count)) return failed_step(path, "cannot write the file", *e);
+    return std::nullopt;
+}
+
+// One link: a new file beside the old one, flushed, then renamed over it.
+FileResult store_by_rename(FileOps& ops, const std::string& path, const std::string& target, const void* data,
+                           std::size_t count) {
+    StagedFile file;
+    FileResult fault = stage_beside(ops, path, target, data, count, file);
+    if (!fault) fault = flush_staged(ops, file);
+    if (!fault) {
+        if (FileError e = ops.replace(file.temp, target)) fault = failed_step(path, "cannot replace the file", *e);
+        else file.temp.clear();
     }
-    if (FileError e = ops.replace(*temp, target))
-        return more(failed_step(path, "cannot replace the file", *e), left_behind(ops, *temp));
+    if (fault) return more(*fault, drop_staged(ops, file));
     return std::nullopt;
 }
 
@@ -96,7 +100,7 @@ std::optional<StepFailure> rewrite(FileOps& ops, const std::string& target, cons
     if (FileError e = ops.open_existing(target, handle))
         return StepFailure{"cannot open the file for writing", *e};
     OpenFile file(ops, handle);
-    return fill(ops, file, data, count, true);
+    return fill(ops, file, data, count);
 }
 
 // Several hard links: renaming would cut this name off the others, so the file
@@ -138,6 +142,40 @@ FileResult store_whole_file(FileOps& ops, const std::string& path, const void* d
         return failed_step(path, "cannot read the file's attributes", *e);
     if (links > 1) return store_in_place(ops, path, target, data, count);
     return store_by_rename(ops, path, target, data, count);
+}
+
+FileResult stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
+                            StagedFile& out) {
+    static const unsigned char kNothing = 0;
+    if (data == nullptr) data = &kNothing;
+    const std::string target = ops.resolve(path);
+    out = StagedFile{path, target, "", FileOps::kNoHandle};
+    if (FileError e = ops.may_write(target)) return e->at(path);
+    return stage_beside(ops, path, target, data, count, out);
+}
+
+FileResult flush_staged(FileOps& ops, StagedFile& file) {
+    if (FileError e = ops.flush(file.handle)) return failed_step(file.path, "cannot flush the file", *e);
+    const FileOps::Handle handle = file.handle;
+    file.handle = FileOps::kNoHandle;
+    if (FileError e = ops.close(handle)) return failed_step(file.path, "cannot close the file", *e);
+    return std::nullopt;
+}
+
+FileResult place_staged(FileOps& ops, StagedFile& file) {
+    if (FileError e = ops.rename_over(file.temp, file.target))
+        return failed_step(file.path, "cannot replace the file", *e);
+    file.temp.clear();
+    return std::nullopt;
+}
+
+std::string drop_staged(FileOps& ops, StagedFile& file) {
+    if (file.handle != FileOps::kNoHandle) (void)ops.close(file.handle);
+    file.handle = FileOps::kNoHandle;
+    std::string note;
+    if (!file.temp.empty()) note = left_behind(ops, file.temp);
+    file.temp.clear();
+    return note;
 }
 
 FileResult rewrite_in_place(FileOps& ops, const std::string& path, const void* data, std::size_t count) {

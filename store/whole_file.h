@@ -40,6 +40,25 @@ inline FileResult store_whole_file(const std::string& path, const void* data, st
     return store_whole_file(system_file_ops(), path, data, count);
 }
 
+// A replacement by rename made in steps, for a writer of several files: it
+// writes every new file beside its old one (stage_whole_file), flushes them all
+// (flush_staged), and only then renames each over its file (place_staged) and
+// makes the names durable once per folder (FileOps::sync_folder). The device is
+// waited for once for the whole set instead of once per file. drop_staged
+// removes what a failed or abandoned replacement left.
+struct StagedFile {
+    std::string path;    // as the caller named it (for messages)
+    std::string target;  // the file that is replaced (links followed)
+    std::string temp;    // the new bytes until they are placed; empty after
+    FileOps::Handle handle = FileOps::kNoHandle;
+};
+FileResult stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
+                            StagedFile& out);
+FileResult flush_staged(FileOps& ops, StagedFile& file);
+FileResult place_staged(FileOps& ops, StagedFile& file);
+// Returns "" or words saying that the temporary file could not be removed.
+std::string drop_staged(FileOps& ops, StagedFile& file);
+
 // Rewrites the file at path in place (its hard links stay) without a backup
 // copy beside it: for a writer that keeps the old bytes safe itself (the
 // folder's journal) and puts them back on failure.

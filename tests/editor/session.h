@@ -156,6 +156,15 @@ public:
         if (names(to)) return std::string("Permission denied (test)");
         return sys().replace(from, to);
     }
+    FileError rename_over(const std::string& from, const std::string& to) override {
+        if (auto e = step()) return e;
+        if (names(to)) return std::string("Permission denied (test)");
+        return sys().rename_over(from, to);
+    }
+    FileError sync_folder(const std::string& folder) override {
+        if (auto e = step()) return e;
+        return sys().sync_folder(folder);
+    }
     FileError copy(const std::string& from, const std::string& to) override {
         if (auto e = step()) return e;
         return sys().copy(from, to);

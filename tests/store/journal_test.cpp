@@ -9,7 +9,9 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <string>
@@ -59,6 +61,10 @@ public:
     FileError replace(const std::string& a, const std::string& b) override {
         return step() ? step_error() : sys().replace(a, b);
     }
+    FileError rename_over(const std::string& a, const std::string& b) override {
+        return step() ? step_error() : sys().rename_over(a, b);
+    }
+    FileError sync_folder(const std::string& p) override { return step() ? step_error() : sys().sync_folder(p); }
     FileError copy(const std::string& a, const std::string& b) override { return step() ? step_error() : sys().copy(a, b); }
     FileError remove(const std::string& p) override { return step() ? step_error() : sys().remove(p); }
     FileError make_folder(const std::string& p) override { return step() ? step_error() : sys().make_folder(p); }
@@ -268,6 +274,84 @@ TEST(FolderWrite, AKillDuringAnInPlaceRewriteIsRolledBackByTheNextOpen) {
 
 #endif
 
+// The order that makes a crash at any moment recoverable, with the device
+// waited for once per kind of step rather than once per file: every new byte
+// flushed before any name changes, the journal named before any file of the
+// folder, each folder's new names made safe before the write is marked complete.
+TEST(FolderWrite, FlushesEverythingBeforeAnyRenameAndMakesEachFolderSafeOnce) {
+    class Recording : public StepOps {
+    public:
+        std::vector<std::string> log;
+        FileError flush(Handle h) override {
+            log.push_back("flush");
+            return StepOps::flush(h);
+        }
+        FileError rename_over(const std::string& a, const std::string& b) override {
+            log.push_back("name " + fs::path(b).filename().string());
+            return StepOps::rename_over(a, b);
+        }
+        FileError replace(const std::string& a, const std::string& b) override {
+            log.push_back("name " + fs::path(b).filename().string() + " safely");
+            return StepOps::replace(a, b);
+        }
+        FileError sync_folder(const std::string& p) override {
+            log.push_back("safe " + fs::path(p).filename().string());
+            return StepOps::sync_folder(p);
+        }
+    } ops;
+    Folder f;
+    const CommitResult r = commit_folder_write(ops, f.dir.root(), f.plan(), {"w", {}});
+    ASSERT_FALSE(r.error) << *r.error;
+    const std::string root_name = fs::path(f.dir.root()).filename().string();
+    const std::string content = content_hash(f.old_bytes.at("A.vrh"));
+    auto at = [&](const std::string& what) {
+        const auto it = std::find(ops.log.begin(), ops.log.end(), what);
+        EXPECT_NE(it, ops.log.end()) << what;
+        return it - ops.log.begin();
+    };
+    auto count = [&](const std::string& what) { return std::count(ops.log.begin(), ops.log.end(), what); };
+    // Three old contents, three new files and the manifest: seven flushes, first of all.
+    EXPECT_EQ(count("flush"), 7);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(ops.log[static_cast<std::size_t>(i)], "flush") << i;
+    EXPECT_LT(at("name " + content), at("name 000001.journal"));
+    EXPECT_LT(at("safe content"), at("name 000001.journal"));
+    EXPECT_LT(at("safe .history"), at("name A.vrh"));
+    EXPECT_LT(at("name 000001.journal"), at("safe .history"));
+    for (const char* name : {"A.vrh", "B.vrh", "T.txt"}) {
+        EXPECT_LT(at("name 000001.journal"), at(std::string("name ") + name));
+        EXPECT_EQ(count(std::string("name ") + name), 1) << name;
+    }
+    EXPECT_EQ(count("safe " + root_name), 1);
+    EXPECT_EQ(count("safe Eng"), 1);
+    EXPECT_LT(at("name T.txt"), at("safe Eng"));
+    EXPECT_LT(at("safe Eng"), at("name 000001.entry safely"));
+    EXPECT_LT(at("safe " + root_name), at("name 000001.entry safely"));
+}
+
+// A content file is stored under its hash only once whole; one there already
+// (left by an older program, or damaged since) is kept only at its size.
+TEST(FolderWrite, AStoredContentOfTheWrongSizeIsStoredWholeAgain) {
+    Folder f;
+    const std::string old_a = f.old_bytes.at("A.vrh");
+    fs::create_directories(history_path(f.dir.root(), "content"));
+    f.put(".history/content/" + content_hash(old_a), old_a.substr(0, 100));
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}}).error);
+    std::string stored;
+    ASSERT_FALSE(load_content(f.dir.root(), content_hash(old_a), stored));
+    EXPECT_EQ(stored, old_a);
+    EXPECT_TRUE(f.strays().empty());
+
+    // Same size: kept as it is (the hash check of a restore names it if damaged).
+    const std::string old_b = f.old_bytes.at("B.vrh");
+    f.put("B.vrh", old_b);
+    f.put(".history/content/" + content_hash(old_b), std::string(old_b.size(), 'x'));
+    std::vector<PlannedFile> again{{"B.vrh", old_b, "b again"}};
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), again, {"w", {}}).error);
+    const std::optional<std::string> damaged = load_content(f.dir.root(), content_hash(old_b), stored);
+    ASSERT_TRUE(damaged);
+    EXPECT_NE(damaged->find("damaged"), std::string::npos) << *damaged;
+}
+
 TEST(FolderLock, ASecondWriterWaitsBrieflyThenIsRefused) {
     Folder f;
     FolderLock first;
@@ -400,6 +484,42 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     ASSERT_FALSE(list_history(f.dir.root(), entries));
     EXPECT_TRUE(entries.empty());
     EXPECT_TRUE(fs::is_empty(history_path(f.dir.root(), "content")));
+}
+
+// Listing reads an entry again whenever its file changed since the last
+// listing (a program that lists repeatedly must never see a stale entry).
+TEST(History, ListingAgainSeesAnEntryChangedOrReplacedSinceTheLastListing) {
+    Folder f;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_FALSE(
+            commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, std::to_string(i)}}, {"w", {}})
+                .error);
+    }
+    std::vector<HistoryEntry> entries;
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_EQ(entries.size(), 3u);
+    const std::string second = history_path(f.dir.root(), "000002.entry");
+    HistoryEntry changed = entries[1];
+    changed.made_by = "changed by hand since";
+    {
+        std::ofstream out(second, std::ios::binary | std::ios::trunc);
+        out << format_manifest(changed);
+    }
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    EXPECT_EQ(entries[1].made_by, "changed by hand since");
+    {
+        std::ofstream out(second, std::ios::binary | std::ios::trunc);
+        out << "not a manifest";
+    }
+    EXPECT_TRUE(list_history(f.dir.root(), entries));
+    // Gone, and a new entry under the same number in a fresh history.
+    fs::remove_all(history_path(f.dir.root()));
+    ASSERT_FALSE(
+        commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, "fresh"}}, {"fresh", {}}).error);
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].number, 1);
+    EXPECT_EQ(entries[0].made_by, "fresh");
 }
 
 // Content names are SHA-256: known values, and the processor's SHA
