@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <system_error>
 
 #include "store/content_hash.h"
@@ -316,6 +318,39 @@ struct Staging {
     StagedFile manifest;
 };
 
+// The bytes this program last wrote to each file of a folder, with their
+// hash: the next write finds them again as those files' old bytes (compared
+// byte for byte) and does not hash them a second time.
+class WrittenHashes {
+public:
+    std::string hash_of(const std::string& path, const std::string& bytes) {
+        {
+            std::lock_guard<std::mutex> hold(mutex_);
+            const auto it = known_.find(path);
+            if (it != known_.end() && it->second.bytes == bytes) return it->second.hash;
+        }
+        return content_hash(bytes);
+    }
+    // Remembers the files of the write just made, and only those.
+    void remember(std::map<std::string, std::pair<std::string, std::string>> written) {
+        std::lock_guard<std::mutex> hold(mutex_);
+        known_.clear();
+        for (auto& [path, known] : written) known_[path] = {std::move(known.first), std::move(known.second)};
+    }
+
+private:
+    struct Known {
+        std::string bytes, hash;
+    };
+    std::mutex mutex_;
+    std::map<std::string, Known> known_;
+};
+
+WrittenHashes& written_hashes() {
+    static WrittenHashes hashes;
+    return hashes;
+}
+
 const char kJournalFault[] = "the journal of this write cannot be written, so it is not attempted: ";
 
 std::optional<std::string> stage_journal(FileOps& ops, const std::string& root, HistoryEntry& entry,
@@ -326,7 +361,7 @@ std::optional<std::string> stage_journal(FileOps& ops, const std::string& root, 
         f.new_hash = content_hash(*item.bytes);
         f.new_size = item.bytes->size();
         if (item.old) {
-            f.old_hash = content_hash(*item.old);
+            f.old_hash = written_hashes().hash_of(item.path, *item.old);
             f.old_size = item.old->size();
             if (auto e = stage_content(ops, root, f.old_hash, *item.old, staging.contents)) return kJournalFault + *e;
         }
@@ -425,6 +460,9 @@ CommitResult place_files(FileOps& ops, const std::string& root, const HistoryEnt
     if (FileError e = ops.replace(journal, done))
         return roll_back(items.size(), failed_step(journal, "the write cannot be marked complete", *e).message());
     result.entry = entry.number;
+    std::map<std::string, std::pair<std::string, std::string>> written;
+    for (std::size_t i = 0; i < items.size(); ++i) written[items[i].path] = {*items[i].bytes, entry.files[i].new_hash};
+    written_hashes().remember(std::move(written));
     // Pruning is housekeeping: the write stands even when it fails.
     (void)prune_history(ops, root);
     return result;

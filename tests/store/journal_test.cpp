@@ -352,6 +352,25 @@ TEST(FolderWrite, AStoredContentOfTheWrongSizeIsStoredWholeAgain) {
     EXPECT_NE(damaged->find("damaged"), std::string::npos) << *damaged;
 }
 
+// The hash of what the last write gave a file is reused only for exactly
+// those bytes: a file another program changed since is hashed again.
+TEST(FolderWrite, OldBytesChangedByAnotherProgramAreHashedAgain) {
+    Folder f;
+    const std::string ours(3000, 'X'), theirs(3000, 'Y');
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, ours}}, {"w", {}}).error);
+    f.put("A.vrh", theirs);
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, "z"}}, {"w", {}}).error);
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, "zz"}}, {"w", {}}).error);
+    std::vector<HistoryEntry> entries;
+    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].files.at(0).old_hash, content_hash(theirs));
+    EXPECT_EQ(entries[2].files.at(0).old_hash, content_hash("z"));
+    std::string stored;
+    ASSERT_FALSE(load_content(f.dir.root(), entries[1].files.at(0).old_hash, stored));
+    EXPECT_EQ(stored, theirs);
+}
+
 TEST(FolderLock, ASecondWriterWaitsBrieflyThenIsRefused) {
     Folder f;
     FolderLock first;
