@@ -2,20 +2,15 @@
 // MemoryForm whose user actions run through the editor's command routing.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
-#include <initializer_list>
-#include <map>
 #include <string>
 
 #include "editor/fixture.h"
-#include "form/catalogue.h"
 #include "form/editor.h"
 #include "form/memory_form.h"
 #include "store/file_ops.h"
 #include "support/forwarding_ops.h"
 #include "support/form_values.h"
-#include "text/lines.h"
 
 namespace ce::fixture {
 
@@ -101,10 +96,7 @@ public:
     }
 
 private:
-    bool names(const std::string& path) const {
-        return !fail_file.empty() && path.size() >= fail_file.size() &&
-               path.compare(path.size() - fail_file.size(), fail_file.size(), fail_file) == 0;
-    }
+    bool names(const std::string& path) const { return !fail_file.empty() && path.ends_with(fail_file); }
 };
 
 }  // namespace ce::fixture
