@@ -11,6 +11,7 @@
 #include "store/folder_lock.h"
 #include "store/history.h"
 #include "support.h"
+#include "support/forwarding_ops.h"
 
 namespace ce::test {
 namespace {
@@ -110,24 +111,13 @@ TEST_F(History, DiffReadsTheFolderAsItWasBeforeAnEntry) {
 
 // The system's operations; the first replacement of A's write holds the folder
 // for a while, so that B starts while A is writing.
-class SlowFirstReplace : public FileOps {
+class SlowFirstReplace : public ForwardingOps {
 public:
     std::atomic<bool> started{false};
-    FileOps& sys = system_file_ops();
-    std::string resolve(const std::string& p) override { return sys.resolve(p); }
-    FileError link_count(const std::string& p, unsigned& out) override { return sys.link_count(p, out); }
-    FileError create_new(const std::string& p, const std::string& m, Handle& out) override { return sys.create_new(p, m, out); }
-    FileError open_existing(const std::string& p, Handle& out) override { return sys.open_existing(p, out); }
-    FileError write(Handle f, const void* d, std::size_t n) override { return sys.write(f, d, n); }
-    FileError set_size(Handle f, std::uint64_t n) override { return sys.set_size(f, n); }
-    FileError flush(Handle f) override { return sys.flush(f); }
-    FileError close(Handle f) override { return sys.close(f); }
     FileError replace(const std::string& a, const std::string& b) override {
         if (!started.exchange(true)) std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        return sys.replace(a, b);
+        return ForwardingOps::replace(a, b);
     }
-    FileError copy(const std::string& a, const std::string& b) override { return sys.copy(a, b); }
-    FileError remove(const std::string& p) override { return sys.remove(p); }
 };
 
 TEST_F(History, TwoImportsAtOnceLoseNoUpdate) {

@@ -1,9 +1,8 @@
-// Helpers of the command-line tool's tests: fixture folders in temporary
-// directories, running the tool in-process, reading and comparing files.
+// Helpers of the command-line tool's tests: running the tool in-process and
+// the files of a folder (TempDir holds them, support/temp_dir.h).
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,59 +15,17 @@
 #include "fixture.h"
 #include "store/file_ops.h"
 #include "store/whole_file.h"
+#include "support/temp_dir.h"
 
 namespace ce::test {
 
 namespace fs = std::filesystem;
 
-// A fresh directory, removed with everything in it at the end of the scope.
-class TempDir {
-public:
-    TempDir() {
-        static int counter = 0;
-        path_ = fs::temp_directory_path() /
-                ("ce-cli-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string str() const { return path_.string(); }
-    fs::path path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
 // Every regular file under dir (relative path -> bytes), except the folder's
 // history and lock file, which every write keeps beside the data.
 inline std::map<std::string, std::string> snapshot(const std::string& dir) {
     std::map<std::string, std::string> files;
-    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
-        const std::string name = it->path().filename().string();
-        if (it.depth() == 0 && (name == ".history" || name == ".creatures.lock")) {
-            if (it->is_directory()) it.disable_recursion_pending();
-            continue;
-        }
-        if (it->is_regular_file()) files[fs::relative(it->path(), dir).string()] = read_file(it->path().string());
-    }
+    for_each_saved_file(dir, [&](const std::string& name, const fs::path& file) { files[name] = read_file(file); });
     return files;
 }
 

@@ -9,10 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include <unistd.h>
-
 #include "demo/demo.h"
 #include "store/whole_file.h"
+#include "support/temp_dir.h"
 
 namespace ce::demo_test {
 
@@ -38,29 +37,6 @@ inline std::string text(const std::vector<DemoFile>& files, std::string_view nam
     return {bytes.begin(), bytes.end()};
 }
 
-// A fresh folder under the system's temporary folder, removed at the end.
-class TempDir {
-public:
-    explicit TempDir(const std::string& tag) {
-        path_ = std::filesystem::temp_directory_path() /
-                ("ce-demo-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(++count()));
-        std::filesystem::remove_all(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string str() const { return path_.string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    static int& count() {
-        static int n = 0;
-        return n;
-    }
-    std::filesystem::path path_;
-};
+using test::TempDir;
 
 }  // namespace ce::demo_test

@@ -41,10 +41,10 @@ TEST(Clipboard, PastesBeforeAnyCopyDoNothing) {
     Session s;
     s.start();
     s.choose_creature(kTarget);
-    const auto before = fixture::form_values(s.form);
+    const auto before = test::form_values(s.form);
     s.form.menu(10001);
     s.form.menu(10002);
-    EXPECT_EQ(fixture::form_values(s.form), before);
+    EXPECT_EQ(test::form_values(s.form), before);
     EXPECT_FALSE(s.state.copied);
 }
 
@@ -52,14 +52,14 @@ TEST(Clipboard, CopyOpensTheLanguageListOnceAndChangesNothing) {
     Session s;
     s.start();
     s.choose_creature(kSource);
-    const auto shown = fixture::form_values(s.form);
+    const auto shown = test::form_values(s.form);
     const auto files = s.folder.snapshot();
     s.form.menu(10000);
     EXPECT_TRUE(s.state.copied);
     EXPECT_EQ(s.form.language_list_opens(), 1);
     s.form.menu(10000);
     EXPECT_EQ(s.form.language_list_opens(), 2);
-    EXPECT_EQ(fixture::form_values(s.form), shown);
+    EXPECT_EQ(test::form_values(s.form), shown);
     EXPECT_EQ(s.state.current, kSource);
     EXPECT_EQ(s.state.header_format, "Creature %d");
     EXPECT_TRUE(s.folder.snapshot().bytes == files.bytes);
@@ -71,16 +71,16 @@ TEST(Clipboard, PasteAllCarriesTheCreatureAndSaveStoresItInTheTarget) {
     tame_source(s.folder);
     s.start();
     s.choose_creature(kSource);
-    const auto source = fixture::form_values(s.form, {323, 2003, 300});
+    const auto source = test::form_values(s.form, {323, 2003, 300});
     const std::string source_name = s.form.get_text(300, 64);
     s.form.menu(10000);
 
     s.choose_creature(kTarget);
-    const std::string target_323 = fixture::form_values(s.form).at(323);
+    const std::string target_323 = test::form_values(s.form).at(323);
     const auto files = s.folder.snapshot();
     s.form.menu(10001);
-    EXPECT_EQ(fixture::form_values(s.form, {323, 2003, 300}), source);
-    EXPECT_EQ(fixture::form_values(s.form).at(323), target_323);
+    EXPECT_EQ(test::form_values(s.form, {323, 2003, 300}), source);
+    EXPECT_EQ(test::form_values(s.form).at(323), target_323);
     EXPECT_EQ(s.form.get_text(2003, 100), "Creature 9");
     EXPECT_EQ(s.form.item_text(300, kTarget), source_name);
     EXPECT_EQ(s.form.item_text(300, kSource), source_name);
@@ -103,19 +103,19 @@ TEST(Clipboard, PasteAllCarriesTheCreatureAndSaveStoresItInTheTarget) {
     // Shown afresh, creature 9 now looks like creature 5.
     s.choose_creature(0);
     s.choose_creature(kTarget);
-    EXPECT_EQ(fixture::form_values(s.form, {323, 2003, 300}), source);
+    EXPECT_EQ(test::form_values(s.form, {323, 2003, 300}), source);
 }
 
 TEST(Clipboard, PasteCrAnimChangesOnlyTheCrAnimEdits) {
     Session s;
     s.start();
     s.choose_creature(kSource);
-    const auto source = fixture::form_values(s.form);
+    const auto source = test::form_values(s.form);
     s.form.menu(10000);
     s.choose_creature(kTarget);
-    const auto target = fixture::form_values(s.form);
+    const auto target = test::form_values(s.form);
     s.form.menu(10002);
-    const auto pasted = fixture::form_values(s.form);
+    const auto pasted = test::form_values(s.form);
     int differing = 0;
     for (const auto& [id, value] : pasted) {
         if (is_cranim(id)) {

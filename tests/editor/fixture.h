@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "store/layouts.h"
+#include "support/lines.h"
+#include "support/temp_dir.h"
 #include "text/language.h"
 
 namespace ce::fixture {
@@ -32,11 +34,15 @@ inline void write_text(const std::filesystem::path& path, const std::string& tex
     write_bytes(path, Bytes(text.begin(), text.end()));
 }
 
-// Lines joined with CR LF after every line.
-inline std::string join_lines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
+using test::for_each_saved_file;
+using test::join_lines;
+using test::lines_of;
+
+// Little-endian element access on a file's bytes.
+inline std::uint32_t peek(const Bytes& bytes, std::size_t offset, int width) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < width; ++i) value |= std::uint32_t{bytes.at(offset + i)} << (8 * i);
+    return value;
 }
 
 // The name of creature k in language 0 or 1 (Russian names use bytes above 0x7F).
@@ -54,31 +60,10 @@ inline std::string ability_of(int language, int k) {
 constexpr int kSpells = 300;
 constexpr int kCommonLines = 217;
 
-// Calls `visit`(name relative to `root`, path) for every file under `root` but
-// the folder's history and lock file, which every Save keeps beside the data.
-template <class Visit>
-void for_each_saved_file(const std::filesystem::path& root, Visit&& visit) {
-    for (auto it = std::filesystem::recursive_directory_iterator(root);
-         it != std::filesystem::recursive_directory_iterator(); ++it) {
-        const std::string name = it->path().filename().string();
-        if (it.depth() == 0 && (name == ".history" || name == ".creatures.lock")) {
-            if (it->is_directory()) it.disable_recursion_pending();
-            continue;
-        }
-        if (!it->is_regular_file()) continue;
-        visit(std::filesystem::relative(it->path(), root).string(), it->path());
-    }
-}
-
 class DataFolder {
 public:
     // Random data files from `seed`; `Lang` holds language 0 and creature 0.
-    explicit DataFolder(unsigned seed = 1) {
-        static unsigned serial = 0;
-        dir_ = std::filesystem::temp_directory_path() /
-               ("ce-editor-" + std::to_string(seed) + "-" + std::to_string(++serial) + "-" +
-                std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dir_);
+    explicit DataFolder(unsigned seed = 1) : dir_("editor-" + std::to_string(seed)) {
         std::mt19937 rng(seed);
         for (const DataFileInfo& info : data_files()) {
             Bytes bytes(info.size);
@@ -88,15 +73,8 @@ public:
         write_settings(0, 0);
         for (int language = 0; language < 2; ++language) write_language(language);
     }
-    ~DataFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    DataFolder(const DataFolder&) = delete;
-    DataFolder& operator=(const DataFolder&) = delete;
-
-    std::string root() const { return dir_.string(); }
-    std::filesystem::path path(const std::string& name) const { return dir_ / name; }
+    std::string root() const { return dir_.str(); }
+    std::filesystem::path path(const std::string& name) const { return dir_.path() / name; }
     // A language file of the folder, e.g. path(TextKind::Plural, 0).
     std::filesystem::path path(TextKind kind, int language) const {
         return language_file(root(), kind, language);
@@ -122,7 +100,7 @@ public:
     };
     Snapshot snapshot() const {
         Snapshot s;
-        for_each_saved_file(dir_, [&](const std::string& name, const std::filesystem::path& file) {
+        for_each_saved_file(dir_.path(), [&](const std::string& name, const std::filesystem::path& file) {
             s.names.push_back(name);
             s.bytes.push_back(read_bytes(file));
         });
@@ -153,7 +131,7 @@ private:
         write_text(path(TextKind::Ability, language), join_lines(ability));
     }
 
-    std::filesystem::path dir_;
+    test::TempDir dir_;
 };
 
 }  // namespace ce::fixture

@@ -126,11 +126,11 @@ TEST(EditorChoose, ChoosingACreatureShowsItAndCloseStoresIt) {
         Session s;
         s.start();
         s.choose_creature(42);
-        const auto before = fixture::form_values(s.form, {300});
+        const auto before = test::form_values(s.form, {300});
         s.form.select_item(300, -1);
         s.command((1u << 16) | 300u);
         EXPECT_EQ(s.state.current, 42);
-        EXPECT_EQ(fixture::form_values(s.form, {300}), before);
+        EXPECT_EQ(test::form_values(s.form, {300}), before);
     }
 }
 
@@ -141,7 +141,7 @@ TEST(EditorChoose, DeferredChoicesShowOnlyTheNewest) {
     Session shown_alone;
     shown_alone.start();
     shown_alone.choose_creature(14);
-    const auto creature_14 = fixture::form_values(shown_alone.form);
+    const auto creature_14 = test::form_values(shown_alone.form);
     auto held_key_to_14 = [](Session& s) {
         s.start();
         s.choose_creature(10);
@@ -164,7 +164,7 @@ TEST(EditorChoose, DeferredChoicesShowOnlyTheNewest) {
         show_pending_choice(s.state, s.form);
         EXPECT_EQ(s.state.current, 14);
         EXPECT_EQ(s.form.portraits(), std::vector<int>{14});
-        EXPECT_EQ(fixture::form_values(s.form), creature_14);
+        EXPECT_EQ(test::form_values(s.form), creature_14);
         show_pending_choice(s.state, s.form);  // nothing pending any more
         EXPECT_EQ(s.form.portraits(), std::vector<int>{14});
     }
@@ -235,7 +235,7 @@ TEST(EditorRouting, CommandsCompareTheWholeWord) {
     Session s;
     s.start();
     s.form.choose(301, 5);
-    const auto before = fixture::form_values(s.form);
+    const auto before = test::form_values(s.form);
     s.command((1u << 16) | 2101u);   // not a click
     s.command((5u << 16) | 2021u);
     s.command((1u << 16) | 2100u);
@@ -245,7 +245,7 @@ TEST(EditorRouting, CommandsCompareTheWholeWord) {
     EXPECT_EQ(s.state.current, 0);
     EXPECT_FALSE(s.state.copied);
     EXPECT_EQ(s.form.language_list_opens(), 0);
-    EXPECT_EQ(fixture::form_values(s.form), before);
+    EXPECT_EQ(test::form_values(s.form), before);
     EXPECT_EQ(s.closes, 0);
 }
 
@@ -312,7 +312,7 @@ TEST(EditorShow, RefusedWhenADataFileIsMissingOrShort) {
     Session s;
     s.start();
     s.choose_creature(5);
-    const auto shown = fixture::form_values(s.form);
+    const auto shown = test::form_values(s.form);
     const std::size_t paints = s.form.portraits().size();
 
     std::filesystem::remove(s.folder.path("Ammo.vrh"));
@@ -328,7 +328,7 @@ TEST(EditorShow, RefusedWhenADataFileIsMissingOrShort) {
     EXPECT_NE(message.find("Ammo.vrh: does not exist"), std::string::npos);
     EXPECT_NE(message.find("Firewall.vrh: 100 bytes"), std::string::npos);
     EXPECT_EQ(s.state.current, 5);
-    EXPECT_EQ(fixture::form_values(s.form), shown);
+    EXPECT_EQ(test::form_values(s.form), shown);
     EXPECT_EQ(s.form.portraits().size(), paints);
 
     // The jump is refused the same way, and so is Save, which writes nothing.
@@ -379,10 +379,10 @@ TEST(EditorShow, HeaderAndSlotLimits) {
     s.choose_creature(3);
     EXPECT_EQ(s.form.get_text(2003, 100), "No number here");
     // A slot outside 0..999 is refused without touching the form.
-    const auto before = fixture::form_values(s.form);
+    const auto before = test::form_values(s.form);
     EXPECT_FALSE(show_creature(s.state, s.form, 1000));
     EXPECT_FALSE(show_creature(s.state, s.form, -1));
-    EXPECT_EQ(fixture::form_values(s.form), before);
+    EXPECT_EQ(test::form_values(s.form), before);
 }
 
 TEST(EditorPaint, PaintsThePortraitOfTheSelectedEntry) {

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #pragma GCC diagnostic ignored "-Wsign-compare"
@@ -116,38 +118,7 @@ COLORREF bitmap_pixel(const Bitmap& bitmap, int x, int y) {
     return GetPixel(memory.get(), x, y);
 }
 
-// A folder of its own under the temporary folder, removed with what it holds.
-class TempDir {
-public:
-    TempDir() {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        static int serial = 0;
-        path_ = std::wstring(base) + L"ce-pictures-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++serial);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~TempDir() { remove_tree(path_); }
-    const std::wstring& path() const { return path_; }
-
-private:
-    static void remove_tree(const std::wstring& dir) {
-        WIN32_FIND_DATAW found;
-        HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &found);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..") continue;
-                const std::wstring full = dir + L"\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_tree(full);
-                else DeleteFileW(full.c_str());
-            } while (FindNextFileW(h, &found));
-            FindClose(h);
-        }
-        RemoveDirectoryW(dir.c_str());
-    }
-    std::wstring path_;
-};
+using test::TempDir;
 
 // A copy of this program carrying the artwork as resources, loaded as data:
 // "IMAGE" 2000 = portrait.jpg, bitmaps 501..508 = bmpNNN.bmp.
@@ -244,8 +215,8 @@ void paint_black(HWND dialog, PixelRect r) {
 class Pictures : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        art_dir_ = new TempDir;
-        art_ = new ArtModule(art_dir_->path());
+        art_dir_ = new TempDir("pictures");
+        art_ = new ArtModule(art_dir_->path().wstring());
         dialog_ = make_dialog(8);
         pump();
     }
@@ -273,8 +244,8 @@ protected:
         EXPECT_EQ(live_counts(), start_) << "a test left a drawing context, bitmap or COM object behind";
     }
     void put_picture(const std::wstring& name, const Bytes& bytes) {
-        CreateDirectoryW((dir_.path() + L"\\Pic").c_str(), nullptr);
-        ASSERT_TRUE(write_file(dir_.path() + L"\\Pic\\" + name, bytes));
+        CreateDirectoryW((dir_.path().wstring() + L"\\Pic").c_str(), nullptr);
+        ASSERT_TRUE(write_file(dir_.path().wstring() + L"\\Pic\\" + name, bytes));
     }
     // The pixel at (dx, dy) of the portrait place.
     COLORREF at(int dx, int dy) const { return pixel(dialog_, place_.x + dx, place_.y + dy); }
@@ -284,7 +255,7 @@ protected:
     static ArtModule* art_;
     static HWND dialog_;
     OleSession ole_;
-    TempDir dir_;
+    TempDir dir_{"pictures"};
     LiveCounts start_;
     wchar_t saved_dir_[MAX_PATH] = {};
     PixelRect place_;
@@ -440,12 +411,12 @@ TEST_F(Pictures, PortraitPaintsBackgroundWhereNoPictureCovers) {
 
 TEST(PicturesScale, PortraitFollowsTheDialogScale) {
     OleSession ole;
-    TempDir dir;
+    TempDir dir("pictures");
     wchar_t saved[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, saved);
     ASSERT_TRUE(SetCurrentDirectoryW(dir.path().c_str()));
-    CreateDirectoryW((dir.path() + L"\\Pic").c_str(), nullptr);
-    ASSERT_TRUE(write_file(dir.path() + L"\\Pic\\7.jpg", jpeg_of(58, 64, quadrants)));
+    CreateDirectoryW((dir.path().wstring() + L"\\Pic").c_str(), nullptr);
+    ASSERT_TRUE(write_file(dir.path().wstring() + L"\\Pic\\7.jpg", jpeg_of(58, 64, quadrants)));
     HWND small = make_dialog(8);
     HWND large = make_dialog(12);
     ASSERT_TRUE(small && large);

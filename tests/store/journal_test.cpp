@@ -17,9 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "scratch.h"
+#include "support/temp_dir.h"
 #include "store/content_hash.h"
 #include "store/file_ops.h"
+#include "support/forwarding_ops.h"
 #include "store/folder_lock.h"
 #include "store/history.h"
 #include "store/journal.h"
@@ -29,57 +30,30 @@ namespace ce {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ScratchDir;
+using test::TempDir;
 
-// The system's file operations, counting every step and failing the chosen one.
-class StepOps : public FileOps {
+// The system's file operations, counting every step (but asking whether a
+// file may be written) and failing the chosen one.
+class StepOps : public test::ForwardingOps {
 public:
     int fail_at = -1;
     int steps = 0;
     // Called at every set_size (a hook for the kill test).
     void (*on_set_size)() = nullptr;
 
-    std::string resolve(const std::string& p) override { return sys().resolve(p); }
-    FileError link_count(const std::string& p, unsigned& out) override { return step() ? step_error() : sys().link_count(p, out); }
-    FileError create_new(const std::string& p, const std::string& m, Handle& out) override {
-        return step() ? step_error() : sys().create_new(p, m, out);
+    FileError before(Step step, const std::string&) override {
+        if (step == MayWrite) return std::nullopt;
+        if (step == SetSize && on_set_size) on_set_size();
+        if (steps++ == fail_at) return std::string("Input/output error (test)");
+        return std::nullopt;
     }
-    FileError open_existing(const std::string& p, Handle& out) override {
-        return step() ? step_error() : sys().open_existing(p, out);
-    }
-    FileError write(Handle f, const void* d, std::size_t n) override { return step() ? step_error() : sys().write(f, d, n); }
-    FileError set_size(Handle f, std::uint64_t n) override {
-        if (on_set_size) on_set_size();
-        return step() ? step_error() : sys().set_size(f, n);
-    }
-    FileError flush(Handle f) override { return step() ? step_error() : sys().flush(f); }
-    FileError close(Handle f) override {
-        const bool fail = step();
-        FileError closed = sys().close(f);
-        return fail ? step_error() : closed;
-    }
-    FileError replace(const std::string& a, const std::string& b) override {
-        return step() ? step_error() : sys().replace(a, b);
-    }
-    FileError rename_over(const std::string& a, const std::string& b) override {
-        return step() ? step_error() : sys().rename_over(a, b);
-    }
-    FileError sync_folder(const std::string& p) override { return step() ? step_error() : sys().sync_folder(p); }
-    FileError copy(const std::string& a, const std::string& b) override { return step() ? step_error() : sys().copy(a, b); }
-    FileError remove(const std::string& p) override { return step() ? step_error() : sys().remove(p); }
-    FileError make_folder(const std::string& p) override { return step() ? step_error() : sys().make_folder(p); }
-
-private:
-    static FileOps& sys() { return system_file_ops(); }
-    bool step() { return steps++ == fail_at; }
-    static FileError step_error() { return std::string("Input/output error (test)"); }
 };
 
 std::string bytes(const std::vector<unsigned char>& v) { return std::string(v.begin(), v.end()); }
 
 // Three files of a folder, one in a subfolder, and a write of new bytes to all.
 struct Folder {
-    ScratchDir dir;
+    TempDir dir;
     std::map<std::string, std::string> old_bytes{
         {"A.vrh", std::string(3000, 'a')}, {"B.vrh", std::string(5000, 'b')}, {"Eng/T.txt", "one\r\ntwo\r\nthree\r\n"}};
     std::map<std::string, std::string> new_bytes{
@@ -92,7 +66,7 @@ struct Folder {
     void put(const std::string& name, const std::string& b) const {
         dir.write(name, std::vector<unsigned char>(b.begin(), b.end()));
     }
-    std::string get(const std::string& name) const { return bytes(dir.read(name)); }
+    std::string get(const std::string& name) const { return bytes(dir.bytes(name)); }
     std::vector<PlannedFile> plan() const {
         std::vector<PlannedFile> files;
         for (const auto& [name, b] : new_bytes) files.push_back({name, old_bytes.at(name), b});
@@ -110,7 +84,7 @@ struct Folder {
     // Files of ours that should not be there: temporaries and journals.
     std::vector<std::string> strays() const {
         std::vector<std::string> found;
-        for (const auto& e : fs::recursive_directory_iterator(dir.root())) {
+        for (const auto& e : fs::recursive_directory_iterator(dir.str())) {
             const std::string name = e.path().filename().string();
             static const std::regex ours(R"(.*\.~(new|old)[0-9]+|.*\.journal)");
             if (std::regex_match(name, ours)) found.push_back(name);
@@ -129,24 +103,24 @@ TEST(FolderWrite, CommitsEveryFileAndKeepsTheOldBytesAsAHistoryEntry) {
     f.put("C.vrh", std::string(3000, 'a'));  // same old bytes as A.vrh: stored once
     std::vector<PlannedFile> files = f.plan();
     files.push_back({"C.vrh", std::nullopt, "c"});
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), files, {"test write", {3, 4}});
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), files, {"test write", {3, 4}});
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(r.entry, 1);
     EXPECT_EQ(f.state(), "new");
     EXPECT_TRUE(f.strays().empty());
 
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].made_by, "test write");
     EXPECT_EQ(entries[0].slots, (std::vector<int>{3, 4}));
     EXPECT_EQ(entries[0].files.size(), 4u);
     int contents = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(history_path(f.dir.root(), "content"))) ++contents;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(history_path(f.dir.str(), "content"))) ++contents;
     EXPECT_EQ(contents, 3);
 
     FolderBytes before;
-    ASSERT_FALSE(folder_before(f.dir.root(), 1, before));
+    ASSERT_FALSE(folder_before(f.dir.str(), 1, before));
     for (const auto& [name, b] : f.old_bytes) EXPECT_EQ(before.at(name), b) << name;
     EXPECT_EQ(before.at("C.vrh"), std::string(3000, 'a'));
 }
@@ -155,17 +129,17 @@ TEST(FolderWrite, AWriteThatChangesNothingMakesNoEntry) {
     Folder f;
     std::vector<PlannedFile> same;
     for (const auto& [name, b] : f.old_bytes) same.push_back({name, b, b});
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), same, {"nothing", {}});
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), same, {"nothing", {}});
     EXPECT_FALSE(r.error);
     EXPECT_EQ(r.entry, 0);
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     EXPECT_TRUE(entries.empty());
     // Only the changed files are journaled and written.
     same[1].bytes = "x";
-    const CommitResult one = commit_folder_write(system_file_ops(), f.dir.root(), same, {"one", {}});
+    const CommitResult one = commit_folder_write(system_file_ops(), f.dir.str(), same, {"one", {}});
     ASSERT_EQ(one.written, (std::vector<std::string>{same[1].name}));
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].files.size(), 1u);
 }
@@ -173,7 +147,7 @@ TEST(FolderWrite, AWriteThatChangesNothingMakesNoEntry) {
 TEST(FolderWrite, AFileChangedSinceItWasReadStopsTheWholeWrite) {
     Folder f;
     f.put("B.vrh", "changed by someone else");
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}});
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
     ASSERT_TRUE(r.error);
     EXPECT_NE(r.error->find("B.vrh: changed by another program since it was read; nothing was written"),
               std::string::npos)
@@ -188,7 +162,7 @@ void every_step_leaves_the_set_whole(bool hard_link) {
         Folder clean;
         if (hard_link) clean.link_b();
         StepOps counting;
-        ASSERT_FALSE(commit_folder_write(counting, clean.dir.root(), clean.plan(), {"w", {}}).error);
+        ASSERT_FALSE(commit_folder_write(counting, clean.dir.str(), clean.plan(), {"w", {}}).error);
         steps = counting.steps;
         ASSERT_EQ(clean.state(), "new");
     }
@@ -200,7 +174,7 @@ void every_step_leaves_the_set_whole(bool hard_link) {
         if (hard_link) f.link_b();
         StepOps ops;
         ops.fail_at = k;
-        const CommitResult r = commit_folder_write(ops, f.dir.root(), f.plan(), {"w", {}});
+        const CommitResult r = commit_folder_write(ops, f.dir.str(), f.plan(), {"w", {}});
         const std::string state = f.state();
         if (r.error) {
             // A failed rollback leaves its journal for the recovery; anything else is whole now.
@@ -211,14 +185,14 @@ void every_step_leaves_the_set_whole(bool hard_link) {
         } else {
             EXPECT_EQ(state, "new");
         }
-        const Recovery rec = recover_folder(system_file_ops(), f.dir.root());
+        const Recovery rec = recover_folder(system_file_ops(), f.dir.str());
         EXPECT_FALSE(rec.error);
         const std::string after = f.state();
         EXPECT_TRUE(after == "old" || after == "new") << after;
         EXPECT_EQ(after, r.error ? "old" : "new");
         EXPECT_TRUE(f.strays().empty()) << f.strays().front();
         if (hard_link) {
-            EXPECT_EQ(f.get("B.vrh"), bytes(f.dir.read("elsewhere/B.vrh")));
+            EXPECT_EQ(f.get("B.vrh"), bytes(f.dir.bytes("elsewhere/B.vrh")));
         }
         (after == "old" ? old_count : new_count)++;
     }
@@ -249,7 +223,7 @@ TEST(FolderWrite, AKillDuringAnInPlaceRewriteIsRolledBackByTheNextOpen) {
         g_signal_fd = pipe_fds[1];
         StepOps ops;
         ops.on_set_size = signal_and_hang;  // the first in-place rewrite stops before its size is set
-        (void)commit_folder_write(ops, f.dir.root(), f.plan(), {"killed write", {}});
+        (void)commit_folder_write(ops, f.dir.str(), f.plan(), {"killed write", {}});
         ::_exit(0);
     }
     ::close(pipe_fds[1]);
@@ -261,15 +235,15 @@ TEST(FolderWrite, AKillDuringAnInPlaceRewriteIsRolledBackByTheNextOpen) {
     ::close(pipe_fds[0]);
     // B.vrh now holds the 4000 new bytes and 1000 stale ones: torn.
     EXPECT_EQ(f.state(), "mixed");
-    EXPECT_FALSE(recovery_needed(f.dir.root()).empty());
-    const Recovery rec = recover_folder(system_file_ops(), f.dir.root());
+    EXPECT_FALSE(recovery_needed(f.dir.str()).empty());
+    const Recovery rec = recover_folder(system_file_ops(), f.dir.str());
     ASSERT_FALSE(rec.error) << *rec.error;
     ASSERT_FALSE(rec.done.empty());
     EXPECT_NE(rec.done[0].find("killed write"), std::string::npos) << rec.done[0];
     EXPECT_EQ(f.state(), "old");
-    EXPECT_EQ(f.get("B.vrh"), bytes(f.dir.read("elsewhere/B.vrh")));
+    EXPECT_EQ(f.get("B.vrh"), bytes(f.dir.bytes("elsewhere/B.vrh")));
     EXPECT_TRUE(f.strays().empty());
-    EXPECT_TRUE(recovery_needed(f.dir.root()).empty());
+    EXPECT_TRUE(recovery_needed(f.dir.str()).empty());
 }
 
 #endif
@@ -300,9 +274,9 @@ TEST(FolderWrite, FlushesEverythingBeforeAnyRenameAndMakesEachFolderSafeOnce) {
         }
     } ops;
     Folder f;
-    const CommitResult r = commit_folder_write(ops, f.dir.root(), f.plan(), {"w", {}});
+    const CommitResult r = commit_folder_write(ops, f.dir.str(), f.plan(), {"w", {}});
     ASSERT_FALSE(r.error) << *r.error;
-    const std::string root_name = fs::path(f.dir.root()).filename().string();
+    const std::string root_name = fs::path(f.dir.str()).filename().string();
     const std::string content = content_hash(f.old_bytes.at("A.vrh"));
     auto at = [&](const std::string& what) {
         const auto it = std::find(ops.log.begin(), ops.log.end(), what);
@@ -333,11 +307,11 @@ TEST(FolderWrite, FlushesEverythingBeforeAnyRenameAndMakesEachFolderSafeOnce) {
 TEST(FolderWrite, AStoredContentOfTheWrongSizeIsStoredWholeAgain) {
     Folder f;
     const std::string old_a = f.old_bytes.at("A.vrh");
-    fs::create_directories(history_path(f.dir.root(), "content"));
+    fs::create_directories(history_path(f.dir.str(), "content"));
     f.put(".history/content/" + content_hash(old_a), old_a.substr(0, 100));
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}}).error);
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}).error);
     std::string stored;
-    ASSERT_FALSE(load_content(f.dir.root(), content_hash(old_a), stored));
+    ASSERT_FALSE(load_content(f.dir.str(), content_hash(old_a), stored));
     EXPECT_EQ(stored, old_a);
     EXPECT_TRUE(f.strays().empty());
 
@@ -346,8 +320,8 @@ TEST(FolderWrite, AStoredContentOfTheWrongSizeIsStoredWholeAgain) {
     f.put("B.vrh", old_b);
     f.put(".history/content/" + content_hash(old_b), std::string(old_b.size(), 'x'));
     std::vector<PlannedFile> again{{"B.vrh", old_b, "b again"}};
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), again, {"w", {}}).error);
-    const std::optional<std::string> damaged = load_content(f.dir.root(), content_hash(old_b), stored);
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), again, {"w", {}}).error);
+    const std::optional<std::string> damaged = load_content(f.dir.str(), content_hash(old_b), stored);
     ASSERT_TRUE(damaged);
     EXPECT_NE(damaged->find("damaged"), std::string::npos) << *damaged;
 }
@@ -357,49 +331,49 @@ TEST(FolderWrite, AStoredContentOfTheWrongSizeIsStoredWholeAgain) {
 TEST(FolderWrite, OldBytesChangedByAnotherProgramAreHashedAgain) {
     Folder f;
     const std::string ours(3000, 'X'), theirs(3000, 'Y');
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, ours}}, {"w", {}}).error);
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, ours}}, {"w", {}}).error);
     f.put("A.vrh", theirs);
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, "z"}}, {"w", {}}).error);
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, "zz"}}, {"w", {}}).error);
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, "z"}}, {"w", {}}).error);
+    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, "zz"}}, {"w", {}}).error);
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].files.at(0).old_hash, content_hash(theirs));
     EXPECT_EQ(entries[2].files.at(0).old_hash, content_hash("z"));
     std::string stored;
-    ASSERT_FALSE(load_content(f.dir.root(), entries[1].files.at(0).old_hash, stored));
+    ASSERT_FALSE(load_content(f.dir.str(), entries[1].files.at(0).old_hash, stored));
     EXPECT_EQ(stored, theirs);
 }
 
 TEST(FolderLock, ASecondWriterWaitsBrieflyThenIsRefused) {
     Folder f;
     FolderLock first;
-    ASSERT_FALSE(first.acquire(f.dir.root(), 0));
+    ASSERT_FALSE(first.acquire(f.dir.str(), 0));
     FolderLock second;
-    const auto e = second.acquire(f.dir.root(), 100);
+    const auto e = second.acquire(f.dir.str(), 100);
     ASSERT_TRUE(e);
     EXPECT_TRUE(second.busy());
     EXPECT_NE(e->find("another program is writing this data folder"), std::string::npos) << *e;
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}}, nullptr, 100);
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}, nullptr, 100);
     ASSERT_TRUE(r.error);
     EXPECT_NE(r.error->find("nothing was written"), std::string::npos);
     EXPECT_EQ(f.state(), "old");
     // The holder's own write goes through its lock.
-    EXPECT_FALSE(commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}}, &first).error);
+    EXPECT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}, &first).error);
     EXPECT_EQ(f.state(), "new");
     first.release();
-    EXPECT_FALSE(second.acquire(f.dir.root(), 0));
+    EXPECT_FALSE(second.acquire(f.dir.str(), 0));
 }
 
 TEST(FolderLock, ALockFileThatIsAFolderIsAClearRefusal) {
     Folder f;
     fs::create_directory(f.dir.file(kLockFileName));
     FolderLock lock;
-    const auto e = lock.acquire(f.dir.root(), 0);
+    const auto e = lock.acquire(f.dir.str(), 0);
     ASSERT_TRUE(e);
     EXPECT_FALSE(lock.busy());
     EXPECT_NE(e->find("lock file"), std::string::npos) << *e;
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}});
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
     ASSERT_TRUE(r.error);
     EXPECT_EQ(f.state(), "old");
 }
@@ -408,7 +382,7 @@ TEST(FolderWrite, AJournalThatCannotBeWrittenMeansNothingIsWritten) {
     {
         Folder f;
         f.put(kHistoryFolder, "a file, not a folder");
-        const CommitResult r = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}});
+        const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
         ASSERT_TRUE(r.error);
         EXPECT_NE(r.error->find("not a folder"), std::string::npos) << *r.error;
         EXPECT_EQ(f.state(), "old");
@@ -423,7 +397,7 @@ TEST(FolderWrite, AJournalThatCannotBeWrittenMeansNothingIsWritten) {
                 return std::string("No space left on device");
             }
         } ops;
-        const CommitResult r = commit_folder_write(ops, f.dir.root(), f.plan(), {"w", {}});
+        const CommitResult r = commit_folder_write(ops, f.dir.str(), f.plan(), {"w", {}});
         ASSERT_TRUE(r.error);
         EXPECT_NE(r.error->find("journal of this write cannot be written"), std::string::npos) << *r.error;
         EXPECT_NE(r.error->find("No space left on device"), std::string::npos) << *r.error;
@@ -439,27 +413,27 @@ TEST(Recovery, RemovesOurTemporariesAndPutsBackACutOffInPlaceRewrite) {
     f.put("B.vrh.~old0", f.old_bytes.at("B.vrh"));
     f.put("B.vrh", "torn");
     f.put("notes.~newish", "not ours");
-    EXPECT_EQ(recovery_needed(f.dir.root()).size(), 3u);
-    const Recovery r = recover_folder(system_file_ops(), f.dir.root());
+    EXPECT_EQ(recovery_needed(f.dir.str()).size(), 3u);
+    const Recovery r = recover_folder(system_file_ops(), f.dir.str());
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(f.state(), "old");
     EXPECT_TRUE(f.strays().empty());
     EXPECT_TRUE(f.dir.exists("notes.~newish"));
     EXPECT_EQ(r.done.size(), 4u);
-    EXPECT_NE(recovery_message(r, f.dir.root()).find("B.vrh was put back from its backup copy"), std::string::npos);
-    EXPECT_TRUE(recover_folder(system_file_ops(), f.dir.root()).done.empty());  // told once
+    EXPECT_NE(recovery_message(r, f.dir.str()).find("B.vrh was put back from its backup copy"), std::string::npos);
+    EXPECT_TRUE(recover_folder(system_file_ops(), f.dir.str()).done.empty());  // told once
 }
 
 TEST(Recovery, AJournalItCannotUseIsAnErrorAndTouchesNothing) {
     Folder f;
-    fs::create_directory(history_path(f.dir.root()));
+    fs::create_directory(history_path(f.dir.str()));
     f.put(".history/000001.journal", "creatures history 1\nnonsense\n");
     f.put("A.vrh", "changed");
-    const Recovery r = recover_folder(system_file_ops(), f.dir.root());
+    const Recovery r = recover_folder(system_file_ops(), f.dir.str());
     ASSERT_TRUE(r.error);
     EXPECT_NE(r.error->find("000001.journal"), std::string::npos) << *r.error;
     EXPECT_EQ(f.get("A.vrh"), "changed");
-    const CommitResult c = commit_folder_write(system_file_ops(), f.dir.root(), f.plan(), {"w", {}});
+    const CommitResult c = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
     ASSERT_TRUE(c.error);
     EXPECT_EQ(f.get("B.vrh"), f.old_bytes.at("B.vrh"));
 }
@@ -468,41 +442,41 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     Folder f;
     HistorySettings s;
     s.keep_entries = 3;
-    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.root(), s));
+    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
     for (int i = 0; i < 6; ++i) {
         ASSERT_FALSE(
-            commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, std::to_string(i)}}, {"w", {}})
+            commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, std::to_string(i)}}, {"w", {}})
                 .error);
     }
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries.front().number, 4);
     EXPECT_EQ(entries.back().number, 6);
     int contents = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(history_path(f.dir.root(), "content"))) ++contents;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(history_path(f.dir.str(), "content"))) ++contents;
     EXPECT_EQ(contents, 3);
     FolderBytes before;
-    ASSERT_FALSE(folder_before(f.dir.root(), 4, before));
+    ASSERT_FALSE(folder_before(f.dir.str(), 4, before));
     EXPECT_EQ(before.at("A.vrh"), "2");
 
     // A byte limit keeps the newest entry at least.
     s.keep_bytes = 1;
-    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.root(), s));
-    ASSERT_FALSE(prune_history(system_file_ops(), f.dir.root()));
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
+    ASSERT_FALSE(prune_history(system_file_ops(), f.dir.str()));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     EXPECT_EQ(entries.size(), 1u);
 
     // History off: the write is still journaled, but no entry stays.
     s.enabled = false;
-    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.root(), s));
+    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
     const CommitResult r =
-        commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, "off"}}, {"w", {}});
+        commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, "off"}}, {"w", {}});
     ASSERT_FALSE(r.error);
     EXPECT_EQ(f.get("A.vrh"), "off");
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     EXPECT_TRUE(entries.empty());
-    EXPECT_TRUE(fs::is_empty(history_path(f.dir.root(), "content")));
+    EXPECT_TRUE(fs::is_empty(history_path(f.dir.str(), "content")));
 }
 
 // Listing reads an entry again whenever its file changed since the last
@@ -511,31 +485,31 @@ TEST(History, ListingAgainSeesAnEntryChangedOrReplacedSinceTheLastListing) {
     Folder f;
     for (int i = 0; i < 3; ++i) {
         ASSERT_FALSE(
-            commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, std::to_string(i)}}, {"w", {}})
+            commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, std::to_string(i)}}, {"w", {}})
                 .error);
     }
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     ASSERT_EQ(entries.size(), 3u);
-    const std::string second = history_path(f.dir.root(), "000002.entry");
+    const std::string second = history_path(f.dir.str(), "000002.entry");
     HistoryEntry changed = entries[1];
     changed.made_by = "changed by hand since";
     {
         std::ofstream out(second, std::ios::binary | std::ios::trunc);
         out << format_manifest(changed);
     }
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     EXPECT_EQ(entries[1].made_by, "changed by hand since");
     {
         std::ofstream out(second, std::ios::binary | std::ios::trunc);
         out << "not a manifest";
     }
-    EXPECT_TRUE(list_history(f.dir.root(), entries));
+    EXPECT_TRUE(list_history(f.dir.str(), entries));
     // Gone, and a new entry under the same number in a fresh history.
-    fs::remove_all(history_path(f.dir.root()));
+    fs::remove_all(history_path(f.dir.str()));
     ASSERT_FALSE(
-        commit_folder_write(system_file_ops(), f.dir.root(), {{"A.vrh", std::nullopt, "fresh"}}, {"fresh", {}}).error);
-    ASSERT_FALSE(list_history(f.dir.root(), entries));
+        commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, "fresh"}}, {"fresh", {}}).error);
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].number, 1);
     EXPECT_EQ(entries[0].made_by, "fresh");

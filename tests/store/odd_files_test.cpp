@@ -11,7 +11,7 @@
 #include "store/folder_lock.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
-#include "tests/store/scratch.h"
+#include "support/temp_dir.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -41,7 +41,7 @@ std::string why_unreadable(const std::string& path) {
 }
 
 TEST(OddFiles, EachIsRefusedWithItsReason) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     EXPECT_EQ(why_unreadable(dir.file("none.vrh")), "does not exist");
     EXPECT_EQ(why_unreadable(dir.file("none/inner.vrh")), "does not exist");
     fs::create_directory(dir.file("Ammo.vrh"));
@@ -89,13 +89,13 @@ TEST(OddFiles, EachIsRefusedWithItsReason) {
 
 #ifdef _WIN32
 TEST(Replacement, KeepsTheFilesAttributes) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     dir.write("Ammo.vrh", Bytes(10, 1));
     const std::string path = dir.file("Ammo.vrh");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
     const Bytes fresh(20, 2);
     ASSERT_FALSE(store_whole_file(path, fresh.data(), fresh.size()));
-    EXPECT_EQ(dir.read("Ammo.vrh"), fresh);
+    EXPECT_EQ(dir.bytes("Ammo.vrh"), fresh);
     EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"Ammo.vrh"});
     // A read-only file is refused, not replaced.
@@ -103,7 +103,7 @@ TEST(Replacement, KeepsTheFilesAttributes) {
     const FileResult fault = store_whole_file(path, Bytes(5, 3).data(), 5);
     ASSERT_TRUE(fault);
     EXPECT_EQ(fault->message(), path + ": permission denied");
-    EXPECT_EQ(dir.read("Ammo.vrh"), fresh);
+    EXPECT_EQ(dir.bytes("Ammo.vrh"), fresh);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 #else
@@ -123,8 +123,8 @@ bool as_ordinary_user(Check check) {
 }
 
 TEST(OddFiles, AFileWithoutReadPermissionIsDenied) {
-    test::ScratchDir dir;
-    ::chmod(dir.root().c_str(), 0755);
+    test::TempDir dir;
+    ::chmod(dir.str().c_str(), 0755);
     dir.write("Ammo.vrh", {1, 2});
     ASSERT_EQ(::chmod(dir.file("Ammo.vrh").c_str(), 0200), 0);
     const std::string path = dir.file("Ammo.vrh");
@@ -136,7 +136,7 @@ TEST(OddFiles, AFileWithoutReadPermissionIsDenied) {
 }
 
 TEST(Replacement, KeepsOwnerGroupModeAndExtendedAttributes) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     dir.write("Ammo.vrh", Bytes(10, 1));
     const std::string path = dir.file("Ammo.vrh");
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
@@ -148,7 +148,7 @@ TEST(Replacement, KeepsOwnerGroupModeAndExtendedAttributes) {
 
     const Bytes fresh(20, 2);
     ASSERT_FALSE(store_whole_file(path, fresh.data(), fresh.size()));
-    EXPECT_EQ(dir.read("Ammo.vrh"), fresh);
+    EXPECT_EQ(dir.bytes("Ammo.vrh"), fresh);
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -161,14 +161,14 @@ TEST(Replacement, KeepsOwnerGroupModeAndExtendedAttributes) {
         EXPECT_EQ(::getxattr(path.c_str(), "user.note", value, sizeof value), 4);
         EXPECT_EQ(std::string(value), "kept");
     } else {
-        std::printf("extended attributes not checked: the file system of %s has none for users\n", dir.root().c_str());
+        std::printf("extended attributes not checked: the file system of %s has none for users\n", dir.str().c_str());
     }
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"Ammo.vrh"});
 }
 
 TEST(Replacement, AFileTheUserMayNotWriteIsRefusedNotReplaced) {
-    test::ScratchDir dir;
-    ::chmod(dir.root().c_str(), 0777);
+    test::TempDir dir;
+    ::chmod(dir.str().c_str(), 0777);
     dir.write("Ammo.vrh", Bytes(10, 1));
     const std::string path = dir.file("Ammo.vrh");
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
@@ -180,22 +180,22 @@ TEST(Replacement, AFileTheUserMayNotWriteIsRefusedNotReplaced) {
     const FileResult fault = store_whole_file(path, fresh.data(), fresh.size());
     ASSERT_TRUE(fault);
     EXPECT_EQ(fault->message(), path + ": permission denied");
-    EXPECT_EQ(dir.read("Ammo.vrh"), Bytes(10, 1));
+    EXPECT_EQ(dir.bytes("Ammo.vrh"), Bytes(10, 1));
     // Its hard-linked twin is not rewritten in place either.
     fs::create_hard_link(path, dir.file("deployed.vrh"));
     EXPECT_TRUE(store_whole_file(path, fresh.data(), fresh.size()));
-    EXPECT_EQ(dir.read("deployed.vrh"), Bytes(10, 1));
+    EXPECT_EQ(dir.bytes("deployed.vrh"), Bytes(10, 1));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"}));
     // As an ordinary user too, through a folder the user may write.
     EXPECT_TRUE(as_ordinary_user([&] {
         const FileResult f = store_whole_file(path, fresh.data(), fresh.size());
         return f && f->reason == "permission denied";
     }));
-    EXPECT_EQ(dir.read("Ammo.vrh"), Bytes(10, 1));
+    EXPECT_EQ(dir.bytes("Ammo.vrh"), Bytes(10, 1));
 }
 
 TEST(Replacement, AFolderOrPipeInThePlaceOfTheFileIsNamedAndLeftAlone) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     fs::create_directory(dir.file("MonstersSetup.vrh"));
     ASSERT_EQ(::mkfifo(dir.file("Ammo.vrh").c_str(), 0644), 0);
     const Bytes fresh(20, 2);
@@ -210,15 +210,15 @@ TEST(Replacement, AFolderOrPipeInThePlaceOfTheFileIsNamedAndLeftAlone) {
 }
 
 TEST(FolderLock, APipeOrFolderInPlaceOfTheLockFileIsNamedNotWaitedOn) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file(kLockFileName).c_str(), 0644), 0);
     FolderLock lock;
-    const auto pipe = lock.acquire(dir.root(), 0);
+    const auto pipe = lock.acquire(dir.str(), 0);
     ASSERT_TRUE(pipe);
     EXPECT_NE(pipe->find("not a regular file"), std::string::npos) << *pipe;
     fs::remove(dir.file(kLockFileName));
     fs::create_directory(dir.file(kLockFileName));
-    const auto folder = lock.acquire(dir.root(), 0);
+    const auto folder = lock.acquire(dir.str(), 0);
     ASSERT_TRUE(folder);
     EXPECT_NE(folder->find(dir.file(kLockFileName) + ": cannot open the folder's lock file: is a folder"),
               std::string::npos)
@@ -226,32 +226,32 @@ TEST(FolderLock, APipeOrFolderInPlaceOfTheLockFileIsNamedNotWaitedOn) {
 }
 
 TEST(Settings, ALangThatIsNoFileReadsAsZeroAndIsNotReplaced) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("Lang").c_str(), 0644), 0);
-    EXPECT_EQ(read_language(dir.root()), 0);
-    EXPECT_EQ(read_creature_index(dir.root()), 0);
-    const FileResult pipe = write_language(system_file_ops(), dir.root(), 1);
+    EXPECT_EQ(read_language(dir.str()), 0);
+    EXPECT_EQ(read_creature_index(dir.str()), 0);
+    const FileResult pipe = write_language(system_file_ops(), dir.str(), 1);
     ASSERT_TRUE(pipe);
     EXPECT_EQ(pipe->message(), dir.file("Lang") + ": not a regular file");
     EXPECT_TRUE(fs::is_fifo(dir.file("Lang")));
 
     fs::remove(dir.file("Lang"));
     fs::create_directory(dir.file("Lang"));
-    const FileResult folder = write_creature_index(system_file_ops(), dir.root(), 5);
+    const FileResult folder = write_creature_index(system_file_ops(), dir.str(), 5);
     ASSERT_TRUE(folder);
     EXPECT_EQ(folder->message(), dir.file("Lang") + ": is a folder");
 }
 #endif
 
 TEST(DataCheck, AFaultIsWordedForTheFileNameInTheFolder) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     const DataFileInfo& info = data_files()[0];
     WholeFile f;
-    const FileResult missing = load_data_file(dir.root(), info, f);
+    const FileResult missing = load_data_file(dir.str(), info, f);
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->message(), std::string(info.name) + ": does not exist");
     fs::create_directory(dir.file(info.name));
-    const FileResult folder = load_data_file(dir.root(), info, f);
+    const FileResult folder = load_data_file(dir.str(), info, f);
     ASSERT_TRUE(folder);
     EXPECT_EQ(folder->message(), std::string(info.name) + ": is a folder");
     EXPECT_EQ(FileFault("no path").message(), "no path");

@@ -5,7 +5,8 @@
 #include <filesystem>
 
 #include "store/file_ops.h"
-#include "tests/store/scratch.h"
+#include "support/forwarding_ops.h"
+#include "support/temp_dir.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -17,69 +18,25 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 // The system's operations, with one chosen step failing on its n-th call.
-class FailingOps : public FileOps {
+class FailingOps : public test::ForwardingOps {
 public:
-    enum Step { None, LinkCount, Create, Open, Write, SetSize, Flush, Close, Replace, Copy, Remove };
-    Step fail = None;
+    std::optional<Step> fail;
     int fail_from = 1;  // the first call that fails; later calls fail too when `sticky`
     bool sticky = false;
 
-    std::string resolve(const std::string& path) override { return real_.resolve(path); }
-    FileError link_count(const std::string& path, unsigned& out) override {
-        if (FileError e = check(LinkCount)) return e;
-        return real_.link_count(path, out);
-    }
-    FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
-        if (FileError e = check(Create)) return e;
-        return real_.create_new(path, model, out);
-    }
-    FileError open_existing(const std::string& path, Handle& out) override {
-        if (FileError e = check(Open)) return e;
-        return real_.open_existing(path, out);
-    }
-    FileError write(Handle file, const void* data, std::size_t count) override {
-        if (FileError e = check(Write)) return e;
-        return real_.write(file, data, count);
-    }
-    FileError set_size(Handle file, std::uint64_t size) override {
-        if (FileError e = check(SetSize)) return e;
-        return real_.set_size(file, size);
-    }
-    FileError flush(Handle file) override {
-        if (FileError e = check(Flush)) return e;
-        return real_.flush(file);
-    }
-    FileError close(Handle file) override {
-        FileError real = real_.close(file);  // the handle is gone either way
-        if (FileError e = check(Close)) return e;
-        return real;
-    }
-    FileError replace(const std::string& from, const std::string& to) override {
-        if (FileError e = check(Replace)) return e;
-        return real_.replace(from, to);
-    }
-    FileError copy(const std::string& from, const std::string& to) override {
-        if (FileError e = check(Copy)) return e;
-        return real_.copy(from, to);
-    }
-    FileError remove(const std::string& path) override {
-        if (FileError e = check(Remove)) return e;
-        return real_.remove(path);
-    }
-
-private:
-    FileError check(Step step) {
+    FileError before(Step step, const std::string&) override {
         if (step != fail) return std::nullopt;
         ++calls_;
         if (calls_ == fail_from || (sticky && calls_ > fail_from)) return std::string("Operation not permitted");
         return std::nullopt;
     }
-    FileOps& real_ = system_file_ops();
+
+private:
     int calls_ = 0;
 };
 
 TEST(LoadWholeFile, ReadsBytesFollowedByThirtyTwoZeros) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     dir.write("data.bin", {1, 2, 3, 0, 255});
     WholeFile f;
     ASSERT_FALSE(read_whole_file(dir.file("data.bin"), f));
@@ -96,7 +53,7 @@ TEST(LoadWholeFile, ReadsBytesFollowedByThirtyTwoZeros) {
 }
 
 TEST(LoadWholeFile, FailedOpenLeavesTheOutputUntouched) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     WholeFile f;
     f.block = {9, 8, 7};
     f.length = 77;
@@ -104,21 +61,21 @@ TEST(LoadWholeFile, FailedOpenLeavesTheOutputUntouched) {
     EXPECT_EQ(f.block, (Bytes{9, 8, 7}));
     EXPECT_EQ(f.length, 77u);
     // A folder is not a file that can be read whole.
-    EXPECT_TRUE(read_whole_file(dir.root(), f));
+    EXPECT_TRUE(read_whole_file(dir.str(), f));
     EXPECT_EQ(f.length, 77u);
 }
 
 TEST(StoreWholeFile, WritesExactlyCountBytesAndLeavesNothingElse) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     const Bytes data{10, 20, 30};
     EXPECT_FALSE(store_whole_file(dir.file("new.vrh"), data.data(), data.size()));
-    EXPECT_EQ(dir.read("new.vrh"), data);
+    EXPECT_EQ(dir.bytes("new.vrh"), data);
 
     dir.write("Ammo.vrh", Bytes(100, 7));
     EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), data.data(), 2));
-    EXPECT_EQ(dir.read("Ammo.vrh"), (Bytes{10, 20}));
+    EXPECT_EQ(dir.bytes("Ammo.vrh"), (Bytes{10, 20}));
     EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), nullptr, 0));
-    EXPECT_EQ(dir.read("Ammo.vrh"), Bytes{});
+    EXPECT_EQ(dir.bytes("Ammo.vrh"), Bytes{});
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "new.vrh"}));
 }
 
@@ -136,7 +93,7 @@ TEST(StoreWholeFile, EveryFailingStepKeepsTheOldBytesAndNoTemporaryFile) {
         {FailingOps::Replace, "cannot replace the file"},
     };
     for (const auto& c : cases) {
-        test::ScratchDir dir;
+        test::TempDir dir;
         dir.write("Ammo.vrh", old);
         FailingOps ops;
         ops.fail = c.step;
@@ -145,11 +102,11 @@ TEST(StoreWholeFile, EveryFailingStepKeepsTheOldBytesAndNoTemporaryFile) {
         ASSERT_TRUE(error) << c.message;
         EXPECT_EQ(error->path, path);
         EXPECT_EQ(error->message(), path + ": " + c.message + ": Operation not permitted");
-        EXPECT_EQ(dir.read("Ammo.vrh"), old) << c.message;
+        EXPECT_EQ(dir.bytes("Ammo.vrh"), old) << c.message;
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"Ammo.vrh"}) << c.message;
     }
     // A missing file that cannot be created stays missing.
-    test::ScratchDir dir;
+    test::TempDir dir;
     FailingOps ops;
     ops.fail = FailingOps::Write;
     EXPECT_TRUE(store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
@@ -157,13 +114,13 @@ TEST(StoreWholeFile, EveryFailingStepKeepsTheOldBytesAndNoTemporaryFile) {
 }
 
 TEST(StoreWholeFile, AFileWithTwoHardLinksKeepsBoth) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     dir.write("Ammo.vrh", Bytes(40, 1));
     std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
     const Bytes fresh{5, 6, 7};
     EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
-    EXPECT_EQ(dir.read("Ammo.vrh"), fresh);
-    EXPECT_EQ(dir.read("deployed.vrh"), fresh);
+    EXPECT_EQ(dir.bytes("Ammo.vrh"), fresh);
+    EXPECT_EQ(dir.bytes("deployed.vrh"), fresh);
     unsigned links = 0;
     EXPECT_FALSE(system_file_ops().link_count(dir.file("Ammo.vrh"), links));
     EXPECT_EQ(links, 2u);
@@ -174,18 +131,18 @@ TEST(StoreWholeFile, AFailedInPlaceRewriteRestoresTheOldBytes) {
     const Bytes old(40, 1);
     const Bytes fresh(10, 2);
     for (FailingOps::Step step : {FailingOps::Write, FailingOps::SetSize, FailingOps::Flush, FailingOps::Open}) {
-        test::ScratchDir dir;
+        test::TempDir dir;
         dir.write("Ammo.vrh", old);
         std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
         FailingOps ops;
         ops.fail = step;
         EXPECT_TRUE(store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
-        EXPECT_EQ(dir.read("Ammo.vrh"), old) << step;
-        EXPECT_EQ(dir.read("deployed.vrh"), old) << step;
+        EXPECT_EQ(dir.bytes("Ammo.vrh"), old) << step;
+        EXPECT_EQ(dir.bytes("deployed.vrh"), old) << step;
         EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"})) << step;
     }
     // The backup copy cannot be made: nothing is touched.
-    test::ScratchDir dir;
+    test::TempDir dir;
     dir.write("Ammo.vrh", old);
     std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
     FailingOps ops;
@@ -193,12 +150,12 @@ TEST(StoreWholeFile, AFailedInPlaceRewriteRestoresTheOldBytes) {
     const auto error = store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size());
     ASSERT_TRUE(error);
     EXPECT_NE(error->reason.find("cannot back up the file"), std::string::npos);
-    EXPECT_EQ(dir.read("deployed.vrh"), old);
+    EXPECT_EQ(dir.bytes("deployed.vrh"), old);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"}));
 }
 
 TEST(StoreWholeFile, WhenRestoringFailsTooTheBackupKeepsTheOldBytesAndIsNamed) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     const Bytes old(40, 1);
     dir.write("Ammo.vrh", old);
     std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
@@ -219,14 +176,14 @@ TEST(StoreWholeFile, WhenRestoringFailsTooTheBackupKeepsTheOldBytesAndIsNamed) {
 
 #ifndef _WIN32
 TEST(StoreWholeFile, KeepsPermissionsAndSymbolicLinks) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     dir.write("real.vrh", Bytes(8, 3));
     ::chmod(dir.file("real.vrh").c_str(), 0640);
     std::filesystem::create_symlink(dir.file("real.vrh"), dir.file("Ammo.vrh"));
     const Bytes fresh{1, 2};
     EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("Ammo.vrh")));
-    EXPECT_EQ(dir.read("real.vrh"), fresh);
+    EXPECT_EQ(dir.bytes("real.vrh"), fresh);
     struct stat st {};
     ASSERT_EQ(::stat(dir.file("real.vrh").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);

@@ -292,7 +292,7 @@ TEST(ApplyLanguageBadInput, AShortCommonFileStartsAgainAtLineZero) {
     TextFolder folder(5, 3);
     std::vector<std::string> lines;
     for (int k = 0; k < 10; ++k) lines.push_back(common(0, k));
-    folder.write(TextKind::Common, 0, join(lines));
+    folder.write(TextKind::Common, 0, join_lines(lines));
     Filled f;
     fill(f, folder, 0);
     // A cycle of 11 reads: lines 0..9 and the empty line at the end.
@@ -331,9 +331,9 @@ TEST(ApplyLanguageBadInput, LongLinesPassWhole) {
         monsters.push_back(k == 2 ? long_name : creature(0, k));
         abilities.push_back(k == 2 ? long_ability : ability(0, k));
     }
-    folder.write(TextKind::Monsters, 0, join(monsters));
-    folder.write(TextKind::Ability, 0, join(abilities));
-    folder.write(TextKind::Spells, 0, join({std::string(5000, 's'), "after"}));
+    folder.write(TextKind::Monsters, 0, join_lines(monsters));
+    folder.write(TextKind::Ability, 0, join_lines(abilities));
+    folder.write(TextKind::Spells, 0, join_lines({std::string(5000, 's'), "after"}));
     Filled f;
     fill(f, folder, 2);
     EXPECT_EQ(f.form.item_text(300, 2), long_name);
@@ -364,7 +364,7 @@ TEST(ApplyLanguageBadInput, HeaderLinesAreDataNotFormats) {
     for (const Case& c : cases) {
         std::vector<std::string> lines;
         for (int k = 0; k < 217; ++k) lines.push_back(k == 3 ? c.line : common(0, k));
-        folder.write(TextKind::Common, 0, join(lines));
+        folder.write(TextKind::Common, 0, join_lines(lines));
         Filled f;
         fill(f, folder, 42);
         EXPECT_EQ(f.header, c.format) << c.line;
@@ -375,7 +375,7 @@ TEST(ApplyLanguageBadInput, HeaderLinesAreDataNotFormats) {
 
 TEST(ApplyLanguageBadInput, ShortPluralAndAbilityFilesShowNoOtherCreaturesText) {
     TextFolder folder(10, 2);
-    folder.write(TextKind::Plural, 0, join({plural(0, 0), plural(0, 1), plural(0, 2)}));
+    folder.write(TextKind::Plural, 0, join_lines({plural(0, 0), plural(0, 1), plural(0, 2)}));
     folder.write(TextKind::Ability, 0, "one\r\ntwo");  // no break after the last line
     Filled f;
     fill(f, folder, 1);

@@ -6,6 +6,7 @@
 
 #include "form/memory_form.h"
 #include "store/file_ops.h"
+#include "support/forwarding_ops.h"
 #include "form/fill_language.h"
 #include "text/language.h"
 #include "text/lines.h"
@@ -17,46 +18,16 @@ namespace {
 
 using namespace textfix;
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t offset = 0;
-    std::string line;
-    for (int i = 0; i < count_lines(text); ++i) {
-        offset = next_line(text, offset, line);
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The system's file operations, with the final rename of one file failing.
-class FailingOps : public FileOps {
+class FailingOps : public test::ForwardingOps {
 public:
     explicit FailingOps(std::string victim) : victim_(std::move(victim)) {}
-    std::string resolve(const std::string& path) override { return sys_.resolve(path); }
-    FileError link_count(const std::string& path, unsigned& out) override {
-        return sys_.link_count(path, out);
-    }
-    FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
-        return sys_.create_new(path, model, out);
-    }
-    FileError open_existing(const std::string& path, Handle& out) override {
-        return sys_.open_existing(path, out);
-    }
-    FileError write(Handle file, const void* data, std::size_t count) override {
-        return sys_.write(file, data, count);
-    }
-    FileError set_size(Handle file, std::uint64_t size) override { return sys_.set_size(file, size); }
-    FileError flush(Handle file) override { return sys_.flush(file); }
-    FileError close(Handle file) override { return sys_.close(file); }
     FileError replace(const std::string& from, const std::string& to) override {
         if (to == victim_) return std::string("No space left on device");
-        return sys_.replace(from, to);
+        return ForwardingOps::replace(from, to);
     }
-    FileError copy(const std::string& from, const std::string& to) override { return sys_.copy(from, to); }
-    FileError remove(const std::string& path) override { return sys_.remove(path); }
 
 private:
-    FileOps& sys_ = system_file_ops();
     std::string victim_;
 };
 
@@ -94,9 +65,9 @@ TEST(RewriteCreatureTexts, OnlyTheCurrentCreaturesLinesChange) {
     m[6] = "Renamed";
     p[5] = "Renamed ones";
     a[5] = "Does \xE9verything";
-    EXPECT_EQ(folder.read(TextKind::Monsters, 0), join(m));
-    EXPECT_EQ(folder.read(TextKind::Plural, 0), join(p));
-    EXPECT_EQ(folder.read(TextKind::Ability, 0), join(a));
+    EXPECT_EQ(folder.read(TextKind::Monsters, 0), join_lines(m));
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join_lines(p));
+    EXPECT_EQ(folder.read(TextKind::Ability, 0), join_lines(a));
     EXPECT_EQ(count_lines(folder.read(TextKind::Monsters, 0)), 1001);
     EXPECT_EQ(folder.read(TextKind::Monsters, 1), russian);  // the other language is not touched
     EXPECT_EQ(folder.files(), files);                          // nothing left behind
@@ -114,8 +85,8 @@ TEST(RewriteCreatureTexts, OnlyTheCurrentCreaturesLinesChange) {
     const std::string written = folder.read(TextKind::Ability, 0);
     Session again(folder, 7);
     EXPECT_TRUE(again.save().empty());
-    EXPECT_EQ(folder.read(TextKind::Monsters, 0), join(m));
-    EXPECT_EQ(folder.read(TextKind::Plural, 0), join(p));
+    EXPECT_EQ(folder.read(TextKind::Monsters, 0), join_lines(m));
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join_lines(p));
     EXPECT_EQ(folder.read(TextKind::Ability, 0), written);
 }
 
@@ -149,17 +120,17 @@ TEST(RewriteCreatureTexts, TypedTextsAreCutAndKeptOnOneLine) {
 
 TEST(RewriteCreatureTexts, ShortFilesAreExtendedUpToTheCreature) {
     TextFolder folder(3, 2);  // Monsters: the none entry and 3 names
-    folder.write(TextKind::Plural, 0, join({"P0", "P1", "P2"}));
+    folder.write(TextKind::Plural, 0, join_lines({"P0", "P1", "P2"}));
     folder.write(TextKind::Ability, 0, "A0\r\nA1");  // a last line without a break
     Session s(folder, 5);
     s.form.set_text(300, "Fifth");
     s.form.set_text(5000, "Fifths");
     s.form.set_text(5001, "Fifth ability");
     EXPECT_TRUE(s.save().empty());
-    EXPECT_EQ(folder.read(TextKind::Plural, 0), join({"P0", "P1", "P2", "", "", "Fifths"}));
-    EXPECT_EQ(folder.read(TextKind::Ability, 0), join({"A0", "A1", "", "", "", "Fifth ability"}));
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join_lines({"P0", "P1", "P2", "", "", "Fifths"}));
+    EXPECT_EQ(folder.read(TextKind::Ability, 0), join_lines({"A0", "A1", "", "", "", "Fifth ability"}));
     EXPECT_EQ(folder.read(TextKind::Monsters, 0),
-              join({none_entry(0), creature(0, 0), creature(0, 1), creature(0, 2), "", "", "Fifth"}));
+              join_lines({none_entry(0), creature(0, 0), creature(0, 1), creature(0, 2), "", "", "Fifth"}));
     EXPECT_EQ(s.form.item_text(300, 5), "Fifth");
     EXPECT_EQ(s.form.selected_item(300), 5);
 
@@ -171,39 +142,39 @@ TEST(RewriteCreatureTexts, ShortFilesAreExtendedUpToTheCreature) {
     EXPECT_EQ(folder.read(TextKind::Ability, 0), "New A0\r\nA1\r\n");
 
     // An empty text past the end has nothing to store: the file stays short.
-    folder.write(TextKind::Plural, 0, join({"P0", "P1", "P2"}));
+    folder.write(TextKind::Plural, 0, join_lines({"P0", "P1", "P2"}));
     Session untouched(folder, 5);
     untouched.form.set_text(5000, "");
     EXPECT_TRUE(untouched.save().empty());
-    EXPECT_EQ(folder.read(TextKind::Plural, 0), join({"P0", "P1", "P2"}));
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join_lines({"P0", "P1", "P2"}));
 }
 
 TEST(RewriteCreatureTexts, NothingTheEditorDoesNotShowIsLost) {
     TextFolder folder(4, 2);
     // Bytes after a zero byte end the text but stay in the file.
     const std::string tail = std::string("\0hidden\r\n", 9);
-    folder.write(TextKind::Plural, 0, join({"P0", "P1", "P2", "P3"}) + tail);
+    folder.write(TextKind::Plural, 0, join_lines({"P0", "P1", "P2", "P3"}) + tail);
     Session s(folder, 1);
     s.form.set_text(5000, "New P1");
     // Names another program changed or added after the lists were filled are
     // kept: only the current creature's name comes from the form.
     folder.write(TextKind::Monsters, 0,
-                 join({none_entry(0), "M0", "M1", "M2", "M3", "Added 4", "Added 5"}));
+                 join_lines({none_entry(0), "M0", "M1", "M2", "M3", "Added 4", "Added 5"}));
     EXPECT_TRUE(s.save().empty());
-    EXPECT_EQ(folder.read(TextKind::Plural, 0), join({"P0", "New P1", "P2", "P3"}) + tail);
+    EXPECT_EQ(folder.read(TextKind::Plural, 0), join_lines({"P0", "New P1", "P2", "P3"}) + tail);
     EXPECT_EQ(folder.read(TextKind::Monsters, 0),
-              join({none_entry(0), "M0", creature(0, 1), "M2", "M3", "Added 4", "Added 5"}));
+              join_lines({none_entry(0), "M0", creature(0, 1), "M2", "M3", "Added 4", "Added 5"}));
     EXPECT_EQ(s.form.item_count(300), 6);
     EXPECT_EQ(s.form.item_text(300, 0), "M0");  // the list shows what the file holds
     EXPECT_EQ(s.form.item_text(300, 2), "M2");
 
     // A file made shorter outside the editor stays short up to the creature.
-    folder.write(TextKind::Monsters, 0, join({none_entry(0), "Only"}));
+    folder.write(TextKind::Monsters, 0, join_lines({none_entry(0), "Only"}));
     Session late(folder, 3);
     late.form.set_text(300, "Third");
-    folder.write(TextKind::Monsters, 0, join({none_entry(0), "Only one"}));
+    folder.write(TextKind::Monsters, 0, join_lines({none_entry(0), "Only one"}));
     EXPECT_TRUE(late.save().empty());
-    EXPECT_EQ(folder.read(TextKind::Monsters, 0), join({none_entry(0), "Only one", "", "", "Third"}));
+    EXPECT_EQ(folder.read(TextKind::Monsters, 0), join_lines({none_entry(0), "Only one", "", "", "Third"}));
 }
 
 TEST(RewriteCreatureTexts, FailuresAreListedAndFailedFilesKeepTheirBytes) {

@@ -3,35 +3,20 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "support/lines.h"
+#include "support/temp_dir.h"
 #include "text/language.h"
 
 namespace ce::textfix {
 
-inline std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void write_file(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// Lines each followed by CR LF.
-inline std::string join(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
+using test::join_lines;
+using test::lines_of;
+using test::read_file;
+using test::write_file;
 
 // Russian texts use bytes above 0x7F, as in Windows-1251.
 inline std::string prefix(int language, const char* english, const char* russian) {
@@ -58,11 +43,7 @@ inline std::string common(int language, int k) {
 
 class TextFolder {
 public:
-    explicit TextFolder(int creatures = 1000, int spells = 100) {
-        static unsigned serial = 0;
-        dir_ = std::filesystem::temp_directory_path() /
-               ("ce-text-" + std::to_string(++serial) + "-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dir_);
+    explicit TextFolder(int creatures = 1000, int spells = 100) : dir_("text") {
         set_settings(0, 0);
         for (int language = 0; language < 2; ++language) {
             std::vector<std::string> monsters{none_entry(language)}, plurals, abilities, spell_lines,
@@ -74,21 +55,14 @@ public:
             }
             for (int k = 0; k < spells; ++k) spell_lines.push_back(spell(language, k));
             for (int k = 0; k < 217; ++k) common_lines.push_back(common(language, k));
-            write(TextKind::Monsters, language, join(monsters));
-            write(TextKind::Plural, language, join(plurals));
-            write(TextKind::Ability, language, join(abilities));
-            write(TextKind::Spells, language, join(spell_lines));
-            write(TextKind::Common, language, join(common_lines));
+            write(TextKind::Monsters, language, join_lines(monsters));
+            write(TextKind::Plural, language, join_lines(plurals));
+            write(TextKind::Ability, language, join_lines(abilities));
+            write(TextKind::Spells, language, join_lines(spell_lines));
+            write(TextKind::Common, language, join_lines(common_lines));
         }
     }
-    ~TextFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    TextFolder(const TextFolder&) = delete;
-    TextFolder& operator=(const TextFolder&) = delete;
-
-    std::string root() const { return dir_.string(); }
+    std::string root() const { return dir_.str(); }
     std::filesystem::path path(TextKind kind, int language) const {
         return language_file(root(), kind, language);
     }
@@ -102,20 +76,20 @@ public:
         bytes[0] = static_cast<char>(language_byte);
         bytes[1] = static_cast<char>(index & 0xFF);
         bytes[2] = static_cast<char>((index >> 8) & 0xFF);
-        write_file(dir_ / "Lang", bytes);
+        dir_.write("Lang", bytes);
     }
     // Names of every file below the folder, for checks that nothing was left behind.
     std::vector<std::string> files() const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_))
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path()))
             if (entry.is_regular_file())
-                names.push_back(std::filesystem::relative(entry.path(), dir_).generic_string());
+                names.push_back(std::filesystem::relative(entry.path(), dir_.path()).generic_string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
 private:
-    std::filesystem::path dir_;
+    test::TempDir dir_;
 };
 
 }  // namespace ce::textfix

@@ -2,7 +2,7 @@
 // template 37 with editor_dialog_proc (the real routing) on a data folder,
 // which is the process's current directory while the harness lives.
 //
-//   ce::test::EditorHarness editor(folder.path());
+//   ce::test::EditorHarness editor(folder.str());
 //   editor.choose(300, 250);
 //   EXPECT_EQ(editor.form().get_text(304, 16), "...");
 //   editor.escape();   // the close sequence stores the creature index

@@ -4,9 +4,9 @@
 //   of 1000 creatures and a dialog costs more than most checks), prepared once
 //   by the suite's static prepare(DataFolder&);
 // - BrokenFile: a data file removed or cut short for one scope, then put back;
-// - visible_state: everything the user sees of every control, for comparing the
-//   real dialog with the headless model (MemoryForm) on the same folder;
-// - ModelEditor: that model, driven by the same routing as the real dialog;
+// - ModelEditor: the headless model (MemoryForm) on the same folder, driven by
+//   the same routing as the real dialog, whose form_values (support/form_values.h)
+//   the real dialog's are compared with;
 // - wide texts as the screen shows them, a stopwatch and a screenshot.
 //
 // Other flow suites may add to this file by appending at its end.
@@ -31,6 +31,7 @@
 #include "editor/fixture.h"
 #include "editor/session.h"
 #include "editor_harness.h"
+#include "support/form_values.h"
 #include "form/catalogue.h"
 #include "form/editor.h"
 #include "form/memory_form.h"
@@ -137,33 +138,6 @@ private:
 };
 
 inline const char* break_name(Break how) { return how == Break::Missing ? "missing" : "one byte short"; }
-
-// Everything the user sees of each control, by identifier: text, check state,
-// selection, entry count and whether it is enabled. Identifiers in `skip` are
-// left out; a shared identifier shows its first control.
-inline std::map<int, std::string> visible_state(const Form& form, std::initializer_list<int> skip = {}) {
-    std::map<int, std::string> out;
-    for (const Control& c : editor_controls()) {
-        if (out.count(c.id) != 0 || std::find(skip.begin(), skip.end(), c.id) != skip.end()) continue;
-        out[c.id] = form.get_text(c.id, 1 << 16) + "|check " + std::to_string(form.get_check(c.id)) +
-                    "|sel " + std::to_string(form.selected_item(c.id)) + "|items " +
-                    std::to_string(form.item_count(c.id)) + (form.is_enabled(c.id) ? "|on" : "|off");
-    }
-    return out;
-}
-
-// The identifiers whose visible state differs between two pictures, with both
-// sides, for a readable failure.
-inline std::string state_differences(const std::map<int, std::string>& real,
-                                     const std::map<int, std::string>& model) {
-    std::string out;
-    for (const auto& [id, shown] : real) {
-        const auto other = model.find(id);
-        const std::string expected = other == model.end() ? "(none)" : other->second;
-        if (shown != expected) out += "\n  " + std::to_string(id) + ": dialog [" + shown + "] model [" + expected + "]";
-    }
-    return out;
-}
 
 // The headless model of the editor on a folder, routed like the real dialog.
 struct ModelEditor {

@@ -18,7 +18,7 @@ namespace {
 
 using flows::Bytes;
 using flows::DataFolder;
-using flows::FormValues;
+using test::FormValues;
 using flows::kMonstersFile;
 using flows::Snapshot;
 using test::EditorHarness;
@@ -127,24 +127,24 @@ TEST(ClipboardFlow, PastesBeforeACopyDoNothingAndPasteCrAnimChangesOnlyTheCrAnim
 
     // Before any copy both pastes do nothing at all, not even paste zeros.
     editor.choose(300, kTarget);
-    const FormValues shown = flows::form_values(form);
+    const FormValues shown = test::form_values(form);
     const Snapshot files = flows::snapshot(folder.root());
     editor.menu(kPasteAll);
     editor.menu(kPasteCrAnim);
-    EXPECT_TRUE(flows::form_values(form) == shown);
+    EXPECT_TRUE(test::form_values(form) == shown);
     EXPECT_TRUE(flows::snapshot(folder.root()) == files);
     EXPECT_FALSE(editor.state().copied);
     EXPECT_EQ(editor.take_language_lists(), 0);
 
     editor.choose(300, kSource);
-    const FormValues source = flows::form_values(form);
+    const FormValues source = test::form_values(form);
     editor.menu(kCopyAll);
     EXPECT_EQ(editor.take_language_lists(), 1);
     editor.choose(300, kTarget);
-    const FormValues target = flows::form_values(form);
+    const FormValues target = test::form_values(form);
     editor.menu(kPasteCrAnim);
-    const FormValues pasted = flows::form_values(form);
-    EXPECT_EQ(flows::differing(target, pasted), cranim_edits());
+    const FormValues pasted = test::form_values(form);
+    EXPECT_EQ(test::differing(target, pasted), cranim_edits());
     for (int id : cranim_edits()) EXPECT_EQ(pasted.at(id), source.at(id)) << id;
     EXPECT_TRUE(flows::snapshot(folder.root()) == files) << "nothing is written before Save";
 
@@ -200,7 +200,7 @@ TEST(ClipboardFlow, PasteAllStatesShowsTheCopiedCreatureAndSaveStoresItIntoTheSh
     ASSERT_EQ(editor.state().current, 3);
 
     editor.choose(300, kSource);
-    const FormValues source = flows::form_values(form);
+    const FormValues source = test::form_values(form);
     EXPECT_EQ(form.get_text(70, 20), "4294967295");
     EXPECT_EQ(form.get_text(97, 20), "-100");
     EXPECT_EQ(form.get_text(5014, 20), "4294967291");
@@ -221,18 +221,18 @@ TEST(ClipboardFlow, PasteAllStatesShowsTheCopiedCreatureAndSaveStoresItIntoTheSh
     EXPECT_EQ(editor.state().current, kSource);
     EXPECT_EQ(editor.state().header_format, header);
     EXPECT_EQ(form.get_text(2003, 200), caption);
-    EXPECT_TRUE(flows::form_values(form) == source);
+    EXPECT_TRUE(test::form_values(form) == source);
 
     editor.choose(300, kTarget);
-    const FormValues target = flows::form_values(form);
+    const FormValues target = test::form_values(form);
     const Snapshot before = flows::snapshot(folder.root());
     editor.menu(kPasteAll);
 
     // The form shows creature 5's values but for list 323, the header, the
     // ability (cut at 511 characters) and list 300's selection; entry 9 of list
     // 300 now reads creature 5's name and is selected.
-    const FormValues pasted = flows::form_values(form);
-    for (int id : flows::differing(source, pasted)) {
+    const FormValues pasted = test::form_values(form);
+    for (int id : test::differing(source, pasted)) {
         EXPECT_TRUE(id == 2003 || id == 323 || id == 300 || id == 5001) << id << ": " << pasted.at(id);
     }
     EXPECT_EQ(pasted.at(323), target.at(323));
@@ -297,8 +297,8 @@ TEST(ClipboardFlow, PasteAllStatesShowsTheCopiedCreatureAndSaveStoresItIntoTheSh
     // Shown again, creature 9 shows what creature 5 showed.
     editor.choose(300, kSource);
     editor.choose(300, kTarget);
-    const FormValues reshown = flows::form_values(form);
-    for (int id : flows::differing(source, reshown)) {
+    const FormValues reshown = test::form_values(form);
+    for (int id : test::differing(source, reshown)) {
         EXPECT_TRUE(id == 2003 || id == 323 || id == 300 || id == 5001) << id << ": " << reshown.at(id);
     }
     EXPECT_EQ(form.get_text(300, 64), texts.name);

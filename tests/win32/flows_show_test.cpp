@@ -28,7 +28,7 @@ namespace {
 
 using fixture::Bytes;
 using fixture::DataFolder;
-using flow::visible_state;
+using test::form_values;
 using test::EditorHarness;
 
 constexpr const char* kMonsters = "MonstersSetup.vrh";
@@ -52,9 +52,9 @@ void set_flags(const DataFolder& folder, int slot, std::initializer_list<int> bo
 // The dialog shows what the model shows, control by control.
 void expect_same_as_model(EditorHarness& editor, const flow::ModelEditor& model) {
     EXPECT_EQ(editor.state().current, model.state.current);
-    const auto real = visible_state(editor.form());
-    const auto expected = visible_state(model.form);
-    EXPECT_TRUE(real == expected) << flow::state_differences(real, expected);
+    const auto real = form_values(editor.form());
+    const auto expected = form_values(model.form);
+    EXPECT_TRUE(real == expected) << test::value_differences(real, expected);
 }
 
 // The colour the form shows at (x, y) of a picture placed at `design`.
@@ -171,11 +171,11 @@ TEST_F(ShowFlow, TheJumpButtonShowsTheCreatureBeforeTheEntryOfList301) {
     expect_same_as_model(editor, model);
 
     // The none entry names no creature: nothing changes but the list itself.
-    const auto before = visible_state(editor.form(), {301});
+    const auto before = form_values(editor.form(), {301});
     editor.choose(301, 0);
     editor.click(2101);
     EXPECT_EQ(editor.state().current, 11);
-    EXPECT_TRUE(visible_state(editor.form(), {301}) == before);
+    EXPECT_TRUE(form_values(editor.form(), {301}) == before);
 
     // The last entry is the last creature.
     editor.choose(301, 1000);
@@ -692,7 +692,7 @@ TEST_F(BadInputFlow, AShowThatMeetsAMissingOrShortDataFileChangesNothing) {
     EditorHarness editor(root());
     Win32Form& form = editor.form();
     editor.choose(300, 10);
-    const auto shown = visible_state(form);
+    const auto shown = form_values(form);
     for (const DataFileInfo& info : data_files()) {
         for (flow::Break how : {flow::Break::Missing, flow::Break::OneByteShort}) {
             SCOPED_TRACE(std::string(info.name) + " " + flow::break_name(how));
@@ -703,8 +703,8 @@ TEST_F(BadInputFlow, AShowThatMeetsAMissingOrShortDataFileChangesNothing) {
             EXPECT_NE(errors[0].find(fault_of(info, how)), std::string::npos) << errors[0];
             EXPECT_EQ(editor.state().current, 10);
             EXPECT_EQ(form.selected_item(300), 10);
-            const auto now = visible_state(form);
-            EXPECT_TRUE(now == shown) << flow::state_differences(now, shown);
+            const auto now = form_values(form);
+            EXPECT_TRUE(now == shown) << test::value_differences(now, shown);
         }
     }
     {
@@ -714,10 +714,10 @@ TEST_F(BadInputFlow, AShowThatMeetsAMissingOrShortDataFileChangesNothing) {
         editor.click(2101);
         EXPECT_EQ(editor.take_errors().size(), 1u);
         EXPECT_EQ(editor.state().current, 10);
-        const auto now = visible_state(form, {301});
+        const auto now = form_values(form, {301});
         auto before = shown;
         before.erase(301);
-        EXPECT_TRUE(now == before) << flow::state_differences(now, before);
+        EXPECT_TRUE(now == before) << test::value_differences(now, before);
     }
     // With the files back, the next choice shows.
     editor.choose(300, 20);
@@ -772,9 +772,9 @@ TEST_F(ShowTiming, DISABLED_SelectionChangeUpToThePaintedForm) {
     choose_and_paint(with_file());
     paint_pending();
     {
-        const auto one = visible_state(form);
+        const auto one = form_values(form);
         choose_and_paint(with_file());
-        const auto next = visible_state(form);
+        const auto next = form_values(form);
         int changed = 0;
         for (const auto& [id, shown] : one) changed += next.at(id) != shown ? 1 : 0;
         std::printf("controls whose state differs between two creatures: %d of %zu identifiers\n", changed, one.size());

@@ -19,6 +19,7 @@
 
 #include "editor/fixture.h"
 #include "editor_harness.h"
+#include "support/form_values.h"
 #include "form/catalogue.h"
 #include "form/form.h"
 #include "store/binding.h"
@@ -31,6 +32,8 @@ namespace ce::flows {
 
 using fixture::Bytes;
 using fixture::DataFolder;
+using fixture::lines_of;
+using fixture::peek;
 
 constexpr const char* kMonstersFile = "MonstersSetup.vrh";
 
@@ -66,58 +69,17 @@ inline std::vector<std::string> saved_file_names() {
     return names;
 }
 
-// Little-endian element access on a file's bytes.
-inline std::uint32_t peek(const Bytes& bytes, std::size_t offset, int width) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < width; ++i) value |= std::uint32_t{bytes.at(offset + i)} << (8 * i);
-    return value;
-}
+// Little-endian writing of an element into a file's bytes.
 inline void poke(Bytes& bytes, std::size_t offset, std::uint32_t value, int width) {
     for (int i = 0; i < width; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-// The lines of a language file, and writing a file back from lines.
-inline std::vector<std::string> lines_of(const Bytes& bytes) {
-    const std::string text(bytes.begin(), bytes.end());
-    std::vector<std::string> lines;
-    std::size_t offset = 0;
-    for (int i = 0, n = count_lines(text); i < n; ++i) {
-        std::string line;
-        offset = next_line(text, offset, line);
-        lines.push_back(line);
-    }
-    return lines;
-}
+// Writes line `index` of a language file of language 0.
 inline void set_line(const DataFolder& folder, TextKind kind, int index, const std::string& text) {
     std::vector<std::string> lines = lines_of(folder.read(kind, 0));
     if (lines.size() <= static_cast<std::size_t>(index)) lines.resize(static_cast<std::size_t>(index) + 1);
     lines[static_cast<std::size_t>(index)] = text;
     fixture::write_text(folder.path(kind, 0), fixture::join_lines(lines));
-}
-
-// What the user can see of every control of the editor form: text, check
-// state, selection, entry count and whether it is enabled; by identifier.
-using FormValues = std::map<int, std::string>;
-
-inline FormValues form_values(const Form& form, std::initializer_list<int> skip = {}) {
-    FormValues out;
-    for (const Control& c : editor_controls()) {
-        if (out.count(c.id) != 0 || std::find(skip.begin(), skip.end(), c.id) != skip.end()) continue;
-        out[c.id] = form.get_text(c.id, 1 << 16) + "|check " + std::to_string(form.get_check(c.id)) +
-                    "|sel " + std::to_string(form.selected_item(c.id)) + "|items " +
-                    std::to_string(form.item_count(c.id)) + (form.is_enabled(c.id) ? "|on" : "|off");
-    }
-    return out;
-}
-
-// The identifiers whose values differ between two views of the form.
-inline std::vector<int> differing(const FormValues& a, const FormValues& b) {
-    std::vector<int> ids;
-    for (const auto& [id, value] : a) {
-        const auto other = b.find(id);
-        if (other == b.end() || other->second != value) ids.push_back(id);
-    }
-    return ids;
 }
 
 // The edit window the user types into: the control, or the edit field of a

@@ -146,9 +146,9 @@ bool run_tool(const std::string& arguments, HANDLE out) {
 
 TEST(CreaturesTool, RussianTextsShowOnAConsoleAndStayUtf8ThroughAPipe) {
     ASSERT_TRUE(std::filesystem::exists(tool_program())) << "build creatures first";
-    test::TempFolder folder;
+    test::TempDir folder;
     test::make_data_folder(folder, 1, 5);  // Russian names
-    const std::string show = "show -C \"" + folder.path() + "\" 5";
+    const std::string show = "show -C \"" + folder.str() + "\" 5";
 
     // Through a pipe: the UTF-8 bytes as they are.
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

@@ -22,7 +22,7 @@
 namespace ce {
 namespace {
 
-using test::TempFolder;
+using test::TempDir;
 
 std::wstring editor_program() {
     if (const char* given = std::getenv("CE_EDITOR_EXE")) return ansi_to_wide(given);
@@ -94,10 +94,10 @@ TEST(EditorProgram, ClosesWithCodeZeroAndStoresTheCreatureIndex) {
     ASSERT_TRUE(std::filesystem::exists(editor_program())) << "build creatures-editor first";
     for (bool real_key : {false, true}) {
         SCOPED_TRACE(real_key ? "Escape key" : "command 2");
-        TempFolder folder;
+        TempDir folder;
         test::make_data_folder(folder, 1, 42);
         Process process;
-        ASSERT_TRUE(start(process, folder.path()));
+        ASSERT_TRUE(start(process, folder.str()));
         HWND window = find_window(process, true);
         ASSERT_NE(window, nullptr) << "the editor window did not appear";
         if (real_key) {
@@ -112,11 +112,11 @@ TEST(EditorProgram, ClosesWithCodeZeroAndStoresTheCreatureIndex) {
 
 TEST(EditorProgram, MissingFilesShowOneMessageAndExitWithCodeTwo) {
     ASSERT_TRUE(std::filesystem::exists(editor_program())) << "build creatures-editor first";
-    TempFolder folder;
+    TempDir folder;
     test::make_data_folder(folder);
     std::filesystem::remove(folder.file("Ammo.vrh"));
     Process process;
-    ASSERT_TRUE(start(process, folder.path()));
+    ASSERT_TRUE(start(process, folder.str()));
     HWND box = find_window(process, false);
     ASSERT_NE(box, nullptr) << "no message box appeared";
     PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -203,17 +203,17 @@ TEST(EditorProgram, EveryProgramCarriesItsVersionAndTheManifest) {
     }
 }
 
-void write_demo_folder(const TempFolder& folder) {
-    const auto error = write_demo(folder.path(), make_demo_files(kDefaultDemoSeed), false);
+void write_demo_folder(const TempDir& folder) {
+    const auto error = write_demo(folder.str(), make_demo_files(kDefaultDemoSeed), false);
     ASSERT_FALSE(error.has_value()) << *error;
 }
 
 TEST(EditorProgram, OpensTheDemoFolderAndCloses) {
     ASSERT_TRUE(std::filesystem::exists(editor_program())) << "build creatures-editor first";
-    TempFolder folder;
+    TempDir folder;
     write_demo_folder(folder);
     Process process;
-    ASSERT_TRUE(start(process, folder.path()));
+    ASSERT_TRUE(start(process, folder.str()));
     HWND window = find_window(process, true);
     ASSERT_NE(window, nullptr) << "the editor window did not appear";
     // List 300 holds the demo's creatures.
@@ -239,9 +239,9 @@ std::wstring answer_message(const Process& process) {
 // anywhere else.
 TEST(EditorProgram, SaveIntoAFolderTheUserCannotWriteIsReportedAndWritesNothing) {
     ASSERT_TRUE(std::filesystem::exists(editor_program())) << "build creatures-editor first";
-    TempFolder folder;
+    TempDir folder;
     write_demo_folder(folder);
-    const flows::Snapshot before = flows::snapshot(folder.path());
+    const flows::Snapshot before = flows::snapshot(folder.str());
     wchar_t local[MAX_PATH] = {};
     ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local), S_OK);
     const std::filesystem::path virtual_store = std::filesystem::path(local) / L"VirtualStore";
@@ -255,10 +255,10 @@ TEST(EditorProgram, SaveIntoAFolderTheUserCannotWriteIsReportedAndWritesNothing)
         }
         for (const auto& lock : locks) ASSERT_TRUE(lock->taken()) << "chattr +i did not take";
         for (const char* sub : {"", "\\Eng", "\\Rus"})
-            locks.push_back(std::make_unique<flows::Immutable>(folder.path() + sub));
+            locks.push_back(std::make_unique<flows::Immutable>(folder.str() + sub));
 
         Process process;
-        ASSERT_TRUE(start(process, folder.path()));
+        ASSERT_TRUE(start(process, folder.str()));
         HWND window = find_window(process, true);
         ASSERT_NE(window, nullptr) << "the editor window did not appear";
         SendMessageW(GetDlgItem(window, 98), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"78"));
@@ -275,7 +275,7 @@ TEST(EditorProgram, SaveIntoAFolderTheUserCannotWriteIsReportedAndWritesNothing)
         if (WaitForSingleObject(process.info.hProcess, 2000) == WAIT_TIMEOUT) answer_message(process);
         EXPECT_NE(exit_code(process), 0xDEADu);
     }
-    EXPECT_TRUE(flows::snapshot(folder.path()) == before) << "the folder keeps every byte and gets no new file";
+    EXPECT_TRUE(flows::snapshot(folder.str()) == before) << "the folder keeps every byte and gets no new file";
     if (!had_store) {
         EXPECT_FALSE(std::filesystem::exists(virtual_store)) << "nothing went to a VirtualStore";
     }

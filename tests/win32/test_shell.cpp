@@ -13,12 +13,13 @@
 #include "editor_harness.h"
 #include "form/catalogue.h"
 #include "store/file_ops.h"
+#include "support/forwarding_ops.h"
 
 namespace ce {
 namespace {
 
 using test::EditorHarness;
-using test::TempFolder;
+using test::TempDir;
 
 TEST(NumericEntryFilter, AcceptsDigitsPointMinusAndBackspaceOnly) {
     for (unsigned code = 0; code < 0x500; ++code) {
@@ -29,10 +30,10 @@ TEST(NumericEntryFilter, AcceptsDigitsPointMinusAndBackspaceOnly) {
 }
 
 TEST(EditorShell, StartsOnTheStoredCreatureAndEscapeStoresTheCurrentOne) {
-    TempFolder folder;
+    TempDir folder;
     test::make_data_folder(folder, 0, 7);
     {
-        EditorHarness editor(folder.path());
+        EditorHarness editor(folder.str());
         EXPECT_EQ(editor.state().current, 7);
         EXPECT_EQ(editor.form().selected_item(300), 7);
         EXPECT_EQ(editor.form().item_count(300), 1000);
@@ -55,11 +56,11 @@ TEST(EditorShell, StartsOnTheStoredCreatureAndEscapeStoresTheCurrentOne) {
 }
 
 TEST(EditorShell, CloseButtonJumpButtonAndEnterKey) {
-    TempFolder folder;
+    TempDir folder;
     test::make_data_folder(folder, 0, 0);
     folder.write("Lang", std::string("\x07\xE7\x03", 3));  // unknown language kept as it is
     {
-        EditorHarness editor(folder.path());
+        EditorHarness editor(folder.str());
         EXPECT_EQ(editor.state().current, 999);
         editor.choose(301, 12);
         EXPECT_EQ(editor.state().current, 999) << "a choice in list 301 alone changes nothing";
@@ -79,9 +80,9 @@ TEST(EditorShell, CloseButtonJumpButtonAndEnterKey) {
 }
 
 TEST(EditorShell, LanguageRadioButtonsRewriteTheSettingAndTheTexts) {
-    TempFolder folder;
+    TempDir folder;
     test::make_data_folder(folder, 0, 3);
-    EditorHarness editor(folder.path());
+    EditorHarness editor(folder.str());
     EXPECT_EQ(editor.form().code_page(), CodePage::Western1252);
     EXPECT_EQ(editor.form().item_text(300, 3).value_or(""), "Creature 3");
 
@@ -101,9 +102,9 @@ TEST(EditorShell, LanguageRadioButtonsRewriteTheSettingAndTheTexts) {
 }
 
 TEST(EditorShell, CopyAllStatesOpensTheLanguageListAndChangesNothingElse) {
-    TempFolder folder;
+    TempDir folder;
     test::make_data_folder(folder, 0, 5);
-    EditorHarness editor(folder.path());
+    EditorHarness editor(folder.str());
     editor.choose(300, 9);
     const std::string header = editor.state().header_format;
     const std::string caption = editor.form().get_text(2003, 200);
@@ -132,9 +133,9 @@ TEST(LanguageList, OkAndEscapeCloseIt) {
 }
 
 TEST(EditorShell, FaultsAreReportedInOneMessageBoxTitledWithTheEditorsTitle) {
-    TempFolder folder;
+    TempDir folder;
     test::make_data_folder(folder, 0, 4);
-    EditorHarness editor(folder.path());
+    EditorHarness editor(folder.str());
     ASSERT_EQ(std::remove(folder.file("MonstersSetup.vrh").c_str()), 0);
     editor.choose(300, 8);
     const auto errors = editor.take_errors();
@@ -146,9 +147,9 @@ TEST(EditorShell, FaultsAreReportedInOneMessageBoxTitledWithTheEditorsTitle) {
 }
 
 TEST(EditorShell, IconIsSetAndPaintingRuns) {
-    TempFolder folder;
+    TempDir folder;
     test::make_data_folder(folder);
-    EditorHarness editor(folder.path());
+    EditorHarness editor(folder.str());
     const bool has_icon = FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(500), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON)) != nullptr;
     const LRESULT icon = SendMessageW(editor.dialog(), WM_GETICON, ICON_BIG, 0);
     if (has_icon) {
@@ -159,27 +160,15 @@ TEST(EditorShell, IconIsSetAndPaintingRuns) {
 }
 
 // File steps that fail by throwing, as a broken lower layer might.
-class ThrowingFileOps : public FileOps {
+class ThrowingFileOps : public test::ForwardingOps {
 public:
-    FileError link_count(const std::string&, unsigned&) override { fail(); }
-    FileError create_new(const std::string&, const std::string&, Handle&) override { fail(); }
-    FileError open_existing(const std::string&, Handle&) override { fail(); }
-    FileError write(Handle, const void*, std::size_t) override { fail(); }
-    FileError set_size(Handle, std::uint64_t) override { fail(); }
-    FileError flush(Handle) override { fail(); }
-    FileError close(Handle) override { fail(); }
-    FileError replace(const std::string&, const std::string&) override { fail(); }
-    FileError copy(const std::string&, const std::string&) override { fail(); }
-    FileError remove(const std::string&) override { fail(); }
-
-private:
-    [[noreturn]] static void fail() { throw std::runtime_error("the disk is on fire"); }
+    FileError before(Step, const std::string&) override { throw std::runtime_error("the disk is on fire"); }
 };
 
 TEST(EditorShell, ExceptionsStopAtTheDialogProcedureAndAreReported) {
-    TempFolder folder;
+    TempDir folder;
     test::make_data_folder(folder, 0, 6);
-    EditorHarness editor(folder.path());
+    EditorHarness editor(folder.str());
     ThrowingFileOps throwing;
     editor.state().files = &throwing;
     editor.escape();
@@ -198,11 +187,11 @@ TEST(EditorShell, ExceptionsStopAtTheDialogProcedureAndAreReported) {
 }
 
 TEST(RunEditor, MissingFilesGiveOneMessageAndExitCodeTwo) {
-    TempFolder folder;
+    TempDir folder;
     folder.write("Lang", test::lang_bytes(0, 0));
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.str().c_str()));
     test::ModalCloser closer;
     const int code = run_editor();
     SetCurrentDirectoryA(previous);

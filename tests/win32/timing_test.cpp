@@ -166,10 +166,10 @@ TEST_F(EditorTiming, DISABLED_TheEditorOnTheRealDialog) {
         held.runs.push_back(held_key(editor, 50, 30.0));
         // The form shows the last creature whole: showing it again changes nothing.
         EXPECT_EQ(form.selected_item(300), 150);
-        const auto shown = flow::visible_state(form);
+        const auto shown = test::form_values(form);
         show_creature(editor.state(), form, 150);
-        const auto again = flow::visible_state(form);
-        EXPECT_TRUE(shown == again) << flow::state_differences(shown, again);
+        const auto again = test::form_values(form);
+        EXPECT_TRUE(shown == again) << test::value_differences(shown, again);
     }
     report("held key, 50 presses at 30/s: last press to painted", held, repaint);
 

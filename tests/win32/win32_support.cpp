@@ -3,10 +3,6 @@
 #include <commctrl.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <stdexcept>
 
 #include "app/dialog_template.h"
@@ -225,37 +221,6 @@ std::vector<std::wstring> ModalCloser::take_messages() { return take(closed_mess
 std::vector<std::wstring> ModalCloser::take_titles() { return take(closed_titles); }
 int ModalCloser::take_language_lists() { return take(closed_language_lists); }
 
-TempFolder::TempFolder() {
-    std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate = base / ("ce-win32-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate)) {
-            path_ = candidate.string();
-            return;
-        }
-    }
-    throw std::runtime_error("cannot make a temporary folder");
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-void TempFolder::write(std::string_view name, const std::string& bytes) const {
-    const std::filesystem::path target = file(name);
-    std::filesystem::create_directories(target.parent_path());
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + target.string());
-}
-
-std::string TempFolder::read(std::string_view name) const {
-    std::ifstream in(file(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::string lang_bytes(int language, int creature) {
     std::string bytes(3, '\0');
     bytes[0] = static_cast<char>(language);
@@ -264,7 +229,7 @@ std::string lang_bytes(int language, int creature) {
     return bytes;
 }
 
-void make_data_folder(const TempFolder& folder, int language, int creature) {
+void make_data_folder(const TempDir& folder, int language, int creature) {
     for (const DataFileInfo& info : data_files()) folder.write(info.name, std::string(info.size, '\0'));
     for (int lang : {0, 1}) {
         const std::string prefix = lang == 0 ? "Creature " : "\xD1\xF3\xF9\xE5\xF1\xF2\xE2\xEE ";

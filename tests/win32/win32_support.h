@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/win32_form.h"
+#include "support/temp_dir.h"
 
 namespace ce::test {
 
@@ -55,26 +56,10 @@ public:
     int take_language_lists();                   // language list forms closed
 };
 
-// A fresh folder under the temporary directory, removed with its contents.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(std::string_view name) const { return path_ + "\\" + std::string(name); }
-    void write(std::string_view name, const std::string& bytes) const;
-    std::string read(std::string_view name) const;
-
-private:
-    std::string path_;
-};
-
 // A data folder the editor starts on: the six data files at their sizes
 // (zeros), the language files of both languages with 1000 named creatures,
 // and `Lang` holding the language and creature index.
-void make_data_folder(const TempFolder& folder, int language = 0, int creature = 0);
+void make_data_folder(const TempDir& folder, int language = 0, int creature = 0);
 // The settings file's bytes for a language and a creature index.
 std::string lang_bytes(int language, int creature);
 
