@@ -300,6 +300,92 @@ Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock,
     return r;
 }
 
+namespace {
+
+// A file of a folder write whose bytes change: its old bytes (nothing when it
+// does not exist yet) and its new ones.
+struct ChangedFile {
+    std::string name, path;
+    std::optional<std::string> old;
+    const std::string* bytes;
+};
+
+// The planned files whose bytes change, or why the write cannot go on. A writer
+// that took the lock before it read (the editor's Save) read what is there now:
+// no program of ours can have written since, so its bytes are not read again.
+std::optional<std::string> changed_files(const std::string& root, const std::vector<PlannedFile>& files,
+                                         bool read_under_lock, std::vector<ChangedFile>& items) {
+    for (const PlannedFile& f : files) {
+        ChangedFile item{f.name, data_path(root, f.name), std::nullopt, &f.bytes};
+        if (read_under_lock && f.expected) {
+            item.old = f.expected;
+        } else {
+            if (auto e = read_current(item.path, item.old)) return e;
+            if (f.expected && item.old != f.expected)
+                return item.path + ": changed by another program since it was read";
+        }
+        if (item.old == f.bytes) continue;
+        items.push_back(std::move(item));
+    }
+    return std::nullopt;
+}
+
+// The journal: the old contents, then the manifest (at `journal`), each
+// flushed, before any file of the folder is touched.
+std::optional<std::string> write_journal(FileOps& ops, const std::string& root, const WriteOrigin& origin,
+                                         const std::vector<ChangedFile>& items, HistoryEntry& entry,
+                                         std::string& journal) {
+    HistorySettings settings;
+    if (auto e = read_history_settings(root, settings)) return e;
+    const std::string journal_fault = "the journal of this write cannot be written, so it is not attempted: ";
+    for (const std::string& folder : {history_path(root), history_path(root, "content")}) {
+        if (FileError e = ops.make_folder(folder)) return journal_fault + folder + ": " + e->reason;
+    }
+    entry.number = next_entry_number(root);
+    entry.time = now_text();
+    entry.made_by = origin.made_by;
+    entry.slots = origin.slots;
+    for (const ChangedFile& item : items) {
+        HistoryFile f;
+        f.name = item.name;
+        f.new_hash = content_hash(*item.bytes);
+        f.new_size = item.bytes->size();
+        if (item.old) {
+            f.old_hash = content_hash(*item.old);
+            f.old_size = item.old->size();
+            if (auto e = store_content(ops, root, f.old_hash, *item.old)) return journal_fault + *e;
+        }
+        entry.files.push_back(std::move(f));
+    }
+    journal = history_path(root, entry_file_name(entry.number, "journal"));
+    if (auto e = put_file(ops, journal, format_manifest(entry))) return journal_fault + *e;
+    return std::nullopt;
+}
+
+// Puts back items [0, count) and drops the journal; the result's message says
+// what happened.
+void roll_back(FileOps& ops, const std::vector<ChangedFile>& items, std::size_t count, const std::string& journal,
+               const std::string& why, CommitResult& result) {
+    std::vector<std::string> stuck;
+    for (std::size_t i = count; i-- > 0;) {
+        if (auto e = put_back(ops, items[i].path, items[i].old)) stuck.push_back(*e);
+    }
+    if (stuck.empty()) {
+        (void)ops.remove(journal);  // if it stays, recovery finds the files old and drops it
+        result.error = why + "; nothing was written" +
+                       (result.written.empty() ? std::string() : " (the files already replaced were put back)");
+    } else {
+        std::string message = why + "; the files already replaced could not all be put back:";
+        for (const std::string& s : stuck) message += "\n    " + s;
+        message += "\nTheir old bytes are kept in the journal (" + journal +
+                   "); the next program of ours to open the folder puts them back.";
+        result.error = message;
+    }
+    result.written.clear();
+}
+
+}  // namespace
+
 CommitResult commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,
                                  const WriteOrigin& origin, FolderLock* lock, int wait_ms) {
     CommitResult result;
@@ -316,86 +402,27 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     Recovery recovered = recover_folder(ops, root, &held);
     if (recovered.error) return refuse(*recovered.error);
 
-    struct Item {
-        std::string name, path;
-        std::optional<std::string> old;
-        const std::string* bytes;
-    };
-    // A writer that took the lock before it read (the editor's Save) read what
-    // is there now: no program of ours can have written since, so its bytes
-    // are not read a second time.
-    const bool read_under_lock = &held == lock;
-    std::vector<Item> items;
-    for (const PlannedFile& f : files) {
-        Item item{f.name, data_path(root, f.name), std::nullopt, &f.bytes};
-        if (read_under_lock && f.expected) {
-            item.old = f.expected;
-        } else {
-            if (auto e = read_current(item.path, item.old)) return refuse(*e);
-            if (f.expected && item.old != f.expected)
-                return refuse(item.path + ": changed by another program since it was read");
-        }
-        if (item.old == f.bytes) continue;
-        items.push_back(std::move(item));
-    }
+    std::vector<ChangedFile> items;
+    if (auto e = changed_files(root, files, &held == lock, items)) return refuse(*e);
     if (items.empty()) return result;
-
-    // The journal: old contents, then the manifest, each flushed, before any
-    // file of the folder is touched.
-    HistorySettings settings;
-    if (auto e = read_history_settings(root, settings)) return refuse(*e);
-    const std::string journal_fault = "the journal of this write cannot be written, so it is not attempted: ";
-    for (const std::string& folder : {history_path(root), history_path(root, "content")}) {
-        if (FileError e = ops.make_folder(folder)) return refuse(journal_fault + folder + ": " + e->reason);
-    }
     HistoryEntry entry;
-    entry.number = next_entry_number(root);
-    entry.time = now_text();
-    entry.made_by = origin.made_by;
-    entry.slots = origin.slots;
-    for (const Item& item : items) {
-        HistoryFile f;
-        f.name = item.name;
-        f.new_hash = content_hash(*item.bytes);
-        f.new_size = item.bytes->size();
-        if (item.old) {
-            f.old_hash = content_hash(*item.old);
-            f.old_size = item.old->size();
-            if (auto e = store_content(ops, root, f.old_hash, *item.old)) return refuse(journal_fault + *e);
-        }
-        entry.files.push_back(std::move(f));
-    }
-    const std::string journal = history_path(root, entry_file_name(entry.number, "journal"));
-    if (auto e = put_file(ops, journal, format_manifest(entry))) return refuse(journal_fault + *e);
+    std::string journal;
+    if (auto e = write_journal(ops, root, origin, items, entry, journal)) return refuse(*e);
 
-    // Puts back items [0, count) and drops the journal; the message says what happened.
-    auto roll_back = [&](std::size_t count, const std::string& why) {
-        std::vector<std::string> stuck;
-        for (std::size_t i = count; i-- > 0;) {
-            if (auto e = put_back(ops, items[i].path, items[i].old)) stuck.push_back(*e);
-        }
-        if (stuck.empty()) {
-            (void)ops.remove(journal);  // if it stays, recovery finds the files old and drops it
-            result.error = why + "; nothing was written" +
-                           (result.written.empty() ? std::string() : " (the files already replaced were put back)");
-        } else {
-            std::string message = why + "; the files already replaced could not all be put back:";
-            for (const std::string& s : stuck) message += "\n    " + s;
-            message += "\nTheir old bytes are kept in the journal (" + journal +
-                       "); the next program of ours to open the folder puts them back.";
-            result.error = message;
-        }
-        result.written.clear();
-        return result;
-    };
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (auto e = replace_file(ops, items[i].path, *items[i].bytes)) return roll_back(i + 1, *e);
+        if (auto e = replace_file(ops, items[i].path, *items[i].bytes)) {
+            roll_back(ops, items, i + 1, journal, *e, result);
+            return result;
+        }
         result.written.push_back(items[i].name);
     }
     // The commit mark: the journal becomes a history entry.
     const std::string done = history_path(root, entry_file_name(entry.number, "entry"));
-    if (FileError e = ops.replace(journal, done))
-        return roll_back(items.size(), failed_step(journal, "the write cannot be marked complete", *e).message());
+    if (FileError e = ops.replace(journal, done)) {
+        roll_back(ops, items, items.size(), journal,
+                  failed_step(journal, "the write cannot be marked complete", *e).message(), result);
+        return result;
+    }
     result.entry = entry.number;
     // Pruning is housekeeping: the write stands even when it fails.
     (void)prune_history(ops, root);

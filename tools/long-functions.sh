@@ -27,6 +27,7 @@ find "${folders[@]}" -name '*.cpp' -o -name '*.h' | sort |
       if (end == "" || $1 ~ /::/) next
       name = scope == "" ? $1 : scope "::" $1
       sub(/^ce::/, "", name)
+      gsub(/__anon[0-9a-f]+::/, "", name)
       key = $2 ":" start
       if (key in seen) next
       seen[key] = 1
