@@ -13,10 +13,6 @@ CodePage code_page_for_language(int language) {
     return language == 1 ? CodePage::Cyrillic1251 : CodePage::Western1252;
 }
 
-bool byte_is_defined(CodePage page, unsigned char byte) {
-    return code_page_defines(language_of(page), byte);
-}
-
 char16_t byte_to_unit(CodePage page, unsigned char byte) {
     // Every character of both pages lies in the Basic Multilingual Plane.
     return static_cast<char16_t>(code_page_char(language_of(page), byte));

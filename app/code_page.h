@@ -18,9 +18,8 @@ enum class CodePage { Western1252, Cyrillic1251 };
 // The code page of a language index: 1 is Russian, anything else English.
 CodePage code_page_for_language(int language);
 
-// The UTF-16 unit for one byte, and whether the page defines the byte.
+// The UTF-16 unit for one byte.
 char16_t byte_to_unit(CodePage page, unsigned char byte);
-bool byte_is_defined(CodePage page, unsigned char byte);
 
 std::u16string bytes_to_utf16(CodePage page, std::string_view bytes);
 // Units the page cannot express (typed or pasted from elsewhere) become '?'.

@@ -501,7 +501,7 @@ void Win32Form::quiet(HWND hwnd) const {
     changed(hwnd);
 }
 
-void Win32Form::flush_update() {
+void Win32Form::end_pauses() {
     std::vector<HWND> refilled;
     for (const auto& [hwnd, kept] : refills_) refilled.push_back(hwnd);
     for (HWND hwnd : refilled) finish_refill(hwnd, -1);
@@ -511,16 +511,13 @@ void Win32Form::flush_update() {
         SendMessageW(dialog_, WM_SETREDRAW, TRUE, 0);
         dialog_paused_ = false;
     }
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    auto add = [&](RECT rect) {
-        HRGN part = CreateRectRgnIndirect(&rect);
-        CombineRgn(region, region, part, RGN_OR);
-        DeleteObject(part);
-    };
-    // Each changed control draws itself again, and what overlaps the part it
-    // draws is drawn again there after it (a group box's frame line below a
-    // list), as a whole repaint draws them; the rest is as it was. A control's
-    // frame changes only with scroll bars, which a new text can change.
+}
+
+// Each changed control draws itself again, and what overlaps the part it
+// draws is drawn again there after it (a group box's frame line below a
+// list), as a whole repaint draws them; the rest is as it was. A control's
+// frame changes only with scroll bars, which a new text can change.
+void Win32Form::redraw_changed() const {
     for (HWND hwnd : changed_) {
         const bool frame = (GetWindowLongW(hwnd, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)) != 0;
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (frame ? RDW_FRAME : 0));
@@ -538,9 +535,17 @@ void Win32Form::flush_update() {
             RedrawWindow(other, &common, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
         }
     }
-    // The old caption of a group box and the portrait are cleared through the
-    // dialog: its background, then every control over them, is drawn again
-    // there (the frame round the portrait over the portrait).
+}
+
+// The old caption of a group box and the portrait are cleared through the
+// dialog: its background, then every control over them, is drawn again there
+// (the frame round the portrait over the portrait). `region` starts empty.
+void Win32Form::redraw_captions_and_portrait(HRGN region) const {
+    auto add = [&](RECT rect) {
+        HRGN part = CreateRectRgnIndirect(&rect);
+        CombineRgn(region, region, part, RGN_OR);
+        DeleteObject(part);
+    };
     if (!captions_.empty()) {
         RECT line{0, 0, 0, 10};  // a caption's height in dialog units, and some
         MapDialogRect(dialog_, &line);
@@ -559,6 +564,13 @@ void Win32Form::flush_update() {
         add(RECT{place.x, place.y, place.x + place.w, place.y + place.h});
         RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     }
+}
+
+void Win32Form::flush_update() {
+    end_pauses();
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    redraw_changed();
+    redraw_captions_and_portrait(region);
     DeleteObject(region);
     changed_.clear();
     changed_set_.clear();

@@ -107,6 +107,12 @@ private:
     void quiet(HWND hwnd) const;
     // Ends the pause of an update, invalidating what changed (an update can go on).
     void flush_update();
+    // Its steps: pending refills finished and every pause ended; each changed
+    // control and what overlaps it invalidated; the old captions of group boxes
+    // and the portrait's place invalidated through the dialog.
+    void end_pauses();
+    void redraw_changed() const;
+    void redraw_captions_and_portrait(HRGN region) const;
 
     HWND dialog_;
     CodePage page_ = CodePage::Western1252;

@@ -109,138 +109,159 @@ void check_data_files(const Folder& folder, Report& report) {
     }
 }
 
+// "N lines end with something other than CR LF (first: line K)", or "" when
+// every line but an open last one ends CR LF.
+std::string line_end_note(const LanguageText& t) {
+    int bad_ends = 0, first_bad = -1;
+    for (int i = 0; i < t.line_count(); ++i) {
+        const LineSpan& s = t.lines[static_cast<std::size_t>(i)];
+        const bool crlf = s.next == s.end + 2 && t.bytes[s.end] == '\r' && t.bytes[s.end + 1] == '\n';
+        const bool last_open = i + 1 == t.line_count() && s.next == s.end;
+        if (!crlf && !last_open) {
+            if (first_bad < 0) first_bad = i;
+            ++bad_ends;
+        }
+    }
+    if (!bad_ends) return {};
+    return std::to_string(bad_ends) + (bad_ends == 1 ? " line ends" : " lines end") +
+           " with something other than CR LF (first: line " + std::to_string(first_bad) + ")";
+}
+
+// The creatures whose line is longer than a Save keeps, or "" when none is.
+std::string long_lines_note(TextKind kind, const LanguageText& t, int first) {
+    if (kind == TextKind::Common || kind == TextKind::Spells) return {};
+    const auto max = static_cast<std::size_t>(kind == TextKind::Ability ? kAbilityMax : kNameMax);
+    std::vector<int> long_lines;
+    for (int slot = 0; slot < kSlots; ++slot) {
+        const int i = kind == TextKind::Monsters ? slot + 1 : slot;
+        if (t.line(i).size() > max) long_lines.push_back(slot);
+    }
+    if (long_lines.empty()) return {};
+    return std::to_string(long_lines.size()) + " creatures' lines are longer than " + std::to_string(max) +
+           " characters, which a Save of the creature cuts (slots " + slot_list(long_lines, first) + ")";
+}
+
+// What is odd about a language file that could be read.
+std::vector<std::string> language_file_notes(TextKind kind, const LanguageText& t, int first) {
+    std::vector<std::string> notes;
+    const int needed = lines_needed(kind);
+    if (t.line_count() < needed) notes.push_back("too few lines: needs " + std::to_string(needed));
+    if (std::string note = line_end_note(t); !note.empty()) notes.push_back(std::move(note));
+    if (t.line_count() > 0 && t.lines.back().next == t.lines.back().end)
+        notes.push_back("the last line has no line break");
+    if (t.text_size < t.bytes.size())
+        notes.push_back("a zero byte at " + std::to_string(t.text_size) + " ends the text; " +
+                        std::to_string(t.bytes.size() - t.text_size) + " bytes after it are ignored");
+    if (std::string note = long_lines_note(kind, t, first); !note.empty()) notes.push_back(std::move(note));
+    return notes;
+}
+
+// A language file that cannot be read: blocking for the current language only.
+void report_unreadable(const LanguageText& t, int lang, bool current, Report& report) {
+    std::string line = "  " + t.name + ": ";
+    if (current) {
+        line += "CANNOT BE READ: " + t.fault->reason + " (the editor needs it for " +
+                std::string(language_name(lang)) + ")";
+        ++report.blocking;
+    } else {
+        line += "cannot be read: " + t.fault->reason + " (needed only after switching to " +
+                std::string(language_name(lang)) + ")";
+    }
+    report.text += line + "\n";
+}
+
+// The language files: the current language's are needed, the other's are checked when present.
 void check_language_files(const CheckOptions& options, const Dataset& data, Report& report) {
-    std::string& text = report.text;
-    int& blocking = report.blocking;
-    int& findings = report.findings;
-    // The language files: the current language's are needed, the other's are checked when present.
     for (int lang : {data.language, 1 - data.language}) {
         const Dataset other = lang == data.language ? Dataset{} : load_dataset(options.root, lang);
         const Dataset& texts = lang == data.language ? data : other;
         for (int k = 0; k < 5; ++k) {
             const auto kind = static_cast<TextKind>(k);
             const LanguageText& t = texts.text(kind);
-            std::string line = "  " + t.name + ": ";
             if (!t.present) {
-                if (lang == data.language) {
-                    line += "CANNOT BE READ: " + t.fault->reason + " (the editor needs it for " +
-                            std::string(language_name(lang)) + ")";
-                    ++blocking;
-                } else {
-                    line += "cannot be read: " + t.fault->reason + " (needed only after switching to " +
-                            std::string(language_name(lang)) + ")";
-                }
-                text += line + "\n";
+                report_unreadable(t, lang, lang == data.language, report);
                 continue;
             }
-            std::vector<std::string> notes;
-            const int needed = lines_needed(kind);
-            if (t.line_count() < needed)
-                notes.push_back("too few lines: needs " + std::to_string(needed));
-            int bad_ends = 0, first_bad = -1;
-            for (int i = 0; i < t.line_count(); ++i) {
-                const LineSpan& s = t.lines[static_cast<std::size_t>(i)];
-                const bool crlf = s.next == s.end + 2 && t.bytes[s.end] == '\r' && t.bytes[s.end + 1] == '\n';
-                const bool last_open = i + 1 == t.line_count() && s.next == s.end;
-                if (!crlf && !last_open) {
-                    if (first_bad < 0) first_bad = i;
-                    ++bad_ends;
-                }
-            }
-            if (bad_ends)
-                notes.push_back(std::to_string(bad_ends) + (bad_ends == 1 ? " line ends" : " lines end") +
-                                " with something other than CR LF (first: line " + std::to_string(first_bad) + ")");
-            if (t.line_count() > 0 && t.lines.back().next == t.lines.back().end)
-                notes.push_back("the last line has no line break");
-            if (t.text_size < t.bytes.size())
-                notes.push_back("a zero byte at " + std::to_string(t.text_size) + " ends the text; " +
-                                std::to_string(t.bytes.size() - t.text_size) + " bytes after it are ignored");
-            if (kind != TextKind::Common && kind != TextKind::Spells) {
-                const auto max = static_cast<std::size_t>(kind == TextKind::Ability ? kAbilityMax : kNameMax);
-                std::vector<int> long_lines;
-                for (int slot = 0; slot < kSlots; ++slot) {
-                    const int i = kind == TextKind::Monsters ? slot + 1 : slot;
-                    if (t.line(i).size() > max) long_lines.push_back(slot);
-                }
-                if (!long_lines.empty())
-                    notes.push_back(std::to_string(long_lines.size()) + " creatures' lines are longer than " +
-                                    std::to_string(max) + " characters, which a Save of the creature cuts (slots " +
-                                    slot_list(long_lines, options.first) + ")");
-            }
+            const std::vector<std::string> notes = language_file_notes(kind, t, options.first);
+            std::string line = "  " + t.name + ": ";
             line += std::to_string(t.line_count()) + (t.line_count() == 1 ? " line" : " lines");
             if (notes.empty()) {
                 line += ", ok";
             } else {
-                findings += static_cast<int>(notes.size());
+                report.findings += static_cast<int>(notes.size());
                 for (const std::string& n : notes) line += "; " + n;
             }
-            text += line + "\n";
+            report.text += line + "\n";
         }
     }
 }
 
+// The slots whose stored value of field `f` the editor cannot show as it is,
+// and what that means for the field; no slots when there are none.
+Finding unfaithful_values(const Field& f, const MemoryForm& form, std::span<const std::uint8_t> bytes) {
+    const BindingRow& row = *f.row;
+    Finding found;
+    switch (row.kind) {
+        case Conversion::List: {
+            const int count = form.item_count(row.control);
+            found.what = f.key + " (list " + std::to_string(row.control) + ", " + std::to_string(count) +
+                         " entries): positions that name no entry";
+            for (int s = 0; s < kSlots; ++s) {
+                const std::int64_t p = read_int(row, bytes, s) + row.shift;
+                if (p < 0 || p >= count) found.slots.push_back(s);
+            }
+            break;
+        }
+        case Conversion::Check:
+        case Conversion::CheckPair: {
+            const int top = row.kind == Conversion::CheckPair ? 2 : 1;
+            found.what = f.key + " (check box " + std::to_string(row.control) + "): bytes above " +
+                         std::to_string(top);
+            for (int s = 0; s < kSlots; ++s)
+                if (read_int(row, bytes, s) > top) found.slots.push_back(s);
+            break;
+        }
+        case Conversion::Radio:
+            found.what = f.key + " (radio buttons " + std::to_string(row.control) + "-" +
+                         std::to_string(row.control2) + "): bytes outside -1..8";
+            for (int s = 0; s < kSlots; ++s) {
+                const std::int64_t v = read_int(row, bytes, s);
+                if (v < -1 || v > 8) found.slots.push_back(s);
+            }
+            break;
+        case Conversion::Text:
+            found.what = f.key + " (edit " + std::to_string(row.control) + "): text fields without a zero";
+            for (int s = 0; s < kSlots; ++s) {
+                const std::size_t at = element_position(row, s);
+                bool zero = false;
+                for (std::size_t i = at; i < at + row.width && !zero; ++i) zero = bytes[i] == 0;
+                if (!zero) found.slots.push_back(s);
+            }
+            break;
+        default: break;
+    }
+    return found;
+}
+
 // Stored values that the editor cannot show as they are.
 void check_values(const CheckOptions& options, const Dataset& data, Report& report) {
-    const Folder& folder = data.folder;
-    std::string& text = report.text;
-    int& findings = report.findings;
     std::vector<Finding> list;
     const std::vector<Field> fields = make_fields();
     MemoryForm form;
     fill_form(form, data);
     for (const Field& f : fields) {
         if (!f.row) continue;
-        const BindingRow& row = *f.row;
-        const auto bytes = folder.file(row.file).view();
-        Finding found;
-        switch (row.kind) {
-            case Conversion::List: {
-                const int count = form.item_count(row.control);
-                found.what = f.key + " (list " + std::to_string(row.control) + ", " + std::to_string(count) +
-                             " entries): positions that name no entry";
-                for (int s = 0; s < kSlots; ++s) {
-                    const std::int64_t p = read_int(row, bytes, s) + row.shift;
-                    if (p < 0 || p >= count) found.slots.push_back(s);
-                }
-                break;
-            }
-            case Conversion::Check:
-            case Conversion::CheckPair: {
-                const int top = row.kind == Conversion::CheckPair ? 2 : 1;
-                found.what = f.key + " (check box " + std::to_string(row.control) + "): bytes above " +
-                             std::to_string(top);
-                for (int s = 0; s < kSlots; ++s)
-                    if (read_int(row, bytes, s) > top) found.slots.push_back(s);
-                break;
-            }
-            case Conversion::Radio:
-                found.what = f.key + " (radio buttons " + std::to_string(row.control) + "-" +
-                             std::to_string(row.control2) + "): bytes outside -1..8";
-                for (int s = 0; s < kSlots; ++s) {
-                    const std::int64_t v = read_int(row, bytes, s);
-                    if (v < -1 || v > 8) found.slots.push_back(s);
-                }
-                break;
-            case Conversion::Text:
-                found.what = f.key + " (edit " + std::to_string(row.control) + "): text fields without a zero";
-                for (int s = 0; s < kSlots; ++s) {
-                    const std::size_t at = element_position(row, s);
-                    bool zero = false;
-                    for (std::size_t i = at; i < at + row.width && !zero; ++i) zero = bytes[i] == 0;
-                    if (!zero) found.slots.push_back(s);
-                }
-                break;
-            default: break;
-        }
+        Finding found = unfaithful_values(f, form, data.folder.file(f.row->file).view());
         if (!found.slots.empty()) list.push_back(std::move(found));
     }
+    std::string& text = report.text;
     text += "Values the editor cannot show faithfully:";
     if (list.empty()) text += " none\n";
     else text += "\n";
     for (const Finding& f : list) {
         text += "  " + f.what + ": " + std::to_string(f.slots.size()) + (f.slots.size() == 1 ? " slot" : " slots") +
                 " (" + slot_list(f.slots, options.first) + ")\n";
-        ++findings;
+        ++report.findings;
     }
 }
 

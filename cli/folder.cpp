@@ -52,44 +52,6 @@ LanguageText read_language_file(const std::string& root, TextKind kind, int lang
     return text;
 }
 
-std::string replace_lines(const LanguageText& text, const std::map<int, std::string>& contents) {
-    const std::string_view all(text.bytes);
-    std::string out;
-    std::size_t grow = 0;
-    for (const auto& [k, content] : contents) grow += content.size() + 2;
-    out.reserve(all.size() + grow);
-    std::size_t pos = 0;
-    auto it = contents.begin();
-    for (; it != contents.end() && it->first < text.line_count(); ++it) {
-        const LineSpan& s = text.lines[static_cast<std::size_t>(it->first)];
-        out.append(all.substr(pos, s.begin - pos));
-        out.append(it->second);
-        pos = s.end;
-        // An emptied line between a lone CR and its own LF would join the two
-        // into one CR LF ender, and every later line would move up one: it
-        // ends CR LF instead.
-        if (it->second.empty() && !out.empty() && out.back() == '\r' && s.next > s.end && all[s.end] == '\n') {
-            out.append("\r\n");
-            pos = s.next;
-        }
-    }
-    out.append(all.substr(pos, text.text_size - pos));
-    if (it != contents.end()) {
-        // Extend at the end of the text (before a zero byte and what follows it);
-        // a last line without a break gets one first.
-        if (!text.lines.empty() && text.lines.back().end == text.lines.back().next) out.append("\r\n");
-        int next = text.line_count();
-        for (; it != contents.end(); ++it) {
-            for (; next < it->first; ++next) out.append("\r\n");
-            out.append(it->second);
-            out.append("\r\n");
-            ++next;
-        }
-    }
-    out.append(all.substr(text.text_size));
-    return out;
-}
-
 Folder load_folder(const std::string& root) {
     Folder folder;
     folder.root = root;

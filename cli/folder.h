@@ -45,12 +45,6 @@ LanguageText read_language_file(const std::string& root, TextKind kind, int lang
 // Splits `bytes` (already in `text.bytes`) into lines.
 void split_lines(LanguageText& text);
 
-// The file's bytes with the content of some lines replaced (line number -> new
-// content, which must hold no line-ending byte). Every other byte stays; a file
-// with fewer lines is first extended with empty CR LF lines (and a last line
-// without a break gets one).
-std::string replace_lines(const LanguageText& text, const std::map<int, std::string>& contents);
-
 // A data file read whole: `bytes` holds the file and at least its fixed size plus
 // 32 bytes (zeros past the end), so every element can be read.
 struct DataBytes {

@@ -23,6 +23,7 @@
 #include "store/history.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
+#include "text/lines.h"
 
 namespace ce {
 namespace {
@@ -120,7 +121,8 @@ std::optional<std::string> slot_target(const std::string& root, const std::strin
         for (int k = 0; k < 5; ++k) {
             if (lines[static_cast<std::size_t>(k)].empty()) continue;
             const LanguageText& t = now_texts.text(static_cast<TextKind>(k));
-            target[t.name] = replace_lines(t, lines[static_cast<std::size_t>(k)]);
+            target[t.name] = replace_lines(t.bytes, lines[static_cast<std::size_t>(k)], OtherLines::KeepEnders,
+                                           EmptyPastEnd::Extends);
         }
     }
     return std::nullopt;

@@ -20,6 +20,7 @@
 #include "store/file_ops.h"
 #include "store/journal.h"
 #include "store/whole_file.h"
+#include "text/lines.h"
 
 namespace ce {
 namespace {
@@ -368,7 +369,7 @@ std::vector<Write> planned_writes(const Dataset& data, const Plan& plan) {
         const auto& lines = plan.lines[static_cast<std::size_t>(k)];
         if (lines.empty()) continue;
         const LanguageText& t = data.text(static_cast<TextKind>(k));
-        writes.push_back({t.name, t.path, replace_lines(t, lines)});
+        writes.push_back({t.name, t.path, replace_lines(t.bytes, lines, OtherLines::KeepEnders, EmptyPastEnd::Extends)});
     }
     return writes;
 }
@@ -386,6 +387,32 @@ std::string summary_line(const Plan& plan, std::size_t slot_count, const std::ve
         report += dry_run ? " (dry run: nothing written)\n" : "\n";
     }
     return report;
+}
+
+// Writes the import as one write of the folder (all of these files or none),
+// checking that each file still holds what was read; then the report's fate.
+int write_import(const ImportOptions& options, FileOps& ops, const std::map<std::string, std::string>& read_files,
+                 const std::vector<Write>& writes, const Plan& plan, std::ostream& out, std::ostream& err) {
+    std::vector<PlannedFile> planned;
+    for (const Write& w : writes) {
+        const auto read = read_files.find(w.path);
+        planned.push_back({folder_relative_name(options.root, w.path),
+                           read == read_files.end() ? std::nullopt : std::optional<std::string>(read->second), w.bytes});
+    }
+    std::vector<int> slots;
+    for (const Change& c : plan.changes) slots.push_back(c.slot);
+    if (!commit_import(options.root, ops, planned, std::move(slots), err)) return kExitError;
+    if (!out) {
+        // The files are written; only the report is lost. Say so, and exit as a
+        // successful import: a script must not take the folder for unchanged.
+        std::string names;
+        for (const Write& w : writes) names += (names.empty() ? "" : ", ") + w.name;
+        err << "creatures import: the report could not be written to standard output, but the import is "
+               "done: wrote "
+            << names << "\n";
+        mark_output_failure_reported(out);
+    }
+    return kExitOk;
 }
 
 }  // namespace
@@ -432,27 +459,7 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     out << report;
     out.flush();
     if (options.dry_run || writes.empty()) return kExitOk;
-    // One write of the folder: all of these files or none.
-    std::vector<PlannedFile> planned;
-    for (const Write& w : writes) {
-        const auto read = read_files.find(w.path);
-        planned.push_back({folder_relative_name(options.root, w.path),
-                           read == read_files.end() ? std::nullopt : std::optional<std::string>(read->second), w.bytes});
-    }
-    std::vector<int> slots;
-    for (const Change& c : plan.changes) slots.push_back(c.slot);
-    if (!commit_import(options.root, ops, planned, std::move(slots), err)) return kExitError;
-    if (!out) {
-        // The files are written; only the report is lost. Say so, and exit as a
-        // successful import: a script must not take the folder for unchanged.
-        std::string names;
-        for (const Write& w : writes) names += (names.empty() ? "" : ", ") + w.name;
-        err << "creatures import: the report could not be written to standard output, but the import is "
-               "done: wrote "
-            << names << "\n";
-        mark_output_failure_reported(out);
-    }
-    return kExitOk;
+    return write_import(options, ops, read_files, writes, plan, out, err);
 }
 
 }  // namespace ce

@@ -189,7 +189,7 @@ void put_first_arrays(Writer& w, Rng& rng, const SlotFacts& f, const Creature& c
     w.put(M, 42000, s, rng.range(0, tier * 3));
     // Base creatures upgrade to the next slot; upgrades come from the slot before.
     w.put(M, 43000, s, upgraded ? s - 1 : s);
-    w.put(M, 47000, s, upgraded || s == 999 ? -1 : s + 1);
+    w.put(M, 47000, s, upgraded || s == kSlots - 1 ? -1 : s + 1);
 }
 
 // The Monsters arrays from the movement to 84000.

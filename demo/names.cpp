@@ -6,6 +6,7 @@
 #include "demo/cp1251.h"
 #include "demo/random.h"
 #include "demo/vocabulary.h"
+#include "store/layouts.h"
 
 namespace ce {
 
@@ -297,8 +298,8 @@ std::vector<Creature> make_creatures(std::uint64_t seed) {
     std::set<std::string> seen_lat;
     std::set<std::string> seen_cyr;
     std::vector<Creature> creatures;
-    creatures.reserve(1000);
-    while (creatures.size() < 1000) {
+    creatures.reserve(kSlots);
+    while (creatures.size() < static_cast<std::size_t>(kSlots)) {
         const Spelled s = make_name(names);
         if (!seen_lat.insert(s.lat).second) continue;
         if (!seen_cyr.insert(s.cyr).second) continue;

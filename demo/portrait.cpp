@@ -92,9 +92,19 @@ struct Face {
     }
 };
 
-Face make_face(std::uint64_t seed, int slot) {
-    Rng rng(seed * 1000003u + static_cast<std::uint64_t>(slot), "portrait");
-    Face f;
+// The colours a face is drawn in, besides its background.
+struct Palette {
+    int hue;
+    Rgb skin, shade;
+};
+
+// The head's centre height and radii, in design units.
+struct Head {
+    int cy, rx, ry;
+    int top() const { return cy - ry; }
+};
+
+Palette paint_colours(Face& f, Rng& rng) {
     const int hue = rng.below(360);
     const Rgb skin = hsv(hue, rng.range(90, 200), rng.range(150, 230));
     const Rgb shade = darker(skin, 30);
@@ -102,30 +112,26 @@ Face make_face(std::uint64_t seed, int slot) {
     f.top = hsv(bg_hue, rng.range(60, 160), rng.range(170, 240));
     f.bottom = hsv(bg_hue + rng.range(-30, 30), rng.range(120, 220), rng.range(60, 130));
     f.outline_colour = hsv(hue, 120, 40);
-    const int line = 18;
+    return {hue, skin, shade};
+}
 
-    // Shoulders.
-    f.ellipse(500, 1080, rng.range(400, 470), 330, darker(hsv(hue + rng.range(-60, 60), 150, 170), 20), line);
-
-    // Horns, ears, antennae or a crest, behind the head.
-    const int head_cy = rng.range(470, 530);
-    const int head_rx = rng.range(250, 330);
-    const int head_ry = rng.range(290, 350);
-    const int top_y = head_cy - head_ry;
-    const Rgb horn = rng.percent(50) ? hsv(40, 60, 225) : darker(skin, 55);
+// Horns, ears, antennae or a crest, behind the head; or nothing.
+void add_head_ornament(Face& f, Rng& rng, const Palette& p, const Head& h) {
+    const int top_y = h.top();
+    const Rgb horn = rng.percent(50) ? hsv(40, 60, 225) : darker(p.skin, 55);
     switch (rng.below(5)) {
         case 1:  // horns
             for (const int side : {-1, 1}) {
-                const int base = 500 + side * (head_rx * 6 / 10);
+                const int base = 500 + side * (h.rx * 6 / 10);
                 f.triangle(base - 70 * side, top_y + 110, base + 70 * side, top_y + 150,
                            base + side * rng.range(80, 220), rng.range(20, 120), horn);
             }
             break;
         case 2:  // pointed ears
             for (const int side : {-1, 1}) {
-                const int x = 500 + side * head_rx;
-                f.triangle(x - side * 60, head_cy - 140, x - side * 60, head_cy + 20,
-                           x + side * rng.range(120, 200), head_cy - rng.range(150, 300), shade);
+                const int x = 500 + side * h.rx;
+                f.triangle(x - side * 60, h.cy - 140, x - side * 60, h.cy + 20,
+                           x + side * rng.range(120, 200), h.cy - rng.range(150, 300), p.shade);
             }
             break;
         case 3:  // antennae
@@ -133,29 +139,35 @@ Face make_face(std::uint64_t seed, int slot) {
                 const int tip_x = 500 + side * rng.range(150, 300);
                 const int tip_y = rng.range(40, 120);
                 f.triangle(500 + side * 60, top_y + 60, 500 + side * 100, top_y + 60, tip_x, tip_y, f.outline_colour);
-                f.ellipse(tip_x, tip_y, 40, 40, hsv(hue + 180, 200, 240), 10);
+                f.ellipse(tip_x, tip_y, 40, 40, hsv(p.hue + 180, 200, 240), 10);
             }
             break;
         case 4:  // crest
             for (int k = -2; k <= 2; ++k)
                 f.triangle(500 + k * 90 - 55, top_y + 80, 500 + k * 90 + 55, top_y + 80, 500 + k * 100,
-                           top_y - rng.range(60, 160), hsv(hue + 40, 200, 200));
+                           top_y - rng.range(60, 160), hsv(p.hue + 40, 200, 200));
             break;
         default:  // a bare head
             break;
     }
+}
 
-    const int head = f.ellipse(500, head_cy, head_rx, head_ry, skin, line);
+// The head with a few blotches on it; returns the head's shape index.
+int add_head(Face& f, Rng& rng, const Palette& p, const Head& h, int line) {
+    const int head = f.ellipse(500, h.cy, h.rx, h.ry, p.skin, line);
     for (int k = rng.range(0, 5); k > 0; --k)
-        f.ellipse(500 + rng.range(-250, 250), head_cy + rng.range(-280, 200), rng.range(25, 60),
-                  rng.range(25, 60), shade, 0, head);
+        f.ellipse(500 + rng.range(-250, 250), h.cy + rng.range(-280, 200), rng.range(25, 60),
+                  rng.range(25, 60), p.shade, 0, head);
+    return head;
+}
 
-    // Eyes: one, two or three.
-    const int eye_y = head_cy - rng.range(20, 90);
+// Eyes (one, two or three), and frowning brows on some faces.
+void add_eyes(Face& f, Rng& rng, const Palette& p, const Head& h, int head) {
+    const int eye_y = h.cy - rng.range(20, 90);
     const int eye_rx = rng.range(60, 95);
     const int eye_ry = rng.range(50, 85);
     const Rgb white = rng.percent(70) ? Rgb{245, 245, 235} : hsv(55, 180, 250);
-    const Rgb pupil = rng.percent(70) ? Rgb{20, 20, 30} : hsv(hue + 180, 230, 200);
+    const Rgb pupil = rng.percent(70) ? Rgb{20, 20, 30} : hsv(p.hue + 180, 230, 200);
     const bool slit = rng.percent(35);
     const int eyes = rng.percent(15) ? 1 : (rng.percent(85) ? 2 : 3);
     const auto eye = [&](int x, int y, int scale) {
@@ -176,11 +188,13 @@ Face make_face(std::uint64_t seed, int slot) {
         for (const int side : {-1, 1})
             f.triangle(500 + side * 30, eye_y - eye_ry - 10, 500 + side * (spread + eye_rx), eye_y - eye_ry - 70,
                        500 + side * (spread + eye_rx), eye_y - eye_ry - 20, f.outline_colour, head);
+}
 
-    // Nostrils and mouth with fangs.
-    const int nose_y = head_cy + rng.range(70, 120);
-    for (const int side : {-1, 1}) f.ellipse(500 + side * 35, nose_y, 18, 14, darker(skin, 60), 0, head);
-    const int mouth_y = head_cy + rng.range(170, 220);
+// Nostrils, and a mouth with fangs.
+void add_mouth(Face& f, Rng& rng, const Palette& p, const Head& h, int head) {
+    const int nose_y = h.cy + rng.range(70, 120);
+    for (const int side : {-1, 1}) f.ellipse(500 + side * 35, nose_y, 18, 14, darker(p.skin, 60), 0, head);
+    const int mouth_y = h.cy + rng.range(170, 220);
     const int mouth_rx = rng.range(100, 190);
     const int mouth_ry = rng.range(30, 75);
     const int mouth = f.ellipse(500, mouth_y, mouth_rx, mouth_ry, Rgb{90, 20, 30}, 10, head);
@@ -190,67 +204,91 @@ Face make_face(std::uint64_t seed, int slot) {
         f.triangle(x - 25, mouth_y - mouth_ry, x + 25, mouth_y - mouth_ry, x, mouth_y + mouth_ry / 2,
                    Rgb{250, 250, 240}, mouth);
     }
+}
+
+Face make_face(std::uint64_t seed, int slot) {
+    Rng rng(seed * 1000003u + static_cast<std::uint64_t>(slot), "portrait");
+    Face f;
+    const Palette p = paint_colours(f, rng);
+    const int line = 18;
+    // Shoulders.
+    f.ellipse(500, 1080, rng.range(400, 470), 330, darker(hsv(p.hue + rng.range(-60, 60), 150, 170), 20), line);
+    Head h{};
+    h.cy = rng.range(470, 530);
+    h.rx = rng.range(250, 330);
+    h.ry = rng.range(290, 350);
+    add_head_ornament(f, rng, p, h);
+    const int head = add_head(f, rng, p, h, line);
+    add_eyes(f, rng, p, h, head);
+    add_mouth(f, rng, p, h, head);
     return f;
 }
 
-}  // namespace
+// The picture at 3 x 3 samples a pixel (which smooths the edges), and where the
+// face's design units fall on them.
+struct Samples {
+    static constexpr int kSub = 3;
+    static constexpr std::int64_t kSpan = 1000 * kUnit;
+    int sw, sh;  // samples across and down the picture
+    int su, sv;  // samples across and down the face's 1000 design units
+    std::vector<Rgb> rgb;
 
-Image draw_creature_face(std::uint64_t seed, int slot, int width, int height) {
-    return draw_creature_face(seed, slot, width, height, width, height);
-}
-
-Image draw_creature_face(std::uint64_t seed, int slot, int width, int height, int face_width, int face_height) {
-    const Face face = make_face(seed, slot);
-    // 3 x 3 samples per pixel smooth the edges. Each shape is painted over the
-    // samples of its bounding box only, in order, so later shapes cover earlier ones.
-    constexpr int kSub = 3;
-    const int sw = width * kSub;
-    const int sh = height * kSub;
-    const int su = face_width * kSub;   // samples across the face's 1000 design units
-    const int sv = face_height * kSub;
-    const std::int64_t span = 1000 * kUnit;
-    const auto sample_u = [&](int i) { return (2 * static_cast<std::int64_t>(i) + 1) * span / (2 * su); };
-    const auto sample_v = [&](int j) { return (2 * static_cast<std::int64_t>(j) + 1) * span / (2 * sv); };
+    Samples(int width, int height, int face_width, int face_height)
+        : sw(width * kSub), sh(height * kSub), su(face_width * kSub), sv(face_height * kSub),
+          rgb(static_cast<std::size_t>(sw) * static_cast<std::size_t>(sh)) {}
+    std::int64_t u(int i) const { return (2 * static_cast<std::int64_t>(i) + 1) * kSpan / (2 * su); }
+    std::int64_t v(int j) const { return (2 * static_cast<std::int64_t>(j) + 1) * kSpan / (2 * sv); }
     // The sample nearest a design position, within the picture.
-    const auto first_at = [&](std::int64_t pos, int per_span, int samples) {
-        const std::int64_t i = (2 * pos * per_span / span - 1) / 2;
+    static int first_at(std::int64_t pos, int per_span, int samples) {
+        const std::int64_t i = (2 * pos * per_span / kSpan - 1) / 2;
         return static_cast<int>(std::clamp<std::int64_t>(i, 0, samples - 1));
-    };
+    }
+    Rgb& at(int i, int j) {
+        return rgb[static_cast<std::size_t>(j) * static_cast<std::size_t>(sw) + static_cast<std::size_t>(i)];
+    }
+};
 
-    std::vector<Rgb> samples(static_cast<std::size_t>(sw) * static_cast<std::size_t>(sh));
-    for (int j = 0; j < sh; ++j) {
-        // Background: a vertical blend of two colours.
-        const std::int64_t t = std::clamp<std::int64_t>(sample_v(j) / kUnit, 0, 1000);
+// Background: a vertical blend of two colours.
+void paint_background(Samples& s, const Face& face) {
+    for (int j = 0; j < s.sh; ++j) {
+        const std::int64_t t = std::clamp<std::int64_t>(s.v(j) / kUnit, 0, 1000);
         const Rgb c{static_cast<int>((face.top.r * (1000 - t) + face.bottom.r * t) / 1000),
                     static_cast<int>((face.top.g * (1000 - t) + face.bottom.g * t) / 1000),
                     static_cast<int>((face.top.b * (1000 - t) + face.bottom.b * t) / 1000)};
-        std::fill_n(samples.begin() + static_cast<std::ptrdiff_t>(j) * sw, sw, c);
+        std::fill_n(s.rgb.begin() + static_cast<std::ptrdiff_t>(j) * s.sw, s.sw, c);
     }
+}
+
+// Each shape over the samples of its bounding box only, in order, so later
+// shapes cover earlier ones.
+void paint_shapes(Samples& s, const Face& face) {
     for (const Shape& shape : face.shapes) {
         const Shape* clip = shape.clip < 0 ? nullptr : &face.shapes[static_cast<std::size_t>(shape.clip)];
-        const int i0 = first_at(shape.min_x, su, sw), i1 = first_at(shape.max_x, su, sw) + 1;
-        const int j0 = first_at(shape.min_y, sv, sh), j1 = first_at(shape.max_y, sv, sh) + 1;
-        for (int j = j0; j <= j1 && j < sh && j < sv; ++j) {
-            const std::int64_t v = sample_v(j);
-            for (int i = i0; i <= i1 && i < sw && i < su; ++i) {
-                const std::int64_t u = sample_u(i);
-                if (shape.contains(u, v) && (clip == nullptr || clip->contains(u, v)))
-                    samples[static_cast<std::size_t>(j) * static_cast<std::size_t>(sw) + static_cast<std::size_t>(i)] =
-                        shape.colour;
+        const int i0 = Samples::first_at(shape.min_x, s.su, s.sw), i1 = Samples::first_at(shape.max_x, s.su, s.sw) + 1;
+        const int j0 = Samples::first_at(shape.min_y, s.sv, s.sh), j1 = Samples::first_at(shape.max_y, s.sv, s.sh) + 1;
+        for (int j = j0; j <= j1 && j < s.sh && j < s.sv; ++j) {
+            const std::int64_t v = s.v(j);
+            for (int i = i0; i <= i1 && i < s.sw && i < s.su; ++i) {
+                const std::int64_t u = s.u(i);
+                if (shape.contains(u, v) && (clip == nullptr || clip->contains(u, v))) s.at(i, j) = shape.colour;
             }
         }
     }
+}
 
-    // Around a face smaller than the picture: a gilt frame, then a dark wall.
-    constexpr int kFrame = 3 * kSub;
+// Around a face smaller than the picture: a gilt frame, then a dark wall.
+void paint_frame(Samples& s, const Face& face) {
+    constexpr int kFrame = 3 * Samples::kSub;
     const Rgb gilt{196, 158, 64};
     const Rgb wall = darker(face.bottom, 50);
-    for (int j = 0; j < sh; ++j)
-        for (int i = 0; i < sw; ++i)
-            if (i >= su || j >= sv)
-                samples[static_cast<std::size_t>(j) * static_cast<std::size_t>(sw) + static_cast<std::size_t>(i)] =
-                    i < su + kFrame && j < sv + kFrame ? gilt : wall;
+    for (int j = 0; j < s.sh; ++j)
+        for (int i = 0; i < s.sw; ++i)
+            if (i >= s.su || j >= s.sv) s.at(i, j) = i < s.su + kFrame && j < s.sv + kFrame ? gilt : wall;
+}
 
+// Each pixel the mean of its samples.
+Image average_samples(const Samples& s, int width, int height) {
+    constexpr int kSub = Samples::kSub;
     Image image;
     image.width = width;
     image.height = height;
@@ -260,7 +298,7 @@ Image draw_creature_face(std::uint64_t seed, int slot, int width, int height, in
         for (int x = 0; x < width; ++x) {
             int r = 0, g = 0, b = 0;
             for (int sy = 0; sy < kSub; ++sy) {
-                const Rgb* row = &samples[static_cast<std::size_t>(y * kSub + sy) * static_cast<std::size_t>(sw)];
+                const Rgb* row = &s.rgb[static_cast<std::size_t>(y * kSub + sy) * static_cast<std::size_t>(s.sw)];
                 for (int sx = 0; sx < kSub; ++sx) {
                     const Rgb& c = row[x * kSub + sx];
                     r += c.r;
@@ -274,6 +312,21 @@ Image draw_creature_face(std::uint64_t seed, int slot, int width, int height, in
         }
     }
     return image;
+}
+
+}  // namespace
+
+Image draw_creature_face(std::uint64_t seed, int slot, int width, int height) {
+    return draw_creature_face(seed, slot, width, height, width, height);
+}
+
+Image draw_creature_face(std::uint64_t seed, int slot, int width, int height, int face_width, int face_height) {
+    const Face face = make_face(seed, slot);
+    Samples samples(width, height, face_width, face_height);
+    paint_background(samples, face);
+    paint_shapes(samples, face);
+    paint_frame(samples, face);
+    return average_samples(samples, width, height);
 }
 
 }  // namespace ce

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "text/lines.h"
+
 namespace ce {
 
 class Form;
@@ -23,8 +25,8 @@ constexpr int kEdit251 = 6;
 constexpr int kEdit97 = 5;       // "-100" to "-128" whole
 constexpr int kCrAnim = 8;       // 91-96 and 5002-5019
 constexpr int kCrAnimWide = 11;  // 5014 and 5015: ten digits, an unsigned reading whole
-constexpr int kName300 = 64;
-constexpr int kPlural = 64;
+constexpr int kName300 = kNameMax + 1;
+constexpr int kPlural = kNameMax + 1;
 constexpr int kAbility = 512;
 }  // namespace clip_width
 

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <string_view>
 
 #include "form/controls.h"
 #include "form/form.h"
@@ -18,12 +17,6 @@
 namespace ce {
 
 namespace {
-
-// What follows the text's terminating zero in the file, if anything: the
-// editor never shows it, so it keeps it as the file held it.
-std::string_view tail_of(const std::string& bytes) {
-    return std::string_view(bytes).substr(text_of(bytes).size());
-}
 
 void add_failure(std::vector<std::string>& failures, std::string failure) {
     if (std::find(failures.begin(), failures.end(), failure) == failures.end())
@@ -43,7 +36,7 @@ bool store(FileOps& ops, const std::string& path, const std::string& bytes,
     return true;
 }
 
-// The file's lines as they are now, with line `line` replaced by `typed`. A
+// The file with line `line` replaced by `typed` and every line ending CR LF. A
 // file too short for that line is extended with empty lines up to it, so the
 // typed text is stored rather than dropped; with `extend_when_empty` false, an
 // empty text has nothing to store and leaves a short file as it was. False when
@@ -55,22 +48,8 @@ bool rewrite_line(FileOps& ops, const std::string& path, int line, const std::st
         add_failure(failures, fault->message());
         return false;
     }
-    const std::string_view text = text_of(bytes);
-    const int count = count_lines(text);
-    const int total = typed.empty() && !extend_when_empty ? count : std::max(count, line + 1);
-
-    std::string out;
-    out.reserve(bytes.size() + typed.size() + 2 * static_cast<std::size_t>(total));
-    std::string current;
-    std::size_t offset = 0;
-    for (int i = 0; i < total; ++i) {
-        if (i < count)
-            offset = next_line(text, offset, current);
-        else
-            current.clear();
-        append_line(out, i == line ? typed : current);
-    }
-    out.append(tail_of(bytes));
+    const std::string out = replace_lines(bytes, {{line, typed}}, OtherLines::EndCrLf,
+                                          extend_when_empty ? EmptyPastEnd::Extends : EmptyPastEnd::LeavesShort);
     return store(ops, path, out, failures, write, bytes);
 }
 

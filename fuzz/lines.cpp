@@ -62,22 +62,25 @@ void check_replace(std::string_view bytes, std::uint8_t which) {
     std::string content;
     for (char c : bytes.substr(0, std::min<std::size_t>(bytes.size(), which)))
         if (!is_ender(c) && c != '\0') content += c;
-    ce::LanguageText after;
-    after.bytes = ce::replace_lines(text, {{k, content}});
-    ce::split_lines(after);
-    CE_FUZZ_CHECK(after.line(k) == content, "the replaced line does not read back");
-    // Emptying a last line without a break leaves no line there to count (a
-    // reader still finds it empty, as past the end).
-    const bool emptied_last = content.empty() && k + 1 == text.line_count() &&
-                              text.lines.back().next == text.lines.back().end;
-    CE_FUZZ_CHECK(after.line_count() >= std::max(text.line_count(), k + 1) - (emptied_last ? 1 : 0),
-                  "lines lost by a replace");
-    for (int i = 0; i < text.line_count(); ++i)
-        if (i != k) CE_FUZZ_CHECK(after.line(i) == text.line(i), "another line changed by a replace");
-    // Bytes past the text's zero stay.
-    CE_FUZZ_CHECK(std::string_view(after.bytes).substr(after.text_size) ==
-                      std::string_view(text.bytes).substr(text.text_size),
-                  "bytes after the zero changed by a replace");
+    // Both ways of treating the other lines: their own enders kept, or CR LF.
+    for (const ce::OtherLines others : {ce::OtherLines::KeepEnders, ce::OtherLines::EndCrLf}) {
+        ce::LanguageText after;
+        after.bytes = ce::replace_lines(text.bytes, {{k, content}}, others, ce::EmptyPastEnd::Extends);
+        ce::split_lines(after);
+        CE_FUZZ_CHECK(after.line(k) == content, "the replaced line does not read back");
+        // Emptying a last line without a break leaves no line there to count (a
+        // reader still finds it empty, as past the end).
+        const bool emptied_last = content.empty() && k + 1 == text.line_count() &&
+                                  text.lines.back().next == text.lines.back().end;
+        CE_FUZZ_CHECK(after.line_count() >= std::max(text.line_count(), k + 1) - (emptied_last ? 1 : 0),
+                      "lines lost by a replace");
+        for (int i = 0; i < text.line_count(); ++i)
+            if (i != k) CE_FUZZ_CHECK(after.line(i) == text.line(i), "another line changed by a replace");
+        // Bytes past the text's zero stay.
+        CE_FUZZ_CHECK(std::string_view(after.bytes).substr(after.text_size) ==
+                          std::string_view(text.bytes).substr(text.text_size),
+                      "bytes after the zero changed by a replace");
+    }
 }
 
 const ce::fuzz::TempFolder& folder() {

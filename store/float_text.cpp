@@ -33,6 +33,71 @@ bool starts_with_word(std::string_view text, std::string_view word) {
     return true;
 }
 
+// Digits with an optional point from text[i]: where they end, how many there
+// are, and whether one is not zero and the decimal exponent of the first that
+// is not.
+struct Mantissa {
+    std::size_t end;
+    std::size_t digits;
+    bool nonzero;
+    long long lead;
+};
+
+Mantissa scan_mantissa(std::string_view text, std::size_t i) {
+    const std::size_t start = i;
+    long long lead = 0;
+    bool nonzero = false;
+    long long int_digits = 0;
+    while (i < text.size() && is_digit(text[i])) {
+        if (text[i] != '0' && !nonzero) {
+            nonzero = true;
+            lead = 0;
+        }
+        if (nonzero) ++int_digits;
+        ++i;
+    }
+    std::size_t digits = i - start;
+    long long frac_zeros = 0;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        const std::size_t frac_start = i;
+        while (i < text.size() && is_digit(text[i])) {
+            if (!nonzero) {
+                if (text[i] != '0') {
+                    nonzero = true;
+                    lead = -(frac_zeros + 1);
+                } else {
+                    ++frac_zeros;
+                }
+            }
+            ++i;
+        }
+        digits += i - frac_start;
+    }
+    if (nonzero && int_digits > 0) lead = int_digits - 1;
+    return {i, digits, nonzero, lead};
+}
+
+// The exponent at text[i] ('e' or 'E', a sign, digits; its size capped): where
+// it ends, or i when no digits follow the 'e' ("1e" reads as 1).
+std::size_t scan_exponent(std::string_view text, std::size_t i, long long& exponent) {
+    exponent = 0;
+    if (!(i < text.size() && (text[i] == 'e' || text[i] == 'E'))) return i;
+    std::size_t j = i + 1;
+    bool exp_negative = false;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+        exp_negative = text[j] == '-';
+        ++j;
+    }
+    if (!(j < text.size() && is_digit(text[j]))) return i;
+    while (j < text.size() && is_digit(text[j])) {
+        if (exponent < 1000000) exponent = exponent * 10 + (text[j] - '0');
+        ++j;
+    }
+    if (exp_negative) exponent = -exponent;
+    return j;
+}
+
 }  // namespace
 
 std::string format_lf(double value) {
@@ -70,66 +135,19 @@ std::optional<float> parse_float(std::string_view text) {
     if (starts_with_word(rest, "nan")) return std::copysign(std::numeric_limits<float>::quiet_NaN(), sign);
     if (starts_with_word(rest, "inf")) return sign * std::numeric_limits<float>::infinity();
 
-    // Digits with an optional point; at least one digit.
     const std::size_t start = i;
-    long long lead = 0;          // decimal exponent of the first non-zero digit
-    bool nonzero = false;
-    long long int_digits = 0;
-    while (i < text.size() && is_digit(text[i])) {
-        if (text[i] != '0' && !nonzero) {
-            nonzero = true;
-            lead = 0;
-        }
-        if (nonzero) ++int_digits;
-        ++i;
-    }
-    std::size_t digits = i - start;
-    long long frac_zeros = 0;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        const std::size_t frac_start = i;
-        while (i < text.size() && is_digit(text[i])) {
-            if (!nonzero) {
-                if (text[i] != '0') {
-                    nonzero = true;
-                    lead = -(frac_zeros + 1);
-                } else {
-                    ++frac_zeros;
-                }
-            }
-            ++i;
-        }
-        digits += i - frac_start;
-    }
-    if (digits == 0) return std::nullopt;
-    if (nonzero && int_digits > 0) lead = int_digits - 1;
-
-    // An exponent counts only when digits follow it ("1e" reads as 1).
+    const Mantissa m = scan_mantissa(text, start);
+    if (m.digits == 0) return std::nullopt;
     long long exponent = 0;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t j = i + 1;
-        bool exp_negative = false;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
-            exp_negative = text[j] == '-';
-            ++j;
-        }
-        if (j < text.size() && is_digit(text[j])) {
-            while (j < text.size() && is_digit(text[j])) {
-                if (exponent < 1000000) exponent = exponent * 10 + (text[j] - '0');
-                ++j;
-            }
-            if (exp_negative) exponent = -exponent;
-            i = j;
-        }
-    }
+    const std::size_t end = scan_exponent(text, m.end, exponent);
 
     float value = 0.0f;
     const std::from_chars_result r =
-        std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::general);
+        std::from_chars(text.data() + start, text.data() + end, value, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
         // Too large rounds to infinity, too small to zero, as a correctly
         // rounding reader gives.
-        value = nonzero && lead + exponent >= 0 ? std::numeric_limits<float>::infinity() : 0.0f;
+        value = m.nonzero && m.lead + exponent >= 0 ? std::numeric_limits<float>::infinity() : 0.0f;
     } else if (r.ec != std::errc()) {
         return std::nullopt;
     }

@@ -346,62 +346,59 @@ std::optional<std::string> folder_before(const std::string& root, int number, Fo
     return std::nullopt;
 }
 
-std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full) {
-    HistorySettings settings;
-    if (auto e = read_history_settings(root, settings)) return e;
-    if (settings.enabled && !full) {
-        // Within both limits (counted from the names and sizes alone) there is
-        // nothing to prune and no manifest to read.
-        std::uint64_t stored = 0;
-        std::error_code ec;
-        for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
-            std::error_code size_ec;
-            const auto size = it->file_size(size_ec);
-            if (!size_ec) stored += size;
-        }
-        if (manifest_numbers(root, ".entry").size() <= static_cast<std::size_t>(settings.keep_entries) &&
-            stored <= settings.keep_bytes)
-            return std::nullopt;
-    }
-    std::vector<HistoryEntry> entries;
-    if (auto e = list_history(root, entries)) return e;
+namespace {
 
-    // Newest first: keep while both limits hold (the newest always stays while
-    // history is on, so the last write can always be undone).
-    std::set<std::string> needed;
+// Whether the history is within both limits, counted from the names and sizes
+// of its files alone (no manifest read).
+bool within_limits(const std::string& root, const HistorySettings& settings) {
+    std::uint64_t stored = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code size_ec;
+        const auto size = it->file_size(size_ec);
+        if (!size_ec) stored += size;
+    }
+    return manifest_numbers(root, ".entry").size() <= static_cast<std::size_t>(settings.keep_entries) &&
+           stored <= settings.keep_bytes;
+}
+
+// How many of the newest entries to keep: while both limits hold (the newest
+// always stays while history is on, so the last write can always be undone).
+// Adds the old contents they need to `needed`.
+std::size_t entries_to_keep(const std::vector<HistoryEntry>& entries, const HistorySettings& settings,
+                            std::set<std::string>& needed) {
     std::uint64_t bytes = 0;
     std::size_t keep = 0;
-    if (settings.enabled) {
-        for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
-            std::uint64_t more = 0;
-            std::vector<std::string> added;
-            for (const HistoryFile& f : e->files) {
-                if (f.old_hash.empty() || needed.count(f.old_hash)) continue;
-                if (std::find(added.begin(), added.end(), f.old_hash) != added.end()) continue;
-                added.push_back(f.old_hash);
-                more += f.old_size;
-            }
-            if (keep > 0 && (keep >= static_cast<std::size_t>(settings.keep_entries) || bytes + more > settings.keep_bytes))
-                break;
-            bytes += more;
-            needed.insert(added.begin(), added.end());
-            ++keep;
+    if (!settings.enabled) return keep;
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+        std::uint64_t more = 0;
+        std::vector<std::string> added;
+        for (const HistoryFile& f : e->files) {
+            if (f.old_hash.empty() || needed.count(f.old_hash)) continue;
+            if (std::find(added.begin(), added.end(), f.old_hash) != added.end()) continue;
+            added.push_back(f.old_hash);
+            more += f.old_size;
         }
+        if (keep > 0 && (keep >= static_cast<std::size_t>(settings.keep_entries) || bytes + more > settings.keep_bytes))
+            break;
+        bytes += more;
+        needed.insert(added.begin(), added.end());
+        ++keep;
     }
-    std::optional<std::string> error;
-    for (std::size_t i = 0; i + keep < entries.size(); ++i) {
-        const std::string path = history_path(root, entry_file_name(entries[i].number, "entry"));
-        if (FileError e = ops.remove(path)) {
-            error = failed_step(path, "cannot be removed", *e).message();
-            return error;  // keep the rest: the oldest go first, so the history stays a suffix
-        }
-    }
-    // A write in progress needs its old contents until it is committed or rolled back.
+    return keep;
+}
+
+// Removes the stored contents that nothing needs: no kept entry, and no write
+// in progress (which needs its old contents until it is committed or rolled
+// back; when its journal cannot be read, nothing is removed).
+std::optional<std::string> remove_unneeded_contents(FileOps& ops, const std::string& root,
+                                                    std::set<std::string>& needed) {
     for (int n : pending_journals(root)) {
         HistoryEntry j;
         if (read_manifest(history_path(root, entry_file_name(n, "journal")), j)) return std::nullopt;
         for (const HistoryFile& f : j.files) needed.insert(f.old_hash);
     }
+    std::optional<std::string> error;
     std::error_code ec;
     for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
@@ -410,6 +407,25 @@ std::optional<std::string> prune_history(FileOps& ops, const std::string& root, 
             error = failed_step(it->path().string(), "cannot be removed", *e).message();
     }
     return error;
+}
+
+}  // namespace
+
+std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full) {
+    HistorySettings settings;
+    if (auto e = read_history_settings(root, settings)) return e;
+    if (settings.enabled && !full && within_limits(root, settings)) return std::nullopt;
+    std::vector<HistoryEntry> entries;
+    if (auto e = list_history(root, entries)) return e;
+
+    std::set<std::string> needed;
+    const std::size_t keep = entries_to_keep(entries, settings, needed);
+    for (std::size_t i = 0; i + keep < entries.size(); ++i) {
+        const std::string path = history_path(root, entry_file_name(entries[i].number, "entry"));
+        if (FileError e = ops.remove(path))  // keep the rest: the oldest go first, so the history stays a suffix
+            return failed_step(path, "cannot be removed", *e).message();
+    }
+    return remove_unneeded_contents(ops, root, needed);
 }
 
 std::optional<std::string> put_file(FileOps& ops, const std::string& path, std::string_view bytes) {

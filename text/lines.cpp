@@ -1,6 +1,8 @@
 // Line text codec of the language files.
 #include "text/lines.h"
 
+#include <iterator>
+
 namespace ce {
 
 namespace {
@@ -24,7 +26,56 @@ LineSpan scan_line(std::string_view text, std::size_t offset) {
     return {i, i + 1};
 }
 
+// The new lines of replace_lines past the text's last line (`count` lines):
+// empty CR LF lines up to each, then the line and CR LF. `ended` tells whether
+// the text's last line has an ender already.
+void extend_lines(std::string& out, std::map<int, std::string>::const_iterator from,
+                  std::map<int, std::string>::const_iterator to, int count, bool ended,
+                  EmptyPastEnd empty_past_end) {
+    if (empty_past_end == EmptyPastEnd::LeavesShort) {
+        while (to != from && std::prev(to)->second.empty()) --to;
+    }
+    if (from == to) return;
+    if (!ended) out.append("\r\n");
+    for (int next = count; from != to; ++from, ++next) {
+        for (; next < from->first; ++next) out.append("\r\n");
+        out.append(from->second);
+        out.append("\r\n");
+    }
+}
+
 }  // namespace
+
+std::string replace_lines(std::string_view bytes, const std::map<int, std::string>& lines,
+                          OtherLines others, EmptyPastEnd empty_past_end) {
+    const std::string_view text = text_of(bytes);
+    std::size_t grow = 0;
+    for (const auto& [k, content] : lines) grow += content.size() + 2;
+    std::string out;
+    out.reserve(bytes.size() + grow);
+    auto it = lines.lower_bound(0);
+    int count = 0;
+    std::string_view ender = "\r\n";  // of the last line written
+    for (std::size_t offset = 0; offset < text.size(); ++count) {
+        const LineSpan span = scan_line(text, offset);
+        const std::size_t next = span.next == 0 ? text.size() : span.next;
+        ender = others == OtherLines::EndCrLf ? "\r\n" : text.substr(span.end, next - span.end);
+        if (it != lines.end() && it->first == count) {
+            out.append(it->second);
+            // An emptied line between a lone CR and its own LF ends CR LF: CR + LF
+            // would join it to the line before.
+            if (it->second.empty() && ender == "\n" && !out.empty() && out.back() == '\r') ender = "\r\n";
+            ++it;
+        } else {
+            out.append(text.substr(offset, span.end - offset));
+        }
+        out.append(ender);
+        offset = next;
+    }
+    extend_lines(out, it, lines.end(), count, !ender.empty(), empty_past_end);
+    out.append(bytes.substr(text.size()));
+    return out;
+}
 
 std::string_view text_of(std::string_view bytes) {
     const std::size_t zero = bytes.find('\0');

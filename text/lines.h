@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,24 @@ std::string creature_line(std::string_view text, int n);
 
 // Appends line and CR LF to out (no break when no_break). Returns the bytes appended.
 std::size_t append_line(std::string& out, std::string_view line, bool no_break = false);
+
+// Rewriting some lines of a language file: what happens to the rest.
+// The lines not replaced keep their own enders (and a last line without one
+// stays so), or every line of the result ends CR LF.
+enum class OtherLines { KeepEnders, EndCrLf };
+// A replacement past the last line extends the file with empty CR LF lines up
+// to it; with LeavesShort an empty one does not (nothing to store), though a
+// later non-empty one still does.
+enum class EmptyPastEnd { Extends, LeavesShort };
+
+// `bytes` (a whole file: its text, then from the first zero byte a tail that
+// stays as it is) with the content of some lines replaced (line number >= 0 ->
+// new content, which holds no line-ending or zero byte). Every other byte of the
+// text stays, but for the enders `others` rewrites. A line emptied between a
+// lone CR and its own LF would make the two one CR LF ender and move every
+// later line up: it ends CR LF instead.
+std::string replace_lines(std::string_view bytes, const std::map<int, std::string>& lines,
+                          OtherLines others, EmptyPastEnd empty_past_end);
 
 // Longest text stored in a creature's line: the name and the plural (63
 // characters) and the ability text (999).

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/folder.h"
+#include "text/lines.h"
 #include "support.h"
 
 namespace ce {
@@ -230,12 +231,12 @@ TEST(LanguageLines, ReplaceLinesKeepsEveryOtherByte) {
     split_lines(t);
     ASSERT_EQ(t.line_count(), 5);
     EXPECT_EQ(t.line(3), "three");
-    EXPECT_EQ(replace_lines(t, {{1, "ONE"}}), bytes("zero\r\nONE\ntwo\rthree\x01" "four\r\n\0tail"));
-    EXPECT_EQ(replace_lines(t, {{4, ""}}), bytes("zero\r\none\ntwo\rthree\x01\r\n\0tail"));
-    EXPECT_EQ(replace_lines(t, {{6, "six"}}), bytes("zero\r\none\ntwo\rthree\x01" "four\r\n\r\nsix\r\n\0tail"));
+    EXPECT_EQ(replace_lines(t.bytes, {{1, "ONE"}}, OtherLines::KeepEnders, EmptyPastEnd::Extends), bytes("zero\r\nONE\ntwo\rthree\x01" "four\r\n\0tail"));
+    EXPECT_EQ(replace_lines(t.bytes, {{4, ""}}, OtherLines::KeepEnders, EmptyPastEnd::Extends), bytes("zero\r\none\ntwo\rthree\x01\r\n\0tail"));
+    EXPECT_EQ(replace_lines(t.bytes, {{6, "six"}}, OtherLines::KeepEnders, EmptyPastEnd::Extends), bytes("zero\r\none\ntwo\rthree\x01" "four\r\n\r\nsix\r\n\0tail"));
     LanguageText empty;
     split_lines(empty);
-    EXPECT_EQ(replace_lines(empty, {{1, "x"}}), "\r\nx\r\n");
+    EXPECT_EQ(replace_lines(empty.bytes, {{1, "x"}}, OtherLines::KeepEnders, EmptyPastEnd::Extends), "\r\nx\r\n");
 }
 
 TEST(LanguageLines, AnEmptiedLineAfterALoneCarriageReturnStaysALine) {
@@ -246,7 +247,7 @@ TEST(LanguageLines, AnEmptiedLineAfterALoneCarriageReturnStaysALine) {
     split_lines(t);
     ASSERT_EQ(t.line_count(), 3);
     LanguageText after;
-    after.bytes = replace_lines(t, {{1, ""}});
+    after.bytes = replace_lines(t.bytes, {{1, ""}}, OtherLines::KeepEnders, EmptyPastEnd::Extends);
     EXPECT_EQ(after.bytes, "a\r\r\nc\r\n");
     split_lines(after);
     ASSERT_EQ(after.line_count(), 3);
@@ -255,8 +256,8 @@ TEST(LanguageLines, AnEmptiedLineAfterALoneCarriageReturnStaysALine) {
     // Two such lines at once, and one that is not emptied, keep their bytes.
     t.bytes = "a\rb\rc\nd\n";
     split_lines(t);
-    EXPECT_EQ(replace_lines(t, {{1, ""}, {2, ""}}), "a\r\r\r\nd\n");
-    EXPECT_EQ(replace_lines(t, {{2, "C"}}), "a\rb\rC\nd\n");
+    EXPECT_EQ(replace_lines(t.bytes, {{1, ""}, {2, ""}}, OtherLines::KeepEnders, EmptyPastEnd::Extends), "a\r\r\r\nd\n");
+    EXPECT_EQ(replace_lines(t.bytes, {{2, "C"}}, OtherLines::KeepEnders, EmptyPastEnd::Extends), "a\rb\rC\nd\n");
 }
 
 }  // namespace

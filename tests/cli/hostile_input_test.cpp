@@ -7,6 +7,7 @@
 
 #include "cli/fields.h"
 #include "cli/folder.h"
+#include "text/lines.h"
 #include "cli/table_text.h"
 #include "support.h"
 
@@ -77,7 +78,7 @@ void write_hostile_captions(const std::string& root) {
     std::map<int, std::string> lines;
     for (int k = 0; k <= 132; ++k)
         lines[k] = "\x1B]0;owned\x1B\\\x9D" "0;x\x81\x1B[2J caption " + std::to_string(k);
-    write_file(common.path, replace_lines(common, lines));
+    write_file(common.path, replace_lines(common.bytes, lines, OtherLines::KeepEnders, EmptyPastEnd::Extends));
 }
 
 void expect_clean(const std::string& text, const char* what) {

@@ -7,10 +7,16 @@
 
 #include "app/code_page.h"
 #include "app/win32_form.h"
+#include "text/code_page.h"
 #include "win32_support.h"
 
 namespace ce {
 namespace {
+
+// Whether the page defines the byte (its language's code page table).
+bool byte_is_defined(CodePage page, unsigned char byte) {
+    return code_page_defines(page == CodePage::Cyrillic1251 ? 1 : 0, byte);
+}
 
 std::string all_bytes() {
     std::string bytes;
