@@ -111,12 +111,15 @@ TEST_F(History, DiffReadsTheFolderAsItWasBeforeAnEntry) {
 
 // The system's operations; the first replacement of A's write holds the folder
 // for a while, so that B starts while A is writing.
+// The write pauses at its first rename, after it has read the folder and
+// holds the lock, before any file of the folder changes.
 class SlowFirstReplace : public ForwardingOps {
 public:
     std::atomic<bool> started{false};
-    FileError replace(const std::string& a, const std::string& b) override {
-        if (!started.exchange(true)) std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        return ForwardingOps::replace(a, b);
+    FileError before(Step step, const std::string&) override {
+        if ((step == Replace || step == RenameOver) && !started.exchange(true))
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return std::nullopt;
     }
 };
 

@@ -438,18 +438,24 @@ TEST(Recovery, AJournalItCannotUseIsAnErrorAndTouchesNothing) {
     EXPECT_EQ(f.get("B.vrh"), f.old_bytes.at("B.vrh"));
 }
 
+// Writes A.vrh `count` times ("0", "1", ...); the history after.
+std::vector<HistoryEntry> write_a_times(const Folder& f, int count) {
+    for (int i = 0; i < count; ++i) {
+        const CommitResult r =
+            commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, std::to_string(i)}}, {"w", {}});
+        EXPECT_FALSE(r.error) << *r.error;
+    }
+    std::vector<HistoryEntry> entries;
+    EXPECT_FALSE(list_history(f.dir.str(), entries));
+    return entries;
+}
+
 TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     Folder f;
     HistorySettings s;
     s.keep_entries = 3;
     ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
-    for (int i = 0; i < 6; ++i) {
-        ASSERT_FALSE(
-            commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, std::to_string(i)}}, {"w", {}})
-                .error);
-    }
-    std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    std::vector<HistoryEntry> entries = write_a_times(f, 6);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries.front().number, 4);
     EXPECT_EQ(entries.back().number, 6);
@@ -483,13 +489,7 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
 // listing (a program that lists repeatedly must never see a stale entry).
 TEST(History, ListingAgainSeesAnEntryChangedOrReplacedSinceTheLastListing) {
     Folder f;
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_FALSE(
-            commit_folder_write(system_file_ops(), f.dir.str(), {{"A.vrh", std::nullopt, std::to_string(i)}}, {"w", {}})
-                .error);
-    }
-    std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    std::vector<HistoryEntry> entries = write_a_times(f, 3);
     ASSERT_EQ(entries.size(), 3u);
     const std::string second = history_path(f.dir.str(), "000002.entry");
     HistoryEntry changed = entries[1];
