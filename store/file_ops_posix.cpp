@@ -258,6 +258,14 @@ FileOps& system_file_ops() {
     return ops;
 }
 
+std::optional<FileStamp> file_stamp(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileStamp{static_cast<std::uint64_t>(st.st_size),
+                     static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                     static_cast<std::uint64_t>(st.st_ino)};
+}
+
 FileResult read_whole_file(const std::string& path, WholeFile& out) {
     // Examined before it is opened, so that a device is never opened at all,
     // and opened without blocking, so that a pipe put in its place meanwhile

@@ -197,6 +197,15 @@ FileOps& system_file_ops() {
     return ops;
 }
 
+std::optional<FileStamp> file_stamp(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    const auto join = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+    return FileStamp{join(data.nFileSizeHigh, data.nFileSizeLow),
+                     static_cast<std::int64_t>(join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)),
+                     join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime)};
+}
+
 FileResult read_whole_file(const std::string& path, WholeFile& out) {
     // A folder opens only with backup semantics; say what it is rather than
     // "access denied".

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <system_error>
@@ -240,30 +241,34 @@ std::optional<std::string> history_folder_problem(const std::string& root) {
 
 namespace {
 
+using SharedEntry = std::shared_ptr<const HistoryEntry>;
+
 // A complete entry is never written again, so a program that lists the same
 // history again (the editor prunes it after every Save) reads only the entries
-// that are new or whose file changed (size or time) since it last read them.
+// that are new or whose file changed (size, time or identity) since it last
+// read them (one question to the system per entry).
 class EntryCache {
 public:
-    std::optional<std::string> read(const std::string& root, int number, HistoryEntry& out) {
+    std::optional<std::string> read(const std::string& root, int number, SharedEntry& out) {
         const std::string path = history_path(root, entry_file_name(number, "entry"));
-        std::error_code ec;
-        const std::uintmax_t size = fs::file_size(path, ec);
-        const fs::file_time_type time = ec ? fs::file_time_type() : fs::last_write_time(path, ec);
-        std::lock_guard<std::mutex> hold(mutex_);
-        if (root != root_) {
-            root_ = root;
-            known_.clear();
-        }
-        if (!ec) {
+        const std::optional<FileStamp> stamp = file_stamp(path);
+        {
+            std::lock_guard<std::mutex> hold(mutex_);
+            if (root != root_) {
+                root_ = root;
+                known_.clear();
+            }
             const auto it = known_.find(number);
-            if (it != known_.end() && it->second.size == size && it->second.time == time) {
+            if (stamp && it != known_.end() && it->second.stamp == *stamp) {
                 out = it->second.entry;
                 return std::nullopt;
             }
         }
-        if (auto e = read_manifest(path, out)) return e;
-        if (!ec) known_[number] = {size, time, out};
+        auto entry = std::make_shared<HistoryEntry>();
+        if (auto e = read_manifest(path, *entry)) return e;
+        out = entry;
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (stamp && root == root_) known_[number] = {*stamp, out};
         return std::nullopt;
     }
     // Forgets the entries that are gone (those before `first`).
@@ -274,9 +279,8 @@ public:
 
 private:
     struct Known {
-        std::uintmax_t size;
-        fs::file_time_type time;
-        HistoryEntry entry;
+        FileStamp stamp;
+        SharedEntry entry;
     };
     std::mutex mutex_;
     std::string root_;
@@ -288,20 +292,30 @@ EntryCache& entry_cache() {
     return cache;
 }
 
-}  // namespace
-
-std::optional<std::string> list_history(const std::string& root, std::vector<HistoryEntry>& out) {
+// The completed entries, oldest first, as the cache holds them.
+std::optional<std::string> list_entries(const std::string& root, std::vector<SharedEntry>& out) {
     out.clear();
     if (auto problem = history_folder_problem(root)) return problem;
     const std::vector<int> numbers = manifest_numbers(root, ".entry");
     entry_cache().forget_before(root, numbers.empty() ? 0 : numbers.front());
     for (int n : numbers) {
-        HistoryEntry entry;
+        SharedEntry entry;
         if (auto e = entry_cache().read(root, n, entry)) return e;
-        if (entry.number != n)
-            return history_path(root, entry_file_name(n, "entry")) + ": holds entry " + std::to_string(entry.number);
+        if (entry->number != n)
+            return history_path(root, entry_file_name(n, "entry")) + ": holds entry " + std::to_string(entry->number);
         out.push_back(std::move(entry));
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> list_history(const std::string& root, std::vector<HistoryEntry>& out) {
+    out.clear();
+    std::vector<SharedEntry> entries;
+    if (auto e = list_entries(root, entries)) return e;
+    out.reserve(entries.size());
+    for (const SharedEntry& entry : entries) out.push_back(*entry);
     return std::nullopt;
 }
 
@@ -348,24 +362,10 @@ std::optional<std::string> folder_before(const std::string& root, int number, Fo
 
 namespace {
 
-// Whether the history is within both limits, counted from the names and sizes
-// of its files alone (no manifest read).
-bool within_limits(const std::string& root, const HistorySettings& settings) {
-    std::uint64_t stored = 0;
-    std::error_code ec;
-    for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code size_ec;
-        const auto size = it->file_size(size_ec);
-        if (!size_ec) stored += size;
-    }
-    return manifest_numbers(root, ".entry").size() <= static_cast<std::size_t>(settings.keep_entries) &&
-           stored <= settings.keep_bytes;
-}
-
 // How many of the newest entries to keep: while both limits hold (the newest
 // always stays while history is on, so the last write can always be undone).
 // Adds the old contents they need to `needed`.
-std::size_t entries_to_keep(const std::vector<HistoryEntry>& entries, const HistorySettings& settings,
+std::size_t entries_to_keep(const std::vector<SharedEntry>& entries, const HistorySettings& settings,
                             std::set<std::string>& needed) {
     std::uint64_t bytes = 0;
     std::size_t keep = 0;
@@ -373,7 +373,7 @@ std::size_t entries_to_keep(const std::vector<HistoryEntry>& entries, const Hist
     for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
         std::uint64_t more = 0;
         std::vector<std::string> added;
-        for (const HistoryFile& f : e->files) {
+        for (const HistoryFile& f : (*e)->files) {
             if (f.old_hash.empty() || needed.count(f.old_hash)) continue;
             if (std::find(added.begin(), added.end(), f.old_hash) != added.end()) continue;
             added.push_back(f.old_hash);
@@ -414,14 +414,14 @@ std::optional<std::string> remove_unneeded_contents(FileOps& ops, const std::str
 std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full) {
     HistorySettings settings;
     if (auto e = read_history_settings(root, settings)) return e;
-    if (settings.enabled && !full && within_limits(root, settings)) return std::nullopt;
-    std::vector<HistoryEntry> entries;
-    if (auto e = list_history(root, entries)) return e;
+    std::vector<SharedEntry> entries;
+    if (auto e = list_entries(root, entries)) return e;
 
     std::set<std::string> needed;
     const std::size_t keep = entries_to_keep(entries, settings, needed);
+    if (keep == entries.size() && !full) return std::nullopt;
     for (std::size_t i = 0; i + keep < entries.size(); ++i) {
-        const std::string path = history_path(root, entry_file_name(entries[i].number, "entry"));
+        const std::string path = history_path(root, entry_file_name(entries[i]->number, "entry"));
         if (FileError e = ops.remove(path))  // keep the rest: the oldest go first, so the history stays a suffix
             return failed_step(path, "cannot be removed", *e).message();
     }

@@ -75,8 +75,9 @@ std::optional<std::string> folder_before(const std::string& root, int number, Fo
 
 // Removes the oldest entries beyond the settings (all of them when history is
 // off), then every content that no kept entry and no pending journal needs.
-// Within the limits it reads no manifest and removes nothing, unless `full`
-// (after a recovery, which may leave contents that nothing needs).
+// Within the limits it removes nothing, unless `full` (after a recovery, which
+// may leave contents that nothing needs). The limits are counted from the
+// manifests, which a program reads once and then only when they change.
 std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full = false);
 
 // Writes `bytes` to `path` durably and in one step: a temporary file beside it,

@@ -74,23 +74,6 @@ std::string joined(const std::vector<std::string>& names) {
     return out;
 }
 
-int next_entry_number(const std::string& root) {
-    int last = 0;
-    std::error_code ec;
-    for (fs::directory_iterator it(history_path(root), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() < 7 || name[6] != '.') continue;
-        int n = 0;
-        bool digits = true;
-        for (int i = 0; i < 6; ++i) {
-            digits = digits && name[static_cast<std::size_t>(i)] >= '0' && name[static_cast<std::size_t>(i)] <= '9';
-            n = n * 10 + (name[static_cast<std::size_t>(i)] - '0');
-        }
-        if (digits) last = std::max(last, n);
-    }
-    return last + 1;
-}
-
 // A temporary file of ours: "<name>.~new<digits>" or "<name>.~old<digits>".
 bool is_stray(const std::string& name, bool& is_backup, std::string& base) {
     for (const char* tag : {".~new", ".~old"}) {
@@ -114,26 +97,56 @@ struct Stray {
     bool backup = false;
 };
 
-std::vector<Stray> stray_files(const std::string& root) {
+// What one look at the folder finds that a recovery or a write needs.
+struct FolderScan {
+    std::vector<int> journals;  // interrupted writes, ascending
+    std::vector<Stray> strays;
+    int last_number = 0;        // the highest number of an entry or a journal
+};
+
+// The number of a manifest's file name, or of a temporary file of one
+// ("000012.entry", "000012.journal.~new1"); 0 for any other name.
+int manifest_number(const std::string& name) {
+    if (name.size() < 7 || name[6] != '.') return 0;
+    int n = 0;
+    for (int i = 0; i < 6; ++i) {
+        const char c = name[static_cast<std::size_t>(i)];
+        if (c < '0' || c > '9') return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// One listing of each folder where our files can be: the data folder, the
+// language folders and the history.
+FolderScan scan_folder(const std::string& root) {
+    FolderScan scan;
     std::vector<std::string> folders{root.empty() ? std::string(".") : root};
     for (const char* language : kLanguageFolders) folders.push_back(data_path(root, language));
-    folders.push_back(history_path(root));
+    const std::string history = history_path(root);
+    folders.push_back(history);
     folders.push_back(history_path(root, "content"));
-    std::vector<Stray> out;
     for (const std::string& folder : folders) {
         std::error_code ec;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (folder == history) {
+                const int n = manifest_number(name);
+                scan.last_number = std::max(scan.last_number, n);
+                if (n > 0 && name.size() == 14 && name.ends_with(".journal")) scan.journals.push_back(n);
+            }
             Stray s;
             std::string base;
-            if (!is_stray(it->path().filename().string(), s.backup, base)) continue;
+            if (!is_stray(name, s.backup, base)) continue;
             std::error_code kind_ec;
             if (!it->is_regular_file(kind_ec)) continue;
-            s.path = folder == "." ? it->path().filename().string() : it->path().string();
+            s.path = folder == "." ? name : it->path().string();
             s.base_path = folder == "." ? base : (fs::path(folder) / base).string();
-            out.push_back(std::move(s));
+            scan.strays.push_back(std::move(s));
         }
     }
-    return out;
+    std::sort(scan.journals.begin(), scan.journals.end());
+    return scan;
 }
 
 std::string shown(const std::string& root, const std::string& path) {
@@ -216,7 +229,8 @@ std::vector<std::string> recovery_needed(const std::string& root) {
         out.push_back(*problem);
         return out;
     }
-    for (int n : pending_journals(root)) {
+    const FolderScan scan = scan_folder(root);
+    for (int n : scan.journals) {
         const std::string journal = history_path(root, entry_file_name(n, "journal"));
         HistoryEntry entry;
         if (auto e = read_manifest(journal, entry))
@@ -225,18 +239,23 @@ std::vector<std::string> recovery_needed(const std::string& root) {
             out.push_back(shown(root, journal) + ": an interrupted write (" + entry.made_by + ", " + entry.time +
                           ") is not rolled back yet");
     }
-    for (const Stray& s : stray_files(root))
+    for (const Stray& s : scan.strays)
         out.push_back(shown(root, s.path) + ": a left-over " + (s.backup ? "backup copy" : "temporary file"));
     return out;
 }
 
-Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock, int wait_ms) {
+namespace {
+
+// recover_folder, leaving in `scan` what the folder holds once it is done
+// (its interrupted writes rolled back, its strays gone).
+Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wait_ms, FolderScan& scan) {
     Recovery r;
     if (auto problem = history_folder_problem(root)) {
         r.error = *problem;
         return r;
     }
-    if (pending_journals(root).empty() && stray_files(root).empty()) return r;
+    scan = scan_folder(root);
+    if (scan.journals.empty() && scan.strays.empty()) return r;
     FolderLock own;
     FolderLock& held = lock && lock->held() ? *lock : own;
     if (!held.held()) {
@@ -247,17 +266,22 @@ Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock,
                 r.error = *e;
             return r;
         }
+        scan = scan_folder(root);  // another program may have finished meanwhile
     }
-    const std::vector<int> journals = pending_journals(root);
-    for (int n : journals) {
+    for (int n : scan.journals) {
         if (auto e = roll_back_journal(ops, root, n, r)) {
             r.error = *e;
             return r;
         }
     }
-    // Contents that only the rolled-back writes named are dropped.
-    if (!journals.empty()) (void)prune_history(ops, root, true);
-    for (const Stray& s : stray_files(root)) {
+    if (!scan.journals.empty()) {
+        // Contents that only the rolled-back writes named are dropped.
+        (void)prune_history(ops, root, true);
+        const int last = scan.last_number;
+        scan = scan_folder(root);
+        scan.last_number = std::max(scan.last_number, last);
+    }
+    for (const Stray& s : scan.strays) {
         if (s.backup) {
             // A rewrite in place was cut off: its backup holds the file's old bytes.
             std::string bytes;
@@ -287,7 +311,16 @@ Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock,
         r.done.push_back("removed the left-over " + std::string(s.backup ? "backup copy " : "temporary file ") +
                          shown(root, s.path));
     }
+    scan.journals.clear();
+    scan.strays.clear();
     return r;
+}
+
+}  // namespace
+
+Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock, int wait_ms) {
+    FolderScan scan;
+    return recover(ops, root, lock, wait_ms, scan);
 }
 
 namespace {
@@ -295,10 +328,13 @@ namespace {
 // One file that the write changes.
 struct WriteItem {
     std::string name, path;
-    std::optional<std::string> old;
+    std::optional<std::string> read;                  // the old bytes, when read here
+    const std::optional<std::string>* given = nullptr;  // the old bytes, when the writer's read stands
     const std::string* bytes;
     bool in_place = false;  // several hard links: rewritten in place, not staged
     StagedFile staged;
+    // The file's bytes before the write; nothing: it did not exist.
+    const std::optional<std::string>& old() const { return given ? *given : read; }
 };
 
 // What a write puts on the disk before it touches the folder's files. Whatever
@@ -331,11 +367,20 @@ public:
         }
         return content_hash(bytes);
     }
-    // Remembers the files of the write just made, and only those.
-    void remember(std::map<std::string, std::pair<std::string, std::string>> written) {
+    // Remembers the files of the write just made, and only those. The bytes
+    // are copied into the buffers of the last write where they fit, so that a
+    // Save after a Save does not ask the system for fresh memory.
+    void remember(const std::vector<WriteItem>& items, const std::vector<HistoryFile>& files) {
         std::lock_guard<std::mutex> hold(mutex_);
-        known_.clear();
-        for (auto& [path, known] : written) known_[path] = {std::move(known.first), std::move(known.second)};
+        for (auto it = known_.begin(); it != known_.end();) {
+            const bool written = std::any_of(items.begin(), items.end(), [&](const WriteItem& i) { return i.path == it->first; });
+            it = written ? std::next(it) : known_.erase(it);
+        }
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            Known& known = known_[items[i].path];
+            known.bytes.assign(*items[i].bytes);
+            known.hash = files[i].new_hash;
+        }
     }
 
 private:
@@ -360,10 +405,10 @@ std::optional<std::string> stage_journal(FileOps& ops, const std::string& root, 
         f.name = item.name;
         f.new_hash = content_hash(*item.bytes);
         f.new_size = item.bytes->size();
-        if (item.old) {
-            f.old_hash = written_hashes().hash_of(item.path, *item.old);
-            f.old_size = item.old->size();
-            if (auto e = stage_content(ops, root, f.old_hash, *item.old, staging.contents)) return kJournalFault + *e;
+        if (const std::optional<std::string>& old = item.old()) {
+            f.old_hash = written_hashes().hash_of(item.path, *old);
+            f.old_size = old->size();
+            if (auto e = stage_content(ops, root, f.old_hash, *old, staging.contents)) return kJournalFault + *e;
         }
         entry.files.push_back(std::move(f));
     }
@@ -422,7 +467,7 @@ CommitResult place_files(FileOps& ops, const std::string& root, const HistoryEnt
     auto roll_back = [&](std::size_t count, const std::string& why) {
         std::vector<std::string> stuck;
         for (std::size_t i = count; i-- > 0;) {
-            if (auto e = put_back(ops, items[i].path, items[i].old)) stuck.push_back(*e);
+            if (auto e = put_back(ops, items[i].path, items[i].old())) stuck.push_back(*e);
         }
         if (stuck.empty()) {
             (void)ops.remove(journal);  // if it stays, recovery finds the files old and drops it
@@ -460,9 +505,7 @@ CommitResult place_files(FileOps& ops, const std::string& root, const HistoryEnt
     if (FileError e = ops.replace(journal, done))
         return roll_back(items.size(), failed_step(journal, "the write cannot be marked complete", *e).message());
     result.entry = entry.number;
-    std::map<std::string, std::pair<std::string, std::string>> written;
-    for (std::size_t i = 0; i < items.size(); ++i) written[items[i].path] = {*items[i].bytes, entry.files[i].new_hash};
-    written_hashes().remember(std::move(written));
+    written_hashes().remember(items, entry.files);
     // Pruning is housekeeping: the write stands even when it fails.
     (void)prune_history(ops, root);
     return result;
@@ -483,7 +526,8 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
         if (auto e = held.acquire(root, wait_ms)) return refuse(*e);
     }
     // What a crash left is put right before anything else is written.
-    Recovery recovered = recover_folder(ops, root, &held);
+    FolderScan scan;
+    Recovery recovered = recover(ops, root, &held, 0, scan);
     if (recovered.error) return refuse(*recovered.error);
 
     // A writer that took the lock before it read (the editor's Save) read what
@@ -492,15 +536,15 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     const bool read_under_lock = &held == lock;
     std::vector<WriteItem> items;
     for (const PlannedFile& f : files) {
-        WriteItem item{f.name, data_path(root, f.name), std::nullopt, &f.bytes, false, {}};
+        WriteItem item{f.name, data_path(root, f.name), std::nullopt, nullptr, &f.bytes, false, {}};
         if (read_under_lock && f.expected) {
-            item.old = f.expected;
+            item.given = &f.expected;
         } else {
-            if (auto e = read_current(item.path, item.old)) return refuse(*e);
-            if (f.expected && item.old != f.expected)
+            if (auto e = read_current(item.path, item.read)) return refuse(*e);
+            if (f.expected && item.read != f.expected)
                 return refuse(item.path + ": changed by another program since it was read");
         }
-        if (item.old == f.bytes) continue;
+        if (item.old() == f.bytes) continue;
         items.push_back(std::move(item));
     }
     if (items.empty()) return result;
@@ -511,7 +555,7 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
         if (FileError e = ops.make_folder(folder)) return refuse(kJournalFault + folder + ": " + e->reason);
     }
     HistoryEntry entry;
-    entry.number = next_entry_number(root);
+    entry.number = scan.last_number + 1;
     entry.time = now_text();
     entry.made_by = origin.made_by;
     entry.slots = origin.slots;

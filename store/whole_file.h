@@ -27,6 +27,18 @@ struct WholeFile {
 // system's words), with the path; `out` then stays exactly as it was.
 FileResult read_whole_file(const std::string& path, WholeFile& out);
 
+// What tells one state of a file from another without reading it: its size,
+// the time it was last written and, where the system has one, its identity.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t written = 0;
+    std::uint64_t id = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The file's stamp, from one question to the system; nothing when it cannot be asked.
+std::optional<FileStamp> file_stamp(const std::string& path);
+
 
 // Replaces the file at path with exactly `count` bytes, never truncating it
 // before the new bytes are safe (temporary file + flush + rename; in place with

@@ -438,6 +438,30 @@ TEST(Recovery, AJournalItCannotUseIsAnErrorAndTouchesNothing) {
     EXPECT_EQ(f.get("B.vrh"), f.old_bytes.at("B.vrh"));
 }
 
+// A write numbers its entry after every entry and journal the history holds,
+// also after rolling back an interrupted write and removing a half-written
+// manifest, so that no number is ever given twice.
+TEST(Recovery, AWriteAfterARecoveryNumbersItsEntryPastEverythingFound) {
+    Folder f;
+    fs::create_directory(history_path(f.dir.str()));
+    HistoryEntry interrupted;
+    interrupted.number = 7;
+    interrupted.time = "2026-01-01 00:00:00";
+    interrupted.made_by = "a write cut off";
+    const std::string a = f.old_bytes.at("A.vrh");
+    interrupted.files.push_back({"A.vrh", content_hash(a), a.size(), content_hash("cut off"), 7});
+    f.put(".history/000007.journal", format_manifest(interrupted));
+    f.put(".history/000009.journal.~new1", "half a manifest");
+    EXPECT_EQ(recovery_needed(f.dir.str()).size(), 2u);
+
+    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
+    ASSERT_FALSE(r.error) << *r.error;
+    EXPECT_EQ(r.entry, 10);
+    EXPECT_EQ(f.state(), "new");
+    EXPECT_TRUE(f.strays().empty());
+    EXPECT_TRUE(recovery_needed(f.dir.str()).empty());
+}
+
 // Writes A.vrh `count` times ("0", "1", ...); the history after.
 std::vector<HistoryEntry> write_a_times(const Folder& f, int count) {
     for (int i = 0; i < count; ++i) {
@@ -465,6 +489,19 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     FolderBytes before;
     ASSERT_FALSE(folder_before(f.dir.str(), 4, before));
     EXPECT_EQ(before.at("A.vrh"), "2");
+
+    // The bytes are counted from what the entries need: two of the 1-byte
+    // old contents fit in 2 bytes, and a file in the content folder that no
+    // entry names does not count.
+    f.put(".history/content/notes.txt", std::string(100, 'n'));
+    s.keep_bytes = 2;
+    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
+    ASSERT_FALSE(prune_history(system_file_ops(), f.dir.str()));
+    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries.front().number, 5);
+    EXPECT_TRUE(f.dir.exists(".history/content/notes.txt"));
+    fs::remove(f.dir.file(".history/content/notes.txt"));
 
     // A byte limit keeps the newest entry at least.
     s.keep_bytes = 1;

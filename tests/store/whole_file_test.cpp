@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "store/file_ops.h"
@@ -63,6 +64,31 @@ TEST(LoadWholeFile, FailedOpenLeavesTheOutputUntouched) {
     // A folder is not a file that can be read whole.
     EXPECT_TRUE(read_whole_file(dir.str(), f));
     EXPECT_EQ(f.length, 77u);
+}
+
+// The stamp tells a file rewritten with as many bytes, or replaced by another
+// file, from the file it was.
+TEST(FileStamp, ChangesWhenTheFileIsRewrittenOrReplacedEvenAtTheSameSize) {
+    test::TempDir dir;
+    EXPECT_FALSE(file_stamp(dir.file("missing")));
+    dir.write("entry", {1, 2, 3});
+    const std::optional<FileStamp> first = file_stamp(dir.file("entry"));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size, 3u);
+    EXPECT_EQ(file_stamp(dir.file("entry")), first);
+
+    const auto later = std::filesystem::last_write_time(dir.file("entry")) + std::chrono::seconds(2);
+    dir.write("entry", {4, 5, 6});
+    std::filesystem::last_write_time(dir.file("entry"), later);
+    const std::optional<FileStamp> rewritten = file_stamp(dir.file("entry"));
+    ASSERT_TRUE(rewritten);
+    EXPECT_NE(rewritten, first);
+
+    // Another file with the same size and time put in its place.
+    dir.write("other", {7, 8, 9});
+    std::filesystem::last_write_time(dir.file("other"), later);
+    std::filesystem::rename(dir.file("other"), dir.file("entry"));
+    EXPECT_NE(file_stamp(dir.file("entry")), rewritten);
 }
 
 TEST(StoreWholeFile, WritesExactlyCountBytesAndLeavesNothingElse) {
