@@ -101,4 +101,38 @@ void BM_WriteNineJournaledFullHistory(benchmark::State& bench) {
 }
 BENCHMARK(BM_WriteNineJournaledFullHistory)->Unit(benchmark::kMillisecond);
 
+// Every write's old bytes are bytes the history has never stored: the write
+// stores all nine (a modder changing something new each time), beside the
+// same nine replacements alone.
+std::vector<ce::PlannedFile> nine_fresh_files(int round) {
+    std::vector<ce::PlannedFile> files = nine_files(round);
+    for (ce::PlannedFile& f : files) f.bytes.replace(0, 12, std::to_string(1000000000000 + round));
+    return files;
+}
+
+void BM_WriteNinePlainFresh(benchmark::State& bench) {
+    Folder folder;
+    int round = 0;
+    for (auto _ : bench) {
+        for (const ce::PlannedFile& f : nine_fresh_files(round++))
+            benchmark::DoNotOptimize(ce::store_whole_file(ce::data_path(folder.root(), f.name), f.bytes.data(), f.bytes.size()));
+    }
+}
+BENCHMARK(BM_WriteNinePlainFresh)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+void BM_WriteNineJournaledFresh(benchmark::State& bench) {
+    Folder folder;
+    int round = 0;
+    for (; round < 201; ++round) {
+        if (auto e = ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_fresh_files(round), {"bench", {}}).error) {
+            bench.SkipWithError(e->c_str());
+            return;
+        }
+    }
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_fresh_files(round++), {"bench", {}}));
+    }
+}
+BENCHMARK(BM_WriteNineJournaledFresh)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
 }  // namespace

@@ -390,22 +390,31 @@ std::size_t entries_to_keep(const std::vector<SharedEntry>& entries, const Histo
 
 // Removes the stored contents that nothing needs: no kept entry, and no write
 // in progress (which needs its old contents until it is committed or rolled
-// back; when its journal cannot be read, nothing is removed).
+// back; when its journal cannot be read, nothing is removed). Only the
+// `candidates` are looked at when given, else every stored content.
 std::optional<std::string> remove_unneeded_contents(FileOps& ops, const std::string& root,
-                                                    std::set<std::string>& needed) {
+                                                    std::set<std::string>& needed,
+                                                    const std::set<std::string>* candidates) {
     for (int n : pending_journals(root)) {
         HistoryEntry j;
         if (read_manifest(history_path(root, entry_file_name(n, "journal")), j)) return std::nullopt;
         for (const HistoryFile& f : j.files) needed.insert(f.old_hash);
     }
     std::optional<std::string> error;
-    std::error_code ec;
-    for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (!is_hash(name) || needed.count(name)) continue;
-        if (FileError e = ops.remove(it->path().string()))
-            error = failed_step(it->path().string(), "cannot be removed", *e).message();
+    auto remove = [&](const std::string& name) {
+        if (!is_hash(name) || needed.count(name)) return;
+        const std::string path = content_path(root, name);
+        unsigned links = 0;
+        if (!ops.link_count(path, links) && links == 0) return;  // gone already
+        if (FileError e = ops.remove(path)) error = failed_step(path, "cannot be removed", *e).message();
+    };
+    if (candidates) {
+        for (const std::string& name : *candidates) remove(name);
+        return error;
     }
+    std::error_code ec;
+    for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec))
+        remove(it->path().filename().string());
     return error;
 }
 
@@ -420,12 +429,16 @@ std::optional<std::string> prune_history(FileOps& ops, const std::string& root, 
     std::set<std::string> needed;
     const std::size_t keep = entries_to_keep(entries, settings, needed);
     if (keep == entries.size() && !full) return std::nullopt;
+    // Only the contents of the entries removed can have become unneeded; after a
+    // recovery, or with history off, every stored content is looked at.
+    std::set<std::string> candidates;
     for (std::size_t i = 0; i + keep < entries.size(); ++i) {
         const std::string path = history_path(root, entry_file_name(entries[i]->number, "entry"));
         if (FileError e = ops.remove(path))  // keep the rest: the oldest go first, so the history stays a suffix
             return failed_step(path, "cannot be removed", *e).message();
+        for (const HistoryFile& f : entries[i]->files) candidates.insert(f.old_hash);
     }
-    return remove_unneeded_contents(ops, root, needed);
+    return remove_unneeded_contents(ops, root, needed, full || !settings.enabled ? nullptr : &candidates);
 }
 
 std::optional<std::string> put_file(FileOps& ops, const std::string& path, std::string_view bytes) {

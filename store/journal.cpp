@@ -118,14 +118,15 @@ int manifest_number(const std::string& name) {
 }
 
 // One listing of each folder where our files can be: the data folder, the
-// language folders and the history.
-FolderScan scan_folder(const std::string& root) {
+// language folders and the history; the content folder too when `contents`
+// (our writes leave no temporary file there, but an older one may have).
+FolderScan scan_folder(const std::string& root, bool contents = true) {
     FolderScan scan;
     std::vector<std::string> folders{root.empty() ? std::string(".") : root};
     for (const char* language : kLanguageFolders) folders.push_back(data_path(root, language));
     const std::string history = history_path(root);
     folders.push_back(history);
-    folders.push_back(history_path(root, "content"));
+    if (contents) folders.push_back(history_path(root, "content"));
     for (const std::string& folder : folders) {
         std::error_code ec;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -153,9 +154,10 @@ std::string shown(const std::string& root, const std::string& path) {
     return root.empty() ? path : folder_relative_name(root, path);
 }
 
-// Stages `bytes` to be stored under its hash: written beside its final name,
+// Stages `bytes` to be stored under its hash: written in the history folder,
 // flushed with the rest of the write, then renamed to its name before any
-// journal names it, so a content file under its name is always whole. One
+// journal names it, so a content file under its name is always whole (and the
+// content folder, which can hold thousands, never holds a temporary file). One
 // that is there already with the right size is kept (a restore checks its
 // hash before it uses it).
 std::optional<std::string> stage_content(FileOps& ops, const std::string& root, const std::string& hash,
@@ -165,7 +167,8 @@ std::optional<std::string> stage_content(FileOps& ops, const std::string& root, 
     const std::uintmax_t size = fs::file_size(path, ec);
     if (!ec && size == bytes.size()) return std::nullopt;
     staged.emplace_back();
-    if (FileResult e = stage_whole_file(ops, path, bytes.data(), bytes.size(), staged.back())) return e->message();
+    if (FileResult e = stage_new_file(ops, path, history_path(root, hash), bytes.data(), bytes.size(), staged.back()))
+        return e->message();
     return std::nullopt;
 }
 
@@ -247,14 +250,16 @@ std::vector<std::string> recovery_needed(const std::string& root) {
 namespace {
 
 // recover_folder, leaving in `scan` what the folder holds once it is done
-// (its interrupted writes rolled back, its strays gone).
-Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wait_ms, FolderScan& scan) {
+// (its interrupted writes rolled back, its strays gone). The content folder is
+// looked at only when `contents`.
+Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wait_ms, bool contents,
+                 FolderScan& scan) {
     Recovery r;
     if (auto problem = history_folder_problem(root)) {
         r.error = *problem;
         return r;
     }
-    scan = scan_folder(root);
+    scan = scan_folder(root, contents);
     if (scan.journals.empty() && scan.strays.empty()) return r;
     FolderLock own;
     FolderLock& held = lock && lock->held() ? *lock : own;
@@ -266,7 +271,7 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
                 r.error = *e;
             return r;
         }
-        scan = scan_folder(root);  // another program may have finished meanwhile
+        scan = scan_folder(root, contents);  // another program may have finished meanwhile
     }
     for (int n : scan.journals) {
         if (auto e = roll_back_journal(ops, root, n, r)) {
@@ -278,7 +283,7 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
         // Contents that only the rolled-back writes named are dropped.
         (void)prune_history(ops, root, true);
         const int last = scan.last_number;
-        scan = scan_folder(root);
+        scan = scan_folder(root, contents);
         scan.last_number = std::max(scan.last_number, last);
     }
     for (const Stray& s : scan.strays) {
@@ -320,7 +325,7 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
 
 Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock, int wait_ms) {
     FolderScan scan;
-    return recover(ops, root, lock, wait_ms, scan);
+    return recover(ops, root, lock, wait_ms, true, scan);
 }
 
 namespace {
@@ -527,7 +532,8 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     }
     // What a crash left is put right before anything else is written.
     FolderScan scan;
-    Recovery recovered = recover(ops, root, &held, 0, scan);
+    // Every program of ours looked at the whole folder when it opened it.
+    Recovery recovered = recover(ops, root, &held, 0, false, scan);
     if (recovered.error) return refuse(*recovered.error);
 
     // A writer that took the lock before it read (the editor's Save) read what

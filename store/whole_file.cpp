@@ -65,11 +65,12 @@ std::string left_behind(FileOps& ops, const std::string& name) {
     return "";
 }
 
-// The new bytes in a temporary file beside `target`, not yet flushed.
+// The new bytes in a temporary file named after `temp_base` (beside `target`
+// unless given), not yet flushed.
 FileResult stage_beside(FileOps& ops, const std::string& path, const std::string& target, const void* data,
-                        std::size_t count, StagedFile& out) {
+                        std::size_t count, StagedFile& out, const std::string& temp_base = "") {
     out = StagedFile{path, target, "", FileOps::kNoHandle};
-    std::optional<std::string> temp = free_name(ops, target, ".~new");
+    std::optional<std::string> temp = free_name(ops, temp_base.empty() ? target : temp_base, ".~new");
     if (!temp) return failed_step(path, "cannot create a temporary file", FileFault("no free name"));
     FileOps::Handle handle = FileOps::kNoHandle;
     if (FileError e = ops.create_new(*temp, target, handle))
@@ -152,6 +153,12 @@ FileResult stage_whole_file(FileOps& ops, const std::string& path, const void* d
     out = StagedFile{path, target, "", FileOps::kNoHandle};
     if (FileError e = ops.may_write(target)) return e->at(path);
     return stage_beside(ops, path, target, data, count, out);
+}
+
+FileResult stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base, const void* data,
+                          std::size_t count, StagedFile& out) {
+    static const unsigned char kNothing = 0;
+    return stage_beside(ops, path, path, data == nullptr ? &kNothing : data, count, out, temp_base);
 }
 
 FileResult flush_staged(FileOps& ops, StagedFile& file) {

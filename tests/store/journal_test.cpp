@@ -256,6 +256,11 @@ TEST(FolderWrite, FlushesEverythingBeforeAnyRenameAndMakesEachFolderSafeOnce) {
     class Recording : public StepOps {
     public:
         std::vector<std::string> log;
+        std::vector<std::string> created_in;  // the folders where files were created
+        FileError create_new(const std::string& p, const std::string& model, Handle& out) override {
+            created_in.push_back(fs::path(p).parent_path().filename().string());
+            return StepOps::create_new(p, model, out);
+        }
         FileError flush(Handle h) override {
             log.push_back("flush");
             return StepOps::flush(h);
@@ -300,6 +305,10 @@ TEST(FolderWrite, FlushesEverythingBeforeAnyRenameAndMakesEachFolderSafeOnce) {
     EXPECT_LT(at("name T.txt"), at("safe Eng"));
     EXPECT_LT(at("safe Eng"), at("name 000001.entry safely"));
     EXPECT_LT(at("safe " + root_name), at("name 000001.entry safely"));
+    // The content folder, which can hold thousands of files, never holds a
+    // temporary one: a write need not look there for what a crash left.
+    EXPECT_EQ(std::count(ops.created_in.begin(), ops.created_in.end(), "content"), 0);
+    EXPECT_EQ(std::count(ops.created_in.begin(), ops.created_in.end(), ".history"), 4);
 }
 
 // A content file is stored under its hash only once whole; one there already
@@ -502,6 +511,16 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     EXPECT_EQ(entries.front().number, 5);
     EXPECT_TRUE(f.dir.exists(".history/content/notes.txt"));
     fs::remove(f.dir.file(".history/content/notes.txt"));
+
+    // A content that no entry names stays while entries are pruned (only the
+    // contents of the entries removed are looked at); a recovery's pruning,
+    // which looks at all of them, removes it.
+    const std::string orphan = ".history/content/" + content_hash("nobody needs this");
+    f.put(orphan, "nobody needs this");
+    write_a_times(f, 1);
+    EXPECT_TRUE(f.dir.exists(orphan));
+    ASSERT_FALSE(prune_history(system_file_ops(), f.dir.str(), true));
+    EXPECT_FALSE(f.dir.exists(orphan));
 
     // A byte limit keeps the newest entry at least.
     s.keep_bytes = 1;
