@@ -55,6 +55,14 @@ public:
         (void)folder;
         return std::nullopt;
     }
+    // Gives the existing file a second name `to` (which must not exist) in the
+    // same file system, without copying its bytes. Systems where we do not
+    // rely on it say so, and the caller copies instead.
+    virtual FileError link(const std::string& existing, const std::string& to) {
+        (void)existing;
+        (void)to;
+        return std::string("a second name for a file is not used here");
+    }
     // Copies `from` into the new file `to` (which must not exist) and flushes it.
     virtual FileError copy(const std::string& from, const std::string& to) = 0;
     virtual FileError remove(const std::string& path) = 0;

@@ -192,6 +192,11 @@ public:
         return std::nullopt;
     }
 
+    FileError link(const std::string& existing, const std::string& to) override {
+        if (::link(existing.c_str(), to.c_str()) != 0) return last_error();
+        return std::nullopt;
+    }
+
     FileError sync_folder(const std::string& folder) override {
         Descriptor dir(open_retry(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.get() >= 0) (void)::fsync(dir.get());

@@ -160,12 +160,22 @@ std::string shown(const std::string& root, const std::string& path) {
 // content folder, which can hold thousands, never holds a temporary file). One
 // that is there already with the right size is kept (a restore checks its
 // hash before it uses it).
+//
+// Where `own` names the file these bytes are read from, and the write gives
+// that file its new bytes by renaming a new file over it, the content is that
+// file itself under a second name: nothing is copied, and the old file lives
+// on as the content once the new one takes its name.
 std::optional<std::string> stage_content(FileOps& ops, const std::string& root, const std::string& hash,
-                                         const std::string& bytes, std::vector<StagedFile>& staged) {
+                                         const std::string& bytes, const std::string* own,
+                                         std::vector<StagedFile>& staged, bool& linked) {
     const std::string path = content_path(root, hash);
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(path, ec);
     if (!ec && size == bytes.size()) return std::nullopt;
+    if (own && ec && !ops.link(*own, path)) {
+        linked = true;
+        return std::nullopt;
+    }
     staged.emplace_back();
     if (FileResult e = stage_new_file(ops, path, history_path(root, hash), bytes.data(), bytes.size(), staged.back()))
         return e->message();
@@ -333,6 +343,7 @@ namespace {
 // One file that the write changes.
 struct WriteItem {
     std::string name, path;
+    std::string target;                               // the file replaced (links followed)
     std::optional<std::string> read;                  // the old bytes, when read here
     const std::optional<std::string>* given = nullptr;  // the old bytes, when the writer's read stands
     const std::string* bytes;
@@ -357,6 +368,7 @@ struct Staging {
     std::vector<StagedFile> contents;  // old bytes under their hashes
     std::vector<WriteItem*> items;     // new bytes beside their files
     StagedFile manifest;
+    bool linked = false;               // a content was given as a second name of a file
 };
 
 // The bytes this program last wrote to each file of a folder, with their
@@ -403,6 +415,24 @@ WrittenHashes& written_hashes() {
 
 const char kJournalFault[] = "the journal of this write cannot be written, so it is not attempted: ";
 
+// Whether the file is rewritten in place (its other names keep it) rather
+// than replaced by a new file: when it has more than one name, unless the
+// other one is its own old content in the history (a second name that a
+// write which stopped before it replaced the file left).
+std::optional<std::string> decide_in_place(FileOps& ops, const std::string& root, WriteItem& item,
+                                           const std::string& old_hash) {
+    item.target = ops.resolve(item.path);
+    unsigned links = 0;
+    if (FileError e = ops.link_count(item.target, links))
+        return failed_step(item.path, "cannot read the file's attributes", *e).message();
+    item.in_place = links > 1;
+    if (links == 2 && !old_hash.empty()) {
+        std::error_code ec;
+        if (fs::equivalent(content_path(root, old_hash), item.target, ec) && !ec) item.in_place = false;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> stage_journal(FileOps& ops, const std::string& root, HistoryEntry& entry,
                                          std::vector<WriteItem>& items, Staging& staging) {
     for (WriteItem& item : items) {
@@ -410,10 +440,16 @@ std::optional<std::string> stage_journal(FileOps& ops, const std::string& root, 
         f.name = item.name;
         f.new_hash = content_hash(*item.bytes);
         f.new_size = item.bytes->size();
-        if (const std::optional<std::string>& old = item.old()) {
+        const std::optional<std::string>& old = item.old();
+        if (old) {
             f.old_hash = written_hashes().hash_of(item.path, *old);
             f.old_size = old->size();
-            if (auto e = stage_content(ops, root, f.old_hash, *old, staging.contents)) return kJournalFault + *e;
+        }
+        if (auto e = decide_in_place(ops, root, item, f.old_hash)) return e;
+        if (old) {
+            const std::string* own = item.in_place ? nullptr : &item.target;
+            if (auto e = stage_content(ops, root, f.old_hash, *old, own, staging.contents, staging.linked))
+                return kJournalFault + *e;
         }
         entry.files.push_back(std::move(f));
     }
@@ -427,10 +463,6 @@ std::optional<std::string> stage_write(FileOps& ops, const std::string& root, Hi
                                        std::vector<WriteItem>& items, Staging& staging, const std::string& journal) {
     if (auto e = stage_journal(ops, root, entry, items, staging)) return e;
     for (WriteItem& item : items) {
-        unsigned links = 0;
-        if (FileError e = ops.link_count(ops.resolve(item.path), links))
-            return failed_step(item.path, "cannot read the file's attributes", *e).message();
-        item.in_place = links > 1;
         if (item.in_place) continue;
         staging.items.push_back(&item);
         if (FileResult e = stage_whole_file(ops, item.path, item.bytes->data(), item.bytes->size(), item.staged))
@@ -451,7 +483,7 @@ std::optional<std::string> stage_write(FileOps& ops, const std::string& root, Hi
     for (StagedFile& f : staging.contents) {
         if (FileResult e = place_staged(ops, f)) return kJournalFault + e->message();
     }
-    if (!staging.contents.empty()) {
+    if (!staging.contents.empty() || staging.linked) {
         if (FileError e = ops.sync_folder(history_path(root, "content")))
             return kJournalFault + failed_step(history_path(root, "content"), "cannot be made safe", *e).message();
     }
@@ -542,7 +574,7 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     const bool read_under_lock = &held == lock;
     std::vector<WriteItem> items;
     for (const PlannedFile& f : files) {
-        WriteItem item{f.name, data_path(root, f.name), std::nullopt, nullptr, &f.bytes, false, {}};
+        WriteItem item{f.name, data_path(root, f.name), "", std::nullopt, nullptr, &f.bytes, false, {}};
         if (read_under_lock && f.expected) {
             item.given = &f.expected;
         } else {

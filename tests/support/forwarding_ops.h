@@ -15,8 +15,8 @@ class ForwardingOps : public FileOps {
 public:
     // The steps that before() sees; resolve() is no step (it cannot fail).
     enum Step {
-        LinkCount, Create, Open, Write, SetSize, Flush, Close, Replace, RenameOver, SyncFolder, Copy, Remove, MakeFolder,
-        MayWrite
+        LinkCount, Create, Open, Write, SetSize, Flush, Close, Replace, RenameOver, SyncFolder, Link, Copy, Remove,
+        MakeFolder, MayWrite
     };
 
     // Called before every step with the path it acts on ("" for a step on a
@@ -66,6 +66,10 @@ public:
     FileError sync_folder(const std::string& folder) override {
         if (FileError e = before(SyncFolder, folder)) return e;
         return sys().sync_folder(folder);
+    }
+    FileError link(const std::string& existing, const std::string& to) override {
+        if (FileError e = before(Link, to)) return e;
+        return sys().link(existing, to);
     }
     FileError copy(const std::string& from, const std::string& to) override {
         if (FileError e = before(Copy, to)) return e;
