@@ -472,6 +472,24 @@ void Win32Form::end_update() {
     --update_depth_;
 }
 
+namespace {
+// A group box draws only its frame and its caption: inside those it draws
+// nothing, and a control that lies wholly there does not overlap its drawing.
+bool inside_group_box(HWND dialog, HWND box, const RECT& rect) {
+    RECT inner;
+    if (!is_group_box(box) || !GetWindowRect(box, &inner)) return false;
+    RECT caption{0, 0, 0, 8};  // the height of the dialog font's text
+    MapDialogRect(dialog, &caption);
+    constexpr int kFrame = 3;  // the etched frame line is two pixels wide
+    inner.left += kFrame;
+    inner.right -= kFrame;
+    inner.bottom -= kFrame;
+    inner.top += caption.bottom;
+    return rect.left >= inner.left && rect.right <= inner.right && rect.top >= inner.top &&
+           rect.bottom <= inner.bottom;
+}
+}  // namespace
+
 const std::vector<HWND>& Win32Form::overlapping(HWND hwnd) const {
     const auto found = overlaps_.find(hwnd);
     if (found != overlaps_.end()) return found->second;
@@ -481,6 +499,7 @@ const std::vector<HWND>& Win32Form::overlapping(HWND hwnd) const {
     for (const auto& [id, other] : controls_) {
         RECT theirs, common;
         if (other == hwnd || !GetWindowRect(other, &theirs) || !IntersectRect(&common, &own, &theirs)) continue;
+        if (inside_group_box(dialog_, other, own)) continue;
         if (std::find(out.begin(), out.end(), other) == out.end()) out.push_back(other);
     }
     return out;
