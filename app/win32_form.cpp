@@ -452,16 +452,11 @@ void Win32Form::resume_list_redraw() {
 
 void Win32Form::begin_update() {
     if (update_depth_++ > 0) return;
-    // Only a shown dialog pauses: one that is not shown yet draws nothing, and
-    // ending the pause would mark it shown. Pausing drops what is waiting to
-    // be painted, so that is painted first (a key held down lets no paint in
-    // between the steps of a list).
-    if (IsWindowVisible(dialog_) == FALSE) return;
-    if ((HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0) {
-        RedrawWindow(dialog_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    }
-    SendMessageW(dialog_, WM_SETREDRAW, FALSE, 0);
-    dialog_paused_ = true;
+    // Only a shown dialog holds its drawing: one that is not shown yet draws
+    // nothing. The dialog itself is not paused: under Wine, hiding and showing
+    // its window again costs more than drawing a creature's controls. Each
+    // control is held as it is about to change instead (see changed).
+    dialog_paused_ = IsWindowVisible(dialog_) != FALSE;
 }
 
 void Win32Form::end_update() {
@@ -506,7 +501,17 @@ const std::vector<HWND>& Win32Form::overlapping(HWND hwnd) const {
 }
 
 void Win32Form::changed(HWND hwnd) const {
-    if (updating() && changed_set_.insert(hwnd).second) changed_.push_back(hwnd);
+    if (!updating() || !changed_set_.insert(hwnd).second) return;
+    changed_.push_back(hwnd);
+    // Buttons, labels and lists draw themselves at once when they change (a
+    // control changed twice, twice): they wait for the one pass. An edit only
+    // marks its text for the next paint, and a message to an edit with a spin
+    // costs more than that.
+    if (dialog_paused_ && !is_edit_control(hwnd) && (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0 &&
+        std::find(quiet_lists_.begin(), quiet_lists_.end(), hwnd) == quiet_lists_.end()) {
+        SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+        held_.push_back(hwnd);
+    }
 }
 
 void Win32Form::quiet(HWND hwnd) const {
@@ -526,10 +531,9 @@ void Win32Form::end_pauses() {
     for (HWND hwnd : refilled) finish_refill(hwnd, -1);
     for (HWND hwnd : quiet_lists_) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
     quiet_lists_.clear();
-    if (dialog_paused_) {
-        SendMessageW(dialog_, WM_SETREDRAW, TRUE, 0);
-        dialog_paused_ = false;
-    }
+    for (HWND hwnd : held_) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    held_.clear();
+    dialog_paused_ = false;
 }
 
 // Each changed control draws itself again, and what overlaps the part it

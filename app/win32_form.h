@@ -142,6 +142,7 @@ private:
     std::vector<HWND> captions_;  // group boxes whose caption changed
     std::optional<RECT> paint_area_;
     mutable std::vector<HWND> quiet_lists_;  // lists whose redraw this update paused
+    mutable std::vector<HWND> held_;         // other controls whose redraw it paused
     mutable std::unordered_map<HWND, std::size_t> refills_;  // list -> entries kept so far
     mutable std::unordered_map<HWND, std::vector<std::wstring>> entries_;
 };
