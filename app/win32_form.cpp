@@ -410,7 +410,7 @@ bool meets(const RECT& area, const PixelRect& place) {
 }  // namespace
 
 void Win32Form::paint_portrait(int index) {
-    // While an update pauses the dialog, the portrait's place is invalidated
+    // While an update holds the drawing, the portrait's place is invalidated
     // with the controls, and the paint that follows draws the portrait of the
     // entry list 300 selects.
     if (dialog_paused_) {
@@ -453,10 +453,32 @@ void Win32Form::resume_list_redraw() {
 void Win32Form::begin_update() {
     if (update_depth_++ > 0) return;
     // Only a shown dialog holds its drawing: one that is not shown yet draws
-    // nothing. The dialog itself is not paused: under Wine, hiding and showing
-    // its window again costs more than drawing a creature's controls. Each
-    // control is held as it is about to change instead (see changed).
+    // nothing. Under Wine, hiding the dialog's window and showing it again
+    // costs as much as holding some hundred controls one by one: each control
+    // is held as it is about to change (see changed), and the dialog only once
+    // an update has changed more than a creature's show does.
     dialog_paused_ = IsWindowVisible(dialog_) != FALSE;
+}
+
+void Win32Form::hold(HWND hwnd) const {
+    constexpr std::size_t kHeldControls = 60;
+    if (!dialog_paused_ || dialog_held_ || is_edit_control(hwnd) ||
+        (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) == 0 ||
+        std::find(quiet_lists_.begin(), quiet_lists_.end(), hwnd) != quiet_lists_.end()) {
+        return;
+    }
+    if (held_.size() < kHeldControls) {
+        SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+        held_.push_back(hwnd);
+        return;
+    }
+    // Pausing the dialog drops what is waiting to be painted: that is painted
+    // first (what this update changed so far is painted again at its end).
+    if ((HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0) {
+        RedrawWindow(dialog_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    SendMessageW(dialog_, WM_SETREDRAW, FALSE, 0);
+    dialog_held_ = true;
 }
 
 void Win32Form::end_update() {
@@ -503,15 +525,7 @@ const std::vector<HWND>& Win32Form::overlapping(HWND hwnd) const {
 void Win32Form::changed(HWND hwnd) const {
     if (!updating() || !changed_set_.insert(hwnd).second) return;
     changed_.push_back(hwnd);
-    // Buttons, labels and lists draw themselves at once when they change (a
-    // control changed twice, twice): they wait for the one pass. An edit only
-    // marks its text for the next paint, and a message to an edit with a spin
-    // costs more than that.
-    if (dialog_paused_ && !is_edit_control(hwnd) && (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0 &&
-        std::find(quiet_lists_.begin(), quiet_lists_.end(), hwnd) == quiet_lists_.end()) {
-        SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
-        held_.push_back(hwnd);
-    }
+    hold(hwnd);
 }
 
 void Win32Form::quiet(HWND hwnd) const {
@@ -533,6 +547,8 @@ void Win32Form::end_pauses() {
     quiet_lists_.clear();
     for (HWND hwnd : held_) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
     held_.clear();
+    if (dialog_held_) SendMessageW(dialog_, WM_SETREDRAW, TRUE, 0);
+    dialog_held_ = false;
     dialog_paused_ = false;
 }
 

@@ -60,8 +60,8 @@ public:
 
     // One drawing pass per action. Operations that would leave a control as
     // it is send it nothing, always. Between begin_update and end_update (they
-    // nest) a shown dialog does not draw: the controls an operation really
-    // changes are remembered, and end_update invalidates them, with what
+    // nest) a shown dialog does not draw what changes: the controls an
+    // operation really changes are held and remembered, and end_update invalidates them, with what
     // overlaps them, so that the next paint draws them at once. A list cleared
     // and filled again in an update keeps the entries it already holds: only
     // from the first entry that differs is it refilled. What the control
@@ -103,6 +103,11 @@ private:
     void finish_refill(HWND list, int selection) const;
     // Remembers a control an operation is about to change, during an update.
     void changed(HWND hwnd) const;
+    // Holds it from drawing until the update ends: buttons, labels and lists
+    // draw themselves at once when they change (a control changed twice,
+    // twice). An edit only marks its text for the next paint, and a message
+    // to an edit with a spin costs more than that.
+    void hold(HWND hwnd) const;
     // The same for a list about to get or lose entries: it stops redrawing.
     void quiet(HWND hwnd) const;
     // Ends the pause of an update, invalidating what changed (an update can go on).
@@ -143,6 +148,7 @@ private:
     std::optional<RECT> paint_area_;
     mutable std::vector<HWND> quiet_lists_;  // lists whose redraw this update paused
     mutable std::vector<HWND> held_;         // other controls whose redraw it paused
+    mutable bool dialog_held_ = false;       // and the dialog's, past a number of them
     mutable std::unordered_map<HWND, std::size_t> refills_;  // list -> entries kept so far
     mutable std::unordered_map<HWND, std::vector<std::wstring>> entries_;
 };
