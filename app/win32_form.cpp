@@ -635,7 +635,7 @@ void Win32Form::set_language(int language) {
     // into '?' that Save would store. Show the same bytes in the new page.
     for (const auto& [id, hwnd] : controls_) {
         if (!is_edit_control(hwnd)) continue;
-        const std::wstring shown = window_text(hwnd);
+        const std::wstring shown = shown_text(hwnd);
         if (std::all_of(shown.begin(), shown.end(), [](wchar_t c) { return c < 0x80; })) continue;
         set_text(id, utf16_to_bytes(old_page, std::u16string(shown.begin(), shown.end())));
     }
