@@ -453,27 +453,20 @@ void Win32Form::resume_list_redraw() {
 void Win32Form::begin_update() {
     if (update_depth_++ > 0) return;
     // Only a shown dialog holds its drawing: one that is not shown yet draws
-    // nothing. Under Wine, hiding the dialog's window and showing it again
-    // costs as much as holding some hundred controls one by one: each control
-    // is held as it is about to change (see changed), and the dialog only once
-    // an update has changed more than a creature's show does.
+    // nothing (see hold).
     dialog_paused_ = IsWindowVisible(dialog_) != FALSE;
 }
 
 void Win32Form::hold(HWND hwnd) const {
-    constexpr std::size_t kHeldControls = 60;
-    if (!dialog_paused_ || dialog_held_ || is_edit_control(hwnd) ||
-        (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) == 0 ||
-        std::find(quiet_lists_.begin(), quiet_lists_.end(), hwnd) != quiet_lists_.end()) {
-        return;
-    }
-    if (held_.size() < kHeldControls) {
-        SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
-        held_.push_back(hwnd);
-        return;
-    }
-    // Pausing the dialog drops what is waiting to be painted: that is painted
-    // first (what this update changed so far is painted again at its end).
+    // Under Wine, hiding the dialog's window and showing it again costs more
+    // than a show of a creature draws, and a button drawn at once when it
+    // changes costs less than one drawn later in a paint of its own. So the
+    // first controls an update changes draw themselves (an edit only marks
+    // its text for the next paint); past a creature's show, the update pauses
+    // the dialog, and the one pass at its end draws all it changed.
+    constexpr std::size_t kDrawnAtOnce = 64;
+    if (!dialog_paused_ || dialog_held_ || is_edit_control(hwnd) || ++drawn_at_once_ <= kDrawnAtOnce) return;
+    // Pausing the dialog drops what is waiting to be painted: that is painted first.
     if ((HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0) {
         RedrawWindow(dialog_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
@@ -545,10 +538,9 @@ void Win32Form::end_pauses() {
     for (HWND hwnd : refilled) finish_refill(hwnd, -1);
     for (HWND hwnd : quiet_lists_) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
     quiet_lists_.clear();
-    for (HWND hwnd : held_) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
-    held_.clear();
     if (dialog_held_) SendMessageW(dialog_, WM_SETREDRAW, TRUE, 0);
     dialog_held_ = false;
+    drawn_at_once_ = 0;
     dialog_paused_ = false;
 }
 
@@ -556,10 +548,13 @@ void Win32Form::end_pauses() {
 // draws is drawn again there after it (a group box's frame line below a
 // list), as a whole repaint draws them; the rest is as it was. A control's
 // frame changes only with scroll bars, which a new text can change.
-void Win32Form::redraw_changed() const {
+void Win32Form::redraw_changed(bool paused, const std::vector<HWND>& refilled) const {
     for (HWND hwnd : changed_) {
         const bool frame = (GetWindowLongW(hwnd, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)) != 0;
-        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (frame ? RDW_FRAME : 0));
+        // What drew itself or marked itself for the next paint is not marked again.
+        if (paused || std::find(refilled.begin(), refilled.end(), hwnd) != refilled.end()) {
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (frame ? RDW_FRAME : 0));
+        }
         RECT drawn;
         if (frame) {
             if (!GetWindowRect(hwnd, &drawn)) continue;
@@ -606,9 +601,11 @@ void Win32Form::redraw_captions_and_portrait(HRGN region) const {
 }
 
 void Win32Form::flush_update() {
+    const bool paused = dialog_held_;
+    const std::vector<HWND> refilled = quiet_lists_;
     end_pauses();
     HRGN region = CreateRectRgn(0, 0, 0, 0);
-    redraw_changed();
+    redraw_changed(paused, refilled);
     redraw_captions_and_portrait(region);
     DeleteObject(region);
     changed_.clear();
