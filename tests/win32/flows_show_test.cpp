@@ -402,9 +402,6 @@ TEST_F(ShowFlow, KeysHeldDownShowTheNewestCreatureAndEndOnTheSelectedOne) {
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
-// Run by hand, to look at the screen: after a step by key in list 300 and after
-// a language switch the form stays up for a while, with the steps announced on
-// standard output ("ready: ...") for a screenshot of the display.
 // Counts the paints each window of the thread takes from its queue.
 struct Paints {
     static inline std::map<HWND, int> count;
@@ -461,7 +458,8 @@ TEST_F(ShowFlow, ANewValueInAnEditInsideAGroupBoxDrawsTheEditNotTheGroupBox) {
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
-// An update holds the drawing of each control it changes; every one draws
+// An update that changes many controls pauses the dialog's drawing (a language
+// switch changes some two hundred captions): the dialog and every control draw
 // again when it ends, also when it ends early for a message box.
 TEST_F(ShowFlow, EveryControlDrawsAgainAfterEachAction) {
     folder().write_settings(0, 3);
@@ -469,6 +467,7 @@ TEST_F(ShowFlow, EveryControlDrawsAgainAfterEachAction) {
     HWND dialog = editor.dialog();
     auto shown = [&] {
         std::vector<HWND> out;
+        if (IsWindowVisible(dialog) != FALSE) out.push_back(dialog);
         for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
             if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0) out.push_back(child);
         }
@@ -503,6 +502,9 @@ TEST_F(ShowFlow, EveryControlDrawsAgainAfterEachAction) {
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
+// Run by hand, to look at the screen: after a step by key in list 300 and after
+// a language switch the form stays up for a while, with the steps announced on
+// standard output ("ready: ...") for a screenshot of the display.
 TEST_F(ShowFlow, DISABLED_StaysUpAfterAShowAndALanguageSwitch) {
     folder().write_settings(0, 249);
     EditorHarness editor(root());
