@@ -410,7 +410,7 @@ bool meets(const RECT& area, const PixelRect& place) {
 }  // namespace
 
 void Win32Form::paint_portrait(int index) {
-    // While an update pauses the dialog, the portrait's place is invalidated
+    // While an update holds the drawing, the portrait's place is invalidated
     // with the controls, and the paint that follows draws the portrait of the
     // entry list 300 selects.
     if (dialog_paused_) {
@@ -452,16 +452,26 @@ void Win32Form::resume_list_redraw() {
 
 void Win32Form::begin_update() {
     if (update_depth_++ > 0) return;
-    // Only a shown dialog pauses: one that is not shown yet draws nothing, and
-    // ending the pause would mark it shown. Pausing drops what is waiting to
-    // be painted, so that is painted first (a key held down lets no paint in
-    // between the steps of a list).
-    if (IsWindowVisible(dialog_) == FALSE) return;
+    // Only a shown dialog holds its drawing: one that is not shown yet draws
+    // nothing (see hold).
+    dialog_paused_ = IsWindowVisible(dialog_) != FALSE;
+}
+
+void Win32Form::hold(HWND hwnd) const {
+    // Under Wine, hiding the dialog's window and showing it again costs more
+    // than a show of a creature draws, and a button drawn at once when it
+    // changes costs less than one drawn later in a paint of its own. So the
+    // first controls an update changes draw themselves (an edit only marks
+    // its text for the next paint); past a creature's show, the update pauses
+    // the dialog, and the one pass at its end draws all it changed.
+    constexpr std::size_t kDrawnAtOnce = 64;
+    if (!dialog_paused_ || dialog_held_ || is_edit_control(hwnd) || ++drawn_at_once_ <= kDrawnAtOnce) return;
+    // Pausing the dialog drops what is waiting to be painted: that is painted first.
     if ((HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0) {
         RedrawWindow(dialog_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
     SendMessageW(dialog_, WM_SETREDRAW, FALSE, 0);
-    dialog_paused_ = true;
+    dialog_held_ = true;
 }
 
 void Win32Form::end_update() {
@@ -472,6 +482,24 @@ void Win32Form::end_update() {
     --update_depth_;
 }
 
+namespace {
+// A group box draws only its frame and its caption: inside those it draws
+// nothing, and a control that lies wholly there does not overlap its drawing.
+bool inside_group_box(HWND dialog, HWND box, const RECT& rect) {
+    RECT inner;
+    if (!is_group_box(box) || !GetWindowRect(box, &inner)) return false;
+    RECT caption{0, 0, 0, 8};  // the height of the dialog font's text
+    MapDialogRect(dialog, &caption);
+    constexpr int kFrame = 3;  // the etched frame line is two pixels wide
+    inner.left += kFrame;
+    inner.right -= kFrame;
+    inner.bottom -= kFrame;
+    inner.top += caption.bottom;
+    return rect.left >= inner.left && rect.right <= inner.right && rect.top >= inner.top &&
+           rect.bottom <= inner.bottom;
+}
+}  // namespace
+
 const std::vector<HWND>& Win32Form::overlapping(HWND hwnd) const {
     const auto found = overlaps_.find(hwnd);
     if (found != overlaps_.end()) return found->second;
@@ -481,13 +509,16 @@ const std::vector<HWND>& Win32Form::overlapping(HWND hwnd) const {
     for (const auto& [id, other] : controls_) {
         RECT theirs, common;
         if (other == hwnd || !GetWindowRect(other, &theirs) || !IntersectRect(&common, &own, &theirs)) continue;
+        if (inside_group_box(dialog_, other, own)) continue;
         if (std::find(out.begin(), out.end(), other) == out.end()) out.push_back(other);
     }
     return out;
 }
 
 void Win32Form::changed(HWND hwnd) const {
-    if (updating() && changed_set_.insert(hwnd).second) changed_.push_back(hwnd);
+    if (!updating() || !changed_set_.insert(hwnd).second) return;
+    changed_.push_back(hwnd);
+    hold(hwnd);
 }
 
 void Win32Form::quiet(HWND hwnd) const {
@@ -507,20 +538,23 @@ void Win32Form::end_pauses() {
     for (HWND hwnd : refilled) finish_refill(hwnd, -1);
     for (HWND hwnd : quiet_lists_) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
     quiet_lists_.clear();
-    if (dialog_paused_) {
-        SendMessageW(dialog_, WM_SETREDRAW, TRUE, 0);
-        dialog_paused_ = false;
-    }
+    if (dialog_held_) SendMessageW(dialog_, WM_SETREDRAW, TRUE, 0);
+    dialog_held_ = false;
+    drawn_at_once_ = 0;
+    dialog_paused_ = false;
 }
 
 // Each changed control draws itself again, and what overlaps the part it
 // draws is drawn again there after it (a group box's frame line below a
 // list), as a whole repaint draws them; the rest is as it was. A control's
 // frame changes only with scroll bars, which a new text can change.
-void Win32Form::redraw_changed() const {
+void Win32Form::redraw_changed(bool paused, const std::vector<HWND>& refilled) const {
     for (HWND hwnd : changed_) {
         const bool frame = (GetWindowLongW(hwnd, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)) != 0;
-        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (frame ? RDW_FRAME : 0));
+        // What drew itself or marked itself for the next paint is not marked again.
+        if (paused || std::find(refilled.begin(), refilled.end(), hwnd) != refilled.end()) {
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (frame ? RDW_FRAME : 0));
+        }
         RECT drawn;
         if (frame) {
             if (!GetWindowRect(hwnd, &drawn)) continue;
@@ -567,9 +601,11 @@ void Win32Form::redraw_captions_and_portrait(HRGN region) const {
 }
 
 void Win32Form::flush_update() {
+    const bool paused = dialog_held_;
+    const std::vector<HWND> refilled = quiet_lists_;
     end_pauses();
     HRGN region = CreateRectRgn(0, 0, 0, 0);
-    redraw_changed();
+    redraw_changed(paused, refilled);
     redraw_captions_and_portrait(region);
     DeleteObject(region);
     changed_.clear();
@@ -596,7 +632,7 @@ void Win32Form::set_language(int language) {
     // into '?' that Save would store. Show the same bytes in the new page.
     for (const auto& [id, hwnd] : controls_) {
         if (!is_edit_control(hwnd)) continue;
-        const std::wstring shown = window_text(hwnd);
+        const std::wstring shown = shown_text(hwnd);
         if (std::all_of(shown.begin(), shown.end(), [](wchar_t c) { return c < 0x80; })) continue;
         set_text(id, utf16_to_bytes(old_page, std::u16string(shown.begin(), shown.end())));
     }

@@ -60,9 +60,10 @@ public:
 
     // One drawing pass per action. Operations that would leave a control as
     // it is send it nothing, always. Between begin_update and end_update (they
-    // nest) a shown dialog does not draw: the controls an operation really
-    // changes are remembered, and end_update invalidates them, with what
-    // overlaps them, so that the next paint draws them at once. A list cleared
+    // nest) the controls an operation really changes are remembered, and
+    // end_update invalidates what overlaps them, and them too where they did
+    // not draw themselves (a refilled list, any control once an update has
+    // paused the dialog), so that the next paint draws them. A list cleared
     // and filled again in an update keeps the entries it already holds: only
     // from the first entry that differs is it refilled. What the control
     // operations read is the same as without an update.
@@ -103,15 +104,18 @@ private:
     void finish_refill(HWND list, int selection) const;
     // Remembers a control an operation is about to change, during an update.
     void changed(HWND hwnd) const;
+    // Past a number of controls changed, pauses the dialog's drawing until the
+    // update ends.
+    void hold(HWND hwnd) const;
     // The same for a list about to get or lose entries: it stops redrawing.
     void quiet(HWND hwnd) const;
     // Ends the pause of an update, invalidating what changed (an update can go on).
     void flush_update();
-    // Its steps: pending refills finished and every pause ended; each changed
-    // control and what overlaps it invalidated; the old captions of group boxes
+    // Its steps: pending refills finished and every pause ended; what overlaps
+    // each changed control invalidated, and the control where it did not draw itself; the old captions of group boxes
     // and the portrait's place invalidated through the dialog.
     void end_pauses();
-    void redraw_changed() const;
+    void redraw_changed(bool paused, const std::vector<HWND>& refilled) const;
     void redraw_captions_and_portrait(HRGN region) const;
 
     HWND dialog_;
@@ -142,6 +146,8 @@ private:
     std::vector<HWND> captions_;  // group boxes whose caption changed
     std::optional<RECT> paint_area_;
     mutable std::vector<HWND> quiet_lists_;  // lists whose redraw this update paused
+    mutable std::size_t drawn_at_once_ = 0;  // controls it changed that drew themselves
+    mutable bool dialog_held_ = false;       // and the dialog's drawing, past a number of them
     mutable std::unordered_map<HWND, std::size_t> refills_;  // list -> entries kept so far
     mutable std::unordered_map<HWND, std::vector<std::wstring>> entries_;
 };

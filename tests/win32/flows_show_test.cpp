@@ -13,6 +13,7 @@
 #include <fstream>
 #include <utility>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -398,6 +399,106 @@ TEST_F(ShowFlow, KeysHeldDownShowTheNewestCreatureAndEndOnTheSelectedOne) {
     EXPECT_EQ(headers, 3);
     EXPECT_EQ(editor.state().current, 996);
     UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// Counts the paints each window of the thread takes from its queue.
+struct Paints {
+    static inline std::map<HWND, int> count;
+    static LRESULT CALLBACK proc(int code, WPARAM wparam, LPARAM lparam) {
+        const auto* message = reinterpret_cast<const MSG*>(lparam);
+        if (code == HC_ACTION && wparam == PM_REMOVE && message->message == WM_PAINT) ++count[message->hwnd];
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+};
+
+// A group box draws only its frame and caption: a new value in an edit inside
+// it draws the edit again, not the group box (the header is the caption of
+// group box 2003, which does change).
+TEST_F(ShowFlow, ANewValueInAnEditInsideAGroupBoxDrawsTheEditNotTheGroupBox) {
+    // Slot 601 is slot 600 but for edit 212 (in group box 2057).
+    for (const DataFileInfo& info : data_files()) {
+        Bytes bytes = folder().read(info.name);
+        for (const BindingRow& row : binding_rows(info.id)) {
+            if (row.kind == Conversion::Bit || row.width == 0) {
+                write_int(row, bytes, 601, read_int(row, bytes, 600));
+            } else {
+                for (std::size_t i = 0; i < row.width; ++i) {
+                    bytes.at(element_position(row, 601) + i) = bytes.at(element_position(row, 600) + i);
+                }
+            }
+            if (row.control == 212) write_int(row, bytes, 601, read_int(row, bytes, 600) == 7 ? 8 : 7);
+        }
+        folder().write(info.name, bytes);
+    }
+    folder().write_settings(0, 600);
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    SetFocus(editor.form().control(2100));  // no blinking caret
+    test::pump(dialog);
+    Paints::count.clear();
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, Paints::proc, nullptr, GetCurrentThreadId());
+    editor.choose(300, 601);
+    test::pump(dialog);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(editor.state().current, 601);
+    EXPECT_GE(Paints::count[editor.form().control(212)], 1);
+    // The portrait (another slot's) is drawn again with what lies over it.
+    const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog));
+    const RECT portrait{place.x, place.y, place.x + place.w, place.y + place.h};
+    for (const Control& c : editor_controls()) {
+        if (c.kind != Kind::GroupBox || c.id == 2003) continue;
+        HWND box = editor.form().control(c.id);
+        RECT rect, common;
+        GetWindowRect(box, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        if (IntersectRect(&common, &rect, &portrait)) continue;
+        EXPECT_EQ(Paints::count[box], 0) << "group box " << c.id;
+    }
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// An update that changes many controls pauses the dialog's drawing (a language
+// switch changes some two hundred captions): the dialog and every control draw
+// again when it ends, also when it ends early for a message box.
+TEST_F(ShowFlow, EveryControlDrawsAgainAfterEachAction) {
+    folder().write_settings(0, 3);
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    auto shown = [&] {
+        std::vector<HWND> out;
+        if (IsWindowVisible(dialog) != FALSE) out.push_back(dialog);
+        for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0) out.push_back(child);
+        }
+        return out;
+    };
+    const std::vector<HWND> at_start = shown();
+    ASSERT_GT(at_start.size(), 200u);
+    editor.choose(300, 250);
+    EXPECT_EQ(shown(), at_start) << "a show";
+    {
+        flow::BrokenFile broken(folder(), "Ammo.vrh", flow::Break::OneByteShort);
+        editor.choose(300, 251);
+        EXPECT_EQ(editor.take_errors().size(), 1u);
+    }
+    EXPECT_EQ(shown(), at_start) << "a refused show";
+    {
+        // The language texts are missing: the show ends with a message box.
+        const std::filesystem::path texts = folder().path("Eng");
+        std::filesystem::rename(texts, folder().path("Eng.away"));
+        editor.choose(300, 252);
+        std::filesystem::rename(folder().path("Eng.away"), texts);
+        EXPECT_EQ(editor.take_errors().size(), 1u);
+    }
+    EXPECT_EQ(shown(), at_start) << "a show with a message box";
+    editor.click(2002);
+    EXPECT_EQ(shown(), at_start) << "a language switch";
+    editor.click(2001);
+    editor.click(2021);
+    EXPECT_EQ(shown(), at_start) << "an interlock click";
+    editor.click(2100);
+    EXPECT_EQ(shown(), at_start) << "Save";
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
