@@ -28,7 +28,8 @@ struct WholeFile {
 FileResult read_whole_file(const std::string& path, WholeFile& out);
 
 // What tells one state of a file from another without reading it: its size,
-// the time it was last written and, where the system has one, its identity.
+// the time it was last written and, on POSIX, its identity (Windows gives its
+// creation time, which a file put in another's place may inherit).
 struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t written = 0;
