@@ -1,5 +1,6 @@
 // POSIX file operations: read_whole_file and the system FileOps.
 #include <fcntl.h>
+#include <time.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -269,6 +270,16 @@ std::optional<FileStamp> file_stamp(const std::string& path) {
     return FileStamp{static_cast<std::uint64_t>(st.st_size),
                      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
                      static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::optional<FileStamp> restamp_folder(const std::string& path) {
+    // A change takes its time from the system's coarse clock (or, where changes
+    // are stamped finely, from a later moment): never this one.
+    timespec now {};
+    if (::clock_gettime(CLOCK_REALTIME, &now) != 0) return std::nullopt;
+    const timespec times[2] = {{0, UTIME_OMIT}, now};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) return std::nullopt;
+    return file_stamp(path);
 }
 
 FileResult read_whole_file(const std::string& path, WholeFile& out) {

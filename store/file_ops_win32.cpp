@@ -206,6 +206,24 @@ std::optional<FileStamp> file_stamp(const std::string& path) {
                      join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime)};
 }
 
+std::optional<FileStamp> restamp_folder(const std::string& path) {
+    Win32Handle h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h.valid()) return std::nullopt;
+    // A change takes its time from the system clock, whose steps are far
+    // coarser than one unit: one unit past the current step is never one.
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{};
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart += 1;
+    now.dwLowDateTime = t.LowPart;
+    now.dwHighDateTime = t.HighPart;
+    if (!SetFileTime(h.get(), nullptr, nullptr, &now)) return std::nullopt;
+    return file_stamp(path);
+}
+
 FileResult read_whole_file(const std::string& path, WholeFile& out) {
     // A folder opens only with backup semantics; say what it is rather than
     // "access denied".

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <system_error>
+#include <unordered_set>
 
 #include "store/content_hash.h"
 #include "store/file_ops.h"
@@ -70,20 +71,6 @@ std::vector<std::string_view> words(std::string_view line, std::size_t most) {
     return out;
 }
 
-// Numbers of the manifests in .history with the given ending, ascending.
-std::vector<int> manifest_numbers(const std::string& root, std::string_view ending) {
-    std::vector<int> numbers;
-    std::error_code ec;
-    for (fs::directory_iterator it(history_path(root), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() != 6 + ending.size() || !name.ends_with(ending)) continue;
-        int n = 0;
-        if (parse_number(std::string_view(name).substr(0, 6), n) && n > 0) numbers.push_back(n);
-    }
-    std::sort(numbers.begin(), numbers.end());
-    return numbers;
-}
-
 }  // namespace
 
 std::string history_path(const std::string& root, const std::string& name) {
@@ -99,6 +86,43 @@ std::string entry_file_name(int number, const char* kind) {
     std::string digits = std::to_string(number);
     if (digits.size() < 6) digits.insert(0, 6 - digits.size(), '0');
     return digits + "." + kind;
+}
+
+ManifestName manifest_name(std::string_view file_name) {
+    ManifestName out;
+    if (file_name.size() < 7 || file_name[6] != '.') return out;
+    int n = 0;
+    for (std::size_t i = 0; i < 6; ++i) {
+        const char c = file_name[i];
+        if (c < '0' || c > '9') return out;
+        n = n * 10 + (c - '0');
+    }
+    out.number = n;
+    const std::string_view kind = file_name.substr(7);
+    out.entry = n > 0 && kind == "entry";
+    out.journal = n > 0 && kind == "journal";
+    return out;
+}
+
+void HistoryNames::add(std::string_view file_name) {
+    const ManifestName m = manifest_name(file_name);
+    last_number = std::max(last_number, m.number);
+    if (m.entry) entries.push_back(m.number);
+    if (m.journal) journals.push_back(m.number);
+}
+
+void HistoryNames::sort() {
+    std::sort(entries.begin(), entries.end());
+    std::sort(journals.begin(), journals.end());
+}
+
+HistoryNames list_history_names(const std::string& root) {
+    HistoryNames names;
+    std::error_code ec;
+    for (fs::directory_iterator it(history_path(root), ec), end; !ec && it != end; it.increment(ec))
+        names.add(it->path().filename().string());
+    names.sort();
+    return names;
 }
 
 std::string format_manifest(const HistoryEntry& entry) {
@@ -246,18 +270,28 @@ using SharedEntry = std::shared_ptr<const HistoryEntry>;
 // A complete entry is never written again, so a program that lists the same
 // history again (the editor prunes it after every Save) reads only the entries
 // that are new or whose file changed (size, time or identity) since it last
-// read them (one question to the system per entry).
+// read them (one question to the system per entry). It also keeps the stamp of
+// the history folder as this program left it when it last pruned.
 class EntryCache {
 public:
-    std::optional<std::string> read(const std::string& root, int number, SharedEntry& out) {
+    // `trusted`: nobody has changed the folder's names since this program last
+    // pruned it, so a known entry is taken as it is.
+    std::optional<std::string> read(const std::string& root, int number, SharedEntry& out, bool trusted = false) {
         const std::string path = history_path(root, entry_file_name(number, "entry"));
-        const std::optional<FileStamp> stamp = file_stamp(path);
+        std::optional<FileStamp> stamp;
         {
             std::lock_guard<std::mutex> hold(mutex_);
-            if (root != root_) {
-                root_ = root;
-                known_.clear();
+            use(root);
+            const auto it = known_.find(number);
+            if (trusted && it != known_.end()) {
+                out = it->second.entry;
+                return std::nullopt;
             }
+        }
+        stamp = file_stamp(path);
+        {
+            std::lock_guard<std::mutex> hold(mutex_);
+            use(root);
             const auto it = known_.find(number);
             if (stamp && it != known_.end() && it->second.stamp == *stamp) {
                 out = it->second.entry;
@@ -268,7 +302,8 @@ public:
         if (auto e = read_manifest(path, *entry)) return e;
         out = entry;
         std::lock_guard<std::mutex> hold(mutex_);
-        if (stamp && root == root_) known_[number] = {*stamp, out};
+        use(root);
+        if (stamp) known_[number] = {*stamp, out};
         return std::nullopt;
     }
     // Forgets the entries that are gone (those before `first`).
@@ -276,8 +311,23 @@ public:
         std::lock_guard<std::mutex> hold(mutex_);
         if (root == root_) known_.erase(known_.begin(), known_.lower_bound(first));
     }
+    bool unchanged_since_pruned(const std::string& root, const std::optional<FileStamp>& folder) {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return root == root_ && folder && pruned_ && *pruned_ == *folder;
+    }
+    void pruned(const std::string& root, const std::optional<FileStamp>& folder) {
+        std::lock_guard<std::mutex> hold(mutex_);
+        use(root);
+        pruned_ = folder;
+    }
 
 private:
+    void use(const std::string& root) {
+        if (root == root_) return;
+        root_ = root;
+        known_.clear();
+        pruned_.reset();
+    }
     struct Known {
         FileStamp stamp;
         SharedEntry entry;
@@ -285,6 +335,7 @@ private:
     std::mutex mutex_;
     std::string root_;
     std::map<int, Known> known_;
+    std::optional<FileStamp> pruned_;
 };
 
 EntryCache& entry_cache() {
@@ -293,14 +344,14 @@ EntryCache& entry_cache() {
 }
 
 // The completed entries, oldest first, as the cache holds them.
-std::optional<std::string> list_entries(const std::string& root, std::vector<SharedEntry>& out) {
+std::optional<std::string> list_entries(const std::string& root, const std::vector<int>& numbers,
+                                        std::vector<SharedEntry>& out, bool trusted = false) {
     out.clear();
     if (auto problem = history_folder_problem(root)) return problem;
-    const std::vector<int> numbers = manifest_numbers(root, ".entry");
     entry_cache().forget_before(root, numbers.empty() ? 0 : numbers.front());
     for (int n : numbers) {
         SharedEntry entry;
-        if (auto e = entry_cache().read(root, n, entry)) return e;
+        if (auto e = entry_cache().read(root, n, entry, trusted)) return e;
         if (entry->number != n)
             return history_path(root, entry_file_name(n, "entry")) + ": holds entry " + std::to_string(entry->number);
         out.push_back(std::move(entry));
@@ -313,13 +364,11 @@ std::optional<std::string> list_entries(const std::string& root, std::vector<Sha
 std::optional<std::string> list_history(const std::string& root, std::vector<HistoryEntry>& out) {
     out.clear();
     std::vector<SharedEntry> entries;
-    if (auto e = list_entries(root, entries)) return e;
+    if (auto e = list_entries(root, list_history_names(root).entries, entries)) return e;
     out.reserve(entries.size());
     for (const SharedEntry& entry : entries) out.push_back(*entry);
     return std::nullopt;
 }
-
-std::vector<int> pending_journals(const std::string& root) { return manifest_numbers(root, ".journal"); }
 
 std::optional<std::string> load_content(const std::string& root, const std::string& hash, std::string& out) {
     const std::string path = content_path(root, hash);
@@ -362,17 +411,22 @@ std::optional<std::string> folder_before(const std::string& root, int number, Fo
 
 namespace {
 
+// The stored contents that kept entries and writes in progress need, by hash
+// (views into the manifests, which outlive it).
+using Needed = std::unordered_set<std::string_view>;
+
 // How many of the newest entries to keep: while both limits hold (the newest
 // always stays while history is on, so the last write can always be undone).
 // Adds the old contents they need to `needed`.
 std::size_t entries_to_keep(const std::vector<SharedEntry>& entries, const HistorySettings& settings,
-                            std::set<std::string>& needed) {
+                            Needed& needed) {
     std::uint64_t bytes = 0;
     std::size_t keep = 0;
     if (!settings.enabled) return keep;
+    std::vector<std::string_view> added;
     for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
         std::uint64_t more = 0;
-        std::vector<std::string> added;
+        added.clear();
         for (const HistoryFile& f : (*e)->files) {
             if (f.old_hash.empty() || needed.count(f.old_hash)) continue;
             if (std::find(added.begin(), added.end(), f.old_hash) != added.end()) continue;
@@ -393,12 +447,12 @@ std::size_t entries_to_keep(const std::vector<SharedEntry>& entries, const Histo
 // back; when its journal cannot be read, nothing is removed). Only the
 // `candidates` are looked at when given, else every stored content.
 std::optional<std::string> remove_unneeded_contents(FileOps& ops, const std::string& root,
-                                                    std::set<std::string>& needed,
+                                                    const std::vector<int>& journals, Needed& needed,
                                                     const std::set<std::string>* candidates) {
-    for (int n : pending_journals(root)) {
-        HistoryEntry j;
-        if (read_manifest(history_path(root, entry_file_name(n, "journal")), j)) return std::nullopt;
-        for (const HistoryFile& f : j.files) needed.insert(f.old_hash);
+    std::vector<HistoryEntry> pending(journals.size());
+    for (std::size_t i = 0; i < journals.size(); ++i) {
+        if (read_manifest(history_path(root, entry_file_name(journals[i], "journal")), pending[i])) return std::nullopt;
+        for (const HistoryFile& f : pending[i].files) needed.insert(f.old_hash);
     }
     std::optional<std::string> error;
     auto remove = [&](const std::string& name) {
@@ -418,15 +472,12 @@ std::optional<std::string> remove_unneeded_contents(FileOps& ops, const std::str
     return error;
 }
 
-}  // namespace
-
-std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full) {
-    HistorySettings settings;
-    if (auto e = read_history_settings(root, settings)) return e;
+std::optional<std::string> prune(FileOps& ops, const std::string& root, const HistorySettings& settings,
+                                 const HistoryNames& names, bool full, bool trusted = false) {
     std::vector<SharedEntry> entries;
-    if (auto e = list_entries(root, entries)) return e;
+    if (auto e = list_entries(root, names.entries, entries, trusted)) return e;
 
-    std::set<std::string> needed;
+    Needed needed;
     const std::size_t keep = entries_to_keep(entries, settings, needed);
     if (keep == entries.size() && !full) return std::nullopt;
     // Only the contents of the entries removed can have become unneeded; after a
@@ -438,7 +489,23 @@ std::optional<std::string> prune_history(FileOps& ops, const std::string& root, 
             return failed_step(path, "cannot be removed", *e).message();
         for (const HistoryFile& f : entries[i]->files) candidates.insert(f.old_hash);
     }
-    return remove_unneeded_contents(ops, root, needed, full || !settings.enabled ? nullptr : &candidates);
+    return remove_unneeded_contents(ops, root, names.journals, needed,
+                                    full || !settings.enabled ? nullptr : &candidates);
+}
+
+}  // namespace
+
+std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full) {
+    HistorySettings settings;
+    if (auto e = read_history_settings(root, settings)) return e;
+    return prune(ops, root, settings, list_history_names(root), full);
+}
+
+std::optional<std::string> prune_history(FileOps& ops, const std::string& root, const KnownHistory& known) {
+    const bool trusted = entry_cache().unchanged_since_pruned(root, known.folder_before);
+    auto error = prune(ops, root, known.settings, known.names, false, trusted);
+    entry_cache().pruned(root, error ? std::nullopt : restamp_folder(history_path(root)));
+    return error;
 }
 
 std::optional<std::string> put_file(FileOps& ops, const std::string& path, std::string_view bytes) {

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/whole_file.h"
+
 namespace ce {
 
 class FileOps;
@@ -58,10 +60,29 @@ std::optional<std::string> write_history_settings(FileOps& ops, const std::strin
 // An error when ".history" exists but is not a folder.
 std::optional<std::string> history_folder_problem(const std::string& root);
 
+// What the name of a file in ".history" says: the number of a manifest
+// ("000012.entry", "000012.journal") or of a temporary file of one
+// ("000012.journal.~new1"), 0 for any other name; and whether it is a complete
+// entry or the journal of a write in progress (or interrupted).
+struct ManifestName {
+    int number = 0;
+    bool entry = false;
+    bool journal = false;
+};
+ManifestName manifest_name(std::string_view file_name);
+
+// The manifests that ".history" holds, by number, ascending.
+struct HistoryNames {
+    std::vector<int> entries;
+    std::vector<int> journals;
+    int last_number = 0;  // the highest number of a manifest or of a temporary file of one
+    void add(std::string_view file_name);
+    void sort();
+};
+HistoryNames list_history_names(const std::string& root);
+
 // The completed entries, oldest first (none when there is no history yet).
 std::optional<std::string> list_history(const std::string& root, std::vector<HistoryEntry>& out);
-// The numbers of writes in progress (or interrupted): their ".journal" manifests.
-std::vector<int> pending_journals(const std::string& root);
 
 // The content stored under `hash`, checked against it.
 std::optional<std::string> load_content(const std::string& root, const std::string& hash, std::string& out);
@@ -79,6 +100,19 @@ std::optional<std::string> folder_before(const std::string& root, int number, Fo
 // may leave contents that nothing needs). The limits are counted from the
 // manifests, which a program reads once and then only when they change.
 std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full = false);
+
+// What a writer that holds the folder's lock knows of the history when it has
+// committed: the settings it read, the manifests there are now (none of them a
+// journal), and the stamp of ".history" before the write changed it. Pruning
+// with it does not look at the folder's names again; and when that stamp is the
+// one this program left after its own last pruning, nobody has added, removed
+// or replaced a manifest since, so the manifests it read are not asked after.
+struct KnownHistory {
+    const HistorySettings& settings;
+    const HistoryNames& names;
+    std::optional<FileStamp> folder_before;
+};
+std::optional<std::string> prune_history(FileOps& ops, const std::string& root, const KnownHistory& known);
 
 // Writes `bytes` to `path` durably and in one step: a temporary file beside it,
 // flushed, renamed over it.

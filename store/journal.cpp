@@ -99,23 +99,9 @@ struct Stray {
 
 // What one look at the folder finds that a recovery or a write needs.
 struct FolderScan {
-    std::vector<int> journals;  // interrupted writes, ascending
+    HistoryNames history;  // journals: interrupted writes
     std::vector<Stray> strays;
-    int last_number = 0;        // the highest number of an entry or a journal
 };
-
-// The number of a manifest's file name, or of a temporary file of one
-// ("000012.entry", "000012.journal.~new1"); 0 for any other name.
-int manifest_number(const std::string& name) {
-    if (name.size() < 7 || name[6] != '.') return 0;
-    int n = 0;
-    for (int i = 0; i < 6; ++i) {
-        const char c = name[static_cast<std::size_t>(i)];
-        if (c < '0' || c > '9') return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
 
 // One listing of each folder where our files can be: the data folder, the
 // language folders and the history; the content folder too when `contents`
@@ -131,11 +117,7 @@ FolderScan scan_folder(const std::string& root, bool contents = true) {
         std::error_code ec;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             const std::string name = it->path().filename().string();
-            if (folder == history) {
-                const int n = manifest_number(name);
-                scan.last_number = std::max(scan.last_number, n);
-                if (n > 0 && name.size() == 14 && name.ends_with(".journal")) scan.journals.push_back(n);
-            }
+            if (folder == history) scan.history.add(name);
             Stray s;
             std::string base;
             if (!is_stray(name, s.backup, base)) continue;
@@ -146,7 +128,7 @@ FolderScan scan_folder(const std::string& root, bool contents = true) {
             scan.strays.push_back(std::move(s));
         }
     }
-    std::sort(scan.journals.begin(), scan.journals.end());
+    scan.history.sort();
     return scan;
 }
 
@@ -243,7 +225,7 @@ std::vector<std::string> recovery_needed(const std::string& root) {
         return out;
     }
     const FolderScan scan = scan_folder(root);
-    for (int n : scan.journals) {
+    for (int n : scan.history.journals) {
         const std::string journal = history_path(root, entry_file_name(n, "journal"));
         HistoryEntry entry;
         if (auto e = read_manifest(journal, entry))
@@ -270,7 +252,7 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
         return r;
     }
     scan = scan_folder(root, contents);
-    if (scan.journals.empty() && scan.strays.empty()) return r;
+    if (scan.history.journals.empty() && scan.strays.empty()) return r;
     FolderLock own;
     FolderLock& held = lock && lock->held() ? *lock : own;
     if (!held.held()) {
@@ -283,18 +265,18 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
         }
         scan = scan_folder(root, contents);  // another program may have finished meanwhile
     }
-    for (int n : scan.journals) {
+    for (int n : scan.history.journals) {
         if (auto e = roll_back_journal(ops, root, n, r)) {
             r.error = *e;
             return r;
         }
     }
-    if (!scan.journals.empty()) {
+    if (!scan.history.journals.empty()) {
         // Contents that only the rolled-back writes named are dropped.
         (void)prune_history(ops, root, true);
-        const int last = scan.last_number;
+        const int last = scan.history.last_number;
         scan = scan_folder(root, contents);
-        scan.last_number = std::max(scan.last_number, last);
+        scan.history.last_number = std::max(scan.history.last_number, last);
     }
     for (const Stray& s : scan.strays) {
         if (s.backup) {
@@ -326,7 +308,7 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
         r.done.push_back("removed the left-over " + std::string(s.backup ? "backup copy " : "temporary file ") +
                          shown(root, s.path));
     }
-    scan.journals.clear();
+    scan.history.journals.clear();
     scan.strays.clear();
     return r;
 }
@@ -499,7 +481,8 @@ std::string folder_of(const std::string& path) {
 // per folder, and the journal marked complete. A failure puts back what was
 // already replaced.
 CommitResult place_files(FileOps& ops, const std::string& root, const HistoryEntry& entry,
-                         std::vector<WriteItem>& items, const std::string& journal, CommitResult& result) {
+                         std::vector<WriteItem>& items, const std::string& journal, const KnownHistory& after,
+                         CommitResult& result) {
     // Puts back items [0, count) and drops the journal; the message says what happened.
     auto roll_back = [&](std::size_t count, const std::string& why) {
         std::vector<std::string> stuck;
@@ -544,7 +527,7 @@ CommitResult place_files(FileOps& ops, const std::string& root, const HistoryEnt
     result.entry = entry.number;
     written_hashes().remember(items, entry.files);
     // Pruning is housekeeping: the write stands even when it fails.
-    (void)prune_history(ops, root);
+    (void)prune_history(ops, root, after);
     return result;
 }
 
@@ -567,6 +550,8 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     // Every program of ours looked at the whole folder when it opened it.
     Recovery recovered = recover(ops, root, &held, 0, false, scan);
     if (recovered.error) return refuse(*recovered.error);
+    // The history folder as this write finds it, for the pruning after it.
+    const std::optional<FileStamp> folder_before = file_stamp(history_path(root));
 
     // A writer that took the lock before it read (the editor's Save) read what
     // is there now: no program of ours can have written since, so its bytes
@@ -593,7 +578,7 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
         if (FileError e = ops.make_folder(folder)) return refuse(kJournalFault + folder + ": " + e->reason);
     }
     HistoryEntry entry;
-    entry.number = scan.last_number + 1;
+    entry.number = scan.history.last_number + 1;
     entry.time = now_text();
     entry.made_by = origin.made_by;
     entry.slots = origin.slots;
@@ -608,7 +593,12 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
         (void)ops.remove(journal);
         return refuse(kJournalFault + failed_step(history_path(root), "the journal cannot be made safe", *e).message());
     }
-    return place_files(ops, root, entry, items, journal, result);
+    // Under the lock, the history holds what the look at the start found, and
+    // this write's entry once it is committed.
+    HistoryNames names = scan.history;
+    names.journals.clear();
+    names.entries.push_back(entry.number);
+    return place_files(ops, root, entry, items, journal, {settings, names, folder_before}, result);
 }
 
 void FolderWrite::add(const std::string& path, std::string expected, std::string bytes) {

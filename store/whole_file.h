@@ -40,6 +40,12 @@ struct FileStamp {
 // The file's stamp, from one question to the system; nothing when it cannot be asked.
 std::optional<FileStamp> file_stamp(const std::string& path);
 
+// Gives the folder a write time that no change in it can give it (finer than
+// the clock the system stamps changes with), and returns its stamp then: while
+// the folder's stamp stays that, nothing has been added to it, removed from it
+// or renamed in it. Nothing when the time cannot be set.
+std::optional<FileStamp> restamp_folder(const std::string& path);
+
 
 // Replaces the file at path with exactly `count` bytes, never truncating it
 // before the new bytes are safe (temporary file + flush + rename; in place with

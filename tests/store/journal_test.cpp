@@ -601,6 +601,72 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     EXPECT_TRUE(fs::is_empty(history_path(f.dir.str(), "content")));
 }
 
+// The names in the history folder: manifests by number and kind, temporary
+// files of them counted for the numbering only, anything else ignored.
+TEST(History, NamesOfTheHistoryFolderGiveNumbersAndKinds) {
+    struct Case {
+        const char* name;
+        int number;
+        bool entry, journal;
+    };
+    for (const Case& c : std::vector<Case>{{"000012.entry", 12, true, false},
+                                           {"000012.journal", 12, false, true},
+                                           {"000012.journal.~new1", 12, false, false},
+                                           {"999999.entry", 999999, true, false},
+                                           {"000000.entry", 0, false, false},
+                                           {"00012.entry", 0, false, false},
+                                           {"00001a.entry", 0, false, false},
+                                           {"000012.entry2", 12, false, false},
+                                           {"000012entry", 0, false, false},
+                                           {"settings", 0, false, false},
+                                           {"content", 0, false, false}}) {
+        const ManifestName m = manifest_name(c.name);
+        EXPECT_EQ(m.number, c.number) << c.name;
+        EXPECT_EQ(m.entry, c.entry) << c.name;
+        EXPECT_EQ(m.journal, c.journal) << c.name;
+    }
+    Folder f;
+    fs::create_directories(history_path(f.dir.str(), "content"));
+    for (const char* name : {"000007.entry", "000003.entry", "000009.journal", "000011.journal.~new0", "settings"})
+        f.put(std::string(".history/") + name, "x");
+    const HistoryNames names = list_history_names(f.dir.str());
+    EXPECT_EQ(names.entries, (std::vector<int>{3, 7}));
+    EXPECT_EQ(names.journals, (std::vector<int>{9}));
+    EXPECT_EQ(names.last_number, 11);
+}
+
+// The pruning after a write takes the entries it read before as they were
+// only while nobody has touched the history's names since: an entry put in
+// place of another by someone else is read again, and the content it names
+// stays although the entry pruned named it too.
+TEST(History, PruningAfterAWriteReadsAnEntryReplacedSinceTheLastWrite) {
+    Folder f;
+    HistorySettings s;
+    s.keep_entries = 2;
+    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
+    std::vector<HistoryEntry> entries = write_a_times(f, 2);  // A was "a...", then "0", now "1"
+    ASSERT_EQ(entries.size(), 2u);
+    const std::string first_content = entries[0].files.at(0).old_hash;
+    ASSERT_TRUE(fs::exists(content_path(f.dir.str(), first_content)));
+
+    HistoryEntry replaced = entries[1];
+    replaced.files.at(0).old_hash = first_content;
+    replaced.files.at(0).old_size = entries[0].files.at(0).old_size;
+    const std::string second = history_path(f.dir.str(), "000002.entry");
+    {
+        std::ofstream out(second + ".by-hand", std::ios::binary);
+        out << format_manifest(replaced);
+    }
+    fs::rename(second + ".by-hand", second);
+
+    // Entry 3 pushes entry 1 out; entry 2, as it is now, still needs its content.
+    entries = write_a_times(f, 1);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].number, 2);
+    EXPECT_EQ(entries[0].files.at(0).old_hash, first_content);
+    EXPECT_TRUE(fs::exists(content_path(f.dir.str(), first_content)));
+}
+
 // Listing reads an entry again whenever its file changed since the last
 // listing (a program that lists repeatedly must never see a stale entry).
 TEST(History, ListingAgainSeesAnEntryChangedOrReplacedSinceTheLastListing) {

@@ -94,6 +94,27 @@ TEST(FileStamp, ChangesWhenTheFileIsRewrittenOrReplacedEvenAtTheSameSize) {
 #endif
 }
 
+// After a restamp, any name added, renamed or removed in the folder changes
+// its stamp, however soon it follows (the system's own stamps of changes are
+// coarser than the time the restamp gives the folder).
+TEST(FileStamp, AFolderRestampedShowsEveryChangeThatFollowsAtOnce) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("h"));
+    EXPECT_FALSE(restamp_folder(dir.file("missing")));
+    for (int i = 0; i < 40; ++i) {
+        const std::optional<FileStamp> marked = restamp_folder(dir.file("h"));
+        ASSERT_TRUE(marked);
+        EXPECT_EQ(file_stamp(dir.file("h")), marked);
+        const std::string name = "h/" + std::to_string(i % 3);
+        switch (i % 3) {
+            case 0: dir.write(name, {1}); break;
+            case 1: std::filesystem::rename(dir.file("h/0"), dir.file(name)); break;
+            default: std::filesystem::remove(dir.file("h/1")); break;
+        }
+        EXPECT_NE(file_stamp(dir.file("h")), marked) << "change " << i;
+    }
+}
+
 TEST(StoreWholeFile, WritesExactlyCountBytesAndLeavesNothingElse) {
     test::TempDir dir;
     const Bytes data{10, 20, 30};
