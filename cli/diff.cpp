@@ -12,8 +12,18 @@
 namespace ce {
 namespace {
 
-bool report_faults(const char* which, const std::string& root, const Folder& folder, std::ostream& err) {
-    const std::vector<std::string> faults = data_faults(folder);
+// What of a folder cannot be read: its data files, and the language files of
+// either language that are there but cannot be read (a missing one reads as
+// empty, as the editor reads it; an unreadable one would make every line of it
+// look changed, or hide a change).
+bool report_faults(const char* which, const std::string& root, const Dataset& data, const Dataset& other,
+                   std::ostream& err) {
+    std::vector<std::string> faults = data_faults(data.folder);
+    for (const Dataset* d : {&data, &other}) {
+        for (const LanguageText& t : d->texts) {
+            if (t.fault && t.fault->reason != reason::kMissing) faults.push_back(t.name + ": " + t.fault->reason);
+        }
+    }
     if (faults.empty()) return false;
     err << "creatures diff: " << which << ": " << folder_label(root) << " cannot be read:\n";
     for (const std::string& f : faults) err << "  " << f << "\n";
@@ -122,8 +132,11 @@ int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
     // B's texts are read in A's language, so that the same bytes read the same.
     const Dataset a = load_dataset(options.a);
     const Dataset b = load_dataset(options.b, a.language);
-    const bool bad_a = report_faults("DIR_A", options.a, a.folder, err);
-    const bool bad_b = report_faults("DIR_B", options.b, b.folder, err);
+    // The other language's texts, for the name, plural and ability lines of both.
+    const Dataset a_other = load_dataset(options.a, 1 - a.language);
+    const Dataset b_other = load_dataset(options.b, 1 - a.language);
+    const bool bad_a = report_faults("DIR_A", options.a, a, a_other, err);
+    const bool bad_b = report_faults("DIR_B", options.b, b, b_other, err);
     if (bad_a || bad_b) return kExitError;
 
     const std::vector<Field> fields = make_fields();
@@ -136,9 +149,6 @@ int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
         ++differences;
     };
 
-    // The other language's texts, for the name, plural and ability lines of both.
-    const Dataset a_other = load_dataset(options.a, 1 - a.language);
-    const Dataset b_other = load_dataset(options.b, 1 - a.language);
     const Dataset* a_lang[2] = {a.language == 0 ? &a : &a_other, a.language == 1 ? &a : &a_other};
     const Dataset* b_lang[2] = {a.language == 0 ? &b : &b_other, a.language == 1 ? &b : &b_other};
 

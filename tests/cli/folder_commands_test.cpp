@@ -137,6 +137,26 @@ TEST(Diff, PrintsExactlyTheFieldsThatDiffer) {
     EXPECT_NE(r.err.find("MonstersSetup.vrh: does not exist"), std::string::npos);
 }
 
+// A language file that is there but cannot be read stops a diff (read as
+// empty, all its lines would look changed); a missing one reads as empty.
+TEST(Diff, ALanguageFileThatCannotBeReadIsAnErrorAMissingOneIsEmpty) {
+    TempDir a, b;
+    write_fixture_folder(a.str());
+    write_fixture_folder(b.str());
+    fs::remove((a.path() / "Rus" / "Ability.txt").string());
+    fs::remove((b.path() / "Rus" / "Ability.txt").string());
+    ToolRun r = run_tool({"diff", a.str(), b.str()});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+
+    fs::create_directory((b.path() / "Rus" / "Ability.txt").string());  // the other language's file
+    r = run_tool({"diff", a.str(), b.str()});
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find("DIR_B"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Rus/Ability.txt: is a folder"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("DIR_A"), std::string::npos) << r.err;
+}
+
 TEST(Check, FindsEachPlantedFault) {
     TempDir dir;
     write_fixture_folder(dir.str());
