@@ -5,6 +5,7 @@
 #include <map>
 #include <streambuf>
 
+#include "cli/dataset.h"
 #include "cli/fields.h"
 #include "cli/folder.h"
 #include "text/lines.h"
@@ -124,6 +125,26 @@ TEST(TerminalText, CaptionsReachTheTerminalCleanInShowImportAndDiff) {
     const ToolRun diff = run_tool({"diff", a.str(), b.str()});
     ASSERT_EQ(diff.status, kExitFound) << diff.err;
     expect_clean(diff.out, "diff");
+}
+
+// Texts that a diff or a fault message quotes have every control escaped, the
+// C1 ones (which a text's code page byte 0x81 or 0x9D becomes) too, and stay
+// the same JSON string.
+TEST(TerminalText, QuotedTextsEscapeEveryControl) {
+    EXPECT_EQ(quote_text("a\x1B[2J\xC2\x9B" "31m\xC2\x81z\xC2\xA0\xD0\x96"),
+              "\"a\\u001b[2J\\u009b31m\\u0081z\xC2\xA0\xD0\x96\"");
+    EXPECT_EQ(quote_text("\xC2"), "\"\xEF\xBF\xBD\"");  // a broken sequence is replaced, not passed on
+
+    TempDir a, b;
+    write_fixture_folder(a.str());
+    write_fixture_folder(b.str());
+    std::string ammo = read_file(b / "Ammo.vrh");
+    ammo.replace(16 * 5, 5, std::string("A\x81\x9DZ\0", 5));
+    write_file(b / "Ammo.vrh", ammo);
+    const ToolRun diff = run_tool({"diff", a.str(), b.str()});
+    ASSERT_EQ(diff.status, kExitFound) << diff.err;
+    EXPECT_NE(diff.out.find("\"A\\u0081\\u009dZ\""), std::string::npos) << diff.out;
+    EXPECT_EQ(diff.out.find("\xC2\x81"), std::string::npos) << diff.out;
 }
 
 }  // namespace
