@@ -447,7 +447,8 @@ std::optional<std::string> stage_write(FileOps& ops, const std::string& root, Hi
     for (WriteItem& item : items) {
         if (item.in_place) continue;
         staging.items.push_back(&item);
-        if (FileResult e = stage_whole_file(ops, item.path, item.bytes->data(), item.bytes->size(), item.staged))
+        if (FileResult e =
+                stage_whole_file(ops, item.path, item.bytes->data(), item.bytes->size(), item.staged, &item.target))
             return e->message();
     }
     const std::string manifest = format_manifest(entry);

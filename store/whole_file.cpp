@@ -146,10 +146,10 @@ FileResult store_whole_file(FileOps& ops, const std::string& path, const void* d
 }
 
 FileResult stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
-                            StagedFile& out) {
+                            StagedFile& out, const std::string* resolved) {
     static const unsigned char kNothing = 0;
     if (data == nullptr) data = &kNothing;
-    const std::string target = ops.resolve(path);
+    const std::string target = resolved ? *resolved : ops.resolve(path);
     out = StagedFile{path, target, "", FileOps::kNoHandle};
     if (FileError e = ops.may_write(target)) return e->at(path);
     return stage_beside(ops, path, target, data, count, out);

@@ -71,8 +71,10 @@ struct StagedFile {
     std::string temp;    // the new bytes until they are placed; empty after
     FileOps::Handle handle = FileOps::kNoHandle;
 };
+// `target`: the file that `path` names with its links followed, when the
+// caller has it already (else it is looked up).
 FileResult stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
-                            StagedFile& out);
+                            StagedFile& out, const std::string* target = nullptr);
 // Stages a file that does not exist yet, its temporary file named after
 // `temp_base` (in the same file system) rather than beside it: a folder that
 // holds many files then never holds temporary ones.
