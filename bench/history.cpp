@@ -61,44 +61,45 @@ void BM_ListHistory200(benchmark::State& bench) {
 }
 BENCHMARK(BM_ListHistory200)->Unit(benchmark::kMillisecond);
 
-// The write step alone: nine safe replacements one by one (no journal) against
-// the same nine files as one journaled transaction.
-void BM_WriteNinePlain(benchmark::State& bench) {
+using NineFiles = std::vector<ce::PlannedFile> (*)(int round);
+
+// Nine safe replacements one by one (no journal), round after round.
+void write_plain(benchmark::State& bench, NineFiles files) {
     Folder folder;
     int round = 0;
     for (auto _ : bench) {
-        for (const ce::PlannedFile& f : nine_files(round++))
+        for (const ce::PlannedFile& f : files(round++))
             benchmark::DoNotOptimize(ce::store_whole_file(ce::data_path(folder.root(), f.name), f.bytes.data(), f.bytes.size()));
     }
 }
-BENCHMARK(BM_WriteNinePlain)->Unit(benchmark::kMillisecond);
 
-void BM_WriteNineJournaled(benchmark::State& bench) {
-    Folder folder;
-    for (const ce::PlannedFile& f : nine_files(25))
-        (void)ce::store_whole_file(ce::data_path(folder.root(), f.name), f.bytes.data(), f.bytes.size());
-    int round = 0;
-    for (auto _ : bench) {
-        benchmark::DoNotOptimize(ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_files(round++), {"bench", {}}));
-    }
-}
-BENCHMARK(BM_WriteNineJournaled)->Unit(benchmark::kMillisecond);
-
-// The same write once the history holds its 200 entries: each write adds one
-// and prunes the oldest.
-void BM_WriteNineJournaledFullHistory(benchmark::State& bench) {
+// The nine as one journaled write, round after round, once `history` writes
+// have made the history (201: full, each write adds one entry and prunes the
+// oldest).
+void write_journaled(benchmark::State& bench, NineFiles files, int history) {
     Folder folder;
     int round = 0;
-    for (; round < 201; ++round) {
-        if (auto e = ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_files(round), {"bench", {}}).error) {
+    for (; round < history; ++round) {
+        if (auto e = ce::commit_folder_write(ce::system_file_ops(), folder.root(), files(round), {"bench", {}}).error) {
             bench.SkipWithError(e->c_str());
             return;
         }
     }
     for (auto _ : bench) {
-        benchmark::DoNotOptimize(ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_files(round++), {"bench", {}}));
+        benchmark::DoNotOptimize(ce::commit_folder_write(ce::system_file_ops(), folder.root(), files(round++), {"bench", {}}));
     }
 }
+
+// The write step alone: nine safe replacements one by one (no journal) against
+// the same nine files as one journaled transaction.
+void BM_WriteNinePlain(benchmark::State& bench) { write_plain(bench, nine_files); }
+BENCHMARK(BM_WriteNinePlain)->Unit(benchmark::kMillisecond);
+
+void BM_WriteNineJournaled(benchmark::State& bench) { write_journaled(bench, nine_files, 1); }
+BENCHMARK(BM_WriteNineJournaled)->Unit(benchmark::kMillisecond);
+
+// The same write once the history holds its 200 entries.
+void BM_WriteNineJournaledFullHistory(benchmark::State& bench) { write_journaled(bench, nine_files, 201); }
 BENCHMARK(BM_WriteNineJournaledFullHistory)->Unit(benchmark::kMillisecond);
 
 // Every write's old bytes are bytes the history has never stored: the write
@@ -110,29 +111,10 @@ std::vector<ce::PlannedFile> nine_fresh_files(int round) {
     return files;
 }
 
-void BM_WriteNinePlainFresh(benchmark::State& bench) {
-    Folder folder;
-    int round = 0;
-    for (auto _ : bench) {
-        for (const ce::PlannedFile& f : nine_fresh_files(round++))
-            benchmark::DoNotOptimize(ce::store_whole_file(ce::data_path(folder.root(), f.name), f.bytes.data(), f.bytes.size()));
-    }
-}
+void BM_WriteNinePlainFresh(benchmark::State& bench) { write_plain(bench, nine_fresh_files); }
 BENCHMARK(BM_WriteNinePlainFresh)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
-void BM_WriteNineJournaledFresh(benchmark::State& bench) {
-    Folder folder;
-    int round = 0;
-    for (; round < 201; ++round) {
-        if (auto e = ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_fresh_files(round), {"bench", {}}).error) {
-            bench.SkipWithError(e->c_str());
-            return;
-        }
-    }
-    for (auto _ : bench) {
-        benchmark::DoNotOptimize(ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_fresh_files(round++), {"bench", {}}));
-    }
-}
+void BM_WriteNineJournaledFresh(benchmark::State& bench) { write_journaled(bench, nine_fresh_files, 201); }
 BENCHMARK(BM_WriteNineJournaledFresh)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
 }  // namespace
