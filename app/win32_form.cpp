@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/dialog_template.h"
+#include "app/spin_buddy.h"
 #include "form/catalogue.h"
 #include "picture/draw_win32.h"
 
@@ -93,6 +94,7 @@ Win32Form::Win32Form(HWND dialog) : dialog_(dialog) {
         const int id = GetDlgCtrlID(child);
         controls_.try_emplace(id, child);
     }
+    shorten_buddy_hooks(dialog_);
     Watch& watch = watched_dialogs()[dialog_];
     if (watch.forms.empty()) {
         watch.original = reinterpret_cast<WNDPROC>(
