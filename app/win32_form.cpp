@@ -583,7 +583,7 @@ void Win32Form::redraw_captions_and_portrait(HRGN region) const {
         DeleteObject(part);
     };
     if (!captions_.empty()) {
-        RECT line{0, 0, 0, 10};  // a caption's height in dialog units, and some
+        RECT line{0, 0, 0, 8};  // a caption line: the dialog font's height
         MapDialogRect(dialog_, &line);
         for (HWND hwnd : captions_) {
             RECT rect;
