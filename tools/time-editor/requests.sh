@@ -4,7 +4,7 @@
 # state, a message to another window) cost some 0.03-0.08 ms each under Wine.
 #
 # Usage: tools/time-editor/requests.sh [--top N] [BUILD_DIR]
-#   Runs EditorTiming.DISABLED_MarkedSteps of BUILD_DIR's test program (a
+#   Runs EditorSteps.DISABLED_MarkedSteps of BUILD_DIR's test program (a
 #   Windows build, default build/win64) with Wine's server trace and prints,
 #   for each step, the number of requests and the N most frequent kinds.
 set -eu
@@ -19,7 +19,7 @@ trap stop_display EXIT
 [ -n "${DISPLAY:-}" ] || start_display
 log=$(mktemp)
 WINEDEBUG=+server,+debugstr "$here/cmake/wine-run" "$arch" "$build/tests/test_win32.exe" \
-  --gtest_also_run_disabled_tests --gtest_filter='EditorTiming.DISABLED_MarkedSteps' >/dev/null 2>"$log" || true
+  --gtest_also_run_disabled_tests --gtest_filter='EditorSteps.DISABLED_MarkedSteps' >/dev/null 2>"$log" || true
 awk -v top="$top" '
   /ce-step begin: / { sub(/.*ce-step begin: /, ""); sub(/\\n.*/, ""); sub(/".*/, ""); step = $0; n = 0; delete kinds; next }
   /ce-step end/ && step != "" {
