@@ -126,6 +126,21 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
 
 }  // namespace
 
+INT_PTR control_colours(UINT message, HDC dc) {
+    int text = COLOR_WINDOWTEXT, back = COLOR_3DFACE;
+    switch (message) {
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX: back = COLOR_WINDOW; break;
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC: break;
+        default: return 0;
+    }
+    SetTextColor(dc, GetSysColor(text));
+    SetBkColor(dc, GetSysColor(back));
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(back));
+}
+
 bool numeric_entry_accepts(WPARAM character) {
     return (character >= '0' && character <= '9') || character == '.' || character == '-' ||
            character == 8;
@@ -177,6 +192,10 @@ INT_PTR CALLBACK editor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
         }
         return 0;  // no control gets the initial keyboard focus
     }
+    // Every control asks for its colours as it paints; answered here, the
+    // question does not go on through the system's default handling, which
+    // under Wine first asks the window server whether the dialog is themed.
+    if (const INT_PTR brush = control_colours(message, reinterpret_cast<HDC>(wparam))) return brush;
     EditorSession* session = session_of(dialog);
     if (session == nullptr || session->form == nullptr) return 0;
     try {

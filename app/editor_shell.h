@@ -37,6 +37,11 @@ LRESULT CALLBACK numeric_entry_filter(HWND hwnd, UINT message, WPARAM wparam, LP
 // The editor form's event routine. lParam of WM_INITDIALOG is an EditorSession*.
 INT_PTR CALLBACK editor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
+// The colours the system gives by default to a control that paints (message
+// WM_CTLCOLOR...): set into `dc`, and the background brush returned; 0 for
+// other messages and for scroll bars, whose default is left to the system.
+INT_PTR control_colours(UINT message, HDC dc);
+
 // The typed characters the filter lets through: digits, '.', '-', backspace.
 bool numeric_entry_accepts(WPARAM character);
 

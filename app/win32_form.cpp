@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/dialog_template.h"
+#include "app/spin_buddy.h"
 #include "form/catalogue.h"
 #include "picture/draw_win32.h"
 
@@ -93,6 +94,7 @@ Win32Form::Win32Form(HWND dialog) : dialog_(dialog) {
         const int id = GetDlgCtrlID(child);
         controls_.try_emplace(id, child);
     }
+    shorten_buddy_hooks(dialog_);
     Watch& watch = watched_dialogs()[dialog_];
     if (watch.forms.empty()) {
         watch.original = reinterpret_cast<WNDPROC>(
@@ -581,7 +583,7 @@ void Win32Form::redraw_captions_and_portrait(HRGN region) const {
         DeleteObject(part);
     };
     if (!captions_.empty()) {
-        RECT line{0, 0, 0, 10};  // a caption's height in dialog units, and some
+        RECT line{0, 0, 0, 8};  // a caption line: the dialog font's height
         MapDialogRect(dialog_, &line);
         for (HWND hwnd : captions_) {
             RECT rect;

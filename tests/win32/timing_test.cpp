@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -24,6 +25,9 @@ using test::EditorHarness;
 using flow::Timing;
 
 class EditorTiming : public flow::SharedFolderTest<EditorTiming> {};
+// Steps for tools that watch the program from outside (a request count, a
+// profiler); the timing script leaves them out.
+class EditorSteps : public flow::SharedFolderTest<EditorSteps> {};
 
 // Runs every message waiting, paints included, until none is left.
 void settle(HWND dialog) {
@@ -213,6 +217,71 @@ TEST_F(EditorTiming, DISABLED_ShowAndPaintApart) {
     apart("another creature, in one update", true, false);
     apart("another creature, no update", false, false);
     apart("the same creature, in one update", true, true);
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// Marks for a count of the requests each step makes to the window server:
+// tools/time-editor/requests.sh runs this case with Wine's server trace and
+// counts them per step.
+TEST_F(EditorSteps, DISABLED_MarkedSteps) {
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    editor.choose(300, 100);
+    settle(dialog);
+    auto mark = [](const char* what) { OutputDebugStringA(what); };
+    const HWND english = test::button_of(dialog, 2001), russian = test::button_of(dialog, 2002);
+    for (int i = 0; i < 3; ++i) {
+        mark("ce-step begin: arrow key, painted");
+        key_step(editor, VK_DOWN);
+        mark("ce-step end");
+    }
+    for (int i = 0; i < 3; ++i) {
+        mark("ce-step begin: show_creature in one update");
+        editor.form().begin_update();
+        show_creature(editor.state(), editor.form(), 110 + i);
+        editor.form().end_update();
+        mark("ce-step end");
+        mark("ce-step begin: then paint");
+        settle(dialog);
+        mark("ce-step end");
+    }
+    for (int i = 0; i < 2; ++i) {
+        mark("ce-step begin: language switch by click, painted");
+        SendMessageW(i == 0 ? russian : english, BM_CLICK, 0, 0);
+        settle(dialog);
+        mark("ce-step end");
+    }
+    mark("ce-step begin: whole form repaint");
+    whole_form_repaint(dialog, 1);
+    mark("ce-step end");
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// A steady load for a profiler (started once "steps begin" is printed): arrow-key
+// steps in list 300, each painted, or with CE_PROFILE_STEP=language language
+// switches; CE_PROFILE_RUNS of them (default 100).
+TEST_F(EditorSteps, DISABLED_ProfiledSteps) {
+    const char* runs_text = std::getenv("CE_PROFILE_RUNS");
+    const char* step = std::getenv("CE_PROFILE_STEP");
+    const int runs = runs_text != nullptr ? std::atoi(runs_text) : 100;
+    const bool language = step != nullptr && std::string(step) == "language";
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    editor.choose(300, 100);
+    settle(dialog);
+    const HWND english = test::button_of(dialog, 2001), russian = test::button_of(dialog, 2002);
+    std::printf("steps begin\n");
+    std::fflush(stdout);
+    const double started = flow::now_ms();
+    for (int i = 0; i < runs; ++i) {
+        if (language) {
+            SendMessageW(i % 2 == 0 ? russian : english, BM_CLICK, 0, 0);
+            settle(dialog);
+        } else {
+            key_step(editor, (i / 10) % 2 == 0 ? VK_DOWN : VK_UP);
+        }
+    }
+    std::printf("%d steps, each painted: %.1f ms each\n", runs, (flow::now_ms() - started) / runs);
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
