@@ -1,6 +1,7 @@
 // creatures diff: the fields that differ between two data folders.
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <ostream>
 
 #include "cli/commands.h"
@@ -12,22 +13,22 @@
 namespace ce {
 namespace {
 
-// What of a folder cannot be read: its data files, and the language files of
-// either language that are there but cannot be read (a missing one reads as
-// empty, as the editor reads it; an unreadable one would make every line of it
-// look changed, or hide a change).
-bool report_faults(const char* which, const std::string& root, const Dataset& data, const Dataset& other,
-                   std::ostream& err) {
-    std::vector<std::string> faults = data_faults(data.folder);
-    for (const Dataset* d : {&data, &other}) {
-        for (const LanguageText& t : d->texts) {
-            if (t.fault && t.fault->reason != reason::kMissing) faults.push_back(t.name + ": " + t.fault->reason);
-        }
-    }
+bool report_faults(const char* which, const std::string& root, const Folder& folder, std::ostream& err) {
+    const std::vector<std::string> faults = data_faults(folder);
     if (faults.empty()) return false;
     err << "creatures diff: " << which << ": " << folder_label(root) << " cannot be read:\n";
     for (const std::string& f : faults) err << "  " << f << "\n";
     return true;
+}
+
+// A language file of either language that cannot be read compares as empty,
+// as the editor reads it; named, so that the lines it seems to add or drop are
+// not taken for a change.
+void warn_unread_texts(std::initializer_list<const Dataset*> datasets, std::ostream& err) {
+    for (const Dataset* d : datasets) {
+        for (const LanguageText& t : d->texts)
+            if (!t.present) err << "creatures diff: " << t.fault->message() << "; read as empty\n";
+    }
 }
 
 // The differences as lines, counted.
@@ -135,9 +136,10 @@ int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
     // The other language's texts, for the name, plural and ability lines of both.
     const Dataset a_other = load_dataset(options.a, 1 - a.language);
     const Dataset b_other = load_dataset(options.b, 1 - a.language);
-    const bool bad_a = report_faults("DIR_A", options.a, a, a_other, err);
-    const bool bad_b = report_faults("DIR_B", options.b, b, b_other, err);
+    const bool bad_a = report_faults("DIR_A", options.a, a.folder, err);
+    const bool bad_b = report_faults("DIR_B", options.b, b.folder, err);
     if (bad_a || bad_b) return kExitError;
+    warn_unread_texts({&a, &a_other, &b, &b_other}, err);
 
     const std::vector<Field> fields = make_fields();
     const std::vector<std::string> captions = field_captions(a, fields);

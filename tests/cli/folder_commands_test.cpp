@@ -137,24 +137,28 @@ TEST(Diff, PrintsExactlyTheFieldsThatDiffer) {
     EXPECT_NE(r.err.find("MonstersSetup.vrh: does not exist"), std::string::npos);
 }
 
-// A language file that is there but cannot be read stops a diff (read as
-// empty, all its lines would look changed); a missing one reads as empty.
-TEST(Diff, ALanguageFileThatCannotBeReadIsAnErrorAMissingOneIsEmpty) {
+// A language file that cannot be read compares as empty, and the diff names
+// it (an empty file's lines would look changed, or hide a change).
+TEST(Diff, ALanguageFileThatCannotBeReadIsNamedAndReadAsEmpty) {
     TempDir a, b;
     write_fixture_folder(a.str());
     write_fixture_folder(b.str());
-    fs::remove((a.path() / "Rus" / "Ability.txt").string());
-    fs::remove((b.path() / "Rus" / "Ability.txt").string());
     ToolRun r = run_tool({"diff", a.str(), b.str()});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
 
+    fs::remove((a.path() / "Rus" / "Ability.txt").string());
+    fs::remove((b.path() / "Rus" / "Ability.txt").string());
     fs::create_directory((b.path() / "Rus" / "Ability.txt").string());  // the other language's file
     r = run_tool({"diff", a.str(), b.str()});
-    EXPECT_EQ(r.status, 2) << r.out;
-    EXPECT_TRUE(r.out.empty()) << r.out;
-    EXPECT_NE(r.err.find("DIR_B"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Rus/Ability.txt: is a folder"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("DIR_A"), std::string::npos) << r.err;
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.err.find("Ability.txt: does not exist; read as empty"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Ability.txt: is a folder; read as empty"), std::string::npos) << r.err;
+
+    fs::remove((a.path() / "Eng" / "Plural.txt").string());
+    r = run_tool({"diff", a.str(), b.str()});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("Plural.txt: does not exist; read as empty"), std::string::npos) << r.err;
 }
 
 TEST(Check, FindsEachPlantedFault) {

@@ -76,6 +76,7 @@ TEST(OddFiles, APipeInPlaceOfALanguageFileOrLangIsReadAsEmptyAndNamed) {
     EXPECT_TRUE(has(r.out + r.err, why + ", so the text cannot be stored")) << r.out << r.err;
     r = run_tool({"diff", dir.str(), other.str()});
     EXPECT_EQ(r.status, 1) << r.err;  // the pipe reads as an empty file: the names differ
+    EXPECT_TRUE(has(r.err, why + "; read as empty")) << r.err;
     EXPECT_TRUE(fs::is_fifo(dir / "Eng/Monsters.txt"));
     EXPECT_TRUE(fs::is_fifo(dir / "Lang"));
 }
