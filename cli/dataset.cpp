@@ -1,5 +1,7 @@
 #include "cli/dataset.h"
 
+#include <ostream>
+
 #include "cli/libraries.h"
 
 #if CE_CLI_LIBRARIES
@@ -52,6 +54,11 @@ std::string quote_text(std::string_view utf8) {
     return s;
 }
 #endif
+
+void warn_unread_texts(const Dataset& data, const char* command, std::ostream& err) {
+    for (const LanguageText& t : data.texts)
+        if (!t.present) err << "creatures " << command << ": " << t.fault->message() << "; read as empty\n";
+}
 
 const char* language_name(int language) { return language == 1 ? "Russian" : "English"; }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <iosfwd>
 #include <string>
 
 #include "cli/fields.h"
@@ -50,6 +51,11 @@ inline bool is_text_field(const Field& field) {
 // The text as a JSON string: in double quotes, with quotes, backslashes and
 // control characters escaped.
 std::string quote_text(std::string_view utf8);
+
+// Names on `err` ("creatures <command>: <file>: <why>; read as empty") each
+// language text of `data` that could not be read and so reads as empty, as the
+// editor reads it.
+void warn_unread_texts(const Dataset& data, const char* command, std::ostream& err);
 
 // Float bits of a Float field's element.
 std::uint32_t float_element(const Dataset& data, const Field& field, int slot);

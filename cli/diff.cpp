@@ -21,16 +21,6 @@ bool report_faults(const char* which, const std::string& root, const Folder& fol
     return true;
 }
 
-// A language file of either language that cannot be read compares as empty,
-// as the editor reads it; named, so that the lines it seems to add or drop are
-// not taken for a change.
-void warn_unread_texts(std::initializer_list<const Dataset*> datasets, std::ostream& err) {
-    for (const Dataset* d : datasets) {
-        for (const LanguageText& t : d->texts)
-            if (!t.present) err << "creatures diff: " << t.fault->message() << "; read as empty\n";
-    }
-}
-
 // The differences as lines, counted.
 using AddLine = std::function<void(std::string)>;
 using Languages = const Dataset* const*;  // indexed by language
@@ -139,7 +129,9 @@ int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
     const bool bad_a = report_faults("DIR_A", options.a, a.folder, err);
     const bool bad_b = report_faults("DIR_B", options.b, b.folder, err);
     if (bad_a || bad_b) return kExitError;
-    warn_unread_texts({&a, &a_other, &b, &b_other}, err);
+    // A language file that cannot be read compares as empty, named so that the
+    // lines it seems to add or drop are not taken for a change.
+    for (const Dataset* d : {&a, &a_other, &b, &b_other}) warn_unread_texts(*d, "diff", err);
 
     const std::vector<Field> fields = make_fields();
     const std::vector<std::string> captions = field_captions(a, fields);

@@ -28,8 +28,7 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
         for (const std::string& f : faults) err << "  " << f << "\n";
         return kExitError;
     }
-    for (const LanguageText& t : data.texts)
-        if (!t.present) err << "creatures show: " << t.fault->message() << "; read as empty\n";
+    warn_unread_texts(data, "show", err);
 
     const std::vector<Field> fields = make_fields();
     const std::vector<std::string> captions = field_captions(data, fields);
