@@ -278,17 +278,16 @@ public:
     // pruned it, so a known entry is taken as it is.
     std::optional<std::string> read(const std::string& root, int number, SharedEntry& out, bool trusted = false) {
         const std::string path = history_path(root, entry_file_name(number, "entry"));
-        std::optional<FileStamp> stamp;
-        {
+        if (trusted) {
             std::lock_guard<std::mutex> hold(mutex_);
             use(root);
             const auto it = known_.find(number);
-            if (trusted && it != known_.end()) {
+            if (it != known_.end()) {
                 out = it->second.entry;
                 return std::nullopt;
             }
         }
-        stamp = file_stamp(path);
+        const std::optional<FileStamp> stamp = file_stamp(path);
         {
             std::lock_guard<std::mutex> hold(mutex_);
             use(root);
