@@ -93,6 +93,7 @@ Win32Form::Win32Form(HWND dialog) : dialog_(dialog) {
          child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);
         controls_.try_emplace(id, child);
+        stacking_.try_emplace(child, stacking_.size());
     }
     shorten_buddy_hooks(dialog_);
     Watch& watch = watched_dialogs()[dialog_];
@@ -546,69 +547,225 @@ void Win32Form::end_pauses() {
     dialog_paused_ = false;
 }
 
-// Each changed control draws itself again, and what overlaps the part it
-// draws is drawn again there after it (a group box's frame line below a
-// list), as a whole repaint draws them; the rest is as it was. A control's
-// frame changes only with scroll bars, which a new text can change.
-void Win32Form::redraw_changed(bool paused, const std::vector<HWND>& refilled) const {
+// Draws controls into the dialog in place of their own paints. Under Wine a
+// control that paints itself asks the window server some eight times (its
+// update region, the caret, its visible region); the dialog draws them all
+// through one device context, and takes back what they had marked for the
+// next paint. Each draws into a device context whose origin is its client
+// area's, as the one its paint gets (a control clips its drawing to its client
+// rectangle in device units), over what the dialog shows there now. Nothing
+// can be drawn while the dialog is hidden or minimised.
+class DialogCanvas {
+public:
+    explicit DialogCanvas(HWND dialog) : dialog_(dialog) {
+        if (IsWindowVisible(dialog) == FALSE || IsIconic(dialog) != FALSE) return;
+        dc_ = GetDCEx(dialog, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);  // over the controls
+        if (dc_ == nullptr) return;
+        RECT area;
+        GetClientRect(dialog, &area);
+        memory_ = CreateCompatibleDC(dc_);
+        bitmap_ = CreateCompatibleBitmap(dc_, area.right, area.bottom);
+        previous_ = SelectObject(memory_, bitmap_);
+        taken_ = CreateRectRgn(0, 0, 0, 0);
+        focus_ = GetFocus();
+    }
+    DialogCanvas(const DialogCanvas&) = delete;
+    DialogCanvas& operator=(const DialogCanvas&) = delete;
+    ~DialogCanvas() {
+        if (dc_ == nullptr) return;
+        SelectObject(memory_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(memory_);
+        ReleaseDC(dialog_, dc_);
+        RedrawWindow(dialog_, nullptr, taken_, RDW_VALIDATE | RDW_ALLCHILDREN);
+        DeleteObject(taken_);
+    }
+
+    // An edit, button, label or list (a spin draws its corner otherwise
+    // when asked to draw into another device context), shown, without scroll
+    // bars (its frame changes with them), without a window of its own inside
+    // (an editable list's edit field) and without the caret, which its own
+    // paint hides and shows again; only its client area is drawn, and `rect`
+    // (screen coordinates) must not reach into its frame.
+    bool can_draw(HWND hwnd, const RECT& rect) const {
+        if (dc_ == nullptr || hwnd == focus_) return false;
+        wchar_t name[16] = {};
+        if (GetClassNameW(hwnd, name, 16) == 0) return false;
+        const bool combo = lstrcmpiW(name, WC_COMBOBOXW) == 0;
+        if (!combo && lstrcmpiW(name, WC_EDITW) != 0 && lstrcmpiW(name, L"NewEdit") != 0 &&
+            lstrcmpiW(name, WC_BUTTONW) != 0 && lstrcmpiW(name, WC_STATICW) != 0) {
+            return false;
+        }
+        const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+        if ((style & WS_VISIBLE) == 0 || (style & (WS_VSCROLL | WS_HSCROLL)) != 0) return false;
+        if (combo && is_editable_combo(hwnd)) return false;
+        RECT window, client, part;
+        if (!GetWindowRect(hwnd, &window) || !GetClientRect(hwnd, &client)) return false;
+        MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        if (!IntersectRect(&part, &window, &rect)) return true;
+        return part.left >= client.left && part.top >= client.top && part.right <= client.right &&
+               part.bottom <= client.bottom;
+    }
+
+    // The control's client area within `clip` (screen coordinates).
+    void draw(HWND hwnd, const RECT& clip) {
+        RECT client, part;
+        GetClientRect(hwnd, &client);
+        RECT local = clip;
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&local), 2);
+        if (!IntersectRect(&part, &client, &local)) return;
+        POINT origin{0, 0};
+        MapWindowPoints(hwnd, dialog_, &origin, 1);
+        const int w = part.right - part.left, h = part.bottom - part.top;
+        BitBlt(memory_, part.left, part.top, w, h, dc_, origin.x + part.left, origin.y + part.top, SRCCOPY);
+        const int saved = SaveDC(memory_);
+        IntersectClipRect(memory_, part.left, part.top, part.right, part.bottom);
+        SendMessageW(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory_), 0);
+        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory_), PRF_CLIENT);
+        RestoreDC(memory_, saved);
+        BitBlt(dc_, origin.x + part.left, origin.y + part.top, w, h, memory_, part.left, part.top, SRCCOPY);
+        OffsetRect(&part, origin.x, origin.y);
+        take(part);
+    }
+
+    // The dialog's background within `rect` (dialog coordinates).
+    void erase(const RECT& rect) {
+        const int saved = SaveDC(memory_);
+        IntersectClipRect(memory_, rect.left, rect.top, rect.right, rect.bottom);
+        SendMessageW(dialog_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory_), 0);
+        RestoreDC(memory_, saved);
+        BitBlt(dc_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, memory_, rect.left, rect.top,
+               SRCCOPY);
+        take(rect);
+    }
+
+private:
+    void take(const RECT& rect) {
+        HRGN piece = CreateRectRgnIndirect(&rect);
+        CombineRgn(taken_, taken_, piece, RGN_OR);
+        DeleteObject(piece);
+    }
+
+    HWND dialog_;
+    HDC dc_ = nullptr, memory_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    HRGN taken_ = nullptr;  // dialog coordinates
+    HWND focus_ = nullptr;
+};
+
+// Each changed control is drawn again, and what overlaps the part it draws is
+// drawn again there (a group box's frame line over a list), in the order a
+// whole repaint draws them: the later a control in the dialog's list of
+// children, the later it draws. The rest is as it was. What cannot be drawn
+// on `canvas` is marked for the next paint (`marks`), except a changed
+// control that drew itself or marked itself. A control's frame changes only
+// with scroll bars, which a new text can change.
+void Win32Form::redraw_changed(DialogCanvas& canvas, bool paused, const std::vector<HWND>& refilled,
+                               std::vector<Mark>& marks) const {
+    constexpr UINT kMark = RDW_INVALIDATE | RDW_ERASE;
+    std::vector<Mark> parts;
     for (HWND hwnd : changed_) {
         const bool frame = (GetWindowLongW(hwnd, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)) != 0;
-        // What drew itself or marked itself for the next paint is not marked again.
-        if (paused || std::find(refilled.begin(), refilled.end(), hwnd) != refilled.end()) {
-            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (frame ? RDW_FRAME : 0));
-        }
         RECT drawn;
-        if (frame) {
-            if (!GetWindowRect(hwnd, &drawn)) continue;
-        } else {
-            if (!GetClientRect(hwnd, &drawn)) continue;
+        if (!GetWindowRect(hwnd, &drawn)) continue;
+        const bool own = paused || std::find(refilled.begin(), refilled.end(), hwnd) != refilled.end();
+        if (!frame) {
+            GetClientRect(hwnd, &drawn);
             MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&drawn), 2);
         }
+        parts.push_back({hwnd, drawn, own ? kMark | (frame ? RDW_FRAME : 0) : 0, true});
         for (HWND other : overlapping(hwnd)) {
             RECT theirs, common;
             if (!GetWindowRect(other, &theirs) || !IntersectRect(&common, &drawn, &theirs)) continue;
-            MapWindowPoints(nullptr, other, reinterpret_cast<POINT*>(&common), 2);
-            RedrawWindow(other, &common, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+            parts.push_back({other, common, kMark | RDW_FRAME, false});
+        }
+    }
+    std::stable_sort(parts.begin(), parts.end(), [&](const Mark& a, const Mark& b) { return place(a.hwnd) < place(b.hwnd); });
+    for (const Mark& part : parts) {
+        if (canvas.can_draw(part.hwnd, part.rect)) {
+            canvas.draw(part.hwnd, part.rect);
+        } else if (part.flags != 0) {
+            marks.push_back(part);
         }
     }
 }
 
-// The old caption of a group box and the portrait are cleared through the
-// dialog: its background, then every control over them, is drawn again there
-// (the frame round the portrait over the portrait). `region` starts empty.
-void Win32Form::redraw_captions_and_portrait(HRGN region) const {
-    auto add = [&](RECT rect) {
-        HRGN part = CreateRectRgnIndirect(&rect);
-        CombineRgn(region, region, part, RGN_OR);
-        DeleteObject(part);
-    };
-    if (!captions_.empty()) {
-        RECT line{0, 0, 0, 8};  // a caption line: the dialog font's height
-        MapDialogRect(dialog_, &line);
-        for (HWND hwnd : captions_) {
-            RECT rect;
-            if (!GetWindowRect(hwnd, &rect)) continue;
-            MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
-            rect.bottom = std::min(rect.bottom, rect.top + line.bottom);
-            add(rect);
+// The old caption of a group box is cleared over one line of the dialog
+// font: the dialog's background, then every control there, is drawn again.
+// Where the dialog draws a picture or a control cannot be drawn on `canvas`,
+// the line goes into `region` (dialog coordinates), for the next paint.
+void Win32Form::redraw_captions(DialogCanvas& canvas, HRGN region) const {
+    if (captions_.empty()) return;
+    RECT line{0, 0, 0, 8};  // the dialog font's height
+    MapDialogRect(dialog_, &line);
+    const DialogScale scale = dialog_scale(dialog_);
+    std::vector<RECT> pictures;
+    for (const DecorationPlace& place : decoration_places()) {
+        const PixelRect at = map_to_dialog(place.rect, scale);
+        pictures.push_back(RECT{at.x, at.y, at.x + at.w, at.y + at.h});
+    }
+    const PixelRect portrait = map_to_dialog(kPortraitPlace, scale);
+    pictures.push_back(RECT{portrait.x, portrait.y, portrait.x + portrait.w, portrait.y + portrait.h});
+    for (HWND box : captions_) {
+        RECT strip;  // screen coordinates
+        if (!GetWindowRect(box, &strip)) continue;
+        strip.bottom = std::min(strip.bottom, strip.top + line.bottom);
+        RECT inside = strip;  // dialog coordinates
+        MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&inside), 2);
+        std::vector<std::pair<HWND, RECT>> parts{{box, strip}};
+        for (HWND other : overlapping(box)) {
+            RECT theirs, common;
+            if (GetWindowRect(other, &theirs) && IntersectRect(&common, &strip, &theirs)) parts.emplace_back(other, common);
         }
+        RECT common;
+        const bool here =
+            std::none_of(pictures.begin(), pictures.end(), [&](const RECT& r) { return IntersectRect(&common, &r, &inside) != FALSE; }) &&
+            std::all_of(parts.begin(), parts.end(), [&](const auto& part) { return canvas.can_draw(part.first, part.second); });
+        if (!here) {
+            HRGN piece = CreateRectRgnIndirect(&inside);
+            CombineRgn(region, region, piece, RGN_OR);
+            DeleteObject(piece);
+            continue;
+        }
+        std::stable_sort(parts.begin(), parts.end(), [&](const auto& a, const auto& b) { return place(a.first) < place(b.first); });
+        canvas.erase(inside);
+        for (const auto& [hwnd, rect] : parts) canvas.draw(hwnd, rect);
     }
-    // A paint of the dialog may draw the portrait whole (see set_paint_area),
-    // so its place always goes with this region.
-    if (!captions_.empty() || portrait_due_) {
-        const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog_));
-        add(RECT{place.x, place.y, place.x + place.w, place.y + place.h});
-        RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    }
+}
+
+std::size_t Win32Form::place(HWND hwnd) const {
+    const auto found = stacking_.find(hwnd);
+    return found == stacking_.end() ? stacking_.size() : found->second;
 }
 
 void Win32Form::flush_update() {
     const bool paused = dialog_held_;
     const std::vector<HWND> refilled = quiet_lists_;
     end_pauses();
+    std::vector<Mark> marks;
     HRGN region = CreateRectRgn(0, 0, 0, 0);
-    redraw_changed(paused, refilled);
-    redraw_captions_and_portrait(region);
+    {
+        DialogCanvas canvas(dialog_);
+        redraw_changed(canvas, paused, refilled, marks);
+        redraw_captions(canvas, region);
+    }  // what was drawn is taken back from the next paint before anything is marked for it
+    for (const Mark& mark : marks) {
+        RECT rect = mark.rect;
+        MapWindowPoints(nullptr, mark.hwnd, reinterpret_cast<POINT*>(&rect), 2);
+        RedrawWindow(mark.hwnd, mark.whole ? nullptr : &rect, nullptr, mark.flags);
+    }
+    // A paint of the dialog may draw the portrait whole (see set_paint_area),
+    // so its place always goes with the dialog's region.
+    RECT bounds;
+    if (GetRgnBox(region, &bounds) != NULLREGION || portrait_due_) {
+        const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog_));
+        const RECT portrait{place.x, place.y, place.x + place.w, place.y + place.h};
+        HRGN piece = CreateRectRgnIndirect(&portrait);
+        CombineRgn(region, region, piece, RGN_OR);
+        DeleteObject(piece);
+        RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
     DeleteObject(region);
     changed_.clear();
     changed_set_.clear();

@@ -16,6 +16,8 @@
 
 namespace ce {
 
+class DialogCanvas;
+
 class Win32Form : public Form {
 public:
     // The dialog's controls are looked up once: an identifier names the first
@@ -111,16 +113,26 @@ private:
     void quiet(HWND hwnd) const;
     // Ends the pause of an update, invalidating what changed (an update can go on).
     void flush_update();
-    // Its steps: pending refills finished and every pause ended; what overlaps
-    // each changed control invalidated, and the control where it did not draw itself; the old captions of group boxes
-    // and the portrait's place invalidated through the dialog.
+    // Its steps: pending refills finished and every pause ended; each changed
+    // control and what overlaps it drawn again, and the old captions of group
+    // boxes cleared; what cannot be drawn at once marked for the next paint,
+    // with the portrait's place when the dialog is.
     void end_pauses();
-    void redraw_changed(bool paused, const std::vector<HWND>& refilled) const;
-    void redraw_captions_and_portrait(HRGN region) const;
+    struct Mark {
+        HWND hwnd;
+        RECT rect;   // screen coordinates
+        UINT flags;  // RedrawWindow's
+        bool whole;  // the whole control, not just `rect`
+    };
+    void redraw_changed(DialogCanvas& canvas, bool paused, const std::vector<HWND>& refilled,
+                        std::vector<Mark>& marks) const;
+    void redraw_captions(DialogCanvas& canvas, HRGN region) const;
+    std::size_t place(HWND hwnd) const;  // in the dialog's list of children
 
     HWND dialog_;
     CodePage page_ = CodePage::Western1252;
     std::unordered_map<int, HWND> controls_;
+    std::unordered_map<HWND, std::size_t> stacking_;  // place in the dialog's list of children
     std::vector<HWND> paused_lists_;
 
     // The state of an update. Reads settle pending refills, which changes

@@ -402,12 +402,18 @@ TEST_F(ShowFlow, KeysHeldDownShowTheNewestCreatureAndEndOnTheSelectedOne) {
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
-// Counts the paints each window of the thread takes from its queue.
+// Counts the times each window of the thread draws: the paints it takes from
+// its queue, and the requests to draw into the dialog's device context.
 struct Paints {
     static inline std::map<HWND, int> count;
     static LRESULT CALLBACK proc(int code, WPARAM wparam, LPARAM lparam) {
         const auto* message = reinterpret_cast<const MSG*>(lparam);
         if (code == HC_ACTION && wparam == PM_REMOVE && message->message == WM_PAINT) ++count[message->hwnd];
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+    static LRESULT CALLBACK sent(int code, WPARAM wparam, LPARAM lparam) {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+        if (code == HC_ACTION && call->message == WM_PRINTCLIENT) ++count[call->hwnd];
         return CallNextHookEx(nullptr, code, wparam, lparam);
     }
 };
@@ -438,8 +444,10 @@ TEST_F(ShowFlow, ANewValueInAnEditInsideAGroupBoxDrawsTheEditNotTheGroupBox) {
     test::pump(dialog);
     Paints::count.clear();
     HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, Paints::proc, nullptr, GetCurrentThreadId());
+    HHOOK sent = SetWindowsHookExW(WH_CALLWNDPROC, Paints::sent, nullptr, GetCurrentThreadId());
     editor.choose(300, 601);
     test::pump(dialog);
+    UnhookWindowsHookEx(sent);
     UnhookWindowsHookEx(hook);
     EXPECT_EQ(editor.state().current, 601);
     EXPECT_GE(Paints::count[editor.form().control(212)], 1);
