@@ -416,6 +416,13 @@ struct Paints {
         if (code == HC_ACTION && call->message == WM_PRINTCLIENT) ++count[call->hwnd];
         return CallNextHookEx(nullptr, code, wparam, lparam);
     }
+    // The requests alone.
+    static inline std::map<HWND, int> prints;
+    static LRESULT CALLBACK printed(int code, WPARAM wparam, LPARAM lparam) {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+        if (code == HC_ACTION && call->message == WM_PRINTCLIENT) ++prints[call->hwnd];
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
 };
 
 // A group box draws only its frame and caption: a new value in an edit inside
@@ -463,6 +470,53 @@ TEST_F(ShowFlow, ANewValueInAnEditInsideAGroupBoxDrawsTheEditNotTheGroupBox) {
         if (IntersectRect(&common, &rect, &portrait)) continue;
         EXPECT_EQ(Paints::count[box], 0) << "group box " << c.id;
     }
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// The dialog draws what an action changes at once where it can; a form that
+// is covered or minimised meanwhile, and the control with the caret, are drawn
+// by the paints that follow, as a whole repaint draws them.
+TEST_F(ShowFlow, WhatTheDialogCannotDrawAtOnceIsDrawnByThePaintsThatFollow) {
+    folder().write_settings(0, 3);
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    HWND cover = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_BLACKRECT, frame.left + 40,
+                                 frame.top + 60, (frame.right - frame.left) / 2, (frame.bottom - frame.top) / 2,
+                                 nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(cover, nullptr);
+    test::pump(dialog);
+    editor.choose(300, 250);
+    editor.click(2002);
+    DestroyWindow(cover);
+    expect_drawn_whole(editor, "a show and a language switch under another window");
+
+    ShowWindow(dialog, SW_MINIMIZE);
+    test::pump(dialog);
+    editor.choose(300, 251);
+    editor.click(2001);
+    ShowWindow(dialog, SW_RESTORE);
+    expect_drawn_whole(editor, "a show and a language switch while minimised");
+
+    // Edit 121 (the name) changes with every creature. With the focus it
+    // shows the caret, which only its own paint hides while it draws.
+    HWND name = editor.form().control(121);
+    SetFocus(name);
+    test::pump(dialog);
+    Paints::count.clear();
+    Paints::prints.clear();
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, Paints::proc, nullptr, GetCurrentThreadId());
+    HHOOK sent = SetWindowsHookExW(WH_CALLWNDPROC, Paints::printed, nullptr, GetCurrentThreadId());
+    editor.choose(300, 252);
+    ASSERT_EQ(GetFocus(), name);
+    test::pump(dialog);
+    UnhookWindowsHookEx(sent);
+    UnhookWindowsHookEx(hook);
+    EXPECT_GE(Paints::count[name], 1) << "the edit with the focus";
+    EXPECT_EQ(Paints::prints[name], 0);
+    EXPECT_GE(Paints::prints[editor.form().control(122)], 1) << "an edit without it";
+    expect_drawn_whole(editor, "a show with the focus in a changed edit");
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
