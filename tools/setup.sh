@@ -37,7 +37,15 @@ start_display() {
     Xvfb ":$n" -screen 0 "${1:-1280x1024}x24" -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
+      if [ -e "/tmp/.X11-unix/X$n" ]; then
+        export DISPLAY=":$n"
+        # A bare Xvfb has no resources, and while a display has none Xlib
+        # reads the resource files again at each lookup: Wine looks up two
+        # for every font put into a window's device context. An empty set
+        # read once, as a desktop session has its own.
+        export XENVIRONMENT=${XENVIRONMENT:-/dev/null}
+        return 0
+      fi
       sleep 0.1
     done
     kill "$xvfb_pid" 2>/dev/null; xvfb_pid=""
