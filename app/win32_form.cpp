@@ -105,6 +105,7 @@ Win32Form::Win32Form(HWND dialog) : dialog_(dialog) {
 }
 
 Win32Form::~Win32Form() {
+    if (canvas_bitmap_ != nullptr) DeleteObject(canvas_bitmap_);
     const auto found = watched_dialogs().find(dialog_);
     if (found == watched_dialogs().end()) return;
     Watch& watch = found->second;
@@ -557,15 +558,23 @@ void Win32Form::end_pauses() {
 // can be drawn while the dialog is hidden or minimised.
 class DialogCanvas {
 public:
-    explicit DialogCanvas(HWND dialog) : dialog_(dialog) {
+    // `bitmap` holds the memory picture from one canvas to the next (the size
+    // of the dialog's client area: some megabytes).
+    DialogCanvas(HWND dialog, HBITMAP& bitmap) : dialog_(dialog) {
         if (IsWindowVisible(dialog) == FALSE || IsIconic(dialog) != FALSE) return;
         dc_ = GetDCEx(dialog, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);  // over the controls
         if (dc_ == nullptr) return;
         RECT area;
         GetClientRect(dialog, &area);
+        BITMAP held{};
+        if (bitmap != nullptr && (GetObjectW(bitmap, sizeof held, &held) == 0 || held.bmWidth < area.right ||
+                                  held.bmHeight < area.bottom)) {
+            DeleteObject(bitmap);
+            bitmap = nullptr;
+        }
+        if (bitmap == nullptr) bitmap = CreateCompatibleBitmap(dc_, area.right, area.bottom);
         memory_ = CreateCompatibleDC(dc_);
-        bitmap_ = CreateCompatibleBitmap(dc_, area.right, area.bottom);
-        previous_ = SelectObject(memory_, bitmap_);
+        previous_ = SelectObject(memory_, bitmap);
         taken_ = CreateRectRgn(0, 0, 0, 0);
         focus_ = GetFocus();
     }
@@ -574,7 +583,6 @@ public:
     ~DialogCanvas() {
         if (dc_ == nullptr) return;
         SelectObject(memory_, previous_);
-        DeleteObject(bitmap_);
         DeleteDC(memory_);
         ReleaseDC(dialog_, dc_);
         RedrawWindow(dialog_, nullptr, taken_, RDW_VALIDATE | RDW_ALLCHILDREN);
@@ -648,7 +656,6 @@ private:
 
     HWND dialog_;
     HDC dc_ = nullptr, memory_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
     HGDIOBJ previous_ = nullptr;
     HRGN taken_ = nullptr;  // dialog coordinates
     HWND focus_ = nullptr;
@@ -746,7 +753,7 @@ void Win32Form::flush_update() {
     std::vector<Mark> marks;
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     {
-        DialogCanvas canvas(dialog_);
+        DialogCanvas canvas(dialog_, canvas_bitmap_);
         redraw_changed(canvas, paused, refilled, marks);
         redraw_captions(canvas, region);
     }  // what was drawn is taken back from the next paint before anything is marked for it

@@ -128,6 +128,7 @@ private:
                         std::vector<Mark>& marks) const;
     void redraw_captions(DialogCanvas& canvas, HRGN region) const;
     std::size_t place(HWND hwnd) const;  // in the dialog's list of children
+    HBITMAP canvas_bitmap_ = nullptr;    // see DialogCanvas
 
     HWND dialog_;
     CodePage page_ = CodePage::Western1252;
