@@ -171,7 +171,9 @@ void Win32Form::set_text(int id, std::string_view text) {
     if (is_group_box(hwnd)) {
         if (updating()) captions_.push_back(hwnd);
     } else {
-        changed(hwnd);
+        // A button or label draws its new caption at once, which costs more
+        // than the pause of the dialog's drawing.
+        changed(hwnd, !is_edit_control(hwnd));
     }
     // An upper-case edit capitalises what the user types; the program's text
     // (a stored value) is shown as it is, so that it reads back unchanged.
@@ -461,15 +463,18 @@ void Win32Form::begin_update() {
     dialog_paused_ = IsWindowVisible(dialog_) != FALSE;
 }
 
-void Win32Form::hold(HWND hwnd) const {
+void Win32Form::hold(HWND hwnd, bool now) const {
     // Under Wine, hiding the dialog's window and showing it again costs more
-    // than a show of a creature draws, and a button drawn at once when it
-    // changes costs less than one drawn later in a paint of its own. So the
-    // first controls an update changes draw themselves (an edit only marks
-    // its text for the next paint); past a creature's show, the update pauses
-    // the dialog, and the one pass at its end draws all it changed.
+    // than a show of a creature draws, and a check box drawn at once when it
+    // changes costs less than one drawn later. So the first controls an
+    // update changes draw themselves (an edit only marks its text for the
+    // next paint); past a creature's show, or at once for a new caption of a
+    // button or label (which draws itself at once, at a higher cost) and for
+    // a language switch, the update pauses the dialog, and the one pass at
+    // its end draws all it changed.
     constexpr std::size_t kDrawnAtOnce = 64;
-    if (!dialog_paused_ || dialog_held_ || is_edit_control(hwnd) || ++drawn_at_once_ <= kDrawnAtOnce) return;
+    if (!dialog_paused_ || dialog_held_) return;
+    if (!now && (is_edit_control(hwnd) || ++drawn_at_once_ <= kDrawnAtOnce)) return;
     // Pausing the dialog drops what is waiting to be painted: that is painted first.
     if ((HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0) {
         RedrawWindow(dialog_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -519,10 +524,10 @@ const std::vector<HWND>& Win32Form::overlapping(HWND hwnd) const {
     return out;
 }
 
-void Win32Form::changed(HWND hwnd) const {
+void Win32Form::changed(HWND hwnd, bool hold_now) const {
     if (!updating() || !changed_set_.insert(hwnd).second) return;
     changed_.push_back(hwnd);
-    hold(hwnd);
+    hold(hwnd, hold_now);
 }
 
 void Win32Form::quiet(HWND hwnd) const {
@@ -793,6 +798,9 @@ void Win32Form::set_language(int language) {
     const CodePage old_page = page_;
     page_ = code_page_for_language(language);
     if (page_ == old_page) return;
+    // A language switch sets the captions of most controls: the dialog's
+    // drawing pauses at once.
+    if (updating()) hold(dialog_, true);
     // The edits keep their bytes: what they show was set or typed in the old
     // page, and read back in the new one it would turn into other bytes, or
     // into '?' that Save would store. Show the same bytes in the new page.

@@ -105,10 +105,10 @@ private:
     void settle(HWND hwnd) const;
     void finish_refill(HWND list, int selection) const;
     // Remembers a control an operation is about to change, during an update.
-    void changed(HWND hwnd) const;
-    // Past a number of controls changed, pauses the dialog's drawing until the
-    // update ends.
-    void hold(HWND hwnd) const;
+    void changed(HWND hwnd, bool hold_now = false) const;
+    // Past a number of controls changed, or `now`, pauses the dialog's drawing
+    // until the update ends.
+    void hold(HWND hwnd, bool now) const;
     // The same for a list about to get or lose entries: it stops redrawing.
     void quiet(HWND hwnd) const;
     // Ends the pause of an update, invalidating what changed (an update can go on).
