@@ -579,7 +579,18 @@ public:
         }
         if (bitmap == nullptr) bitmap = CreateCompatibleBitmap(dc_, area.right, area.bottom);
         memory_ = CreateCompatibleDC(dc_);
-        previous_ = SelectObject(memory_, bitmap);
+        previous_ = bitmap != nullptr && memory_ != nullptr ? SelectObject(memory_, bitmap) : nullptr;
+        if (previous_ == nullptr) {
+            // No picture to draw into (the display changed its depth, or no memory): the
+            // bitmap is made anew next time, and everything is marked for the next paint.
+            if (memory_ != nullptr) DeleteDC(memory_);
+            if (bitmap != nullptr) DeleteObject(bitmap);
+            bitmap = nullptr;
+            memory_ = nullptr;
+            ReleaseDC(dialog, dc_);
+            dc_ = nullptr;
+            return;
+        }
         taken_ = CreateRectRgn(0, 0, 0, 0);
         focus_ = GetFocus();
     }
@@ -590,7 +601,8 @@ public:
         SelectObject(memory_, previous_);
         DeleteDC(memory_);
         ReleaseDC(dialog_, dc_);
-        RedrawWindow(dialog_, nullptr, taken_, RDW_VALIDATE | RDW_ALLCHILDREN);
+        RECT bounds;
+        if (GetRgnBox(taken_, &bounds) != NULLREGION) RedrawWindow(dialog_, nullptr, taken_, RDW_VALIDATE | RDW_ALLCHILDREN);
         DeleteObject(taken_);
     }
 
