@@ -602,7 +602,9 @@ public:
         DeleteDC(memory_);
         ReleaseDC(dialog_, dc_);
         RECT bounds;
-        if (GetRgnBox(taken_, &bounds) != NULLREGION) RedrawWindow(dialog_, nullptr, taken_, RDW_VALIDATE | RDW_ALLCHILDREN);
+        if (GetRgnBox(taken_, &bounds) != NULLREGION) {
+            RedrawWindow(dialog_, nullptr, taken_, RDW_VALIDATE | RDW_ALLCHILDREN);
+        }
         DeleteObject(taken_);
     }
 
@@ -705,7 +707,8 @@ void Win32Form::redraw_changed(DialogCanvas& canvas, bool paused, const std::vec
             parts.push_back({other, common, kMark | RDW_FRAME, false});
         }
     }
-    std::stable_sort(parts.begin(), parts.end(), [&](const Mark& a, const Mark& b) { return place(a.hwnd) < place(b.hwnd); });
+    std::stable_sort(parts.begin(), parts.end(),
+                     [&](const Mark& a, const Mark& b) { return place(a.hwnd) < place(b.hwnd); });
     for (const Mark& part : parts) {
         if (canvas.can_draw(part.hwnd, part.rect)) {
             canvas.draw(part.hwnd, part.rect);
@@ -740,19 +743,25 @@ void Win32Form::redraw_captions(DialogCanvas& canvas, HRGN region) const {
         std::vector<std::pair<HWND, RECT>> parts{{box, strip}};
         for (HWND other : overlapping(box)) {
             RECT theirs, common;
-            if (GetWindowRect(other, &theirs) && IntersectRect(&common, &strip, &theirs)) parts.emplace_back(other, common);
+            if (GetWindowRect(other, &theirs) && IntersectRect(&common, &strip, &theirs)) {
+                parts.emplace_back(other, common);
+            }
         }
         RECT common;
-        const bool here =
-            std::none_of(pictures.begin(), pictures.end(), [&](const RECT& r) { return IntersectRect(&common, &r, &inside) != FALSE; }) &&
-            std::all_of(parts.begin(), parts.end(), [&](const auto& part) { return canvas.can_draw(part.first, part.second); });
-        if (!here) {
+        const bool over_picture = std::any_of(pictures.begin(), pictures.end(), [&](const RECT& picture) {
+            return IntersectRect(&common, &picture, &inside) != FALSE;
+        });
+        const bool drawable = std::all_of(parts.begin(), parts.end(), [&](const auto& part) {
+            return canvas.can_draw(part.first, part.second);
+        });
+        if (over_picture || !drawable) {
             HRGN piece = CreateRectRgnIndirect(&inside);
             CombineRgn(region, region, piece, RGN_OR);
             DeleteObject(piece);
             continue;
         }
-        std::stable_sort(parts.begin(), parts.end(), [&](const auto& a, const auto& b) { return place(a.first) < place(b.first); });
+        std::stable_sort(parts.begin(), parts.end(),
+                         [&](const auto& a, const auto& b) { return place(a.first) < place(b.first); });
         canvas.erase(inside);
         for (const auto& [hwnd, rect] : parts) canvas.draw(hwnd, rect);
     }
