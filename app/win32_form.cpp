@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -15,23 +16,30 @@
 namespace ce {
 namespace {
 
-bool is_combo_box(HWND hwnd) {
+// Whether the window's class is one of `classes` (in any case).
+bool has_class(HWND hwnd, std::initializer_list<const wchar_t*> classes) {
     wchar_t name[16] = {};
     if (GetClassNameW(hwnd, name, 16) == 0) return false;
-    return lstrcmpiW(name, WC_COMBOBOXW) == 0;
+    return std::any_of(classes.begin(), classes.end(), [&](const wchar_t* c) { return lstrcmpiW(name, c) == 0; });
 }
+
+bool is_combo_box(HWND hwnd) { return has_class(hwnd, {WC_COMBOBOXW}); }
 
 // Edits and NewEdit fields (the class of a NewEdit is derived from "Edit").
-bool is_edit_control(HWND hwnd) {
-    wchar_t name[16] = {};
-    if (GetClassNameW(hwnd, name, 16) == 0) return false;
-    return lstrcmpiW(name, WC_EDITW) == 0 || lstrcmpiW(name, L"NewEdit") == 0;
-}
+bool is_edit_control(HWND hwnd) { return has_class(hwnd, {WC_EDITW, L"NewEdit"}); }
 
 bool is_group_box(HWND hwnd) {
-    wchar_t name[16] = {};
-    if (GetClassNameW(hwnd, name, 16) == 0 || lstrcmpiW(name, WC_BUTTONW) != 0) return false;
-    return (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+    return has_class(hwnd, {WC_BUTTONW}) && (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// A picture's place as a rectangle.
+RECT to_rect(const PixelRect& place) { return RECT{place.x, place.y, place.x + place.w, place.y + place.h}; }
+
+// `rect` added to `region`.
+void add_to_region(HRGN region, const RECT& rect) {
+    HRGN piece = CreateRectRgnIndirect(&rect);
+    CombineRgn(region, region, piece, RGN_OR);
+    DeleteObject(piece);
 }
 
 // A multi-line edit does not tell of a WM_SETTEXT: its text is always read.
@@ -166,6 +174,7 @@ void Win32Form::set_text(int id, std::string_view text) {
     settle(hwnd);
     const std::wstring wide = to_wide(text);
     if (shown_text(hwnd) == wide) return;
+    const bool is_edit = is_edit_control(hwnd);
     // A group box's caption is drawn in its top edge; the rest of it, and
     // the controls inside, stay as they are.
     if (is_group_box(hwnd)) {
@@ -173,13 +182,13 @@ void Win32Form::set_text(int id, std::string_view text) {
     } else {
         // A button or label draws its new caption at once, which costs more
         // than the pause of the dialog's drawing.
-        changed(hwnd, !is_edit_control(hwnd));
+        if (!is_edit) pause_dialog();
+        changed(hwnd);
     }
     // An upper-case edit capitalises what the user types; the program's text
     // (a stored value) is shown as it is, so that it reads back unchanged.
     const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
     const LONG case_styles = ES_UPPERCASE | ES_LOWERCASE;
-    const bool is_edit = is_edit_control(hwnd);
     if (is_edit && (style & case_styles) != 0) SetWindowLongW(hwnd, GWL_STYLE, style & ~case_styles);
     SetWindowTextW(hwnd, wide.c_str());
     if (is_edit && (style & case_styles) != 0) SetWindowLongW(hwnd, GWL_STYLE, style);
@@ -410,7 +419,8 @@ bool Win32Form::has_control(int id) const { return control(id) != nullptr; }
 
 namespace {
 bool meets(const RECT& area, const PixelRect& place) {
-    RECT rect{place.x, place.y, place.x + place.w, place.y + place.h}, common;
+    const RECT rect = to_rect(place);
+    RECT common;
     return IntersectRect(&common, &area, &rect) != FALSE;
 }
 }  // namespace
@@ -463,18 +473,20 @@ void Win32Form::begin_update() {
     dialog_paused_ = IsWindowVisible(dialog_) != FALSE;
 }
 
-void Win32Form::hold(HWND hwnd, bool now) const {
+void Win32Form::hold(HWND hwnd) const {
     // Under Wine, hiding the dialog's window and showing it again costs more
     // than a show of a creature draws, and a check box drawn at once when it
     // changes costs less than one drawn later. So the first controls an
     // update changes draw themselves (an edit only marks its text for the
-    // next paint); past a creature's show, or at once for a new caption of a
-    // button or label (which draws itself at once, at a higher cost) and for
-    // a language switch, the update pauses the dialog, and the one pass at
-    // its end draws all it changed.
+    // next paint); past a creature's show the update pauses the dialog, and
+    // the one pass at its end draws all it changed.
     constexpr std::size_t kDrawnAtOnce = 64;
+    if (!dialog_paused_ || dialog_held_ || is_edit_control(hwnd) || ++drawn_at_once_ <= kDrawnAtOnce) return;
+    pause_dialog();
+}
+
+void Win32Form::pause_dialog() const {
     if (!dialog_paused_ || dialog_held_) return;
-    if (!now && (is_edit_control(hwnd) || ++drawn_at_once_ <= kDrawnAtOnce)) return;
     // Pausing the dialog drops what is waiting to be painted: that is painted first.
     if ((HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0) {
         RedrawWindow(dialog_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -524,10 +536,10 @@ const std::vector<HWND>& Win32Form::overlapping(HWND hwnd) const {
     return out;
 }
 
-void Win32Form::changed(HWND hwnd, bool hold_now) const {
+void Win32Form::changed(HWND hwnd) const {
     if (!updating() || !changed_set_.insert(hwnd).second) return;
     changed_.push_back(hwnd);
-    hold(hwnd, hold_now);
+    hold(hwnd);
 }
 
 void Win32Form::quiet(HWND hwnd) const {
@@ -616,16 +628,10 @@ public:
     // (screen coordinates) must not reach into its frame.
     bool can_draw(HWND hwnd, const RECT& rect) const {
         if (dc_ == nullptr || hwnd == focus_) return false;
-        wchar_t name[16] = {};
-        if (GetClassNameW(hwnd, name, 16) == 0) return false;
-        const bool combo = lstrcmpiW(name, WC_COMBOBOXW) == 0;
-        if (!combo && lstrcmpiW(name, WC_EDITW) != 0 && lstrcmpiW(name, L"NewEdit") != 0 &&
-            lstrcmpiW(name, WC_BUTTONW) != 0 && lstrcmpiW(name, WC_STATICW) != 0) {
-            return false;
-        }
+        if (!has_class(hwnd, {WC_EDITW, L"NewEdit", WC_BUTTONW, WC_STATICW, WC_COMBOBOXW})) return false;
         const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
         if ((style & WS_VISIBLE) == 0 || (style & (WS_VSCROLL | WS_HSCROLL)) != 0) return false;
-        if (combo && is_editable_combo(hwnd)) return false;
+        if ((style & 3) == CBS_DROPDOWN && is_combo_box(hwnd)) return false;  // an editable list
         RECT window, client, part;
         if (!GetWindowRect(hwnd, &window) || !GetClientRect(hwnd, &client)) return false;
         MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
@@ -667,11 +673,7 @@ public:
     }
 
 private:
-    void take(const RECT& rect) {
-        HRGN piece = CreateRectRgnIndirect(&rect);
-        CombineRgn(taken_, taken_, piece, RGN_OR);
-        DeleteObject(piece);
-    }
+    void take(const RECT& rect) { add_to_region(taken_, rect); }
 
     HWND dialog_;
     HDC dc_ = nullptr, memory_ = nullptr;
@@ -729,11 +731,9 @@ void Win32Form::redraw_captions(DialogCanvas& canvas, HRGN region) const {
     const DialogScale scale = dialog_scale(dialog_);
     std::vector<RECT> pictures;
     for (const DecorationPlace& place : decoration_places()) {
-        const PixelRect at = map_to_dialog(place.rect, scale);
-        pictures.push_back(RECT{at.x, at.y, at.x + at.w, at.y + at.h});
+        pictures.push_back(to_rect(map_to_dialog(place.rect, scale)));
     }
-    const PixelRect portrait = map_to_dialog(kPortraitPlace, scale);
-    pictures.push_back(RECT{portrait.x, portrait.y, portrait.x + portrait.w, portrait.y + portrait.h});
+    pictures.push_back(to_rect(map_to_dialog(kPortraitPlace, scale)));
     for (HWND box : captions_) {
         RECT strip;  // screen coordinates
         if (!GetWindowRect(box, &strip)) continue;
@@ -755,9 +755,7 @@ void Win32Form::redraw_captions(DialogCanvas& canvas, HRGN region) const {
             return canvas.can_draw(part.first, part.second);
         });
         if (over_picture || !drawable) {
-            HRGN piece = CreateRectRgnIndirect(&inside);
-            CombineRgn(region, region, piece, RGN_OR);
-            DeleteObject(piece);
+            add_to_region(region, inside);
             continue;
         }
         std::stable_sort(parts.begin(), parts.end(),
@@ -792,11 +790,7 @@ void Win32Form::flush_update() {
     // so its place always goes with the dialog's region.
     RECT bounds;
     if (GetRgnBox(region, &bounds) != NULLREGION || portrait_due_) {
-        const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog_));
-        const RECT portrait{place.x, place.y, place.x + place.w, place.y + place.h};
-        HRGN piece = CreateRectRgnIndirect(&portrait);
-        CombineRgn(region, region, piece, RGN_OR);
-        DeleteObject(piece);
+        add_to_region(region, to_rect(map_to_dialog(kPortraitPlace, dialog_scale(dialog_))));
         RedrawWindow(dialog_, nullptr, region, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     }
     DeleteObject(region);
@@ -821,7 +815,7 @@ void Win32Form::set_language(int language) {
     if (page_ == old_page) return;
     // A language switch sets the captions of most controls: the dialog's
     // drawing pauses at once.
-    if (updating()) hold(dialog_, true);
+    pause_dialog();
     // The edits keep their bytes: what they show was set or typed in the old
     // page, and read back in the new one it would turn into other bytes, or
     // into '?' that Save would store. Show the same bytes in the new page.

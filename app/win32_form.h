@@ -63,9 +63,9 @@ public:
     // One drawing pass per action. Operations that would leave a control as
     // it is send it nothing, always. Between begin_update and end_update (they
     // nest) the controls an operation really changes are remembered, and
-    // end_update invalidates what overlaps them, and them too where they did
-    // not draw themselves (a refilled list, any control once an update has
-    // paused the dialog), so that the next paint draws them. A list cleared
+    // end_update draws them again, with what overlaps them, in one pass
+    // through the dialog; what cannot be drawn so is marked for the next
+    // paint (see DialogCanvas). A list cleared
     // and filled again in an update keeps the entries it already holds: only
     // from the first entry that differs is it refilled. What the control
     // operations read is the same as without an update.
@@ -105,13 +105,16 @@ private:
     void settle(HWND hwnd) const;
     void finish_refill(HWND list, int selection) const;
     // Remembers a control an operation is about to change, during an update.
-    void changed(HWND hwnd, bool hold_now = false) const;
-    // Past a number of controls changed, or `now`, pauses the dialog's drawing
-    // until the update ends.
-    void hold(HWND hwnd, bool now) const;
+    void changed(HWND hwnd) const;
+    // Past a number of controls changed, pauses the dialog's drawing until the
+    // update ends.
+    void hold(HWND hwnd) const;
+    // Pauses it now (a language switch, a new caption of a button or label,
+    // which draws itself at once at a higher cost), when the update may.
+    void pause_dialog() const;
     // The same for a list about to get or lose entries: it stops redrawing.
     void quiet(HWND hwnd) const;
-    // Ends the pause of an update, invalidating what changed (an update can go on).
+    // Ends the pause of an update, drawing what changed (an update can go on).
     void flush_update();
     // Its steps: pending refills finished and every pause ended; each changed
     // control and what overlaps it drawn again, and the old captions of group
