@@ -405,24 +405,30 @@ TEST_F(ShowFlow, KeysHeldDownShowTheNewestCreatureAndEndOnTheSelectedOne) {
 // Counts the times each window of the thread draws: the paints it takes from
 // its queue, and the requests to draw into the dialog's device context.
 struct Paints {
-    static inline std::map<HWND, int> count;
+    static inline std::map<HWND, int> count;   // paints taken from the queue
+    static inline std::map<HWND, int> prints;  // requests to draw into the dialog's device context
+    static inline HHOOK queue = nullptr, sent = nullptr;
     static LRESULT CALLBACK proc(int code, WPARAM wparam, LPARAM lparam) {
         const auto* message = reinterpret_cast<const MSG*>(lparam);
         if (code == HC_ACTION && wparam == PM_REMOVE && message->message == WM_PAINT) ++count[message->hwnd];
         return CallNextHookEx(nullptr, code, wparam, lparam);
     }
-    static LRESULT CALLBACK sent(int code, WPARAM wparam, LPARAM lparam) {
-        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
-        if (code == HC_ACTION && call->message == WM_PRINTCLIENT) ++count[call->hwnd];
-        return CallNextHookEx(nullptr, code, wparam, lparam);
-    }
-    // The requests alone.
-    static inline std::map<HWND, int> prints;
     static LRESULT CALLBACK printed(int code, WPARAM wparam, LPARAM lparam) {
         const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
         if (code == HC_ACTION && call->message == WM_PRINTCLIENT) ++prints[call->hwnd];
         return CallNextHookEx(nullptr, code, wparam, lparam);
     }
+    static void start() {
+        count.clear();
+        prints.clear();
+        queue = SetWindowsHookExW(WH_GETMESSAGE, proc, nullptr, GetCurrentThreadId());
+        sent = SetWindowsHookExW(WH_CALLWNDPROC, printed, nullptr, GetCurrentThreadId());
+    }
+    static void stop() {
+        UnhookWindowsHookEx(sent);
+        UnhookWindowsHookEx(queue);
+    }
+    static int drawn(HWND hwnd) { return count[hwnd] + prints[hwnd]; }
 };
 
 // A group box draws only its frame and caption: a new value in an edit inside
@@ -449,15 +455,12 @@ TEST_F(ShowFlow, ANewValueInAnEditInsideAGroupBoxDrawsTheEditNotTheGroupBox) {
     HWND dialog = editor.dialog();
     SetFocus(editor.form().control(2100));  // no blinking caret
     test::pump(dialog);
-    Paints::count.clear();
-    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, Paints::proc, nullptr, GetCurrentThreadId());
-    HHOOK sent = SetWindowsHookExW(WH_CALLWNDPROC, Paints::sent, nullptr, GetCurrentThreadId());
+    Paints::start();
     editor.choose(300, 601);
     test::pump(dialog);
-    UnhookWindowsHookEx(sent);
-    UnhookWindowsHookEx(hook);
+    Paints::stop();
     EXPECT_EQ(editor.state().current, 601);
-    EXPECT_GE(Paints::count[editor.form().control(212)], 1);
+    EXPECT_GE(Paints::drawn(editor.form().control(212)), 1);
     // The portrait (another slot's) is drawn again with what lies over it.
     const PixelRect place = map_to_dialog(kPortraitPlace, dialog_scale(dialog));
     const RECT portrait{place.x, place.y, place.x + place.w, place.y + place.h};
@@ -468,7 +471,7 @@ TEST_F(ShowFlow, ANewValueInAnEditInsideAGroupBoxDrawsTheEditNotTheGroupBox) {
         GetWindowRect(box, &rect);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
         if (IntersectRect(&common, &rect, &portrait)) continue;
-        EXPECT_EQ(Paints::count[box], 0) << "group box " << c.id;
+        EXPECT_EQ(Paints::drawn(box), 0) << "group box " << c.id;
     }
     EXPECT_TRUE(editor.take_errors().empty());
 }
@@ -504,15 +507,11 @@ TEST_F(ShowFlow, WhatTheDialogCannotDrawAtOnceIsDrawnByThePaintsThatFollow) {
     HWND name = editor.form().control(121);
     SetFocus(name);
     test::pump(dialog);
-    Paints::count.clear();
-    Paints::prints.clear();
-    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, Paints::proc, nullptr, GetCurrentThreadId());
-    HHOOK sent = SetWindowsHookExW(WH_CALLWNDPROC, Paints::printed, nullptr, GetCurrentThreadId());
+    Paints::start();
     editor.choose(300, 252);
-    ASSERT_EQ(GetFocus(), name);
     test::pump(dialog);
-    UnhookWindowsHookEx(sent);
-    UnhookWindowsHookEx(hook);
+    Paints::stop();
+    ASSERT_EQ(GetFocus(), name);
     EXPECT_GE(Paints::count[name], 1) << "the edit with the focus";
     EXPECT_EQ(Paints::prints[name], 0);
     EXPECT_GE(Paints::prints[editor.form().control(122)], 1) << "an edit without it";
