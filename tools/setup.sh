@@ -3,27 +3,115 @@
 # Wine, and knows which Windows builds this machine can run and how to start
 # them. Sourcing it only defines functions.
 
+# What the build needs, in groups. The required group must install; 32-bit
+# Wine is wanted only where this machine can execute 32-bit programs, and when
+# it cannot be installed the run goes on with the 64-bit build.
+ce_required_pkgs=(cmake make g++ googletest libbenchmark-dev mingw-w64 g++-mingw-w64-i686-posix
+                  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-liberation xvfb x11-utils
+                  imagemagick libstb-dev libcli11-dev nlohmann-json3-dev)
+ce_wine32_pkgs=(wine32:i386)
 need_pkgs=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+missing_pkgs() { local p; for p in "$@"; do have_pkg "$p" || echo "$p"; done; }
 
 ensure_packages() {
-  local want=(cmake make g++ googletest libbenchmark-dev mingw-w64 g++-mingw-w64-i686-posix
-              g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine fonts-liberation xvfb x11-utils imagemagick libstb-dev libcli11-dev nlohmann-json3-dev)
-  need_pkgs=()
-  for p in "${want[@]}"; do have_pkg "$p" || need_pkgs+=("$p"); done
-  [ ${#need_pkgs[@]} -eq 0 ] && return 0
-  echo "Installing: ${need_pkgs[*]}"
+  local missing32=() why32
+  mapfile -t need_pkgs < <(missing_pkgs "${ce_required_pkgs[@]}")
+  if why32=$(machine_runs_32bit); then mapfile -t missing32 < <(missing_pkgs "${ce_wine32_pkgs[@]}"); fi
+  [ ${#need_pkgs[@]} -eq 0 ] && [ ${#missing32[@]} -eq 0 ] && return 0
+  echo "Installing: $(echo ${need_pkgs[*]} ${missing32[*]})"
   if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null; then SUDO=sudo; else
-      echo "These packages are missing and this user cannot install them: ${need_pkgs[*]}" >&2
+      echo "These packages are missing and this user cannot install them: $(echo ${need_pkgs[*]} ${missing32[*]})" >&2
       return 1
     fi
   else SUDO=""; fi
   export DEBIAN_FRONTEND=noninteractive
-  if ! dpkg --print-foreign-architectures | grep -q i386; then $SUDO dpkg --add-architecture i386; fi
-  $SUDO apt-get update -qq || { echo "apt-get update failed" >&2; return 1; }
-  $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null \
-    || { echo "Could not install: ${need_pkgs[*]}" >&2; return 1; }
+  if [ ${#missing32[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  refresh_package_index
+  if [ ${#need_pkgs[@]} -gt 0 ]; then install_pkgs "${need_pkgs[@]}" || return 1; fi
+  if [ ${#missing32[@]} -gt 0 ] && ! install_pkgs "${missing32[@]}" 2>"${TMPDIR:-/tmp}/ce-wine32.$$"; then
+    echo "32-bit Wine is not used: $(head -n 1 "${TMPDIR:-/tmp}/ce-wine32.$$" | sed 's/^Could not install //')" >&2
+  fi
+  rm -f "${TMPDIR:-/tmp}/ce-wine32.$$"
+  return 0
+}
+
+# apt-get update; an index that cannot be refreshed (a mirror in the middle of
+# a sync, say) is a warning, one line each: the install goes on with what the
+# package manager already has.
+refresh_package_index() {
+  local out status failed
+  out=$($SUDO apt-get update -qq 2>&1); status=$?
+  failed=$(printf '%s\n' "$out" | sed -n 's/^[EW]: Failed to fetch \([^ ]*\) *\(.*\)$/\1: \2/p' |
+           sed 's/ *\[IP: [^]]*\]//; s/ *$//')
+  if [ -n "$failed" ]; then
+    printf '%s\n' "$failed" | while IFS= read -r line; do
+      echo "Warning: a package index could not be refreshed, going on without it: $line" >&2
+    done
+  elif [ $status -ne 0 ]; then
+    echo "Warning: apt-get update failed (exit $status), going on with the package index as it is:" \
+         "$(printf '%s\n' "$out" | grep '^E:' | head -n 1 | cut -c1-200)" >&2
+  fi
+  return 0
+}
+
+# Installs the packages together; when that fails, asks the package manager
+# about each one (a simulated install), installs those it would take, and names
+# each one it refuses with its reason ("Could not install P: REASON" on
+# standard error).
+install_pkgs() {
+  local p out good=() failed=0
+  $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null 2>&1 && return 0
+  for p in "$@"; do
+    have_pkg "$p" && continue
+    if out=$($SUDO apt-get install -s -qq --no-install-recommends "$p" 2>&1); then
+      good+=("$p")
+    else
+      echo "Could not install $p: $(apt_reason "$p" "$out")" >&2
+      failed=1
+    fi
+  done
+  if [ ${#good[@]} -gt 0 ] && ! out=$($SUDO apt-get install -y -qq --no-install-recommends "${good[@]}" 2>&1); then
+    echo "Could not install ${good[*]}: $(apt_reason "${good[0]}" "$out")" >&2
+    failed=1
+  fi
+  return $failed
+}
+
+# The package manager's own reason in one line: the unmet dependency of the
+# package itself where it names one, and its error.
+apt_reason() { # PACKAGE OUTPUT
+  local dep err
+  dep=$(printf '%s\n' "$2" | grep -m1 -F " ${1%%:*}" | grep -m1 'Depends\|Conflicts\|Breaks' | sed 's/^ *//; s/  */ /g')
+  err=$(printf '%s\n' "$2" | grep '^E:' | tail -n 1 | sed 's/^E: //')
+  [ -n "$err$dep" ] || err=$(printf '%s\n' "$2" | grep -v '^ *$' | tail -n 1)
+  printf '%s' "${dep:+$dep; }${err:-apt-get install failed}" | cut -c1-300
+}
+
+# Whether this machine executes 32-bit x86 programs, asked by running one: a
+# 93-byte static program that only exits, so it needs no 32-bit library
+# installed. Prints why not and returns 1 when it cannot. CE_WINE32=0 makes any
+# machine answer no; CE_EXEC32_PROBE names another program to run (the tests').
+machine_runs_32bit() {
+  local probe out status
+  if [ "${CE_WINE32:-}" = 0 ]; then echo "CE_WINE32=0 is set"; return 1; fi
+  probe=${CE_EXEC32_PROBE:-}
+  if [ -z "$probe" ]; then
+    probe=$(mktemp "${TMPDIR:-/tmp}/ce-exec32.XXXXXX") || { echo "cannot make a probe file"; return 1; }
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+    chmod +x "$probe"
+  fi
+  out=$("$probe" 2>&1); status=$?
+  [ -z "${CE_EXEC32_PROBE:-}" ] && rm -f "$probe"
+  [ $status -eq 0 ] && return 0
+  case $out in
+    *"Exec format error"*|*"cannot execute binary file"*) echo "this machine cannot execute 32-bit programs (Exec format error)" ;;
+    *) echo "this machine cannot execute 32-bit programs (a 32-bit test program failed: $(printf '%s' "$out" | head -n 1))" ;;
+  esac
+  return 1
 }
 
 xvfb_pid=""
@@ -62,29 +150,37 @@ stop_display() {
 }
 
 # --- Wine ---------------------------------------------------------------------
-# Debian's `wine` launcher picks the 32-bit loader whenever wine32 is installed,
-# even on a kernel that cannot execute it; so each build calls its own loader.
-# CE_WINE_DIR names another folder of loaders (the tests' fakes).
+# Each build runs only through its own loader: /usr/lib/wine/wine for 32-bit
+# programs, /usr/lib/wine/wine64 for 64-bit ones. Debian's `wine` launcher on
+# the path is never taken for either: it picks the 32-bit loader whenever wine32
+# is installed, even on a kernel that cannot execute it, and the 64-bit one
+# when wine32 is missing. CE_WINE_DIR names another folder of loaders (the
+# tests' fakes).
 wine_loader() { # win32|win64
-  local l dir=${CE_WINE_DIR:-/usr/lib/wine}
+  local dir=${CE_WINE_DIR:-/usr/lib/wine}
   case $1 in
-    win32) l=$dir/wine; [ -x "$l" ] || [ -n "${CE_WINE_DIR:-}" ] || l=$(command -v wine 2>/dev/null) ;;
-    win64) l=$dir/wine64; [ -x "$l" ] || [ -n "${CE_WINE_DIR:-}" ] || l=$(command -v wine64 2>/dev/null) ;;
+    win32) [ -x "$dir/wine" ] && echo "$dir/wine" ;;
+    win64) [ -x "$dir/wine64" ] && echo "$dir/wine64" ;;
     *) echo "unknown Windows build: $1" >&2; return 1 ;;
   esac
-  [ -n "$l" ] && [ -x "$l" ] && echo "$l"
 }
 
 # Returns 0 when this machine can run the given build's programs; otherwise
-# prints why not and returns 1. Probes by running the loader, never from the kernel's
-# name. CE_WINE32=0 makes a machine that can run 32-bit programs act as one that
-# cannot, so the 64-bit fallback can be tested anywhere.
+# prints why not and returns 1. Probes by running programs, never from the
+# kernel's name: a 32-bit program first (so the reason is the machine's when it
+# cannot execute one), then the build's loader. CE_WINE32=0 makes a machine that
+# can run 32-bit programs act as one that cannot, so the 64-bit fallback can be
+# tested anywhere.
 wine_can_run() { # win32|win64
   local loader out
-  if [ "$1" = win32 ] && [ "${CE_WINE32:-}" = 0 ]; then
-    echo "CE_WINE32=0 is set"; return 1
-  fi
-  loader=$(wine_loader "$1") || { echo "no Wine loader for $1 programs is installed"; return 1; }
+  if [ "$1" = win32 ]; then machine_runs_32bit || return 1; fi
+  loader=$(wine_loader "$1") || {
+    case $1 in
+      win32) echo "wine32 is not installed (no ${CE_WINE_DIR:-/usr/lib/wine}/wine)" ;;
+      *) echo "wine64 is not installed (no ${CE_WINE_DIR:-/usr/lib/wine}/wine64)" ;;
+    esac
+    return 1
+  }
   if ! out=$("$loader" --version 2>&1); then
     case $out in
       *"Exec format error"*) echo "this machine cannot execute $( [ "$1" = win32 ] && echo 32 || echo 64)-bit programs ($loader: Exec format error)" ;;
