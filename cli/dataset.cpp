@@ -9,7 +9,7 @@
 #endif
 
 #include "text/code_page.h"
-#include "cli/values.h"
+#include "store/value_text.h"
 
 namespace ce {
 

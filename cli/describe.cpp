@@ -7,6 +7,7 @@
 #include "form/controls.h"
 #include "form/fill_language.h"
 #include "form/form.h"
+#include "form/show.h"
 #include "form/slot_binding.h"
 #include "text/code_page.h"
 #include "text/language.h"
@@ -96,7 +97,11 @@ void fill_form(Form& form, const Dataset& data) {
 }
 
 void show_in_form(Form& form, const Dataset& data, int slot) {
-    for (const DataFileInfo& info : data_files()) show_slot(form, info.id, data.folder.file(info.id).view(), slot);
+    // The stored values alone: no header, portrait, language lines or interlocks.
+    CreatureSource source;
+    for (const DataFileInfo& info : data_files())
+        source.files[static_cast<std::size_t>(info.id)] = data.folder.file(info.id).view();
+    show_creature_values(form, source, slot);
 }
 
 std::string shown_text(const Dataset& data, const Form& form, const Field& field, int slot) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "cli/values.h"
+#include "store/value_text.h"
 #include "store/layouts.h"
 
 namespace ce {
@@ -48,22 +48,9 @@ std::vector<Field> make_fields(bool text_tails) {
                 f.kind = FieldKind::Float;
             } else {
                 f.kind = FieldKind::Integer;
-                if (row.kind == Conversion::Bit) {
-                    f.min = 0;
-                    f.max = 1;
-                } else {
-                    const int bits = 8 * row.width;
-                    if (row.is_signed) {
-                        f.min = -(std::int64_t{1} << (bits - 1));
-                        f.max = (std::int64_t{1} << (bits - 1)) - 1;
-                        // Shown (and saved) as unsigned: 4294967295 is how the editor shows -1.
-                        if (row.kind == Conversion::Number && !row.show_signed && !row.save_signed)
-                            f.max = (std::int64_t{1} << bits) - 1;
-                    } else {
-                        f.min = 0;
-                        f.max = (std::int64_t{1} << bits) - 1;
-                    }
-                }
+                const ValueRange range = element_range(row);
+                f.min = range.min;
+                f.max = range.max;
             }
             const bool text = f.kind == FieldKind::Text;
             fields.push_back(f);

@@ -16,7 +16,7 @@
 #include "cli/history.h"
 #include "cli/import_table.h"
 #include "cli/table_text.h"
-#include "cli/values.h"
+#include "store/value_text.h"
 #include "store/file_ops.h"
 #include "store/journal.h"
 #include "store/whole_file.h"
@@ -128,15 +128,14 @@ private:
                                   " is not a whole number (" + width_text(f) + ")");
             return;
         }
-        if (*value < f.min || *value > f.max) {
-            fault(plan, cell, cell.text + " is outside " + std::to_string(f.min) + ".." + std::to_string(f.max) +
-                                  " (" + width_text(f) + ")");
+        const ValueRange range{f.min, f.max};
+        if (!range.contains(*value)) {
+            fault(plan, cell, cell.text + " is outside " + range.text() + " (" + width_text(f) + ")");
             return;
         }
         auto bytes = data_.folder.file(f.row->file).view();
         const std::int64_t old = read_int(*f.row, bytes, slot);
-        if (f.min < 0 && *value > -f.min - 1)
-            *value += 2 * f.min;  // the unsigned reading of a signed element: the same bits
+        *value = element_value(range, *value);
         if (old == *value) return;
         write_int(*f.row, bytes, slot, *value);
         plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;

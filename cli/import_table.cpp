@@ -11,7 +11,7 @@
 
 #include "cli/csv.h"
 #include "cli/describe.h"
-#include "cli/values.h"
+#include "store/value_text.h"
 
 namespace ce {
 namespace {

@@ -5,7 +5,7 @@
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "cli/table_text.h"
-#include "cli/values.h"
+#include "store/value_text.h"
 #include "form/memory_form.h"
 
 namespace ce {

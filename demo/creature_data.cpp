@@ -12,7 +12,7 @@
 #include "demo/demo.h"
 #include "demo/random.h"
 #include "store/binding.h"
-#include "store/float_text.h"
+#include "store/value_text.h"
 #include "store/layouts.h"
 
 namespace ce {

@@ -1,7 +1,6 @@
 // Assembling the demo folder from its parts, writing it, and the command line.
 #include "demo/demo.h"
 
-#include <charconv>
 #include <filesystem>
 #include <set>
 #include <stdexcept>
@@ -13,6 +12,7 @@
 #include "demo/vocabulary.h"
 #include "store/layouts.h"
 #include "store/settings.h"
+#include "store/value_text.h"
 #include "store/whole_file.h"
 #include "text/language.h"
 #include "text/lines.h"
@@ -174,12 +174,9 @@ DemoArgs parse_demo_args(std::span<const std::string> args) {
             } else {
                 value = a.substr(7);
             }
-            std::uint64_t seed = 0;
-            const char* end = value.data() + value.size();
-            const auto [ptr, ec] = std::from_chars(value.data(), end, seed);
-            if (value.empty() || ec != std::errc() || ptr != end)
-                return fail("--seed needs a whole number from 0 to 18446744073709551615, not \"" + value + "\"");
-            out.seed = seed;
+            const std::optional<std::uint64_t> seed = parse_decimal(value);
+            if (!seed) return fail("--seed needs a whole number from 0 to 18446744073709551615, not \"" + value + "\"");
+            out.seed = *seed;
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("unknown option \"" + a + "\"");
         } else if (have_dir) {

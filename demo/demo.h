@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/data_folder.h"
+
 namespace ce {
 
 // Slots that hold, on purpose, values that the editor must carry through a
@@ -28,7 +30,7 @@ constexpr int kAmmoNoZero = 144;      // its Ammo.vrh field is 16 letters withou
 constexpr int kCodeNoZero = 145;      // its text at 16000 is 5 letters without a zero
 constexpr int kBigFloat = 233;        // CrAnim float 0 (edit 5002) has six integer digits
 constexpr int kLargePortrait = 7;     // Pic/7.jpg is kLargePortraitSize pixels square
-constexpr int kInterlockedTexts = 149;// ordinary data: the editor empties edits 121 and 122 here
+constexpr int kInterlockedTexts = kFixedSlot;  // ordinary data: the editor empties edits 121 and 122 here
 }  // namespace demo_slot
 
 constexpr std::int32_t kDemoNegativeNumber = -7;

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/value_text.h"
+
 namespace ce {
 
 class Form {
@@ -69,13 +71,5 @@ public:
     // Open the language list form (template 100) modally and return when it closes.
     virtual void open_language_list() {}
 };
-
-// Decimal text of a 32-bit value, signed or as its unsigned reading.
-std::string format_number(std::int32_t value, bool is_signed);
-
-// GetDlgItemInt's reading: leading spaces skipped; when signed a leading '-'
-// negates; then decimal digits up to the first non-digit. No digit, or a value
-// outside the signed (or unsigned) 32-bit range, yields 0.
-std::int32_t parse_number(std::string_view text, bool is_signed);
 
 }  // namespace ce

@@ -4,13 +4,11 @@
 
 #include "form/controls.h"
 #include "form/form.h"
+#include "store/data_folder.h"
 
 namespace ce {
 
 namespace {
-
-// Slot 149 has no editable name or sound name.
-constexpr int kFixedSlot = 149;
 
 // The four check boxes that follow 2021.
 constexpr int kBoxesOf2021[] = {2058, 2059, 2060, 2061};

@@ -44,6 +44,18 @@ std::string language_line(const std::string& root, TextKind kind, int language, 
 
 }  // namespace
 
+void show_creature_values(Form& form, const CreatureSource& source, int slot) {
+    const auto file = [&](DataFile id) { return source.files[static_cast<std::size_t>(id)]; };
+    if (source.header_format) form.set_text(ctl::kHeader, format_header(*source.header_format, slot));
+    if (source.portrait) form.paint_portrait(slot);
+    show_slot(form, DataFile::Monsters, file(DataFile::Monsters), slot);
+    form.select_item(ctl::kCreatureList, slot);
+    if (source.plural) form.set_text(ctl::kPlural, *source.plural);
+    if (source.ability) form.set_text(ctl::kAbility, *source.ability);
+    for (std::size_t i = 1; i < kReadOrder.size(); ++i) show_slot(form, kReadOrder[i], file(kReadOrder[i]), slot);
+    if (source.interlocks) update_interlocks(slot, form);
+}
+
 bool show_creature(const EditorState& state, Form& form, int slot) {
     if (slot < 0 || slot >= kSlots) {
         form.report_error("Creature " + std::to_string(slot) +
@@ -53,10 +65,10 @@ bool show_creature(const EditorState& state, Form& form, int slot) {
 
     // Every data file is read and checked before the form is touched, so a
     // refused show leaves the form exactly as it was.
-    std::array<WholeFile, kReadOrder.size()> files;
+    std::array<WholeFile, kDataFileCount> files;
     std::vector<std::string> faults;
-    for (std::size_t i = 0; i < kReadOrder.size(); ++i) {
-        if (auto fault = load_data_file(state.root, data_file(kReadOrder[i]), files[i])) {
+    for (DataFile id : kReadOrder) {
+        if (auto fault = load_data_file(state.root, data_file(id), files[static_cast<std::size_t>(id)])) {
             faults.push_back(fault->message());
         }
     }
@@ -67,20 +79,15 @@ bool show_creature(const EditorState& state, Form& form, int slot) {
         return false;
     }
 
-    form.set_text(ctl::kHeader, format_header(state.header_format, slot));
-    form.paint_portrait(slot);
-    show_slot(form, DataFile::Monsters, files[0].block, slot);
-    form.select_item(ctl::kCreatureList, slot);
-
     const int language = read_language(state.root);
     std::vector<std::string> missing;
-    form.set_text(ctl::kPlural, language_line(state.root, TextKind::Plural, language, slot, missing));
-    form.set_text(ctl::kAbility, language_line(state.root, TextKind::Ability, language, slot, missing));
+    const std::string plural = language_line(state.root, TextKind::Plural, language, slot, missing);
+    const std::string ability = language_line(state.root, TextKind::Ability, language, slot, missing);
 
-    for (std::size_t i = 1; i < kReadOrder.size(); ++i) {
-        show_slot(form, kReadOrder[i], files[i].block, slot);
-    }
-    update_interlocks(slot, form);
+    CreatureSource source{.files = {}, .header_format = &state.header_format, .plural = &plural, .ability = &ability,
+                          .portrait = true, .interlocks = true};
+    for (std::size_t i = 0; i < kDataFileCount; ++i) source.files[i] = files[i].block;
+    show_creature_values(form, source, slot);
 
     if (!missing.empty()) {
         form.report_error(fault_message("Language files cannot be read; their texts show empty",

@@ -14,7 +14,7 @@
 
 #include "form/form.h"
 #include "store/binding.h"
-#include "store/float_text.h"
+#include "store/value_text.h"
 
 namespace ce {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fuzz/check.h"
-#include "store/float_text.h"
+#include "store/value_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text = ce::fuzz::as_text(data, size);

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "cli/values.h"
+#include "store/value_text.h"
 #include "fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -4,12 +4,14 @@
 #include <array>
 #include <cstdint>
 
+#include "store/data_folder.h"
+
 namespace ce {
 
 std::string portrait_path(std::string_view dir, int index, char separator) {
     std::string path(dir);
     path += separator;
-    path += "Pic";
+    path += kPictureFolder;
     path += separator;
     path += std::to_string(index);  // "-1" for -1, no leading zeros
     path += ".jpg";

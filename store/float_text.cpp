@@ -1,6 +1,6 @@
 // Float text formatting and parsing without the C library's locale-dependent
 // routines: std::to_chars and std::from_chars are exact and locale-free.
-#include "store/float_text.h"
+#include "store/value_text.h"
 
 #include <charconv>
 #include <cmath>

@@ -9,6 +9,7 @@ namespace ce {
 constexpr int kSlots = 1000;
 
 enum class DataFile { Monsters, Ammo, ImposedSpells, Firewall, Demonology, DefenseBonus };
+constexpr std::size_t kDataFileCount = 6;
 
 struct DataFileInfo {
     DataFile id;

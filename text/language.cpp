@@ -8,7 +8,9 @@
 #include <system_error>
 #include <utility>
 
+#include "store/data_folder.h"
 #include "store/settings.h"
+#include "store/value_text.h"
 #include "store/whole_file.h"
 #include "text/lines.h"
 
@@ -16,9 +18,6 @@ namespace ce {
 
 namespace {
 
-constexpr std::array<const char*, 2> kLanguageFolders = {"Eng", "Rus"};
-constexpr std::array<const char*, 5> kKindFiles = {"Monsters.txt", "Spells.txt", "Common.txt",
-                                                   "Plural.txt", "Ability.txt"};
 
 constexpr std::size_t kHeaderMax = 999;
 
@@ -63,10 +62,9 @@ std::string render(const Conversion& conv, int value) {
     } else if (conv.type == 'u') {
         digits = std::to_string(bits);
     } else {
-        const char* hex = conv.type == 'x' ? "0123456789abcdef" : "0123456789ABCDEF";
         std::uint32_t v = bits;
         do {
-            digits.insert(digits.begin(), hex[v & 15u]);
+            digits.insert(digits.begin(), hex_digit(v, conv.type == 'X'));
             v >>= 4;
         } while (v != 0);
     }
@@ -84,7 +82,7 @@ std::string language_file_name(TextKind kind, int language) {
     const auto lang = static_cast<std::size_t>(language == 1 ? 1 : 0);
     std::string name = kLanguageFolders[lang];
     name += kPathSeparator;
-    name += kKindFiles[static_cast<std::size_t>(kind)];
+    name += kLanguageFileNames[static_cast<std::size_t>(kind)];
     return name;
 }
 

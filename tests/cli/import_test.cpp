@@ -6,7 +6,7 @@
 #include "cli/csv.h"
 #include "cli/dataset.h"
 #include "cli/fields.h"
-#include "cli/values.h"
+#include "store/value_text.h"
 #include "store/binding.h"
 #include "store/file_ops.h"
 #include "support.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "cli/fields.h"
-#include "cli/values.h"
+#include "store/value_text.h"
 
 namespace ce {
 namespace {

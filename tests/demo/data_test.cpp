@@ -11,7 +11,7 @@
 #include "demo_fixture.h"
 #include "form/catalogue.h"
 #include "store/binding.h"
-#include "store/float_text.h"
+#include "store/value_text.h"
 #include "store/layouts.h"
 #include "store/settings.h"
 

@@ -1,4 +1,4 @@
-#include "store/float_text.h"
+#include "store/value_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,13 @@
-#include "cli/values.h"
+// The exact texts, the form's number texts, hexadecimal bytes and element
+// ranges (the form's float texts are in float_text.cpp).
+#include "store/value_text.h"
 
 #include <bit>
 #include <charconv>
 #include <cstdio>
 #include <system_error>
+
+#include "store/binding.h"
 
 namespace ce {
 namespace {
@@ -24,23 +28,26 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
-int hex_digit(char c) {
+}  // namespace
+
+char hex_digit(unsigned value, bool upper) {
+    return (upper ? "0123456789ABCDEF" : "0123456789abcdef")[value & 15u];
+}
+
+int hex_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
 
-}  // namespace
-
 std::string hex_bytes(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(2 * bytes.size());
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        out += kDigits[b >> 4];
-        out += kDigits[b & 15];
+        out += hex_digit(b >> 4);
+        out += hex_digit(b & 15u);
     }
     return out;
 }
@@ -57,7 +64,7 @@ std::optional<std::string> parse_hex_bytes(std::string_view text, std::vector<bo
             out += '\0';
             continue;
         }
-        const int hi = hex_digit(text[i]), lo = hex_digit(text[i + 1]);
+        const int hi = hex_value(text[i]), lo = hex_value(text[i + 1]);
         if (hi < 0 || lo < 0) return std::nullopt;
         out += static_cast<char>(hi * 16 + lo);
     }
@@ -136,6 +143,73 @@ std::optional<std::int64_t> parse_integer(std::string_view text) {
     std::int64_t value = 0;
     auto r = std::from_chars(body.data(), body.data() + body.size(), value, 10);
     if (r.ec != std::errc() || r.ptr != body.data() + body.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<std::uint64_t> parse_decimal(std::string_view text, std::uint64_t max) {
+    if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
+    std::uint64_t value = 0;
+    auto r = std::from_chars(text.data(), text.data() + text.size(), value, 10);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || value > max) return std::nullopt;
+    return value;
+}
+
+// --- the form's number texts -----------------------------------------------------
+
+std::string format_number(std::int32_t value, bool is_signed) {
+    if (is_signed) return std::to_string(value);
+    return std::to_string(static_cast<std::uint32_t>(value));
+}
+
+std::int32_t parse_number(std::string_view text, bool is_signed) {
+    std::size_t pos = 0;
+    while (pos < text.size() && text[pos] == ' ') ++pos;
+    bool negative = false;
+    if (is_signed && pos < text.size() && text[pos] == '-') {
+        negative = true;
+        ++pos;
+    }
+    const std::size_t first_digit = pos;
+    // The magnitude is capped just above the widest allowed value, so a long
+    // run of digits cannot overflow the accumulator.
+    constexpr std::uint64_t kCap = 0x1'0000'0000ull;
+    std::uint64_t magnitude = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        magnitude = magnitude * 10 + static_cast<std::uint64_t>(text[pos] - '0');
+        if (magnitude > kCap) magnitude = kCap + 1;
+        ++pos;
+    }
+    if (pos == first_digit) return 0;
+    if (is_signed) {
+        if (negative) {
+            if (magnitude > 0x8000'0000ull) return 0;
+            return static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude));
+        }
+        if (magnitude > 0x7FFF'FFFFull) return 0;
+        return static_cast<std::int32_t>(magnitude);
+    }
+    if (magnitude > 0xFFFF'FFFFull) return 0;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(magnitude));
+}
+
+// --- ranges ---------------------------------------------------------------------
+
+std::string ValueRange::text() const { return std::to_string(min) + ".." + std::to_string(max); }
+
+ValueRange element_range(const BindingRow& row) {
+    if (row.kind == Conversion::Bit) return {0, 1};
+    const int bits = 8 * row.width;
+    if (!row.is_signed) return {0, (std::int64_t{1} << bits) - 1};
+    ValueRange range{-(std::int64_t{1} << (bits - 1)), (std::int64_t{1} << (bits - 1)) - 1};
+    // Shown (and saved) as unsigned: 4294967295 is how the editor shows -1.
+    if (row.kind == Conversion::Number && !row.show_signed && !row.save_signed)
+        range.max = (std::int64_t{1} << bits) - 1;
+    return range;
+}
+
+std::int64_t element_value(const ValueRange& range, std::int64_t value) {
+    // The unsigned reading of a signed element: the same bits.
+    if (range.min < 0 && value > -range.min - 1) return value + 2 * range.min;
     return value;
 }
 
