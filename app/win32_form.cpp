@@ -809,6 +809,26 @@ void Win32Form::report_error(std::string_view message) {
     show_error(dialog_, ansi_to_wide(message));
 }
 
+void Win32Form::report_values(std::string_view message) {
+    if (updating()) flush_update();
+    resume_list_redraw();
+    show_error(dialog_, to_wide(message));
+}
+
+Form::Answer Win32Form::ask(std::string_view question) {
+    if (updating()) flush_update();
+    resume_list_redraw();
+    switch (ask_user(dialog_, to_wide(question))) {
+        case IDYES: return Answer::Yes;
+        case IDNO: return Answer::No;
+        default: return Answer::Cancel;
+    }
+}
+
+void Win32Form::focus(int id) {
+    if (HWND hwnd = control(id)) SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
+}
+
 void Win32Form::set_language(int language) {
     const CodePage old_page = page_;
     page_ = code_page_for_language(language);
@@ -841,6 +861,12 @@ void show_error(HWND owner, std::wstring_view message) {
     const std::wstring title = ansi_to_wide(editor_frame().title);
     const std::wstring text(message);
     MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+int ask_user(HWND owner, std::wstring_view question) {
+    const std::wstring title = ansi_to_wide(editor_frame().title);
+    const std::wstring text(question);
+    return MessageBoxW(owner, text.c_str(), title.c_str(), MB_YESNOCANCEL | MB_ICONWARNING);
 }
 
 std::wstring ansi_to_wide(std::string_view text) {

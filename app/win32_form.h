@@ -54,6 +54,9 @@ public:
     void paint_portrait(int index) override;
     void paint_decorations() override;
     void report_error(std::string_view message) override;
+    void report_values(std::string_view message) override;
+    Answer ask(std::string_view question) override;
+    void focus(int id) override;
     // Also shows the bytes of every edit's text in the new language's page.
     void set_language(int language) override;
     void open_language_list() override;
@@ -174,6 +177,8 @@ void run_language_list(HWND owner);
 
 // One message box titled with the editor's title.
 void show_error(HWND owner, std::wstring_view message);
+// A question with Yes, No and Cancel: IDYES, IDNO or IDCANCEL.
+int ask_user(HWND owner, std::wstring_view question);
 
 // Text in the system's ANSI code page (file and folder names) as UTF-16.
 std::wstring ansi_to_wide(std::string_view text);

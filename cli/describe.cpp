@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "form/captions.h"
 #include "form/catalogue.h"
 #include "form/controls.h"
 #include "form/fill_language.h"
@@ -19,26 +20,6 @@ namespace {
 // Longer than any text a control of the form holds.
 constexpr int kWholeText = 1 << 20;
 
-bool contains(const Control& outer, const Control& inner) {
-    return outer.x <= inner.x && outer.y <= inner.y && inner.x + inner.w <= outer.x + outer.w &&
-           inner.y + inner.h <= outer.y + outer.h;
-}
-
-bool has_caption_line(int id) { return id >= ctl::kFirstCaption && id < ctl::kFirstCaption + kCaptionLines; }
-
-// The innermost captioned group box around the control, or 0.
-int enclosing_box(int id) {
-    const auto controls = editor_controls();
-    const Control* inner = find_control(controls, id);
-    if (!inner) return 0;
-    const Control* best = nullptr;
-    for (const Control& c : controls) {
-        if (c.kind != Kind::GroupBox || c.id == id || !has_caption_line(c.id) || !contains(c, *inner)) continue;
-        if (!best || c.w * c.h < best->w * best->h) best = &c;
-    }
-    return best ? best->id : 0;
-}
-
 std::string decoded_line(const Dataset& data, TextKind kind, int k) {
     return decode_code_page(data.text(kind).line(k), data.language);
 }
@@ -47,36 +28,17 @@ std::string decoded_line(const Dataset& data, TextKind kind, int k) {
 
 std::vector<std::string> field_captions(const Dataset& data, const std::vector<Field>& fields) {
     const Captions caps = data.captions();
+    const CaptionOf caption_of = [&](int id) { return caps.caption(id); };
     std::vector<std::string> out(fields.size());
-    std::map<std::pair<int, int>, int> shared;  // (file, caption control) -> fields using it
-    for (const Field& f : fields)
-        if (f.row && f.row->caption && f.kind != FieldKind::After)
-            ++shared[{static_cast<int>(f.row->file), f.row->caption}];
-    std::map<std::pair<int, int>, int> seen;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const Field& f = fields[i];
-        std::string caption;
         if (f.kind == FieldKind::After && i > 0) {
             out[i] = out[i - 1] + " (bytes after the text)";  // follows its text field
             continue;
         }
-        if (!f.row) {
-            caption = f.text_kind == TextKind::Monsters ? std::string("Name")
-                      : f.text_kind == TextKind::Plural ? caps.caption(ctl::kPluralCaption)
-                                                         : caps.caption(ctl::kAbilityCaption);
-        } else if (!f.row->caption) {
-            caption = "(no control)";
-        } else {
-            const int id = f.row->caption;
-            caption = caps.caption(id);
-            if (const int box = enclosing_box(id)) {
-                const std::string outer = caps.caption(box);
-                if (!outer.empty() && !caption.empty()) caption = outer + ": " + caption;
-                else if (caption.empty()) caption = outer;
-            }
-            const std::pair<int, int> k{static_cast<int>(f.row->file), id};
-            if (shared[k] > 1 && !caption.empty()) caption += " #" + std::to_string(++seen[k]);
-        }
+        std::string caption = !f.row                ? line_caption(f.text_kind, caption_of)
+                              : f.row->caption == 0 ? std::string("(no control)")
+                                                    : row_caption(*f.row, caption_of);
         out[i] = caption.empty() ? f.key : caption;
     }
     return out;

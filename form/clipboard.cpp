@@ -4,6 +4,7 @@
 
 #include "form/form.h"
 #include "form/interlocks.h"
+#include "store/merge.h"
 
 namespace ce {
 
@@ -145,6 +146,62 @@ void for_rows(Value* values, bool cranim_only, Step step) {
     }
 }
 
+// Whether the clipboard (or its CrAnim part) carries every control of the row.
+bool carries(const BindingRow& row, bool cranim_only) {
+    if (row.kind == Conversion::None) return false;
+    const auto carried = [&](int id) {
+        for (const ClipRow& c : kClipRows)
+            if (id >= c.first && id <= c.last && (!cranim_only || c.cranim)) return true;
+        return false;
+    };
+    switch (row.kind) {
+        case Conversion::CheckPair: return carried(row.control) && carried(row.control2);
+        case Conversion::FlagWord:
+        case Conversion::Radio:
+            for (int id = row.control; id <= row.control2; ++id)
+                if (!carried(id)) return false;
+            return true;
+        default: return carried(row.control);
+    }
+}
+
+// For each row of the rows carried: `step(file index, row index, row)`.
+template <typename Step>
+void for_carried(bool cranim_only, Step step) {
+    for (const DataFileInfo& info : data_files()) {
+        const auto rows = binding_rows(info.id);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (carries(rows[i], cranim_only)) step(static_cast<std::size_t>(info.id), i, rows[i]);
+    }
+}
+
+void capture_exact(const Form& form, const ShownCreature& shown, StatesClipboard& clip) {
+    for (const DataFileInfo& info : data_files())
+        clip.exact[static_cast<std::size_t>(info.id)].assign(binding_rows(info.id).size(), std::nullopt);
+    if (shown.slot < 0) return;
+    for_carried(false, [&](std::size_t f, std::size_t i, const BindingRow& row) {
+        const ElementMemo* memo = shown.memos[f].empty() ? nullptr : &shown.memos[f][i];
+        switch (element_edit(form, row, shown.files[f], shown.slot, memo)) {
+            case ElementEdit::Kept: clip.exact[f][i] = element_bytes(row, shown.files[f], shown.slot); break;
+            case ElementEdit::Pasted: clip.exact[f][i] = memo->pasted_bytes; break;
+            case ElementEdit::Typed: break;
+        }
+    });
+}
+
+// What the controls hold right after a paste stands for the exact values the
+// clipboard carries; elements it carries without one are the user's typing.
+void note_paste(const Form& form, const StatesClipboard& clip, ShownCreature& shown, bool cranim_only) {
+    if (shown.slot < 0) return;
+    for_carried(cranim_only, [&](std::size_t f, std::size_t i, const BindingRow& row) {
+        if (shown.memos[f].size() <= i) return;
+        ElementMemo& memo = shown.memos[f][i];
+        const bool exact = clip.exact[f].size() > i && clip.exact[f][i].has_value();
+        memo.pasted = exact ? std::optional<std::string>(row_state(form, row)) : std::nullopt;
+        memo.pasted_bytes = exact ? *clip.exact[f][i] : std::string();
+    });
+}
+
 }  // namespace
 
 StatesClipboard::StatesClipboard() : values(value_count()) {}
@@ -153,18 +210,22 @@ void capture_cranim(const Form& form, StatesClipboard& clip) {
     for_rows(clip.values.data(), true, [&](const ClipRow& row, ClipValue* v) { capture_row(form, row, v); });
 }
 
-void capture_states(int index, const Form& form, StatesClipboard& clip) {
+void capture_states(int index, const Form& form, StatesClipboard& clip, const ShownCreature* shown) {
     (void)index;
     for_rows(clip.values.data(), false, [&](const ClipRow& row, ClipValue* v) { capture_row(form, row, v); });
+    capture_exact(form, shown ? *shown : ShownCreature{}, clip);
 }
 
-void restore_cranim(Form& form, const StatesClipboard& clip) {
+void restore_cranim(Form& form, const StatesClipboard& clip, ShownCreature* shown) {
     for_rows(clip.values.data(), true, [&](const ClipRow& row, const ClipValue* v) { restore_row(form, row, 0, v); });
+    if (shown) note_paste(form, clip, *shown, true);
 }
 
-void restore_states(int index, Form& form, const StatesClipboard& clip) {
+void restore_states(int index, Form& form, const StatesClipboard& clip, ShownCreature* shown) {
     for_rows(clip.values.data(), false,
              [&](const ClipRow& row, const ClipValue* v) { restore_row(form, row, index, v); });
+    // Before the interlocks: what they then empty is stored as they leave it.
+    if (shown) note_paste(form, clip, *shown, false);
     update_interlocks(index, form);
 }
 

@@ -2,10 +2,13 @@
 // two pastes.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "form/shown.h"
 #include "text/lines.h"
 
 namespace ce {
@@ -27,7 +30,7 @@ constexpr int kCrAnim = 8;       // 91-96 and 5002-5019
 constexpr int kCrAnimWide = 11;  // 5014 and 5015: ten digits, an unsigned reading whole
 constexpr int kName300 = kNameMax + 1;
 constexpr int kPlural = kNameMax + 1;
-constexpr int kAbility = 512;
+constexpr int kAbility = kAbilityMax + 1;  // the whole stored ability
 }  // namespace clip_width
 
 // One captured control: its text, or its check state, selection or number.
@@ -42,17 +45,26 @@ struct ClipValue {
 struct StatesClipboard {
     StatesClipboard();
     std::vector<ClipValue> values;
+    // Per data file and binding row, the exact bytes of the element the
+    // captured controls stood for (element_bytes), when they showed the
+    // creature's stored or pasted value; nothing for a value the user typed,
+    // which travels as the text alone. A paste carries these exactly: the
+    // texts show a float cut to five characters, a scaled value rounded.
+    std::array<std::vector<std::optional<std::string>>, kDataFileCount> exact;
 };
 
 // Reads the form into the clipboard (index is not used; it names the creature
-// shown, for symmetry with restore_states).
-void capture_states(int index, const Form& form, StatesClipboard& clip);
+// shown, for symmetry with restore_states), and from `shown`, when given, the
+// exact values of what the controls show unchanged.
+void capture_states(int index, const Form& form, StatesClipboard& clip, const ShownCreature* shown = nullptr);
 // Edits 91-96, then 5002-5019.
 void capture_cranim(const Form& form, StatesClipboard& clip);
 // Writes the whole clipboard into the form, puts the captured name into entry
-// `index` of list 300 and selects it, and recomputes the interlocks.
-void restore_states(int index, Form& form, const StatesClipboard& clip);
+// `index` of list 300 and selects it, and recomputes the interlocks. With
+// `shown`, notes for each element pasted with its exact value what its controls
+// now hold, so that a Save stores that value as long as they hold it.
+void restore_states(int index, Form& form, const StatesClipboard& clip, ShownCreature* shown = nullptr);
 // Edits 91-96, then 5002-5019; nothing else changes.
-void restore_cranim(Form& form, const StatesClipboard& clip);
+void restore_cranim(Form& form, const StatesClipboard& clip, ShownCreature* shown = nullptr);
 
 }  // namespace ce

@@ -49,6 +49,19 @@ bool show_and_select(EditorState& state, Form& form, int slot) {
     return true;
 }
 
+// Closing with changes the user has not saved asks first: save them (a Save
+// that does not go through keeps the editor open), drop them, or stay.
+bool may_close(EditorState& state, Form& form) {
+    if (!has_unsaved_changes(state.shown, form)) return true;
+    switch (form.ask("Creature " + std::to_string(state.current) +
+                     " has changes that are not saved. Save them before closing?")) {
+        case Form::Answer::Yes: return save_creature(state, form);
+        case Form::Answer::No: return true;
+        case Form::Answer::Cancel: break;
+    }
+    return false;
+}
+
 void close_editor(EditorState& state, Form& form) {
     if (auto error = write_creature_index(file_ops(state), state.root, state.current)) {
         form.report_error("The current creature could not be stored in the settings file:\n    " +
@@ -80,6 +93,8 @@ void switch_language(EditorState& state, Form& form) {
     // texts agree with it even after a failed write.
     std::vector<std::string> faults;
     apply_language(form, state.root, state.current, state.header_format, faults);
+    // The creature's lines are shown anew, in the language now chosen.
+    remember_lines(state.shown, form);
     // One action, one message: a failed write and unreadable language files together.
     if (!faults.empty()) message += (message.empty() ? "" : "\n\n") + language_fault_message(faults);
     if (!message.empty()) form.report_error(message);
@@ -128,6 +143,7 @@ CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
     }
     switch (wparam) {
     case kCmdClose:
+        if (!may_close(state, form)) break;
         close_editor(state, form);
         return CommandResult::Close;
     case kCmdJump:
@@ -145,14 +161,14 @@ CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
         break;
     case kCmdCopyAll:
         state.copied = true;
-        capture_states(state.current, form, state.clipboard);
+        capture_states(state.current, form, state.clipboard, &state.shown);
         form.open_language_list();
         break;
     case kCmdPasteAll:
-        if (state.copied) restore_states(state.current, form, state.clipboard);
+        if (state.copied) restore_states(state.current, form, state.clipboard, &state.shown);
         break;
     case kCmdPasteCrAnim:
-        if (state.copied) restore_cranim(form, state.clipboard);
+        if (state.copied) restore_cranim(form, state.clipboard, &state.shown);
         break;
     default:
         break;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "form/clipboard.h"
+#include "form/shown.h"
 
 namespace ce {
 
@@ -21,6 +22,7 @@ struct EditorState {
     std::string header_format;    // taken back from control 2003 by apply_language
     StatesClipboard clipboard;
     bool choice_pending = false;  // list 300 moved on to a creature not shown yet
+    ShownCreature shown;          // what the form showed of the current creature
 };
 
 // Faults of the files the editor needs (the six data files present and at least

@@ -66,6 +66,17 @@ public:
     virtual void paint_decorations() {}
     // Report an error to the user: one message box titled with the editor's title.
     virtual void report_error(std::string_view message) = 0;
+    // The same for a message about the form's own values: its captions and
+    // texts are in the code page of the current language, as the form's are
+    // (report_error's name files, in the system's code page).
+    virtual void report_values(std::string_view message) = 0;
+    // Ask the user a question with the answers Yes, No and Cancel (one message
+    // box titled with the editor's title), in the current language's code page;
+    // closing the box answers Cancel.
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer ask(std::string_view question) = 0;
+    // Put the keyboard focus on the control (an edit: its text selected).
+    virtual void focus(int id) { (void)id; }
     // The language whose code page the texts are in (0 English, 1 Russian).
     virtual void set_language(int language) { (void)language; }
     // Open the language list form (template 100) modally and return when it closes.

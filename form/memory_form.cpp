@@ -372,6 +372,15 @@ void MemoryForm::clear_records() {
     portraits_.clear();
     decoration_paints_ = 0;
     language_list_opens_ = 0;
+    questions_.clear();
+}
+
+Form::Answer MemoryForm::ask(std::string_view question) {
+    questions_.emplace_back(question);
+    if (answers_.empty()) return Answer::Cancel;
+    const Answer answer = answers_.front();
+    answers_.erase(answers_.begin());
+    return answer;
 }
 
 }  // namespace ce

@@ -53,6 +53,11 @@ public:
     void paint_portrait(int index) override { portraits_.push_back(index); }
     void paint_decorations() override { ++decoration_paints_; }
     void report_error(std::string_view message) override { errors_.emplace_back(message); }
+    void report_values(std::string_view message) override { errors_.emplace_back(message); }
+    // Records the question and gives the next of the answers queued with
+    // answer_next (Cancel when none is queued, as closing the box does).
+    Answer ask(std::string_view question) override;
+    void focus(int id) override { focused_ = id; }
     void set_language(int language) override { language_ = language; }
     void open_language_list() override { ++language_list_opens_; }
 
@@ -102,6 +107,10 @@ public:
     int decoration_paints() const { return decoration_paints_; }
     int language() const { return language_; }
     int language_list_opens() const { return language_list_opens_; }
+    const std::vector<std::string>& questions() const { return questions_; }
+    void answer_next(Answer answer) { answers_.push_back(answer); }
+    // The control given the focus last, 0 when none.
+    int focused() const { return focused_; }
     void clear_records();
 
 private:
@@ -135,6 +144,9 @@ private:
     int decoration_paints_ = 0;
     int language_ = 0;
     int language_list_opens_ = 0;
+    std::vector<std::string> questions_;
+    std::vector<Answer> answers_;
+    int focused_ = 0;
 };
 
 }  // namespace ce

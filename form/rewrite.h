@@ -1,31 +1,59 @@
-// Rewriting the current creature's name, plural and ability lines on Save.
+// The creature's name, plural and ability lines on Save: what the user changed
+// of them goes into the language files of the current language, and the form's
+// texts and lists are refilled from the files afterwards.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
+
+#include <string_view>
 
 namespace ce {
 
 class Form;
-class FileOps;
-class FolderWrite;
 
-// Rebuilds the Monsters, Plural and Ability files of the language in `Lang`
-// (name from the edit part of list 300 and the other names from its entries,
-// plural from 5000, ability from 5001), replacing each file safely; then runs
-// apply_language and selects entry `index` of list 300. The typed texts are kept
-// on one line (every line ender becomes a space), a file too short for the
-// creature's line is extended with empty lines up to it, and every other line
-// keeps its bytes. Every file that could not be read or written is added to
-// `failures` as "<path>: <what went wrong>" (and keeps its old bytes); so is an
-// index outside 0..999, which stores nothing. Reporting them is the caller's job.
-// The form then shows what the files hold, except that a text whose file was
-// not written keeps what the user typed, so that the next Save stores it.
-// With `write`, the three files join that write of the folder instead of being
-// replaced one by one, and the write is committed (all or nothing) before the
-// refill; its failure joins `failures`.
-void rewrite_creature_texts(Form& form, FileOps& ops, const std::string& root, int index,
-                            std::string& header_format, std::vector<std::string>& failures,
-                            FolderWrite* write = nullptr);
+// The typed text of a line as a Save stores it: one line (every line ender a
+// space), at most 63 characters (999 for the ability).
+std::string stored_line(std::size_t line, std::string_view typed);
+
+// A line the user changed that another program changed too since the show.
+struct LineConflict {
+    std::size_t line;   // index into kCreatureLines
+    std::string shown;  // what the form showed
+    std::string yours;  // what the Save would store
+    std::string disk;   // what the file holds now
+};
+
+// A language file a Save rewrites: its path, the bytes read, the new bytes.
+struct LineFile {
+    std::string path;
+    std::string read;
+    std::string bytes;
+};
+
+// The creature's lines of the language files of the language in `Lang`, as a
+// Save changes them.
+struct LineChanges {
+    std::vector<LineFile> files;           // the files whose bytes change
+    std::vector<LineConflict> conflicts;
+    std::vector<std::string> faults;       // files that cannot be read: nothing may be written
+};
+// Each line whose control no longer holds `shown` (what it held after the show)
+// is stored from the control; the other lines keep what the files hold now, so
+// another program's change survives. A line changed both here and in its file
+// is a conflict: with `take_yours` the form's text is stored anyway, otherwise
+// the file's is kept. Every file is rebuilt as a Save always has: the line
+// replaced, every line ending CR LF, a file too short for the creature's line
+// extended with empty lines up to it (but not by an empty plural or ability).
+// A slot outside 0..999 stores nothing and is a fault.
+LineChanges plan_creature_lines(const Form& form, const std::string& root, int slot,
+                                const std::array<std::string, 3>& shown, bool take_yours);
+
+// After a Save was committed (or not): refills the form's texts and lists from
+// the files (apply_language) and selects entry `slot` of list 300. Faults of
+// files that cannot be read are added to `faults`.
+void refill_after_save(Form& form, const std::string& root, int slot, std::string& header_format,
+                       std::vector<std::string>& faults);
 
 }  // namespace ce

@@ -13,6 +13,7 @@
 #include "form/editor.h"
 #include "form/form.h"
 #include "form/interlocks.h"
+#include "form/shown.h"
 #include "form/slot_binding.h"
 #include "store/settings.h"
 #include "text/language.h"
@@ -56,7 +57,7 @@ void show_creature_values(Form& form, const CreatureSource& source, int slot) {
     if (source.interlocks) update_interlocks(slot, form);
 }
 
-bool show_creature(const EditorState& state, Form& form, int slot) {
+bool show_creature(EditorState& state, Form& form, int slot) {
     if (slot < 0 || slot >= kSlots) {
         form.report_error("Creature " + std::to_string(slot) +
                           " does not exist: creatures are numbered 0 to 999.");
@@ -88,6 +89,9 @@ bool show_creature(const EditorState& state, Form& form, int slot) {
                           .portrait = true, .interlocks = true};
     for (std::size_t i = 0; i < kDataFileCount; ++i) source.files[i] = files[i].block;
     show_creature_values(form, source, slot);
+    std::array<std::vector<std::uint8_t>, kDataFileCount> shown;
+    for (std::size_t i = 0; i < kDataFileCount; ++i) shown[i] = std::move(files[i].block);
+    remember_show(state.shown, form, slot, std::move(shown));
 
     if (!missing.empty()) {
         form.report_error(fault_message("Language files cannot be read; their texts show empty",

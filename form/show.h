@@ -32,10 +32,11 @@ struct CreatureSource {
 void show_creature_values(Form& form, const CreatureSource& source, int slot);
 
 // Fills the form with creature `slot` (0..999) from the files of state.root, as
-// show_creature_values does with everything. When a data file is missing or
-// short the show is refused as a whole: the form is left as it was, the fault is
-// reported through form.report_error, and false is returned. Does not change
+// show_creature_values does with everything, and remembers in state.shown what
+// it showed. When a data file is missing or short the show is refused as a
+// whole: the form and state.shown are left as they were, the fault is reported
+// through form.report_error, and false is returned. Does not change
 // state.current; the caller sets it after a successful show.
-bool show_creature(const EditorState& state, Form& form, int slot);
+bool show_creature(EditorState& state, Form& form, int slot);
 
 }  // namespace ce

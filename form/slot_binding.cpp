@@ -14,6 +14,7 @@
 
 #include "form/form.h"
 #include "store/binding.h"
+#include "store/merge.h"
 #include "store/value_text.h"
 
 namespace ce {
@@ -26,20 +27,6 @@ void check_arguments(DataFile file, std::size_t size, int slot) {
 }
 
 // --- what showing an element puts into its control ---------------------------
-
-std::string shown_text(const BindingRow& row, std::span<const std::uint8_t> bytes, int slot) {
-    switch (row.kind) {
-        case Conversion::Text: return read_text(row, bytes, slot);
-        case Conversion::Number:
-            return format_number(static_cast<std::int32_t>(read_int(row, bytes, slot)), row.show_signed);
-        case Conversion::NumberPlusOne:
-            return format_number(static_cast<std::int32_t>(read_int(row, bytes, slot) + 1), row.show_signed);
-        case Conversion::Float: return float_text(read_float(row, bytes, slot));
-        case Conversion::Scaled:
-            return scaled_text(static_cast<std::int32_t>(read_int(row, bytes, slot)), row.scale);
-        default: return {};
-    }
-}
 
 // The entry that showing selects; any position outside the list shows none.
 int shown_selection(const BindingRow& row, std::span<const std::uint8_t> bytes, int slot) {
@@ -62,13 +49,15 @@ int pair_partner_state(const BindingRow& row, std::span<const std::uint8_t> byte
     return word != nullptr ? static_cast<int>(flag_word(*word, bytes, slot) & 1u) : 0;
 }
 
+}  // namespace
+
 void show_element(Form& form, const BindingRow& row, std::span<const std::uint8_t> bytes, int slot) {
     switch (row.kind) {
         case Conversion::Text:
         case Conversion::Number:
         case Conversion::NumberPlusOne:
         case Conversion::Float:
-        case Conversion::Scaled: form.set_text(row.control, shown_text(row, bytes, slot)); break;
+        case Conversion::Scaled: form.set_text(row.control, shown_element_text(row, bytes, slot)); break;
         case Conversion::Check:
         case Conversion::CheckPair:
         case Conversion::Bit: form.set_check(row.control, static_cast<int>(read_int(row, bytes, slot))); break;
@@ -84,6 +73,8 @@ void show_element(Form& form, const BindingRow& row, std::span<const std::uint8_
     }
 }
 
+namespace {
+
 // --- does the form still show the element's reference? -----------------------
 
 bool shows_text(const Form& form, int id, const std::string& text) {
@@ -95,13 +86,15 @@ bool shows_check(const Form& form, int id, std::int64_t state) {
     return form.get_check(id) == (state != 0 ? 1 : 0);
 }
 
-bool shows_reference(const Form& form, const BindingRow& row, std::span<const std::uint8_t> bytes, int slot) {
+}  // namespace
+
+bool shows_bytes(const Form& form, const BindingRow& row, std::span<const std::uint8_t> bytes, int slot) {
     switch (row.kind) {
         case Conversion::Text:
         case Conversion::Number:
         case Conversion::NumberPlusOne:
         case Conversion::Float:
-        case Conversion::Scaled: return shows_text(form, row.control, shown_text(row, bytes, slot));
+        case Conversion::Scaled: return shows_text(form, row.control, shown_element_text(row, bytes, slot));
         case Conversion::Check:
         case Conversion::Bit: return shows_check(form, row.control, read_int(row, bytes, slot));
         case Conversion::CheckPair:
@@ -131,14 +124,38 @@ bool shows_reference(const Form& form, const BindingRow& row, std::span<const st
     return true;
 }
 
+namespace {
+
 // --- storing what the control shows -------------------------------------------
+
+// Longer than any text a control of the form holds.
+constexpr int kWholeText = 1 << 20;
+
+bool holds_text(const BindingRow& row) {
+    switch (row.kind) {
+        case Conversion::Text:
+        case Conversion::Number:
+        case Conversion::NumberPlusOne:
+        case Conversion::Float:
+        case Conversion::Scaled: return true;
+        default: return false;
+    }
+}
+
+// The value a text element stores. A Save has refused any text it cannot
+// read (check_slot); should one come here, the element keeps its bytes.
+std::optional<FormValue> form_value(const Form& form, const BindingRow& row) {
+    std::string why;
+    return read_form_text(row, form.get_text(row.control, kWholeText), why);
+}
 
 void store_element(const Form& form, const BindingRow& row, std::span<std::uint8_t> bytes, int slot) {
     switch (row.kind) {
         case Conversion::Text: write_text(row, bytes, slot, form.get_text(row.control, row.width)); break;
-        case Conversion::Number: write_int(row, bytes, slot, form.get_number(row.control, row.save_signed)); break;
+        case Conversion::Number:
         case Conversion::NumberPlusOne:
-            write_int(row, bytes, slot, std::int64_t{form.get_number(row.control, row.save_signed)} - 1);
+        case Conversion::Scaled:
+            if (const auto value = form_value(form, row)) write_int(row, bytes, slot, value->integer);
             break;
         case Conversion::Check: write_int(row, bytes, slot, form.get_check(row.control)); break;
         case Conversion::CheckPair: {
@@ -166,13 +183,7 @@ void store_element(const Form& form, const BindingRow& row, std::span<std::uint8
             write_int(row, bytes, slot, std::int64_t{form.selected_item(row.control)} - row.shift);
             break;
         case Conversion::Float:
-            // A text that does not begin with a number keeps the stored float.
-            if (std::optional<float> v = parse_float(form.get_text(row.control, kFloatTextCapacity)))
-                write_float(row, bytes, slot, *v);
-            break;
-        case Conversion::Scaled:
-            if (std::optional<float> v = parse_float(form.get_text(row.control, kFloatTextCapacity)))
-                write_int(row, bytes, slot, scaled_store(*v, row.scale));
+            if (const auto value = form_value(form, row)) write_float(row, bytes, slot, value->real);
             break;
         case Conversion::Bit: write_int(row, bytes, slot, form.get_check(row.control) == 1 ? 1 : 0); break;
         case Conversion::None: break;  // no control: the stored bytes stay
@@ -187,15 +198,70 @@ void show_slot(Form& form, DataFile file, std::span<const std::uint8_t> bytes, i
     for (std::uint16_t i : show_order(file)) show_element(form, rows[i], bytes, slot);
 }
 
-void save_slot(const Form& form, DataFile file, std::span<std::uint8_t> bytes, int slot) {
+std::string row_state(const Form& form, const BindingRow& row) {
+    if (holds_text(row)) return form.get_text(row.control, kWholeText);
+    std::string state;
+    const auto check = [&](int id) { state += static_cast<char>('0' + (form.get_check(id) & 0x3F)); };
+    switch (row.kind) {
+        case Conversion::Check:
+        case Conversion::Bit: check(row.control); break;
+        case Conversion::CheckPair:
+            check(row.control);
+            check(row.control2);
+            break;
+        case Conversion::FlagWord:
+        case Conversion::Radio:
+            for (int id = row.control; id <= row.control2; ++id) check(id);
+            break;
+        case Conversion::List: state = std::to_string(form.selected_item(row.control)); break;
+        default: break;
+    }
+    return state;
+}
+
+ElementEdit element_edit(const Form& form, const BindingRow& row, std::span<const std::uint8_t> bytes, int slot,
+                         const ElementMemo* memo) {
+    if (row.kind == Conversion::None) return ElementEdit::Kept;
+    // A paste comes first: its value may show as the stored one does (a check
+    // byte 5 where 1 is stored) and still be another.
+    if (memo && memo->pasted && row_state(form, row) == *memo->pasted) return ElementEdit::Pasted;
+    if (shows_bytes(form, row, bytes, slot)) return ElementEdit::Kept;
+    if (memo && memo->kept && row_state(form, row) == *memo->kept) return ElementEdit::Kept;
+    return ElementEdit::Typed;
+}
+
+bool element_unsaved(const Form& form, const BindingRow& row, std::span<const std::uint8_t> bytes, int slot,
+                     const ElementMemo* memo) {
+    if (element_edit(form, row, bytes, slot, memo) == ElementEdit::Kept) return false;
+    return !(memo && memo->shown && row_state(form, row) == *memo->shown);
+}
+
+void save_slot(const Form& form, DataFile file, std::span<std::uint8_t> bytes, int slot, SlotMemos memos) {
     check_arguments(file, bytes.size(), slot);
     const std::span<const BindingRow> rows = binding_rows(file);
-    // References are taken from the bytes as stored before any element changes
-    // (the byte at 40000 looks at the flag word that Save stores first).
-    std::array<bool, 128> keep{};
-    for (std::uint16_t i : save_order(file)) keep[i] = shows_reference(form, rows[i], bytes, slot);
+    // What the user did is judged on the bytes as stored before any element
+    // changes (the byte at 40000 looks at the flag word that Save stores first).
+    std::array<ElementEdit, 128> edits{};
     for (std::uint16_t i : save_order(file))
-        if (!keep[i]) store_element(form, rows[i], bytes, slot);
+        edits[i] = element_edit(form, rows[i], bytes, slot, memos.empty() ? nullptr : &memos[i]);
+    for (std::uint16_t i : save_order(file)) {
+        if (edits[i] == ElementEdit::Typed) store_element(form, rows[i], bytes, slot);
+        if (edits[i] == ElementEdit::Pasted) put_element_bytes(rows[i], bytes, slot, memos[i].pasted_bytes);
+    }
+}
+
+void check_slot(const Form& form, DataFile file, std::span<const std::uint8_t> bytes, int slot, SlotMemos memos,
+                std::vector<ValueFault>& faults) {
+    check_arguments(file, bytes.size(), slot);
+    const std::span<const BindingRow> rows = binding_rows(file);
+    for (std::uint16_t i : save_order(file)) {
+        const BindingRow& row = rows[i];
+        if (!holds_text(row) ||
+            element_edit(form, row, bytes, slot, memos.empty() ? nullptr : &memos[i]) != ElementEdit::Typed)
+            continue;
+        std::string text = form.get_text(row.control, kWholeText), why;
+        if (!read_form_text(row, text, why)) faults.push_back({&row, std::move(text), std::move(why)});
+    }
 }
 
 }  // namespace ce

@@ -122,7 +122,7 @@ float scaled_value(std::int32_t value, float scale) {
 
 std::string scaled_text(std::int32_t value, float scale) { return float_text(scaled_value(value, scale)); }
 
-std::optional<float> parse_float(std::string_view text) {
+std::optional<float> parse_float(std::string_view text, std::size_t* used) {
     std::size_t i = 0;
     while (i < text.size() && is_space(text[i])) ++i;
     bool negative = false;
@@ -132,8 +132,14 @@ std::optional<float> parse_float(std::string_view text) {
     }
     const std::string_view rest = text.substr(i);
     const float sign = negative ? -1.0f : 1.0f;
-    if (starts_with_word(rest, "nan")) return std::copysign(std::numeric_limits<float>::quiet_NaN(), sign);
-    if (starts_with_word(rest, "inf")) return sign * std::numeric_limits<float>::infinity();
+    if (starts_with_word(rest, "nan")) {
+        if (used) *used = i + 3;
+        return std::copysign(std::numeric_limits<float>::quiet_NaN(), sign);
+    }
+    if (starts_with_word(rest, "inf")) {
+        if (used) *used = i + (starts_with_word(rest, "infinity") ? 8 : 3);
+        return sign * std::numeric_limits<float>::infinity();
+    }
 
     const std::size_t start = i;
     const Mantissa m = scan_mantissa(text, start);
@@ -151,14 +157,19 @@ std::optional<float> parse_float(std::string_view text) {
     } else if (r.ec != std::errc()) {
         return std::nullopt;
     }
+    if (used) *used = end;
     return negative ? -value : value;
 }
 
-std::int32_t scaled_store(float parsed, float scale) {
+bool scaled_fits(float parsed, float scale) {
     const float product = to_single(static_cast<double>(parsed) * static_cast<double>(scale));
     // The float range of int32 is [-2^31, 2^31): the product is exact in double.
-    if (!(product >= -2147483648.0f && product < 2147483648.0f)) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(product);
+    return product >= -2147483648.0f && product < 2147483648.0f;
+}
+
+std::int32_t scaled_store(float parsed, float scale) {
+    if (!scaled_fits(parsed, scale)) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(to_single(static_cast<double>(parsed) * static_cast<double>(scale)));
 }
 
 }  // namespace ce

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstdio>
 #include <system_error>
+#include <algorithm>
+#include <limits>
 
 #include "store/binding.h"
 
@@ -211,6 +213,117 @@ std::int64_t element_value(const ValueRange& range, std::int64_t value) {
     // The unsigned reading of a signed element: the same bits.
     if (range.min < 0 && value > -range.min - 1) return value + 2 * range.min;
     return value;
+}
+
+std::string shown_element_text(const BindingRow& row, std::span<const std::uint8_t> bytes, int slot) {
+    switch (row.kind) {
+        case Conversion::Text: return read_text(row, bytes, slot);
+        case Conversion::Number:
+            return format_number(static_cast<std::int32_t>(read_int(row, bytes, slot)), row.show_signed);
+        case Conversion::NumberPlusOne:
+            return format_number(static_cast<std::int32_t>(read_int(row, bytes, slot) + 1), row.show_signed);
+        case Conversion::Float: return float_text(read_float(row, bytes, slot));
+        case Conversion::Scaled:
+            return scaled_text(static_cast<std::int32_t>(read_int(row, bytes, slot)), row.scale);
+        default: return {};
+    }
+}
+
+// --- reading the form's texts for a Save ----------------------------------------
+
+std::string quoted_value(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+    }
+    if (text.size() > kShown) out += "...";
+    return out + "\"";
+}
+
+namespace {
+
+bool only_spaces(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+// A float text that is a number as a whole: "%f"'s syntax, nothing after it but
+// spaces. `why` names what is wrong, with a hint for a decimal comma.
+std::optional<float> whole_float(std::string_view text, std::string& why) {
+    std::size_t used = 0;
+    const std::optional<float> value = parse_float(text, &used);
+    if (value && only_spaces(text.substr(used))) {
+        const std::string_view body = trim(text);
+        const bool word = body.find_first_of("iInN") != std::string_view::npos;
+        if (!word && (*value == std::numeric_limits<float>::infinity() ||
+                      *value == -std::numeric_limits<float>::infinity())) {
+            why = quoted_value(text) + " is outside the float range";
+            return std::nullopt;
+        }
+        return value;
+    }
+    why = quoted_value(text) + " is not a number";
+    std::string dotted(text);
+    std::replace(dotted.begin(), dotted.end(), ',', '.');
+    std::size_t dotted_used = 0;
+    if (dotted != text && parse_float(dotted, &dotted_used) && only_spaces(std::string_view(dotted).substr(dotted_used)))
+        why += " (the decimal point is '.', not ',')";
+    return std::nullopt;
+}
+
+std::string fixed_text(double value) {
+    char buffer[64];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+    return std::string(buffer, r.ptr);
+}
+
+std::optional<FormValue> read_integer_text(const BindingRow& row, std::string_view text, std::string& why) {
+    const int plus = row.kind == Conversion::NumberPlusOne ? 1 : 0;
+    const ValueRange stored = element_range(row);
+    const ValueRange shown{stored.min + plus, stored.max + plus};
+    std::optional<std::int64_t> value = only_spaces(text) ? std::optional<std::int64_t>(0) : parse_integer(text);
+    if (!value) {
+        why = quoted_value(text) + " is not a whole number";
+        return std::nullopt;
+    }
+    if (!shown.contains(*value)) {
+        why = std::string(trim(text)) + " is outside " + shown.text();
+        return std::nullopt;
+    }
+    return FormValue{element_value(stored, *value - plus), 0};
+}
+
+}  // namespace
+
+std::optional<FormValue> read_form_text(const BindingRow& row, std::string_view text, std::string& why) {
+    switch (row.kind) {
+        case Conversion::Number:
+        case Conversion::NumberPlusOne: return read_integer_text(row, text, why);
+        case Conversion::Float: {
+            const std::optional<float> value = whole_float(text, why);
+            if (!value) return std::nullopt;
+            return FormValue{0, *value};
+        }
+        case Conversion::Scaled: {
+            const std::optional<float> value = whole_float(text, why);
+            if (!value) return std::nullopt;
+            if (!scaled_fits(*value, row.scale)) {
+                why = std::string(trim(text)) + " is outside " + fixed_text(-2147483648.0 / row.scale) + ".." +
+                      fixed_text(2147483647.0 / row.scale);
+                return std::nullopt;
+            }
+            return FormValue{scaled_store(*value, row.scale), *value};
+        }
+        case Conversion::Text:
+            if (text.size() > static_cast<std::size_t>(row.width) - 1) {
+                why = quoted_value(text) + " has " + std::to_string(text.size()) +
+                      " characters; the field holds at most " + std::to_string(row.width - 1);
+                return std::nullopt;
+            }
+            return FormValue{};
+        default: return FormValue{};
+    }
 }
 
 }  // namespace ce

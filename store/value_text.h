@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,13 +52,42 @@ std::string scaled_text(std::int32_t value, float scale);
 // sign, digits with an optional point and an optional exponent, or "nan", "inf"
 // or "infinity" in any case; no hexadecimal floats. The reading stops at the
 // first character that does not fit and is correctly rounded to single
-// precision. Nothing when the text does not begin with a number.
-std::optional<float> parse_float(std::string_view text);
+// precision. Nothing when the text does not begin with a number; `used`, when
+// given, receives how many characters the number took.
+std::optional<float> parse_float(std::string_view text, std::size_t* used = nullptr);
 
 // The stored integer of a scaled value: the float times the scale in single
 // precision, truncated toward zero; -2147483648 when that is not a number or is
 // outside the signed 32-bit range.
 std::int32_t scaled_store(float parsed, float scale);
+// Whether that product is within the signed 32-bit range (not NaN).
+bool scaled_fits(float parsed, float scale);
+
+// The text the form shows for the slot's element of a Text, Number,
+// NumberPlusOne, Float or Scaled row ("" for other rows). `bytes` must hold
+// the element.
+std::string shown_element_text(const BindingRow& row, std::span<const std::uint8_t> bytes, int slot);
+
+// --- Reading the form's texts for a Save: strictly, the whole text, in range
+
+// What a Save stores from a control's text: an integer (Number, NumberPlusOne,
+// and Scaled after scaling) or a float (Float). Text rows: the text fits.
+struct FormValue {
+    std::int64_t integer = 0;
+    float real = 0;
+};
+// Reads the text of the row's control as a Save stores it: a number row takes
+// an optional '-' and decimal digits (empty reads 0) within the values the
+// field shows; a float row a whole float text (surrounding spaces allowed, '.'
+// the decimal point) within the float range, or nan or inf; a scaled row a
+// float text whose stored integer fits; a text row at most width - 1
+// characters. Nothing when it cannot, with `why` saying what is wrong with the
+// text ("300 is outside 0..255", "\"7x\" is not a number").
+std::optional<FormValue> read_form_text(const BindingRow& row, std::string_view text, std::string& why);
+
+// A text quoted for a message: in double quotes, at most 40 characters (the
+// rest "..."), control bytes as '?'.
+std::string quoted_value(std::string_view text);
 
 // --- Exact texts (export, import, patches, the history)
 

@@ -181,7 +181,7 @@ TEST_F(Binding, ScaledAndFloatTexts) {
     form.set_text(5019, "0.869");  // scale 115 where 0 is stored
     form.set_text(5016, "0.5");    // scale 9000
     form.set_text(5017, "-0.5");   // scale 500
-    form.set_text(5003, "");       // no number: the float stays
+    form.set_text(5003, "");       // no number (a Save refuses it): the float stays
     form.set_text(5004, "-");
     save();
     EXPECT_EQ(stored(DataFile::Monsters, 169000, 23), 99);
@@ -218,9 +218,9 @@ TEST_F(Binding, ScaledAndFloatTexts) {
     form.set_text(5007, "-inf");
     save();
     EXPECT_EQ(stored_float(11), -std::numeric_limits<float>::infinity());
-    form.set_text(5016, "nan");
+    form.set_text(5016, "nan");  // no integer stands for it (a Save refuses it): the value stays
     save();
-    EXPECT_EQ(stored(DataFile::Monsters, 169000, 20), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(stored(DataFile::Monsters, 169000, 20), 4500);
 }
 
 TEST_F(Binding, UnsignedReadingsOfTheNumberBlockAndCrAnim) {
@@ -236,16 +236,20 @@ TEST_F(Binding, UnsignedReadingsOfTheNumberBlockAndCrAnim) {
     form.set_text(74, "0");
     form.set_text(75, "");
     form.set_text(5014, "4294967295");
-    form.set_text(5015, "4294967296");  // beyond 32 bits reads as 0
+    form.set_text(5015, "4294967296");  // beyond 32 bits: a Save refuses it
+    std::vector<ValueFault> faults;
+    check_slot(form, DataFile::Monsters, data[DataFile::Monsters], slot, {}, faults);
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_EQ(faults[0].why, "4294967296 is outside -2147483648..4294967295");
     save();
     EXPECT_EQ(stored(DataFile::Monsters, 85000, 0), -1);
     EXPECT_EQ(stored(DataFile::Monsters, 85000, 4), 0);
     EXPECT_EQ(stored(DataFile::Monsters, 85000, 5), 0);
     EXPECT_EQ(stored(DataFile::Monsters, 169000, 18), -1);
-    EXPECT_EQ(stored(DataFile::Monsters, 169000, 19), 0);
+    EXPECT_EQ(stored(DataFile::Monsters, 169000, 19), -2);  // kept
 }
 
-TEST_F(Binding, NumbersAreCutToTheirWidth) {
+TEST_F(Binding, NumbersOutsideTheirFieldAreRefusedNotCut) {
     store(DataFile::Monsters, 25000, 6);
     store(DataFile::DefenseBonus, 0, 200);
     show();
@@ -257,11 +261,27 @@ TEST_F(Binding, NumbersAreCutToTheirWidth) {
     form.set_text(91, "-2");
     form.set_text(97, "-1");
     form.set_text(247, "4294967295");
+    form.set_text(5002, "1.2.3");
+    form.set_text(5003, "7x");
+    form.set_text(5004, "-36,25");
+    form.set_text(5016, "1e9");
+    std::vector<ValueFault> faults;
+    for (const DataFileInfo& info : data_files()) check_slot(form, info.id, data[info.id], slot, {}, faults);
+    std::vector<std::string> found;
+    for (const ValueFault& f : faults) found.push_back(std::to_string(f.row->control) + " " + f.why);
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "212 300 is outside 0..255", "251 70000 is outside 0..65535",
+                         "5002 \"1.2.3\" is not a number", "5003 \"7x\" is not a number",
+                         "5004 \"-36,25\" is not a number (the decimal point is '.', not ',')",
+                         "5016 1e9 is outside -238609.29..238609.29", "98 300 is outside 0..255"}));
+
+    for (int id : {212, 98, 251}) form.set_text(id, "0");
+    for (int id : {5002, 5003, 5004, 5016}) form.set_text(id, "0.5");
+    faults.clear();
+    for (const DataFileInfo& info : data_files()) check_slot(form, info.id, data[info.id], slot, {}, faults);
+    EXPECT_TRUE(faults.empty());
     save();
     EXPECT_EQ(stored(DataFile::Monsters, 25000), 2);
-    EXPECT_EQ(stored(DataFile::Monsters, 27000), 44);
-    EXPECT_EQ(stored(DataFile::DefenseBonus, 0), 44);
-    EXPECT_EQ(stored(DataFile::Monsters, 69000), 70000 & 0xFFFF);
     EXPECT_EQ(stored(DataFile::Monsters, 169000, 0), -2);
     EXPECT_EQ(stored(DataFile::Monsters, 253000), -1);
     EXPECT_EQ(stored(DataFile::Monsters, 63000), 4294967295);

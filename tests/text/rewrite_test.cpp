@@ -1,6 +1,8 @@
-// Rewriting the creature's name, plural and ability lines on Save.
+// The creature's name, plural and ability lines on Save: what the user changed
+// of them goes into the language files, as one write.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@
 #include "text/language.h"
 #include "text/lines.h"
 #include "form/rewrite.h"
+#include "form/shown.h"
+#include "store/journal.h"
 #include "text_folder.h"
 
 namespace ce {
@@ -26,26 +30,50 @@ public:
         if (to == victim_) return std::string("No space left on device");
         return ForwardingOps::replace(from, to);
     }
+    FileError rename_over(const std::string& from, const std::string& to) override {
+        if (to == victim_) return std::string("No space left on device");
+        return ForwardingOps::rename_over(from, to);
+    }
 
 private:
     std::string victim_;
 };
 
-// The form after apply_language for creature `index`, ready for typing.
+// The form after apply_language for creature `index`, ready for typing; a
+// save stores the lines changed since then, in one write, and refills.
 struct Session {
     explicit Session(const TextFolder& f, int index) : folder(f), index(index) {
         apply_language(form, folder.root(), index, header);
+        remember();
+    }
+    void remember() {
+        for (std::size_t k = 0; k < shown.size(); ++k) shown[k] = line_text(form, k);
     }
     std::vector<std::string> save(FileOps& ops = system_file_ops()) {
-        std::vector<std::string> failures;
-        rewrite_creature_texts(form, ops, folder.root(), index, header, failures);
+        LineChanges changes = plan_creature_lines(form, folder.root(), index, shown, false);
+        std::vector<std::string> failures = changes.faults;
+        if (failures.empty()) {
+            FolderWrite write(ops, folder.root(), {"test", {index}});
+            for (LineFile& f : changes.files) write.add(f.path, f.read, f.bytes);
+            if (auto error = write.commit().error) failures.push_back(*error);
+        }
+        refill_after_save(form, folder.root(), index, header, failures);
+        remember();
         return failures;
     }
     const TextFolder& folder;
     int index;
     MemoryForm form;
     std::string header;
+    std::array<std::string, 3> shown;
 };
+
+// The folder's files but for the history and the lock that writes leave.
+std::vector<std::string> texts_of(const TextFolder& folder) {
+    std::vector<std::string> names = folder.files();
+    std::erase_if(names, [](const std::string& n) { return n.front() == '.'; });
+    return names;
+}
 
 TEST(RewriteCreatureTexts, OnlyTheCurrentCreaturesLinesChange) {
     TextFolder folder(1000, 10);
@@ -53,7 +81,7 @@ TEST(RewriteCreatureTexts, OnlyTheCurrentCreaturesLinesChange) {
     const std::string plurals = folder.read(TextKind::Plural, 0);
     const std::string abilities = folder.read(TextKind::Ability, 0);
     const std::string russian = folder.read(TextKind::Monsters, 1);
-    const std::vector<std::string> files = folder.files();
+    const std::vector<std::string> files = texts_of(folder);
 
     Session s(folder, 5);
     s.form.set_text(300, "Renamed");
@@ -70,7 +98,7 @@ TEST(RewriteCreatureTexts, OnlyTheCurrentCreaturesLinesChange) {
     EXPECT_EQ(folder.read(TextKind::Ability, 0), join_lines(a));
     EXPECT_EQ(count_lines(folder.read(TextKind::Monsters, 0)), 1001);
     EXPECT_EQ(folder.read(TextKind::Monsters, 1), russian);  // the other language is not touched
-    EXPECT_EQ(folder.files(), files);                          // nothing left behind
+    EXPECT_EQ(texts_of(folder), files);                        // nothing left behind
 
     // The form is refilled from the files just written.
     EXPECT_EQ(s.form.item_text(300, 5), "Renamed");
@@ -157,16 +185,30 @@ TEST(RewriteCreatureTexts, NothingTheEditorDoesNotShowIsLost) {
     Session s(folder, 1);
     s.form.set_text(5000, "New P1");
     // Names another program changed or added after the lists were filled are
-    // kept: only the current creature's name comes from the form.
+    // kept, the current creature's too while the user has not changed it.
     folder.write(TextKind::Monsters, 0,
                  join_lines({none_entry(0), "M0", "M1", "M2", "M3", "Added 4", "Added 5"}));
     EXPECT_TRUE(s.save().empty());
     EXPECT_EQ(folder.read(TextKind::Plural, 0), join_lines({"P0", "New P1", "P2", "P3"}) + tail);
     EXPECT_EQ(folder.read(TextKind::Monsters, 0),
-              join_lines({none_entry(0), "M0", creature(0, 1), "M2", "M3", "Added 4", "Added 5"}));
+              join_lines({none_entry(0), "M0", "M1", "M2", "M3", "Added 4", "Added 5"}));
     EXPECT_EQ(s.form.item_count(300), 6);
     EXPECT_EQ(s.form.item_text(300, 0), "M0");  // the list shows what the file holds
     EXPECT_EQ(s.form.item_text(300, 2), "M2");
+
+    // A name the user changed that the other program changed too is a
+    // conflict: the plan keeps the file's unless told to take the user's.
+    s.form.set_text(300, "Mine");
+    folder.write(TextKind::Monsters, 0, join_lines({none_entry(0), "M0", "Theirs", "M2", "M3"}));
+    LineChanges changes = plan_creature_lines(s.form, folder.root(), 1, s.shown, false);
+    ASSERT_EQ(changes.conflicts.size(), 1u);
+    EXPECT_EQ(changes.conflicts[0].shown, "M1");
+    EXPECT_EQ(changes.conflicts[0].yours, "Mine");
+    EXPECT_EQ(changes.conflicts[0].disk, "Theirs");
+    EXPECT_TRUE(changes.files.empty());
+    changes = plan_creature_lines(s.form, folder.root(), 1, s.shown, true);
+    ASSERT_EQ(changes.files.size(), 1u);
+    EXPECT_EQ(lines_of(changes.files[0].bytes)[2], "Mine");
 
     // A file made shorter outside the editor stays short up to the creature.
     folder.write(TextKind::Monsters, 0, join_lines({none_entry(0), "Only"}));
@@ -177,38 +219,42 @@ TEST(RewriteCreatureTexts, NothingTheEditorDoesNotShowIsLost) {
     EXPECT_EQ(folder.read(TextKind::Monsters, 0), join_lines({none_entry(0), "Only one", "", "", "Third"}));
 }
 
-TEST(RewriteCreatureTexts, FailuresAreListedAndFailedFilesKeepTheirBytes) {
+TEST(RewriteCreatureTexts, AFailureWritesNothingAndTheTypedTextsStay) {
     TextFolder folder(10, 2);
     const std::string plurals = folder.read(TextKind::Plural, 0);
-    const std::vector<std::string> files = folder.files();
+    const std::vector<std::string> files = texts_of(folder);
     const std::string plural_path = folder.path(TextKind::Plural, 0).string();
     {
         Session s(folder, 2);
         s.form.set_text(300, "Two");
         s.form.set_text(5000, "Twos");
         s.form.set_text(5001, "Second");
+        const std::string monsters = folder.read(TextKind::Monsters, 0);
+        const std::string abilities = folder.read(TextKind::Ability, 0);
         FailingOps ops(plural_path);
         const std::vector<std::string> failures = s.save(ops);
         ASSERT_EQ(failures.size(), 1u);
-        EXPECT_EQ(failures[0].rfind(plural_path + ": ", 0), 0u) << failures[0];
         EXPECT_NE(failures[0].find("No space left on device"), std::string::npos) << failures[0];
+        // All or nothing: the files that were replaced before are put back.
         EXPECT_EQ(folder.read(TextKind::Plural, 0), plurals);
-        EXPECT_EQ(lines_of(folder.read(TextKind::Monsters, 0))[3], "Two");
-        EXPECT_EQ(lines_of(folder.read(TextKind::Ability, 0))[2], "Second");
-        EXPECT_EQ(folder.files(), files);  // no temporary file left behind
+        EXPECT_EQ(folder.read(TextKind::Monsters, 0), monsters);
+        EXPECT_EQ(folder.read(TextKind::Ability, 0), abilities);
+        EXPECT_EQ(texts_of(folder), files);  // no temporary file left behind
         EXPECT_TRUE(s.form.errors().empty());  // reporting is the caller's job
     }
     {
-        // A missing file is listed once (not again for the refill), and not created.
+        // A missing file stops the whole save: nothing is written, and it is not created.
         folder.remove(TextKind::Ability, 0);
         Session s(folder, 2);
         s.form.clear_records();
         s.form.set_text(5000, "Twos again");
+        const std::string before = folder.read(TextKind::Plural, 0);
         const std::vector<std::string> failures = s.save();
         const std::string ability_path = folder.path(TextKind::Ability, 0).string();
-        EXPECT_EQ(failures, std::vector<std::string>{ability_path + ": does not exist"});
+        ASSERT_FALSE(failures.empty());
+        EXPECT_EQ(failures[0], ability_path + ": does not exist");
         EXPECT_FALSE(std::filesystem::exists(ability_path));
-        EXPECT_EQ(lines_of(folder.read(TextKind::Plural, 0))[2], "Twos again");
+        EXPECT_EQ(folder.read(TextKind::Plural, 0), before);
         EXPECT_TRUE(s.form.errors().empty());
     }
     {
