@@ -23,6 +23,21 @@ void start_memos(ShownCreature& shown) {
         shown.memos[static_cast<std::size_t>(info.id)].assign(binding_rows(info.id).size(), ElementMemo{});
 }
 
+// The rows that do not show the base's bytes: `note(memo)` gets what their
+// controls hold.
+template <typename Note>
+void note_rows_not_showing(ShownCreature& shown, const Form& form, bool (*wanted)(const BindingRow&), Note note) {
+    for (const DataFileInfo& info : data_files()) {
+        const auto rows = binding_rows(info.id);
+        auto& memos = shown.memos[static_cast<std::size_t>(info.id)];
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (wanted(rows[i]) && !shows_bytes(form, rows[i], shown.file(info.id), shown.slot))
+                note(memos[i], row_state(form, rows[i]));
+    }
+}
+
+bool has_control(const BindingRow& row) { return row.kind != Conversion::None; }
+
 }  // namespace
 
 int line_control(std::size_t line) {
@@ -42,26 +57,14 @@ void remember_show(ShownCreature& shown, const Form& form, int slot,
     shown.files = std::move(files);
     start_memos(shown);
     remember_lines(shown, form);
-    for (const DataFileInfo& info : data_files()) {
-        const auto rows = binding_rows(info.id);
-        auto& memos = shown.memos[static_cast<std::size_t>(info.id)];
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            if (interlocked(rows[i]) && !shows_bytes(form, rows[i], shown.file(info.id), slot))
-                memos[i].shown = row_state(form, rows[i]);
-    }
+    note_rows_not_showing(shown, form, interlocked, [](ElementMemo& memo, std::string state) { memo.shown = std::move(state); });
 }
 
 void remember_save(ShownCreature& shown, const Form& form, std::array<std::vector<std::uint8_t>, kDataFileCount> files) {
     shown.files = std::move(files);
     start_memos(shown);
     remember_lines(shown, form);
-    for (const DataFileInfo& info : data_files()) {
-        const auto rows = binding_rows(info.id);
-        auto& memos = shown.memos[static_cast<std::size_t>(info.id)];
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            if (rows[i].kind != Conversion::None && !shows_bytes(form, rows[i], shown.file(info.id), shown.slot))
-                memos[i].kept = row_state(form, rows[i]);
-    }
+    note_rows_not_showing(shown, form, has_control, [](ElementMemo& memo, std::string state) { memo.kept = std::move(state); });
 }
 
 bool has_unsaved_changes(const ShownCreature& shown, const Form& form) {
