@@ -58,4 +58,50 @@ void merge_slot(DataFile file, std::span<const std::uint8_t> base, std::span<con
     }
 }
 
+namespace {
+
+// The side among `sides` that `precedence` ranks highest, or -1.
+int preferred(const std::vector<int>& sides, std::span<const int> precedence) {
+    for (auto it = precedence.rbegin(); it != precedence.rend(); ++it)
+        if (std::find(sides.begin(), sides.end(), *it) != sides.end()) return *it;
+    return -1;
+}
+
+bool same_bytes(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, std::size_t size) {
+    return std::equal(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(size), b.begin());
+}
+
+}  // namespace
+
+std::vector<ChangedField> merge_sides(const FolderFiles& base, std::span<const FolderFiles> sides,
+                                      std::span<const int> precedence,
+                                      std::array<std::vector<std::uint8_t>, kDataFileCount>& out) {
+    std::vector<ChangedField> changed;
+    for (const DataFileInfo& info : data_files()) {
+        const std::size_t f = static_cast<std::size_t>(info.id);
+        out[f].assign(base[f].begin(), base[f].begin() + static_cast<std::ptrdiff_t>(info.size));
+        // A side whose file equals the base's changes nothing in it.
+        std::vector<int> touching;
+        for (std::size_t m = 0; m < sides.size(); ++m)
+            if (!same_bytes(sides[m][f], base[f], info.size)) touching.push_back(static_cast<int>(m));
+        if (touching.empty()) continue;
+        const auto rows = binding_rows(info.id);
+        for (int slot = 0; slot < kSlots; ++slot) {
+            for (const BindingRow& row : rows) {
+                ChangedField field{&row, slot, {}};
+                for (int m : touching)
+                    if (!same_element(row, sides[static_cast<std::size_t>(m)][f], base[f], slot)) field.changed_by.push_back(m);
+                if (field.changed_by.empty()) continue;
+                const auto& first = sides[static_cast<std::size_t>(field.changed_by.front())][f];
+                for (int m : field.changed_by)
+                    if (!same_element(row, sides[static_cast<std::size_t>(m)][f], first, slot)) field.conflict = true;
+                field.taken = field.conflict ? preferred(field.changed_by, precedence) : field.changed_by.front();
+                if (field.taken >= 0) copy_element(row, sides[static_cast<std::size_t>(field.taken)][f], out[f], slot);
+                changed.push_back(std::move(field));
+            }
+        }
+    }
+    return changed;
+}
+
 }  // namespace ce

@@ -6,6 +6,7 @@
 // the files as they are at Save time; the tool merges whole folders.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -52,5 +53,29 @@ struct FieldConflict {
 // whole files of the same layout.
 void merge_slot(DataFile file, std::span<const std::uint8_t> base, std::span<const std::uint8_t> ours,
                 std::span<std::uint8_t> theirs, int slot, std::vector<FieldConflict>& conflicts);
+
+// --- Many sides onto one base (mods merged into one folder) -----------------------
+
+// The six data files of a folder, whole (at least their fixed sizes), by DataFile.
+using FolderFiles = std::array<std::span<const std::uint8_t>, kDataFileCount>;
+
+// A field that one or more sides changed from the base.
+struct ChangedField {
+    const BindingRow* row;
+    int slot;
+    std::vector<int> changed_by;  // the sides whose value differs from the base, ascending
+    bool conflict = false;        // two of them hold different values
+    int taken = -1;               // the side whose value the result holds; -1: none (an open conflict)
+};
+
+// Merges every side's changes onto the base, field by field, into `out` (copies
+// of the base's files at their fixed sizes). Sides that change a field to the
+// same value agree; to different values it is a conflict, which `precedence`
+// settles (the side listed later wins; sides it does not list never win a
+// conflict) or, when it names none of them, leaves open with the base's value.
+// Returns every changed field in file, slot and row order.
+std::vector<ChangedField> merge_sides(const FolderFiles& base, std::span<const FolderFiles> sides,
+                                      std::span<const int> precedence,
+                                      std::array<std::vector<std::uint8_t>, kDataFileCount>& out);
 
 }  // namespace ce
