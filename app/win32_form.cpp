@@ -9,6 +9,7 @@
 #include "app/dialog_template.h"
 #include "app/draw_scheduler.h"
 #include "app/spin_buddy.h"
+#include "app/window_data.h"
 #include "app/window_kinds.h"
 #include "form/catalogue.h"
 #include "picture/draw_win32.h"
@@ -21,10 +22,7 @@ struct Watch {
     WNDPROC original = nullptr;
     std::vector<Win32Form*> forms;
 };
-std::unordered_map<HWND, Watch>& watched_dialogs() {
-    static std::unordered_map<HWND, Watch> dialogs;
-    return dialogs;
-}
+auto& watched_dialogs() { return window_data<Watch>(); }
 
 std::wstring window_text(HWND hwnd) {
     const int length = GetWindowTextLengthW(hwnd);
@@ -45,6 +43,22 @@ std::optional<std::wstring> entry_text(HWND list, int index) {
     if (copied == CB_ERR) return std::nullopt;
     text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
     return text;
+}
+
+// The dialog's font, MS Sans Serif, is a bitmap font, and an edit leaves no
+// margins beside the text of such a font. A TrueType font standing in for it
+// (under Wine whose prefix lacks Wine's own fonts, the system's sans-serif
+// face, with digits as wide) gets margins of three pixels a side, which the
+// number fields, a few digits wide, cannot spare: every one-line edit gets
+// the margins of the dialog's own font.
+void fit_margins(HWND edit) { SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0); }
+
+// An edit too narrow for its text is left scrolled to where its caret was;
+// once it loses the focus it shows the text from its start again.
+void show_from_start(HWND hwnd) {
+    if (!is_one_line_edit(hwnd)) return;
+    SendMessageW(hwnd, EM_SETSEL, 0, 0);
+    SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
 }
 
 // The language list form's own small event routine.
@@ -72,6 +86,7 @@ Win32Form::Win32Form(HWND dialog) : dialog_(dialog) {
         const int id = GetDlgCtrlID(child);
         controls_.try_emplace(id, child);
         children.push_back(child);
+        if (is_one_line_edit(child)) fit_margins(child);
     }
     drawing_ = std::make_unique<DrawScheduler>(dialog_, controls_, children, [this] { finish_refills(); });
     shorten_buddy_hooks(dialog_);
@@ -102,6 +117,9 @@ LRESULT CALLBACK Win32Form::watch_dialog(HWND hwnd, UINT message, WPARAM wparam,
     const WNDPROC original = found->second.original;
     if (message == WM_COMMAND && HIWORD(wparam) == EN_CHANGE && lparam != 0) {
         for (Win32Form* form : found->second.forms) form->edit_texts_.erase(reinterpret_cast<HWND>(lparam));
+    }
+    if (message == WM_COMMAND && HIWORD(wparam) == EN_KILLFOCUS && lparam != 0) {
+        show_from_start(reinterpret_cast<HWND>(lparam));
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
