@@ -263,6 +263,11 @@ void DrawScheduler::flush() {
     changed_set_.clear();
     captions_.clear();
     portrait_due_ = false;
+    // What was marked is painted now: the paints of a window come only when
+    // no input waits, and a held key sends its steps faster than the editor
+    // shows them, so the marked parts would stay as they were, beside the
+    // parts drawn above, until the key is released.
+    RedrawWindow(dialog_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 }  // namespace ce

@@ -4,7 +4,8 @@
 // Between begin_update and end_update (they nest) the form tells the
 // scheduler of every control an operation really changes, and end_update
 // draws them again, with what overlaps them, in one pass through the dialog
-// (DialogCanvas); what cannot be drawn so is marked for the next paint. The
+// (DialogCanvas); what cannot be drawn so is marked and painted right after,
+// so that an update ends with the whole form on the screen. The
 // first controls an update changes draw themselves; past a creature's show,
 // a language switch or a new caption of a button or label, the dialog's
 // drawing pauses until the pass. Lists that get or lose entries stop

@@ -430,6 +430,7 @@ void Win32Form::paint_decorations() {
 void Win32Form::begin_update() { drawing_->begin_update(); }
 void Win32Form::end_update() { drawing_->end_update(); }
 bool Win32Form::updating() const { return drawing_->updating(); }
+void Win32Form::hold_drawing() { drawing_->pause_dialog(); }
 void Win32Form::flush_update() { drawing_->flush(); }
 void Win32Form::set_paint_area(std::optional<RECT> area) { drawing_->set_paint_area(area); }
 void Win32Form::pause_list_redraw() { drawing_->pause_lists(); }

@@ -70,6 +70,10 @@ public:
     void begin_update();
     void end_update();
     bool updating() const;
+    // Nothing the update changes is drawn until its end, when all of it is
+    // drawn in the one pass (which costs more than the controls drawing
+    // themselves as they change, below a number of them).
+    void hold_drawing();
 
     // The part of the dialog a paint draws (nothing: all of it). The pictures
     // outside it are not drawn again.
