@@ -62,10 +62,11 @@ void report(const char* what, const Timing& t, const Timing& repaint) {
 }
 
 // One arrow-key step in list 300, as the keyboard delivers it (posted to the
-// window with the focus, the edit field of the list), up to the painted form.
-void key_step(EditorHarness& editor, WPARAM key) {
+// window with the focus, the edit field of the list), up to the painted form;
+// `repeated`: as the repeat of a key held down.
+void key_step(EditorHarness& editor, WPARAM key, bool repeated = false) {
     SetFocus(editor.form().control(300));
-    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, repeated ? 0x40000001 : 1);
     PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
     settle(editor.dialog());
 }
@@ -253,6 +254,11 @@ TEST_F(EditorSteps, MarkedSteps) {
         mark("ce-step begin: language switch by click, painted");
         SendMessageW(i == 0 ? russian : english, BM_CLICK, 0, 0);
         settle(dialog);
+        mark("ce-step end");
+    }
+    for (int i = 0; i < 3; ++i) {
+        mark("ce-step begin: arrow key held (a repeat), painted");
+        key_step(editor, VK_DOWN, true);
         mark("ce-step end");
     }
     mark("ce-step begin: whole form repaint");
