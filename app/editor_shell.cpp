@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/choice_field.h"
 #include "app/dialog_template.h"
 #include "form/controls.h"
 #include "picture/draw_win32.h"
@@ -47,7 +48,11 @@ void report_exception(HWND dialog, EditorSession* session, const char* what) {
 // What one event changes on the form is drawn in one pass when it ends.
 class FormUpdate {
 public:
-    explicit FormUpdate(Win32Form& form) : form_(form) { form_.begin_update(); }
+    // `whole`: nothing is drawn before the end (see Win32Form::hold_drawing).
+    explicit FormUpdate(Win32Form& form, bool whole = false) : form_(form) {
+        form_.begin_update();
+        if (whole) form_.hold_drawing();
+    }
     ~FormUpdate() { form_.end_update(); }
     FormUpdate(const FormUpdate&) = delete;
     FormUpdate& operator=(const FormUpdate&) = delete;
@@ -61,6 +66,8 @@ void on_init_dialog(HWND dialog, EditorSession& session) {
     HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     session.form = std::make_unique<Win32Form>(dialog);
+    session.choice_field = edit_field_of(session.form->control(300));
+    watch_choice_field(session.choice_field, session.state);
     const FormUpdate update(*session.form);
     on_initialise(session.state, *session.form);
 }
@@ -85,11 +92,16 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
             CommandResult result;
             {
                 // Only what the routing acts on changes the form; not the
-                // notifications of every keystroke typed into an edit.
+                // notifications of every keystroke typed into an edit. The
+                // steps of a held key are drawn whole: while the next ones
+                // wait, the screen shows one creature's form.
                 std::optional<FormUpdate> update;
-                if (wparam < 0x10000u || wparam == kCreatureChosen) update.emplace(*session.form);
+                if (wparam < 0x10000u || wparam == kCreatureChosen) {
+                    update.emplace(*session.form, wparam == kCreatureChosen && choice_key_held(session.choice_field));
+                }
                 result = on_command(session.state, *session.form, static_cast<std::uint32_t>(wparam));
             }
+            if (wparam == kCreatureChosen) release_choice_field(session.choice_field);
             // Once the update has ended: ending it after the dialog would show it again.
             if (result == CommandResult::Close) {
                 KillTimer(dialog, kChoiceTimer);
@@ -101,8 +113,11 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
             // Timers come after input: keys still waiting leave it for later.
             if (wparam != kChoiceTimer || key_waiting()) break;
             KillTimer(dialog, kChoiceTimer);
-            const FormUpdate update(*session.form);
-            show_pending_choice(session.state, *session.form);
+            {
+                const FormUpdate update(*session.form, true);
+                show_pending_choice(session.state, *session.form);
+            }
+            release_choice_field(session.choice_field);
             break;
         }
         case WM_PAINT: {

@@ -18,6 +18,7 @@ struct EditorSession {
     EditorState state;
     std::unique_ptr<Win32Form> form;  // made when the dialog initialises
     bool reporting = false;           // an unexpected error's message box is open
+    HWND choice_field = nullptr;      // the edit field of list 300 (see choice_field.h)
 };
 
 // Checks the files, registers NewEdit, initialises the common controls and runs

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <unordered_map>
+#include "app/window_data.h"
 
 namespace ce {
 namespace {
@@ -12,12 +12,8 @@ struct Procs {
     WNDPROC own = nullptr;     // the buddy's class procedure
 };
 
-// Looked up in the process, not as a window property: that would cost the
-// very request this saves.
-std::unordered_map<HWND, Procs>& buddies() {
-    static std::unordered_map<HWND, Procs> map;
-    return map;
-}
+// Not a window property: that would cost the very request this saves.
+auto& buddies() { return window_data<Procs>(); }
 
 LRESULT CALLBACK buddy_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     const auto found = buddies().find(hwnd);

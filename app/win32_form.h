@@ -5,10 +5,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "app/code_page.h"
@@ -16,7 +16,7 @@
 
 namespace ce {
 
-class DialogCanvas;
+class DrawScheduler;
 
 class Win32Form : public Form {
 public:
@@ -63,22 +63,24 @@ public:
 
     CodePage code_page() const { return page_; }
 
-    // One drawing pass per action. Operations that would leave a control as
-    // it is send it nothing, always. Between begin_update and end_update (they
-    // nest) the controls an operation really changes are remembered, and
-    // end_update draws them again, with what overlaps them, in one pass
-    // through the dialog; what cannot be drawn so is marked for the next
-    // paint (see DialogCanvas). A list cleared
-    // and filled again in an update keeps the entries it already holds: only
-    // from the first entry that differs is it refilled. What the control
-    // operations read is the same as without an update.
+    // One drawing pass per action (see DrawScheduler). Operations that would
+    // leave a control as it is send it nothing, always. Between begin_update
+    // and end_update (they nest) the controls an operation really changes are
+    // drawn again in one pass when the update ends. A list cleared and filled
+    // again in an update keeps the entries it already holds: only from the
+    // first entry that differs is it refilled. What the control operations
+    // read is the same as without an update.
     void begin_update();
     void end_update();
-    bool updating() const { return update_depth_ > 0; }
+    bool updating() const;
+    // Nothing the update changes is drawn until its end, when all of it is
+    // drawn in the one pass (which costs more than the controls drawing
+    // themselves as they change, below a number of them).
+    void hold_drawing();
 
     // The part of the dialog a paint draws (nothing: all of it). The pictures
     // outside it are not drawn again.
-    void set_paint_area(std::optional<RECT> area) { paint_area_ = area; }
+    void set_paint_area(std::optional<RECT> area);
 
     // The drop-down lists stop redrawing until resume_list_redraw, or until an
     // error is reported (its message box must stand over a drawn form).
@@ -89,7 +91,7 @@ public:
     void pause_list_redraw();
     void resume_list_redraw();
     // Also while an update pauses the dialog or refills a list.
-    bool list_redraw_paused() const { return !paused_lists_.empty() || !quiet_lists_.empty() || dialog_paused_; }
+    bool list_redraw_paused() const;
 
 private:
     HWND list(int id) const;  // the control when it is a combo box
@@ -107,51 +109,18 @@ private:
     // the operations so far asked for: the entries added, no selection.
     void settle(HWND hwnd) const;
     void finish_refill(HWND list, int selection) const;
-    // Remembers a control an operation is about to change, during an update.
-    void changed(HWND hwnd) const;
-    // Past a number of controls changed, pauses the dialog's drawing until the
-    // update ends.
-    void hold(HWND hwnd) const;
-    // Pauses it now (a language switch, a new caption of a button or label,
-    // which draws itself at once at a higher cost), when the update may.
-    void pause_dialog() const;
-    // The same for a list about to get or lose entries: it stops redrawing.
-    void quiet(HWND hwnd) const;
-    // Ends the pause of an update, drawing what changed (an update can go on).
+    void finish_refills() const;
+    // Ends the update's pauses, drawing what changed (an update can go on).
     void flush_update();
-    // Its steps: pending refills finished and every pause ended; each changed
-    // control and what overlaps it drawn again, and the old captions of group
-    // boxes cleared; what cannot be drawn at once marked for the next paint,
-    // with the portrait's place when the dialog is.
-    void end_pauses();
-    struct Mark {
-        HWND hwnd;
-        RECT rect;   // screen coordinates
-        UINT flags;  // RedrawWindow's
-        bool whole;  // the whole control, not just `rect`
-    };
-    void redraw_changed(DialogCanvas& canvas, bool paused, const std::vector<HWND>& refilled,
-                        std::vector<Mark>& marks) const;
-    void redraw_captions(DialogCanvas& canvas, HRGN region) const;
-    std::size_t place(HWND hwnd) const;  // in the dialog's list of children
-    HBITMAP canvas_bitmap_ = nullptr;    // see DialogCanvas
 
     HWND dialog_;
     CodePage page_ = CodePage::Western1252;
     std::unordered_map<int, HWND> controls_;
-    std::unordered_map<HWND, std::size_t> stacking_;  // place in the dialog's list of children
-    std::vector<HWND> paused_lists_;
+    // Told of every change the operations make. Reads finish pending refills,
+    // which changes what is drawn, not what the form holds: the scheduler is
+    // not part of the form's state.
+    std::unique_ptr<DrawScheduler> drawing_;
 
-    // The state of an update. Reads settle pending refills, which changes
-    // what is drawn, not what the form holds: hence mutable.
-    int update_depth_ = 0;
-    bool dialog_paused_ = false;
-    mutable bool portrait_due_ = false;
-    mutable std::vector<HWND> changed_;
-    mutable std::unordered_set<HWND> changed_set_;
-    // The controls that overlap each control (a spin its edit's border, a
-    // list a group box's frame line), found once: the layout never changes.
-    mutable std::unordered_map<HWND, std::vector<HWND>> overlaps_;
     // The text each one-line edit shows, as last set or read: every message to
     // an edit with a spin costs a tenth of a millisecond under Wine (the spin's
     // hook on it asks the window server), and a show compares some sixty of
@@ -161,13 +130,9 @@ private:
     mutable std::unordered_map<HWND, std::wstring> edit_texts_;
     std::wstring shown_text(HWND hwnd) const;
     static LRESULT CALLBACK watch_dialog(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    const std::vector<HWND>& overlapping(HWND hwnd) const;
-    std::vector<HWND> captions_;  // group boxes whose caption changed
-    std::optional<RECT> paint_area_;
-    mutable std::vector<HWND> quiet_lists_;  // lists whose redraw this update paused
-    mutable std::size_t drawn_at_once_ = 0;  // controls it changed that drew themselves
-    mutable bool dialog_held_ = false;       // and the dialog's drawing, past a number of them
-    mutable std::unordered_map<HWND, std::size_t> refills_;  // list -> entries kept so far
+    // Lists being refilled in an update: list -> entries kept so far; and the
+    // entries of each list as last set or read. Reads finish a refill.
+    mutable std::unordered_map<HWND, std::size_t> refills_;
     mutable std::unordered_map<HWND, std::vector<std::wstring>> entries_;
 };
 

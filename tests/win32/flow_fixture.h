@@ -276,4 +276,45 @@ inline bool save_screenshot(HWND window, const std::string& path) {
     return ok;
 }
 
+// The pixels of the dialog's client area as they are on the screen now.
+inline std::vector<std::uint32_t> client_pixels(HWND dialog) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    const int w = client.right, h = client.bottom;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    HDC dc = GetDC(dialog);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(dialog, dc);
+    return pixels;
+}
+
+
+// Keeps a picture of the dialog's client area (client_pixels) as a numbered
+// PPM file in the folder CE_FLOW_DIFF names, if it names one: the pictures of
+// a failed comparison, to look at.
+inline void keep_picture(HWND dialog, const std::vector<std::uint32_t>& pixels, const char* name) {
+    const char* folder = std::getenv("CE_FLOW_DIFF");
+    if (folder == nullptr) return;
+    static int number = 0;
+    RECT client;
+    GetClientRect(dialog, &client);
+    std::ofstream out(std::string(folder) + "/" + std::to_string(++number) + "-" + name + ".ppm", std::ios::binary);
+    out << "P6 " << client.right << " " << client.bottom << " 255\n";
+    for (std::uint32_t p : pixels) out.put(static_cast<char>(p >> 16)).put(static_cast<char>(p >> 8)).put(static_cast<char>(p));
+}
+
 }  // namespace ce::flow

@@ -31,6 +31,7 @@ using fixture::Bytes;
 using fixture::DataFolder;
 using test::form_values;
 using test::EditorHarness;
+using flow::client_pixels;
 
 constexpr const char* kMonsters = "MonstersSetup.vrh";
 
@@ -110,7 +111,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 class ShowFlow : public flow::SharedFolderTest<ShowFlow> {
 public:
     static void prepare(const DataFolder& folder) {
-        for (int slot : {3, 11, 148, 149, 150, 250, 999}) flow::make_ordinary(folder, slot);
+        for (int slot : {3, 11, 148, 149, 150, 250, 993, 996, 999}) flow::make_ordinary(folder, slot);
         put_text(folder, 0, 16, 149, "Fixed name");
         put_text(folder, 16000, 5, 149, "FIXD");
         put_text(folder, 0, 16, 150, "Gnasher");
@@ -118,6 +119,9 @@ public:
         std::filesystem::create_directories(folder.path("Pic"));
         const std::string red = flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, kRed);
         fixture::write_text(folder.path("Pic") / "250.jpg", red);
+        // Portraits of their own for two creatures a held key passes.
+        fixture::write_text(folder.path("Pic") / "993.jpg", flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, RGB(0, 160, 0)));
+        fixture::write_text(folder.path("Pic") / "996.jpg", flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, RGB(0, 0, 200)));
     }
 };
 
@@ -258,32 +262,6 @@ TEST_F(ShowFlow, ThePortraitAndTheDecorationsSurviveEveryRepaint) {
     expect_pictures("after a message box over the form");
 }
 
-// The pixels of the dialog's client area as they are on the screen now.
-std::vector<std::uint32_t> client_pixels(HWND dialog) {
-    RECT client;
-    GetClientRect(dialog, &client);
-    const int w = client.right, h = client.bottom;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    HDC dc = GetDC(dialog);
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, dc, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(dialog, dc);
-    return pixels;
-}
-
 // After an action the form shows exactly what a repaint of the whole form
 // shows: the pass that draws only what changed missed nothing.
 void expect_drawn_whole(EditorHarness& editor, const char* after) {
@@ -305,15 +283,9 @@ void expect_drawn_whole(EditorHarness& editor, const char* after) {
         ++differing;
     }
     EXPECT_EQ(differing, 0) << "first at x " << first % client.right << ", y " << first / client.right;
-    // CE_FLOW_DIFF names a folder for both pictures of a difference.
-    if (const char* folder = std::getenv("CE_FLOW_DIFF"); folder != nullptr && differing > 0) {
-        static int number = 0;
-        ++number;
-        for (const auto& [name, pixels] : {std::pair{"drawn", &drawn}, std::pair{"whole", &whole}}) {
-            std::ofstream out(std::string(folder) + "/" + std::to_string(number) + "-" + name + ".ppm", std::ios::binary);
-            out << "P6 " << client.right << " " << client.bottom << " 255\n";
-            for (std::uint32_t p : *pixels) out.put(static_cast<char>(p >> 16)).put(static_cast<char>(p >> 8)).put(static_cast<char>(p));
-        }
+    if (differing > 0) {
+        flow::keep_picture(dialog, drawn, "drawn");
+        flow::keep_picture(dialog, whole, "whole");
     }
 }
 
@@ -402,10 +374,116 @@ TEST_F(ShowFlow, KeysHeldDownShowTheNewestCreatureAndEndOnTheSelectedOne) {
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
-// Counts the times each window of the thread draws: the paints it takes from
-// its queue, and the requests to draw into the dialog's device context.
+// Keys held down in list 300 that arrive while the editor shows a creature:
+// during each show a hook presses the next keys of `presses` (the repeat of a
+// held key, faster than the shows); after the last ones Shift is pressed too,
+// which moves nothing, and both keys are released. The screen is taken in the
+// middle of each show of a held key's step (as its ability text is set).
+struct KeysDuringShows {
+    static inline HWND dialog = nullptr, header = nullptr, ability = nullptr, target = nullptr;
+    static inline std::vector<int> presses;
+    static inline std::size_t shows = 0;
+    static inline std::vector<std::vector<std::uint32_t>> amid;
+    static LRESULT CALLBACK proc(int code, WPARAM wparam, LPARAM lparam) {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+        if (code == HC_ACTION && call->hwnd == ability && call->message == WM_SETTEXT && shows > 1) {
+            amid.push_back(client_pixels(dialog));
+        }
+        if (code == HC_ACTION && call->hwnd == header && call->message == WM_SETTEXT && shows < presses.size()) {
+            for (int i = 0; i < presses[shows]; ++i) PostMessageW(target, WM_KEYDOWN, VK_DOWN, 0x40000001);
+            if (++shows == presses.size()) {
+                PostMessageW(target, WM_KEYDOWN, VK_SHIFT, 1);
+                PostMessageW(target, WM_KEYUP, VK_DOWN, 0xC0000001);
+                PostMessageW(target, WM_KEYUP, VK_SHIFT, 0xC0000001);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+};
+
+// While a key is held, the screen shows one creature's whole form at every
+// moment: the steps that keys arriving during a show leave waiting are not
+// shown, list 300's field reads the creature the form shows, and a step shown
+// is drawn whole when its show ends. Checked after every message the editor
+// handles and in the middle of each show, against a whole repaint of each
+// creature on the way: some steps are shown at once, some wait behind newer
+// keys, and the last one waits behind Shift, so that the form is painted
+// while it waits and its timer shows it.
+TEST_F(ShowFlow, AHeldKeyShowsOneWholeCreatureAtATime) {
+    constexpr int kFirst = 990, kLast = 999;
+    folder().write_settings(0, kFirst);
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    HWND list = editor.form().control(300);
+    SetFocus(list);
+    HWND field = GetFocus();  // the edit field of the list
+    ASSERT_NE(field, list);
+    // A whole repaint, without the caret, which blinks (a step by key focuses
+    // the list again, and the field makes a new caret).
+    auto whole_form = [&] {
+        DestroyCaret();
+        editor.paint();
+        return client_pixels(dialog);
+    };
+    std::map<int, std::vector<std::uint32_t>> whole;  // creature -> the whole form
+    for (int k = kFirst + 1; k <= kLast; ++k) {
+        editor.choose_by_key(300, true);
+        whole[k] = whole_form();
+    }
+    for (int k = kLast; k > kFirst; --k) editor.choose_by_key(300, false);
+    whole[kFirst] = whole_form();
+    ASSERT_EQ(editor.state().current, kFirst);
+    ASSERT_NE(whole[kFirst], whole[kFirst + 1]);
+
+    // Shown 991; 992 waits behind 993, shown; 994 and 995 behind 996, shown;
+    // 997 to 999 wait, the last one behind Shift, and the timer shows 999.
+    KeysDuringShows::dialog = dialog;
+    KeysDuringShows::header = editor.form().control(2003);
+    KeysDuringShows::ability = editor.form().control(5001);
+    KeysDuringShows::target = field;
+    KeysDuringShows::presses = {2, 3, 4};
+    KeysDuringShows::shows = 0;
+    KeysDuringShows::amid.clear();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, KeysDuringShows::proc, nullptr, GetCurrentThreadId());
+    std::vector<std::string> mixed;  // when the screen showed parts of two creatures
+    auto expect_one_creature = [&](const std::vector<std::uint32_t>& shown, const std::string& when) {
+        if (std::any_of(whole.begin(), whole.end(), [&](const auto& form) { return form.second == shown; })) return;
+        mixed.push_back(when);
+        flow::keep_picture(dialog, shown, "mixed");
+    };
+    PostMessageW(field, WM_KEYDOWN, VK_DOWN, 1);
+    for (int idle = 0; idle < 100;) {
+        MSG msg;
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (KeysDuringShows::shows == KeysDuringShows::presses.size() && !editor.state().choice_pending) break;
+            Sleep(5);
+            ++idle;
+            continue;
+        }
+        if (!IsDialogMessageW(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        char when[96];
+        std::snprintf(when, sizeof when, "after message 0x%X, creature %d shown, list 300 on %d", msg.message,
+                      editor.state().current, editor.form().selected_item(300));
+        expect_one_creature(client_pixels(dialog), when);
+    }
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(KeysDuringShows::amid.size(), 3u) << "993, 996 and 999";
+    for (const auto& shown : KeysDuringShows::amid) expect_one_creature(shown, "in the middle of a show");
+    EXPECT_TRUE(mixed.empty()) << mixed.size() << " pictures of parts of two creatures, the first "
+                               << (mixed.empty() ? "" : mixed.front());
+    EXPECT_EQ(editor.state().current, kLast);
+    EXPECT_TRUE(client_pixels(dialog) == whole[kLast]) << "the end";
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
+// Counts the times each window of the thread draws: its own paints (taken from
+// its queue, or sent when what is marked is painted at once), and the requests
+// to draw into the dialog's device context.
 struct Paints {
-    static inline std::map<HWND, int> count;   // paints taken from the queue
+    static inline std::map<HWND, int> count;   // paints taken from the queue or sent at once
     static inline std::map<HWND, int> prints;  // requests to draw into the dialog's device context
     static inline HHOOK queue = nullptr, sent = nullptr;
     static LRESULT CALLBACK proc(int code, WPARAM wparam, LPARAM lparam) {
@@ -416,6 +494,7 @@ struct Paints {
     static LRESULT CALLBACK printed(int code, WPARAM wparam, LPARAM lparam) {
         const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
         if (code == HC_ACTION && call->message == WM_PRINTCLIENT) ++prints[call->hwnd];
+        if (code == HC_ACTION && call->message == WM_PAINT) ++count[call->hwnd];
         return CallNextHookEx(nullptr, code, wparam, lparam);
     }
     static void start() {

@@ -4,8 +4,9 @@
 # state, a message to another window) cost some 0.03-0.08 ms each under Wine.
 #
 # Usage: tools/time-editor/requests.sh [--top N] [BUILD_DIR]
-#   Runs EditorSteps.DISABLED_MarkedSteps of BUILD_DIR's test program (a
-#   Windows build, default build/win64) with Wine's server trace and prints,
+#   Runs EditorSteps.MarkedSteps of BUILD_DIR's timing program (a Windows
+#   build, default build/win64: BUILD_DIR/tools/time_editor.exe, from
+#   timing_cases.cpp beside this script) with Wine's server trace and prints,
 #   for each step, the number of requests and the N most frequent kinds.
 set -eu
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,8 +19,8 @@ grep -q 'i686-w64-mingw32' "$build/CMakeCache.txt" 2>/dev/null && arch=win32
 trap stop_display EXIT
 [ -n "${DISPLAY:-}" ] || start_display
 log=$(mktemp)
-WINEDEBUG=+server,+debugstr "$here/cmake/wine-run" "$arch" "$build/tests/test_win32.exe" \
-  --gtest_also_run_disabled_tests --gtest_filter='EditorSteps.DISABLED_MarkedSteps' >/dev/null 2>"$log" || true
+WINEDEBUG=+server,+debugstr "$here/cmake/wine-run" "$arch" "$build/tools/time_editor.exe" \
+  --gtest_filter='EditorSteps.MarkedSteps' >/dev/null 2>"$log" || true
 awk -v top="$top" '
   /ce-step begin: / { sub(/.*ce-step begin: /, ""); sub(/\\n.*/, ""); sub(/".*/, ""); step = $0; n = 0; delete kinds; next }
   /ce-step end/ && step != "" {

@@ -6,12 +6,14 @@
 # figure is min/median/max over many runs, printed beside the whole form
 # invalidated and repainted in the same run (the floor of drawing everything),
 # so that figures from a busy machine can be compared. The figures come from
-# the timing cases of the Windows test program, which a normal test run leaves
-# out; they are printed, never checked.
+# the timing cases beside this script (timing_cases.cpp), built into a program
+# of their own, BUILD_DIR/tools/time_editor.exe, which no test run starts;
+# they are printed, never checked.
 #
 # Usage: tools/time-editor/run.sh [--details] [BUILD_DIR...]
 #   --details: also the older break-downs (apply_language and the list filling
-#   alone, the parts of a show, the portrait decode).
+#   alone, the parts of a show, the portrait decode), which are disabled cases
+#   of the Windows test program.
 #   BUILD_DIR: a Release Windows build, made there when missing. Without one,
 #   every build this machine can run is measured, each in
 #   $TMPDIR/creatures-time-editor-<build> (win32 where 32-bit programs run,
@@ -23,9 +25,9 @@ set -eu
 here=$(cd "$(dirname "$0")/../.." && pwd)
 . "$here/tools/setup.sh"
 
-filter='EditorTiming.*'
+details=
 if [ "${1:-}" = --details ]; then
-  filter='EditorTiming.*:LanguageTiming.*:ShowTiming.*'
+  details='LanguageTiming.*:ShowTiming.*'
   shift
 fi
 
@@ -58,11 +60,15 @@ for entry in "${builds[@]}"; do
   toolchain=$here/cmake/mingw-i686.cmake
   [ "$arch" = win64 ] && toolchain=$here/cmake/mingw-x86_64.cmake
   cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" -j2 --target test_win32 >/dev/null
+  cmake --build "$build" -j2 --target time_editor ${details:+test_win32} >/dev/null
 
   echo "build: $arch ($build), $(git -C "$here" rev-parse --short HEAD 2>/dev/null || echo 'no commit')"
   echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
-  "$here/cmake/wine-run" "$arch" "$build/tests/test_win32.exe" --gtest_also_run_disabled_tests \
-    --gtest_filter="$filter" | grep --line-buffered -v '^\['
+  "$here/cmake/wine-run" "$arch" "$build/tools/time_editor.exe" --gtest_filter='EditorTiming.*' |
+    grep --line-buffered -v '^\['
+  if [ -n "$details" ]; then
+    "$here/cmake/wine-run" "$arch" "$build/tests/test_win32.exe" --gtest_also_run_disabled_tests \
+      --gtest_filter="$details" | grep --line-buffered -v '^\['
+  fi
   echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 done

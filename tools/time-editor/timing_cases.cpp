@@ -1,5 +1,9 @@
-// The editor's speed on the real dialog, run by hand (tools/time-editor/run.sh):
-//   wine test_win32.exe --gtest_also_run_disabled_tests --gtest_filter='EditorTiming.*'
+// The editor's speed on the real dialog: a program of its own, time_editor.exe,
+// built beside the Windows test programs (BUILD/tools/time_editor.exe) and run
+// by hand, never by ctest:
+//   tools/time-editor/run.sh            the timings (EditorTiming.*), each build
+//   tools/time-editor/requests.sh       the window-server requests per marked step
+//   wine BUILD/tools/time_editor.exe --gtest_filter='EditorTiming.ShowAndPaintApart'
 // Every figure is min/median/max over many runs and is printed beside the
 // whole form invalidated and repainted in the same run, the floor of drawing
 // everything, so figures from a busy machine can still be compared. Timings are
@@ -26,7 +30,7 @@ using flow::Timing;
 
 class EditorTiming : public flow::SharedFolderTest<EditorTiming> {};
 // Steps for tools that watch the program from outside (a request count, a
-// profiler); the timing script leaves them out.
+// profiler); run.sh leaves them out.
 class EditorSteps : public flow::SharedFolderTest<EditorSteps> {};
 
 // Runs every message waiting, paints included, until none is left.
@@ -58,10 +62,11 @@ void report(const char* what, const Timing& t, const Timing& repaint) {
 }
 
 // One arrow-key step in list 300, as the keyboard delivers it (posted to the
-// window with the focus, the edit field of the list), up to the painted form.
-void key_step(EditorHarness& editor, WPARAM key) {
+// window with the focus, the edit field of the list), up to the painted form;
+// `repeated`: as the repeat of a key held down.
+void key_step(EditorHarness& editor, WPARAM key, bool repeated = false) {
     SetFocus(editor.form().control(300));
-    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, repeated ? 0x40000001 : 1);
     PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
     settle(editor.dialog());
 }
@@ -111,7 +116,7 @@ double held_key(EditorHarness& editor, int presses, double per_second) {
     return end - last_press;
 }
 
-TEST_F(EditorTiming, DISABLED_TheEditorOnTheRealDialog) {
+TEST_F(EditorTiming, TheEditorOnTheRealDialog) {
     constexpr int kRuns = 40;
     constexpr int kHeldRuns = 8;
     EditorHarness editor(root());
@@ -189,7 +194,7 @@ TEST_F(EditorTiming, DISABLED_TheEditorOnTheRealDialog) {
 // A show and the paint after it, timed apart, in one update as the editor
 // shows a creature and without one, to another creature and to the same one
 // (the floor: every control compared, nothing changed).
-TEST_F(EditorTiming, DISABLED_ShowAndPaintApart) {
+TEST_F(EditorTiming, ShowAndPaintApart) {
     constexpr int kRuns = 30;
     EditorHarness editor(root());
     Win32Form& form = editor.form();
@@ -223,7 +228,7 @@ TEST_F(EditorTiming, DISABLED_ShowAndPaintApart) {
 // Marks for a count of the requests each step makes to the window server:
 // tools/time-editor/requests.sh runs this case with Wine's server trace and
 // counts them per step.
-TEST_F(EditorSteps, DISABLED_MarkedSteps) {
+TEST_F(EditorSteps, MarkedSteps) {
     EditorHarness editor(root());
     HWND dialog = editor.dialog();
     editor.choose(300, 100);
@@ -251,6 +256,11 @@ TEST_F(EditorSteps, DISABLED_MarkedSteps) {
         settle(dialog);
         mark("ce-step end");
     }
+    for (int i = 0; i < 3; ++i) {
+        mark("ce-step begin: arrow key held (a repeat), painted");
+        key_step(editor, VK_DOWN, true);
+        mark("ce-step end");
+    }
     mark("ce-step begin: whole form repaint");
     whole_form_repaint(dialog, 1);
     mark("ce-step end");
@@ -260,7 +270,7 @@ TEST_F(EditorSteps, DISABLED_MarkedSteps) {
 // A steady load for a profiler (started once "steps begin" is printed): arrow-key
 // steps in list 300, each painted, or with CE_PROFILE_STEP=language language
 // switches; CE_PROFILE_RUNS of them (default 100).
-TEST_F(EditorSteps, DISABLED_ProfiledSteps) {
+TEST_F(EditorSteps, ProfiledSteps) {
     const char* runs_text = std::getenv("CE_PROFILE_RUNS");
     const char* step = std::getenv("CE_PROFILE_STEP");
     const int runs = runs_text != nullptr ? std::atoi(runs_text) : 100;
