@@ -443,24 +443,26 @@ void Win32Form::finish_refills() const {
     for (HWND hwnd : refilled) finish_refill(hwnd, -1);
 }
 
-void Win32Form::report_error(std::string_view message) {
-    // The message box stands over a drawn form.
+void Win32Form::ready_for_message_box() {
+    // A message box stands over a drawn form.
     if (updating()) flush_update();
     resume_list_redraw();
+}
+
+void Win32Form::report_error(std::string_view message) {
+    ready_for_message_box();
     // Messages name files and folders, which the file layer knows in the
     // system's ANSI code page.
     show_error(dialog_, ansi_to_wide(message));
 }
 
 void Win32Form::report_values(std::string_view message) {
-    if (updating()) flush_update();
-    resume_list_redraw();
+    ready_for_message_box();
     show_error(dialog_, to_wide(message));
 }
 
 Form::Answer Win32Form::ask(std::string_view question) {
-    if (updating()) flush_update();
-    resume_list_redraw();
+    ready_for_message_box();
     switch (ask_user(dialog_, to_wide(question))) {
         case IDYES: return Answer::Yes;
         case IDNO: return Answer::No;

@@ -90,6 +90,8 @@ public:
     // by itself.)
     void pause_list_redraw();
     void resume_list_redraw();
+    // Draws what waits and lets the lists redraw, before a message box.
+    void ready_for_message_box();
     // Also while an update pauses the dialog or refills a list.
     bool list_redraw_paused() const;
 

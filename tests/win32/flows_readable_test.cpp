@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "flow_fixture.h"
-#include "store/float_text.h"
+#include "store/value_text.h"
 
 namespace ce {
 namespace {
