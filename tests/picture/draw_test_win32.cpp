@@ -43,13 +43,13 @@ using Bytes = std::vector<std::uint8_t>;
 // --- files -------------------------------------------------------------------------
 
 // resources/ of this source tree, as a Windows path (Wine maps Z: to /).
+// The source tree's resources folder (a Linux path under Wine is on drive Z:).
 std::wstring resources_dir() {
-    std::string file = __FILE__;
-    file = file.substr(0, file.rfind("tests"));
+    const std::string tree = CE_SOURCE_DIR;
     std::wstring out;
-    if (!file.empty() && file[0] == '/') out = L"Z:";
-    for (char c : file) out += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
-    return out + L"resources\\";
+    if (!tree.empty() && tree[0] == '/') out = L"Z:";
+    for (char c : tree) out += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return out + L"\\resources\\";
 }
 
 Bytes read_file(const std::wstring& path) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,18 +26,20 @@ using namespace textfix;
 // The system's file operations, with the final rename of one file failing.
 class FailingOps : public test::ForwardingOps {
 public:
-    explicit FailingOps(std::string victim) : victim_(std::move(victim)) {}
+    explicit FailingOps(const std::string& victim) : victim_(std::filesystem::path(victim).lexically_normal()) {}
     FileError replace(const std::string& from, const std::string& to) override {
-        if (to == victim_) return std::string("No space left on device");
+        if (is_victim(to)) return std::string("No space left on device");
         return ForwardingOps::replace(from, to);
     }
     FileError rename_over(const std::string& from, const std::string& to) override {
-        if (to == victim_) return std::string("No space left on device");
+        if (is_victim(to)) return std::string("No space left on device");
         return ForwardingOps::rename_over(from, to);
     }
 
 private:
-    std::string victim_;
+    // The same file, whichever separators the path was made with.
+    bool is_victim(const std::string& path) const { return std::filesystem::path(path).lexically_normal() == victim_; }
+    std::filesystem::path victim_;
 };
 
 // The form after apply_language for creature `index`, ready for typing; a

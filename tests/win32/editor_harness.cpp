@@ -73,6 +73,12 @@ std::vector<std::string> EditorHarness::take_errors() {
     return out;
 }
 
+std::vector<std::string> EditorHarness::take_questions() {
+    std::vector<std::string> out;
+    for (const std::wstring& text : closer_.take_questions()) out.push_back(narrow(text));
+    return out;
+}
+
 std::vector<std::string> EditorHarness::take_error_titles() {
     std::vector<std::string> out;
     for (const std::wstring& text : closer_.take_titles()) out.push_back(narrow(text));

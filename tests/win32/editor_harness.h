@@ -53,6 +53,9 @@ public:
     std::vector<std::string> take_errors();
     std::vector<std::string> take_error_titles();
     int take_language_lists() { return closer_.take_language_lists(); }
+    // Questions the editor asked (answered No unless answer_questions says otherwise).
+    std::vector<std::string> take_questions();
+    void answer_questions(int button) { closer_.answer_questions(button); }
     int take_beeps() { return take_beep_count(); }
 
 private:

@@ -228,12 +228,12 @@ TEST(ClipboardFlow, PasteAllStatesShowsTheCopiedCreatureAndSaveStoresItIntoTheSh
     const Snapshot before = flows::snapshot(folder.root());
     editor.menu(kPasteAll);
 
-    // The form shows creature 5's values but for list 323, the header, the
-    // ability (cut at 511 characters) and list 300's selection; entry 9 of list
-    // 300 now reads creature 5's name and is selected.
+    // The form shows creature 5's values but for list 323, the header and
+    // list 300's selection; entry 9 of list 300 now reads creature 5's name
+    // and is selected.
     const FormValues pasted = test::form_values(form);
     for (int id : test::differing(source, pasted)) {
-        EXPECT_TRUE(id == 2003 || id == 323 || id == 300 || id == 5001) << id << ": " << pasted.at(id);
+        EXPECT_TRUE(id == 2003 || id == 323 || id == 300) << id << ": " << pasted.at(id);
     }
     EXPECT_EQ(pasted.at(323), target.at(323));
     EXPECT_EQ(form.get_text(2003, 200), format_header(header, kTarget));
@@ -241,7 +241,7 @@ TEST(ClipboardFlow, PasteAllStatesShowsTheCopiedCreatureAndSaveStoresItIntoTheSh
     EXPECT_EQ(form.item_text(300, kTarget).value_or(""), texts.name);
     EXPECT_EQ(form.item_text(300, kSource).value_or(""), texts.name);
     EXPECT_EQ(form.selected_item(300), kTarget);
-    EXPECT_EQ(form.get_text(5001, 1000), texts.ability.substr(0, 511));
+    EXPECT_EQ(form.get_text(5001, 1000), texts.ability);
     EXPECT_EQ(form.get_text(97, 20), "-100");
     EXPECT_EQ(form.get_text(5014, 20), "4294967291");
     EXPECT_EQ(form.get_text(5015, 20), "1234567890");
@@ -291,7 +291,7 @@ TEST(ClipboardFlow, PasteAllStatesShowsTheCopiedCreatureAndSaveStoresItIntoTheSh
     };
     expect_lines(TextKind::Monsters, kTarget + 1, texts.name);
     expect_lines(TextKind::Plural, kTarget, texts.plural);
-    expect_lines(TextKind::Ability, kTarget, texts.ability.substr(0, 511));
+    expect_lines(TextKind::Ability, kTarget, texts.ability);
     EXPECT_TRUE(after.at("Lang") == before.at("Lang"));
 
     // Shown again, creature 9 shows what creature 5 showed.
@@ -304,7 +304,7 @@ TEST(ClipboardFlow, PasteAllStatesShowsTheCopiedCreatureAndSaveStoresItIntoTheSh
     EXPECT_EQ(form.get_text(300, 64), texts.name);
 }
 
-TEST(ClipboardFlow, PastesFollowTheInterlocksAndAnEmptyRadioGroupKeepsTheStoredByte) {
+TEST(ClipboardFlow, PastesFollowTheInterlocksAndAnEmptyRadioGroupCarriesItsByte) {
     DataFolder folder(71);
     constexpr int kOnlyList306 = 6, kNoRadio = 7;
     {
@@ -352,8 +352,8 @@ TEST(ClipboardFlow, PastesFollowTheInterlocksAndAnEmptyRadioGroupKeepsTheStoredB
     EXPECT_FALSE(form.is_enabled(304));
     for (int id = 2058; id <= 2061; ++id) EXPECT_FALSE(form.is_enabled(id)) << id;
 
-    // An empty radio group pastes as empty; Save keeps the target's radio
-    // byte and stores the other pasted values.
+    // An empty radio group pastes as empty; Save stores the copied creature's
+    // radio byte, as it stores the other pasted values.
     editor.choose(300, kNoRadio);
     for (int id = 2008; id <= 2017; ++id) EXPECT_EQ(form.get_check(id), 0) << id;
     editor.menu(kCopyAll);
@@ -363,7 +363,7 @@ TEST(ClipboardFlow, PastesFollowTheInterlocksAndAnEmptyRadioGroupKeepsTheStoredB
     for (int id = 2008; id <= 2017; ++id) EXPECT_EQ(form.get_check(id), 0) << id;
     editor.click(kSave);
     EXPECT_TRUE(editor.take_errors().empty());
-    EXPECT_EQ(folder.read(kMonstersFile)[26000 + kTarget], 7);
+    EXPECT_EQ(folder.read(kMonstersFile)[26000 + kTarget], 20);
     EXPECT_EQ(folder.read(kMonstersFile)[253000 + kTarget], 0x9C) << "-100";
     EXPECT_EQ(folder.read("DefenseBonus.vrh")[kTarget], 250);
 

@@ -223,12 +223,13 @@ TEST(EditorProgram, OpensTheDemoFolderAndCloses) {
 }
 
 // Waits for a message box of the editor, returns its text and closes it.
-std::wstring answer_message(const Process& process) {
+// Answers the program's message box with `button` (IDOK, or IDNO to a question).
+std::wstring answer_message(const Process& process, int button = IDOK) {
     HWND box = find_window(process, false);
     if (box == nullptr) return L"(no message box)";
     wchar_t text[1024] = {};
     GetDlgItemTextW(box, 0xFFFF, text, 1024);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
     for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(50);
     return text;
 }
@@ -271,6 +272,9 @@ TEST(EditorProgram, SaveIntoAFolderTheUserCannotWriteIsReportedAndWritesNothing)
             << std::filesystem::path(message).string();
         EXPECT_TRUE(IsWindow(window)) << "the editor stays open";
         PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        // The typed value is not saved: closing asks, and is told not to save.
+        const std::wstring question = answer_message(process, IDNO);
+        EXPECT_NE(question.find(L"not saved"), std::wstring::npos) << std::filesystem::path(question).string();
         // The settings file cannot be written either: one more message on close.
         if (WaitForSingleObject(process.info.hProcess, 2000) == WAIT_TIMEOUT) answer_message(process);
         EXPECT_NE(exit_code(process), 0xDEADu);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -73,10 +74,72 @@ TEST(EditorShell, CloseButtonJumpButtonAndEnterKey) {
 
         editor.menu(1);  // the Enter key's command
         EXPECT_FALSE(editor.closed());
+        // Choosing the none entry of list 301 changed creature 11: closing asks (answered No).
         editor.close_button();
+        EXPECT_EQ(editor.take_questions().size(), 1u);
         EXPECT_TRUE(editor.closed());
     }
     EXPECT_EQ(folder.read("Lang"), std::string("\x07\x0B\x00", 3));
+}
+
+// Every way the dialog closes goes through the question when something is
+// unsaved: Escape in the multi-line Ability text (which the edit turns into
+// WM_CLOSE), Escape after a drop-down list has closed, the close box, Alt+F4.
+TEST(EditorShell, ClosingWithUnsavedChangesAsksWhicheverWayItCloses) {
+    const auto escape_in_ability = [](EditorHarness& e) {
+        SetFocus(e.form().control(5001));
+        e.escape();
+    };
+    const auto escape_after_drop_down = [](EditorHarness& e) {
+        HWND list = e.form().control(302);
+        SetFocus(list);
+        SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+        test::pump(e.dialog());
+        e.escape();  // closes the list
+        e.escape();  // closes the dialog
+    };
+    const auto alt_f4 = [](EditorHarness& e) {
+        SendMessageW(e.dialog(), WM_SYSKEYDOWN, VK_F4, 0x20000001);
+        SendMessageW(e.dialog(), WM_SYSKEYUP, VK_F4, 0xE0000001);
+        test::pump(e.dialog());
+    };
+    const auto close_box = [](EditorHarness& e) { e.close_button(); };
+    const std::pair<const char*, std::function<void(EditorHarness&)>> ways[] = {
+        {"Escape in the Ability text", escape_in_ability},
+        {"Escape after a drop-down list", escape_after_drop_down},
+        {"Alt+F4", alt_f4},
+        {"the close box", close_box}};
+    for (const auto& [name, close] : ways) {
+        SCOPED_TRACE(name);
+        TempDir folder;
+        test::make_data_folder(folder, 0, 7);
+        const std::string defense = folder.read("DefenseBonus.vrh");
+        EditorHarness editor(folder.str());
+        editor.form().set_text(98, "42");
+        editor.answer_questions(IDCANCEL);
+        close(editor);
+        EXPECT_EQ(editor.take_questions().size(), 1u);
+        EXPECT_FALSE(editor.closed());
+        editor.answer_questions(IDNO);
+        close(editor);
+        EXPECT_EQ(editor.take_questions().size(), 1u);
+        EXPECT_TRUE(editor.closed());
+        EXPECT_EQ(folder.read("DefenseBonus.vrh"), defense);
+    }
+}
+
+// A Save refused for a value it cannot store puts the focus on that field.
+TEST(EditorShell, ARefusedValueGetsTheFocus) {
+    TempDir folder;
+    test::make_data_folder(folder, 0, 7);
+    EditorHarness editor(folder.str());
+    SetFocus(editor.form().control(5001));
+    editor.form().set_text(98, "300");
+    editor.click(2100);
+    const std::vector<std::string> errors = editor.take_errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("300 is outside 0..255"), std::string::npos) << errors[0];
+    EXPECT_EQ(GetFocus(), editor.form().control(98));
 }
 
 TEST(EditorShell, LanguageRadioButtonsRewriteTheSettingAndTheTexts) {

@@ -66,6 +66,8 @@ std::vector<std::wstring> closed_messages;
 std::vector<std::wstring> closed_titles;
 int closed_language_lists = 0;
 bool close_with_escape = false;
+std::vector<std::wstring> asked_questions;
+int question_answer = IDNO;
 
 std::wstring text_of(HWND hwnd) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
@@ -93,13 +95,18 @@ LRESULT CALLBACK closer_proc(int code, WPARAM wparam, LPARAM lparam) {
         GetClassNameW(hwnd, name, 16);
         // The editor's own window (it has the Save button) is left alone.
         if (lstrcmpW(name, L"#32770") == 0 && GetDlgItem(hwnd, 2100) == nullptr) {
+            const bool question = GetDlgItem(hwnd, IDYES) != nullptr;
             if (GetDlgItem(hwnd, 1000) != nullptr) {
                 ++closed_language_lists;
+            } else if (question) {
+                asked_questions.push_back(message_box_text(hwnd));
             } else {
                 closed_messages.push_back(message_box_text(hwnd));
                 closed_titles.push_back(text_of(hwnd));
             }
-            if (close_with_escape) {
+            if (question) {
+                PostMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(question_answer), 0);
+            } else if (close_with_escape) {
                 PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
             } else {
                 PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
@@ -208,6 +215,8 @@ ModalCloser::ModalCloser(bool with_escape) {
     close_with_escape = with_escape;
     closed_messages.clear();
     closed_titles.clear();
+    asked_questions.clear();
+    question_answer = IDNO;
     closed_language_lists = 0;
     closer_hook = SetWindowsHookExW(WH_CBT, closer_proc, nullptr, GetCurrentThreadId());
 }
@@ -220,6 +229,8 @@ ModalCloser::~ModalCloser() {
 std::vector<std::wstring> ModalCloser::take_messages() { return take(closed_messages); }
 std::vector<std::wstring> ModalCloser::take_titles() { return take(closed_titles); }
 int ModalCloser::take_language_lists() { return take(closed_language_lists); }
+std::vector<std::wstring> ModalCloser::take_questions() { return take(asked_questions); }
+void ModalCloser::answer_questions(int button) { question_answer = button; }
 
 std::string lang_bytes(int language, int creature) {
     std::string bytes(3, '\0');

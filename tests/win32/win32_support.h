@@ -54,6 +54,11 @@ public:
     std::vector<std::wstring> take_messages();  // texts of the closed message boxes
     std::vector<std::wstring> take_titles();    // their titles
     int take_language_lists();                   // language list forms closed
+    // Questions (a message box with Yes, No and Cancel) are answered with
+    // `button` (IDYES, IDNO or IDCANCEL; IDNO until told otherwise) and
+    // recorded apart from the messages.
+    std::vector<std::wstring> take_questions();
+    void answer_questions(int button);
 };
 
 // A data folder the editor starts on: the six data files at their sizes
