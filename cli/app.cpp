@@ -95,6 +95,16 @@ void add_import_command(CLI::App& app, Commands& c) {
     c.import_cmd->add_option("--format", c.imp.format, "json or csv (default: by the file's name or content)")
         ->check(CLI::IsMember({"json", "csv"}));
     c.import_cmd->add_flag("-n,--dry-run", c.imp.dry_run, "Print what would change and write nothing");
+    CLI::Option* accept = c.import_cmd->add_flag(
+        "--accept-suspect", c.imp.accept_suspect,
+        "Write the changes that look like a spreadsheet's reformatting rather than an edit (a number-like text "
+        "rewritten: 007 -> 7, 1.50 -> 1.5, 1e3 -> 1000, +5 -> 5; a text turned into a date, time, percentage or "
+        "serial number; a formula's result; NA/nan/null emptied; spaces trimmed; a character set mix-up; the "
+        "sign of zero; floats of a column rounded in bulk). Without it or --drop-suspect they are listed apart "
+        "and nothing is written");
+    c.import_cmd->add_flag("--drop-suspect", c.imp.drop_suspect,
+                           "Leave those changes out and write the others")
+        ->excludes(accept);
 }
 
 void add_diff_and_check_commands(CLI::App& app, Commands& c) {
