@@ -69,8 +69,11 @@ class Importer {
 public:
     Importer(Dataset& data, const std::vector<Field>& fields) : data_(data), fields_(fields) {}
 
-    void apply(const ImportTable& table, Plan& plan) {
+    // Classes the changes of a CSV (import_suspect.h). JSON keeps texts and
+    // numbers apart by their types, and its tools (jq) write values exactly.
+    void apply(const ImportTable& table, bool class_changes, Plan& plan) {
         table_ = &table;
+        classing_ = class_changes && !table.json;
         for (const ImportEntry& entry : table.entries) {
             entry_ = &entry;
             // A text field and the bytes after its zero are one element: find the pairs.
@@ -96,7 +99,9 @@ private:
 
     std::optional<std::string> encoded(Plan& plan, const ImportCell& cell) {
         if (cell.type == CellType::Number || cell.type == CellType::Other) {
-            fault(plan, cell, "expected a text in quotes, found " + cell.text);
+            // A JSON number as written, which may be long: cut as quoted_value cuts.
+            fault(plan, cell, "expected a text in quotes, found " +
+                                  (cell.text.size() > 40 ? cell.text.substr(0, 40) + "..." : cell.text));
             return std::nullopt;
         }
         if (cell.text.find('\0') != std::string::npos) {
@@ -226,7 +231,7 @@ private:
         const std::uint32_t old = float_element(data_, f, slot);
         if (old == *bits) return;
         Change change = changed(slot, cell.field, float_value_text(old), float_value_text(*bits));
-        if (!table_->json) change.suspect = class_float_change(old, *bits, cell.text);
+        if (classing_) change.suspect = class_float_change(old, *bits, cell.text);
         keep_element(change, f, slot);
         write_int(*f.row, data_.folder.file(f.row->file).view(), slot, static_cast<std::int64_t>(*bits));
         plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
@@ -295,7 +300,7 @@ private:
             // holds back both.
             element.before = decode_code_page(old_text, data_.language);
             element.after = decode_code_page(text, data_.language);
-            if (!table_->json) element.suspect = class_text_change(element.before, text_cell->text);
+            if (classing_) element.suspect = class_text_change(element.before, text_cell->text);
             plan.changes.push_back(element);
         }
         const std::string after = bytes_after_text(data_, f, slot);
@@ -332,7 +337,7 @@ private:
         plan.lines[static_cast<std::size_t>(f.text_kind)][line] = stored;
         Change change = changed(slot, cell.field, decode_code_page(old, data_.language),
                                 decode_code_page(stored, data_.language), note);
-        if (!table_->json) change.suspect = class_text_change(change.before, cell.text);
+        if (classing_) change.suspect = class_text_change(change.before, cell.text);
         change.text_kind = static_cast<int>(f.text_kind);
         change.line = line;
         plan.changes.push_back(std::move(change));
@@ -342,6 +347,7 @@ private:
     const std::vector<Field>& fields_;
     const ImportTable* table_ = nullptr;
     const ImportEntry* entry_ = nullptr;
+    bool classing_ = true;
     std::map<int, const ImportCell*> tails_;  // text field -> the cell of the bytes after it
     std::map<int, const ImportCell*> texts_;  // text field -> its cell
     struct FaultGroup {
@@ -426,15 +432,20 @@ void report_faults(const std::string& label, const FaultList& faults, std::ostre
     err << "creatures import: " << n << (n == 1 ? " fault" : " faults") << "; nothing was written\n";
 }
 
-// A rounded float is suspect only where its column holds many: a person may
-// round a value or two, a display format rounds a whole column.
+// A rounded float is suspect only where its column holds many, and most of
+// the column's changes are such: a person may round a value or two, a display
+// format rounds a whole column, and a column of other values meets some that
+// happen to lie near the old ones.
 std::size_t settle_suspects(Plan& plan, std::size_t field_count) {
-    std::vector<std::size_t> rounded(field_count, 0);
-    for (const Change& c : plan.changes)
+    std::vector<std::size_t> rounded(field_count, 0), changed(field_count, 0);
+    for (const Change& c : plan.changes) {
+        ++changed[static_cast<std::size_t>(c.field)];
         if (c.suspect == Suspect::Rounded) ++rounded[static_cast<std::size_t>(c.field)];
+    }
     std::size_t held = 0;
     for (Change& c : plan.changes) {
-        if (c.suspect == Suspect::Rounded && rounded[static_cast<std::size_t>(c.field)] < kBulkRounding)
+        const auto f = static_cast<std::size_t>(c.field);
+        if (c.suspect == Suspect::Rounded && (rounded[f] < kBulkRounding || 2 * rounded[f] <= changed[f]))
             c.suspect = Suspect::None;
         held += c.suspect != Suspect::None;
     }
@@ -645,7 +656,7 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
 
     Plan plan;
     plan.faults = std::move(faults);
-    Importer(data, fields).apply(table, plan);
+    Importer(data, fields).apply(table, options.class_changes, plan);
     if (!plan.faults.empty()) {
         report_faults(label, plan.faults, err);
         return kExitError;

@@ -337,14 +337,20 @@ bool named_date(const std::vector<Token>& t, std::size_t n) {
 
 }  // namespace
 
-bool is_number_like(std::string_view text) { return !readings(text).empty(); }
+// Longer texts are never numbers, dates or markers as spreadsheets write
+// them: they are not looked at closer (an ability text has 999 characters).
+constexpr std::size_t kLongestNumber = 64, kLongestDate = 40, kLongestWord = 10;
+
+bool is_number_like(std::string_view text) { return text.size() <= kLongestNumber && !readings(text).empty(); }
 
 bool is_time_like(std::string_view text) {
+    if (text.size() > kLongestDate) return false;
     const std::vector<Token> t = tokens(trim(text));
     return !t.empty() && t[0].separator.empty() && time_tokens(t, 0);
 }
 
 bool is_date_like(std::string_view text) {
+    if (text.size() > kLongestDate) return false;
     const std::vector<Token> t = tokens(trim(text));
     if (t.empty() || !t[0].separator.empty()) return false;
     // A time may follow the date, after a space or a 'T'.
@@ -363,6 +369,9 @@ bool is_date_like(std::string_view text) {
 }
 
 std::optional<Misread> misread_utf8(std::string_view text) {
+    // A misread text has characters of two bytes or more: an ASCII text is none.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::nullopt;
     struct Set {
         int language;  // -1: Latin-1
         const char* name;
@@ -419,6 +428,7 @@ const char* suspect_text(Suspect s) {
 namespace {
 
 bool is_missing_marker(std::string_view s) {
+    if (s.size() > kLongestWord) return false;
     static constexpr std::array<std::string_view, 19> kMarkers = {
         "na",   "n/a",  "#n/a", "#n/a n/a", "#na",  "nan",      "-nan",     "null",     "none", "nil",
         "<na>", "nat",  "-1.#ind", "-1.#qnan", "1.#ind", "1.#qnan", "#null!", "missing", "n.a."};
@@ -427,6 +437,7 @@ bool is_missing_marker(std::string_view s) {
 }
 
 bool is_error_value(std::string_view s) {
+    if (s.size() > kLongestWord) return false;
     static constexpr std::array<std::string_view, 9> kErrors = {"#name?", "#value!", "#ref!", "#div/0!", "#num!",
                                                                "#null!", "#n/a",    "#error!", "#calc!"};
     const std::string l = lower(trim(s));
@@ -463,6 +474,7 @@ constexpr std::array<TextRule, 11> kTextRules = {{
     {Suspect::FormulaResult,
      [](std::string_view b, std::string_view a) {
          // What a formula gives: a number, TRUE or FALSE, an error value.
+         if (a.size() > kLongestNumber) return false;
          const std::string value = lower(trim(a));
          const bool result = is_number_like(a) || value == "true" || value == "false" || is_error_value(a);
          return (is_formula(b) && result) || (is_error_value(a) && !is_error_value(b));
@@ -473,6 +485,7 @@ constexpr std::array<TextRule, 11> kTextRules = {{
      }},
     {Suspect::NumberRewritten,
      [](std::string_view b, std::string_view a) {
+         if (a.size() > kLongestNumber || b.size() > kLongestNumber) return false;
          for (const Number& x : readings(b))
              for (const Number& y : readings(a))
                  if (same_number(x, y)) return true;
@@ -493,6 +506,7 @@ constexpr std::array<TextRule, 11> kTextRules = {{
      }},
     {Suspect::Boolean,
      [](std::string_view b, std::string_view a) {
+         if (b.size() > kLongestWord) return false;
          const std::string l = lower(trim(b));
          return (l == "true" || l == "false") && equal_ignoring_case(trim(a), trim(b));
      }},
@@ -540,6 +554,7 @@ std::optional<Digits> digits_of(std::string_view s) {
         long e = 0;
         std::string_view exp = s.substr(pos + 1);
         if (!exp.empty() && exp.front() == '+') exp.remove_prefix(1);
+        if (exp.size() > 6) return std::nullopt;
         if (std::from_chars(exp.data(), exp.data() + exp.size(), e).ptr != exp.data() + exp.size()) return std::nullopt;
         d.decimals -= e;
         d.exponent = true;

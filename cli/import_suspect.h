@@ -44,8 +44,9 @@ Suspect class_text_change(std::string_view before, std::string_view after);
 // shows), or None.
 Suspect class_float_change(std::uint32_t before, std::uint32_t after, std::string_view written);
 
-// Rounded changes are held back when one column holds at least this many: a
-// person may round a value or two, a display format rounds a whole column.
+// Rounded changes are held back when one column holds at least this many and
+// they are most of its changes: a person may round a value or two, a display
+// format rounds a whole column.
 constexpr std::size_t kBulkRounding = 3;
 
 // The UTF-8 text that `text` was before a program read its UTF-8 bytes in a
