@@ -87,9 +87,10 @@ public:
             for (const ImportCell& cell : entry.cells) apply_cell(entry.slot, cell, plan);
         }
         for (const auto& [cause, group] : groups_)
-            plan.faults.push_back(group.first + (group.count > 1 ? "; so do " + std::to_string(group.count - 1) +
-                                                                       " more texts"
-                                                                 : std::string()));
+            plan.faults.push_back(group.first + (group.count == 1   ? std::string()
+                                                 : group.count == 2 ? std::string("; so does 1 more text")
+                                                                    : "; so do " + std::to_string(group.count - 1) +
+                                                                          " more texts"));
     }
 
 private:
@@ -188,14 +189,14 @@ private:
         const std::int64_t old = read_int(*f.row, bytes, slot);
         *value = element_value(range, *value);
         if (old == *value) return;
-        Change change = changed(slot, cell.field, std::to_string(old), std::to_string(*value));
-        keep_element(change, f, slot);
+        // Whole numbers are not classed: a spreadsheet keeps them, or a fault names what it did.
         write_int(*f.row, bytes, slot, *value);
         plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
-        plan.changes.push_back(std::move(change));
+        plan.changes.push_back(changed(slot, cell.field, std::to_string(old), std::to_string(*value)));
     }
 
-    // " (without its thousands separators: 1000)" for "1,000", "1 000", "1'000".
+    // " (a whole number is written without thousands separators: 1000)" for
+    // "1,000", "1 000", "1'000".
     static std::string grouping_hint(const std::string& text) {
         std::string plain;
         for (char c : text)

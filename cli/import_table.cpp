@@ -194,6 +194,7 @@ std::string slot_header(int language) { return std::string("slot (") + language_
 
 bool is_slot_header(std::string_view cell, std::optional<int>& language) {
     language.reset();
+    if (!cell.starts_with("slot")) return false;
     if (cell == "slot") return true;
     for (int l : {0, 1})
         if (cell == slot_header(l)) {

@@ -143,7 +143,7 @@ TEST_F(Spreadsheet, RefusalsNameTheirCauseAndValueOnce) {
     EXPECT_EQ(count_lines_of(err), 2) << err;
     set_language(0);
     err = refused("slot,name\r\n1,Caf\xE9\r\n2,Caf\xE9s\r\n", "row 2, column 2 (B, name): \"Caf\xE9\" is not UTF-8: the "
-                                                          "file was saved in another character set; save it as UTF-8; so do 1 more texts");
+                                                          "file was saved in another character set; save it as UTF-8; so does 1 more text");
     // The header: a byte-order mark read as text, tabs, semicolons, UTF-16, a long line cut.
     refused("\xC3\xAF\xC2\xBB\xC2\xBFslot,name\r\n1,Imp\r\n", "a byte-order mark read as text");
     const std::string tabbed = "slot\tname\tMonstersSetup.vrh@0" + std::string(4000, 'x') + "\r\n1\tImp\r\n";
