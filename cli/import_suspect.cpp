@@ -459,7 +459,9 @@ struct TextRule {
     bool (*matches)(std::string_view before, std::string_view after);
 };
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD", kBomChar = "\xEF\xBB\xBF", kBomRead = "\xC3\xAF\xC2\xBB\xC2\xBF";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::string_view kBomChar = "\xEF\xBB\xBF";      // U+FEFF
+constexpr std::string_view kBomRead = "\xC3\xAF\xC2\xBB\xC2\xBF";  // its bytes read as Windows-1252
 
 constexpr std::array<TextRule, 11> kTextRules = {{
     {Suspect::CharacterSet,
@@ -517,9 +519,9 @@ constexpr std::array<TextRule, 11> kTextRules = {{
      }},
     {Suspect::Quotes,
      [](std::string_view b, std::string_view a) {
-         return a.size() == b.size() + 2 ? ((a.front() == '"' && a.back() == '"') || (a.front() == '\'' && a.back() == '\'')) &&
-                                               a.substr(1, b.size()) == b
-                                         : a.size() == b.size() + 1 && a.front() == '\'' && a.substr(1) == b;
+         if (a.size() == b.size() + 1) return a.front() == '\'' && a.substr(1) == b;
+         if (a.size() != b.size() + 2 || a.front() != a.back()) return false;
+         return (a.front() == '"' || a.front() == '\'') && a.substr(1, b.size()) == b;
      }},
 }};
 

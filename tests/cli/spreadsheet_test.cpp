@@ -27,7 +27,9 @@ protected:
         const std::string row = r.out.substr(r.out.find('\n') + 1);
         return row.substr(row.find(',') + 1, row.find('\r') - row.find(',') - 1);
     }
-    void set_language(int language) { write_file(dir / "Lang", std::string(1, static_cast<char>(language)) + std::string(2, '\0')); }
+    void set_language(int language) {
+        write_file(dir / "Lang", std::string(1, static_cast<char>(language)) + std::string(2, '\0'));
+    }
 
     TempDir dir;
 };
@@ -135,15 +137,17 @@ TEST_F(Spreadsheet, RefusalsNameTheirCauseAndValueOnce) {
             "separators: 1000)");
     // The file's character set, once for all its texts.
     std::string misread = "slot,name\r\n";
-    for (int s = 0; s < 50; ++s) misread += std::to_string(s) + ",\xC3\x90\xE2\x80\x93\xC3\x91\xC6\x92\xC3\x90\xC2\xBA\r\n";
+    const std::string zhuk = "\xC3\x90\xE2\x80\x93\xC3\x91\xC6\x92\xC3\x90\xC2\xBA";  // "Жук" read as Windows-1252
+    for (int s = 0; s < 50; ++s) misread += std::to_string(s) + "," + zhuk + "\r\n";
     set_language(1);
-    std::string err = refused(misread, "row 2, column 2 (B, name): \"\xC3\x90\xE2\x80\x93\xC3\x91\xC6\x92\xC3\x90\xC2\xBA\" "
+    std::string err = refused(misread, "row 2, column 2 (B, name): \"" + zhuk + "\" "
                                        "looks like UTF-8 read as Windows-1252 (\"\xD0\x96\xD1\x83\xD0\xBA\"): open the "
                                        "file as UTF-8 and save it again; so do 49 more texts");
     EXPECT_EQ(count_lines_of(err), 2) << err;
     set_language(0);
-    err = refused("slot,name\r\n1,Caf\xE9\r\n2,Caf\xE9s\r\n", "row 2, column 2 (B, name): \"Caf\xE9\" is not UTF-8: the "
-                                                          "file was saved in another character set; save it as UTF-8; so does 1 more text");
+    err = refused("slot,name\r\n1,Caf\xE9\r\n2,Caf\xE9s\r\n",
+                  "row 2, column 2 (B, name): \"Caf\xE9\" is not UTF-8: the file was saved in another character set; "
+                  "save it as UTF-8; so does 1 more text");
     // The header: a byte-order mark read as text, tabs, semicolons, UTF-16, a long line cut.
     refused("\xC3\xAF\xC2\xBB\xC2\xBFslot,name\r\n1,Imp\r\n", "a byte-order mark read as text");
     const std::string tabbed = "slot\tname\tMonstersSetup.vrh@0" + std::string(4000, 'x') + "\r\n1\tImp\r\n";
@@ -158,8 +162,8 @@ TEST_F(Spreadsheet, APartialTableMayPutSlotAnywhereAndKeepsBytesItDoesNotName) {
     // the text unchanged in its second column.
     ASSERT_EQ(import("MonstersSetup.vrh@16000,slot,MonstersSetup.vrh@16000.after\r\nAB,3,......4C\r\n").status, 0);
     const auto before = snapshot(dir.str());
-    ToolRun r = import("MonstersSetup.vrh@27000,slot,MonstersSetup.vrh@16000\r\n" + value(3, "MonstersSetup.vrh@27000") +
-                       ",3,AB\r\n");
+    const std::string speed = value(3, "MonstersSetup.vrh@27000");
+    ToolRun r = import("MonstersSetup.vrh@27000,slot,MonstersSetup.vrh@16000\r\n" + speed + ",3,AB\r\n");
     EXPECT_EQ(r.out, "0 fields changed in 0 slots; nothing to write\n") << r.err;
     EXPECT_EQ(snapshot(dir.str()), before);
     // A full export says nothing of those bytes where no slot of its folder
