@@ -69,7 +69,7 @@ void add_export_command(CLI::App& app, Commands& c) {
         "export",
         "Write every field of the chosen creatures to standard output: stored values keyed by "
         "file and offset (e.g. MonstersSetup.vrh@85000[3]), names, plurals and ability texts of "
-        "the folder's current language");
+        "the folder's current language (csv: the slot column's header names it)");
     c.export_cmd->add_option("-C,--directory", c.exp.root, kDirHelp);
     c.export_cmd->add_option("--format", c.exp.format, "json (default) or csv")
         ->check(CLI::IsMember({"json", "csv"}));
@@ -87,14 +87,26 @@ void add_export_command(CLI::App& app, Commands& c) {
 void add_import_command(CLI::App& app, Commands& c) {
     c.import_cmd = app.add_subcommand(
         "import",
-        "Apply an export (whole or partial: only the slots and fields it holds). Every value is "
-        "checked first; on any fault nothing is written. Prints what changed");
+        "Apply an export (whole or partial: only the slots and fields it holds; in a CSV the slot column, "
+        "headed \"slot (English)\" or \"slot (Russian)\", may be anywhere and names the texts' language). "
+        "Every value is checked first; on any fault nothing is written. Prints what changed; the changes of a "
+        "CSV that look like a spreadsheet's reformatting are listed apart and held back (see --accept-suspect)");
     c.import_cmd->add_option("-C,--directory", c.imp.root, kDirHelp);
     c.import_cmd->add_option("FILE", c.imp.file, "The export to apply (json or csv; - for standard input)")
         ->required();
     c.import_cmd->add_option("--format", c.imp.format, "json or csv (default: by the file's name or content)")
         ->check(CLI::IsMember({"json", "csv"}));
     c.import_cmd->add_flag("-n,--dry-run", c.imp.dry_run, "Print what would change and write nothing");
+    CLI::Option* accept = c.import_cmd->add_flag(
+        "--accept-suspect", c.imp.accept_suspect,
+        "Write the changes that look like a spreadsheet's reformatting rather than an edit (a number-like text "
+        "rewritten: 007 -> 7, 1.50 -> 1.5, 1e3 -> 1000, +5 -> 5; a text turned into a date, time, percentage or "
+        "serial number; a formula's result; NA/nan/null emptied; spaces trimmed; a character set mix-up; the "
+        "sign of zero; floats of a column rounded in bulk). Without it or --drop-suspect they are listed apart "
+        "and nothing is written");
+    c.import_cmd->add_flag("--drop-suspect", c.imp.drop_suspect,
+                           "Leave those changes out and write the others")
+        ->excludes(accept);
 }
 
 void add_diff_and_check_commands(CLI::App& app, Commands& c) {

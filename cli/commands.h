@@ -37,6 +37,11 @@ struct ImportOptions {
     std::string file;             // "-" reads standard input
     std::string format;           // json, csv or "" (by the file's name, then its first byte)
     bool dry_run = false;
+    // Changes that look like a program's reformatting (import_suspect.h) are
+    // held back: nothing is written unless one of these says what to do.
+    bool accept_suspect = false;  // write them with the rest
+    bool drop_suspect = false;    // write the rest without them
+    bool class_changes = true;    // false only to measure what the classing costs (bench/import.cpp)
 };
 int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,
                std::ostream& err);

@@ -8,6 +8,7 @@
 #include "cli/csv.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
+#include "cli/import_table.h"
 
 namespace ce {
 namespace {
@@ -72,7 +73,8 @@ std::optional<Dataset> readable_dataset(const std::string& root, std::ostream& e
 void append_csv(std::string& text, const Dataset& data, const std::vector<Field>& all,
                 const std::vector<const Field*>& fields, const std::vector<int>& slots, const ExportOptions& options) {
     if (options.bom) text += kUtf8Bom;
-    std::vector<std::string> record{"slot"};
+    // The slot column's header names the texts' language: "slot (English)".
+    std::vector<std::string> record{slot_header(data.language)};
     for (const Field* f : fields) record.push_back(f->key);
     append_csv_record(text, record);
     if (options.captions) {

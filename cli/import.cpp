@@ -14,6 +14,7 @@
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "cli/history.h"
+#include "cli/import_suspect.h"
 #include "cli/import_table.h"
 #include "cli/table_text.h"
 #include "store/value_text.h"
@@ -38,7 +39,24 @@ struct Change {
     int field;
     std::string before, after;  // as exported (UTF-8)
     std::string note;
+    Suspect suspect = Suspect::None;
+    // How to take it back: the element's old bytes in its data file, or the
+    // language file's line.
+    int file = -1;
+    std::size_t at = 0;
+    std::string old_bytes;
+    int text_kind = -1, line = 0;
 };
+
+Change changed(int slot, int field, std::string before, std::string after, std::string note = {}) {
+    Change c;
+    c.slot = slot;
+    c.field = field;
+    c.before = std::move(before);
+    c.after = std::move(after);
+    c.note = std::move(note);
+    return c;
+}
 
 struct Plan {
     FaultList faults;
@@ -51,8 +69,11 @@ class Importer {
 public:
     Importer(Dataset& data, const std::vector<Field>& fields) : data_(data), fields_(fields) {}
 
-    void apply(const ImportTable& table, Plan& plan) {
+    // Classes the changes of a CSV (import_suspect.h). JSON keeps texts and
+    // numbers apart by their types, and its tools (jq) write values exactly.
+    void apply(const ImportTable& table, bool class_changes, Plan& plan) {
         table_ = &table;
+        classing_ = class_changes && !table.json;
         for (const ImportEntry& entry : table.entries) {
             entry_ = &entry;
             // A text field and the bytes after its zero are one element: find the pairs.
@@ -65,6 +86,11 @@ public:
             }
             for (const ImportCell& cell : entry.cells) apply_cell(entry.slot, cell, plan);
         }
+        for (const auto& [cause, group] : groups_)
+            plan.faults.push_back(group.first + (group.count == 1   ? std::string()
+                                                 : group.count == 2 ? std::string("; so does 1 more text")
+                                                                    : "; so do " + std::to_string(group.count - 1) +
+                                                                          " more texts"));
     }
 
 private:
@@ -74,7 +100,9 @@ private:
 
     std::optional<std::string> encoded(Plan& plan, const ImportCell& cell) {
         if (cell.type == CellType::Number || cell.type == CellType::Other) {
-            fault(plan, cell, "expected a text in quotes, found " + cell.text);
+            // A JSON number as written, which may be long: cut as quoted_value cuts.
+            fault(plan, cell, "expected a text in quotes, found " +
+                                  (cell.text.size() > 40 ? cell.text.substr(0, 40) + "..." : cell.text));
             return std::nullopt;
         }
         if (cell.text.find('\0') != std::string::npos) {
@@ -83,13 +111,37 @@ private:
         }
         EncodeError e;
         auto bytes = encode_code_page(cell.text, data_.language, &e);
-        if (!bytes) {
-            fault(plan, cell, e.message + " (character " + std::to_string(characters_before(cell.text, e.offset) + 1) +
-                                  " of the text; the " +
-                                  language_name(data_.language) + " files are Windows-" +
-                                  std::to_string(code_page_of(data_.language)) + ")");
-        }
+        if (!bytes) encoding_fault(cell, e);
         return bytes;
+    }
+
+    // A text the folder's code page cannot hold. Its cause is said once, with
+    // the first text it met and how many more: a file read in a wrong character
+    // set, or of the other language, has thousands.
+    void encoding_fault(const ImportCell& cell, const EncodeError& e) {
+        const std::string place = cell_place(*table_, *entry_, cell, fields_) + ": " + quoted_value(cell.text);
+        const std::string files = "the " + std::string(language_name(data_.language)) + " files are Windows-" +
+                                  std::to_string(code_page_of(data_.language));
+        std::string cause, message;
+        if (std::optional<Misread> m = misread_utf8(cell.text)) {
+            cause = std::string("misread ") + m->character_set;
+            message = place + " looks like UTF-8 read as " + m->character_set + " (" + quoted_value(m->original) +
+                      "): open the file as UTF-8 and save it again";
+        } else if (e.message.find("UTF-8") != std::string::npos) {
+            cause = "not UTF-8";
+            message = place + " is not UTF-8: the file was saved in another character set; save it as UTF-8";
+        } else {
+            cause = "cannot be written";
+            message = cell_place(*table_, *entry_, cell, fields_) + ": " + e.message + " (character " +
+                      std::to_string(characters_before(cell.text, e.offset) + 1) + " of the text; " + files +
+                      "): " + quoted_value(cell.text);
+            const int other = 1 - data_.language;
+            if (encode_code_page(cell.text, other))
+                message += "; the texts fit the " + std::string(language_name(other)) + " files: is the file a " +
+                           language_name(other) + " export?";
+        }
+        FaultGroup& group = groups_[cause];
+        if (group.count++ == 0) group.first = message;
     }
 
     void apply_cell(int slot, const ImportCell& cell, Plan& plan) {
@@ -119,13 +171,13 @@ private:
 
     void apply_integer(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
         if (cell.type == CellType::String || cell.type == CellType::Other) {
-            fault(plan, cell, "expected a number, found " + (cell.type == CellType::String ? quote_text(cell.text) : cell.text));
+            fault(plan, cell, "expected a number, found " + (cell.type == CellType::String ? quoted_value(cell.text) : cell.text));
             return;
         }
         auto value = parse_integer(cell.text);
         if (!value) {
-            fault(plan, cell, (cell.text.empty() ? std::string("empty") : quote_text(cell.text)) +
-                                  " is not a whole number (" + width_text(f) + ")");
+            fault(plan, cell, (cell.text.empty() ? std::string("empty") : quoted_value(cell.text)) +
+                                  " is not a whole number (" + width_text(f) + ")" + grouping_hint(cell.text));
             return;
         }
         const ValueRange range{f.min, f.max};
@@ -137,9 +189,28 @@ private:
         const std::int64_t old = read_int(*f.row, bytes, slot);
         *value = element_value(range, *value);
         if (old == *value) return;
+        // Whole numbers are not classed: a spreadsheet keeps them, or a fault names what it did.
         write_int(*f.row, bytes, slot, *value);
         plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
-        plan.changes.push_back({slot, cell.field, std::to_string(old), std::to_string(*value), {}});
+        plan.changes.push_back(changed(slot, cell.field, std::to_string(old), std::to_string(*value)));
+    }
+
+    // " (a whole number is written without thousands separators: 1000)" for
+    // "1,000", "1 000", "1'000".
+    static std::string grouping_hint(const std::string& text) {
+        std::string plain;
+        for (char c : text)
+            if (c != ',' && c != ' ' && c != '\'' && c != '.') plain += c;
+        if (plain == text || !parse_integer(plain) || !is_number_like(text)) return {};
+        return " (a whole number is written without thousands separators: " + plain + ")";
+    }
+
+    // Records the element's bytes as they are, so that the change can be taken back.
+    void keep_element(Change& change, const Field& f, int slot) {
+        const auto view = data_.folder.file(f.row->file).view();
+        change.file = static_cast<int>(f.row->file);
+        change.at = element_position(*f.row, slot);
+        change.old_bytes.assign(reinterpret_cast<const char*>(view.data() + change.at), f.row->width);
     }
 
     void apply_float(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
@@ -149,16 +220,23 @@ private:
         }
         auto bits = parse_float_value(cell.text);
         if (!bits) {
-            fault(plan, cell, (cell.text.empty() ? std::string("empty") : quote_text(cell.text)) +
+            std::string dotted = cell.text;
+            std::replace(dotted.begin(), dotted.end(), ',', '.');
+            const bool comma = dotted != cell.text && parse_float_value(dotted);
+            fault(plan, cell, (cell.text.empty() ? std::string("empty") : quoted_value(cell.text)) +
                                   " is not a float (a decimal number within the float range, inf, -inf, "
-                                  "nan or nan(0x...) with the NaN's 32 bits)");
+                                  "nan or nan(0x...) with the NaN's 32 bits)" +
+                                  (comma ? std::string(kDecimalCommaHint) : std::string()));
             return;
         }
         const std::uint32_t old = float_element(data_, f, slot);
         if (old == *bits) return;
+        Change change = changed(slot, cell.field, float_value_text(old), float_value_text(*bits));
+        if (classing_) change.suspect = class_float_change(old, *bits, cell.text);
+        keep_element(change, f, slot);
         write_int(*f.row, data_.folder.file(f.row->file).view(), slot, static_cast<std::int64_t>(*bits));
         plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
-        plan.changes.push_back({slot, cell.field, float_value_text(old), float_value_text(*bits), {}});
+        plan.changes.push_back(std::move(change));
     }
 
     // The text field `index` from its text cell and the cell of the bytes after
@@ -166,8 +244,10 @@ private:
     // come first; the bytes after them are those the other cell gives at their
     // places in the field (its ".." keep what the field holds there, zeros
     // past its end), so a shorter text keeps them where they were, as the
-    // editor's Save does. Without that cell they are zero; with it alone, they
-    // follow the stored text.
+    // editor's Save does. Without that cell they are zero, but a partial
+    // table that gives the text unchanged leaves the field as it is (it said
+    // nothing about those bytes); with the cell alone, they follow the stored
+    // text.
     void apply_text(int slot, int index, const ImportCell* text_cell, const ImportCell* tail_cell, Plan& plan) {
         const Field& f = fields_[static_cast<std::size_t>(index)];
         const std::size_t width = f.row->width;
@@ -179,10 +259,12 @@ private:
             if (!bytes) return;
             text = std::move(*bytes);
             if (text.size() > width) {
-                fault(plan, *text_cell, "the text has " + std::to_string(text.size()) +
-                                            " characters; the field holds at most " + std::to_string(width));
+                fault(plan, *text_cell, "the text " + quoted_value(text_cell->text) + " has " +
+                                            std::to_string(text.size()) + " characters; the field holds at most " +
+                                            std::to_string(width));
                 return;
             }
+            if (!tail_cell && !table_->full && text == old_text) return;
         }
         auto view = data_.folder.file(f.row->file).view();
         const std::size_t at = element_position(*f.row, slot);
@@ -193,7 +275,7 @@ private:
                              ? std::nullopt
                              : parse_hex_bytes(tail_cell->text, &dots);
             if (!bytes) {
-                fault(plan, *tail_cell, (tail_cell->text.empty() ? std::string("empty") : quote_text(tail_cell->text)) +
+                fault(plan, *tail_cell, (tail_cell->text.empty() ? std::string("empty") : quoted_value(tail_cell->text)) +
                                             " is not the bytes of the field: two hexadecimal digits a byte, \"..\" "
                                             "for each byte of the text and its zero (\"......00A1\")");
                 return;
@@ -210,13 +292,25 @@ private:
         if (text.size() < width) field[text.size()] = '\0';
 
         if (std::memcmp(field.data(), view.data() + at, width) == 0) return;
+        Change element = changed(slot, index, {}, {});
+        keep_element(element, f, slot);
         std::memcpy(view.data() + at, field.data(), width);
         plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
-        if (text != old_text)
-            plan.changes.push_back({slot, index, decode_code_page(old_text, data_.language),
-                                    decode_code_page(text, data_.language), {}});
+        if (text != old_text) {
+            // The text and the bytes after it are one element: a suspect text
+            // holds back both.
+            element.before = decode_code_page(old_text, data_.language);
+            element.after = decode_code_page(text, data_.language);
+            if (classing_) element.suspect = class_text_change(element.before, text_cell->text);
+            plan.changes.push_back(element);
+        }
         const std::string after = bytes_after_text(data_, f, slot);
-        if (after != old_after) plan.changes.push_back({slot, index + 1, old_after, after, {}});
+        if (after != old_after) {
+            element.field = index + 1;
+            element.before = old_after;
+            element.after = after;
+            plan.changes.push_back(std::move(element));
+        }
     }
 
     void apply_line(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
@@ -242,16 +336,26 @@ private:
             note += std::string(note.empty() ? "" : "; ") + text.name + " extended to " + std::to_string(line + 1) + " lines";
         }
         plan.lines[static_cast<std::size_t>(f.text_kind)][line] = stored;
-        plan.changes.push_back({slot, cell.field, decode_code_page(old, data_.language),
-                                decode_code_page(stored, data_.language), note});
+        Change change = changed(slot, cell.field, decode_code_page(old, data_.language),
+                                decode_code_page(stored, data_.language), note);
+        if (classing_) change.suspect = class_text_change(change.before, cell.text);
+        change.text_kind = static_cast<int>(f.text_kind);
+        change.line = line;
+        plan.changes.push_back(std::move(change));
     }
 
     Dataset& data_;
     const std::vector<Field>& fields_;
     const ImportTable* table_ = nullptr;
     const ImportEntry* entry_ = nullptr;
+    bool classing_ = true;
     std::map<int, const ImportCell*> tails_;  // text field -> the cell of the bytes after it
     std::map<int, const ImportCell*> texts_;  // text field -> its cell
+    struct FaultGroup {
+        std::string first;
+        std::size_t count = 0;
+    };
+    std::map<std::string, FaultGroup> groups_;  // faults said once per cause
 };
 
 // The export to apply: standard input into `piped`, a file into `file` (not
@@ -329,28 +433,105 @@ void report_faults(const std::string& label, const FaultList& faults, std::ostre
     err << "creatures import: " << n << (n == 1 ? " fault" : " faults") << "; nothing was written\n";
 }
 
-// What changed, slot by slot, in slot and field order; counts the slots.
-std::string change_lines(const Dataset& data, const std::vector<Field>& fields, Plan& plan,
-                         std::size_t& slot_count) {
+// A rounded float is suspect only where its column holds many, and most of
+// the column's changes are such: a person may round a value or two, a display
+// format rounds a whole column, and a column of other values meets some that
+// happen to lie near the old ones.
+std::size_t settle_suspects(Plan& plan, std::size_t field_count) {
+    std::vector<std::size_t> rounded(field_count, 0), changed(field_count, 0);
+    for (const Change& c : plan.changes) {
+        ++changed[static_cast<std::size_t>(c.field)];
+        if (c.suspect == Suspect::Rounded) ++rounded[static_cast<std::size_t>(c.field)];
+    }
+    std::size_t held = 0;
+    for (Change& c : plan.changes) {
+        const auto f = static_cast<std::size_t>(c.field);
+        if (c.suspect == Suspect::Rounded && (rounded[f] < kBulkRounding || 2 * rounded[f] <= changed[f]))
+            c.suspect = Suspect::None;
+        held += c.suspect != Suspect::None;
+    }
+    return held;
+}
+
+// Takes the suspect changes back out of the plan: their elements get their
+// old bytes again, their lines are not rewritten, and a data file is written
+// only where some byte still differs from what was read.
+void drop_suspects(Dataset& data, Plan& plan, const std::map<std::string, std::string>& read_files) {
+    for (const Change& c : plan.changes) {
+        if (c.suspect == Suspect::None) continue;
+        if (c.file >= 0) {
+            auto view = data.folder.file(static_cast<DataFile>(c.file)).view();
+            std::memcpy(view.data() + c.at, c.old_bytes.data(), c.old_bytes.size());
+        } else if (c.text_kind >= 0) {
+            plan.lines[static_cast<std::size_t>(c.text_kind)].erase(c.line);
+        }
+    }
+    for (const DataFileInfo& info : data_files()) {
+        bool& changed = plan.data_changed[static_cast<std::size_t>(info.id)];
+        if (!changed) continue;
+        const DataBytes& d = data.folder.file(info.id);
+        const auto read = read_files.find(d.path);
+        changed = read == read_files.end() || read->second.size() > d.bytes.size() ||
+                  std::memcmp(read->second.data(), d.bytes.data(), read->second.size()) != 0;
+    }
+}
+
+std::string change_line(const Change& c, const Field& f, const std::string& caption) {
+    std::string line = "slot " + std::to_string(c.slot) + ": " + f.key + " (" + terminal_text(caption) +
+                       "): " + shown_value(f, c.before) + " -> " + shown_value(f, c.after);
+    if (!c.note.empty()) line += " (" + c.note + ")";
+    if (c.suspect != Suspect::None) line += " [" + std::string(suspect_text(c.suspect)) + "]";
+    return line + "\n";
+}
+
+// The suspect changes per column, by class, so that a bulk change stands out:
+// "  MonstersSetup.vrh@169000[7] (Scale): 326 (326 floats of the column rounded to fewer digits)".
+std::string suspect_counts(const std::vector<Field>& fields, const std::vector<std::string>& captions,
+                           const Plan& plan) {
+    std::map<int, std::map<Suspect, std::size_t>> counts;
+    for (const Change& c : plan.changes)
+        if (c.suspect != Suspect::None && fields[static_cast<std::size_t>(c.field)].kind != FieldKind::After)
+            ++counts[c.field][c.suspect];
+    std::string out;
+    for (const auto& [field, classes] : counts) {
+        std::size_t total = 0;
+        std::string parts;
+        for (const auto& [what, n] : classes) {
+            total += n;
+            parts += (parts.empty() ? "" : ", ") + std::to_string(n) + " " + suspect_text(what);
+        }
+        const std::size_t f = static_cast<std::size_t>(field);
+        out += "  " + fields[f].key + " (" + terminal_text(captions[f]) + "): " + std::to_string(total) + " (" + parts +
+               ")\n";
+    }
+    return out;
+}
+
+// What changed, slot by slot, in slot and field order, the suspect changes
+// apart under `suspect_title`; counts the slots of what is written.
+std::string change_lines(const Dataset& data, const std::vector<Field>& fields, Plan& plan, std::size_t held,
+                         const std::string& suspect_title, bool dropped, std::size_t& slot_count) {
     const std::vector<std::string> captions = field_captions(data, fields);
     auto in_order = [](const Change& a, const Change& b) { return a.slot != b.slot ? a.slot < b.slot : a.field < b.field; };
     if (!std::is_sorted(plan.changes.begin(), plan.changes.end(), in_order))  // an export is in order already
         std::stable_sort(plan.changes.begin(), plan.changes.end(), in_order);
-    std::string report;
+    std::string report, suspects;
     report.reserve(plan.changes.size() * 80);
     std::vector<bool> changed_slot(kSlots, false);
     slot_count = 0;
     for (const Change& c : plan.changes) {
         const Field& f = fields[static_cast<std::size_t>(c.field)];
-        if (!changed_slot[static_cast<std::size_t>(c.slot)]) {
+        const std::string line = change_line(c, f, captions[static_cast<std::size_t>(c.field)]);
+        if (c.suspect != Suspect::None) suspects += line;
+        else report += line;
+        if ((c.suspect == Suspect::None || !dropped) && !changed_slot[static_cast<std::size_t>(c.slot)]) {
             changed_slot[static_cast<std::size_t>(c.slot)] = true;
             ++slot_count;
         }
-        report += "slot " + std::to_string(c.slot) + ": " + f.key + " (" + terminal_text(captions[static_cast<std::size_t>(c.field)]) +
-                  "): " + shown_value(f, c.before) + " -> " + shown_value(f, c.after);
-        if (!c.note.empty()) report += " (" + c.note + ")";
-        report += "\n";
     }
+    if (held > 0)
+        report += suspect_title + " (" + std::to_string(held) + "):\n" + suspects + "by column:\n" +
+                  suspect_counts(fields, captions, plan);
     return report;
 }
 
@@ -373,11 +554,23 @@ std::vector<Write> planned_writes(const Dataset& data, const Plan& plan) {
     return writes;
 }
 
+// What the suspect changes make of the import.
+enum class Held { None, Waiting, Accepted, Dropped };
+
 // The closing line of the report: how much changed and what is (or would be) written.
-std::string summary_line(const Plan& plan, std::size_t slot_count, const std::vector<Write>& writes, bool dry_run) {
-    const std::size_t nc = plan.changes.size();
-    std::string report = std::to_string(nc) + (nc == 1 ? " field" : " fields") + " changed in " +
+std::string summary_line(std::size_t changed, std::size_t slot_count, std::size_t held, Held fate,
+                         const std::vector<Write>& writes, bool dry_run) {
+    std::string report = std::to_string(changed) + (changed == 1 ? " field" : " fields") + " changed in " +
                          std::to_string(slot_count) + (slot_count == 1 ? " slot" : " slots");
+    const std::string n = std::to_string(held);
+    switch (fate) {
+        case Held::None: break;
+        case Held::Waiting:
+            return report + "; " + n + " of them held back as suspect (--accept-suspect writes them too, "
+                   "--drop-suspect writes the others); " + (dry_run ? "dry run: " : "") + "nothing written\n";
+        case Held::Accepted: report += ", " + n + " of them suspect and accepted"; break;
+        case Held::Dropped: report += "; " + n + (held == 1 ? " suspect change" : " suspect changes") + " left out"; break;
+    }
     if (writes.empty()) {
         report += "; nothing to write\n";
     } else {
@@ -391,7 +584,8 @@ std::string summary_line(const Plan& plan, std::size_t slot_count, const std::ve
 // Writes the import as one write of the folder (all of these files or none),
 // checking that each file still holds what was read; then the report's fate.
 int write_import(const ImportOptions& options, FileOps& ops, const std::map<std::string, std::string>& read_files,
-                 const std::vector<Write>& writes, const Plan& plan, std::ostream& out, std::ostream& err) {
+                 const std::vector<Write>& writes, const Plan& plan, bool dropped, std::ostream& out,
+                 std::ostream& err) {
     std::vector<PlannedFile> planned;
     for (const Write& w : writes) {
         const auto read = read_files.find(w.path);
@@ -399,7 +593,8 @@ int write_import(const ImportOptions& options, FileOps& ops, const std::map<std:
                            read == read_files.end() ? std::nullopt : std::optional<std::string>(read->second), w.bytes});
     }
     std::vector<int> slots;
-    for (const Change& c : plan.changes) slots.push_back(c.slot);
+    for (const Change& c : plan.changes)
+        if (!dropped || c.suspect == Suspect::None) slots.push_back(c.slot);
     if (!commit_import(options.root, ops, planned, std::move(slots), err)) return kExitError;
     if (!out) {
         // The files are written; only the report is lost. Say so, and exit as a
@@ -412,6 +607,23 @@ int write_import(const ImportOptions& options, FileOps& ops, const std::map<std:
         mark_output_failure_reported(out);
     }
     return kExitOk;
+}
+
+// A file whose texts are in the other language than the folder's current one
+// writes them into the files of its own language (the numbers are the same in
+// both): said first, so that nobody takes the report for the folder's texts.
+std::string language_note(const ImportTable& table, const Dataset& data, const std::vector<Field>& fields) {
+    if (!table.language || *table.language == data.folder.language) return {};
+    const bool texts = std::any_of(table.entries.begin(), table.entries.end(), [&](const ImportEntry& e) {
+        return std::any_of(e.cells.begin(), e.cells.end(), [&](const ImportCell& c) {
+            return fields[static_cast<std::size_t>(c.field)].kind == FieldKind::Line;
+        });
+    });
+    if (!texts) return {};
+    const std::string language = language_name(*table.language);
+    return "the file's texts are " + language + " and the folder's language is " +
+           language_name(data.folder.language) + ": its names, plurals and abilities are compared with and written "
+           "to the " + language + " files\n";
 }
 
 }  // namespace
@@ -445,20 +657,38 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
 
     Plan plan;
     plan.faults = std::move(faults);
-    Importer(data, fields).apply(table, plan);
+    Importer(data, fields).apply(table, options.class_changes, plan);
     if (!plan.faults.empty()) {
         report_faults(label, plan.faults, err);
         return kExitError;
     }
 
+    const std::size_t held = settle_suspects(plan, fields.size());
+    const Held fate = held == 0                ? Held::None
+                      : options.accept_suspect ? Held::Accepted
+                      : options.drop_suspect   ? Held::Dropped
+                                               : Held::Waiting;
+    if (fate == Held::Dropped) drop_suspects(data, plan, read_files);
+    const char* title = fate == Held::Accepted  ? "suspect, accepted: changes that look like a program's reformatting"
+                        : fate == Held::Dropped ? "left out: changes that look like a program's reformatting"
+                                                : "held back: changes that look like a program's reformatting "
+                                                  "rather than an edit";
     std::size_t slot_count = 0;
-    std::string report = change_lines(data, fields, plan, slot_count);
+    std::string report = language_note(table, data, fields);
+    report += change_lines(data, fields, plan, held, title, fate == Held::Dropped, slot_count);
     const std::vector<Write> writes = planned_writes(data, plan);
-    report += summary_line(plan, slot_count, writes, options.dry_run);
+    const std::size_t changed = plan.changes.size() - (fate == Held::Dropped ? held : 0);
+    report += summary_line(changed, slot_count, held, fate, writes, options.dry_run);
     out << report;
     out.flush();
-    if (options.dry_run || writes.empty()) return kExitOk;
-    return write_import(options, ops, read_files, writes, plan, out, err);
+    if (fate == Held::Waiting && !options.dry_run) {
+        err << "creatures import: " << held << (held == 1 ? " change looks" : " changes look")
+            << " like a program's reformatting rather than an edit; nothing was written (--accept-suspect "
+               "writes them too, --drop-suspect writes the others)\n";
+        return kExitError;
+    }
+    if (options.dry_run || writes.empty() || fate == Held::Waiting) return kExitOk;
+    return write_import(options, ops, read_files, writes, plan, fate == Held::Dropped, out, err);
 }
 
 }  // namespace ce

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "cli/csv.h"
+#include "cli/dataset.h"
 #include "cli/describe.h"
 #include "store/value_text.h"
 
@@ -37,18 +38,15 @@ std::string csv_place(int row, int column, std::string_view key) {
     return s + ")";
 }
 
-}  // namespace
-
-namespace {
-
 // Checks each record as the reader meets it: the header names the columns, each
 // later record becomes an entry (or a fault). Only the current record's fields
-// are held, and no more of them than the header has columns.
+// are held, and no more of them than the header has columns. The slot column
+// may be anywhere; its header may name the texts' language ("slot (English)").
 class CsvTableReader final : public CsvVisitor {
 public:
     CsvTableReader(const std::vector<Field>& fields, FaultList& faults, ImportTable& table)
-        : index_(key_index(fields)), faults_(faults), table_(table), first_column_(fields.size(), 0),
-          slot_row_(kSlots, 0) {}
+        : fields_(fields), index_(key_index(fields)), faults_(faults), table_(table),
+          first_column_(fields.size(), 0), slot_row_(kSlots, 0) {}
 
     bool read_any() const { return records_ > 0; }
     bool stopped() const { return stopped_; }
@@ -65,20 +63,22 @@ public:
         if (records_++ == 0) return header_end(row, columns);
         std::vector<std::string> cells = std::move(cells_);
         cells_.clear();
-        if (records_ == 2 && !cells.empty() && cells[0] == kCaptionsMarker) return true;
+        const std::size_t slot_at = static_cast<std::size_t>(slot_column_ - 1);
+        if (records_ == 2 && slot_at < cells.size() && cells[slot_at] == kCaptionsMarker) return true;
         if (static_cast<std::size_t>(columns) != column_field_.size()) {
             faults_.push_back("row " + std::to_string(row) + ": " + std::to_string(columns) +
                               " fields, but the header row has " + std::to_string(column_field_.size()));
             return true;
         }
-        auto slot = parse_slot(cells[0]);
+        auto slot = parse_slot(cells[slot_at]);
         if (!slot) {
-            faults_.push_back(csv_place(row, 1, "slot") + ": " + quote_text(cells[0]) + " is not a slot (0 to 999)");
+            faults_.push_back(csv_place(row, slot_column_, "slot") + ": " + quoted_value(cells[slot_at]) +
+                              " is not a slot (0 to 999)");
             return true;
         }
         if (int first = slot_row_[static_cast<std::size_t>(*slot)]) {
             if (faults_.full()) return faults_.count_only(), true;
-            faults_.push_back(csv_place(row, 1, "slot") + ": slot " + std::to_string(*slot) +
+            faults_.push_back(csv_place(row, slot_column_, "slot") + ": slot " + std::to_string(*slot) +
                               " appears again (first in row " + std::to_string(first) + ")");
             return true;
         }
@@ -86,7 +86,8 @@ public:
         ImportEntry entry;
         entry.slot = *slot;
         entry.cells.reserve(cells.size() - 1);
-        for (std::size_t c = 1; c < cells.size(); ++c) {
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            if (column_field_[c] < 0) continue;  // the slot
             ImportCell cell;
             cell.field = column_field_[c];
             cell.type = CellType::Text;
@@ -99,18 +100,35 @@ public:
         return true;
     }
 
+    // Whether the table holds every field (but the bytes after texts) of every slot.
+    bool full() const {
+        if (table_.entries.size() != static_cast<std::size_t>(kSlots)) return false;
+        for (std::size_t f = 0; f < fields_.size(); ++f)
+            if (fields_[f].kind != FieldKind::After && first_column_[f] == 0) return false;
+        return true;
+    }
+
 private:
+    static constexpr int kSlotColumn = -1;
+
     bool header_field(int row, int column, const std::string& text) {
-        if (column == 1) {
-            first_ = text;
-            if (text != "slot") return true;  // reported at the end of the row
-            column_field_.push_back(-1);
+        if (column == 1) first_ = text.substr(0, 4096);
+        std::optional<int> language;
+        if (is_slot_header(text, language)) {
+            if (slot_column_) {
+                faults_.push_back(csv_place(row, column, "slot") + ": the slot column appears again (first in "
+                                  "column " + std::to_string(slot_column_) + ")");
+                header_ok_ = false;
+            }
+            slot_column_ = column;
+            table_.language = language;
+            column_field_.push_back(kSlotColumn);
             return true;
         }
-        if (first_ != "slot") return true;
         auto it = index_.find(text);
         if (it == index_.end()) {
-            faults_.push_back(csv_place(row, column, "") + ": unknown key " + quote_text(text));
+            if (faults_.full()) faults_.count_only();
+            else faults_.push_back(csv_place(row, column, "") + ": unknown key " + quoted_value(text));
             header_ok_ = false;
         } else if (int first = first_column_[static_cast<std::size_t>(it->second)]) {
             if (faults_.full()) faults_.count_only();
@@ -127,12 +145,8 @@ private:
     }
 
     bool header_end(int row, int columns) {
-        if (first_ != "slot") {
-            std::string hint;
-            if (columns == 1 && first_.find(';') != std::string::npos)
-                hint = " (the fields seem to be separated by ';': save the file with commas)";
-            faults_.push_back(csv_place(row, 1, "") + ": the first column must be \"slot\", found " +
-                              quote_text(first_) + hint);
+        if (slot_column_ == 0) {
+            faults_.push_back(csv_place(row, 1, "") + ": " + missing_slot(columns));
             stopped_ = true;
             return false;
         }
@@ -140,24 +154,62 @@ private:
         return header_ok_;
     }
 
+    // Why the header has no "slot" column, with what the first cell suggests
+    // (the cell cut short: a header read as one cell may be kilobytes).
+    std::string missing_slot(int columns) const {
+        std::string why = "no column is headed \"slot\" or \"" + slot_header(0) + "\" (the first is " +
+                          quoted_value(first_) + ")";
+        if (first_.starts_with("\xC3\xAF\xC2\xBB\xC2\xBF"))
+            return why + ": the file begins with a byte-order mark read as text (\"\xC3\xAF\xC2\xBB\xC2\xBF\"), so a program "
+                         "read this UTF-8 file as Windows-1252 or Latin-1 and saved it so; open it as UTF-8";
+        if (columns == 1 && first_.find('\t') != std::string::npos)
+            return why + ": the fields seem to be separated by tabs; save the file with commas";
+        if (columns == 1 && first_.find(';') != std::string::npos)
+            return why + ": the fields seem to be separated by ';'; save the file with commas";
+        return why;
+    }
+
+    const std::vector<Field>& fields_;
     std::unordered_map<std::string_view, int> index_;
     FaultList& faults_;
     ImportTable& table_;
     std::vector<int> first_column_;   // per field: its column in the header, 0 when none
     std::vector<int> slot_row_;       // per slot: the row that named it, 0 when none
-    std::vector<int> column_field_;   // per column of a good header: the field (-1 for slot)
+    std::vector<int> column_field_;   // per column of a good header: the field, or kSlotColumn
     std::vector<std::string> cells_;  // the current record's fields
     std::string first_;               // the header's first field
+    int slot_column_ = 0;             // the column of "slot", 0 when none yet
     bool header_ok_ = true;
     int records_ = 0;
     int last_row_ = 0;
     bool stopped_ = false;
 };
 
+// A file in UTF-16 (which spreadsheets call "Unicode") begins with its byte-order mark.
+bool is_utf16(std::string_view text) { return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"); }
+
 }  // namespace
+
+std::string slot_header(int language) { return std::string("slot (") + language_name(language) + ")"; }
+
+bool is_slot_header(std::string_view cell, std::optional<int>& language) {
+    language.reset();
+    if (!cell.starts_with("slot")) return false;
+    if (cell == "slot") return true;
+    for (int l : {0, 1})
+        if (cell == slot_header(l)) {
+            language = l;
+            return true;
+        }
+    return false;
+}
 
 ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults) {
     ImportTable table;
+    if (is_utf16(text)) {
+        faults.push_back("the file is UTF-16 (it begins with that byte-order mark): save it as UTF-8");
+        return table;
+    }
     CsvTableReader reader(fields, faults, table);
     if (auto e = read_csv_fields(text, reader, kLongestValue)) {
         faults.push_back(csv_place(e->row, e->column, "") + ": " + e->message);
@@ -172,6 +224,7 @@ ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fiel
         faults.push_back("row " + std::to_string(reader.last_row()) +
                          ": the last row does not end with a line break; the file may have been cut short");
     }
+    table.full = reader.full();
     return table;
 }
 

@@ -38,9 +38,22 @@ struct ImportEntry {
 
 struct ImportTable {
     bool json = false;
-    std::optional<int> language;      // JSON "language", when given
+    std::optional<int> language;      // JSON "language", the CSV's language marker, when given
+    // Every field but the bytes after texts, of every slot: a full export. A
+    // JSON table counts as one (its creatures name the bytes after a text
+    // wherever they are not all zero).
+    bool full = true;
     std::vector<ImportEntry> entries;
 };
+
+// The CSV says its texts' language in the header of its slot column: "slot
+// (English)", "slot (Russian)". A spreadsheet keeps a header cell as it is,
+// and a table whose slot column is headed "slot" alone is read as before (its
+// texts are in the folder's language).
+std::string slot_header(int language);
+// Whether a header cell heads the slot column; `language` receives the
+// language it names, if any.
+bool is_slot_header(std::string_view cell, std::optional<int>& language);
 
 // Faults as they are found: the first `kept` messages, and how many there were
 // (a file can hold millions of faults; a person reads the first few).

@@ -268,7 +268,7 @@ std::optional<float> whole_float(std::string_view text, std::string& why) {
     std::replace(dotted.begin(), dotted.end(), ',', '.');
     std::size_t dotted_used = 0;
     if (dotted != text && parse_float(dotted, &dotted_used) && only_spaces(std::string_view(dotted).substr(dotted_used)))
-        why += " (the decimal point is '.', not ',')";
+        why += kDecimalCommaHint;
     return std::nullopt;
 }
 

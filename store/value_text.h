@@ -85,6 +85,10 @@ struct FormValue {
 // text ("300 is outside 0..255", "\"7x\" is not a number").
 std::optional<FormValue> read_form_text(const BindingRow& row, std::string_view text, std::string& why);
 
+// Said after a number text that a decimal comma spoilt ("-36,25"), by the
+// editor's Save and the tool's import alike.
+constexpr std::string_view kDecimalCommaHint = " (the decimal point is '.', not ',')";
+
 // A text quoted for a message: in double quotes, at most 40 characters (the
 // rest "..."), control bytes as '?'.
 std::string quoted_value(std::string_view text);

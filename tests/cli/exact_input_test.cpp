@@ -48,7 +48,7 @@ TEST_F(ExactInput, ATextThatFillsItsFieldComesBackFromItsExport) {
     }
     ToolRun too_long = import_text("slot,MonstersSetup.vrh@16000\r\n1,QUILLS\r\n", "csv");
     EXPECT_EQ(too_long.status, 2);
-    EXPECT_NE(too_long.err.find("the text has 6 characters; the field holds at most 5"), std::string::npos);
+    EXPECT_NE(too_long.err.find("the text \"QUILLS\" has 6 characters; the field holds at most 5"), std::string::npos);
 }
 
 TEST_F(ExactInput, NegativeZeroNaNPayloadsAndUnsignedReadingsKeepTheirBits) {

@@ -80,7 +80,7 @@ TEST_F(Import, ExportThenImportLeavesEveryFileByteIdentical) {
     }
     // The captions row of a CSV is skipped on import; standard input works too.
     ToolRun e = run_tool({"export", "-C", dir.str(), "--format", "csv", "--captions", "--bom"});
-    EXPECT_EQ(e.out.rfind("\xEF\xBB\xBFslot,name,", 0), 0u);
+    EXPECT_EQ(e.out.rfind("\xEF\xBB\xBFslot (English),name,", 0), 0u);
     ASSERT_EQ(e.status, 0);
     std::vector<CsvRecord> records;
     ASSERT_FALSE(read_csv(e.out, records));
@@ -313,7 +313,8 @@ TEST_F(Import, TextFieldsKeepTheEditorsRules) {
     // Changed to 17 letters: too long for the field.
     r = import_csv("slot,Ammo.vrh@0", std::to_string(s) + ",Quicksilver darts");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("the text has 17 characters; the field holds at most 16"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the text \"Quicksilver darts\" has 17 characters; the field holds at most 16"),
+              std::string::npos) << r.err;
     EXPECT_EQ(snapshot(dir.str()), before);
     // 16 letters fill the field: stored without a zero, as the export shows such a field.
     r = import_csv("slot,Ammo.vrh@0", std::to_string(s) + ",Quicksilver darx");
@@ -328,8 +329,13 @@ TEST_F(Import, TextFieldsKeepTheEditorsRules) {
     EXPECT_EQ(data("MonstersSetup.vrh").substr(16000 + 5 * s, 5), std::string("AB\0L\0", 5));
     EXPECT_NE(r.out.find("MonstersSetup.vrh@16000.after (Caption 6 (bytes after the text)): \"....6E6D70\" -> \"......4C\""),
               std::string::npos) << r.out;
+    // Without them, a partial table that gives the text unchanged keeps them;
+    // a changed text ends in zeros.
     r = import_csv("slot,Ammo.vrh@0", std::to_string(s) + ",ab");
-    EXPECT_EQ(data("Ammo.vrh").substr(16 * s, 16), std::string("ab") + std::string(14, '\0'));
+    EXPECT_EQ(r.out, "0 fields changed in 0 slots; nothing to write\n");
+    EXPECT_EQ(data("Ammo.vrh").substr(16 * s, 16), std::string("ab\0ck", 6) + std::string(10, '\0'));
+    r = import_csv("slot,Ammo.vrh@0", std::to_string(s) + ",xy");
+    EXPECT_EQ(data("Ammo.vrh").substr(16 * s, 16), std::string("xy") + std::string(14, '\0'));
     EXPECT_NE(r.out.find("Ammo.vrh@0.after (Caption 54 (bytes after the text)): \"......636B\" -> \"\""), std::string::npos)
         << r.out;
     // Bytes that are not the field's.

@@ -4,7 +4,8 @@
 # neither runs, a missing wine32 beside a `wine` launcher, and CE_WINE32=0. And
 # what the set-up installs and says, on a fake package manager: an index that
 # cannot be refreshed, wine32 refused while the rest installs, a required
-# package refused, a machine that runs no 32-bit program.
+# package refused, a machine that runs no 32-bit program, LibreOffice Calc
+# refused.
 set -u
 . "$(dirname "$0")/../../tools/setup.sh"
 fails=0
@@ -112,7 +113,7 @@ machine() { # INSTALLED_PACKAGES... : a fresh state of the fake machine
   : >"$fake/refused"; : >"$fake/arches"
   printf '%s\n' "$@" >"$fake/installed"
 }
-all_required=$(printf '%s\n' "${ce_required_pkgs[@]}")
+all_required=$(printf '%s\n' "${ce_required_pkgs[@]}" "${ce_calc_pkgs[@]}")
 
 machine $all_required wine32:i386
 setup_case "nothing missing: the package manager is not asked" 0 "" ""
@@ -146,6 +147,13 @@ machine wine32:i386
 CE_EXEC32_PROBE=$fake/exec32-no setup_case "no 32-bit programs here: wine32 is not wanted" 0 \
   "Installing: cmake*" "*install -y -qq --no-install-recommends cmake*"
 grep -q "wine32\|i386" "$fake/apt.log" "$fake/arches" && { echo "FAILED: wine32 was wanted on a machine without 32-bit programs"; fails=$((fails + 1)); }
+
+machine $(printf '%s\n' "${ce_required_pkgs[@]}") wine32:i386
+echo libreoffice-calc-nogui >"$fake/refused"
+setup_case "LibreOffice Calc refused: one line, and the set-up goes on" 0 \
+  "Installing: libreoffice-calc-nogui
+LibreOffice Calc is not used (its round-trip tests skip): libreoffice-calc-nogui: libreoffice-calc-nogui : Depends: *held broken packages." \
+  "*install*libreoffice-calc-nogui*"
 
 echo "$passes passed, $fails failed"
 [ "$fails" -eq 0 ]

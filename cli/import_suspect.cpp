@@ -1,0 +1,598 @@
+#include "cli/import_suspect.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "store/value_text.h"
+#include "text/code_page.h"
+
+namespace ce {
+namespace {
+
+// --- characters -------------------------------------------------------------------
+
+constexpr std::string_view kNbsp = "\xC2\xA0", kNarrowNbsp = "\xE2\x80\xAF";
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Lower case of ASCII and Cyrillic letters (enough for month names).
+std::string lower(std::string_view text) {
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t from = pos;
+        std::optional<char32_t> c = next_utf8(text, pos);
+        if (!c) {
+            out += text[from];
+            pos = from + 1;
+            continue;
+        }
+        char32_t l = *c;
+        if (l >= 'A' && l <= 'Z') l += 32;
+        else if (l >= 0x410 && l <= 0x42F) l += 32;
+        else if (l == 0x401) l = 0x451;
+        append_utf8(out, l);
+    }
+    return out;
+}
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) { return lower(a) == lower(b); }
+
+// Length of a white space at `pos`: a space, a tab, a no-break space.
+std::size_t space_at(std::string_view s, std::size_t pos) {
+    if (pos >= s.size()) return 0;
+    if (s[pos] == ' ' || s[pos] == '\t') return 1;
+    if (s.substr(pos).starts_with(kNbsp)) return kNbsp.size();
+    if (s.substr(pos).starts_with(kNarrowNbsp)) return kNarrowNbsp.size();
+    return 0;
+}
+
+std::string_view trim(std::string_view s) {
+    for (std::size_t n; (n = space_at(s, 0)) != 0;) s.remove_prefix(n);
+    for (bool more = true; more && !s.empty();) {
+        more = false;
+        for (std::string_view sp : {std::string_view(" "), std::string_view("\t"), kNbsp, kNarrowNbsp})
+            if (s.ends_with(sp)) {
+                s.remove_suffix(sp.size());
+                more = true;
+            }
+    }
+    return s;
+}
+
+// Trimmed, every run of white space one space.
+std::string collapsed(std::string_view s) {
+    s = trim(s);
+    std::string out;
+    for (std::size_t pos = 0; pos < s.size();) {
+        if (std::size_t n = space_at(s, pos)) {
+            while ((n = space_at(s, pos)) != 0) pos += n;
+            out += ' ';
+        } else {
+            out += s[pos++];
+        }
+    }
+    return out;
+}
+
+// Digits as '9', letters as 'a', everything else as itself: the form of a text.
+std::string shape(std::string_view s) {
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        const char c = s[pos];
+        if (is_digit(c)) out += '9';
+        else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) out += 'a';
+        else if (static_cast<unsigned char>(c) >= 0x80) {
+            const std::size_t from = pos;
+            if (!next_utf8(s, pos)) pos = from + 1;
+            out += 'a';
+            continue;
+        } else {
+            out += c;
+        }
+        ++pos;
+    }
+    return out;
+}
+
+// --- numbers ----------------------------------------------------------------------
+
+// A number as written: its value and the place of its last digit (0.01 for
+// "1.50"), which is how exactly the text gives it.
+struct Number {
+    double value = 0;
+    double unit = 1;
+    bool percent = false;
+};
+
+// Removes a currency sign at the front or the back (with spaces beside it).
+void strip_currency(std::string_view& s) {
+    static constexpr std::array<std::string_view, 6> kSigns = {"$", "\xE2\x82\xAC", "\xC2\xA3", "\xC2\xA5",
+                                                              "\xE2\x82\xBD", "\xE2\x82\xB4"};
+    for (std::string_view sign : kSigns) {
+        if (s.starts_with(sign)) {
+            s = trim(s.substr(sign.size()));
+            return;
+        }
+        if (s.ends_with(sign)) {
+            s = trim(s.substr(0, s.size() - sign.size()));
+            return;
+        }
+    }
+}
+
+// Reads a number-like text with `point` ('.' or ',') as its decimal separator;
+// thousands are grouped by the other of the two, a space, a no-break space or
+// an apostrophe, in groups of three.
+std::optional<Number> read_number(std::string_view s, char point) {
+    s = trim(s);
+    bool negative = false;
+    if (s.size() >= 2 && s.front() == '(' && s.back() == ')') {  // accounting negative
+        negative = true;
+        s = trim(s.substr(1, s.size() - 2));
+    }
+    strip_currency(s);
+    bool percent = false;
+    if (s.ends_with('%')) {
+        percent = true;
+        s = trim(s.substr(0, s.size() - 1));
+    }
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = negative != (s.front() == '-');
+        s.remove_prefix(1);
+        strip_currency(s);
+    } else if (s.starts_with("\xE2\x88\x92")) {  // U+2212 minus sign
+        negative = !negative;
+        s.remove_prefix(3);
+    }
+    std::string digits;  // the mantissa's digits, then the exponent
+    std::size_t pos = 0, group = 0, decimals = 0;
+    bool grouped = false;
+    while (pos < s.size()) {
+        if (is_digit(s[pos])) {
+            digits += s[pos++];
+            ++group;
+            continue;
+        }
+        std::size_t sep = 0;
+        if (s[pos] != point && (s[pos] == '.' || s[pos] == ',' || s[pos] == '\'')) sep = 1;
+        else sep = space_at(s, pos);
+        if (sep == 0 || digits.empty() || (grouped ? group != 3 : group > 3)) break;
+        grouped = true;
+        group = 0;
+        pos += sep;
+    }
+    if (grouped && group != 3) return std::nullopt;
+    if (pos < s.size() && s[pos] == point) {
+        ++pos;
+        while (pos < s.size() && is_digit(s[pos])) {
+            digits += s[pos++];
+            ++decimals;
+        }
+    }
+    if (digits.empty()) return std::nullopt;
+    long exponent = 0;
+    if (pos < s.size() && (s[pos] == 'e' || s[pos] == 'E')) {
+        ++pos;
+        const std::size_t from = pos;
+        if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) ++pos;
+        const std::size_t digits_from = pos;
+        while (pos < s.size() && is_digit(s[pos]) && pos - digits_from < 5) ++pos;
+        if (pos == digits_from) return std::nullopt;
+        const std::string_view e = s.substr(from, pos - from);
+        std::from_chars(e.data() + (e.front() == '+' ? 1 : 0), e.data() + e.size(), exponent);
+    }
+    if (pos != s.size()) return std::nullopt;
+    const std::string text = digits + "e" + std::to_string(exponent - static_cast<long>(decimals));
+    Number n;
+    if (std::from_chars(text.data(), text.data() + text.size(), n.value).ec != std::errc()) return std::nullopt;
+    n.unit = std::pow(10.0, static_cast<double>(exponent - static_cast<long>(decimals)));
+    if (negative) n.value = -n.value;
+    if (percent) {
+        n.value /= 100;
+        n.unit /= 100;
+    }
+    n.percent = percent;
+    return n;
+}
+
+// The readings of a number-like text: with a decimal point, with a decimal comma.
+std::vector<Number> readings(std::string_view s) {
+    std::vector<Number> out;
+    for (char point : {'.', ','})
+        if (auto n = read_number(s, point)) out.push_back(*n);
+    return out;
+}
+
+// Whether two readings are one number, as exactly as the less exact gives it.
+bool same_number(const Number& a, const Number& b) {
+    const double tolerance = std::max(a.unit, b.unit) / 2 * (1 + 1e-9);
+    return std::fabs(a.value - b.value) <= tolerance;
+}
+
+// A plain decimal: digits with an optional point and decimals (what a serial
+// number of a date looks like in a file).
+bool is_plain_decimal(std::string_view s) {
+    s = trim(s);
+    std::size_t pos = 0, digits = 0;
+    while (pos < s.size() && is_digit(s[pos])) ++pos, ++digits;
+    if (pos < s.size() && s[pos] == '.') ++pos;
+    while (pos < s.size() && is_digit(s[pos])) ++pos;
+    return digits > 0 && pos == s.size();
+}
+
+// --- dates and times --------------------------------------------------------------
+
+struct Token {
+    enum Kind { Digits, Word } kind;
+    std::string text;
+    std::string separator;  // what came before it
+};
+
+std::vector<Token> tokens(std::string_view s) {
+    std::vector<Token> out;
+    std::string sep;
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        const char c = s[pos];
+        if (is_digit(c)) {
+            Token t{Token::Digits, {}, sep};
+            while (pos < s.size() && is_digit(s[pos])) t.text += s[pos++];
+            out.push_back(std::move(t));
+            sep.clear();
+        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0xC0) {
+            Token t{Token::Word, {}, sep};
+            while (pos < s.size() && ((s[pos] >= 'a' && s[pos] <= 'z') || (s[pos] >= 'A' && s[pos] <= 'Z') ||
+                                      static_cast<unsigned char>(s[pos]) >= 0x80))
+                t.text += s[pos++];
+            t.text = lower(t.text);
+            out.push_back(std::move(t));
+            sep.clear();
+        } else {
+            if (c != ' ' || sep.empty() || sep.back() != ' ') sep += c;
+            ++pos;
+        }
+    }
+    return out;
+}
+
+bool is_month(std::string_view word) {
+    static constexpr std::array<std::string_view, 12> kEnglish = {
+        "january", "february", "march", "april", "may", "june", "july", "august", "september", "october",
+        "november", "december"};
+    for (std::string_view m : kEnglish)
+        if (word == m || (word.size() == 3 && m.starts_with(word)) || word == "sept") return true;
+    // Russian: the month's first three letters, in any of its forms ("мар", "марта").
+    static constexpr std::array<std::string_view, 13> kRussian = {
+        "\xD1\x8F\xD0\xBD\xD0\xB2", "\xD1\x84\xD0\xB5\xD0\xB2", "\xD0\xBC\xD0\xB0\xD1\x80",
+        "\xD0\xB0\xD0\xBF\xD1\x80", "\xD0\xBC\xD0\xB0\xD1\x8F", "\xD0\xBC\xD0\xB0\xD0\xB9",
+        "\xD0\xB8\xD1\x8E\xD0\xBD", "\xD0\xB8\xD1\x8E\xD0\xBB", "\xD0\xB0\xD0\xB2\xD0\xB3",
+        "\xD1\x81\xD0\xB5\xD0\xBD", "\xD0\xBE\xD0\xBA\xD1\x82", "\xD0\xBD\xD0\xBE\xD1\x8F",
+        "\xD0\xB4\xD0\xB5\xD0\xBA"};
+    for (std::string_view m : kRussian)
+        if (word.starts_with(m) && word.size() <= m.size() + 10) return true;
+    return false;
+}
+
+bool is_weekday(std::string_view word) {
+    static constexpr std::array<std::string_view, 7> kDays = {"monday", "tuesday", "wednesday", "thursday",
+                                                              "friday", "saturday", "sunday"};
+    for (std::string_view d : kDays)
+        if (word == d || (word.size() == 3 && d.starts_with(word))) return true;
+    return false;
+}
+
+bool is_meridiem(std::string_view word) { return word == "am" || word == "pm" || word == "a" || word == "p"; }
+
+// A time: h:mm, h:mm:ss, h:mm:ss.fff, with AM or PM.
+bool time_tokens(const std::vector<Token>& t, std::size_t from) {
+    std::size_t n = t.size() - from;
+    if (n > 0 && t.back().kind == Token::Word) {
+        if (!is_meridiem(t.back().text)) return false;
+        --n;
+    }
+    if (n < 2 || n > 4) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Token& k = t[from + i];
+        if (k.kind != Token::Digits) return false;
+        const bool fraction = i == 3;
+        if (i > 0 && k.separator != (fraction ? "." : ":") && !(fraction && k.separator == ",")) return false;
+        if (!fraction && (k.text.size() > 2 || (i > 0 && k.text.size() != 2))) return false;
+    }
+    return true;
+}
+
+// A date of digits: d/m/y, m/d/y, y-m-d, d.m.y (the same separator twice).
+bool numeric_date(const std::vector<Token>& t, std::size_t n) {
+    if (n != 3) return false;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (t[i].kind != Token::Digits) return false;
+    const std::string& sep = t[1].separator;
+    if (t[2].separator != sep || (sep != "/" && sep != "-" && sep != ".")) return false;
+    const std::size_t a = t[0].text.size(), b = t[1].text.size(), c = t[2].text.size();
+    return (a <= 2 && b <= 2 && (c == 2 || c == 4)) || (a == 4 && b <= 2 && c <= 2);
+}
+
+// A date with a month's name: "Mar 3", "3 Mar", "03-Mar-26", "Mar-26",
+// "March 3, 2026", "Tue, 3 Mar 2026".
+bool named_date(const std::vector<Token>& t, std::size_t n) {
+    std::size_t from = 0;
+    if (n > 0 && t[0].kind == Token::Word && is_weekday(t[0].text)) from = 1;
+    std::size_t months = 0, numbers = 0;
+    for (std::size_t i = from; i < n; ++i) {
+        if (t[i].kind == Token::Word) {
+            if (!is_month(t[i].text)) return false;
+            ++months;
+        } else {
+            if (t[i].text.size() > 4 || t[i].text.size() == 3) return false;
+            ++numbers;
+        }
+    }
+    return months == 1 && numbers >= 1 && numbers <= 2;
+}
+
+}  // namespace
+
+// Longer texts are never numbers, dates or markers as spreadsheets write
+// them: they are not looked at closer (an ability text has 999 characters).
+constexpr std::size_t kLongestNumber = 64, kLongestDate = 40, kLongestWord = 10;
+
+bool is_number_like(std::string_view text) { return text.size() <= kLongestNumber && !readings(text).empty(); }
+
+bool is_time_like(std::string_view text) {
+    if (text.size() > kLongestDate) return false;
+    const std::vector<Token> t = tokens(trim(text));
+    return !t.empty() && t[0].separator.empty() && time_tokens(t, 0);
+}
+
+bool is_date_like(std::string_view text) {
+    if (text.size() > kLongestDate) return false;
+    const std::vector<Token> t = tokens(trim(text));
+    if (t.empty() || !t[0].separator.empty()) return false;
+    // A time may follow the date, after a space or a 'T'.
+    std::size_t n = t.size();
+    for (std::size_t i = 1; i + 1 < t.size(); ++i) {
+        if (t[i + 1].separator == ":" && (t[i].separator == " " || t[i].separator == "T" || t[i].separator == ", ")) {
+            if (time_tokens(t, i)) n = i;
+            break;
+        }
+        if (t[i].kind == Token::Word && t[i].text == "t" && time_tokens(t, i + 1)) {
+            n = i;
+            break;
+        }
+    }
+    return numeric_date(t, n) || named_date(t, n);
+}
+
+std::optional<Misread> misread_utf8(std::string_view text) {
+    // A misread text has characters of two bytes or more: an ASCII text is none.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::nullopt;
+    struct Set {
+        int language;  // -1: Latin-1
+        const char* name;
+    };
+    static constexpr std::array<Set, 3> kSets = {{{0, "Windows-1252"}, {1, "Windows-1251"}, {-1, "Latin-1"}}};
+    for (const Set& set : kSets) {
+        std::string bytes;
+        bool mapped = true;
+        std::size_t pos = 0;
+        while (mapped && pos < text.size()) {
+            const std::optional<char32_t> c = next_utf8(text, pos);
+            if (!c) return std::nullopt;
+            std::optional<unsigned char> b;
+            if (set.language < 0) {
+                if (*c <= 0xFF) b = static_cast<unsigned char>(*c);
+            } else {
+                b = code_page_byte(set.language, *c);
+            }
+            if (b) bytes += static_cast<char>(*b);
+            else mapped = false;
+        }
+        if (!mapped) continue;
+        bool wide = false, valid = true;
+        for (std::size_t p = 0; valid && p < bytes.size();) {
+            const std::size_t from = p;
+            valid = next_utf8(bytes, p).has_value();
+            wide = wide || p - from > 1;
+        }
+        if (valid && wide) return Misread{std::move(bytes), set.name};
+    }
+    return std::nullopt;
+}
+
+const char* suspect_text(Suspect s) {
+    switch (s) {
+        case Suspect::None: return "an edit";
+        case Suspect::CharacterSet: return "characters mixed up by a wrong character set";
+        case Suspect::FormulaResult: return "a formula's result or error in place of the text";
+        case Suspect::Missing: return "a missing-value marker (NA, nan, null) emptied or added";
+        case Suspect::NumberRewritten: return "a number-like text rewritten";
+        case Suspect::Serial: return "a text turned into a date's serial number";
+        case Suspect::Date: return "a text turned into a date";
+        case Suspect::Time: return "a text turned into a time";
+        case Suspect::Percentage: return "a text turned into a percentage";
+        case Suspect::Boolean: return "a true/false text rewritten";
+        case Suspect::Spaces: return "spaces trimmed or collapsed";
+        case Suspect::Quotes: return "quotes added around the text";
+        case Suspect::ZeroSign: return "the sign of a zero lost (-0.0 -> 0)";
+        case Suspect::Rounded: return "floats of the column rounded to fewer digits";
+    }
+    return "";
+}
+
+namespace {
+
+bool is_missing_marker(std::string_view s) {
+    if (s.size() > kLongestWord) return false;
+    static constexpr std::array<std::string_view, 19> kMarkers = {
+        "na",   "n/a",  "#n/a", "#n/a n/a", "#na",  "nan",      "-nan",     "null",     "none", "nil",
+        "<na>", "nat",  "-1.#ind", "-1.#qnan", "1.#ind", "1.#qnan", "#null!", "missing", "n.a."};
+    const std::string l = lower(trim(s));
+    return std::find(kMarkers.begin(), kMarkers.end(), l) != kMarkers.end();
+}
+
+bool is_error_value(std::string_view s) {
+    if (s.size() > kLongestWord) return false;
+    static constexpr std::array<std::string_view, 9> kErrors = {"#name?", "#value!", "#ref!", "#div/0!", "#num!",
+                                                               "#null!", "#n/a",    "#error!", "#calc!"};
+    const std::string l = lower(trim(s));
+    if (std::find(kErrors.begin(), kErrors.end(), l) != kErrors.end()) return true;
+    return l.starts_with("err:") && l.size() == 7 && is_digit(l[4]) && is_digit(l[5]) && is_digit(l[6]);
+}
+
+// A formula as a person types it: "=" and printable characters.
+bool is_formula(std::string_view s) {
+    s = trim(s);
+    return s.size() > 1 && s.front() == '=' &&
+           std::none_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// One rule of the table: the class, and whether a change from `before` to
+// `after` has it. The first rule that matches names the change.
+struct TextRule {
+    Suspect what;
+    bool (*matches)(std::string_view before, std::string_view after);
+};
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::string_view kBomChar = "\xEF\xBB\xBF";      // U+FEFF
+constexpr std::string_view kBomRead = "\xC3\xAF\xC2\xBB\xC2\xBF";  // its bytes read as Windows-1252
+
+constexpr std::array<TextRule, 11> kTextRules = {{
+    {Suspect::CharacterSet,
+     [](std::string_view b, std::string_view a) {
+         if (a.find(kReplacement) != std::string_view::npos && b.find(kReplacement) == std::string_view::npos)
+             return true;
+         for (std::string_view bom : {kBomChar, kBomRead})
+             if (a.starts_with(bom) && !b.starts_with(bom)) return true;
+         const std::optional<Misread> m = misread_utf8(a);
+         return m && m->original == b;
+     }},
+    {Suspect::FormulaResult,
+     [](std::string_view b, std::string_view a) {
+         // What a formula gives: a number, TRUE or FALSE, an error value.
+         if (a.size() > kLongestNumber) return false;
+         const std::string value = lower(trim(a));
+         const bool result = is_number_like(a) || value == "true" || value == "false" || is_error_value(a);
+         return (is_formula(b) && result) || (is_error_value(a) && !is_error_value(b));
+     }},
+    {Suspect::Missing,
+     [](std::string_view b, std::string_view a) {
+         return (trim(a).empty() && is_missing_marker(b)) || (trim(b).empty() && is_missing_marker(a));
+     }},
+    {Suspect::NumberRewritten,
+     [](std::string_view b, std::string_view a) {
+         if (a.size() > kLongestNumber || b.size() > kLongestNumber) return false;
+         for (const Number& x : readings(b))
+             for (const Number& y : readings(a))
+                 if (same_number(x, y)) return true;
+         return false;
+     }},
+    {Suspect::Serial,
+     [](std::string_view b, std::string_view a) {
+         if (!is_plain_decimal(a) || is_number_like(b)) return false;
+         if (is_date_like(b) || is_time_like(b)) return true;
+         const std::optional<Number> n = read_number(a, '.');
+         return n && n->value >= 18264 && n->value < 73051;  // 1950 to 2099 in days since 1899-12-30
+     }},
+    {Suspect::Date, [](std::string_view b, std::string_view a) { return is_date_like(a) && shape(a) != shape(b); }},
+    {Suspect::Time, [](std::string_view b, std::string_view a) { return is_time_like(a) && shape(a) != shape(b); }},
+    {Suspect::Percentage,
+     [](std::string_view b, std::string_view a) {
+         return trim(a).ends_with('%') && is_number_like(a) && shape(a) != shape(b);
+     }},
+    {Suspect::Boolean,
+     [](std::string_view b, std::string_view a) {
+         if (b.size() > kLongestWord) return false;
+         const std::string l = lower(trim(b));
+         return (l == "true" || l == "false") && equal_ignoring_case(trim(a), trim(b));
+     }},
+    {Suspect::Spaces,
+     [](std::string_view b, std::string_view a) {
+         // Only where something visible stays: a text of spaces emptied may be an edit.
+         return !a.empty() && a.size() < b.size() && (a == trim(b) || a == collapsed(b));
+     }},
+    {Suspect::Quotes,
+     [](std::string_view b, std::string_view a) {
+         if (a.size() == b.size() + 1) return a.front() == '\'' && a.substr(1) == b;
+         if (a.size() != b.size() + 2 || a.front() != a.back()) return false;
+         return (a.front() == '"' || a.front() == '\'') && a.substr(1, b.size()) == b;
+     }},
+}};
+
+// A decimal text's digits: how many after the point (less the exponent), how
+// many significant, and whether it has an exponent.
+struct Digits {
+    long decimals = 0;
+    int significant = 0;
+    bool exponent = false;
+};
+
+std::optional<Digits> digits_of(std::string_view s) {
+    s = trim(s);
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
+    Digits d;
+    std::size_t pos = 0;
+    bool point = false, leading = true;
+    for (; pos < s.size(); ++pos) {
+        const char c = s[pos];
+        if (c == '.' && !point) {
+            point = true;
+        } else if (is_digit(c)) {
+            if (point) ++d.decimals;
+            if (c != '0') leading = false;
+            if (!leading) ++d.significant;
+        } else {
+            break;
+        }
+    }
+    if (pos < s.size()) {
+        if (s[pos] != 'e' && s[pos] != 'E') return std::nullopt;
+        long e = 0;
+        std::string_view exp = s.substr(pos + 1);
+        if (!exp.empty() && exp.front() == '+') exp.remove_prefix(1);
+        if (exp.size() > 6) return std::nullopt;
+        if (std::from_chars(exp.data(), exp.data() + exp.size(), e).ptr != exp.data() + exp.size()) return std::nullopt;
+        d.decimals -= e;
+        d.exponent = true;
+    }
+    return d;
+}
+
+bool finite_bits(std::uint32_t bits) { return ((bits >> 23) & 0xFFu) != 0xFF; }
+
+}  // namespace
+
+Suspect class_text_change(std::string_view before, std::string_view after) {
+    for (const TextRule& rule : kTextRules)
+        if (rule.matches(before, after)) return rule.what;
+    return Suspect::None;
+}
+
+Suspect class_float_change(std::uint32_t before, std::uint32_t after, std::string_view written) {
+    // A spreadsheet reads "-0.0" as the number 0; nothing makes -0.0 of 0 but a person.
+    if (before == 0x80000000u && after == 0) return Suspect::ZeroSign;
+    // Rounding that leaves no digit (a tiny value written 0) is not told apart
+    // from an edit to zero.
+    if (!finite_bits(before) || !finite_bits(after) || (after & 0x7FFFFFFFu) == 0) return Suspect::None;
+    const std::optional<Digits> shown = digits_of(written);
+    const std::optional<Digits> exact = digits_of(float_value_text(before));
+    if (!shown || !exact) return Suspect::None;
+    // The new value is the old one to the place of the text's last digit,
+    // rounded either way at a tie (programs differ there): within half of
+    // that place, give or take the float's own precision.
+    if (shown->decimals >= exact->decimals || shown->decimals < -38 || shown->decimals > 45) return Suspect::None;
+    const double old_value = static_cast<double>(bits_float(before));
+    const double new_value = static_cast<double>(bits_float(after));
+    const double half = std::pow(10.0, static_cast<double>(-shown->decimals)) / 2;
+    const double slack = std::fabs(old_value) * 1e-7 + std::fabs(new_value) * 1e-7;
+    if (std::fabs(old_value - new_value) <= half + slack) return Suspect::Rounded;
+    return Suspect::None;
+}
+
+}  // namespace ce
