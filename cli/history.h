@@ -28,9 +28,10 @@ int run_history(const HistoryOptions& options, FileOps& ops, std::ostream& out, 
 
 struct RestoreOptions {
     std::string root;
-    int entry = 0;
+    std::string entry;            // as given: parsed strictly (parse_entry_number)
     std::optional<int> slot;
     bool dry_run = false;
+    bool force = false;           // restore files that do not hold what the history says they hold
 };
 int run_restore(const RestoreOptions& options, FileOps& ops, std::ostream& out, std::ostream& err);
 

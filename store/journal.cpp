@@ -10,7 +10,9 @@
 
 #include "store/content_hash.h"
 #include "store/file_ops.h"
+#include "store/folder_files.h"
 #include "store/history.h"
+#include "store/quoted_text.h"
 #include "store/whole_file.h"
 
 namespace ce {
@@ -103,26 +105,43 @@ struct FolderScan {
     std::vector<Stray> strays;
 };
 
+// Whether `base` is a file of ours that a temporary file or a backup copy in
+// `place` can belong to: one of the folder's own files, a manifest or the
+// settings of the history, a stored content.
+bool stray_base_is_ours(const std::string& place, const std::string& base) {
+    if (place.empty()) return is_folder_file(base);
+    if (place == "Eng" || place == "Rus") return is_folder_file(place + "/" + base);
+    if (place == "content") return base.size() == 64 && is_history_name(base + ".~new0");
+    return is_history_name(base) || is_history_name(base + ".~new0");
+}
+
 // One listing of each folder where our files can be: the data folder, the
 // language folders and the history; the content folder too when `contents`
-// (our writes leave no temporary file there, but an older one may have).
+// (our writes leave no temporary file there, but an older one may have). A
+// language folder that is a link out of the data folder is not looked at.
 FolderScan scan_folder(const std::string& root, bool contents = true) {
     FolderScan scan;
-    std::vector<std::string> folders{root.empty() ? std::string(".") : root};
-    for (const char* language : kLanguageFolders) folders.push_back(data_path(root, language));
+    struct Place {
+        std::string path, name;  // name: "" for the data folder, else as in stray_base_is_ours
+    };
+    std::vector<Place> places{{root.empty() ? std::string(".") : root, ""}};
+    for (const char* language : kLanguageFolders) {
+        if (!link_out_of_folder(root, language)) places.push_back({data_path(root, language), language});
+    }
     const std::string history = history_path(root);
-    folders.push_back(history);
-    if (contents) folders.push_back(history_path(root, "content"));
-    for (const std::string& folder : folders) {
+    places.push_back({history, kHistoryFolder});
+    if (contents) places.push_back({history_path(root, "content"), "content"});
+    for (const Place& place : places) {
+        const std::string& folder = place.path;
         std::error_code ec;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             const std::string name = it->path().filename().string();
             if (folder == history) scan.history.add(name);
             Stray s;
             std::string base;
-            if (!is_stray(name, s.backup, base)) continue;
+            if (!is_stray(name, s.backup, base) || !stray_base_is_ours(place.name, base)) continue;
             std::error_code kind_ec;
-            if (!it->is_regular_file(kind_ec)) continue;
+            if (it->symlink_status(kind_ec).type() != fs::file_type::regular) continue;
             s.path = folder == "." ? name : it->path().string();
             s.base_path = folder == "." ? base : (fs::path(folder) / base).string();
             scan.strays.push_back(std::move(s));
@@ -136,57 +155,123 @@ std::string shown(const std::string& root, const std::string& path) {
     return root.empty() ? path : folder_relative_name(root, path);
 }
 
-// Stages `bytes` to be stored under its hash: written in the history folder,
-// flushed with the rest of the write, then renamed to its name before any
-// journal names it, so a content file under its name is always whole (and the
-// content folder, which can hold thousands, never holds a temporary file). One
-// that is there already with the right size is kept (a restore checks its
-// hash before it uses it).
-//
-// Where `own` names the file these bytes are read from, and the write gives
-// that file its new bytes by renaming a new file over it, the content is that
-// file itself under a second name: nothing is copied, and the old file lives
-// on as the content once the new one takes its name.
-std::optional<std::string> stage_content(FileOps& ops, const std::string& root, const std::string& hash,
-                                         const std::string& bytes, const std::string* own,
-                                         std::vector<StagedFile>& staged, bool& linked) {
-    const std::string path = content_path(root, hash);
+// Whether the content stored at `path` may stay as it is: a file of its own
+// (no other name: a data file sharing it would change it when rewritten in
+// place), no more open than the file `source` its bytes come from, and whole
+// by its hash, which alone says that it holds what its name says.
+bool sound_content(const std::string& path, const std::string& hash, const std::string& source) {
     std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (!ec && size == bytes.size()) return std::nullopt;
-    if (own && ec && !ops.link(*own, path)) {
-        linked = true;
-        return std::nullopt;
-    }
+    if (fs::symlink_status(path, ec).type() != fs::file_type::regular || ec) return false;
+    if (fs::hard_link_count(path, ec) != 1 || ec) return false;
+    std::error_code source_ec;
+    const fs::perms mine = fs::status(path, ec).permissions(), theirs = fs::status(source, source_ec).permissions();
+    if (!ec && !source_ec && (mine & ~theirs & fs::perms::all) != fs::perms::none) return false;
+    WholeFile file;
+    if (read_whole_file(path, file)) return false;
+    return content_hash(std::string_view(reinterpret_cast<const char*>(file.data()), file.length)) == hash;
+}
+
+// Stages `bytes` (read from the file `source`) to be stored under its hash:
+// written in the history folder with the source's owner and permissions, so
+// that the history shows nobody what the file did not, flushed with the rest
+// of the write, then renamed to its name before any journal names it. So a
+// content file under its name is always whole and a file of its own (and the
+// content folder, which can hold thousands, never holds a temporary file). One
+// that is there already is kept when it is sound (sound_content).
+std::optional<std::string> stage_content(FileOps& ops, const std::string& root, const std::string& hash,
+                                         const std::string& bytes, const std::string& source,
+                                         std::vector<StagedFile>& staged) {
+    const std::string path = content_path(root, hash);
+    if (sound_content(path, hash, source)) return std::nullopt;
     staged.emplace_back();
-    if (FileResult e = stage_new_file(ops, path, history_path(root, hash), bytes.data(), bytes.size(), staged.back()))
+    if (FileResult e = stage_new_file(ops, path, history_path(root, hash), source, bytes.data(), bytes.size(),
+                                      staged.back()))
         return e->message();
     return std::nullopt;
 }
 
-// Rolls back the interrupted write whose journal is `number`.
-std::optional<std::string> roll_back_journal(FileOps& ops, const std::string& root, int number, Recovery& r) {
+// What an interrupted write made and when, for a message: the journal's words
+// are quoted, so that no byte of them reaches the terminal as it is.
+std::string write_described(const HistoryEntry& entry) {
+    return "an interrupted write (" + quoted_text(entry.made_by) + ", " + shown_text(entry.time) + ")";
+}
+
+// Rolls back the interrupted write whose journal is `number`. Everything it
+// needs is looked at before any file is touched: a journal that names what it
+// must not (a file that is not the folder's, a path through a link out of it)
+// or whose old contents are not whole changes nothing.
+std::optional<std::string> roll_back_journal(FileOps& ops, const std::string& root, EntryNumber number,
+                                             Recovery& r) {
     const std::string journal = history_path(root, entry_file_name(number, "journal"));
     HistoryEntry entry;
-    if (auto e = read_manifest(journal, entry)) return *e + "; the interrupted write it describes cannot be rolled back";
-    std::vector<std::string> put;
-    for (auto f = entry.files.rbegin(); f != entry.files.rend(); ++f) {
-        const std::string path = data_path(root, f->name);
-        std::optional<std::string> current;
-        if (auto e = read_current(path, current)) return e;
-        if (current ? content_hash(*current) == f->old_hash : f->old_hash.empty()) continue;
+    if (auto e = read_manifest(journal, entry))
+        return *e + "; the interrupted write it describes cannot be rolled back: " + untrusted_history(root);
+    struct PutBack {
+        const HistoryFile* file;
         std::optional<std::string> old;
+    };
+    std::vector<PutBack> plan;
+    for (auto f = entry.files.rbegin(); f != entry.files.rend(); ++f) {
+        if (auto e = link_out_of_folder(root, f->name))
+            return shown(root, journal) + ": " + *e + "; " + untrusted_history(root);
+        std::optional<std::string> current;
+        if (auto e = read_current(data_path(root, f->name), current)) return e;
+        if (current ? content_hash(*current) == f->old_hash : f->old_hash.empty()) continue;
+        PutBack p{&*f, std::nullopt};
         if (!f->old_hash.empty()) {
             std::string bytes;
             if (auto e = load_content(root, f->old_hash, bytes)) return *e + " (needed to roll back " + f->name + ")";
-            old = std::move(bytes);
+            p.old = std::move(bytes);
         }
-        if (auto e = put_back(ops, path, old)) return e;
-        put.push_back(f->name);
+        plan.push_back(std::move(p));
+    }
+    std::vector<std::string> put;
+    for (const PutBack& p : plan) {
+        if (auto e = put_back(ops, data_path(root, p.file->name), p.old)) return e;
+        put.push_back(p.file->name);
     }
     if (FileError e = ops.remove(journal)) return failed_step(journal, "cannot be removed", *e).message();
-    r.done.push_back("an interrupted write (" + entry.made_by + ", " + entry.time + ") was rolled back" +
+    r.done.push_back(write_described(entry) + " was rolled back" +
                      (put.empty() ? std::string(" before it had replaced any file") : "; put back: " + joined(put)));
+    return std::nullopt;
+}
+
+// The folder's files that share their storage with a stored content: left by
+// an older program of ours, which gave a file's old self a second name in the
+// history before it replaced the file, when that write stopped in between. A
+// rewrite of such a file in place would change the content too. Only files
+// with more than one name are read.
+std::vector<std::string> files_sharing_contents(const std::string& root) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    if (!fs::is_directory(history_path(root, "content"), ec)) return out;
+    for (const std::string& name : folder_file_names()) {
+        const std::string path = data_path(root, name);
+        if (fs::hard_link_count(path, ec) < 2 || ec) continue;
+        std::optional<std::string> bytes;
+        if (read_current(path, bytes) || !bytes) continue;
+        if (fs::equivalent(content_path(root, content_hash(*bytes)), path, ec) && !ec) out.push_back(name);
+    }
+    return out;
+}
+
+// Gives the content that the folder's file `name` shares its storage with a
+// storage of its own (a copy under the same name).
+std::optional<std::string> separate_content(FileOps& ops, const std::string& root, const std::string& name) {
+    const std::string path = data_path(root, name);
+    std::optional<std::string> bytes;
+    if (auto e = read_current(path, bytes)) return e;
+    if (!bytes) return std::nullopt;
+    const std::string hash = content_hash(*bytes);
+    StagedFile copy;
+    FileResult fault =
+        stage_new_file(ops, content_path(root, hash), history_path(root, hash), path, bytes->data(), bytes->size(), copy);
+    if (!fault) fault = flush_staged(ops, copy);
+    if (!fault) fault = place_staged(ops, copy);
+    const std::string left = drop_staged(ops, copy);
+    if (fault) return fault->message() + left;
+    if (FileError e = ops.sync_folder(history_path(root, "content")))
+        return failed_step(history_path(root, "content"), "cannot be made safe", *e).message();
     return std::nullopt;
 }
 
@@ -225,17 +310,18 @@ std::vector<std::string> recovery_needed(const std::string& root) {
         return out;
     }
     const FolderScan scan = scan_folder(root);
-    for (int n : scan.history.journals) {
+    for (EntryNumber n : scan.history.journals) {
         const std::string journal = history_path(root, entry_file_name(n, "journal"));
         HistoryEntry entry;
         if (auto e = read_manifest(journal, entry))
             out.push_back(*e);
         else
-            out.push_back(shown(root, journal) + ": an interrupted write (" + entry.made_by + ", " + entry.time +
-                          ") is not rolled back yet");
+            out.push_back(shown(root, journal) + ": " + write_described(entry) + " is not rolled back yet");
     }
     for (const Stray& s : scan.strays)
         out.push_back(shown(root, s.path) + ": a left-over " + (s.backup ? "backup copy" : "temporary file"));
+    for (const std::string& name : files_sharing_contents(root))
+        out.push_back(name + ": shares its storage with its old content in the history");
     return out;
 }
 
@@ -252,7 +338,9 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
         return r;
     }
     scan = scan_folder(root, contents);
-    if (scan.history.journals.empty() && scan.strays.empty()) return r;
+    // Files that share a content's storage are looked for when the folder is opened.
+    std::vector<std::string> sharing = contents ? files_sharing_contents(root) : std::vector<std::string>();
+    if (scan.history.journals.empty() && scan.strays.empty() && sharing.empty()) return r;
     FolderLock own;
     FolderLock& held = lock && lock->held() ? *lock : own;
     if (!held.held()) {
@@ -265,7 +353,7 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
         }
         scan = scan_folder(root, contents);  // another program may have finished meanwhile
     }
-    for (int n : scan.history.journals) {
+    for (EntryNumber n : scan.history.journals) {
         if (auto e = roll_back_journal(ops, root, n, r)) {
             r.error = *e;
             return r;
@@ -274,7 +362,7 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
     if (!scan.history.journals.empty()) {
         // Contents that only the rolled-back writes named are dropped.
         (void)prune_history(ops, root, true);
-        const int last = scan.history.last_number;
+        const EntryNumber last = scan.history.last_number;
         scan = scan_folder(root, contents);
         scan.history.last_number = std::max(scan.history.last_number, last);
     }
@@ -307,6 +395,14 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
         }
         r.done.push_back("removed the left-over " + std::string(s.backup ? "backup copy " : "temporary file ") +
                          shown(root, s.path));
+    }
+    if (contents) sharing = files_sharing_contents(root);
+    for (const std::string& name : sharing) {
+        if (auto e = separate_content(ops, root, name)) {
+            r.error = *e;
+            return r;
+        }
+        r.done.push_back(name + " shared its storage with its old content in the history; the content is a copy of its own now");
     }
     scan.history.journals.clear();
     scan.strays.clear();
@@ -350,7 +446,6 @@ struct Staging {
     std::vector<StagedFile> contents;  // old bytes under their hashes
     std::vector<WriteItem*> items;     // new bytes beside their files
     StagedFile manifest;
-    bool linked = false;               // a content was given as a second name of a file
 };
 
 // The bytes this program last wrote to each file of a folder, with their
@@ -429,8 +524,7 @@ std::optional<std::string> stage_journal(FileOps& ops, const std::string& root, 
         }
         if (auto e = decide_in_place(ops, root, item, f.old_hash)) return e;
         if (old) {
-            const std::string* own = item.in_place ? nullptr : &item.target;
-            if (auto e = stage_content(ops, root, f.old_hash, *old, own, staging.contents, staging.linked))
+            if (auto e = stage_content(ops, root, f.old_hash, *old, item.target, staging.contents))
                 return kJournalFault + *e;
         }
         entry.files.push_back(std::move(f));
@@ -466,7 +560,7 @@ std::optional<std::string> stage_write(FileOps& ops, const std::string& root, Hi
     for (StagedFile& f : staging.contents) {
         if (FileResult e = place_staged(ops, f)) return kJournalFault + e->message();
     }
-    if (!staging.contents.empty() || staging.linked) {
+    if (!staging.contents.empty()) {
         if (FileError e = ops.sync_folder(history_path(root, "content")))
             return kJournalFault + failed_step(history_path(root, "content"), "cannot be made safe", *e).message();
     }
@@ -541,6 +635,11 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
         result.error = why + "; nothing was written";
         return result;
     };
+    // The history names only the folder's own files: a write of anything else
+    // would make an entry that nobody may trust.
+    for (const PlannedFile& f : files) {
+        if (!is_folder_file(f.name)) return refuse(quoted_text(f.name) + ": not a file of the data folder");
+    }
     FolderLock own;
     FolderLock& held = lock && lock->held() ? *lock : own;
     if (!held.held()) {
@@ -578,6 +677,9 @@ CommitResult commit_folder_write(FileOps& ops, const std::string& root, const st
     for (const std::string& folder : {history_path(root), history_path(root, "content")}) {
         if (FileError e = ops.make_folder(folder)) return refuse(kJournalFault + folder + ": " + e->reason);
     }
+    if (scan.history.last_number >= kLastEntryNumber)
+        return refuse(history_path(root) + ": its entry numbers are used up (a name in it claims " +
+                      std::to_string(scan.history.last_number) + "); to go on, move it out of the data folder");
     HistoryEntry entry;
     entry.number = scan.history.last_number + 1;
     entry.time = now_text();

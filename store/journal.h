@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "store/folder_lock.h"
+#include "store/history.h"
 
 namespace ce {
 
@@ -29,7 +30,7 @@ struct WriteOrigin {
 
 struct CommitResult {
     std::optional<std::string> error;     // why nothing was written
-    int entry = 0;                        // the history entry made; 0 when nothing changed
+    EntryNumber entry = 0;                // the history entry made; 0 when nothing changed
     std::vector<std::string> written;     // names of the files replaced
 };
 
