@@ -133,15 +133,6 @@ const std::vector<std::string> kNine{"MonstersSetup.vrh", "Ammo.vrh",         "I
                                      "Firewall.vrh",      "Demonology.vrh",   "DefenseBonus.vrh",
                                      "Eng/Monsters.txt",  "Eng/Plural.txt",   "Eng/Ability.txt"};
 
-std::string nine_files_csv(int slot, int variant) {
-    const std::string v = std::to_string(variant);
-    return "slot,name,plural,ability,MonstersSetup.vrh@27000,Ammo.vrh@0,ImposedSpells.vrh@0[0],Firewall.vrh@0,"
-           "Demonology.vrh@0,DefenseBonus.vrh@0\r\n" +
-           std::to_string(slot) + ",Name " + v + ",Names " + v + ",Ability " + v + "," + std::to_string(40 + variant) +
-           ",Dart " + v + "," + std::to_string(3 + variant) + ",1," + std::to_string(2 + variant) + "," +
-           std::to_string(9 + variant) + "\r\n";
-}
-
 void expect_ok(const ToolRun& r) { EXPECT_EQ(r.status, 0) << r.err; }
 
 // The editor's Save of creature 4 with a change in each of the nine files,

@@ -24,16 +24,6 @@
 namespace ce::test {
 namespace {
 
-// One import that changes slot `slot` in all nine files a Save can change.
-std::string nine_files_csv(int slot, int variant) {
-    const std::string v = std::to_string(variant);
-    return "slot,name,plural,ability,MonstersSetup.vrh@27000,Ammo.vrh@0,ImposedSpells.vrh@0[0],Firewall.vrh@0,"
-           "Demonology.vrh@0,DefenseBonus.vrh@0\r\n" +
-           std::to_string(slot) + ",Name " + v + ",Names " + v + ",Ability " + v + "," + std::to_string(40 + variant) +
-           ",Dart " + v + "," + std::to_string(3 + variant) + ",1," + std::to_string(2 + variant) + "," +
-           std::to_string(9 + variant) + "\r\n";
-}
-
 // A data folder ("data") beside a folder of the user's own ("outside") that
 // nothing the folder's history says may change.
 class Defence : public ::testing::Test {
