@@ -2,6 +2,8 @@
 #include "store/journal.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -155,20 +157,35 @@ std::string shown(const std::string& root, const std::string& path) {
     return root.empty() ? path : folder_relative_name(root, path);
 }
 
+// Whether the file at `path` holds exactly `bytes`: read piece by piece and
+// compared, which says as much as its hash would (the bytes are those that
+// hash to its name) at a fraction of the cost.
+bool holds_exactly(const std::string& path, std::string_view bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char piece[1 << 16];
+    std::size_t at = 0;
+    bool same = true;
+    for (std::size_t n; same && (n = std::fread(piece, 1, sizeof piece, file)) > 0; at += n)
+        same = at + n <= bytes.size() && std::memcmp(piece, bytes.data() + at, n) == 0;
+    same = same && !std::ferror(file) && at == bytes.size();
+    std::fclose(file);
+    return same;
+}
+
 // Whether the content stored at `path` may stay as it is: a file of its own
 // (no other name: a data file sharing it would change it when rewritten in
-// place), no more open than the file `source` its bytes come from, and whole
-// by its hash, which alone says that it holds what its name says.
-bool sound_content(const std::string& path, const std::string& hash, const std::string& source) {
+// place), no more open than the file `source` its bytes come from, and whole:
+// holding the bytes that hash to its name, so never trusted by its size.
+bool sound_content(const std::string& path, const std::string& bytes, const std::string& source) {
     std::error_code ec;
     if (fs::symlink_status(path, ec).type() != fs::file_type::regular || ec) return false;
     if (fs::hard_link_count(path, ec) != 1 || ec) return false;
+    if (fs::file_size(path, ec) != bytes.size() || ec) return false;
     std::error_code source_ec;
     const fs::perms mine = fs::status(path, ec).permissions(), theirs = fs::status(source, source_ec).permissions();
     if (!ec && !source_ec && (mine & ~theirs & fs::perms::all) != fs::perms::none) return false;
-    WholeFile file;
-    if (read_whole_file(path, file)) return false;
-    return content_hash(std::string_view(reinterpret_cast<const char*>(file.data()), file.length)) == hash;
+    return holds_exactly(path, bytes);
 }
 
 // Stages `bytes` (read from the file `source`) to be stored under its hash:
@@ -182,7 +199,7 @@ std::optional<std::string> stage_content(FileOps& ops, const std::string& root, 
                                          const std::string& bytes, const std::string& source,
                                          std::vector<StagedFile>& staged) {
     const std::string path = content_path(root, hash);
-    if (sound_content(path, hash, source)) return std::nullopt;
+    if (sound_content(path, bytes, source)) return std::nullopt;
     staged.emplace_back();
     if (FileResult e = stage_new_file(ops, path, history_path(root, hash), source, bytes.data(), bytes.size(),
                                       staged.back()))
