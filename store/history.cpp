@@ -173,8 +173,62 @@ std::string format_manifest(const HistoryEntry& entry) {
     return out;
 }
 
+namespace {
+
+// The text after `key` and a space on the line ("" when the line is the key
+// alone), or nothing when the line does not start with the key.
+std::optional<std::string_view> field(std::string_view line, std::string_view key) {
+    if (line.size() < key.size() || line.substr(0, key.size()) != key) return std::nullopt;
+    if (line.size() == key.size()) return std::string_view();
+    if (line[key.size()] != ' ') return std::nullopt;
+    return line.substr(key.size() + 1);
+}
+
+// Lines 2 to 5: number, time, made-by, slots.
+std::optional<std::string> parse_head(const std::vector<std::string_view>& lines, HistoryEntry& entry) {
+    const auto number = field(lines[1], "number");
+    const std::optional<EntryNumber> n = number ? parse_entry_number(*number) : std::nullopt;
+    if (!n) return std::string("line 2: expected \"number\" and an entry number");
+    entry.number = *n;
+    const auto time = field(lines[2], "time");
+    if (!time) return std::string("line 3: expected \"time\"");
+    entry.time = std::string(*time);
+    const auto made_by = field(lines[3], "made-by");
+    if (!made_by) return std::string("line 4: expected \"made-by\"");
+    entry.made_by = std::string(*made_by);
+    const auto slots = field(lines[4], "slots");
+    if (!slots) return std::string("line 5: expected \"slots\"");
+    if (slots->empty()) return std::nullopt;
+    for (std::string_view w : words(*slots, 100000)) {
+        int s = 0;
+        if (!parse_number(w, s) || s < 0 || s > 999) return "line 5: " + quoted_piece(w) + " is not a slot";
+        entry.slots.push_back(s);
+    }
+    return std::nullopt;
+}
+
+// A "file" line: old hash (or "-"), old size, new hash, new size, name; the
+// name one of the folder's own files, and not one `entry` names already.
+std::optional<std::string> parse_file_line(std::string_view line, const HistoryEntry& entry, HistoryFile& f) {
+    const auto rest = field(line, "file");
+    if (!rest) return std::string("expected \"file\"");
+    const std::vector<std::string_view> w = words(*rest, 5);
+    if (w.size() != 5) return std::string("expected five parts");
+    if (w[0] != "-" && !is_hash(w[0])) return quoted_piece(w[0]) + " is not a content hash";
+    if (!is_hash(w[2])) return quoted_piece(w[2]) + " is not a content hash";
+    if (!parse_number(w[1], f.old_size) || !parse_number(w[3], f.new_size)) return std::string("a size is not a number");
+    if (!is_folder_file(w[4])) return quoted_piece(w[4]) + " is not a file of the data folder";
+    if (std::any_of(entry.files.begin(), entry.files.end(), [&](const HistoryFile& g) { return g.name == w[4]; }))
+        return quoted_piece(w[4]) + " is named twice";
+    f.old_hash = w[0] == "-" ? std::string() : std::string(w[0]);
+    f.new_hash = std::string(w[2]);
+    f.name = std::string(w[4]);
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& out) {
-    HistoryEntry entry;
     std::vector<std::string_view> lines;
     while (!text.empty()) {
         const std::size_t nl = text.find('\n');
@@ -184,48 +238,11 @@ std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& o
     }
     if (lines.size() < 6 || lines[0] != kManifestHead) return std::string("not a history manifest");
     if (lines.back() != "end") return std::string("it does not end with \"end\"");
-    auto field = [&](std::size_t i, std::string_view key) -> std::optional<std::string_view> {
-        const std::string_view line = lines[i];
-        if (line.size() < key.size() || line.substr(0, key.size()) != key) return std::nullopt;
-        if (line.size() == key.size()) return std::string_view();
-        if (line[key.size()] != ' ') return std::nullopt;
-        return line.substr(key.size() + 1);
-    };
-    const auto number = field(1, "number");
-    const std::optional<EntryNumber> n = number ? parse_entry_number(*number) : std::nullopt;
-    if (!n) return std::string("line 2: expected \"number\" and an entry number");
-    entry.number = *n;
-    const auto time = field(2, "time");
-    if (!time) return std::string("line 3: expected \"time\"");
-    entry.time = std::string(*time);
-    const auto made_by = field(3, "made-by");
-    if (!made_by) return std::string("line 4: expected \"made-by\"");
-    entry.made_by = std::string(*made_by);
-    const auto slots = field(4, "slots");
-    if (!slots) return std::string("line 5: expected \"slots\"");
-    if (!slots->empty()) {
-        for (std::string_view w : words(*slots, 100000)) {
-            int s = 0;
-            if (!parse_number(w, s) || s < 0 || s > 999) return "line 5: " + quoted_piece(w) + " is not a slot";
-            entry.slots.push_back(s);
-        }
-    }
+    HistoryEntry entry;
+    if (auto e = parse_head(lines, entry)) return e;
     for (std::size_t i = 5; i + 1 < lines.size(); ++i) {
-        const std::string where = "line " + std::to_string(i + 1) + ": ";
-        const auto rest = field(i, "file");
-        if (!rest) return where + "expected \"file\"";
-        const std::vector<std::string_view> w = words(*rest, 5);
         HistoryFile f;
-        if (w.size() != 5) return where + "expected five parts";
-        if (w[0] != "-" && !is_hash(w[0])) return where + quoted_piece(w[0]) + " is not a content hash";
-        if (!is_hash(w[2])) return where + quoted_piece(w[2]) + " is not a content hash";
-        if (!parse_number(w[1], f.old_size) || !parse_number(w[3], f.new_size)) return where + "a size is not a number";
-        if (!is_folder_file(w[4])) return where + quoted_piece(w[4]) + " is not a file of the data folder";
-        f.old_hash = w[0] == "-" ? std::string() : std::string(w[0]);
-        f.new_hash = std::string(w[2]);
-        f.name = std::string(w[4]);
-        if (std::any_of(entry.files.begin(), entry.files.end(), [&](const HistoryFile& g) { return g.name == f.name; }))
-            return where + quoted_piece(w[4]) + " is named twice";
+        if (auto e = parse_file_line(lines[i], entry, f)) return "line " + std::to_string(i + 1) + ": " + *e;
         entry.files.push_back(std::move(f));
     }
     if (entry.files.empty()) return std::string("it names no file");
