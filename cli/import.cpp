@@ -13,7 +13,7 @@
 #include "cli/csv.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
-#include "cli/history.h"
+#include "cli/import_commit.h"
 #include "cli/import_suspect.h"
 #include "cli/import_table.h"
 #include "cli/table_text.h"

@@ -20,10 +20,15 @@ std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t
     do fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        // A read-only folder or file: a shared descriptor still locks.
-        if (errno == EACCES || errno == EROFS)
+        const int first = errno;
+        // A lock file we may only read: a shared descriptor still locks.
+        if (first == EACCES || first == EROFS || first == EPERM)
             fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd < 0) return std::string(errno == EISDIR ? reason::kFolder : std::strerror(errno));
+        // No lock file, and a folder where none can be made: that is the reason.
+        const int why = fd < 0 && errno == ENOENT ? first : errno;
+        if (fd < 0) return std::string(why == EISDIR ? reason::kFolder
+                                       : why == EACCES || why == EPERM ? reason::kDenied
+                                                                        : std::strerror(why));
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
