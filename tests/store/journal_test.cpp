@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -433,6 +434,59 @@ TEST(FolderLock, ASecondWriterWaitsBrieflyThenIsRefused) {
     first.release();
     EXPECT_FALSE(second.acquire(f.dir.str(), 0));
 }
+
+#ifndef _WIN32
+// In a child process, takes the record lock that Wine's server takes for a
+// Windows program's LockFileEx(handle, exclusive, 0, 1, 0): a write lock of
+// byte 0 (fcntl). Says on `said` whether it got it, then holds it until
+// anything arrives on `hold` (a closed pipe lets go at once).
+pid_t record_lock_elsewhere(const std::string& path, int said, int hold) {
+    const pid_t child = ::fork();
+    if (child != 0) return child;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_len = 1;
+    const char got = fd >= 0 && ::fcntl(fd, F_SETLK, &range) == 0 ? 'y' : 'n';
+    (void)!::write(said, &got, 1);
+    char c;
+    (void)!::read(hold, &c, 1);
+    ::_exit(0);
+}
+
+// The editor under Wine holds the folder with such a record lock, which flock
+// does not see: the folder's lock keeps out both kinds, and is kept out by both.
+TEST(FolderLock, ExcludesTheRecordLockThatWineTakesForAWindowsProgram) {
+    Folder f;
+    const std::string path = f.dir.file(kLockFileName);
+    for (const bool theirs_first : {true, false}) {
+        SCOPED_TRACE(theirs_first ? "the Windows program locks first" : "we lock first");
+        FolderLock ours;
+        if (!theirs_first) {
+            ASSERT_FALSE(ours.acquire(f.dir.str(), 0));
+        }
+        int said[2], hold[2];
+        ASSERT_EQ(::pipe(said), 0);
+        ASSERT_EQ(::pipe(hold), 0);
+        const pid_t child = record_lock_elsewhere(path, said[1], hold[0]);
+        ASSERT_GE(child, 0);
+        char got = 0;
+        ASSERT_EQ(::read(said[0], &got, 1), 1);
+        EXPECT_EQ(got, theirs_first ? 'y' : 'n');
+        if (theirs_first) {
+            const auto refused = ours.acquire(f.dir.str(), 100);
+            EXPECT_TRUE(refused && ours.busy());
+        }
+        for (int fd : {said[0], said[1], hold[0], hold[1]}) ::close(fd);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (theirs_first) {
+            EXPECT_FALSE(ours.acquire(f.dir.str(), 0));  // free once it let go
+        }
+    }
+}
+#endif
 
 TEST(FolderLock, ALockFileThatIsAFolderIsAClearRefusal) {
     Folder f;
