@@ -38,9 +38,9 @@ void edit_everything(ce::fixture::Session& s, int variant) {
 bool save_plain(ce::EditorState& state, ce::Form& form) {
     for (const ce::DataFileInfo& info : ce::data_files()) {
         ce::WholeFile file;
-        if (ce::load_data_file(state.root, info, file)) return false;
+        if (!ce::load_data_file(state.root, info, file).ok()) return false;
         ce::save_slot(form, info.id, file.block, state.current);
-        if (ce::store_whole_file(*state.files, ce::data_path(state.root, info.name), file.data(), info.size))
+        if (!ce::store_whole_file(*state.files, ce::data_path(state.root, info.name), file.data(), info.size).ok())
             return false;
     }
     std::vector<std::string> failures;

@@ -21,7 +21,7 @@ void warn_missing_texts(const Dataset& data, const std::vector<const Field*>& fi
         const LanguageText& t = data.text(f->text_kind);
         auto k = static_cast<std::size_t>(f->text_kind);
         if (!t.present && !warned[k]) {
-            err << "creatures: " << t.fault->message() << "; its texts are exported empty\n";
+            err << "creatures: " << t.fault.message() << "; its texts are exported empty\n";
             warned[k] = true;
         }
     }
@@ -58,8 +58,8 @@ std::optional<std::vector<const Field*>> chosen_fields(const std::vector<Field>&
 
 // The folder's data, or nothing after saying why it cannot be read.
 std::optional<Dataset> readable_dataset(const std::string& root, std::ostream& err) {
-    if (auto problem = folder_problem(root)) {
-        err << "creatures export: " << *problem << "\n";
+    if (Status problem = folder_problem(root); !problem.ok()) {
+        err << "creatures export: " << problem.message() << "\n";
         return std::nullopt;
     }
     Dataset data = load_dataset(root);

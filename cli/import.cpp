@@ -321,7 +321,7 @@ private:
         const std::string_view old = text.line(line);
         if (*bytes == old) return;
         if (!text.present) {
-            fault(plan, cell, text.fault->message() + ", so the text cannot be stored");
+            fault(plan, cell, text.fault.message() + ", so the text cannot be stored");
             return;
         }
         std::string stored = as_one_line(*bytes);
@@ -391,8 +391,8 @@ bool read_input(const ImportOptions& options, std::istream& in, std::string& pip
         text = piped;
         return true;
     }
-    if (FileResult fault = read_whole_file(options.file, file)) {
-        err << "creatures import: " << fault->message() << "\n";
+    if (Status fault = read_whole_file(options.file, file); !fault.ok()) {
+        err << "creatures import: " << fault.message() << "\n";
         return false;
     }
     text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);
@@ -595,7 +595,10 @@ int write_import(const ImportOptions& options, FileOps& ops, const std::map<std:
     std::vector<int> slots;
     for (const Change& c : plan.changes)
         if (!dropped || c.suspect == Suspect::None) slots.push_back(c.slot);
-    if (!commit_import(options.root, ops, planned, std::move(slots), err)) return kExitError;
+    if (const Result<Committed> r = commit_import(options.root, ops, planned, std::move(slots)); !r.ok()) {
+        err << "creatures import: " << r.fault() << "\n";
+        return kExitError;
+    }
     if (!out) {
         // The files are written; only the report is lost. Say so, and exit as a
         // successful import: a script must not take the folder for unchanged.
@@ -632,8 +635,8 @@ std::string language_note(const ImportTable& table, const Dataset& data, const s
 int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,
                std::ostream& err) {
     const std::string label = options.file == "-" ? std::string("standard input") : options.file;
-    if (auto problem = folder_problem(options.root)) {
-        err << "creatures import: " << *problem << "\n";
+    if (Status problem = folder_problem(options.root); !problem.ok()) {
+        err << "creatures import: " << problem.message() << "\n";
         return kExitError;
     }
     std::string piped;

@@ -17,8 +17,8 @@ int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
         return kExitError;
     }
     const int s = static_cast<int>(*slot);
-    if (auto problem = folder_problem(options.root)) {
-        err << "creatures show: " << *problem << "\n";
+    if (Status problem = folder_problem(options.root); !problem.ok()) {
+        err << "creatures show: " << problem.message() << "\n";
         return kExitError;
     }
     const Dataset data = load_dataset(options.root);

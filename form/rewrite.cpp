@@ -38,8 +38,8 @@ LineChanges plan_creature_lines(const Form& form, const std::string& root, int s
         const TextKind kind = kCreatureLines[k];
         const std::string path = language_file(root, kind, language);
         std::string bytes;
-        if (auto fault = load_language_text(path, bytes)) {
-            out.faults.push_back(fault->message());
+        if (Status fault = load_language_text(path, bytes); !fault.ok()) {
+            out.faults.push_back(fault.message());
             continue;
         }
         const int number = line_number(k, slot);

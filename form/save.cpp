@@ -101,8 +101,8 @@ bool save_creature(EditorState& state, Form& form) {
     // The nine files are one write of the folder: locked before they are read,
     // so that nobody changes them between this reading and the commit.
     FolderWrite write(ops, state.root, {"Save of creature " + std::to_string(c) + " in the editor", {c}});
-    if (auto error = write.lock()) {
-        form.report_error(creature + " was not saved:\n    " + *error);
+    if (Status error = write.lock(); !error.ok()) {
+        form.report_error(creature + " was not saved:\n    " + error.message());
         return false;
     }
 
@@ -110,7 +110,7 @@ bool save_creature(EditorState& state, Form& form) {
     std::array<WholeFile, kDataFileCount> read;
     std::vector<std::string> faults;
     for (const DataFileInfo& info : data_files())
-        if (auto fault = load_data_file(state.root, info, read[index_of(info.id)])) faults.push_back(fault->message());
+        if (Status fault = load_data_file(state.root, info, read[index_of(info.id)]); !fault.ok()) faults.push_back(fault.message());
     if (!faults.empty()) {
         form.report_error(fault_message(creature + " was not saved: data files cannot be read or are too short",
                                         state.root, faults));
@@ -164,8 +164,8 @@ bool save_creature(EditorState& state, Form& form) {
                   std::string(reinterpret_cast<const char*>(merged[f].data()), info.size));
     }
     for (LineFile& file : lines.files) write.add(file.path, std::move(file.read), std::move(file.bytes));
-    if (auto error = write.commit().error) {
-        form.report_error(creature + " was not saved:\n    " + *error);
+    if (Status error = write.commit().status(); !error.ok()) {
+        form.report_error(creature + " was not saved:\n    " + error.message());
         return false;
     }
 

@@ -35,8 +35,8 @@ std::string language_line(const std::string& root, TextKind kind, int language, 
                           std::vector<std::string>& faults) {
     const std::string path = language_file(root, kind, language);
     WholeFile file;
-    if (FileResult fault = read_whole_file(path, file)) {
-        faults.push_back(fault->at(language_file_name(kind, language)).message());
+    if (Status fault = read_whole_file(path, file); !fault.ok()) {
+        faults.push_back(fault.fault().at(language_file_name(kind, language)).message());
         return {};
     }
     const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.block.size());
@@ -69,8 +69,8 @@ bool show_creature(EditorState& state, Form& form, int slot) {
     std::array<WholeFile, kDataFileCount> files;
     std::vector<std::string> faults;
     for (DataFile id : kReadOrder) {
-        if (auto fault = load_data_file(state.root, data_file(id), files[static_cast<std::size_t>(id)])) {
-            faults.push_back(fault->message());
+        if (Status fault = load_data_file(state.root, data_file(id), files[static_cast<std::size_t>(id)]); !fault.ok()) {
+            faults.push_back(fault.message());
         }
     }
     if (!faults.empty()) {

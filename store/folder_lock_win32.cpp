@@ -18,7 +18,7 @@ std::string system_message(DWORD code) {
 }
 }  // namespace
 
-std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t& handle) {
+Status open_lock_file(const std::string& path, std::intptr_t& handle) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return std::string(reason::kFolder);
@@ -37,7 +37,7 @@ std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t
         }
     }
     handle = reinterpret_cast<std::intptr_t>(h);
-    return std::nullopt;
+    return {};
 }
 
 bool try_lock(std::intptr_t handle) {

@@ -204,8 +204,8 @@ TEST(EditorProgram, EveryProgramCarriesItsVersionAndTheManifest) {
 }
 
 void write_demo_folder(const TempDir& folder) {
-    const auto error = write_demo(folder.str(), make_demo_files(kDefaultDemoSeed), false);
-    ASSERT_FALSE(error.has_value()) << *error;
+    const Status error = write_demo(folder.str(), make_demo_files(kDefaultDemoSeed), false);
+    ASSERT_TRUE(error.ok()) << error.fault();
 }
 
 TEST(EditorProgram, OpensTheDemoFolderAndCloses) {
