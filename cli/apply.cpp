@@ -6,6 +6,7 @@
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "cli/history.h"
+#include "cli/import_commit.h"
 #include "cli/patch.h"
 #include "cli/table_text.h"
 #include "store/journal.h"

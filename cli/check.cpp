@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "store/history.h"
 #include "store/journal.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
@@ -81,6 +82,17 @@ void check_recovery(const CheckOptions& options, Report& report) {
     for (const std::string& line : recovery_needed(options.root)) {
         report.text += "  NEEDS RECOVERY: " + line + "\n";
         ++report.blocking;
+    }
+}
+
+// Names in the history that are not ours and entries that cannot be read: left
+// out of the history (which is otherwise usable), and named here.
+void check_history(const CheckOptions& options, Report& report) {
+    HistoryListing listing;
+    if (read_history(options.root, listing)) return;  // a history folder that cannot be used needs recovery (above)
+    for (const std::string& problem : listing.problems) {
+        report.text += "  History: " + problem + "\n";
+        ++report.findings;
     }
 }
 
@@ -285,6 +297,7 @@ int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err)
 
     check_settings(options, folder, report);
     check_recovery(options, report);
+    check_history(options, report);
     check_data_files(folder, report);
     check_language_files(options, data, report);
     // Values the editor cannot show faithfully (only when the data can be read).

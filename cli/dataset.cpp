@@ -2,13 +2,8 @@
 
 #include <ostream>
 
-#include "cli/libraries.h"
-
-#if CE_CLI_LIBRARIES
-#include <nlohmann/json.hpp>
-#endif
-
 #include "cli/field_value.h"
+#include "store/quoted_text.h"
 #include "text/code_page.h"
 #include "store/value_text.h"
 
@@ -24,37 +19,7 @@ Dataset load_dataset(const std::string& root, int language) {
     return data;
 }
 
-#if CE_CLI_LIBRARIES
-std::string quote_text(std::string_view utf8) {
-    const std::string dumped =
-        nlohmann::json(std::string(utf8)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    // The C1 controls (U+0080..U+009F) escaped as well as the C0 ones: a
-    // terminal may act on them, and the escape is the same JSON text.
-    std::string out;
-    out.reserve(dumped.size());
-    static const char kHex[] = "0123456789abcdef";
-    for (std::size_t i = 0; i < dumped.size(); ++i) {
-        const auto b = static_cast<unsigned char>(dumped[i]);
-        const auto next = i + 1 < dumped.size() ? static_cast<unsigned char>(dumped[i + 1]) : 0;
-        if (b == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            out += "\\u00";
-            out += kHex[next >> 4];
-            out += kHex[next & 0xF];
-            ++i;
-        } else {
-            out += dumped[i];
-        }
-    }
-    return out;
-}
-#else
-std::string quote_text(std::string_view utf8) {
-    std::string s(1, '"');
-    s.append(utf8);
-    s += '"';
-    return s;
-}
-#endif
+std::string quote_text(std::string_view utf8) { return quoted_text(utf8); }
 
 void warn_unread_texts(const Dataset& data, const char* command, std::ostream& err) {
     for (const LanguageText& t : data.texts)

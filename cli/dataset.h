@@ -49,7 +49,7 @@ inline bool is_text_field(const Field& field) {
 }
 
 // The text as a JSON string: in double quotes, with quotes, backslashes and
-// control characters escaped.
+// control characters escaped (quoted_text, the one escaping of every message).
 std::string quote_text(std::string_view utf8);
 
 // Names on `err` ("creatures <command>: <file>: <why>; read as empty") each

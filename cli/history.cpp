@@ -1,5 +1,5 @@
-// creatures history, creatures restore, the DIR@N source of creatures diff, the
-// recovery every command runs first, and the one write of an import.
+// creatures history, creatures restore, the DIR@N source of creatures diff with
+// its temporary folders, and the recovery every command runs first.
 #include "cli/history.h"
 
 #include "cli/libraries.h"
@@ -21,7 +21,9 @@
 #include "cli/dataset.h"
 #include "cli/fields.h"
 #include "store/binding.h"
+#include "store/folder_files.h"
 #include "store/history.h"
+#include "store/quoted_text.h"
 #include "store/settings.h"
 #include "store/whole_file.h"
 #include "text/lines.h"
@@ -35,17 +37,24 @@ std::string bytes_of(const WholeFile& file) {
     return std::string(reinterpret_cast<const char*>(file.data()), file.length);
 }
 
-std::string file_list(const HistoryEntry& e) {
+// "a, b, c".
+std::string listed(const std::vector<std::string>& names) {
     std::string out;
-    for (const HistoryFile& f : e.files) {
+    for (const std::string& name : names) {
         if (!out.empty()) out.append(", ");
-        out.append(f.name);
+        out.append(name);
     }
     return out;
 }
 
+std::string file_list(const HistoryEntry& e) {
+    std::vector<std::string> names;
+    for (const HistoryFile& f : e.files) names.push_back(f.name);
+    return listed(names);
+}
+
 // The names of every file a copy of the folder needs.
-std::vector<std::string> folder_file_names() {
+std::vector<std::string> copied_file_names() {
     std::vector<std::string> names{kSettingsFile};
     for (const DataFileInfo& info : data_files()) names.push_back(info.name);
     for (int language = 0; language < 2; ++language)
@@ -53,11 +62,10 @@ std::vector<std::string> folder_file_names() {
     return names;
 }
 
-// One creature's fields and texts from `old` over the folder's current files:
-// through the binding rows for the data files, through the language files'
-// line rules for the name, plural and ability of both languages.
-std::optional<std::string> slot_target(const std::string& root, const std::string& old_root, int slot,
-                                       std::map<std::string, std::string>& target) {
+// One creature's data fields from `old` over the folder's current data files,
+// through the binding rows: the data files that change.
+std::optional<std::string> slot_data_target(const std::string& root, const std::string& old_root, int slot,
+                                            std::map<std::string, std::string>& target) {
     Dataset now = load_dataset(root, 0);
     const Dataset old = load_dataset(old_root, 0);
     for (const Dataset* d : {static_cast<const Dataset*>(&now), &old}) {
@@ -65,9 +73,8 @@ std::optional<std::string> slot_target(const std::string& root, const std::strin
         if (!faults.empty())
             return std::string(d == &now ? "the folder" : "the folder as it was then") + " cannot be used: " + faults[0];
     }
-    const std::vector<Field> fields = make_fields();
     std::array<bool, 6> changed{};
-    for (const Field& f : fields) {
+    for (const Field& f : make_fields()) {
         if (!f.row) continue;
         const BindingRow& row = *f.row;
         auto to = now.folder.file(row.file).view();
@@ -92,24 +99,47 @@ std::optional<std::string> slot_target(const std::string& root, const std::strin
         target[info.name] =
             std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size));
     }
+    return std::nullopt;
+}
+
+// One creature's name, plural and ability lines of `language` from `old` over
+// the folder's current language files, through their line rules.
+std::optional<std::string> slot_text_target(const std::string& root, const std::string& old_root, int slot,
+                                            int language, std::map<std::string, std::string>& target) {
+    const Dataset now_texts = load_dataset(root, language);
+    const Dataset old_texts = load_dataset(old_root, language);
+    std::array<std::map<int, std::string>, 5> lines;
+    for (const Field& f : make_fields()) {
+        if (f.kind != FieldKind::Line) continue;
+        const LanguageText& a = now_texts.text(f.text_kind);
+        const LanguageText& b = old_texts.text(f.text_kind);
+        // A text missing then and now has nothing to put back; one that
+        // cannot be read would leave the creature half restored.
+        if (!a.present && !b.present && a.fault->reason == reason::kMissing && b.fault->reason == reason::kMissing)
+            continue;
+        if (!a.present || !b.present)
+            return a.name + ": cannot be read" + (a.present ? " as it was then" : "") + ": " +
+                   (a.present ? b.fault : a.fault)->reason + "; the creature's texts cannot be put back";
+        const int k = line_of(f, slot);
+        if (a.line(k) == b.line(k)) continue;
+        lines[static_cast<std::size_t>(f.text_kind)][k] = std::string(b.line(k));
+    }
+    for (int k = 0; k < 5; ++k) {
+        if (lines[static_cast<std::size_t>(k)].empty()) continue;
+        const LanguageText& t = now_texts.text(static_cast<TextKind>(k));
+        target[t.name] =
+            replace_lines(t.bytes, lines[static_cast<std::size_t>(k)], OtherLines::KeepEnders, EmptyPastEnd::Extends);
+    }
+    return std::nullopt;
+}
+
+// One creature's fields and texts of both languages from `old` over the
+// folder's current files.
+std::optional<std::string> slot_target(const std::string& root, const std::string& old_root, int slot,
+                                       std::map<std::string, std::string>& target) {
+    if (auto e = slot_data_target(root, old_root, slot, target)) return e;
     for (int language = 0; language < 2; ++language) {
-        const Dataset now_texts = load_dataset(root, language);
-        const Dataset old_texts = load_dataset(old_root, language);
-        std::array<std::map<int, std::string>, 5> lines;
-        for (const Field& f : fields) {
-            if (f.kind != FieldKind::Line) continue;
-            const LanguageText& a = now_texts.text(f.text_kind);
-            const LanguageText& b = old_texts.text(f.text_kind);
-            const int k = line_of(f, slot);
-            if (!a.present || !b.present || a.line(k) == b.line(k)) continue;
-            lines[static_cast<std::size_t>(f.text_kind)][k] = std::string(b.line(k));
-        }
-        for (int k = 0; k < 5; ++k) {
-            if (lines[static_cast<std::size_t>(k)].empty()) continue;
-            const LanguageText& t = now_texts.text(static_cast<TextKind>(k));
-            target[t.name] = replace_lines(t.bytes, lines[static_cast<std::size_t>(k)], OtherLines::KeepEnders,
-                                           EmptyPastEnd::Extends);
-        }
+        if (auto e = slot_text_target(root, old_root, slot, language, target)) return e;
     }
     return std::nullopt;
 }
@@ -155,7 +185,7 @@ std::optional<std::string> TempFolder::make(const std::string& root,
     fs::create_directories(path_ / "Rus", ec);
     if (ec) return path_.string() + ": cannot be made: " + ec.message();
     const std::string to = path_.string();
-    for (const std::string& name : folder_file_names()) {
+    for (const std::string& name : copied_file_names()) {
         WholeFile file;
         if (read_whole_file(data_path(root, name), file)) continue;
         if (auto e = store_whole_file(data_path(to, name), file.data(), file.length)) return e->message();
@@ -180,11 +210,14 @@ std::string folder_of_source(const std::string& source) {
 bool open_diff_source(const std::string& source, TempFolder& temp, std::string& folder, std::ostream& err) {
     folder = folder_of_source(source);
     if (folder == source) return true;
-    int number = 0;
     const std::string digits = source.substr(folder.size() + 1);
-    std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    const std::optional<EntryNumber> number = parse_entry_number(digits);
+    if (!number) {
+        fail("diff", source + ": " + entry_number_fault(digits), err);
+        return false;
+    }
     FolderBytes before;
-    if (auto e = folder_before(folder, number, before)) {
+    if (auto e = folder_before(folder, *number, before)) {
         fail("diff", source + ": " + *e, err);
         return false;
     }
@@ -207,35 +240,15 @@ bool recover_at_open(const std::string& root, FileOps& ops, const std::string& c
     return !r.error;
 }
 
-std::map<std::string, std::string> files_as_read(const Dataset& data) {
-    std::map<std::string, std::string> read;
-    for (const DataFileInfo& info : data_files()) {
-        const DataBytes& d = data.folder.file(info.id);
-        if (d.present) read[d.path] = std::string(reinterpret_cast<const char*>(d.bytes.data()), d.length);
-    }
-    for (const LanguageText& t : data.texts)
-        if (t.present) read[t.path] = t.bytes;
-    return read;
-}
-
-bool commit_import(const std::string& root, FileOps& ops, const std::vector<PlannedFile>& files,
-                   std::vector<int> slots, std::ostream& err) {
-    std::sort(slots.begin(), slots.end());
-    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
-    const std::string made_by = "import of " + std::to_string(slots.size()) + (slots.size() == 1 ? " slot" : " slots");
-    const CommitResult r = commit_folder_write(ops, root, files, {made_by, slots});
-    if (r.error) {
-        err << "creatures import: " << *r.error << "\n";
-        return false;
-    }
-    return true;
-}
-
 int run_history(const HistoryOptions& o, FileOps& ops, std::ostream& out, std::ostream& err) {
     if (auto problem = folder_problem(o.root)) return fail("history", *problem, err);
     if (o.on || o.off || o.keep_entries || o.keep_mib) return change_settings(o, ops, out, err);
-    std::vector<HistoryEntry> entries;
-    if (auto e = list_history(o.root, entries)) return fail("history", *e, err);
+    HistoryListing listing;
+    if (auto e = read_history(o.root, listing)) return fail("history", *e, err);
+    // What is not ours, or cannot be read, is named and left out; the rest is listed.
+    for (const std::string& problem : listing.problems) err << "creatures history: " << problem << "\n";
+    const int status = listing.damaged.empty() ? kExitOk : kExitError;
+    const std::vector<HistoryEntry>& entries = listing.entries;
     if (o.json) {
 #if CE_CLI_LIBRARIES
         nlohmann::json list = nlohmann::json::array();
@@ -247,78 +260,116 @@ int run_history(const HistoryOptions& o, FileOps& ops, std::ostream& out, std::o
             list.push_back({{"number", e->number}, {"time", e->time}, {"made_by", e->made_by},
                             {"slots", e->slots}, {"files", files}});
         }
-        out << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-        return kExitOk;
+        std::string text = list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+        escape_c1_controls(text);
+        out << text << "\n";
+        return status;
 #else
         return fail("history", "--json needs the nlohmann-json headers in the build", err);
 #endif
     }
     if (entries.empty()) {
         out << "No history yet in " << folder_label(o.root) << "\n";
-        return kExitOk;
+        return status;
     }
     std::string text;
     text.reserve(entries.size() * 120);
     for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
-        text += std::to_string(e->number) + "  " + e->time + " UTC  " + e->made_by;
+        text += std::to_string(e->number) + "  " + shown_text(e->time) + " UTC  " + shown_text(e->made_by);
         if (!e->slots.empty()) text += "  [slots " + slot_ranges(e->slots) + "]";
         text += "  " + file_list(*e) + "\n";
     }
     out << text;
-    return kExitOk;
+    return status;
 }
 
-int run_restore(const RestoreOptions& o, FileOps& ops, std::ostream& out, std::ostream& err) {
-    if (auto problem = folder_problem(o.root)) return fail("restore", *problem, err);
-    if (o.slot && (*o.slot < 0 || *o.slot >= kSlots))
-        return fail("restore", "--slot " + std::to_string(*o.slot) + ": not a creature slot (0 to 999)", err);
+// Why the folder cannot be put back as it was before entry `number`, or
+// nothing: a file the history names through a link out of the folder, or files
+// that do not hold what the history's last write left there (unless `force`).
+std::optional<std::string> restore_refused(const RestoreOptions& o, EntryNumber number, const FolderBytes& before) {
+    for (const auto& [name, bytes] : before) {
+        if (auto e = link_out_of_folder(o.root, name)) return *e + "; " + untrusted_history(o.root);
+    }
+    if (o.force) return std::nullopt;
+    std::vector<std::string> changed;
+    if (auto e = files_not_as_written(o.root, number, changed)) return *e;
+    if (changed.empty()) return std::nullopt;
+    return listed(changed) + (changed.size() == 1 ? " does" : " do") +
+           " not hold what the history's last write left there (changed since by another program, or by a write "
+           "whose entry is gone), so the folder would not be as it was before entry " + std::to_string(number) +
+           "; nothing was written (--force restores anyway: the restore is itself a history entry)";
+}
+
+namespace {
+
+// What a restore writes (relative name -> bytes) and the creatures its entry
+// is about: every file as it was before `entry`, or one creature's fields and
+// texts of them over the folder's files now. Nothing: said on `err`.
+std::optional<std::map<std::string, std::string>> restore_target(const RestoreOptions& o, EntryNumber entry,
+                                                                 std::vector<int>& slots, std::ostream& err) {
     FolderBytes before;
-    std::vector<int> slots;
-    if (auto e = folder_before(o.root, o.entry, before, &slots))
-        return fail("restore", folder_label(o.root) + ": " + *e + "; nothing was written", err);
+    if (auto e = folder_before(o.root, entry, before, &slots))
+        return fail("restore", folder_label(o.root) + ": " + *e + "; nothing was written", err), std::nullopt;
+    if (auto e = restore_refused(o, entry, before))
+        return fail("restore", folder_label(o.root) + ": " + *e, err), std::nullopt;
     std::map<std::string, std::string> target;
     for (auto& [name, bytes] : before) {
         if (bytes) target[name] = *bytes;
-        else if (!o.slot) err << "creatures restore: " << name << " did not exist before entry " << o.entry
+        else if (!o.slot) err << "creatures restore: " << name << " did not exist before entry " << entry
                                << "; it is left as it is\n";
     }
-    if (o.slot) {
-        TempFolder old;
-        if (auto e = old.make(o.root, target)) return fail("restore", *e + "; nothing was written", err);
-        target.clear();
-        if (auto e = slot_target(o.root, old.path(), *o.slot, target))
-            return fail("restore", *e + "; nothing was written", err);
-        slots = {*o.slot};
-    }
-    if (o.dry_run) {
-        TempFolder after;
-        if (auto e = after.make(o.root, target)) return fail("restore", *e, err);
-        const int status = run_diff({o.root, after.path()}, out, err);
-        if (status == kExitError) return status;
-        out << (status == kExitOk ? "Nothing would change" : "These would change") << " (dry run: nothing written)\n";
-        return kExitOk;
-    }
+    if (!o.slot) return target;
+    TempFolder old;
+    if (auto e = old.make(o.root, target)) return fail("restore", *e + "; nothing was written", err), std::nullopt;
+    target.clear();
+    if (auto e = slot_target(o.root, old.path(), *o.slot, target))
+        return fail("restore", *e + "; nothing was written", err), std::nullopt;
+    slots = {*o.slot};
+    return target;
+}
+
+// The restore's dry run: what would change, as diff prints it.
+int show_restore(const RestoreOptions& o, const std::map<std::string, std::string>& target, std::ostream& out,
+                 std::ostream& err) {
+    TempFolder after;
+    if (auto e = after.make(o.root, target)) return fail("restore", *e, err);
+    const int status = run_diff({o.root, after.path()}, out, err);
+    if (status == kExitError) return status;
+    out << (status == kExitOk ? "Nothing would change" : "These would change") << " (dry run: nothing written)\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+int run_restore(const RestoreOptions& o, FileOps& ops, std::ostream& out, std::ostream& err) {
+    if (auto problem = folder_problem(o.root)) return fail("restore", *problem, err);
+    const std::optional<EntryNumber> entry = parse_entry_number(o.entry);
+    if (!entry) return fail("restore", entry_number_fault(o.entry), err);
+    if (o.slot && (*o.slot < 0 || *o.slot >= kSlots))
+        return fail("restore", "--slot " + std::to_string(*o.slot) + ": not a creature slot (0 to 999)", err);
+    std::vector<int> slots;
+    const std::optional<std::map<std::string, std::string>> target = restore_target(o, *entry, slots, err);
+    if (!target) return kExitError;
+    if (o.dry_run) return show_restore(o, *target, out, err);
     std::vector<PlannedFile> planned;
-    for (auto& [name, bytes] : target) {
+    for (auto& [name, bytes] : *target) {
         WholeFile current;
         std::optional<std::string> read;
         if (!read_whole_file(data_path(o.root, name), current)) read = bytes_of(current);
         planned.push_back({name, read, bytes});
     }
-    const std::string made_by = "restore of entry " + std::to_string(o.entry) +
+    const std::string made_by = "restore of entry " + std::to_string(*entry) +
                                 (o.slot ? " for creature " + std::to_string(*o.slot) : std::string());
     const CommitResult r = commit_folder_write(ops, o.root, planned, {made_by, slots});
     if (r.error) return fail("restore", *r.error, err);
+    const std::string which = o.slot ? "creature " + std::to_string(*o.slot) : std::string();
     if (r.entry == 0) {
-        out << "Nothing to restore: " << (o.slot ? "creature " + std::to_string(*o.slot) + " in " : std::string())
-            << folder_label(o.root) << " is already as it was before entry " << o.entry << "\n";
+        out << "Nothing to restore: " << (o.slot ? which + " in " : std::string()) << folder_label(o.root)
+            << " is already as it was before entry " << *entry << "\n";
         return kExitOk;
     }
-    std::string names;
-    for (const std::string& n : r.written) names += (names.empty() ? "" : ", ") + n;
-    out << "Restored " << (o.slot ? "creature " + std::to_string(*o.slot) + " of " : std::string())
-        << folder_label(o.root) << " to before entry " << o.entry << ": wrote " << names << " (history entry "
-        << r.entry << "; restore it to undo this)\n";
+    out << "Restored " << (o.slot ? which + " of " : std::string()) << folder_label(o.root) << " to before entry "
+        << *entry << ": wrote " << listed(r.written) << " (history entry " << r.entry << "; restore it to undo this)\n";
     return kExitOk;
 }
 

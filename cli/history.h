@@ -1,6 +1,7 @@
 // The folder's history on the command line (creatures history, creatures
-// restore, the DIR@N source of creatures diff), the recovery that every command
-// runs when it opens a folder, and the one write of an import.
+// restore, the DIR@N source of creatures diff, with the temporary folders they
+// read from) and the recovery that every command runs when it opens a folder.
+// The import's one write: import_commit.h.
 #pragma once
 
 #include <filesystem>
@@ -15,7 +16,6 @@
 namespace ce {
 
 class FileOps;
-struct Dataset;
 
 struct HistoryOptions {
     std::string root;
@@ -28,9 +28,10 @@ int run_history(const HistoryOptions& options, FileOps& ops, std::ostream& out, 
 
 struct RestoreOptions {
     std::string root;
-    int entry = 0;
+    std::string entry;            // as given: parsed strictly (parse_entry_number)
     std::optional<int> slot;
     bool dry_run = false;
+    bool force = false;           // restore files that do not hold what the history says they hold
 };
 int run_restore(const RestoreOptions& options, FileOps& ops, std::ostream& out, std::ostream& err);
 
@@ -60,13 +61,5 @@ private:
 // Resolves a diff source: a plain folder stays as it is; "DIR@N" is made in
 // `temp` and `folder` names it. False (with the message on `err`) on a fault.
 bool open_diff_source(const std::string& source, TempFolder& temp, std::string& folder, std::ostream& err);
-
-// The bytes of every file of the dataset as it was read (full path -> bytes),
-// so that the write can check that nothing changed them since.
-std::map<std::string, std::string> files_as_read(const Dataset& data);
-
-// Commits an import's files as one write; false after saying why on `err`.
-bool commit_import(const std::string& root, FileOps& ops, const std::vector<PlannedFile>& files,
-                   std::vector<int> slots, std::ostream& err);
 
 }  // namespace ce

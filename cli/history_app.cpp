@@ -31,11 +31,14 @@ void add_history_commands(CLI::App& app, const std::string& dir_help, HistoryOpt
         "restore", "Put the folder back as it was before history entry N (a write like any other: locked, "
                    "journaled, and itself undoable)");
     restore_cmd->add_option("-C,--directory", restore.root, dir_help);
-    restore_cmd->add_option("N", restore.entry, "The history entry (see creatures history)")->required()
-        ->check(CLI::PositiveNumber);
+    restore_cmd->add_option("N", restore.entry, "The history entry (see creatures history)")->required();
     restore_cmd->add_option("--slot", restore.slot,
                             "Put back only this creature's fields and texts; every other creature stays");
     restore_cmd->add_flag("-n,--dry-run", restore.dry_run, "Print what would change, as diff prints it, and write nothing");
+    restore_cmd->add_flag("--force", restore.force,
+                          "Restore also when files do not hold what the history's last write left there (changed "
+                          "since by another program): their changes are replaced too, and the restore is itself "
+                          "a history entry");
 }
 
 bool recover_for_command(const CLI::App& app, const std::vector<std::pair<const char*, const std::string*>>& roots,

@@ -14,7 +14,7 @@
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "cli/field_value.h"
-#include "cli/history.h"
+#include "cli/import_commit.h"
 #include "cli/import_suspect.h"
 #include "cli/import_table.h"
 #include "cli/table_text.h"

@@ -1,6 +1,9 @@
-// One writer at a time in a data folder: an exclusive OS lock (flock on POSIX,
-// LockFileEx on Windows) on a lock file in the folder. The system drops the lock
-// when its process ends, so a crashed writer never leaves the folder locked.
+// One writer at a time in a data folder: an exclusive OS lock on a lock file in
+// the folder (LockFileEx on Windows; on POSIX flock and a record lock on the
+// whole file, the kind Wine takes for a Windows program's LockFileEx, so that
+// the editor under Wine and the native tool exclude each other). The system
+// drops the lock when its process ends, so a crashed writer never leaves the
+// folder locked.
 #pragma once
 
 #include <cstdint>

@@ -26,9 +26,15 @@ std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
+        const DWORD first = GetLastError();
         h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return system_message(GetLastError());
+        if (h == INVALID_HANDLE_VALUE) {
+            // No lock file, and a folder where none can be made: that is the reason.
+            const DWORD last = GetLastError();
+            const DWORD why = last == ERROR_FILE_NOT_FOUND ? first : last;
+            return why == ERROR_ACCESS_DENIED ? std::string(reason::kDenied) : system_message(why);
+        }
     }
     handle = reinterpret_cast<std::intptr_t>(h);
     return std::nullopt;

@@ -13,6 +13,8 @@
 
 #include "store/content_hash.h"
 #include "store/file_ops.h"
+#include "store/folder_files.h"
+#include "store/quoted_text.h"
 #include "store/whole_file.h"
 
 namespace ce {
@@ -31,9 +33,10 @@ FileResult read_text(const std::string& path, std::string& out) {
 }
 
 
+// Decimal digits only: no sign, space or prefix.
 template <class T>
 bool parse_number(std::string_view s, T& out) {
-    if (s.empty()) return false;
+    if (s.empty() || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
     return ec == std::errc() && end == s.data() + s.size();
 }
@@ -44,19 +47,19 @@ bool is_hash(std::string_view s) {
            });
 }
 
-// A name a manifest may hold: relative, no "..", no line break.
-bool is_file_name(std::string_view s) {
-    if (s.empty() || s.front() == '/' || s.find('\\') != std::string_view::npos || s.find(':') != std::string_view::npos)
-        return false;
-    if (s.find('\n') != std::string_view::npos || s.find('\r') != std::string_view::npos) return false;
-    std::size_t start = 0;
-    while (start <= s.size()) {
-        const std::size_t end = std::min(s.find('/', start), s.size());
-        const std::string_view part = s.substr(start, end - start);
-        if (part.empty() || part == "." || part == "..") return false;
-        start = end + 1;
-    }
-    return true;
+// "<digits>" after `prefix` at the end of `name` ("settings.~new3").
+bool is_temp_of(std::string_view name, std::string_view prefix) {
+    if (name.size() <= prefix.size() + 5 || name.substr(0, prefix.size()) != prefix) return false;
+    const std::string_view rest = name.substr(prefix.size());
+    if (rest.substr(0, 5) != ".~new") return false;
+    return std::all_of(rest.begin() + 5, rest.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A text from a file, quoted and cut for a one-line message.
+std::string quoted_piece(std::string_view text) {
+    constexpr std::size_t kMost = 40;
+    if (text.size() <= kMost) return quoted_text(text);
+    return quoted_text(text.substr(0, kMost)) + "...";
 }
 
 std::vector<std::string_view> words(std::string_view line, std::size_t most) {
@@ -82,7 +85,22 @@ std::string content_path(const std::string& root, const std::string& hash) {
     return history_path(root, "content/" + hash);
 }
 
-std::string entry_file_name(int number, const char* kind) {
+std::optional<EntryNumber> parse_entry_number(std::string_view text) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+    if (text.size() > 18) return std::nullopt;  // past kLastEntryNumber, which has 18 digits
+    EntryNumber n = 0;
+    for (char c : text) n = n * 10 + (c - '0');
+    if (n < 1 || n > kLastEntryNumber) return std::nullopt;
+    return n;
+}
+
+std::string entry_number_fault(std::string_view text) {
+    return quoted_piece(text) + " is not a history entry number (entries are numbered 1, 2, 3, ... as creatures history lists them)";
+}
+
+std::string entry_file_name(EntryNumber number, const char* kind) {
     std::string digits = std::to_string(number);
     if (digits.size() < 6) digits.insert(0, 6 - digits.size(), '0');
     return digits + "." + kind;
@@ -90,18 +108,24 @@ std::string entry_file_name(int number, const char* kind) {
 
 ManifestName manifest_name(std::string_view file_name) {
     ManifestName out;
-    if (file_name.size() < 7 || file_name[6] != '.') return out;
-    int n = 0;
-    for (std::size_t i = 0; i < 6; ++i) {
-        const char c = file_name[i];
-        if (c < '0' || c > '9') return out;
-        n = n * 10 + (c - '0');
-    }
-    out.number = n;
-    const std::string_view kind = file_name.substr(7);
-    out.entry = n > 0 && kind == "entry";
-    out.journal = n > 0 && kind == "journal";
+    const std::size_t dot = file_name.find('.');
+    if (dot == std::string_view::npos || dot < 6) return out;
+    const std::string_view digits = file_name.substr(0, dot);
+    if (dot > 6 && digits.front() == '0') return out;  // one spelling per number
+    const std::optional<EntryNumber> n = parse_entry_number(digits);
+    if (!n) return out;
+    const std::string_view kind = file_name.substr(dot + 1);
+    out.entry = kind == "entry";
+    out.journal = kind == "journal";
+    if (out.entry || out.journal || is_temp_of(kind, "journal") || is_temp_of(kind, "entry")) out.number = *n;
     return out;
+}
+
+bool is_history_name(std::string_view file_name) {
+    if (file_name == "content" || file_name == kSettingsName || is_temp_of(file_name, kSettingsName)) return true;
+    if (manifest_name(file_name).number > 0) return true;
+    // A content staged under its hash.
+    return file_name.size() > 64 && is_hash(file_name.substr(0, 64)) && is_temp_of(file_name, file_name.substr(0, 64));
 }
 
 void HistoryNames::add(std::string_view file_name) {
@@ -109,11 +133,13 @@ void HistoryNames::add(std::string_view file_name) {
     last_number = std::max(last_number, m.number);
     if (m.entry) entries.push_back(m.number);
     if (m.journal) journals.push_back(m.number);
+    if (m.number == 0 && !is_history_name(file_name)) foreign.emplace_back(file_name);
 }
 
 void HistoryNames::sort() {
     std::sort(entries.begin(), entries.end());
     std::sort(journals.begin(), journals.end());
+    std::sort(foreign.begin(), foreign.end());
 }
 
 HistoryNames list_history_names(const std::string& root) {
@@ -147,8 +173,62 @@ std::string format_manifest(const HistoryEntry& entry) {
     return out;
 }
 
+namespace {
+
+// The text after `key` and a space on the line ("" when the line is the key
+// alone), or nothing when the line does not start with the key.
+std::optional<std::string_view> field(std::string_view line, std::string_view key) {
+    if (line.size() < key.size() || line.substr(0, key.size()) != key) return std::nullopt;
+    if (line.size() == key.size()) return std::string_view();
+    if (line[key.size()] != ' ') return std::nullopt;
+    return line.substr(key.size() + 1);
+}
+
+// Lines 2 to 5: number, time, made-by, slots.
+std::optional<std::string> parse_head(const std::vector<std::string_view>& lines, HistoryEntry& entry) {
+    const auto number = field(lines[1], "number");
+    const std::optional<EntryNumber> n = number ? parse_entry_number(*number) : std::nullopt;
+    if (!n) return std::string("line 2: expected \"number\" and an entry number");
+    entry.number = *n;
+    const auto time = field(lines[2], "time");
+    if (!time) return std::string("line 3: expected \"time\"");
+    entry.time = std::string(*time);
+    const auto made_by = field(lines[3], "made-by");
+    if (!made_by) return std::string("line 4: expected \"made-by\"");
+    entry.made_by = std::string(*made_by);
+    const auto slots = field(lines[4], "slots");
+    if (!slots) return std::string("line 5: expected \"slots\"");
+    if (slots->empty()) return std::nullopt;
+    for (std::string_view w : words(*slots, 100000)) {
+        int s = 0;
+        if (!parse_number(w, s) || s < 0 || s > 999) return "line 5: " + quoted_piece(w) + " is not a slot";
+        entry.slots.push_back(s);
+    }
+    return std::nullopt;
+}
+
+// A "file" line: old hash (or "-"), old size, new hash, new size, name; the
+// name one of the folder's own files, and not one `entry` names already.
+std::optional<std::string> parse_file_line(std::string_view line, const HistoryEntry& entry, HistoryFile& f) {
+    const auto rest = field(line, "file");
+    if (!rest) return std::string("expected \"file\"");
+    const std::vector<std::string_view> w = words(*rest, 5);
+    if (w.size() != 5) return std::string("expected five parts");
+    if (w[0] != "-" && !is_hash(w[0])) return quoted_piece(w[0]) + " is not a content hash";
+    if (!is_hash(w[2])) return quoted_piece(w[2]) + " is not a content hash";
+    if (!parse_number(w[1], f.old_size) || !parse_number(w[3], f.new_size)) return std::string("a size is not a number");
+    if (!is_folder_file(w[4])) return quoted_piece(w[4]) + " is not a file of the data folder";
+    if (std::any_of(entry.files.begin(), entry.files.end(), [&](const HistoryFile& g) { return g.name == w[4]; }))
+        return quoted_piece(w[4]) + " is named twice";
+    f.old_hash = w[0] == "-" ? std::string() : std::string(w[0]);
+    f.new_hash = std::string(w[2]);
+    f.name = std::string(w[4]);
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& out) {
-    HistoryEntry entry;
     std::vector<std::string_view> lines;
     while (!text.empty()) {
         const std::size_t nl = text.find('\n');
@@ -158,45 +238,11 @@ std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& o
     }
     if (lines.size() < 6 || lines[0] != kManifestHead) return std::string("not a history manifest");
     if (lines.back() != "end") return std::string("it does not end with \"end\"");
-    auto field = [&](std::size_t i, std::string_view key) -> std::optional<std::string_view> {
-        const std::string_view line = lines[i];
-        if (line.size() < key.size() || line.substr(0, key.size()) != key) return std::nullopt;
-        if (line.size() == key.size()) return std::string_view();
-        if (line[key.size()] != ' ') return std::nullopt;
-        return line.substr(key.size() + 1);
-    };
-    const auto number = field(1, "number");
-    if (!number || !parse_number(*number, entry.number) || entry.number <= 0)
-        return std::string("line 2: expected \"number\" and a positive number");
-    const auto time = field(2, "time");
-    if (!time) return std::string("line 3: expected \"time\"");
-    entry.time = std::string(*time);
-    const auto made_by = field(3, "made-by");
-    if (!made_by) return std::string("line 4: expected \"made-by\"");
-    entry.made_by = std::string(*made_by);
-    const auto slots = field(4, "slots");
-    if (!slots) return std::string("line 5: expected \"slots\"");
-    if (!slots->empty()) {
-        for (std::string_view w : words(*slots, 100000)) {
-            int s = 0;
-            if (!parse_number(w, s) || s < 0 || s > 999) return "line 5: \"" + std::string(w) + "\" is not a slot";
-            entry.slots.push_back(s);
-        }
-    }
+    HistoryEntry entry;
+    if (auto e = parse_head(lines, entry)) return e;
     for (std::size_t i = 5; i + 1 < lines.size(); ++i) {
-        const std::string where = "line " + std::to_string(i + 1) + ": ";
-        const auto rest = field(i, "file");
-        if (!rest) return where + "expected \"file\"";
-        const std::vector<std::string_view> w = words(*rest, 5);
         HistoryFile f;
-        if (w.size() != 5) return where + "expected five parts";
-        if (w[0] != "-" && !is_hash(w[0])) return where + "\"" + std::string(w[0]) + "\" is not a content hash";
-        if (!is_hash(w[2])) return where + "\"" + std::string(w[2]) + "\" is not a content hash";
-        if (!parse_number(w[1], f.old_size) || !parse_number(w[3], f.new_size)) return where + "a size is not a number";
-        if (!is_file_name(w[4])) return where + "\"" + std::string(w[4]) + "\" is not a file of the folder";
-        f.old_hash = w[0] == "-" ? std::string() : std::string(w[0]);
-        f.new_hash = std::string(w[2]);
-        f.name = std::string(w[4]);
+        if (auto e = parse_file_line(lines[i], entry, f)) return "line " + std::to_string(i + 1) + ": " + *e;
         entry.files.push_back(std::move(f));
     }
     if (entry.files.empty()) return std::string("it names no file");
@@ -209,6 +255,11 @@ std::optional<std::string> read_manifest(const std::string& path, HistoryEntry& 
     if (FileResult fault = read_text(path, text)) return fault->message();
     if (auto e = parse_manifest(text, out)) return FileFault(path, "not a valid history manifest: " + *e).message();
     return std::nullopt;
+}
+
+std::string untrusted_history(const std::string& root) {
+    return "the folder's history cannot be trusted, so nothing was changed; to use the folder without it, move " +
+           quoted_text(history_path(root)) + " out of the data folder";
 }
 
 std::optional<std::string> read_history_settings(const std::string& root, HistorySettings& out) {
@@ -257,10 +308,14 @@ std::optional<std::string> write_history_settings(FileOps& ops, const std::strin
 }
 
 std::optional<std::string> history_folder_problem(const std::string& root) {
-    std::error_code ec;
-    const fs::file_status st = fs::symlink_status(history_path(root), ec);
-    if (st.type() == fs::file_type::not_found || st.type() == fs::file_type::directory) return std::nullopt;
-    return history_path(root) + ": not a folder (the folder's history and the journal of its writes live there)";
+    for (const std::string& folder : {history_path(root), history_path(root, "content")}) {
+        std::error_code ec;
+        const fs::file_status st = fs::symlink_status(folder, ec);
+        if (st.type() == fs::file_type::not_found) return std::nullopt;
+        if (st.type() != fs::file_type::directory)
+            return folder + ": not a folder (the folder's history and the journal of its writes live there)";
+    }
+    return std::nullopt;
 }
 
 namespace {
@@ -276,7 +331,7 @@ class EntryCache {
 public:
     // `trusted`: nobody has changed the folder's names since this program last
     // pruned it, so a known entry is taken as it is.
-    std::optional<std::string> read(const std::string& root, int number, SharedEntry& out, bool trusted = false) {
+    std::optional<std::string> read(const std::string& root, EntryNumber number, SharedEntry& out, bool trusted = false) {
         const std::string path = history_path(root, entry_file_name(number, "entry"));
         if (trusted) {
             std::lock_guard<std::mutex> hold(mutex_);
@@ -306,7 +361,7 @@ public:
         return std::nullopt;
     }
     // Forgets the entries that are gone (those before `first`).
-    void forget_before(const std::string& root, int first) {
+    void forget_before(const std::string& root, EntryNumber first) {
         std::lock_guard<std::mutex> hold(mutex_);
         if (root == root_) known_.erase(known_.begin(), known_.lower_bound(first));
     }
@@ -333,7 +388,7 @@ private:
     };
     std::mutex mutex_;
     std::string root_;
-    std::map<int, Known> known_;
+    std::map<EntryNumber, Known> known_;
     std::optional<FileStamp> pruned_;
 };
 
@@ -342,19 +397,76 @@ EntryCache& entry_cache() {
     return cache;
 }
 
-// The completed entries, oldest first, as the cache holds them.
-std::optional<std::string> list_entries(const std::string& root, const std::vector<int>& numbers,
-                                        std::vector<SharedEntry>& out, bool trusted = false) {
+// The completed entries, oldest first, as the cache holds them. An entry that
+// cannot be read is an error, or, with `damaged`, its number and what is wrong
+// are added there and it is left out.
+struct Damaged {
+    std::vector<EntryNumber> numbers;
+    std::vector<std::string> problems;
+};
+std::optional<std::string> list_entries(const std::string& root, const std::vector<EntryNumber>& numbers,
+                                        std::vector<SharedEntry>& out, bool trusted = false,
+                                        Damaged* damaged = nullptr) {
     out.clear();
     if (auto problem = history_folder_problem(root)) return problem;
     entry_cache().forget_before(root, numbers.empty() ? 0 : numbers.front());
-    for (int n : numbers) {
+    for (EntryNumber n : numbers) {
         SharedEntry entry;
-        if (auto e = entry_cache().read(root, n, entry, trusted)) return e;
-        if (entry->number != n)
-            return history_path(root, entry_file_name(n, "entry")) + ": holds entry " + std::to_string(entry->number);
+        std::optional<std::string> error = entry_cache().read(root, n, entry, trusted);
+        if (!error && entry->number != n)
+            error = history_path(root, entry_file_name(n, "entry")) + ": holds entry " + std::to_string(entry->number);
+        if (error && !damaged) return error;
+        if (error) {
+            damaged->numbers.push_back(n);
+            damaged->problems.push_back(std::move(*error));
+            continue;
+        }
         out.push_back(std::move(entry));
     }
+    return std::nullopt;
+}
+
+std::string relative_to(const std::string& root, const std::string& path) {
+    if (root.empty() || path.compare(0, root.size(), root) != 0) return path;
+    std::string rest = path.substr(root.size());
+    while (!rest.empty() && (rest.front() == '/' || rest.front() == '\\')) rest.erase(0, 1);
+    return rest;
+}
+
+// The names in the content folder that are not a content's or a content's
+// temporary file.
+void foreign_contents(const std::string& root, std::vector<std::string>& out) {
+    std::error_code ec;
+    for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (is_hash(name) || (name.size() > 64 && is_temp_of(name, name.substr(0, 64)) && is_hash(name.substr(0, 64))))
+            continue;
+        out.push_back(name);
+    }
+    std::sort(out.begin(), out.end());
+}
+
+// The entries from `number` on, oldest first; an error when that entry is not
+// there or when one of them cannot be read.
+std::optional<std::string> entries_from(const std::string& root, EntryNumber number,
+                                        std::vector<SharedEntry>& out) {
+    const HistoryNames names = list_history_names(root);
+    std::vector<SharedEntry> entries;
+    Damaged damaged;
+    if (auto e = list_entries(root, names.entries, entries, false, &damaged)) return e;
+    for (std::size_t i = 0; i < damaged.numbers.size(); ++i) {
+        if (damaged.numbers[i] >= number)
+            return damaged.problems[i] + " (entry " + std::to_string(damaged.numbers[i]) +
+                   " cannot be read, and the way back to before entry " + std::to_string(number) +
+                   " passes through it); " + untrusted_history(root);
+    }
+    const auto it = std::find_if(entries.begin(), entries.end(), [&](const SharedEntry& e) { return e->number == number; });
+    if (it == entries.end()) {
+        if (entries.empty()) return "there is no history entry " + std::to_string(number) + " (the history is empty)";
+        return "there is no history entry " + std::to_string(number) + " (the entries are " +
+               std::to_string(entries.front()->number) + " to " + std::to_string(entries.back()->number) + ")";
+    }
+    out.assign(it, entries.end());
     return std::nullopt;
 }
 
@@ -369,6 +481,26 @@ std::optional<std::string> list_history(const std::string& root, std::vector<His
     return std::nullopt;
 }
 
+std::optional<std::string> read_history(const std::string& root, HistoryListing& out) {
+    out = HistoryListing{};
+    const HistoryNames names = list_history_names(root);
+    std::vector<SharedEntry> entries;
+    Damaged damaged;
+    if (auto e = list_entries(root, names.entries, entries, false, &damaged)) return e;
+    for (const SharedEntry& entry : entries) out.entries.push_back(*entry);
+    out.damaged = std::move(damaged.numbers);
+    for (const std::string& problem : damaged.problems)
+        out.problems.push_back(relative_to(root, problem) + "; the entry is left out");
+    const std::string history = relative_to(root, history_path(root));
+    for (const std::string& name : names.foreign)
+        out.problems.push_back(history + "/" + shown_text(name) + ": not a file of ours; ignored");
+    std::vector<std::string> contents;
+    foreign_contents(root, contents);
+    for (const std::string& name : contents)
+        out.problems.push_back(history + "/content/" + shown_text(name) + ": not a file of ours; ignored");
+    return std::nullopt;
+}
+
 std::optional<std::string> load_content(const std::string& root, const std::string& hash, std::string& out) {
     const std::string path = content_path(root, hash);
     if (FileResult fault = read_text(path, out))
@@ -378,19 +510,13 @@ std::optional<std::string> load_content(const std::string& root, const std::stri
     return std::nullopt;
 }
 
-std::optional<std::string> folder_before(const std::string& root, int number, FolderBytes& out,
+std::optional<std::string> folder_before(const std::string& root, EntryNumber number, FolderBytes& out,
                                          std::vector<int>* slots) {
-    std::vector<HistoryEntry> entries;
-    if (auto e = list_history(root, entries)) return e;
-    const auto it = std::find_if(entries.begin(), entries.end(), [&](const HistoryEntry& e) { return e.number == number; });
-    if (it == entries.end()) {
-        if (entries.empty()) return "there is no history entry " + std::to_string(number) + " (the history is empty)";
-        return "there is no history entry " + std::to_string(number) + " (the entries are " +
-               std::to_string(entries.front().number) + " to " + std::to_string(entries.back().number) + ")";
-    }
+    std::vector<SharedEntry> entries;
+    if (auto e = entries_from(root, number, entries)) return e;
     out.clear();
     std::set<int> seen_slots;
-    for (auto e = it; e != entries.end(); ++e) {
+    for (const SharedEntry& e : entries) {
         for (int s : e->slots) seen_slots.insert(s);
         for (const HistoryFile& f : e->files) {
             if (out.count(f.name)) continue;
@@ -405,6 +531,28 @@ std::optional<std::string> folder_before(const std::string& root, int number, Fo
         }
     }
     if (slots) slots->assign(seen_slots.begin(), seen_slots.end());
+    return std::nullopt;
+}
+
+std::optional<std::string> files_not_as_written(const std::string& root, EntryNumber number,
+                                                std::vector<std::string>& out) {
+    out.clear();
+    std::vector<SharedEntry> entries;
+    if (auto e = entries_from(root, number, entries)) return e;
+    for (const std::string& name : folder_file_names()) {
+        // The newest entry that names the file says what it holds now.
+        const HistoryFile* last = nullptr;
+        for (const SharedEntry& e : entries)
+            for (const HistoryFile& f : e->files)
+                if (f.name == name) last = &f;
+        if (!last) continue;
+        WholeFile file;
+        const FileResult fault = read_whole_file(data_path(root, name), file);
+        if (fault && fault->reason != reason::kMissing) return fault->message();
+        const bool holds = !fault && content_hash(std::string_view(reinterpret_cast<const char*>(file.data()),
+                                                                    file.length)) == last->new_hash;
+        if (!holds) out.push_back(name);
+    }
     return std::nullopt;
 }
 
@@ -446,7 +594,7 @@ std::size_t entries_to_keep(const std::vector<SharedEntry>& entries, const Histo
 // back; when its journal cannot be read, nothing is removed). Only the
 // `candidates` are looked at when given, else every stored content.
 std::optional<std::string> remove_unneeded_contents(FileOps& ops, const std::string& root,
-                                                    const std::vector<int>& journals, Needed& needed,
+                                                    const std::vector<EntryNumber>& journals, Needed& needed,
                                                     const std::set<std::string>* candidates) {
     std::vector<HistoryEntry> pending(journals.size());
     for (std::size_t i = 0; i < journals.size(); ++i) {
@@ -474,7 +622,8 @@ std::optional<std::string> remove_unneeded_contents(FileOps& ops, const std::str
 std::optional<std::string> prune(FileOps& ops, const std::string& root, const HistorySettings& settings,
                                  const HistoryNames& names, bool full, bool trusted = false) {
     std::vector<SharedEntry> entries;
-    if (auto e = list_entries(root, names.entries, entries, trusted)) return e;
+    Damaged damaged;
+    if (auto e = list_entries(root, names.entries, entries, trusted, &damaged)) return e;
 
     Needed needed;
     const std::size_t keep = entries_to_keep(entries, settings, needed);
@@ -488,6 +637,8 @@ std::optional<std::string> prune(FileOps& ops, const std::string& root, const Hi
             return failed_step(path, "cannot be removed", *e).message();
         for (const HistoryFile& f : entries[i]->files) candidates.insert(f.old_hash);
     }
+    // What an entry that cannot be read needs is not known: no content goes.
+    if (!damaged.numbers.empty()) return std::nullopt;
     return remove_unneeded_contents(ops, root, names.journals, needed,
                                     full || !settings.enabled ? nullptr : &candidates);
 }

@@ -3,6 +3,11 @@
 // changed the content before and after, by content hash) and the contents
 // themselves, stored once per hash. A write in progress has a ".journal"
 // manifest; the commit mark renames it to ".entry".
+//
+// Everything in ".history" is untrusted input: a manifest names only the
+// folder's own files (folder_files.h), numbers parse strictly, a content is
+// trusted only by its hash, and a name that is not ours is reported and
+// otherwise ignored.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +25,20 @@ class FileOps;
 
 constexpr const char* kHistoryFolder = ".history";
 
+// Entry numbers count up from 1 without a bound on their width: "000012.entry",
+// "1000000.entry". A history whose numbers reach the last one takes no more
+// writes (only a planted name can get there).
+using EntryNumber = std::int64_t;
+constexpr EntryNumber kLastEntryNumber = 999'999'999'999'999'999;
+
+// The number `text` names: decimal digits only (no sign, space or prefix),
+// 1 to kLastEntryNumber. Otherwise nothing.
+std::optional<EntryNumber> parse_entry_number(std::string_view text);
+// The one-line message for a text that is not an entry number.
+std::string entry_number_fault(std::string_view text);
+
 struct HistoryFile {
-    std::string name;            // relative to the data folder, '/' between parts
+    std::string name;            // one of the folder's files (folder_file_names)
     std::string old_hash;        // "" when the file did not exist before
     std::uint64_t old_size = 0;
     std::string new_hash;
@@ -29,9 +46,9 @@ struct HistoryFile {
 };
 
 struct HistoryEntry {
-    int number = 0;
-    std::string time;            // UTC, "YYYY-MM-DD HH:MM:SS"
-    std::string made_by;         // "Save of creature 5 in the editor", ...
+    EntryNumber number = 0;
+    std::string time;            // UTC, "YYYY-MM-DD HH:MM:SS" (as read: shown through shown_text)
+    std::string made_by;         // "Save of creature 5 in the editor", ... (as read: quoted in messages)
     std::vector<int> slots;      // creatures the write was about (may be empty)
     std::vector<HistoryFile> files;
 };
@@ -39,13 +56,18 @@ struct HistoryEntry {
 // "<root>/.history" or "<root>/.history/<name>".
 std::string history_path(const std::string& root, const std::string& name = "");
 std::string content_path(const std::string& root, const std::string& hash);
-std::string entry_file_name(int number, const char* kind);  // "000012.entry", "000012.journal"
+std::string entry_file_name(EntryNumber number, const char* kind);  // "000012.entry", "1000000.journal"
 
 std::string format_manifest(const HistoryEntry& entry);
-// Nothing on success; otherwise what is wrong with the text.
+// Nothing on success; otherwise what is wrong with the text (a name that is
+// not one of the folder's files included).
 std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& out);
 // Reads and parses a manifest file; the error names the file.
 std::optional<std::string> read_manifest(const std::string& path, HistoryEntry& out);
+
+// What to tell the user when the history names what it must not: it cannot be
+// trusted, nothing was changed, and how to go on without it.
+std::string untrusted_history(const std::string& root);
 
 struct HistorySettings {
     bool enabled = true;
@@ -57,48 +79,77 @@ std::optional<std::string> read_history_settings(const std::string& root, Histor
 std::optional<std::string> write_history_settings(FileOps& ops, const std::string& root,
                                                   const HistorySettings& settings);
 
-// An error when ".history" exists but is not a folder.
+// An error when ".history", or its "content" folder, exists but is not a
+// folder (a symbolic link to one included: the history is never followed out
+// of the data folder).
 std::optional<std::string> history_folder_problem(const std::string& root);
 
 // What the name of a file in ".history" says: the number of a manifest
 // ("000012.entry", "000012.journal") or of a temporary file of one
 // ("000012.journal.~new1"), 0 for any other name; and whether it is a complete
-// entry or the journal of a write in progress (or interrupted).
+// entry or the journal of a write in progress (or interrupted). Numbers have
+// six digits or more, without a leading zero beyond six.
 struct ManifestName {
-    int number = 0;
+    EntryNumber number = 0;
     bool entry = false;
     bool journal = false;
 };
 ManifestName manifest_name(std::string_view file_name);
+// Whether a name directly in ".history" is one our programs make: the
+// manifests and their temporary files, "settings" and its temporary files,
+// the "content" folder and the temporary files of contents.
+bool is_history_name(std::string_view file_name);
 
-// The manifests that ".history" holds, by number, ascending.
+// The manifests that ".history" holds, by number, ascending, and the names
+// that are not ours.
 struct HistoryNames {
-    std::vector<int> entries;
-    std::vector<int> journals;
-    int last_number = 0;  // the highest number of a manifest or of a temporary file of one
+    std::vector<EntryNumber> entries;
+    std::vector<EntryNumber> journals;
+    EntryNumber last_number = 0;  // the highest number of a manifest or of a temporary file of one
+    std::vector<std::string> foreign;
     void add(std::string_view file_name);
     void sort();
 };
 HistoryNames list_history_names(const std::string& root);
 
-// The completed entries, oldest first (none when there is no history yet).
+// The completed entries, oldest first (none when there is no history yet); an
+// error at the first that cannot be read.
 std::optional<std::string> list_history(const std::string& root, std::vector<HistoryEntry>& out);
+
+// The history as far as it can be read: the entries that can, oldest first,
+// and one line for each entry that cannot and each name in ".history" (or in
+// its content folder) that is not ours. An error only when the history folder
+// itself cannot be used.
+struct HistoryListing {
+    std::vector<HistoryEntry> entries;
+    std::vector<EntryNumber> damaged;      // entries that cannot be read
+    std::vector<std::string> problems;     // what is wrong, one line each (paths relative to the folder)
+};
+std::optional<std::string> read_history(const std::string& root, HistoryListing& out);
 
 // The content stored under `hash`, checked against it.
 std::optional<std::string> load_content(const std::string& root, const std::string& hash, std::string& out);
 
 // The files as they were before entry `number`: every file that entry or a later
 // one changed, with its bytes then (nothing when it did not exist). `slots`, when
-// given, receives the slots of those entries.
+// given, receives the slots of those entries. An entry from `number` on that
+// cannot be read is an error (the way back passes through it).
 using FolderBytes = std::map<std::string, std::optional<std::string>>;
-std::optional<std::string> folder_before(const std::string& root, int number, FolderBytes& out,
+std::optional<std::string> folder_before(const std::string& root, EntryNumber number, FolderBytes& out,
                                          std::vector<int>* slots = nullptr);
+
+// The files of the folder that do not hold what the newest entry from `number`
+// on that names them says it wrote (changed since by another program, or by a
+// write whose entry is gone), in the order of folder_file_names.
+std::optional<std::string> files_not_as_written(const std::string& root, EntryNumber number,
+                                                std::vector<std::string>& out);
 
 // Removes the oldest entries beyond the settings (all of them when history is
 // off), then every content that no kept entry and no pending journal needs.
 // Within the limits it removes nothing, unless `full` (after a recovery, which
 // may leave contents that nothing needs). The limits are counted from the
-// manifests, which a program reads once and then only when they change.
+// manifests, which a program reads once and then only when they change. An
+// entry that cannot be read is left as it is.
 std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full = false);
 
 // What a writer that holds the folder's lock knows of the history when it has

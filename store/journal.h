@@ -2,8 +2,9 @@
 // that every file still holds what was read, store the old bytes of every file
 // that changes in a journal entry (flushed before any file is replaced), replace
 // the files, then mark the entry complete. A failure puts back what was already
-// replaced; a crash is rolled back by recover_folder, which every program of ours
-// runs when it opens the folder.
+// replaced; a crash is rolled back by the recovery (journal_recovery.h, included
+// here for the writers that run it), which every program of ours runs when it
+// opens the folder. The phases are drawn at the top of journal_commit.cpp.
 #pragma once
 
 #include <optional>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "store/folder_lock.h"
+#include "store/history.h"
+#include "store/journal_recovery.h"
 
 namespace ce {
 
@@ -29,35 +32,17 @@ struct WriteOrigin {
 
 struct CommitResult {
     std::optional<std::string> error;     // why nothing was written
-    int entry = 0;                        // the history entry made; 0 when nothing changed
+    EntryNumber entry = 0;                // the history entry made; 0 when nothing changed
     std::vector<std::string> written;     // names of the files replaced
 };
 
 // The whole write, all or nothing. `lock` may already hold the folder's lock
 // (the editor takes it before it reads); otherwise it is taken here, waiting up
-// to `wait_ms`. Files whose new bytes equal their current ones are left alone;
-// when none changes, nothing is written and no entry is made.
+// to `wait_ms`. Only the folder's own files may be written (folder_files.h).
+// Files whose new bytes equal their current ones are left alone; when none
+// changes, nothing is written and no entry is made.
 CommitResult commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,
                                  const WriteOrigin& origin, FolderLock* lock = nullptr, int wait_ms = kLockWaitMs);
-
-struct Recovery {
-    std::vector<std::string> done;        // one line per thing put right
-    std::optional<std::string> error;     // what could not be recovered
-    bool busy = false;                    // another program holds the lock: left alone
-};
-
-// Finishes what a crash left in the folder: rolls back every interrupted write
-// (its files put back to their old bytes), puts back a file whose in-place
-// rewrite was cut off from its backup copy, removes our temporary files. Takes
-// the lock unless `lock` holds it; a folder locked by another writer is left
-// alone (busy).
-Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock = nullptr, int wait_ms = 0);
-
-// What the user is told once about a recovery ("" when there is nothing to say).
-std::string recovery_message(const Recovery& recovery, const std::string& root);
-
-// What recover_folder would do, without doing it: for `creatures check`.
-std::vector<std::string> recovery_needed(const std::string& root);
 
 // A write collected file by file (full paths under `root`), then committed.
 class FolderWrite {

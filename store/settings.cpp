@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "store/file_ops.h"
+#include "store/folder_lock.h"
 #include "store/layouts.h"
 #include "store/whole_file.h"
 
@@ -23,7 +24,11 @@ std::array<std::uint8_t, 3> read_bytes(const std::string& root) {
     return bytes;
 }
 
-FileResult modify(FileOps& ops, const std::string& root, int first, int count, int value) {
+FileResult modify(FileOps& ops, const std::string& root, int first, int count, int value, int wait_ms) {
+    // One writer at a time in the folder, Lang included: a write of another
+    // program in the middle of this read-modify-write would be lost.
+    FolderLock lock;
+    if (auto busy = lock.acquire(root, wait_ms)) return FileFault(*busy);
     const std::string path = data_path(root, kSettingsFile);
     std::array<std::uint8_t, 3> bytes{};
     WholeFile file;
@@ -53,12 +58,12 @@ int read_creature_index(const std::string& root) {
     return index >= 0 && index < kSlots ? index : 0;
 }
 
-FileResult write_language(FileOps& ops, const std::string& root, int language) {
-    return modify(ops, root, 0, 1, language);
+FileResult write_language(FileOps& ops, const std::string& root, int language, int wait_ms) {
+    return modify(ops, root, 0, 1, language, wait_ms);
 }
 
-FileResult write_creature_index(FileOps& ops, const std::string& root, int index) {
-    return modify(ops, root, 1, 2, index);
+FileResult write_creature_index(FileOps& ops, const std::string& root, int index, int wait_ms) {
+    return modify(ops, root, 1, 2, index, wait_ms);
 }
 
 }  // namespace ce

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "store/fault.h"
+#include "store/folder_lock.h"
 
 namespace ce {
 
@@ -18,12 +19,13 @@ int read_language(const std::string& root);
 // Creature index to show at start-up: bytes 1-2 when 0..999, otherwise 0.
 int read_creature_index(const std::string& root);
 
-// Read-modify-write of the 3 bytes (a missing file reads as zeros and is created;
+// Read-modify-write of the 3 bytes under the folder's lock (waiting up to
+// `wait_ms` for another writer; a missing file reads as zeros and is created;
 // a longer file is cut to 3 bytes; one that cannot be read is left alone).
 // Return what went wrong, or nothing.
 // Language switch: byte 0 := language, bytes 1-2 as read.
-FileResult write_language(FileOps& ops, const std::string& root, int language);
+FileResult write_language(FileOps& ops, const std::string& root, int language, int wait_ms = kLockWaitMs);
 // Close: bytes 1-2 := low 16 bits of index, byte 0 as read (a 7 stays 7).
-FileResult write_creature_index(FileOps& ops, const std::string& root, int index);
+FileResult write_creature_index(FileOps& ops, const std::string& root, int index, int wait_ms = kLockWaitMs);
 
 }  // namespace ce

@@ -66,14 +66,16 @@ std::string left_behind(FileOps& ops, const std::string& name) {
 }
 
 // The new bytes in a temporary file named after `temp_base` (beside `target`
+// unless given) that takes the owner and permissions of `model` (the target
 // unless given), not yet flushed.
 FileResult stage_beside(FileOps& ops, const std::string& path, const std::string& target, const void* data,
-                        std::size_t count, StagedFile& out, const std::string& temp_base = "") {
+                        std::size_t count, StagedFile& out, const std::string& temp_base = "",
+                        const std::string& model = "") {
     out = StagedFile{path, target, "", FileOps::kNoHandle};
     std::optional<std::string> temp = free_name(ops, temp_base.empty() ? target : temp_base, ".~new");
     if (!temp) return failed_step(path, "cannot create a temporary file", FileFault("no free name"));
     FileOps::Handle handle = FileOps::kNoHandle;
-    if (FileError e = ops.create_new(*temp, target, handle))
+    if (FileError e = ops.create_new(*temp, model.empty() ? target : model, handle))
         return failed_step(path, "cannot create a temporary file", *e);
     out.handle = handle;
     out.temp = *temp;
@@ -155,10 +157,10 @@ FileResult stage_whole_file(FileOps& ops, const std::string& path, const void* d
     return stage_beside(ops, path, target, data, count, out);
 }
 
-FileResult stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base, const void* data,
-                          std::size_t count, StagedFile& out) {
+FileResult stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base,
+                          const std::string& model, const void* data, std::size_t count, StagedFile& out) {
     static const unsigned char kNothing = 0;
-    return stage_beside(ops, path, path, data == nullptr ? &kNothing : data, count, out, temp_base);
+    return stage_beside(ops, path, path, data == nullptr ? &kNothing : data, count, out, temp_base, model);
 }
 
 FileResult flush_staged(FileOps& ops, StagedFile& file) {

@@ -75,11 +75,12 @@ struct StagedFile {
 // caller has it already (else it is looked up).
 FileResult stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
                             StagedFile& out, const std::string* target = nullptr);
-// Stages a file that does not exist yet, its temporary file named after
-// `temp_base` (in the same file system) rather than beside it: a folder that
-// holds many files then never holds temporary ones.
-FileResult stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base, const void* data,
-                          std::size_t count, StagedFile& out);
+// Stages a file that is new (or replaces one as a file of its own), its
+// temporary file named after `temp_base` (in the same file system) rather than
+// beside it, so that a folder that holds many files never holds temporary
+// ones, and taking the owner and permissions of the file `model`.
+FileResult stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base,
+                          const std::string& model, const void* data, std::size_t count, StagedFile& out);
 FileResult flush_staged(FileOps& ops, StagedFile& file);
 FileResult place_staged(FileOps& ops, StagedFile& file);
 // Returns "" or words saying that the temporary file could not be removed.

@@ -4,7 +4,9 @@
 # killed with SIGKILL after a random delay, again and again. After each kill the
 # next command of ours (creatures check) recovers the folder; the nine files must
 # then be all wholly old or all wholly new, no temporary file or journal of ours
-# may be left, and check must call the folder ok.
+# may be left, no file may share its storage with the history (a later rewrite
+# in place would change the old bytes kept there), and check must call the
+# folder ok.
 #
 # Usage: tools/kill-loop.sh BUILD_DIR [ITERATIONS] [--hard-links]
 #   BUILD_DIR holds the creatures and creatures-demo programs.
@@ -67,6 +69,9 @@ for ((i = 1; i <= runs; i++)); do
     else problem="$problem $f is neither old nor new;"; fi
     if [ "$links" = "--hard-links" ] && ! cmp -s "$d/$f" "$work/links/$f"; then
       problem="$problem $f lost its hard link;"
+    fi
+    if [ -d "$d/.history" ] && [ -n "$(find "$d/.history" -samefile "$d/$f" -print -quit)" ]; then
+      problem="$problem $f shares its storage with the history;"
     fi
   done
   if [ $old -ne 9 ] && [ $new -ne 9 ]; then problem="$problem $old files old and $new new;"; fi

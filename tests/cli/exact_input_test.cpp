@@ -82,6 +82,52 @@ TEST_F(ExactInput, NegativeZeroNaNPayloadsAndUnsignedReadingsKeepTheirBits) {
     EXPECT_EQ(r.status, 2);
 }
 
+// A creature given twice is refused wherever its first place is, the very
+// first entry or row included.
+TEST_F(ExactInput, ASlotGivenTwiceIsRefusedWhereverItsFirstPlaceIs) {
+    const auto before = snapshot(dir.str());
+    struct Case {
+        const char* format;
+        std::string text, fault;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"json", R"({"creatures": [{"slot": 5, "name": "a"}, {"slot": 5, "name": "b"}]})",
+              "creatures[1]: slot 5 appears again (first in creatures[0])"},
+             {"json", R"({"creatures": [{"slot": 1}, {"slot": 5, "name": "a"}, {"slot": 5, "name": "b"}]})",
+              "creatures[2]: slot 5 appears again (first in creatures[1])"},
+             {"json", R"([{"slot": 0, "name": "a"}, {"slot": 0, "name": "b"}])", "slot 0 appears again (first in creatures[0])"},
+             {"csv", "slot,name\r\n5,a\r\n5,b\r\n", "slot 5 appears again (first in row 2)"},
+             {"csv", "slot,name\r\n0,a\r\n1,c\r\n0,b\r\n", "slot 0 appears again (first in row 2)"}}) {
+        const ToolRun r = import_text(c.text, c.format);
+        EXPECT_EQ(r.status, 2) << c.text;
+        EXPECT_NE(r.err.find(c.fault), std::string::npos) << c.text << "\n" << r.err;
+    }
+    EXPECT_EQ(snapshot(dir.str()), before);
+}
+
+// Every way a slot is given takes 0 to 999, and nothing past either end.
+TEST_F(ExactInput, SlotsAreZeroToNineHundredNinetyNineWhereverTheyAreGiven) {
+    const auto before = snapshot(dir.str());
+    for (const char* slot : {"-1", "1000", "1001", "65536"}) {
+        SCOPED_TRACE(slot);
+        const std::string s = slot;
+        EXPECT_EQ(import_text("slot,MonstersSetup.vrh@27000\r\n" + s + ",1\r\n", "csv").status, 2);
+        EXPECT_EQ(import_text(R"({"creatures": [{"slot": )" + s + R"(, "MonstersSetup.vrh@27000": 1}]})").status, 2);
+        EXPECT_EQ(run_tool({"show", "-C", dir.str(), s}).status, 2);
+        // (In a range "-1" is "0-1".)
+        EXPECT_EQ(run_tool({"export", "-C", dir.str(), "--slots", s == "-1" ? "998-1000" : s}).status, 2);
+        EXPECT_EQ(run_tool({"restore", "-C", dir.str(), "1", "--slot", s}).status, 2);
+    }
+    EXPECT_EQ(snapshot(dir.str()), before);
+    for (const char* slot : {"0", "999"}) {
+        const std::string s = slot;
+        EXPECT_EQ(import_text("slot,MonstersSetup.vrh@27000\r\n" + s + ",1\r\n", "csv").status, 0) << s;
+        EXPECT_EQ(import_text(R"({"creatures": [{"slot": )" + s + R"(, "MonstersSetup.vrh@27000": 2}]})").status, 0) << s;
+        EXPECT_EQ(run_tool({"show", "-C", dir.str(), s}).status, 0) << s;
+        EXPECT_EQ(run_tool({"export", "-C", dir.str(), "--slots", s}).status, 0) << s;
+    }
+}
+
 TEST_F(ExactInput, RepeatedKeysAreRefusedWhereverTheyAre) {
     const auto before = snapshot(dir.str());
     ToolRun r = import_text(R"({"creatures": [{"slot": 1, "MonstersSetup.vrh@27000": 1}],

@@ -6,11 +6,17 @@
 #include <streambuf>
 
 #include "cli/dataset.h"
+#include "store/quoted_text.h"
 #include "cli/fields.h"
 #include "cli/folder.h"
 #include "text/lines.h"
 #include "cli/table_text.h"
+#include "cli/libraries.h"
 #include "support.h"
+
+#if CE_CLI_LIBRARIES
+#include <nlohmann/json.hpp>
+#endif
 
 namespace ce {
 namespace {
@@ -146,6 +152,38 @@ TEST(TerminalText, QuotedTextsEscapeEveryControl) {
     EXPECT_NE(diff.out.find("\"A\\u0081\\u009dZ\""), std::string::npos) << diff.out;
     EXPECT_EQ(diff.out.find("\xC2\x81"), std::string::npos) << diff.out;
 }
+
+#if CE_CLI_LIBRARIES
+// The one escaping of the tool is a JSON string as the JSON writer of the
+// exports makes it (malformed UTF-8 replaced the same way), with the C1
+// controls escaped too: the same text for every input, here random bytes
+// weighted towards the lead and follow bytes of multi-byte sequences.
+TEST(TerminalText, QuotedTextIsTheJsonWritersStringWithC1ControlsEscaped) {
+    auto by_json_writer = [](const std::string& bytes) {
+        std::string json =
+            nlohmann::json(bytes).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        escape_c1_controls(json);
+        return json;
+    };
+    static const unsigned char kBytes[] = {0x00, 0x08, 0x0A, 0x1B, 0x22, 0x41, 0x5C, 0x7F, 0x80, 0x8F, 0x90,
+                                           0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xED, 0xEF,
+                                           0xF0, 0xF3, 0xF4, 0xF5, 0xFF};
+    std::uint64_t seed = 27;
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes;
+        const int length = static_cast<int>(seed % 9);
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            bytes += static_cast<char>(kBytes[(seed >> 33) % sizeof kBytes]);
+        }
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        ASSERT_EQ(quoted_text(bytes), by_json_writer(bytes)) << ::testing::PrintToString(bytes);
+    }
+    EXPECT_EQ(shown_text("import of 2 slots"), "import of 2 slots");
+    EXPECT_EQ(shown_text("bell\x07"), "\"bell\\u0007\"");
+    EXPECT_EQ(shown_text("\x1B[31m"), "\"\\u001b[31m\"");
+}
+#endif
 
 }  // namespace
 }  // namespace ce

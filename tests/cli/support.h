@@ -50,6 +50,18 @@ inline ToolRun run_tool(std::vector<std::string> args, const std::string& input 
     return run_tool(std::move(args), system_file_ops(), input);
 }
 
+// A CSV import that changes creature `slot` in all nine files a Save can
+// change (the six data files, and its name, plural and ability lines);
+// `variant` gives other values.
+inline std::string nine_files_csv(int slot, int variant) {
+    const std::string v = std::to_string(variant);
+    return "slot,name,plural,ability,MonstersSetup.vrh@27000,Ammo.vrh@0,ImposedSpells.vrh@0[0],Firewall.vrh@0,"
+           "Demonology.vrh@0,DefenseBonus.vrh@0\r\n" +
+           std::to_string(slot) + ",Name " + v + ",Names " + v + ",Ability " + v + "," + std::to_string(40 + variant) +
+           ",Dart " + v + "," + std::to_string(3 + variant) + ",1," + std::to_string(2 + variant) + "," +
+           std::to_string(9 + variant) + "\r\n";
+}
+
 inline int count_lines_of(const std::string& text) {
     int n = 0;
     for (char c : text) n += c == '\n';

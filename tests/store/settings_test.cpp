@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "store/file_ops.h"
+#include "store/folder_lock.h"
 #include "support/temp_dir.h"
 
 namespace ce {
@@ -69,7 +73,37 @@ TEST(Settings, WritesKeepTheOtherFieldAndAlwaysThreeBytes) {
     dir.write("Lang", {0, 1, 2, 3, 4});
     EXPECT_FALSE(write_language(ops, dir.str(), 0));
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{0, 1, 2}));
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"Lang"});
+    // No temporary file is left; the lock file of the folder's writers stays.
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{kLockFileName, "Lang"}));
+}
+
+// A write of Lang (the language switch, the editor's close) is a write of the
+// folder like any other: it waits while another writer holds the folder.
+TEST(Settings, WritesWaitForTheFoldersLock) {
+    test::TempDir dir;
+    dir.write("Lang", {0, 5, 0});
+    for (const bool language : {true, false}) {
+        FolderLock other;
+        ASSERT_FALSE(other.acquire(dir.str(), 0));
+        FileResult result = FileFault("not run");
+        std::thread writer([&] {
+            result = language ? write_language(system_file_ops(), dir.str(), 1)
+                              : write_creature_index(system_file_ops(), dir.str(), 7);
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const Bytes while_held = dir.bytes("Lang");
+        other.release();
+        writer.join();
+        EXPECT_EQ(while_held, language ? (Bytes{0, 5, 0}) : (Bytes{1, 5, 0}));
+        EXPECT_FALSE(result) << *result;
+    }
+    EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 7, 0}));
+    FolderLock other;
+    ASSERT_FALSE(other.acquire(dir.str(), 0));
+    const FileResult busy = write_language(system_file_ops(), dir.str(), 0, 50);
+    ASSERT_TRUE(busy);
+    EXPECT_NE(busy->message().find("another program is writing this data folder"), std::string::npos) << *busy;
+    EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 7, 0}));
 }
 
 }  // namespace

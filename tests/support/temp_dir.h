@@ -56,10 +56,11 @@ public:
     // The folder is named "ce-<tag>-..." so that one left behind by a killed
     // test says whose it was; the name is new to the system, also between
     // test programs that run at once.
-    explicit TempDir(std::string_view tag = "test") {
+    explicit TempDir(std::string_view tag = "test") : TempDir(tag, std::filesystem::temp_directory_path()) {}
+    // Under `base` rather than the system's temporary folder.
+    TempDir(std::string_view tag, const std::filesystem::path& base) {
         static std::atomic<unsigned> serial{0};
         std::random_device random;
-        const auto base = std::filesystem::temp_directory_path();
         for (int attempt = 0; attempt < 100; ++attempt) {
             const auto candidate = base / ("ce-" + std::string(tag) + "-" + std::to_string(++serial) + "-" +
                                            std::to_string(random()));

@@ -1,0 +1,100 @@
+// Quoting stored texts for messages (see quoted_text.h).
+#include "store/quoted_text.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace ce {
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+void append_u_escape(std::string& out, std::uint32_t code) {
+    out += "\\u00";
+    out += kHex[(code >> 4) & 0xF];
+    out += kHex[code & 0xF];
+}
+
+// The length of the well-formed UTF-8 sequence at the start of `s` (positive),
+// or minus the number of bytes that one U+FFFD replaces: the longest start of
+// a well-formed sequence there, at least one byte.
+int sequence_length(std::string_view s) {
+    const auto b = static_cast<std::uint8_t>(s[0]);
+    if (b < 0x80) return 1;
+    int length = 0;
+    std::uint8_t low = 0x80, high = 0xBF;  // the range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) length = 2;
+    else if (b == 0xE0) length = 3, low = 0xA0;
+    else if (b >= 0xE1 && b <= 0xEC) length = 3;
+    else if (b == 0xED) length = 3, high = 0x9F;
+    else if (b >= 0xEE && b <= 0xEF) length = 3;
+    else if (b == 0xF0) length = 4, low = 0x90;
+    else if (b >= 0xF1 && b <= 0xF3) length = 4;
+    else if (b == 0xF4) length = 4, high = 0x8F;
+    else return -1;
+    for (int k = 1; k < length; ++k) {
+        if (static_cast<std::size_t>(k) >= s.size()) return -k;
+        const auto c = static_cast<std::uint8_t>(s[static_cast<std::size_t>(k)]);
+        if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return -k;
+    }
+    return length;
+}
+
+}  // namespace
+
+std::string quoted_text(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + 2);
+    out += '"';
+    for (std::size_t i = 0; i < bytes.size();) {
+        const int n = sequence_length(bytes.substr(i));
+        if (n < 0) {
+            out += "\xEF\xBF\xBD";
+            i += static_cast<std::size_t>(-n);
+            continue;
+        }
+        const auto b = static_cast<std::uint8_t>(bytes[i]);
+        const auto next = n == 2 ? static_cast<std::uint8_t>(bytes[i + 1]) : 0;
+        switch (b) {
+            case '\b': out += "\\b"; break;
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            case '\f': out += "\\f"; break;
+            case '\r': out += "\\r"; break;
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            default:
+                if (b < 0x20) append_u_escape(out, b);
+                else if (b == 0xC2 && next >= 0x80 && next <= 0x9F) append_u_escape(out, next);
+                else out.append(bytes.substr(i, static_cast<std::size_t>(n)));
+        }
+        i += static_cast<std::size_t>(n);
+    }
+    out += '"';
+    return out;
+}
+
+std::string shown_text(std::string_view bytes) {
+    const bool plain = std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+    });
+    return plain ? std::string(bytes) : quoted_text(bytes);
+}
+
+void escape_c1_controls(std::string& json) {
+    std::string out;
+    out.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const auto b = static_cast<std::uint8_t>(json[i]);
+        const auto next = i + 1 < json.size() ? static_cast<std::uint8_t>(json[i + 1]) : 0;
+        if (b == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            append_u_escape(out, next);
+            ++i;
+        } else {
+            out += json[i];
+        }
+    }
+    json = std::move(out);
+}
+
+}  // namespace ce

@@ -1,0 +1,25 @@
+// The one way a text that came from a file (a history manifest's "made-by", a
+// name in a journal, a value of a data file) is quoted in a message: as a JSON
+// string, so that no byte of it can act on the terminal that shows it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ce {
+
+// `bytes` in double quotes: quote, backslash and every control character (C0
+// and C1, U+0080..U+009F) escaped as JSON escapes them, each malformed UTF-8
+// sequence replaced by one U+FFFD, everything else as it is.
+std::string quoted_text(std::string_view bytes);
+
+// The text as it is when it is plain printable ASCII without quotes or
+// backslashes (what our own programs write), otherwise quoted_text: a listing
+// keeps its columns for ordinary texts and escapes anything else.
+std::string shown_text(std::string_view bytes);
+
+// Escapes in place the C1 controls (U+0080..U+009F, encoded C2 80..C2 9F) that
+// a JSON writer leaves as they are in a valid UTF-8 document.
+void escape_c1_controls(std::string& json);
+
+}  // namespace ce
