@@ -282,12 +282,14 @@ private:
 
     const Dataset& side_data(int side) const { return side < 0 ? base_.data : mods_[static_cast<std::size_t>(side)].data; }
 
+    // A field's value as JSON (the report's text shows it so too).
     std::string field_value(int side, const Field& f, int slot) const {
         const Dataset& d = side_data(side);
         std::string v = patch_json_value(f, export_value(d, f, slot));
         if (f.kind == FieldKind::Text) {
+            // The bytes after its zero are part of the element, as its ".after" key carries them.
             const std::string after = bytes_after_text(d, f, slot);
-            if (!after.empty()) v += " (bytes after the text: " + after + ")";
+            if (!after.empty()) v = "{\"text\": " + v + ", \"after\": " + quote_text(after) + "}";
         }
         return v;
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
+#include <span>
 
 #include "cli/field_value.h"
 #include "store/merge.h"
@@ -51,6 +52,13 @@ std::optional<StoredValue> stored(const Field& field, const PatchValue& value, i
         }
     }
     return std::nullopt;
+}
+
+// An Integer's value or a Float's bits (unsigned, as prepare_patch gives them)
+// as the element holds them.
+std::int64_t stored_number(const Field& field, std::span<const std::uint8_t> bytes, int slot) {
+    const std::int64_t n = read_int(*field.row, bytes, slot);
+    return field.kind == FieldKind::Float ? static_cast<std::int64_t>(static_cast<std::uint32_t>(n)) : n;
 }
 
 // The After text as the bytes it stands for.
@@ -115,7 +123,7 @@ StoredValue folder_value(const Dataset& data, const Field& field, int slot) {
     StoredValue v;
     switch (field.kind) {
         case FieldKind::Integer:
-        case FieldKind::Float: v.number = read_int(*field.row, data.folder.file(field.row->file).view(), slot); break;
+        case FieldKind::Float: v.number = stored_number(field, data.folder.file(field.row->file).view(), slot); break;
         case FieldKind::Text:
         case FieldKind::Line: v.bytes = stored_bytes(data, field, slot); break;
         case FieldKind::After: v.bytes = bytes_after_text(data, field, slot); break;
@@ -127,7 +135,7 @@ PatchState patch_state(const Dataset& data, const std::vector<Field>& fields, co
     const Field& field = fields[static_cast<std::size_t>(change.field)];
     if (field.kind == FieldKind::Integer || field.kind == FieldKind::Float) {
         // The common case, without a StoredValue.
-        const std::int64_t now = read_int(*field.row, data.folder.file(field.row->file).view(), change.slot);
+        const std::int64_t now = stored_number(field, data.folder.file(field.row->file).view(), change.slot);
         return now == change.before.number ? PatchState::Before
                : now == change.after.number ? PatchState::After
                                             : PatchState::Conflict;
@@ -152,7 +160,7 @@ void put_afters(Dataset& data, const std::vector<Field>& fields, const std::vect
             case FieldKind::Integer:
             case FieldKind::Float: {
                 auto bytes = data.folder.file(field.row->file).view();
-                if (read_int(*field.row, bytes, c.slot) == c.after.number) break;
+                if (stored_number(field, bytes, c.slot) == c.after.number) break;
                 write_int(*field.row, bytes, c.slot, c.after.number);
                 data_changed[static_cast<std::size_t>(field.row->file)] = true;
                 break;
