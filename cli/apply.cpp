@@ -110,16 +110,14 @@ Report check_changes(const Dataset& data, const Patch& patch, const std::vector<
     return r;
 }
 
-std::string plural(std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 std::string summary(const Report& r, const std::vector<std::string>& names, bool dry_run) {
-    std::string s = plural(r.changed, "field", "fields") + " to change in " + plural(r.slots.size(), "creature", "creatures");
+    std::string s = r.changed == 0 ? std::string("no field to change")
+                                   : counted(r.changed, "field", "fields") + " to change in " +
+                                         counted(r.slots.size(), "creature", "creatures");
     if (r.already > 0) s += "; " + std::to_string(r.already) + " already as the patch has " + (r.already == 1 ? "it" : "them");
     const std::size_t conflicts = r.open + r.to_patch + r.to_folder;
     if (conflicts > 0) {
-        s += "; " + plural(conflicts, "conflict", "conflicts");
+        s += "; " + counted(conflicts, "conflict", "conflicts");
         if (r.to_patch > 0) s += ", " + std::to_string(r.to_patch) + " won by the patch";
         if (r.to_folder > 0) s += ", " + std::to_string(r.to_folder) + " by the folder";
         if (r.open > 0) s += ", " + std::to_string(r.open) + " open";
@@ -209,7 +207,7 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
     out << shown;
     out.flush();
     if (report.open > 0) {
-        err << "creatures apply: " << plural(report.open, "conflict is", "conflicts are")
+        err << "creatures apply: " << counted(report.open, "conflict is", "conflicts are")
             << " open; nothing was written (--patch-wins or --folder-wins settles all of them, --patch-wins-for "
                "and --folder-wins-for those of some creatures)\n";
         return kExitFound;

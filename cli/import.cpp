@@ -303,36 +303,42 @@ private:
     std::map<std::string, FaultGroup> groups_;  // faults said once per cause
 };
 
+}  // namespace
+
+bool read_standard_input(std::istream& in, std::string& text, const char* command, std::ostream& err) {
+    // Through the stream, not its buffer: a closed standard input or a folder
+    // in its place makes the buffer throw, which the stream turns into its
+    // bad state (and a stream that rethrows is caught here).
+    errno = 0;
+    std::string chunk(std::size_t{1} << 16, '\0');
+    bool bad = false;
+    try {
+        while (in) {
+            in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+            text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        }
+        bad = in.bad();
+    } catch (const std::ios_base::failure&) {
+        bad = true;
+    }
+    if (!bad) return true;
+    const int cause = errno;
+    err << "creatures " << command << ": cannot read standard input"
+        << (cause == EBADF ? ": it is closed"
+            : cause == EISDIR ? ": it is a folder"
+            : cause != 0 ? ": " + std::string(std::strerror(cause)) : std::string())
+        << "\n";
+    return false;
+}
+
+namespace {
+
 // The export to apply: standard input into `piped`, a file into `file` (not
 // copied: an export may be hundreds of megabytes).
 bool read_input(const ImportOptions& options, std::istream& in, std::string& piped, WholeFile& file,
                 std::string_view& text, std::ostream& err) {
-    std::string& text_read = piped;
     if (options.file == "-") {
-        // Through the stream, not its buffer: a closed standard input or a folder
-        // in its place makes the buffer throw, which the stream turns into its
-        // bad state (and a stream that rethrows is caught here).
-        errno = 0;
-        std::string chunk(std::size_t{1} << 16, '\0');
-        bool bad = false;
-        try {
-            while (in) {
-                in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-                text_read.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-            }
-            bad = in.bad();
-        } catch (const std::ios_base::failure&) {
-            bad = true;
-        }
-        if (bad) {
-            const int cause = errno;
-            err << "creatures import: cannot read standard input"
-                << (cause == EBADF ? ": it is closed"
-                    : cause == EISDIR ? ": it is a folder"
-                    : cause != 0 ? ": " + std::string(std::strerror(cause)) : std::string())
-                << "\n";
-            return false;
-        }
+        if (!read_standard_input(in, piped, "import", err)) return false;
         text = piped;
         return true;
     }

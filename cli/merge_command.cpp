@@ -425,17 +425,14 @@ private:
 
     static std::string changed_text(const Tally& t) {
         std::vector<std::string> parts;
-        auto count = [](std::size_t n, const char* one, const char* many) {
-            return std::to_string(n) + " " + (n == 1 ? one : many);
-        };
         if (t.fields > 0 || t.texts > 0) {
-            std::string s = t.fields > 0 ? count(t.fields, "field", "fields") : std::string();
-            if (t.texts > 0) s += (s.empty() ? "" : " and ") + count(t.texts, "text", "texts");
-            s += " of " + count(t.slots.size(), "creature", "creatures") + " (" + slot_ranges(t.slots) + ")";
+            std::string s = t.fields > 0 ? counted(t.fields, "field", "fields") : std::string();
+            if (t.texts > 0) s += (s.empty() ? "" : " and ") + counted(t.texts, "text", "texts");
+            s += " of " + counted(t.slots.size(), "creature", "creatures") + " (" + slot_ranges(t.slots) + ")";
             parts.push_back(s);
         }
-        if (t.other_lines > 0) parts.push_back(count(t.other_lines, "other line", "other lines") + " of the language files");
-        if (t.pictures > 0) parts.push_back(count(t.pictures, "portrait", "portraits"));
+        if (t.other_lines > 0) parts.push_back(counted(t.other_lines, "other line", "other lines") + " of the language files");
+        if (t.pictures > 0) parts.push_back(counted(t.pictures, "portrait", "portraits"));
         if (parts.empty()) return "changes nothing";
         std::string s = "changed ";
         for (std::size_t i = 0; i < parts.size(); ++i) s += (i ? "; " : "") + parts[i];
@@ -454,10 +451,10 @@ private:
 };
 
 std::string outcome(const MergeOptions& o, const MergeResult& r, const Reporter& rep) {
-    std::string s = "merged " + std::to_string(o.mods.size()) + (o.mods.size() == 1 ? " mod" : " mods") + " onto " +
-                    terminal_text(o.base) + ": " + std::to_string(rep.fields_taken()) + " fields, " +
-                    std::to_string(rep.texts_taken()) + " texts, " + std::to_string(rep.lines_taken()) +
-                    " other lines, " + std::to_string(rep.pictures_taken()) + " portraits from the mods";
+    std::string s = "merged " + counted(o.mods.size(), "mod", "mods") + " onto " + terminal_text(o.base) + ": " +
+                    counted(rep.fields_taken(), "field", "fields") + ", " + counted(rep.texts_taken(), "text", "texts") +
+                    ", " + counted(rep.lines_taken(), "other line", "other lines") + ", " +
+                    counted(rep.pictures_taken(), "portrait", "portraits") + " from the mods";
     if (r.settled > 0) s += "; " + std::to_string(r.settled) + (r.settled == 1 ? " conflict" : " conflicts") + " settled by --precedence";
     return s + (o.dry_run ? "; dry run: nothing written\n" : "; wrote " + terminal_text(o.out) + "\n");
 }

@@ -72,8 +72,11 @@ std::optional<std::string> write_new_folder(FileOps& ops, const std::string& pat
     if (auto problem = new_folder_problem(path)) return problem;
     static std::atomic<int> serial{0};
     const fs::path target = folder_path(path);
-    const fs::path staging_path = target.parent_path() / ("." + target.filename().string() + ".creatures-new-" +
-                                                          std::to_string(::getpid()) + "-" + std::to_string(++serial));
+    // Appended piece by piece: "." + a string trips a false warning of GCC 12 when optimising.
+    std::string hidden(".");
+    hidden.append(target.filename().string()).append(".creatures-new-").append(std::to_string(::getpid()));
+    hidden.append("-").append(std::to_string(++serial));
+    const fs::path staging_path = target.parent_path() / hidden;
     std::error_code ec;
     fs::remove_all(staging_path, ec);  // a leftover of a run that was killed
     const std::string staging = staging_path.string();

@@ -253,22 +253,7 @@ std::string write_patch(const Dataset& base, const Dataset& mod, const std::vect
 
 bool read_patch_file(const std::string& path, std::istream& in, std::string& text, const char* command,
                      std::ostream& err) {
-    if (path == "-") {
-        errno = 0;
-        std::string chunk(std::size_t{1} << 16, '\0');
-        bool bad = false;
-        try {
-            while (in) {
-                in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-                text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-            }
-            bad = in.bad();
-        } catch (const std::ios_base::failure&) {
-            bad = true;
-        }
-        if (bad) err << "creatures " << command << ": cannot read the patch from standard input\n";
-        return !bad;
-    }
+    if (path == "-") return read_standard_input(in, text, command, err);
     WholeFile file;
     if (FileResult fault = read_whole_file(path, file)) {
         err << "creatures " << command << ": " << fault->message() << "\n";
@@ -276,6 +261,10 @@ bool read_patch_file(const std::string& path, std::istream& in, std::string& tex
     }
     text.assign(reinterpret_cast<const char*>(file.data()), file.length);
     return true;
+}
+
+std::string counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 void report_patch_faults(const char* command, const std::string& label, const FaultList& faults, std::ostream& err) {

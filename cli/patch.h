@@ -136,6 +136,9 @@ std::string patch_json_value(const Field& field, const std::string& exported);
 bool read_patch_file(const std::string& path, std::istream& in, std::string& text, const char* command,
                      std::ostream& err);
 
+// "1 field", "3 fields": a count of things for the reports of apply and merge.
+std::string counted(std::size_t n, const char* one, const char* many);
+
 // Names the faults on `err`, the first 25 and how many more:
 // "creatures <command>: <label>: <fault>".
 void report_patch_faults(const char* command, const std::string& label, const FaultList& faults, std::ostream& err);

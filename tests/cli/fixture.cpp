@@ -16,21 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int range(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1)); }
-
-private:
-    std::uint64_t state_;
-};
-
 constexpr int kOptionCounts[12] = {5, 3, 5, 10, 6, 9, 4, 10, 9, 7, 9, 3};
 
 // Entries of a list as the editor fills it from these language files.

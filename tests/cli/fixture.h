@@ -21,6 +21,23 @@ constexpr int kBigFloat = 233;       // 169000[6] is 123456.5
 constexpr int kOddFloats = 300;      // 169000[7..9]: NaN 0xFFC00001, -0.0, inf
 }  // namespace fixture_slot
 
+// The random numbers of the tool's tests (splitmix64): the same for a seed everywhere.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    std::uint64_t next() {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    int range(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1)); }
+    int below(int n) { return range(0, n - 1); }
+
+private:
+    std::uint64_t state_;
+};
+
 constexpr const char* kFixtureAmmoNoZero = "Quicksilver dart";
 constexpr int kFixtureSpells = 100;
 
