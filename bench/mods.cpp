@@ -60,19 +60,30 @@ const Folders& folders() {
     return f;
 }
 
+// range(0): 1 a dry run (the merge and its report), 0 the new folder written
+// too (its some 350 files each flushed before the folder takes its name);
+// range(1): 1 the report as JSON.
 void BM_MergeThreeWholeMods(benchmark::State& state) {
     const Folders& f = folders();
     const std::string out = f.scratch();
+    std::vector<std::string> args{"merge", f.folder(1), f.folder(2), f.folder(3), f.folder(4), "-o", out,
+                                  "--precedence", "1,2,3"};
+    if (state.range(0) != 0) args.push_back("--dry-run");
+    if (state.range(1) != 0) args.push_back("--json");
     for (auto _ : state) {
-        const int status = run({"merge", f.folder(1), f.folder(2), f.folder(3), f.folder(4), "-o", out, "--precedence",
-                                "1,2,3"});
-        if (status != ce::kExitOk) state.SkipWithError("the merge failed");
+        if (run(args) != ce::kExitOk) state.SkipWithError("the merge failed");
         state.PauseTiming();
         fs::remove_all(out);
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_MergeThreeWholeMods)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MergeThreeWholeMods)
+    ->ArgNames({"dry_run", "json"})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({0, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 
 // range(0): 1 a dry run (the check and the report only), 0 the write too.
 void BM_ApplyWholeFolderPatch(benchmark::State& state) {

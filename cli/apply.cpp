@@ -92,11 +92,10 @@ Report check_changes(const Dataset& data, const Patch& patch, const std::vector<
         if (state == PatchState::Conflict) {
             const Winner w = winners[static_cast<std::size_t>(c.slot)];
             write = w == Winner::Patch;
-            r.conflicts += "  " + head + caption + " (" + f.key + "): before " + given_value(change.before) +
-                           ", after " + given_value(change.after) + ", in the folder " +
-                           terminal_text(patch_json_value(f, export_value(data, f, c.slot))) +
-                           (w == Winner::Patch ? "  [the patch wins]" : w == Winner::Folder ? "  [the folder wins]" : "") +
-                           "\n";
+            add_to(r.conflicts, "  ", head, caption, " (", f.key, "): before ", given_value(change.before), ", after ",
+                   given_value(change.after), ", in the folder ",
+                   terminal_text(patch_json_value(f, export_value(data, f, c.slot))),
+                   w == Winner::Patch ? "  [the patch wins]" : w == Winner::Folder ? "  [the folder wins]" : "", "\n");
             if (w == Winner::None) ++r.open;
             else ++(write ? r.to_patch : r.to_folder);
         }
@@ -104,8 +103,8 @@ Report check_changes(const Dataset& data, const Patch& patch, const std::vector<
         take[i] = true;
         ++r.changed;
         if (r.slots.empty() || r.slots.back() != c.slot) r.slots.push_back(c.slot);
-        r.written += head + f.key + " (" + caption + "): " + given_value(change.before) + " -> " +
-                     given_value(change.after) + "\n";
+        add_to(r.written, head, f.key, " (", caption, "): ", given_value(change.before), " -> ",
+               given_value(change.after), "\n");
     }
     return r;
 }
@@ -139,12 +138,15 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
     }
     const std::optional<std::vector<Winner>> winners = conflict_winners(o, err);
     if (!winners) return kExitError;
-    std::string text;
-    if (!read_patch_file(o.patch, in, text, "apply", err)) return kExitError;
+    std::string piped;
+    WholeFile file;
+    std::string_view text;
+    if (!read_patch_file(o.patch, in, piped, file, text, "apply", err)) return kExitError;
     const std::vector<Field> fields = make_fields(true);
     FaultList faults;
     const Patch patch = read_patch(text, fields, faults);
-    text = std::string();  // read: only the patch's values are needed now
+    piped = std::string();  // read: only the patch's values are needed now
+    file = WholeFile();
     if (!faults.empty()) {
         report_patch_faults("apply", label, faults, err);
         return kExitError;
@@ -197,7 +199,7 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
         names.push_back(t.name);
     }
 
-    std::string shown = report.written;
+    std::string& shown = report.written;  // the report, said whole at once
     if (!report.conflicts.empty())
         shown += std::string(report.open > 0 ? "conflicts: the folder holds neither the patch's \"before\" nor its "
                                                "\"after\":\n"

@@ -2,6 +2,8 @@
 // folder; the report of what each mod changed and lost.
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <system_error>
@@ -111,8 +113,10 @@ std::optional<std::string> load_folder_side(const std::string& root, const Merge
 bool load_patch_side(const std::string& path, const std::string& label, const MergeSide& base,
                      const std::vector<Field>& fields, MergeSide& side, std::ostream& err) {
     std::istringstream no_input;
-    std::string text;
-    if (!read_patch_file(path, no_input, text, "merge", err)) return false;
+    std::string piped;
+    WholeFile file;
+    std::string_view text;
+    if (!read_patch_file(path, no_input, piped, file, text, "merge", err)) return false;
     FaultList faults;
     const Patch patch = read_patch(text, fields, faults);
     if (!faults.empty()) {
@@ -197,19 +201,29 @@ std::optional<std::vector<int>> parse_precedence(const std::string& text, std::s
 
 // --- the report ------------------------------------------------------------------
 
+
+// The text report lists this many losses per mod, and this many open
+// conflicts; the JSON report lists every one.
+constexpr std::size_t kListed = 100;
+
 struct Tally {
     std::size_t fields = 0, texts = 0, other_lines = 0, pictures = 0;
     std::vector<int> slots;
+    std::map<int, std::size_t> lost_to;  // the mod that won -> how many of its values this one lost
+    std::size_t lost_count = 0;
     std::string lost, lost_json;
 };
 
 class Reporter {
 public:
-    Reporter(const MergeSide& base, const std::vector<MergeSide>& mods, const std::vector<Field>& fields)
-        : base_(base), mods_(mods), fields_(fields), captions_(field_captions(base.data, fields)),
-          tallies_(mods.size()), touched_(mods.size(), std::vector<bool>(kSlots, false)) {
+    // `json`: the report is written as JSON (only that form is built).
+    Reporter(const MergeSide& base, const std::vector<MergeSide>& mods, const std::vector<Field>& fields, bool json)
+        : base_(base), mods_(mods), fields_(fields), json_(json), captions_(field_captions(base.data, fields)),
+          tallies_(mods.size()), touched_(mods.size(), std::vector<bool>(kSlots, false)), heads_(kSlots) {
         for (std::size_t i = 0; i < fields.size(); ++i)
             if (fields[i].row && fields[i].kind != FieldKind::After) row_field_.emplace(fields[i].row, i);
+        shown_captions_.reserve(captions_.size());
+        for (const std::string& c : captions_) shown_captions_.push_back(terminal_text(c));
     }
 
     void add(const MergeResult& r) {
@@ -224,10 +238,22 @@ public:
         std::string out;
         for (std::size_t m = 0; m < mods_.size(); ++m) {
             const Tally& t = tallies_[m];
-            out += mod_name(static_cast<int>(m)) + " " + terminal_text(mods_[m].given) +
-                   (mods_[m].patch ? " (a patch): " : " (a data folder): ") + changed_text(t) + "\n" + t.lost;
+            add_to(out, mod_name(static_cast<int>(m)), " ", terminal_text(mods_[m].given),
+                   mods_[m].patch ? " (a patch): " : " (a data folder): ", changed_text(t), "\n");
+            if (!t.lost_to.empty()) {
+                out += "  lost";
+                for (auto it = t.lost_to.begin(); it != t.lost_to.end(); ++it)
+                    add_to(out, it == t.lost_to.begin() ? " " : ", ", std::to_string(it->second), " to ",
+                           mod_name(it->first));
+                out += ":\n";
+            }
+            out += t.lost;
+            if (t.lost_count > kListed)
+                add_to(out, "  ... and ", std::to_string(t.lost_count - kListed), " more (--json lists every one)\n");
         }
-        if (!open_.empty()) out += "open conflicts (" + std::to_string(r.open) + "):\n" + open_;
+        if (!open_.empty()) add_to(out, "open conflicts (", std::to_string(r.open), "):\n", open_);
+        if (open_count_ > kListed)
+            add_to(out, "  ... and ", std::to_string(open_count_ - kListed), " more (--json lists every one)\n");
         std::string left;
         for (std::size_t m = 0; m < mods_.size(); ++m)
             for (const std::string& what : mods_[m].left_out) left += "  " + mod_name(static_cast<int>(m)) + ": " + terminal_text(what) + "\n";
@@ -248,14 +274,14 @@ public:
             for (const std::string& what : mods_[m].left_out) left += (left.empty() ? "" : ", ") + quote_text(what);
             for (const auto& [who, what] : r.left_out)
                 if (who == static_cast<int>(m)) left += (left.empty() ? "" : ", ") + quote_text(what);
-            j += std::string(m ? "," : "") + "\n    {\"mod\": " + std::to_string(m + 1) + ", \"source\": " +
-                 quote_text(mods_[m].given) + ", \"kind\": " + (mods_[m].patch ? "\"patch\"" : "\"folder\"") +
-                 ",\n     \"changed\": {\"fields\": " + std::to_string(t.fields) + ", \"texts\": " +
-                 std::to_string(t.texts) + ", \"other_lines\": " + std::to_string(t.other_lines) +
-                 ", \"portraits\": " + std::to_string(t.pictures) + ", \"creatures\": [" + slots + "]},\n     \"lost\": [" +
-                 t.lost_json + (t.lost_json.empty() ? "" : "\n     ") + "],\n     \"left_out\": [" + left + "]}";
+            add_to(j, m ? "," : "", "\n    {\"mod\": ", std::to_string(m + 1), ", \"source\": ", quote_text(mods_[m].given),
+                   ", \"kind\": ", mods_[m].patch ? "\"patch\"" : "\"folder\"", ",\n     \"changed\": {\"fields\": ",
+                   std::to_string(t.fields), ", \"texts\": ", std::to_string(t.texts), ", \"other_lines\": ",
+                   std::to_string(t.other_lines), ", \"portraits\": ", std::to_string(t.pictures),
+                   ", \"creatures\": [", slots, "]},\n     \"lost\": [", t.lost_json,
+                   t.lost_json.empty() ? "" : "\n     ", "],\n     \"left_out\": [", left, "]}");
         }
-        j += "\n  ],\n  \"conflicts\": [" + conflicts_json_ + (conflicts_json_.empty() ? "" : "\n  ") + "]\n}\n";
+        add_to(j, "\n  ],\n  \"conflicts\": [", conflicts_json_, conflicts_json_.empty() ? "" : "\n  ", "]\n}\n");
         return j;
     }
 
@@ -272,9 +298,13 @@ private:
         std::string json_head;   // "\"slot\": 5, \"key\": ..., \"caption\": ..."
     };
 
-    std::string head(int slot) const {
-        if (slot < 0) return {};
-        return "slot " + std::to_string(slot) + " (" + terminal_text(creature_name(slot)) + "): ";
+    // "slot 5 (Shaipon): ", made once per slot.
+    const std::string& head(int slot) {
+        static const std::string none;
+        if (slot < 0) return none;
+        std::string& h = heads_[static_cast<std::size_t>(slot)];
+        if (h.empty()) h = "slot " + std::to_string(slot) + " (" + terminal_text(creature_name(slot)) + "): ";
+        return h;
     }
     std::string creature_name(int slot) const {
         return decode_code_page(base_.data.text(TextKind::Monsters).line(slot + 1), base_.data.language);
@@ -310,39 +340,58 @@ private:
         return std::to_string(mods_[static_cast<std::size_t>(side)].pictures.at(item.name).size()) + " bytes";
     }
 
-    // Adds a loss or an open conflict; `value`(side) gives a side's value (-1: BASE).
+    // Adds a loss or an open conflict; `value`(side) gives a side's value as
+    // JSON (-1: BASE), asked only for what the report lists.
     template <class Value, class Same>
     void settle(const Named& named, const std::vector<int>& changed_by, int taken, bool with_base,
                 const std::string& base_before, Value value, Same same) {
+        std::vector<std::optional<std::string>> values(changed_by.size());
+        const auto value_at = [&](std::size_t i) -> const std::string& {
+            if (!values[i]) values[i] = value(changed_by[i]);
+            return *values[i];
+        };
+        const auto json_values = [&] {
+            add_to(conflicts_json_, conflicts_json_.empty() ? "\n    {" : ",\n    {", named.json_head, ", \"base\": ",
+                   value(-1), ", \"values\": {");
+            for (std::size_t i = 0; i < changed_by.size(); ++i)
+                add_to(conflicts_json_, i ? ", \"" : "\"", std::to_string(changed_by[i] + 1), "\": ", value_at(i));
+        };
         if (taken < 0) {
-            std::string line = "  " + head(named.slot) + named.what + ": BASE " + terminal_text(value(-1));
-            std::string values;
-            for (int m : changed_by) {
-                line += ", " + mod_name(m) + " " + terminal_text(value(m));
-                values += (values.empty() ? "\"" : ", \"") + std::to_string(m + 1) + "\": " + value(m);
+            ++open_count_;
+            if (json_) {
+                json_values();
+                add_to(conflicts_json_, "}, \"taken\": null");
+                if (with_base) add_to(conflicts_json_, ", \"patch_before\": ", base_before);
+                conflicts_json_ += '}';
+                return;
             }
-            if (with_base) line += " (a patch made where it held " + terminal_text(base_before) + ")";
-            open_ += line + "\n";
-            conflicts_json_ += (conflicts_json_.empty() ? "\n    {" : ",\n    {") + named.json_head + ", \"base\": " +
-                               value(-1) + ", \"values\": {" + values + "}, \"taken\": null" +
-                               (with_base ? ", \"patch_before\": " + base_before : std::string()) + "}";
+            if (open_count_ > kListed) return;
+            add_to(open_, "  ", head(named.slot), named.what, ": BASE ", terminal_text(value(-1)));
+            for (std::size_t i = 0; i < changed_by.size(); ++i)
+                add_to(open_, ", ", mod_name(changed_by[i]), " ", terminal_text(value_at(i)));
+            if (with_base) add_to(open_, " (a patch made where it held ", terminal_text(base_before), ")");
+            open_ += '\n';
             return;
         }
+        const std::size_t winner = static_cast<std::size_t>(std::find(changed_by.begin(), changed_by.end(), taken) -
+                                                            changed_by.begin());
         bool lost_any = false;
-        std::string values;
-        for (int m : changed_by) {
-            values += (values.empty() ? "\"" : ", \"") + std::to_string(m + 1) + "\": " + value(m);
+        for (std::size_t i = 0; i < changed_by.size(); ++i) {
+            const int m = changed_by[i];
             if (m == taken || same(m, taken)) continue;
             lost_any = true;
             Tally& t = tallies_[static_cast<std::size_t>(m)];
-            t.lost += "  lost to " + mod_name(taken) + ": " + head(named.slot) + named.what + ": its " +
-                      terminal_text(value(m)) + ", " + mod_name(taken) + "'s " + terminal_text(value(taken)) + "\n";
-            t.lost_json += (t.lost_json.empty() ? "\n      {" : ",\n      {") + named.json_head + ", \"value\": " +
-                           value(m) + ", \"to\": " + std::to_string(taken + 1) + ", \"taken\": " + value(taken) + "}";
+            ++t.lost_to[taken];
+            if (json_)
+                add_to(t.lost_json, t.lost_json.empty() ? "\n      {" : ",\n      {", named.json_head, ", \"value\": ",
+                       value_at(i), ", \"to\": ", std::to_string(taken + 1), ", \"taken\": ", value_at(winner), "}");
+            else if (++t.lost_count <= kListed)
+                add_to(t.lost, "  lost to ", mod_name(taken), ": ", head(named.slot), named.what, ": its ",
+                       terminal_text(value_at(i)), ", ", mod_name(taken), "'s ", terminal_text(value_at(winner)), "\n");
         }
-        if (lost_any)
-            conflicts_json_ += (conflicts_json_.empty() ? "\n    {" : ",\n    {") + named.json_head + ", \"base\": " +
-                               value(-1) + ", \"values\": {" + values + "}, \"taken\": " + std::to_string(taken + 1) + "}";
+        if (!lost_any || !json_) return;
+        json_values();
+        add_to(conflicts_json_, "}, \"taken\": ", std::to_string(taken + 1), "}");
     }
 
     void add_field(const ChangedField& cf, bool with_base) {
@@ -354,9 +403,13 @@ private:
         if (cf.taken >= 0) ++taken_fields_;
         if (!cf.conflict && cf.taken >= 0) return;
         const std::size_t index = static_cast<std::size_t>(&f - fields_.data());
-        Named named{cf.slot, terminal_text(captions_[index]) + " (" + f.key + ")",
-                    "\"slot\": " + std::to_string(cf.slot) + ", \"key\": " + quote_text(f.key) +
-                        ", \"caption\": " + quote_text(captions_[index])};
+        Named named;
+        named.slot = cf.slot;
+        if (json_)
+            add_to(named.json_head, "\"slot\": ", std::to_string(cf.slot), ", \"key\": ", quote_text(f.key),
+                   ", \"caption\": ", quote_text(captions_[index]));
+        else
+            add_to(named.what, shown_captions_[index], " (", f.key, ")");
         std::string before;
         if (with_base)
             for (int m : cf.changed_by) {
@@ -442,10 +495,13 @@ private:
     const MergeSide& base_;
     const std::vector<MergeSide>& mods_;
     const std::vector<Field>& fields_;
-    std::vector<std::string> captions_;
+    bool json_;
+    std::vector<std::string> captions_, shown_captions_;
     std::unordered_map<const BindingRow*, std::size_t> row_field_;
     std::vector<Tally> tallies_;
     std::vector<std::vector<bool>> touched_;
+    std::vector<std::string> heads_;
+    std::size_t open_count_ = 0;
     std::string open_, conflicts_json_;
     std::size_t taken_fields_ = 0, taken_texts_ = 0, taken_lines_ = 0, taken_pictures_ = 0;
 };
@@ -486,7 +542,7 @@ int run_merge(const MergeOptions& o, FileOps& ops, std::ostream& out, std::ostre
     }
 
     const MergeResult r = merge_mods(base, mods, *precedence);
-    Reporter report(base, mods, fields);
+    Reporter report(base, mods, fields, o.json);
     report.add(r);
     const bool write = r.open == 0 && !o.dry_run;
     if (write)

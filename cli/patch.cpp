@@ -251,15 +251,18 @@ std::string write_patch(const Dataset& base, const Dataset& mod, const std::vect
     return text;
 }
 
-bool read_patch_file(const std::string& path, std::istream& in, std::string& text, const char* command,
-                     std::ostream& err) {
-    if (path == "-") return read_standard_input(in, text, command, err);
-    WholeFile file;
+bool read_patch_file(const std::string& path, std::istream& in, std::string& piped, WholeFile& file,
+                     std::string_view& text, const char* command, std::ostream& err) {
+    if (path == "-") {
+        if (!read_standard_input(in, piped, command, err)) return false;
+        text = piped;
+        return true;
+    }
     if (FileResult fault = read_whole_file(path, file)) {
         err << "creatures " << command << ": " << fault->message() << "\n";
         return false;
     }
-    text.assign(reinterpret_cast<const char*>(file.data()), file.length);
+    text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);
     return true;
 }
 

@@ -31,6 +31,7 @@
 #include "cli/dataset.h"
 #include "cli/fields.h"
 #include "cli/import_table.h"
+#include "store/whole_file.h"
 
 namespace ce {
 
@@ -131,10 +132,18 @@ std::string write_patch(const Dataset& base, const Dataset& mod, const std::vect
 // (JSON has no numbers for them), other numbers bare.
 std::string patch_json_value(const Field& field, const std::string& exported);
 
-// Reads the patch at `path` ("-": standard input, `in`) whole into `text`.
-// False after saying why on `err` ("creatures <command>: ...").
-bool read_patch_file(const std::string& path, std::istream& in, std::string& text, const char* command,
-                     std::ostream& err);
+// Reads the patch at `path` whole: standard input ("-", `in`) into `piped`, a
+// file into `file` (not copied); `text` views it. False after saying why on
+// `err` ("creatures <command>: ...").
+bool read_patch_file(const std::string& path, std::istream& in, std::string& piped, WholeFile& file,
+                     std::string_view& text, const char* command, std::ostream& err);
+
+// Appends the pieces to `s` in place: the reports of whole-folder patches and
+// merges hold hundreds of thousands of lines, which temporaries would copy again.
+template <class... Pieces>
+void add_to(std::string& s, const Pieces&... pieces) {
+    (s.append(pieces), ...);
+}
 
 // "1 field", "3 fields": a count of things for the reports of apply and merge.
 std::string counted(std::size_t n, const char* one, const char* many);
