@@ -175,7 +175,9 @@ void add_merge_command(CLI::App& app, Commands& c) {
                             "The order of precedence, by the mods' numbers (1 is the first MOD): \"1,3,2\"; a "
                             "conflict goes to the mod listed last among those in it; a conflict among mods it "
                             "does not list stays open");
-    c.merge_cmd->add_flag("--json", c.merge.json, "Print the report as JSON");
+    c.merge_cmd->add_flag("--json", c.merge.json,
+                          "Print the report as JSON, every loss and open conflict with its values (the text lists "
+                          "the first 100 of each mod's losses and of the open conflicts)");
     c.merge_cmd->add_flag("-n,--dry-run", c.merge.dry_run, "Print the report and write nothing");
 }
 
