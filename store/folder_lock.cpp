@@ -2,9 +2,9 @@
 #include "store/folder_lock.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <sstream>
 
+#include "store/value_text.h"
 #include "store/whole_file.h"
 
 namespace ce {
@@ -52,9 +52,7 @@ bool lists_flock_on(const std::string& list, unsigned long long inode) {
         if (!(words >> id >> kind >> mode >> access >> pid >> where) || kind != "FLOCK") continue;
         const std::size_t colon = where.rfind(':');
         if (colon == std::string::npos) continue;
-        char* end = nullptr;
-        const unsigned long long listed = std::strtoull(where.c_str() + colon + 1, &end, 10);
-        if (end != where.c_str() + colon + 1 && *end == '\0' && listed == inode) return true;
+        if (parse_decimal(std::string_view(where).substr(colon + 1)) == inode) return true;
     }
     return false;
 }
