@@ -24,7 +24,8 @@ constexpr int kOddFloats = 300;      // 169000[7..9]: NaN 0xFFC00001, -0.0, inf
 // The random numbers of the tool's tests (splitmix64): the same for a seed everywhere.
 class Random {
 public:
-    explicit Random(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    // `stream`: another sequence for the same seed.
+    explicit Random(std::uint64_t seed, std::uint64_t stream = 1) : state_(seed * 0x9E3779B97F4A7C15ull + stream) {}
     std::uint64_t next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;

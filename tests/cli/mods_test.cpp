@@ -118,6 +118,12 @@ class Mods : public ::testing::TestWithParam<std::uint64_t> {
 protected:
     std::uint64_t seed() const { return GetParam(); }
     int language() const { return static_cast<int>(seed() % 2); }
+    // The seed's base folder, and two copies of it to make mods of.
+    void base_and_two_copies(const std::string& base, const std::string& one, const std::string& two) const {
+        write_base(base, seed(), language());
+        copy_folder(base, one);
+        copy_folder(base, two);
+    }
 };
 
 INSTANTIATE_TEST_SUITE_P(Seeds, Mods, ::testing::Values(1, 2, 3, 4, 5, 6));
@@ -184,9 +190,7 @@ TEST_P(Mods, MergeOfOneModIsThatMod) {
 TEST_P(Mods, MergeOfDisjointModsIsApplyingBothInEitherOrder) {
     TempDir dir;
     const std::string base = dir / "base", one = dir / "one", two = dir / "two";
-    write_base(base, seed(), language());
-    copy_folder(base, one);
-    copy_folder(base, two);
+    base_and_two_copies(base, one, two);
     Random r(seed());
     std::vector<int> first, second;
     for (int s : random_slots(r, 2 + r.below(80))) (r.below(2) ? first : second).push_back(s);
@@ -221,9 +225,7 @@ std::map<const BindingRow*, std::string> row_keys() {
 TEST_P(Mods, ConflictsAreExactlyTheFieldsBothModsChangedToDifferentValues) {
     TempDir dir;
     const std::string base = dir / "base", one = dir / "one", two = dir / "two";
-    write_base(base, seed(), language());
-    copy_folder(base, one);
-    copy_folder(base, two);
+    base_and_two_copies(base, one, two);
     Random r(seed());
     const std::vector<int> shared = random_slots(r, 1 + r.below(20));
     mutate(one, seed() + 600, shared, language());

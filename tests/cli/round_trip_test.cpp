@@ -15,20 +15,7 @@ namespace {
 
 using namespace ce::test;
 
-class Bytes {
-public:
-    explicit Bytes(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 7) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
-
-private:
-    std::uint64_t state_;
-};
+using Bytes = Random;
 
 // A line's content: any byte that does not end a line or the text (tab, 14..255).
 std::string random_line(Bytes& r, int longest) {
@@ -54,7 +41,7 @@ std::string random_lines(Bytes& r, int count, int longest) {
 // bytes rarely give: texts that fill their field, zeros after a text, -0.0,
 // NaNs with payloads.
 void write_random_folder(const std::string& dir, std::uint64_t seed, int language) {
-    Bytes r(seed);
+    Bytes r(seed, 7);
     write_file(dir + "/Lang", std::string(1, static_cast<char>(language)) + std::string(2, '\0'));
     for (const DataFileInfo& info : data_files()) {
         std::vector<std::uint8_t> bytes(info.size);
