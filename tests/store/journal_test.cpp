@@ -440,9 +440,12 @@ TEST(FolderLock, ASecondWriterWaitsBrieflyThenIsRefused) {
 // Windows program's LockFileEx(handle, exclusive, 0, 1, 0): a write lock of
 // byte 0 (fcntl). Says on `said` whether it got it, then holds it until
 // anything arrives on `hold` (a closed pipe lets go at once).
-pid_t record_lock_elsewhere(const std::string& path, int said, int hold) {
+pid_t record_lock_elsewhere(const std::string& path, int said, int hold, int hold_other_end) {
     const pid_t child = ::fork();
     if (child != 0) return child;
+    // Its own copy of the pipe's other end would keep the read below from
+    // ever seeing the end of the pipe.
+    ::close(hold_other_end);
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
     struct flock range {};
     range.l_type = F_WRLCK;
@@ -469,7 +472,7 @@ TEST(FolderLock, ExcludesTheRecordLockThatWineTakesForAWindowsProgram) {
         int said[2], hold[2];
         ASSERT_EQ(::pipe(said), 0);
         ASSERT_EQ(::pipe(hold), 0);
-        const pid_t child = record_lock_elsewhere(path, said[1], hold[0]);
+        const pid_t child = record_lock_elsewhere(path, said[1], hold[0], hold[1]);
         ASSERT_GE(child, 0);
         char got = 0;
         ASSERT_EQ(::read(said[0], &got, 1), 1);
