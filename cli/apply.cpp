@@ -128,6 +128,64 @@ std::string summary(const Report& r, const std::vector<std::string>& names, bool
     return s + (dry_run ? " (dry run: nothing written)\n" : "\n");
 }
 
+// The files the patch changes, with their bytes as read and as they will be.
+std::vector<PlannedFile> plan_files(const Dataset& data, const std::string& root,
+                                    const std::map<std::string, std::string>& read_files,
+                                    const std::array<bool, kDataFileCount>& data_changed, const LineEdits& lines,
+                                    std::vector<std::string>& names) {
+    std::vector<PlannedFile> planned;
+    for (const DataFileInfo& info : data_files()) {
+        if (!data_changed[static_cast<std::size_t>(info.id)]) continue;
+        const DataBytes& d = data.folder.file(info.id);
+        // The file keeps its own length (bytes past the fixed size stay).
+        planned.push_back({folder_relative_name(root, d.path), read_files.at(d.path),
+                           std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size))});
+        names.push_back(info.name);
+    }
+    for (int k = 0; k < 5; ++k) {
+        const auto& edits = lines[static_cast<std::size_t>(k)];
+        if (edits.empty()) continue;
+        const LanguageText& t = data.text(static_cast<TextKind>(k));
+        planned.push_back({folder_relative_name(root, t.path), t.bytes,
+                           replace_lines(t.bytes, edits, OtherLines::KeepEnders, EmptyPastEnd::Extends)});
+        names.push_back(t.name);
+    }
+    return planned;
+}
+
+// The changes, the conflicts and the summary line.
+std::string report_text(Report& report, const std::vector<std::string>& names, bool dry_run) {
+    std::string shown = std::move(report.written);
+    if (!report.conflicts.empty())
+        shown += std::string(report.open > 0 ? "conflicts: the folder holds neither the patch's \"before\" nor its "
+                                               "\"after\":\n"
+                                             : "conflicts, settled:\n") +
+                 report.conflicts;
+    return shown + summary(report, names, dry_run);
+}
+
+// One folder write naming the patch, so that a restore takes it out whole.
+int commit_patch(FileOps& ops, const std::string& root, const std::string& label,
+                 const std::vector<PlannedFile>& planned, const std::vector<int>& slots, std::ostream& out,
+                 std::ostream& err) {
+    const CommitResult r = commit_folder_write(ops, root, planned, {"apply of patch " + label, slots});
+    if (r.error) {
+        err << "creatures apply: " << *r.error << "\n";
+        return kExitError;
+    }
+    if (!out) {
+        err << "creatures apply: the report could not be written to standard output, but the patch is applied "
+               "(history entry "
+            << r.entry << ")\n";
+        mark_output_failure_reported(out);
+        return kExitOk;
+    }
+    if (r.entry > 0)
+        out << "history entry " << r.entry << ": creatures restore " << (root.empty() ? "" : "-C " + root + " ")
+            << r.entry << " takes the patch back out\n";
+    return kExitOk;
+}
+
 }  // namespace
 
 int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -180,33 +238,9 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
     LineEdits lines;
     put_afters(data, fields, changes, take, data_changed, lines);
 
-    std::vector<PlannedFile> planned;
     std::vector<std::string> names;
-    for (const DataFileInfo& info : data_files()) {
-        if (!data_changed[static_cast<std::size_t>(info.id)]) continue;
-        const DataBytes& d = data.folder.file(info.id);
-        // The file keeps its own length (bytes past the fixed size stay).
-        planned.push_back({folder_relative_name(o.root, d.path), read_files.at(d.path),
-                           std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size))});
-        names.push_back(info.name);
-    }
-    for (int k = 0; k < 5; ++k) {
-        const auto& edits = lines[static_cast<std::size_t>(k)];
-        if (edits.empty()) continue;
-        const LanguageText& t = data.text(static_cast<TextKind>(k));
-        planned.push_back({folder_relative_name(o.root, t.path), t.bytes,
-                           replace_lines(t.bytes, edits, OtherLines::KeepEnders, EmptyPastEnd::Extends)});
-        names.push_back(t.name);
-    }
-
-    std::string& shown = report.written;  // the report, said whole at once
-    if (!report.conflicts.empty())
-        shown += std::string(report.open > 0 ? "conflicts: the folder holds neither the patch's \"before\" nor its "
-                                               "\"after\":\n"
-                                             : "conflicts, settled:\n") +
-                 report.conflicts;
-    shown += summary(report, names, o.dry_run);
-    out << shown;
+    const std::vector<PlannedFile> planned = plan_files(data, o.root, read_files, data_changed, lines, names);
+    out << report_text(report, names, o.dry_run);  // said whole at once
     out.flush();
     if (report.open > 0) {
         err << "creatures apply: " << counted(report.open, "conflict is", "conflicts are")
@@ -215,22 +249,7 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
         return kExitFound;
     }
     if (o.dry_run || planned.empty()) return kExitOk;
-    const CommitResult r = commit_folder_write(ops, o.root, planned, {"apply of patch " + label, report.slots});
-    if (r.error) {
-        err << "creatures apply: " << *r.error << "\n";
-        return kExitError;
-    }
-    if (!out) {
-        err << "creatures apply: the report could not be written to standard output, but the patch is applied "
-               "(history entry "
-            << r.entry << ")\n";
-        mark_output_failure_reported(out);
-        return kExitOk;
-    }
-    if (r.entry > 0)
-        out << "history entry " << r.entry << ": creatures restore " << (o.root.empty() ? "" : "-C " + o.root + " ")
-            << r.entry << " takes the patch back out\n";
-    return kExitOk;
+    return commit_patch(ops, o.root, label, planned, report.slots, out, err);
 }
 
 }  // namespace ce
