@@ -9,11 +9,13 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "editor/session.h"
 #include "form/rewrite.h"
 #include "form/save.h"
+#include "form/shown.h"
 #include "form/slot_binding.h"
 #include "store/data_check.h"
 #include "store/whole_file.h"
@@ -36,16 +38,22 @@ void edit_everything(ce::fixture::Session& s, int variant) {
 // The Save without the journal: the slot into each data file, each replaced
 // on its own, then the three language files one by one.
 bool save_plain(ce::EditorState& state, ce::Form& form) {
+    std::array<std::vector<std::uint8_t>, ce::kDataFileCount> written;
     for (const ce::DataFileInfo& info : ce::data_files()) {
         ce::WholeFile file;
         if (!ce::load_data_file(state.root, info, file).ok()) return false;
-        ce::save_slot(form, info.id, file.block, state.current);
+        ce::save_slot(form, info.id, file.block, state.current, state.shown.memos_of(info.id));
         if (!ce::store_whole_file(*state.files, ce::data_path(state.root, info.name), file.data(), info.size).ok())
             return false;
+        written[static_cast<std::size_t>(info.id)] = std::move(file.block);
     }
-    std::vector<std::string> failures;
-    ce::rewrite_creature_texts(form, *state.files, state.root, state.current, state.header_format, failures);
-    return failures.empty();
+    const ce::LineChanges lines = ce::plan_creature_lines(form, state.root, state.current, state.shown.lines, true);
+    for (const ce::LineFile& file : lines.files)
+        if (!ce::store_whole_file(*state.files, file.path, file.bytes.data(), file.bytes.size()).ok()) return false;
+    std::vector<std::string> refill_faults;
+    ce::refill_after_save(form, state.root, state.current, state.header_format, refill_faults);
+    ce::remember_save(state.shown, form, std::move(written));
+    return lines.faults.empty();
 }
 
 using SaveFn = bool (*)(ce::EditorState&, ce::Form&);

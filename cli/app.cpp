@@ -6,6 +6,8 @@
 #endif
 
 #include <ostream>
+#include <utility>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/history.h"
@@ -47,6 +49,8 @@ struct Commands {
     CheckOptions check;
     HistoryOptions history;
     RestoreOptions restore;
+    ApplyOptions apply;
+    MergeOptions merge;
     CLI::App* show_cmd = nullptr;
     CLI::App* export_cmd = nullptr;
     CLI::App* import_cmd = nullptr;
@@ -54,6 +58,8 @@ struct Commands {
     CLI::App* check_cmd = nullptr;
     CLI::App* history_cmd = nullptr;
     CLI::App* restore_cmd = nullptr;
+    CLI::App* apply_cmd = nullptr;
+    CLI::App* merge_cmd = nullptr;
 };
 
 void add_show_command(CLI::App& app, Commands& c) {
@@ -116,6 +122,12 @@ void add_diff_and_check_commands(CLI::App& app, Commands& c) {
                 "when equal, 1 when they differ, 2 on error");
     c.diff_cmd->add_option("DIR_A", c.diff.a, "First data folder")->required();
     c.diff_cmd->add_option("DIR_B", c.diff.b, "Second data folder")->required();
+    c.diff_cmd->add_flag("--patch", c.diff.patch,
+                         "Write the patch that makes DIR_A into DIR_B instead (JSON, for creatures apply and "
+                         "creatures merge): per changed creature its slot and name, and each changed field and "
+                         "text by the export's key with its caption, its value before and after. It holds the "
+                         "texts of DIR_A's language; what it cannot hold (the other language's texts, other "
+                         "lines of the language files) is named on standard error");
 
     c.check_cmd = app.add_subcommand(
         "check", "Validate a data folder: file sizes, language files (line counts, line ends) and "
@@ -126,14 +138,57 @@ void add_diff_and_check_commands(CLI::App& app, Commands& c) {
         ->check(CLI::Range(0, kSlots).description("0 to 1000"), "0 to 1000");
 }
 
+void add_apply_command(CLI::App& app, Commands& c) {
+    c.apply_cmd = app.add_subcommand(
+        "apply",
+        "Apply a patch (creatures diff --patch) with a three-way check per field: where the folder holds the "
+        "patch's \"before\", its \"after\" is written; where it holds \"after\" already, nothing is to do; "
+        "anything else is a conflict, listed, and nothing is written while one is open. One write of the folder "
+        "with one history entry naming the patch: creatures restore N takes it back out. Exit status 1 when "
+        "conflicts are left open");
+    c.apply_cmd->add_option("-C,--directory", c.apply.root, kDirHelp);
+    c.apply_cmd->add_option("PATCH", c.apply.patch, "The patch (- for standard input)")->required();
+    c.apply_cmd->add_flag("-n,--dry-run", c.apply.dry_run, "Print what would change and the conflicts; write nothing");
+    CLI::Option* patch_wins =
+        c.apply_cmd->add_flag("--patch-wins", c.apply.patch_wins, "Every conflict takes the patch's \"after\"");
+    c.apply_cmd->add_flag("--folder-wins", c.apply.folder_wins, "Every conflict keeps what the folder holds")
+        ->excludes(patch_wins);
+    c.apply_cmd->add_option("--patch-wins-for", c.apply.patch_wins_for,
+                            "The conflicts of these creatures take the patch's \"after\" (slots: 5,7,10-20)");
+    c.apply_cmd->add_option("--folder-wins-for", c.apply.folder_wins_for,
+                            "The conflicts of these creatures keep what the folder holds");
+}
+
+void add_merge_command(CLI::App& app, Commands& c) {
+    c.merge_cmd = app.add_subcommand(
+        "merge",
+        "Merge mods onto a base into a new folder OUT: BASE with every mod's changes, field by field (the "
+        "data files), line by line (the language files of both languages), file by file (the portraits under "
+        "Pic). Mods that change something to the same value agree; to different values, a conflict: settled by "
+        "--precedence, or listed with exit status 1 and nothing written. Prints per mod what it changed and "
+        "what it lost to which other mod. OUT must not exist; it appears whole or not at all");
+    c.merge_cmd->add_option("BASE", c.merge.base, "The data folder the mods were made from")->required();
+    c.merge_cmd->add_option("MOD", c.merge.mods, "Each mod: a data folder, or a patch (creatures diff --patch)")
+        ->required();
+    c.merge_cmd->add_option("-o,--out", c.merge.out, "The new folder to write (must not exist)")->required();
+    c.merge_cmd->add_option("--precedence", c.merge.precedence,
+                            "The order of precedence, by the mods' numbers (1 is the first MOD): \"1,3,2\"; a "
+                            "conflict goes to the mod listed last among those in it; a conflict among mods it "
+                            "does not list stays open");
+    c.merge_cmd->add_flag("--json", c.merge.json,
+                          "Print the report as JSON, every loss and open conflict with its values (the text lists "
+                          "the first 100 of each mod's losses and of the open conflicts)");
+    c.merge_cmd->add_flag("-n,--dry-run", c.merge.dry_run, "Print the report and write nothing");
+}
+
 // False, after saying so, when the first argument is neither an option nor a command.
 bool known_command(int argc, const char* const* argv, std::ostream& err) {
     const std::string first = argc > 1 ? argv[1] : "";
     if (first.empty() || first[0] == '-') return true;
-    for (const char* name : {"show", "export", "import", "diff", "check", "history", "restore"})
+    for (const char* name : {"show", "export", "import", "diff", "apply", "merge", "check", "history", "restore"})
         if (first == name) return true;
     err << "creatures: unknown command \"" << argv[1]
-        << "\" (the commands are show, export, import, diff, check, history, restore)\n"
+        << "\" (the commands are show, export, import, diff, apply, merge, check, history, restore)\n"
         << "Run with --help for more information.\n";
     return false;
 }
@@ -145,6 +200,8 @@ int run_parsed(Commands& c, FileOps& ops, std::istream& in, std::ostream& out, s
     if (c.export_cmd->parsed()) return run_export(c.exp, out, err);
     if (c.import_cmd->parsed()) return run_import(c.imp, ops, in, out, err);
     if (c.diff_cmd->parsed()) return run_diff(c.diff, out, err);
+    if (c.apply_cmd->parsed()) return run_apply(c.apply, ops, in, out, err);
+    if (c.merge_cmd->parsed()) return run_merge(c.merge, ops, out, err);
     if (c.check_cmd->parsed()) return run_check(c.check, out, err);
     return kExitError;
 }
@@ -156,9 +213,10 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
     CLI::App app{
         "creatures: show, export, import, compare and check the creature data of a data folder\n"
         "(MonstersSetup.vrh and the other data files, Lang, and the language files under Eng\n"
-        "and Rus). Texts are read and written as UTF-8.\n\n"
-        "Exit status: 0 done, 1 differences found (diff) or a folder the editor cannot use\n"
-        "(check), 2 an error.",
+        "and Rus); make patches of mods, apply them, and merge mods. Texts are read and written\n"
+        "as UTF-8.\n\n"
+        "Exit status: 0 done, 1 differences found (diff), a folder the editor cannot use\n"
+        "(check) or conflicts left open (apply, merge), 2 an error.",
         "creatures"};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Print the help of every command");
@@ -168,6 +226,8 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
     add_export_command(app, c);
     add_import_command(app, c);
     add_diff_and_check_commands(app, c);
+    add_apply_command(app, c);
+    add_merge_command(app, c);
     add_history_commands(app, kDirHelp, c.history, c.history_cmd, c.restore, c.restore_cmd);
 
     if (!known_command(argc, argv, err)) return kExitError;
@@ -178,11 +238,13 @@ int run_creatures(int argc, const char* const* argv, FileOps& ops, std::istream&
         return code == 0 ? kExitOk : kExitError;
     }
     // Every command first finishes what a crash left in the folders it opens.
-    if (!recover_for_command(app,
-                             {{"show", &c.show.root}, {"export", &c.exp.root}, {"import", &c.imp.root},
-                              {"check", &c.check.root}, {"history", &c.history.root}, {"restore", &c.restore.root},
-                              {"diff", &c.diff.a}, {"diff", &c.diff.b}},
-                             ops, err))
+    std::vector<std::pair<const char*, const std::string*>> roots{
+        {"show", &c.show.root},       {"export", &c.exp.root},     {"import", &c.imp.root},
+        {"check", &c.check.root},     {"history", &c.history.root}, {"restore", &c.restore.root},
+        {"diff", &c.diff.a},          {"diff", &c.diff.b},          {"apply", &c.apply.root},
+        {"merge", &c.merge.base}};
+    for (const std::string& mod : c.merge.mods) roots.push_back({"merge", &mod});
+    if (!recover_for_command(app, roots, ops, err))
         return kExitError;
     return run_parsed(c, ops, in, out, err);
 }

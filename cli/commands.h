@@ -5,13 +5,15 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace ce {
 
 class FileOps;
 
-// Exit statuses: 0 done (no difference, no fault), 1 a difference (diff) or a
-// folder the editor cannot use (check), 2 an error.
+// Exit statuses: 0 done (no difference, no fault), 1 a difference (diff), a
+// folder the editor cannot use (check) or conflicts left open (apply, merge),
+// 2 an error.
 constexpr int kExitOk = 0;
 constexpr int kExitFound = 1;
 constexpr int kExitError = 2;
@@ -48,8 +50,32 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
 
 struct DiffOptions {
     std::string a, b;
+    bool patch = false;           // write the patch that makes A into B (JSON) instead
 };
 int run_diff(const DiffOptions& options, std::ostream& out, std::ostream& err);
+
+// Applies a patch (cli/patch.h). Conflicts (fields holding neither the patch's
+// "before" nor its "after") keep anything from being written unless these say
+// who wins: for all, or per creature (the lists win over the all-options).
+struct ApplyOptions {
+    std::string root;
+    std::string patch;            // "-" reads standard input
+    bool dry_run = false;
+    bool patch_wins = false, folder_wins = false;
+    std::string patch_wins_for, folder_wins_for;  // slots, as --slots names them
+};
+int run_apply(const ApplyOptions& options, FileOps& ops, std::istream& in, std::ostream& out, std::ostream& err);
+
+// Merges mods (data folders or patches) onto a base into a new folder.
+struct MergeOptions {
+    std::string base;
+    std::vector<std::string> mods;
+    std::string out;
+    std::string precedence;       // "2,1": mod numbers; of those that conflict, the one listed last wins
+    bool json = false;            // the report as JSON
+    bool dry_run = false;
+};
+int run_merge(const MergeOptions& options, FileOps& ops, std::ostream& out, std::ostream& err);
 
 struct CheckOptions {
     std::string root;

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/field_value.h"
 #include "store/quoted_text.h"
 #include "text/code_page.h"
 #include "store/value_text.h"
@@ -45,11 +46,8 @@ std::string bytes_after_text(const Dataset& data, const Field& field, int slot) 
     std::size_t zero = start;
     while (zero < end && bytes[zero] != 0) ++zero;
     if (zero == end) return {};
-    std::size_t last = end;
-    while (last > zero + 1 && bytes[last - 1] == 0) --last;
-    if (last == zero + 1) return {};
-    return std::string(2 * (zero + 1 - start), '.') +
-           hex_bytes(std::string_view(reinterpret_cast<const char*>(bytes.data() + zero + 1), last - (zero + 1)));
+    return after_text(zero + 1 - start,
+                      std::string_view(reinterpret_cast<const char*>(bytes.data() + zero + 1), end - (zero + 1)));
 }
 
 std::uint32_t float_element(const Dataset& data, const Field& field, int slot) {

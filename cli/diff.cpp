@@ -8,6 +8,7 @@
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "cli/history.h"
+#include "cli/patch.h"
 #include "cli/table_text.h"
 
 namespace ce {
@@ -106,6 +107,30 @@ void diff_outside_fields(const Dataset& a, const Dataset& b, Languages a_lang, L
     }
 }
 
+// What a patch cannot carry, said on `err`: the names, plurals and abilities
+// of the other language and what lies outside the fields. Returns how many
+// differences it names.
+int warn_left_out(const Dataset& a, const Dataset& b, Languages a_lang, Languages b_lang, std::ostream& err) {
+    const int other = 1 - a.language;
+    int lines = 0;
+    for (const Field& f : make_fields()) {
+        if (f.kind != FieldKind::Line) continue;
+        const LanguageText& ta = a_lang[other]->text(f.text_kind);
+        const LanguageText& tb = b_lang[other]->text(f.text_kind);
+        for (int slot = 0; slot < kSlots; ++slot) lines += ta.line(line_of(f, slot)) != tb.line(line_of(f, slot));
+    }
+    int count = lines;
+    const std::string head = "creatures diff: the patch leaves out ";
+    if (lines > 0)
+        err << head << lines << (lines == 1 ? " name, plural or ability" : " names, plurals and abilities") << " of the "
+            << language_name(other) << " files (a patch holds the texts of one language: make one from each)\n";
+    diff_outside_fields(a, b, a_lang, b_lang, [&](std::string s) {
+        err << head << s << "\n";
+        ++count;
+    });
+    return count;
+}
+
 }  // namespace
 
 int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
@@ -133,6 +158,17 @@ int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
     // lines it seems to add or drop are not taken for a change.
     for (const Dataset* d : {&a, &a_other, &b, &b_other}) warn_unread_texts(*d, "diff", err);
 
+    const Dataset* a_lang[2] = {a.language == 0 ? &a : &a_other, a.language == 1 ? &a : &a_other};
+    const Dataset* b_lang[2] = {a.language == 0 ? &b : &b_other, a.language == 1 ? &b : &b_other};
+
+    if (given.patch) {
+        const std::vector<Field> fields = make_fields(true);
+        const std::string patch = write_patch(a, b, fields, field_captions(a, fields));
+        const int left_out = warn_left_out(a, b, a_lang, b_lang, err);
+        out << patch;
+        return left_out == 0 && patch.find("\"slot\"") == std::string::npos ? kExitOk : kExitFound;
+    }
+
     const std::vector<Field> fields = make_fields();
     const std::vector<std::string> captions = field_captions(a, fields);
     std::string text;
@@ -142,9 +178,6 @@ int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
         text += '\n';
         ++differences;
     };
-
-    const Dataset* a_lang[2] = {a.language == 0 ? &a : &a_other, a.language == 1 ? &a : &a_other};
-    const Dataset* b_lang[2] = {a.language == 0 ? &b : &b_other, a.language == 1 ? &b : &b_other};
 
     for (int slot = 0; slot < kSlots; ++slot) diff_slot(a, b, a_lang, b_lang, fields, captions, slot, line);
     diff_outside_fields(a, b, a_lang, b_lang, line);

@@ -167,4 +167,19 @@ std::optional<std::vector<int>> parse_slots(std::string_view text, std::string& 
     return out;
 }
 
+// Appended piece by piece: "-" + to_string(...) trips a false warning of GCC 12
+// when optimising.
+std::string slot_ranges(const std::vector<int>& slots) {
+    std::string out;
+    for (std::size_t i = 0; i < slots.size();) {
+        std::size_t j = i;
+        while (j + 1 < slots.size() && slots[j + 1] == slots[j] + 1) ++j;
+        if (!out.empty()) out.append(", ");
+        out.append(std::to_string(slots[i]));
+        if (j > i) out.append("-").append(std::to_string(slots[j]));
+        i = j + 1;
+    }
+    return out;
+}
+
 }  // namespace ce

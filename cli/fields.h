@@ -63,4 +63,7 @@ int find_field(const std::vector<Field>& fields, std::string_view key);
 // 0..999, sorted and without repeats.
 std::optional<std::vector<int>> parse_slots(std::string_view text, std::string& error);
 
+// The slots (ascending) as ranges: "0-3, 7, 9-12".
+std::string slot_ranges(const std::vector<int>& slots);
+
 }  // namespace ce

@@ -19,6 +19,7 @@
 
 #include "cli/commands.h"
 #include "cli/dataset.h"
+#include "cli/fields.h"
 #include "store/binding.h"
 #include "store/data_folder.h"
 #include "store/history.h"
@@ -34,21 +35,6 @@ namespace fs = std::filesystem;
 
 std::string bytes_of(const WholeFile& file) {
     return std::string(reinterpret_cast<const char*>(file.data()), file.length);
-}
-
-// "0-3, 7, 9-12". (Appended piece by piece: "-" + to_string(...) trips a false
-// warning of GCC 12 when optimising.)
-std::string slot_ranges(const std::vector<int>& slots) {
-    std::string out;
-    for (std::size_t i = 0; i < slots.size();) {
-        std::size_t j = i;
-        while (j + 1 < slots.size() && slots[j + 1] == slots[j] + 1) ++j;
-        if (!out.empty()) out.append(", ");
-        out.append(std::to_string(slots[i]));
-        if (j > i) out.append("-").append(std::to_string(slots[j]));
-        i = j + 1;
-    }
-    return out;
 }
 
 // "a, b, c".

@@ -53,7 +53,7 @@ bool recover_for_command(const CLI::App& app, const std::vector<std::pair<const 
         // A writer must not write over what it could not recover; a reader goes on
         // (check reports the folder as needing recovery).
         const std::string n = name;
-        if (!recovered && (n == "import" || n == "restore" || n == "history")) return false;
+        if (!recovered && (n == "import" || n == "apply" || n == "restore" || n == "history")) return false;
     }
     return true;
 }

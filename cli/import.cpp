@@ -13,6 +13,7 @@
 #include "cli/csv.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
+#include "cli/field_value.h"
 #include "cli/import_commit.h"
 #include "cli/import_suspect.h"
 #include "cli/import_table.h"
@@ -27,12 +28,6 @@ namespace ce {
 namespace {
 
 constexpr std::size_t kFaultsShown = 25;
-
-std::string width_text(const Field& f) {
-    const BindingRow& row = *f.row;
-    if (row.kind == Conversion::Bit) return "a flag";
-    return "a " + std::to_string(row.width) + "-byte " + (row.is_signed ? "signed" : "unsigned") + " value";
-}
 
 struct Change {
     int slot;
@@ -170,39 +165,16 @@ private:
     }
 
     void apply_integer(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
-        if (cell.type == CellType::String || cell.type == CellType::Other) {
-            fault(plan, cell, "expected a number, found " + (cell.type == CellType::String ? quoted_value(cell.text) : cell.text));
-            return;
-        }
-        auto value = parse_integer(cell.text);
-        if (!value) {
-            fault(plan, cell, (cell.text.empty() ? std::string("empty") : quoted_value(cell.text)) +
-                                  " is not a whole number (" + width_text(f) + ")" + grouping_hint(cell.text));
-            return;
-        }
-        const ValueRange range{f.min, f.max};
-        if (!range.contains(*value)) {
-            fault(plan, cell, cell.text + " is outside " + range.text() + " (" + width_text(f) + ")");
-            return;
-        }
+        std::string why;
+        const std::optional<std::int64_t> value = integer_value(f, cell.type, cell.text, why);
+        if (!value) return fault(plan, cell, why);
         auto bytes = data_.folder.file(f.row->file).view();
         const std::int64_t old = read_int(*f.row, bytes, slot);
-        *value = element_value(range, *value);
         if (old == *value) return;
         // Whole numbers are not classed: a spreadsheet keeps them, or a fault names what it did.
         write_int(*f.row, bytes, slot, *value);
         plan.data_changed[static_cast<std::size_t>(f.row->file)] = true;
         plan.changes.push_back(changed(slot, cell.field, std::to_string(old), std::to_string(*value)));
-    }
-
-    // " (a whole number is written without thousands separators: 1000)" for
-    // "1,000", "1 000", "1'000".
-    static std::string grouping_hint(const std::string& text) {
-        std::string plain;
-        for (char c : text)
-            if (c != ',' && c != ' ' && c != '\'' && c != '.') plain += c;
-        if (plain == text || !parse_integer(plain) || !is_number_like(text)) return {};
-        return " (a whole number is written without thousands separators: " + plain + ")";
     }
 
     // Records the element's bytes as they are, so that the change can be taken back.
@@ -214,21 +186,9 @@ private:
     }
 
     void apply_float(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
-        if (cell.type == CellType::Other) {
-            fault(plan, cell, "expected a number, found " + cell.text);
-            return;
-        }
-        auto bits = parse_float_value(cell.text);
-        if (!bits) {
-            std::string dotted = cell.text;
-            std::replace(dotted.begin(), dotted.end(), ',', '.');
-            const bool comma = dotted != cell.text && parse_float_value(dotted);
-            fault(plan, cell, (cell.text.empty() ? std::string("empty") : quoted_value(cell.text)) +
-                                  " is not a float (a decimal number within the float range, inf, -inf, "
-                                  "nan or nan(0x...) with the NaN's 32 bits)" +
-                                  (comma ? std::string(kDecimalCommaHint) : std::string()));
-            return;
-        }
+        std::string why;
+        const std::optional<std::uint32_t> bits = float_value(cell.type, cell.text, why);
+        if (!bits) return fault(plan, cell, why);
         const std::uint32_t old = float_element(data_, f, slot);
         if (old == *bits) return;
         Change change = changed(slot, cell.field, float_value_text(old), float_value_text(*bits));
@@ -268,28 +228,13 @@ private:
         }
         auto view = data_.folder.file(f.row->file).view();
         const std::size_t at = element_position(*f.row, slot);
-        std::string field(width, '\0');
+        std::optional<AfterBytes> tail;
         if (tail_cell) {
-            std::vector<bool> dots;
-            auto bytes = tail_cell->type == CellType::Number || tail_cell->type == CellType::Other
-                             ? std::nullopt
-                             : parse_hex_bytes(tail_cell->text, &dots);
-            if (!bytes) {
-                fault(plan, *tail_cell, (tail_cell->text.empty() ? std::string("empty") : quoted_value(tail_cell->text)) +
-                                            " is not the bytes of the field: two hexadecimal digits a byte, \"..\" "
-                                            "for each byte of the text and its zero (\"......00A1\")");
-                return;
-            }
-            if (bytes->size() > width) {
-                fault(plan, *tail_cell, "gives " + std::to_string(bytes->size()) + " bytes; the field holds " +
-                                            std::to_string(width));
-                return;
-            }
-            for (std::size_t i = 0; i < bytes->size(); ++i)
-                field[i] = dots[i] ? static_cast<char>(view[at + i]) : (*bytes)[i];
+            std::string why;
+            tail = after_value(f, tail_cell->type, tail_cell->text, why);
+            if (!tail) return fault(plan, *tail_cell, why);
         }
-        std::copy(text.begin(), text.end(), field.begin());
-        if (text.size() < width) field[text.size()] = '\0';
+        const std::string field = text_element(view.subspan(at, width), text, tail ? &*tail : nullptr);
 
         if (std::memcmp(field.data(), view.data() + at, width) == 0) return;
         Change element = changed(slot, index, {}, {});
@@ -358,36 +303,42 @@ private:
     std::map<std::string, FaultGroup> groups_;  // faults said once per cause
 };
 
+}  // namespace
+
+bool read_standard_input(std::istream& in, std::string& text, const char* command, std::ostream& err) {
+    // Through the stream, not its buffer: a closed standard input or a folder
+    // in its place makes the buffer throw, which the stream turns into its
+    // bad state (and a stream that rethrows is caught here).
+    errno = 0;
+    std::string chunk(std::size_t{1} << 16, '\0');
+    bool bad = false;
+    try {
+        while (in) {
+            in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+            text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        }
+        bad = in.bad();
+    } catch (const std::ios_base::failure&) {
+        bad = true;
+    }
+    if (!bad) return true;
+    const int cause = errno;
+    err << "creatures " << command << ": cannot read standard input"
+        << (cause == EBADF ? ": it is closed"
+            : cause == EISDIR ? ": it is a folder"
+            : cause != 0 ? ": " + std::string(std::strerror(cause)) : std::string())
+        << "\n";
+    return false;
+}
+
+namespace {
+
 // The export to apply: standard input into `piped`, a file into `file` (not
 // copied: an export may be hundreds of megabytes).
 bool read_input(const ImportOptions& options, std::istream& in, std::string& piped, WholeFile& file,
                 std::string_view& text, std::ostream& err) {
-    std::string& text_read = piped;
     if (options.file == "-") {
-        // Through the stream, not its buffer: a closed standard input or a folder
-        // in its place makes the buffer throw, which the stream turns into its
-        // bad state (and a stream that rethrows is caught here).
-        errno = 0;
-        std::string chunk(std::size_t{1} << 16, '\0');
-        bool bad = false;
-        try {
-            while (in) {
-                in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-                text_read.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-            }
-            bad = in.bad();
-        } catch (const std::ios_base::failure&) {
-            bad = true;
-        }
-        if (bad) {
-            const int cause = errno;
-            err << "creatures import: cannot read standard input"
-                << (cause == EBADF ? ": it is closed"
-                    : cause == EISDIR ? ": it is a folder"
-                    : cause != 0 ? ": " + std::string(std::strerror(cause)) : std::string())
-                << "\n";
-            return false;
-        }
+        if (!read_standard_input(in, piped, "import", err)) return false;
         text = piped;
         return true;
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -100,5 +101,9 @@ constexpr std::size_t kLongestValue = std::size_t{1} << 20;
 // and one whose slot came before is dropped.
 ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults);
 ImportTable read_json_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults);
+
+// Reads standard input whole into `text`; false after saying why on `err`
+// ("creatures <command>: cannot read standard input: it is closed").
+bool read_standard_input(std::istream& in, std::string& text, const char* command, std::ostream& err);
 
 }  // namespace ce

@@ -86,13 +86,113 @@ std::string conflict_question(const Form& form, int slot, const Files& base, con
                "your other changes.\nCancel: save nothing.";
 }
 
+// What a Save will write: ours (the shown files with the user's changes),
+// the files as they are now, ours merged onto them, the fields changed on
+// both sides, and the creature's lines.
+struct SavePlan {
+    Files ours, disk, merged;
+    std::vector<FieldConflict> conflicts;
+    LineChanges lines;
+};
+
+// The files as they are now: all six read and checked before anything.
+bool read_data_files(const std::string& root, std::array<WholeFile, kDataFileCount>& read, Form& form,
+                     const std::string& creature) {
+    std::vector<std::string> faults;
+    for (const DataFileInfo& info : data_files())
+        if (Status fault = load_data_file(root, info, read[index_of(info.id)]); !fault.ok())
+            faults.push_back(fault.message());
+    if (faults.empty()) return true;
+    form.report_error(
+        fault_message(creature + " was not saved: data files cannot be read or are too short", root, faults));
+    return false;
+}
+
+// What the user typed must be storable as it stands: no cut, no guess.
+bool values_storable(Form& form, const ShownCreature& shown, int slot) {
+    std::vector<ValueFault> bad;
+    for (const DataFileInfo& info : data_files())
+        check_slot(form, info.id, shown.file(info.id), slot, shown.memos_of(info.id), bad);
+    if (bad.empty()) return true;
+    form.report_values(value_faults_message(form, slot, bad));
+    form.focus(bad.front().row->control);
+    return false;
+}
+
+// Ours, merged onto the files as read now, field by field; the lines likewise.
+SavePlan plan_save(const Form& form, const EditorState& state, const std::array<WholeFile, kDataFileCount>& read) {
+    const int c = state.current;
+    const ShownCreature& shown = state.shown;
+    SavePlan plan;
+    plan.ours = shown.files;
+    for (const DataFileInfo& info : data_files()) {
+        const std::size_t f = index_of(info.id);
+        save_slot(form, info.id, plan.ours[f], c, shown.memos_of(info.id));
+        plan.disk[f] = read[f].block;
+        plan.merged[f] = plan.disk[f];
+        merge_slot(info.id, shown.files[f], plan.ours[f], plan.merged[f], c, plan.conflicts);
+    }
+    plan.lines = plan_creature_lines(form, state.root, c, shown.lines, false);
+    return plan;
+}
+
+// Fields and lines changed on both sides: the user decides. False when the
+// user cancels the Save.
+bool settle_conflicts(Form& form, const EditorState& state, SavePlan& plan) {
+    if (plan.conflicts.empty() && plan.lines.conflicts.empty()) return true;
+    const int c = state.current;
+    switch (form.ask(conflict_question(form, c, state.shown.files, plan.ours, plan.disk, plan.conflicts,
+                                       plan.lines.conflicts))) {
+        case Form::Answer::Cancel: return false;
+        case Form::Answer::No: return true;
+        case Form::Answer::Yes: break;
+    }
+    for (const FieldConflict& conflict : plan.conflicts) {
+        const std::size_t f = index_of(conflict.row->file);
+        copy_element(*conflict.row, plan.ours[f], plan.merged[f], c);
+    }
+    plan.lines = plan_creature_lines(form, state.root, c, state.shown.lines, true);
+    return true;
+}
+
+void add_files(FolderWrite& write, const std::string& root, const std::array<WholeFile, kDataFileCount>& read,
+               SavePlan& plan) {
+    for (const DataFileInfo& info : data_files()) {
+        const std::size_t f = index_of(info.id);
+        write.add(data_path(root, info.name), std::string(reinterpret_cast<const char*>(read[f].data()), read[f].length),
+                  std::string(reinterpret_cast<const char*>(plan.merged[f].data()), info.size));
+    }
+    for (LineFile& file : plan.lines.files) write.add(file.path, std::move(file.read), std::move(file.bytes));
+}
+
+// The form shows what the files now hold: the texts and lists refilled, and
+// the fields where the files' values stand shown again.
+void show_saved(Form& form, EditorState& state, SavePlan& plan) {
+    const int c = state.current;
+    std::vector<std::string> refill_faults;
+    refill_after_save(form, state.root, c, state.header_format, refill_faults);
+    bool reshown = false;
+    for (const DataFileInfo& info : data_files()) {
+        const std::size_t f = index_of(info.id);
+        for (const BindingRow& row : binding_rows(info.id)) {
+            if (row.kind == Conversion::None || same_element(row, plan.merged[f], plan.ours[f], c)) continue;
+            show_element(form, row, plan.merged[f], c);
+            reshown = true;
+        }
+    }
+    if (reshown) update_interlocks(c, form);
+    remember_save(state.shown, form, std::move(plan.merged));
+    if (!refill_faults.empty()) form.report_error(language_fault_message(refill_faults));
+}
+
 }  // namespace
 
+// lock -> read the files now -> refuse what cannot be stored -> merge ours onto
+// them -> the user settles conflicts -> one folder write -> show the result.
 bool save_creature(EditorState& state, Form& form) {
     const int c = state.current;
     const std::string creature = "Creature " + std::to_string(c);
-    ShownCreature& shown = state.shown;
-    if (shown.slot != c) {
+    if (state.shown.slot != c) {
         form.report_error(creature + " was not saved: it is not shown, so nothing of it was changed.");
         return false;
     }
@@ -105,86 +205,23 @@ bool save_creature(EditorState& state, Form& form) {
         form.report_error(creature + " was not saved:\n    " + error.message());
         return false;
     }
-
-    // The files as they are now: all six read and checked before anything.
     std::array<WholeFile, kDataFileCount> read;
-    std::vector<std::string> faults;
-    for (const DataFileInfo& info : data_files())
-        if (Status fault = load_data_file(state.root, info, read[index_of(info.id)]); !fault.ok()) faults.push_back(fault.message());
-    if (!faults.empty()) {
-        form.report_error(fault_message(creature + " was not saved: data files cannot be read or are too short",
-                                        state.root, faults));
-        return false;
-    }
+    if (!read_data_files(state.root, read, form, creature) || !values_storable(form, state.shown, c)) return false;
 
-    // What the user typed must be storable as it stands: no cut, no guess.
-    std::vector<ValueFault> bad;
-    for (const DataFileInfo& info : data_files())
-        check_slot(form, info.id, shown.file(info.id), c, shown.memos_of(info.id), bad);
-    if (!bad.empty()) {
-        form.report_values(value_faults_message(form, c, bad));
-        form.focus(bad.front().row->control);
-        return false;
-    }
-
-    // Ours: the shown files with the user's changes; merged onto the files now.
-    Files ours = shown.files, disk, merged;
-    std::vector<FieldConflict> conflicts;
-    for (const DataFileInfo& info : data_files()) {
-        const std::size_t f = index_of(info.id);
-        save_slot(form, info.id, ours[f], c, shown.memos_of(info.id));
-        disk[f] = read[f].block;
-        merged[f] = disk[f];
-        merge_slot(info.id, shown.files[f], ours[f], merged[f], c, conflicts);
-    }
-    LineChanges lines = plan_creature_lines(form, state.root, c, shown.lines, false);
-    if (!lines.faults.empty()) {
+    SavePlan plan = plan_save(form, state, read);
+    if (!plan.lines.faults.empty()) {
         form.report_error(fault_message(creature + " was not saved: language files cannot be read; nothing was written",
-                                        state.root, lines.faults));
+                                        state.root, plan.lines.faults));
         return false;
     }
-    if (!conflicts.empty() || !lines.conflicts.empty()) {
-        switch (form.ask(conflict_question(form, c, shown.files, ours, disk, conflicts, lines.conflicts))) {
-            case Form::Answer::Cancel: return false;
-            case Form::Answer::No: break;
-            case Form::Answer::Yes:
-                for (const FieldConflict& conflict : conflicts) {
-                    const std::size_t f = index_of(conflict.row->file);
-                    copy_element(*conflict.row, ours[f], merged[f], c);
-                }
-                lines = plan_creature_lines(form, state.root, c, shown.lines, true);
-                break;
-        }
-    }
+    if (!settle_conflicts(form, state, plan)) return false;
 
-    for (const DataFileInfo& info : data_files()) {
-        const std::size_t f = index_of(info.id);
-        write.add(data_path(state.root, info.name),
-                  std::string(reinterpret_cast<const char*>(read[f].data()), read[f].length),
-                  std::string(reinterpret_cast<const char*>(merged[f].data()), info.size));
-    }
-    for (LineFile& file : lines.files) write.add(file.path, std::move(file.read), std::move(file.bytes));
+    add_files(write, state.root, read, plan);
     if (Status error = write.commit().status(); !error.ok()) {
         form.report_error(creature + " was not saved:\n    " + error.message());
         return false;
     }
-
-    // The form shows what the files now hold: the texts and lists refilled,
-    // and the fields where the files' values stand shown again.
-    std::vector<std::string> refill_faults;
-    refill_after_save(form, state.root, c, state.header_format, refill_faults);
-    bool reshown = false;
-    for (const DataFileInfo& info : data_files()) {
-        const std::size_t f = index_of(info.id);
-        for (const BindingRow& row : binding_rows(info.id)) {
-            if (row.kind == Conversion::None || same_element(row, merged[f], ours[f], c)) continue;
-            show_element(form, row, merged[f], c);
-            reshown = true;
-        }
-    }
-    if (reshown) update_interlocks(c, form);
-    remember_save(shown, form, std::move(merged));
-    if (!refill_faults.empty()) form.report_error(language_fault_message(refill_faults));
+    show_saved(form, state, plan);
     return true;
 }
 

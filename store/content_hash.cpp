@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "store/value_text.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #include <immintrin.h>
@@ -129,11 +131,10 @@ std::string hash_of(std::string_view bytes, bool plain) {
     const std::uint64_t bits = static_cast<std::uint64_t>(bytes.size()) * 8;
     for (int i = 0; i < 8; ++i) tail[blocks * 64 - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
     compress_blocks(h, tail, blocks, plain);
-    static const char kHex[] = "0123456789abcdef";
     std::string out;
     out.reserve(64);
     for (std::uint32_t word : h)
-        for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(word >> shift) & 15];
+        for (int shift = 28; shift >= 0; shift -= 4) out += hex_digit((word >> shift) & 15, false);
     return out;
 }
 

@@ -2,7 +2,9 @@
 #include "store/folder_lock.h"
 
 #include <chrono>
+#include <sstream>
 
+#include "store/value_text.h"
 #include "store/whole_file.h"
 
 namespace ce {
@@ -34,5 +36,25 @@ void FolderLock::release() {
     lock_detail::close_lock_file(handle_);  // closing drops the lock
     handle_ = kNone;
 }
+
+namespace lock_detail {
+
+// Waiters ("1: -> FLOCK ...") hold nothing; the other kinds (POSIX, OFDLCK)
+// are record locks, which Wine's LockFileEx sees already.
+bool lists_flock_on(const std::string& list, unsigned long long inode) {
+    std::istringstream lines(list);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string id, kind, mode, access, pid, where;
+        if (!(words >> id >> kind >> mode >> access >> pid >> where) || kind != "FLOCK") continue;
+        const std::size_t colon = where.rfind(':');
+        if (colon == std::string::npos) continue;
+        if (parse_decimal(std::string_view(where).substr(colon + 1)) == inode) return true;
+    }
+    return false;
+}
+
+}  // namespace lock_detail
 
 }  // namespace ce

@@ -46,6 +46,11 @@ Status open_lock_file(const std::string& path, std::intptr_t& handle);
 bool try_lock(std::intptr_t handle);
 void close_lock_file(std::intptr_t handle);
 void pause_ms(int ms);
+// Whether the system's list of file locks (Linux's /proc/locks: lines such as
+// "1: FLOCK  ADVISORY  WRITE 4242 fe:00:1234 0 EOF") names a flock held on the
+// file with inode `inode`. Under Wine, a Linux program's flock is invisible to
+// LockFileEx; the Windows build looks for one in this list.
+bool lists_flock_on(const std::string& list, unsigned long long inode);
 }  // namespace lock_detail
 
 }  // namespace ce

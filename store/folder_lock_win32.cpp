@@ -1,6 +1,10 @@
 // LockFileEx on the lock file: the system releases it when the handle closes or
-// the process ends.
+// the process ends. Under Wine, LockFileEx becomes a record lock on the Linux
+// file, which a Linux program's flock does not see (an older native tool of
+// ours, the flock command): the lock is refused too while the system lists such
+// a flock on the same file.
 #include <windows.h>
+
 
 #include "store/fault.h"
 #include "store/folder_lock.h"
@@ -40,10 +44,44 @@ Status open_lock_file(const std::string& path, std::intptr_t& handle) {
     return {};
 }
 
+namespace {
+
+bool under_wine() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// The Linux system's list of file locks, read through Wine's view of the root
+// folder; empty where there is none (not Wine, no such drive).
+std::string linux_lock_list() {
+    for (const char* path : {"\\\\?\\unix\\proc\\locks", "Z:\\proc\\locks"}) {
+        const HANDLE list = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (list == INVALID_HANDLE_VALUE) continue;
+        std::string text;
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(list, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+        CloseHandle(list);
+        return text;
+    }
+    return {};
+}
+
+}  // namespace
+
 bool try_lock(std::intptr_t handle) {
+    const HANDLE file = reinterpret_cast<HANDLE>(handle);
     OVERLAPPED where = {};
-    return LockFileEx(reinterpret_cast<HANDLE>(handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                      &where) != 0;
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) return false;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!under_wine() || !GetFileInformationByHandle(file, &info)) return true;
+    // Wine gives the Linux inode as the file's index.
+    const unsigned long long inode =
+        (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    if (!lists_flock_on(linux_lock_list(), inode)) return true;
+    UnlockFileEx(file, 0, 1, 0, &where);
+    return false;
 }
 
 void close_lock_file(std::intptr_t handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }

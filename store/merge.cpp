@@ -58,14 +58,13 @@ void merge_slot(DataFile file, std::span<const std::uint8_t> base, std::span<con
     }
 }
 
-namespace {
-
-// The side among `sides` that `precedence` ranks highest, or -1.
-int preferred(const std::vector<int>& sides, std::span<const int> precedence) {
+int preferred_side(std::span<const int> sides, std::span<const int> precedence) {
     for (auto it = precedence.rbegin(); it != precedence.rend(); ++it)
         if (std::find(sides.begin(), sides.end(), *it) != sides.end()) return *it;
     return -1;
 }
+
+namespace {
 
 bool same_bytes(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, std::size_t size) {
     return std::equal(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(size), b.begin());
@@ -95,7 +94,7 @@ std::vector<ChangedField> merge_sides(const FolderFiles& base, std::span<const F
                 const auto& first = sides[static_cast<std::size_t>(field.changed_by.front())][f];
                 for (int m : field.changed_by)
                     if (!same_element(row, sides[static_cast<std::size_t>(m)][f], first, slot)) field.conflict = true;
-                field.taken = field.conflict ? preferred(field.changed_by, precedence) : field.changed_by.front();
+                field.taken = field.conflict ? preferred_side(field.changed_by, precedence) : field.changed_by.front();
                 if (field.taken >= 0) copy_element(row, sides[static_cast<std::size_t>(field.taken)][f], out[f], slot);
                 changed.push_back(std::move(field));
             }

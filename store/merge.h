@@ -68,6 +68,11 @@ struct ChangedField {
     int taken = -1;               // the side whose value the result holds; -1: none (an open conflict)
 };
 
+// The side among `sides` (ascending) that an order of precedence ranks highest
+// (listed later), or -1 when it lists none of them: who wins a conflict. The
+// tool's merge settles the language files' lines and the portraits by it too.
+int preferred_side(std::span<const int> sides, std::span<const int> precedence);
+
 // Merges every side's changes onto the base, field by field, into `out` (copies
 // of the base's files at their fixed sizes). Sides that change a field to the
 // same value agree; to different values it is a conflict, which `precedence`

@@ -4,15 +4,15 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "store/value_text.h"
+
 namespace ce {
 namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
-
 void append_u_escape(std::string& out, std::uint32_t code) {
     out += "\\u00";
-    out += kHex[(code >> 4) & 0xF];
-    out += kHex[code & 0xF];
+    out += hex_digit((code >> 4) & 0xF, false);
+    out += hex_digit(code & 0xF, false);
 }
 
 // The length of the well-formed UTF-8 sequence at the start of `s` (positive),

@@ -8,11 +8,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <random>
 #include <vector>
 
 #include "form/memory_form.h"
 #include "store/binding.h"
+#include "support/random.h"
 
 namespace ce {
 namespace {
@@ -80,9 +80,9 @@ protected:
 };
 
 TEST_F(Binding, RandomDataRoundTripsUnchangedOnEverySlot) {
-    std::mt19937 rng(20240611);
+    test::Random random(20240611);
     for (Bytes& f : data.files)
-        for (std::size_t i = 0; i + 32 < f.size(); ++i) f[i] = static_cast<std::uint8_t>(rng());
+        for (std::size_t i = 0; i + 32 < f.size(); ++i) f[i] = random.byte();
     // Some floats that are NaNs (with payloads) and infinities.
     for (int s = 0; s < kSlots; s += 7) {
         const std::uint32_t specials[] = {0x7FC00000u, 0xFFC00001u, 0x7F800000u, 0xFF800000u, 0x7F800123u};

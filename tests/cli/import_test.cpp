@@ -102,13 +102,12 @@ TEST_F(Import, ImportIntoAnotherFolderRestoresEveryElement) {
                 for (int s = 0; s < kSlots; ++s)
                     for (std::size_t k = 0; k < row.width; ++k)
                         text_bytes.insert({static_cast<int>(info.id), element_position(row, s) + k});
-    std::uint32_t noise = 7;
+    Random noise(7);
     for (const DataFileInfo& info : data_files()) {
         std::string bytes = read_file(other / info.name);
         for (std::size_t p = 0; p < bytes.size(); ++p) {
-            noise = noise * 1103515245u + 12345u;
-            if (!text_bytes.count({static_cast<int>(info.id), p}) && (noise >> 16) % 3 == 0)
-                bytes[p] = static_cast<char>(bytes[p] ^ static_cast<char>(1 + (noise >> 24) % 255));
+            if (noise.one_in(3) && !text_bytes.count({static_cast<int>(info.id), p}))
+                bytes[p] = static_cast<char>(bytes[p] ^ static_cast<char>(noise.range(1, 255)));
         }
         if (info.id == DataFile::Ammo) bytes.replace(16 * 10, 3, std::string("zz\0", 3));
         write_file(other / info.name, bytes);

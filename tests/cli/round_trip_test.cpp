@@ -15,23 +15,8 @@ namespace {
 
 using namespace ce::test;
 
-class Bytes {
-public:
-    explicit Bytes(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 7) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
-
-private:
-    std::uint64_t state_;
-};
-
 // A line's content: any byte that does not end a line or the text (tab, 14..255).
-std::string random_line(Bytes& r, int longest) {
+std::string random_line(Random& r, int longest) {
     std::string line;
     const int n = r.below(4) == 0 ? 0 : r.below(longest + 1);
     for (int i = 0; i < n; ++i) {
@@ -43,7 +28,7 @@ std::string random_line(Bytes& r, int longest) {
     return line;
 }
 
-std::string random_lines(Bytes& r, int count, int longest) {
+std::string random_lines(Random& r, int count, int longest) {
     static constexpr const char* kEnders[] = {"\r\n", "\n", "\r"};
     std::string text;
     for (int i = 0; i < count; ++i) text += random_line(r, longest) + kEnders[r.below(3)];
@@ -54,11 +39,11 @@ std::string random_lines(Bytes& r, int count, int longest) {
 // bytes rarely give: texts that fill their field, zeros after a text, -0.0,
 // NaNs with payloads.
 void write_random_folder(const std::string& dir, std::uint64_t seed, int language) {
-    Bytes r(seed);
-    write_file(dir + "/Lang", std::string(1, static_cast<char>(language)) + std::string(2, '\0'));
+    write_data_folder(dir, {.data = Data::None, .texts = Texts::None, .language = language});
+    std::vector<test::Bytes> files = data_file_bytes({.data = Data::Bytes, .seed = seed});
+    Random r(~seed);
     for (const DataFileInfo& info : data_files()) {
-        std::vector<std::uint8_t> bytes(info.size);
-        for (auto& b : bytes) b = static_cast<std::uint8_t>(r.below(256));
+        test::Bytes& bytes = files[static_cast<std::size_t>(info.id)];
         for (const BindingRow& row : binding_rows(info.id)) {
             for (int s = 0; s < kSlots; ++s) {
                 const int pick = r.below(8);
@@ -77,8 +62,8 @@ void write_random_folder(const std::string& dir, std::uint64_t seed, int languag
                 }
             }
         }
-        write_file(dir + "/" + info.name, std::string(bytes.begin(), bytes.end()));
     }
+    write_data_files(dir, files);
     for (const char* folder : {"Eng", "Rus"}) {
         fs::create_directories(dir + "/" + folder);
         write_file(dir + "/" + folder + "/Monsters.txt", random_lines(r, kSlots + 1, 63));

@@ -28,7 +28,7 @@ protected:
         return row.substr(row.find(',') + 1, row.find('\r') - row.find(',') - 1);
     }
     void set_language(int language) {
-        write_file(dir / "Lang", std::string(1, static_cast<char>(language)) + std::string(2, '\0'));
+        write_file(dir / "Lang", settings_bytes(language, 0));
     }
 
     TempDir dir;

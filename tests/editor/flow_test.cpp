@@ -182,6 +182,7 @@ TEST(EditorChoose, DeferredChoicesShowOnlyTheNewest) {
         // A click or menu command acts on the creature list 300 names: Save
         // stores creature 14 unchanged, closing stores its index.
         Session s;
+        fixture::set_flag(s.folder, 14, 2025, false);  // checked, an untouched Save would empty 27000
         held_key_to_14(s);
         const Bytes data = s.folder.read("MonstersSetup.vrh");
         s.form.click(2100);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <random>
 
 #include "editor/session.h"
 
@@ -47,9 +46,9 @@ TEST(Save, UntouchedSaveKeepsEveryFileButTheInterlockedValues) {
         no_flush.skip_flush = true;
         s.state.files = &no_flush;
         s.start();
-        std::mt19937 rng(seed);
+        test::Random random(seed);
         std::vector<int> slots{0, 1, 148, 149, 150, 998, 999};
-        for (int i = 0; i < 8; ++i) slots.push_back(static_cast<int>(rng() % 1000));
+        for (int i = 0; i < 8; ++i) slots.push_back(random.below(kSlots));
         for (int slot : slots) {
             SCOPED_TRACE(slot);
             s.choose_creature(slot);
@@ -76,6 +75,8 @@ TEST(Save, ChecksRadiosAndListsStoreWhatTheUserChose) {
     Session s;
     fixture::patch(s.folder, kMonsters, 40000 + kSlot, 0, 1);
     fixture::set_flag(s.folder, kSlot, 2019, false);
+    fixture::set_flag(s.folder, kSlot, 2021, true);  // list 307 takes a choice only while 2021 and 2024 are checked
+    fixture::set_flag(s.folder, kSlot, 2024, true);
     fixture::patch(s.folder, kMonsters, 26000 + kSlot, 100, 1);  // no radio button
     s.start();
     s.choose_creature(kSlot);
@@ -217,6 +218,7 @@ TEST(Save, NamePluralAndAbilityGoToTheirLinesOnly) {
 
 // The same edits, in every data file and text file, for the failure runs.
 void edit_everything(Session& s) {
+    fixture::set_flag(s.folder, 60, 2021, true);  // the ammo edit 304 takes a typed name only while 2021 is checked
     s.choose_creature(60);
     s.retype(121, "Phoenix");
     s.retype(304, "Embers");

@@ -439,14 +439,11 @@ TEST(FolderLock, ASecondWriterWaitsBrieflyThenIsRefused) {
 // In a child process, takes the record lock that Wine's server takes for a
 // Windows program's LockFileEx(handle, exclusive, 0, 1, 0): a write lock of
 // byte 0 (fcntl). Says on `said` whether it got it, then holds it until
-// anything arrives on `hold` (a closed pipe lets go at once: the child closes
-// its copies of the ends it does not use, or its own copy would hold it open).
-pid_t record_lock_elsewhere(const std::string& path, const int said_pipe[2], const int hold_pipe[2]) {
+// anything arrives on `hold` or its write end `hold_end` closes in the parent.
+pid_t record_lock_elsewhere(const std::string& path, int said, int hold, int hold_end) {
     const pid_t child = ::fork();
     if (child != 0) return child;
-    ::close(said_pipe[0]);
-    ::close(hold_pipe[1]);
-    const int said = said_pipe[1], hold = hold_pipe[0];
+    ::close(hold_end);  // or the child's own copy would keep the pipe open
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
     struct flock range {};
     range.l_type = F_WRLCK;
@@ -473,7 +470,7 @@ TEST(FolderLock, ExcludesTheRecordLockThatWineTakesForAWindowsProgram) {
         int said[2], hold[2];
         ASSERT_EQ(::pipe(said), 0);
         ASSERT_EQ(::pipe(hold), 0);
-        const pid_t child = record_lock_elsewhere(path, said, hold);
+        const pid_t child = record_lock_elsewhere(path, said[1], hold[0], hold[1]);
         ASSERT_GE(child, 0);
         char got = 0;
         ASSERT_EQ(::read(said[0], &got, 1), 1);
@@ -491,6 +488,27 @@ TEST(FolderLock, ExcludesTheRecordLockThatWineTakesForAWindowsProgram) {
     }
 }
 #endif
+
+// The Windows build under Wine refuses the lock while a Linux program holds a
+// flock on the lock file, as the system lists it.
+TEST(FolderLock, FindsAFlockOnTheLockFileInTheSystemsList) {
+    const struct {
+        const char* list;
+        bool held;
+    } cases[] = {
+        {"1: FLOCK  ADVISORY  WRITE 4242 fe:00:1234 0 EOF\n", true},
+        {"1: FLOCK  ADVISORY  READ 4242 08:01:1234 0 EOF\n", true},  // a shared flock keeps writers out too
+        {"1: POSIX  ADVISORY  WRITE 13 fe:00:1234 0 0\n2: FLOCK  ADVISORY  WRITE 9 fe:00:99 0 EOF\n", false},
+        {"1: FLOCK  ADVISORY  WRITE 4242 fe:00:12345 0 EOF\n", false},  // another inode, same digits first
+        {"1: FLOCK  ADVISORY  WRITE 4242 fe:00:123 0 EOF\n", false},
+        {"1: FLOCK  ADVISORY  WRITE 4242 fe:00:1234 0 EOF\n1: -> FLOCK  ADVISORY  WRITE 77 fe:00:1234 0 EOF\n", true},
+        {"1: -> FLOCK  ADVISORY  WRITE 77 fe:00:1234 0 EOF\n", false},  // a waiter holds nothing
+        {"1: OFDLCK ADVISORY  WRITE -1 fe:00:1234 0 EOF\n", false},
+        {"1: FLOCK  ADVISORY  WRITE 4242 fe:00:1234x 0 EOF\n1: FLOCK\n", false},
+        {"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(lock_detail::lists_flock_on(c.list, 1234), c.held) << c.list;
+}
 
 TEST(FolderLock, ALockFileThatIsAFolderIsAClearRefusal) {
     Folder f;

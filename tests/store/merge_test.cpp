@@ -4,20 +4,21 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <set>
+
+#include "support/random.h"
 
 namespace ce {
 namespace {
 
 using Files = std::array<std::vector<std::uint8_t>, kDataFileCount>;
 
-Files random_files(std::mt19937& rng) {
+Files random_files(test::Random& rng) {
     Files files;
     for (const DataFileInfo& info : data_files()) {
         auto& f = files[static_cast<std::size_t>(info.id)];
         f.resize(info.size);
-        for (auto& b : f) b = static_cast<std::uint8_t>(rng());
+        rng.fill(f);
     }
     return files;
 }
@@ -35,19 +36,19 @@ struct FieldKey {
 };
 
 // Changes `count` random fields of `files` (in slots `slots`) and says which.
-std::set<FieldKey> change_fields(Files& files, std::mt19937& rng, int count, std::pair<int, int> slots) {
+std::set<FieldKey> change_fields(Files& files, test::Random& rng, int count, std::pair<int, int> slots) {
     std::set<FieldKey> changed;
     while (static_cast<int>(changed.size()) < count) {
-        const auto& info = data_files()[rng() % data_files().size()];
+        const auto& info = rng.pick(data_files());
         const auto rows = binding_rows(info.id);
-        const BindingRow& row = rows[rng() % rows.size()];
-        const int slot = slots.first + static_cast<int>(rng() % static_cast<unsigned>(slots.second - slots.first));
+        const BindingRow& row = rng.pick(rows);
+        const int slot = rng.range(slots.first, slots.second - 1);
         if (changed.contains({&row, slot})) continue;  // a second change could undo the first
         auto& f = files[static_cast<std::size_t>(info.id)];
         const std::string before = element_bytes(row, f, slot);
         std::string after = before;
         if (row.kind == Conversion::Bit) after[0] = static_cast<char>(after[0] ^ 1);
-        else after[rng() % after.size()] ^= static_cast<char>(1 + rng() % 255);
+        else after[rng.below(after.size())] ^= static_cast<char>(rng.range(1, 255));
         put_element_bytes(row, f, slot, after);
         changed.insert({&row, slot});
     }
@@ -55,7 +56,7 @@ std::set<FieldKey> change_fields(Files& files, std::mt19937& rng, int count, std
 }
 
 TEST(MergeSlot, TheUsersChangesGoOntoTheFilesAndBothSidesChangingDifferentlyIsAConflict) {
-    std::mt19937 rng(7);
+    test::Random rng(7);
     const int slot = 321;
     const Files base = random_files(rng);
     Files scratch = base;
@@ -106,7 +107,7 @@ TEST(MergeSlot, TheUsersChangesGoOntoTheFilesAndBothSidesChangingDifferentlyIsAC
 }
 
 TEST(MergeSides, OneSideGivesThatSideAndDisjointSidesCommute) {
-    std::mt19937 rng(11);
+    test::Random rng(11);
     const Files base = random_files(rng);
     Files a = base, b = base;
     change_fields(a, rng, 300, {0, 500});
@@ -134,7 +135,7 @@ TEST(MergeSides, OneSideGivesThatSideAndDisjointSidesCommute) {
 }
 
 TEST(MergeSides, ConflictsAreExactlyTheFieldsChangedToDifferentValues) {
-    std::mt19937 rng(13);
+    test::Random rng(13);
     const Files base = random_files(rng);
     Files a = base, b = base, c = base;
     const auto in_a = change_fields(a, rng, 200, {0, kSlots});

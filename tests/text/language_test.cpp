@@ -167,7 +167,7 @@ TEST(ApplyLanguage, TheLanguageComesFromTheSettingsFile) {
     EXPECT_EQ(f.form.item_text(300, 2), creature(1, 2));
     EXPECT_EQ(f.form.item_text(303, 1), "001 " + spell(1, 1));
     EXPECT_EQ(f.form.get_text(5000, 100), plural(1, 2));
-    EXPECT_EQ(f.form.get_text(2003, 100), "\xD1\xF3\xF9 2");
+    EXPECT_EQ(f.form.get_text(2003, 100), "\xD1\xF3\xF9\xE5\xF1\xF2\xE2\xEE 2");  // "Существо 2"
 
     // Back to English: 2001 alone; a language byte of 7 is used as English.
     TextFolder english(12, 4);

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "support/random.h"
 #include "text/lines.h"
 
 namespace ce {
@@ -77,17 +77,17 @@ std::vector<std::string> lines_of(const std::string& bytes) {
 // On random files and replacements: the replaced lines read back as given,
 // every other line as it was, and the file has as many lines as it needs.
 TEST(ReplaceLines, EveryOtherLineReadsBackAsItWasOnRandomFiles) {
-    std::mt19937 rng(7);
+    test::Random rng(7);
     const std::string alphabet = "ab \t\r\n\x01\x0b\x0c";
     for (int round = 0; round < 2000; ++round) {
         std::string bytes;
-        for (int n = static_cast<int>(rng() % 24); n > 0; --n) bytes += alphabet[rng() % alphabet.size()];
-        if (rng() % 4 == 0) bytes += "\0tail"s;
+        for (int n = rng.below(24); n > 0; --n) bytes += rng.pick(alphabet);
+        if (rng.one_in(4)) bytes += "\0tail"s;
         std::map<int, std::string> lines;
-        for (int n = static_cast<int>(rng() % 4); n > 0; --n)
-            lines[static_cast<int>(rng() % 10)] = rng() % 3 == 0 ? "" : std::string(rng() % 3 + 1, 'X');
-        const OtherLines others = rng() % 2 ? OtherLines::KeepEnders : OtherLines::EndCrLf;
-        const EmptyPastEnd empty = rng() % 2 ? EmptyPastEnd::Extends : EmptyPastEnd::LeavesShort;
+        for (int n = rng.below(4); n > 0; --n)
+            lines[rng.below(10)] = rng.one_in(3) ? "" : std::string(static_cast<std::size_t>(rng.range(1, 3)), 'X');
+        const OtherLines others = rng.below(2) ? OtherLines::KeepEnders : OtherLines::EndCrLf;
+        const EmptyPastEnd empty = rng.below(2) ? EmptyPastEnd::Extends : EmptyPastEnd::LeavesShort;
         const std::string out = replace_lines(bytes, lines, others, empty);
 
         std::vector<std::string> expected = lines_of(bytes);

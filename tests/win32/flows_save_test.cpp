@@ -10,7 +10,6 @@
 #include <bit>
 #include <chrono>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -23,10 +22,7 @@
 // The demo data set comes from the demo generator's library, when the test
 // program links it (ce_demo, with CE_TEST_DEMO_DATA defined).
 #ifdef CE_TEST_DEMO_DATA
-#include "demo/cp1251.h"
-#include "demo/creature_data.h"
-#include "demo/demo.h"
-#include "demo/vocabulary.h"
+#include "support/demo_folder.h"
 #endif
 
 namespace ce {
@@ -43,34 +39,6 @@ using flows::Snapshot;
 using test::EditorHarness;
 
 constexpr int kSave = 2100;
-
-#ifdef CE_TEST_DEMO_DATA
-// The demo data set without its pictures, over the folder's files: the six
-// data files, Lang, and both languages' five text files.
-void write_demo(const DataFolder& folder, std::uint64_t seed) {
-    const std::vector<Creature> creatures = make_creatures(seed);
-    const std::vector<TextPair> spells = make_spells(seed);
-    auto data = make_data_files(seed, creatures, static_cast<int>(spells.size()));
-    for (const DataFileInfo& info : data_files()) folder.write(info.name, data[static_cast<std::size_t>(info.id)]);
-    folder.write_settings(0, 0);
-    for (int language = 0; language < 2; ++language) {
-        const auto pick = [language](const TextPair& t) { return language == 1 ? to_cp1251(t.ru) : t.en; };
-        std::vector<std::string> names{pick(none_entry())}, plurals, abilities, spell_names, captions;
-        for (const Creature& c : creatures) {
-            names.push_back(pick(c.name));
-            plurals.push_back(pick(c.plural));
-            abilities.push_back(pick(c.ability));
-        }
-        for (const TextPair& s : spells) spell_names.push_back(pick(s));
-        for (const Caption& c : common_captions()) captions.push_back(language == 1 ? to_cp1251(c.ru) : c.en);
-        fixture::write_text(folder.path(TextKind::Monsters, language), fixture::join_lines(names));
-        fixture::write_text(folder.path(TextKind::Spells, language), fixture::join_lines(spell_names));
-        fixture::write_text(folder.path(TextKind::Common, language), fixture::join_lines(captions));
-        fixture::write_text(folder.path(TextKind::Plural, language), fixture::join_lines(plurals));
-        fixture::write_text(folder.path(TextKind::Ability, language), fixture::join_lines(abilities));
-    }
-}
-#endif
 
 // What an untouched Save is expected to change in the creature table file: the
 // two texts of slot 149, which the form shows empty, and the array at 27000
@@ -112,13 +80,14 @@ TEST(SaveFlow, UntouchedSaveKeepsAllNineFilesOnTheDemoAndOnRandomData) {
     // edges of the range, and slots drawn at random.
     std::vector<int> slots{0,   1,   13,  21,  34,  55,  89,  144, 145, 148,
                            149, 150, 233, 500, 998, 999};
-    std::mt19937 rng(5);
-    for (int i = 0; i < 6; ++i) slots.push_back(static_cast<int>(rng() % 1000));
+    test::Random random(5);
+    for (int i = 0; i < 6; ++i) slots.push_back(random.below(kSlots));
 #ifdef CE_TEST_DEMO_DATA
     {
         SCOPED_TRACE("demo data set");
+        // The demo data set without its pictures, over the folder's files.
         DataFolder folder(1);
-        write_demo(folder, kDefaultDemoSeed);
+        test::write_demo_folder(folder.root(), kDefaultDemoSeed, false);
         expect_untouched_saves_keep_the_files(folder, slots);
     }
 #else

@@ -116,12 +116,10 @@ public:
         put_text(folder, 16000, 5, 149, "FIXD");
         put_text(folder, 0, 16, 150, "Gnasher");
         put_text(folder, 16000, 5, 150, "GNSH");
-        std::filesystem::create_directories(folder.path("Pic"));
-        const std::string red = flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, kRed);
-        fixture::write_text(folder.path("Pic") / "250.jpg", red);
+        folder.write_picture(250, flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, kRed));
         // Portraits of their own for two creatures a held key passes.
-        fixture::write_text(folder.path("Pic") / "993.jpg", flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, RGB(0, 160, 0)));
-        fixture::write_text(folder.path("Pic") / "996.jpg", flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, RGB(0, 0, 200)));
+        folder.write_picture(993, flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, RGB(0, 160, 0)));
+        folder.write_picture(996, flow::solid_bmp(kPortraitPlace.w, kPortraitPlace.h, RGB(0, 0, 200)));
     }
 };
 
@@ -984,10 +982,8 @@ constexpr int kPortraits = 40;
 class ShowTiming : public flow::SharedFolderTest<ShowTiming> {
 public:
     static void prepare(const DataFolder& folder) {
-        std::filesystem::create_directories(folder.path("Pic"));
         const std::string jpeg = embedded_portrait();
-        for (int k = kFirstPortrait; k < kFirstPortrait + kPortraits; ++k)
-            fixture::write_text(folder.path("Pic") / (std::to_string(k) + ".jpg"), jpeg);
+        for (int k = kFirstPortrait; k < kFirstPortrait + kPortraits; ++k) folder.write_picture(k, jpeg);
     }
 };
 

@@ -35,8 +35,9 @@ std::wstring in_page(UINT page, const std::string& bytes) {
 std::wstring english(const std::string& bytes) { return in_page(1252, bytes); }
 std::wstring russian(const std::string& bytes) { return in_page(1251, bytes); }
 
-std::string line(int language, int k) { return (language == 0 ? "Line " : "\xD1\xF2\xF0 ") + std::to_string(k); }
-std::string none_entry(int language) { return language == 0 ? "(none)" : "(\xED\xE5\xF2)"; }
+using test::none_entry;
+// Common line k (not the header's line 3) of the folder's Named texts.
+std::string line(int language, int k) { return test::common_line(language, k); }
 std::string numbered(int language, int k) {
     char number[8];
     std::snprintf(number, sizeof number, "%03d ", k);
@@ -308,7 +309,7 @@ public:
     static void prepare(const fixture::DataFolder& folder) {
         for (int language : {0, 1}) {
             std::vector<std::string> spells;
-            for (int k = 0; k < 100; ++k) spells.push_back((language == 0 ? "Spell " : "\xD7\xE0\xF0\xFB ") + std::to_string(k));
+            for (int k = 0; k < 100; ++k) spells.push_back(test::spell_name(language, k));
             fixture::write_text(folder.path(TextKind::Spells, language), fixture::join_lines(spells));
         }
     }

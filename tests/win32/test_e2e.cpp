@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/win32_form.h"
-#include "demo/demo.h"
+#include "support/demo_folder.h"
 #include "form/catalogue.h"
 #include "save_fixture.h"
 #include "win32_support.h"
@@ -106,7 +106,7 @@ TEST(EditorProgram, ClosesWithCodeZeroAndStoresTheCreatureIndex) {
             PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
         }
         EXPECT_EQ(exit_code(process), 0u);
-        EXPECT_EQ(folder.read("Lang"), test::lang_bytes(1, 42));
+        EXPECT_EQ(folder.read("Lang"), test::settings_bytes(1, 42));
     }
 }
 
@@ -121,7 +121,7 @@ TEST(EditorProgram, MissingFilesShowOneMessageAndExitWithCodeTwo) {
     ASSERT_NE(box, nullptr) << "no message box appeared";
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(exit_code(process), 2u);
-    EXPECT_EQ(folder.read("Lang"), test::lang_bytes(0, 0)) << "nothing is written";
+    EXPECT_EQ(folder.read("Lang"), test::settings_bytes(0, 0)) << "nothing is written";
 }
 
 TEST(EditorProgram, CarriesTheMenuIconBitmapsAndFallbackPortrait) {
@@ -203,15 +203,10 @@ TEST(EditorProgram, EveryProgramCarriesItsVersionAndTheManifest) {
     }
 }
 
-void write_demo_folder(const TempDir& folder) {
-    const Status error = write_demo(folder.str(), make_demo_files(kDefaultDemoSeed), false);
-    ASSERT_TRUE(error.ok()) << error.fault();
-}
-
 TEST(EditorProgram, OpensTheDemoFolderAndCloses) {
     ASSERT_TRUE(std::filesystem::exists(editor_program())) << "build creatures-editor first";
     TempDir folder;
-    write_demo_folder(folder);
+    test::write_demo_folder(folder.path());
     Process process;
     ASSERT_TRUE(start(process, folder.str()));
     HWND window = find_window(process, true);
@@ -241,7 +236,7 @@ std::wstring answer_message(const Process& process, int button = IDOK) {
 TEST(EditorProgram, SaveIntoAFolderTheUserCannotWriteIsReportedAndWritesNothing) {
     ASSERT_TRUE(std::filesystem::exists(editor_program())) << "build creatures-editor first";
     TempDir folder;
-    write_demo_folder(folder);
+    test::write_demo_folder(folder.path());
     const flows::Snapshot before = flows::snapshot(folder.str());
     wchar_t local[MAX_PATH] = {};
     ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local), S_OK);

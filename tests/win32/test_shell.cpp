@@ -53,7 +53,7 @@ TEST(EditorShell, StartsOnTheStoredCreatureAndEscapeStoresTheCurrentOne) {
         EXPECT_TRUE(editor.closed());
         EXPECT_TRUE(editor.take_errors().empty());
     }
-    EXPECT_EQ(folder.read("Lang"), test::lang_bytes(0, 251));
+    EXPECT_EQ(folder.read("Lang"), test::settings_bytes(0, 251));
 }
 
 TEST(EditorShell, CloseButtonJumpButtonAndEnterKey) {
@@ -147,20 +147,20 @@ TEST(EditorShell, LanguageRadioButtonsRewriteTheSettingAndTheTexts) {
     test::make_data_folder(folder, 0, 3);
     EditorHarness editor(folder.str());
     EXPECT_EQ(editor.form().code_page(), CodePage::Western1252);
-    EXPECT_EQ(editor.form().item_text(300, 3).value_or(""), "Creature 3");
+    EXPECT_EQ(editor.form().item_text(300, 3).value_or(""), test::creature_name(0, 3));
 
     editor.click(2002);
     EXPECT_EQ(folder.read("Lang")[0], '\x01');
     EXPECT_EQ(editor.form().code_page(), CodePage::Cyrillic1251);
-    EXPECT_EQ(editor.form().item_text(300, 3).value_or(""), "\xD1\xF3\xF9\xE5\xF1\xF2\xE2\xEE 3");
+    EXPECT_EQ(editor.form().item_text(300, 3).value_or(""), test::creature_name(1, 3));
     // Shown in Cyrillic on the screen.
     wchar_t shown[64] = {};
     GetWindowTextW(editor.form().control(300), shown, 64);
-    EXPECT_EQ(std::wstring(shown).substr(0, 1), L"\u0421");
+    EXPECT_EQ(std::wstring(shown).substr(0, 1), L"\u0417");  // the first letter of creature_name(1, 3)
 
     editor.click(2001);
     EXPECT_EQ(folder.read("Lang")[0], '\x00');
-    EXPECT_EQ(editor.form().item_text(300, 3).value_or(""), "Creature 3");
+    EXPECT_EQ(editor.form().item_text(300, 3).value_or(""), test::creature_name(0, 3));
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
@@ -240,18 +240,18 @@ TEST(EditorShell, ExceptionsStopAtTheDialogProcedureAndAreReported) {
     EXPECT_NE(errors[0].find("the disk is on fire"), std::string::npos) << errors[0];
     EXPECT_EQ(editor.take_error_titles(), std::vector<std::string>{editor_frame().title});
     EXPECT_FALSE(editor.closed()) << "the close did not finish";
-    EXPECT_EQ(folder.read("Lang"), test::lang_bytes(0, 6));
+    EXPECT_EQ(folder.read("Lang"), test::settings_bytes(0, 6));
 
     editor.state().files = nullptr;
     editor.choose(300, 2);
     editor.escape();
     EXPECT_TRUE(editor.closed());
-    EXPECT_EQ(folder.read("Lang"), test::lang_bytes(0, 2));
+    EXPECT_EQ(folder.read("Lang"), test::settings_bytes(0, 2));
 }
 
 TEST(RunEditor, MissingFilesGiveOneMessageAndExitCodeTwo) {
     TempDir folder;
-    folder.write("Lang", test::lang_bytes(0, 0));
+    folder.write("Lang", test::settings_bytes(0, 0));
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.str().c_str()));

@@ -8,9 +8,7 @@
 #include "app/dialog_template.h"
 #include "app/editor_shell.h"
 #include "form/catalogue.h"
-#include "store/layouts.h"
-#include "text/language.h"
-#include "store/settings.h"
+#include "support/data_folder.h"
 
 namespace ce::test {
 namespace {
@@ -232,31 +230,8 @@ int ModalCloser::take_language_lists() { return take(closed_language_lists); }
 std::vector<std::wstring> ModalCloser::take_questions() { return take(asked_questions); }
 void ModalCloser::answer_questions(int button) { question_answer = button; }
 
-std::string lang_bytes(int language, int creature) {
-    std::string bytes(3, '\0');
-    bytes[0] = static_cast<char>(language);
-    bytes[1] = static_cast<char>(creature & 0xFF);
-    bytes[2] = static_cast<char>((creature >> 8) & 0xFF);
-    return bytes;
-}
-
 void make_data_folder(const TempDir& folder, int language, int creature) {
-    for (const DataFileInfo& info : data_files()) folder.write(info.name, std::string(info.size, '\0'));
-    for (int lang : {0, 1}) {
-        const std::string prefix = lang == 0 ? "Creature " : "\xD1\xF3\xF9\xE5\xF1\xF2\xE2\xEE ";
-        auto lines = [&](const std::string& stem, int count) {
-            std::string text;
-            for (int i = 0; i < count; ++i) text += stem + std::to_string(i) + "\r\n";
-            return text;
-        };
-        // Line 0 is the none entry; list 300 holds the 1000 lines after it.
-        folder.write(language_file_name(TextKind::Monsters, lang), "None\r\n" + lines(prefix, 1000));
-        folder.write(language_file_name(TextKind::Plural, lang), lines("Plural ", 1000));
-        folder.write(language_file_name(TextKind::Ability, lang), lines("Ability ", 1000));
-        folder.write(language_file_name(TextKind::Spells, lang), lines("Spell ", 60));
-        folder.write(language_file_name(TextKind::Common, lang), "Creature %d\r\n" + lines("Caption ", 400));
-    }
-    folder.write(kSettingsFile, lang_bytes(language, creature));
+    write_data_folder(folder.path(), {.data = Data::Zeros, .language = language, .creature = creature});
 }
 
 bool has_menu_resource() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/win32_form.h"
+#include "support/data_folder.h"
 #include "support/temp_dir.h"
 
 namespace ce::test {
@@ -61,12 +62,10 @@ public:
     void answer_questions(int button);
 };
 
-// A data folder the editor starts on: the six data files at their sizes
-// (zeros), the language files of both languages with 1000 named creatures,
+// A data folder the editor starts on (support/data_folder.h): the six data
+// files at their sizes (zeros), the Named language files of both languages,
 // and `Lang` holding the language and creature index.
 void make_data_folder(const TempDir& folder, int language = 0, int creature = 0);
-// The settings file's bytes for a language and a creature index.
-std::string lang_bytes(int language, int creature);
 
 // Whether this program carries the editor's menu resource 10000.
 bool has_menu_resource();

@@ -1,0 +1,562 @@
+// creatures merge: mods (data folders or patches) onto a base, into a new
+// folder; the report of what each mod changed and lost.
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <system_error>
+#include <unordered_map>
+
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "cli/merge.h"
+#include "cli/patch.h"
+#include "cli/table_text.h"
+#include "form/captions.h"
+#include "store/data_folder.h"
+#include "store/settings.h"
+#include "store/value_text.h"
+#include "store/whole_file.h"
+#include "text/code_page.h"
+#include "text/lines.h"
+
+namespace ce {
+namespace {
+
+namespace fs = std::filesystem;
+
+int fail(const std::string& message, std::ostream& err) {
+    err << "creatures merge: " << message << "\n";
+    return kExitError;
+}
+
+std::string mod_name(int m) { return "MOD" + std::to_string(m + 1); }
+
+// --- reading the sides -----------------------------------------------------------
+
+// Every regular file under the folder's Pic, as "Pic/<name>", in name order.
+std::vector<std::string> picture_names(const std::string& root) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    const fs::path pic = fs::path(root.empty() ? "." : root) / kPictureFolder;
+    if (!fs::is_directory(pic, ec)) return names;
+    for (fs::directory_iterator it(pic, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec)) names.push_back(std::string(kPictureFolder) + "/" + it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// What a mod's folder holds besides a data folder's files: the merge leaves it out.
+std::vector<std::string> outside_entries(const std::string& root) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    const fs::path top(root.empty() ? "." : root);
+    std::vector<std::string> known{kSettingsFile, kPictureFolder, kLanguageFolders[0], kLanguageFolders[1],
+                                   ".history", ".creatures.lock"};
+    for (const DataFileInfo& info : data_files()) known.push_back(info.name);
+    for (fs::directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (std::find(known.begin(), known.end(), name) == known.end()) out.push_back(name);
+    }
+    for (const char* language : kLanguageFolders) {
+        for (fs::directory_iterator it(top / language, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (std::find(kLanguageFileNames.begin(), kLanguageFileNames.end(), name) == kLanguageFileNames.end())
+                out.push_back(std::string(language) + "/" + name);
+        }
+        ec.clear();
+    }
+    for (fs::directory_iterator it(top / kPictureFolder, ec), end; !ec && it != end; it.increment(ec))
+        if (!it->is_regular_file(ec)) out.push_back(std::string(kPictureFolder) + "/" + it->path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void read_other_texts(const std::string& root, MergeSide& side) {
+    for (int k = 0; k < 5; ++k)
+        side.other[static_cast<std::size_t>(k)] = read_language_file(root, static_cast<TextKind>(k), 1 - side.data.language);
+}
+
+// A data folder as a side; `base` (when given) is the side the mod is merged
+// onto: its texts are read in that language and only its differing portraits kept.
+std::optional<std::string> load_folder_side(const std::string& root, const MergeSide* base, MergeSide& side) {
+    side.given = root;
+    side.data = load_dataset(root, base ? base->data.language : -1);
+    const std::vector<std::string> faults = data_faults(side.data.folder);
+    if (!faults.empty()) {
+        std::string why = "not a data folder: ";
+        for (std::size_t i = 0; i < faults.size(); ++i) why += (i ? "; " : "") + faults[i];
+        return why;
+    }
+    read_other_texts(root, side);
+    for (const std::string& name : picture_names(root)) {
+        if (!base) {
+            side.own_pictures.push_back(name);
+            continue;
+        }
+        WholeFile mine, theirs;
+        if (FileResult e = read_whole_file(data_path(root, name), mine)) return e->message();
+        const bool in_base = !read_whole_file(data_path(base->data.folder.root, name), theirs);
+        if (in_base && theirs.length == mine.length && std::equal(mine.data(), mine.data() + mine.length, theirs.data()))
+            continue;
+        side.pictures[name] = std::string(reinterpret_cast<const char*>(mine.data()), mine.length);
+    }
+    if (base)
+        for (const std::string& name : outside_entries(root)) side.left_out.push_back(name + ": not part of a data folder");
+    return std::nullopt;
+}
+
+// A patch as a side: BASE with the patch's "after" wherever BASE holds its
+// "before" or anything else (that is noted: BASE then holds neither).
+bool load_patch_side(const std::string& path, const std::string& label, const MergeSide& base,
+                     const std::vector<Field>& fields, MergeSide& side, std::ostream& err) {
+    std::istringstream no_input;
+    std::string piped;
+    WholeFile file;
+    std::string_view text;
+    if (!read_patch_file(path, no_input, piped, file, text, "merge", err)) return false;
+    FaultList faults;
+    const Patch patch = read_patch(text, fields, faults);
+    if (!faults.empty()) {
+        report_patch_faults("merge", label, faults, err);
+        return false;
+    }
+    const int language = base.data.language;
+    if (auto mismatch = language_mismatch(patch, fields, language)) {
+        fail(label + ": " + *mismatch + "; nothing was written", err);
+        return false;
+    }
+    const std::vector<ReadyChange> changes = prepare_patch(patch, fields, language, faults);
+    if (!faults.empty()) {
+        report_patch_faults("merge", label, faults, err);
+        return false;
+    }
+    side.given = path;
+    side.patch = true;
+    side.data = base.data;
+    side.other = base.other;
+    std::vector<bool> take(changes.size(), false);
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const ReadyChange& c = changes[i];
+        const PatchState state = patch_state(base.data, fields, c);
+        take[i] = state != PatchState::After;
+        if (state != PatchState::Conflict) continue;
+        const Field& f = fields[static_cast<std::size_t>(c.field)];
+        const PatchValue& before = patch.creatures[static_cast<std::size_t>(c.creature)]
+                                       .changes[static_cast<std::size_t>(c.change)]
+                                       .before;
+        const std::string shown = before.type == CellType::String ? quote_text(before.text) : before.text;
+        if (f.kind == FieldKind::Line)
+            side.base_lines[{language, static_cast<int>(f.text_kind), line_of(f, c.slot)}] = shown;
+        else
+            side.base_fields[{f.row, c.slot}] = shown;
+    }
+    if (auto missing = missing_text_file(base.data, patch, fields, changes, take)) {
+        fail(label + ": " + *missing + "; nothing was written", err);
+        return false;
+    }
+    std::array<bool, kDataFileCount> changed{};
+    LineEdits lines;
+    put_afters(side.data, fields, changes, take, changed, lines);
+    for (int k = 0; k < 5; ++k) {
+        if (lines[static_cast<std::size_t>(k)].empty()) continue;
+        LanguageText& t = side.data.text(static_cast<TextKind>(k));
+        t.bytes = replace_lines(t.bytes, lines[static_cast<std::size_t>(k)], OtherLines::KeepEnders,
+                                EmptyPastEnd::Extends);
+        split_lines(t);
+    }
+    return true;
+}
+
+// The mods' numbers in the order of precedence, as indices; nothing after a
+// message.
+std::optional<std::vector<int>> parse_precedence(const std::string& text, std::size_t mods, std::ostream& err) {
+    std::vector<int> order;
+    std::size_t start = 0;
+    while (!text.empty() && start <= text.size()) {
+        std::size_t comma = text.find(',', start);
+        if (comma == std::string::npos) comma = text.size();
+        std::string item = text.substr(start, comma - start);
+        start = comma + 1;
+        item.erase(0, item.find_first_not_of(' '));
+        item.erase(item.find_last_not_of(' ') + 1);
+        const std::optional<std::uint64_t> n = parse_decimal(item, mods);
+        if (!n || *n == 0) {
+            fail("--precedence: " + quoted_value(item) + " is not a mod's number (1 to " + std::to_string(mods) +
+                     ": MOD1 is the first mod named)",
+                 err);
+            return std::nullopt;
+        }
+        const int m = static_cast<int>(*n) - 1;
+        if (std::find(order.begin(), order.end(), m) != order.end()) {
+            fail("--precedence: mod " + item + " is listed twice", err);
+            return std::nullopt;
+        }
+        order.push_back(m);
+    }
+    return order;
+}
+
+// --- the report ------------------------------------------------------------------
+
+
+// The text report lists this many losses per mod, and this many open
+// conflicts; the JSON report lists every one.
+constexpr std::size_t kListed = 100;
+
+struct Tally {
+    std::size_t fields = 0, texts = 0, other_lines = 0, pictures = 0;
+    std::vector<int> slots;
+    std::map<int, std::size_t> lost_to;  // the mod that won -> how many of its values this one lost
+    std::size_t lost_count = 0;
+    std::string lost, lost_json;
+};
+
+class Reporter {
+public:
+    // `json`: the report is written as JSON (only that form is built).
+    Reporter(const MergeSide& base, const std::vector<MergeSide>& mods, const std::vector<Field>& fields, bool json)
+        : base_(base), mods_(mods), fields_(fields), json_(json), captions_(field_captions(base.data, fields)),
+          tallies_(mods.size()), touched_(mods.size(), std::vector<bool>(kSlots, false)), heads_(kSlots) {
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].row && fields[i].kind != FieldKind::After) row_field_.emplace(fields[i].row, i);
+        shown_captions_.reserve(captions_.size());
+        for (const std::string& c : captions_) shown_captions_.push_back(terminal_text(c));
+    }
+
+    void add(const MergeResult& r) {
+        for (std::size_t i = 0; i < r.fields.size(); ++i) add_field(r.fields[i], r.field_with_base[i]);
+        for (const MergedItem& item : r.items) add_item(item);
+        for (std::size_t m = 0; m < mods_.size(); ++m)
+            for (int s = 0; s < kSlots; ++s)
+                if (touched_[m][static_cast<std::size_t>(s)]) tallies_[m].slots.push_back(s);
+    }
+
+    std::string text(const MergeResult& r) const {
+        std::string out;
+        for (std::size_t m = 0; m < mods_.size(); ++m) {
+            const Tally& t = tallies_[m];
+            add_to(out, mod_name(static_cast<int>(m)), " ", terminal_text(mods_[m].given),
+                   mods_[m].patch ? " (a patch): " : " (a data folder): ", changed_text(t), "\n");
+            if (!t.lost_to.empty()) {
+                out += "  lost";
+                for (auto it = t.lost_to.begin(); it != t.lost_to.end(); ++it)
+                    add_to(out, it == t.lost_to.begin() ? " " : ", ", std::to_string(it->second), " to ",
+                           mod_name(it->first));
+                out += ":\n";
+            }
+            out += t.lost;
+            if (t.lost_count > kListed)
+                add_to(out, "  ... and ", std::to_string(t.lost_count - kListed), " more (--json lists every one)\n");
+        }
+        if (!open_.empty()) add_to(out, "open conflicts (", std::to_string(r.open), "):\n", open_);
+        if (open_count_ > kListed)
+            add_to(out, "  ... and ", std::to_string(open_count_ - kListed), " more (--json lists every one)\n");
+        std::string left;
+        for (std::size_t m = 0; m < mods_.size(); ++m)
+            for (const std::string& what : mods_[m].left_out) left += "  " + mod_name(static_cast<int>(m)) + ": " + terminal_text(what) + "\n";
+        for (const auto& [m, what] : r.left_out) left += "  " + mod_name(m) + ": " + what + "\n";
+        if (!left.empty()) out += "left out:\n" + left;
+        return out;
+    }
+
+    std::string json(const MergeResult& r, const std::string& out_folder, bool written) const {
+        std::string j = "{\n  \"base\": " + quote_text(base_.given) + ",\n  \"out\": " + quote_text(out_folder) +
+                        ",\n  \"written\": " + (written ? "true" : "false") + ",\n  \"open\": " +
+                        std::to_string(r.open) + ",\n  \"settled\": " + std::to_string(r.settled) + ",\n  \"mods\": [";
+        for (std::size_t m = 0; m < mods_.size(); ++m) {
+            const Tally& t = tallies_[m];
+            std::string slots;
+            for (int s : t.slots) slots += (slots.empty() ? "" : ", ") + std::to_string(s);
+            std::string left;
+            for (const std::string& what : mods_[m].left_out) left += (left.empty() ? "" : ", ") + quote_text(what);
+            for (const auto& [who, what] : r.left_out)
+                if (who == static_cast<int>(m)) left += (left.empty() ? "" : ", ") + quote_text(what);
+            add_to(j, m ? "," : "", "\n    {\"mod\": ", std::to_string(m + 1), ", \"source\": ", quote_text(mods_[m].given),
+                   ", \"kind\": ", mods_[m].patch ? "\"patch\"" : "\"folder\"", ",\n     \"changed\": {\"fields\": ",
+                   std::to_string(t.fields), ", \"texts\": ", std::to_string(t.texts), ", \"other_lines\": ",
+                   std::to_string(t.other_lines), ", \"portraits\": ", std::to_string(t.pictures),
+                   ", \"creatures\": [", slots, "]},\n     \"lost\": [", t.lost_json,
+                   t.lost_json.empty() ? "" : "\n     ", "],\n     \"left_out\": [", left, "]}");
+        }
+        add_to(j, "\n  ],\n  \"conflicts\": [", conflicts_json_, conflicts_json_.empty() ? "" : "\n  ", "]\n}\n");
+        return j;
+    }
+
+    std::size_t fields_taken() const { return taken_fields_; }
+    std::size_t texts_taken() const { return taken_texts_; }
+    std::size_t lines_taken() const { return taken_lines_; }
+    std::size_t pictures_taken() const { return taken_pictures_; }
+
+private:
+    // One changed value as the report names it.
+    struct Named {
+        int slot = -1;
+        std::string what;        // "Speed (MonstersSetup.vrh@27000)", "Eng/Common.txt line 17", "Pic/5.jpg"
+        std::string json_head;   // "\"slot\": 5, \"key\": ..., \"caption\": ..."
+    };
+
+    // "slot 5 (Shaipon): ", made once per slot.
+    const std::string& head(int slot) {
+        static const std::string none;
+        if (slot < 0) return none;
+        std::string& h = heads_[static_cast<std::size_t>(slot)];
+        if (h.empty()) h = "slot " + std::to_string(slot) + " (" + terminal_text(creature_name(slot)) + "): ";
+        return h;
+    }
+    std::string creature_name(int slot) const {
+        return decode_code_page(base_.data.text(TextKind::Monsters).line(slot + 1), base_.data.language);
+    }
+
+    const Dataset& side_data(int side) const { return side < 0 ? base_.data : mods_[static_cast<std::size_t>(side)].data; }
+
+    // A field's value as JSON (the report's text shows it so too).
+    std::string field_value(int side, const Field& f, int slot) const {
+        const Dataset& d = side_data(side);
+        std::string v = patch_json_value(f, export_value(d, f, slot));
+        if (f.kind == FieldKind::Text) {
+            // The bytes after its zero are part of the element, as its ".after" key carries them.
+            const std::string after = bytes_after_text(d, f, slot);
+            if (!after.empty()) v = "{\"text\": " + v + ", \"after\": " + quote_text(after) + "}";
+        }
+        return v;
+    }
+
+    std::string line_value(int side, const MergedItem& item) const {
+        const MergeSide& s = side < 0 ? base_ : mods_[static_cast<std::size_t>(side)];
+        return quote_text(decode_code_page(s.text(item.language, static_cast<TextKind>(item.kind)).line(item.line),
+                                           item.language));
+    }
+
+    std::string item_value(int side, const MergedItem& item) const {
+        if (!item.picture) return line_value(side, item);
+        if (side < 0) {
+            WholeFile f;
+            return read_whole_file(data_path(base_.data.folder.root, item.name), f) ? std::string("none")
+                                                                                    : std::to_string(f.length) + " bytes";
+        }
+        return std::to_string(mods_[static_cast<std::size_t>(side)].pictures.at(item.name).size()) + " bytes";
+    }
+
+    // Adds a loss or an open conflict; `value`(side) gives a side's value as
+    // JSON (-1: BASE), asked only for what the report lists.
+    template <class Value, class Same>
+    void settle(const Named& named, const std::vector<int>& changed_by, int taken, bool with_base,
+                const std::string& base_before, Value value, Same same) {
+        std::vector<std::optional<std::string>> values(changed_by.size());
+        const auto value_at = [&](std::size_t i) -> const std::string& {
+            if (!values[i]) values[i] = value(changed_by[i]);
+            return *values[i];
+        };
+        const auto json_values = [&] {
+            add_to(conflicts_json_, conflicts_json_.empty() ? "\n    {" : ",\n    {", named.json_head, ", \"base\": ",
+                   value(-1), ", \"values\": {");
+            for (std::size_t i = 0; i < changed_by.size(); ++i)
+                add_to(conflicts_json_, i ? ", \"" : "\"", std::to_string(changed_by[i] + 1), "\": ", value_at(i));
+        };
+        if (taken < 0) {
+            ++open_count_;
+            if (json_) {
+                json_values();
+                add_to(conflicts_json_, "}, \"taken\": null");
+                if (with_base) add_to(conflicts_json_, ", \"patch_before\": ", base_before);
+                conflicts_json_ += '}';
+                return;
+            }
+            if (open_count_ > kListed) return;
+            add_to(open_, "  ", head(named.slot), named.what, ": BASE ", terminal_text(value(-1)));
+            for (std::size_t i = 0; i < changed_by.size(); ++i)
+                add_to(open_, ", ", mod_name(changed_by[i]), " ", terminal_text(value_at(i)));
+            if (with_base) add_to(open_, " (a patch made where it held ", terminal_text(base_before), ")");
+            open_ += '\n';
+            return;
+        }
+        const std::size_t winner = static_cast<std::size_t>(std::find(changed_by.begin(), changed_by.end(), taken) -
+                                                            changed_by.begin());
+        bool lost_any = false;
+        for (std::size_t i = 0; i < changed_by.size(); ++i) {
+            const int m = changed_by[i];
+            if (m == taken || same(m, taken)) continue;
+            lost_any = true;
+            Tally& t = tallies_[static_cast<std::size_t>(m)];
+            ++t.lost_to[taken];
+            if (json_)
+                add_to(t.lost_json, t.lost_json.empty() ? "\n      {" : ",\n      {", named.json_head, ", \"value\": ",
+                       value_at(i), ", \"to\": ", std::to_string(taken + 1), ", \"taken\": ", value_at(winner), "}");
+            else if (++t.lost_count <= kListed)
+                add_to(t.lost, "  lost to ", mod_name(taken), ": ", head(named.slot), named.what, ": its ",
+                       terminal_text(value_at(i)), ", ", mod_name(taken), "'s ", terminal_text(value_at(winner)), "\n");
+        }
+        if (!lost_any || !json_) return;
+        json_values();
+        add_to(conflicts_json_, "}, \"taken\": ", std::to_string(taken + 1), "}");
+    }
+
+    void add_field(const ChangedField& cf, bool with_base) {
+        const Field& f = fields_[row_field_.at(cf.row)];
+        for (int m : cf.changed_by) {
+            ++tallies_[static_cast<std::size_t>(m)].fields;
+            touched_[static_cast<std::size_t>(m)][static_cast<std::size_t>(cf.slot)] = true;
+        }
+        if (cf.taken >= 0) ++taken_fields_;
+        if (!cf.conflict && cf.taken >= 0) return;
+        const std::size_t index = static_cast<std::size_t>(&f - fields_.data());
+        Named named;
+        named.slot = cf.slot;
+        if (json_)
+            add_to(named.json_head, "\"slot\": ", std::to_string(cf.slot), ", \"key\": ", quote_text(f.key),
+                   ", \"caption\": ", quote_text(captions_[index]));
+        else
+            add_to(named.what, shown_captions_[index], " (", f.key, ")");
+        std::string before;
+        if (with_base)
+            for (int m : cf.changed_by) {
+                const auto it = mods_[static_cast<std::size_t>(m)].base_fields.find({cf.row, cf.slot});
+                if (it != mods_[static_cast<std::size_t>(m)].base_fields.end()) before = it->second;
+            }
+        settle(named, cf.changed_by, cf.taken, with_base, before,
+               [&](int side) { return field_value(side, f, cf.slot); },
+               [&](int a, int b) {
+                   return same_element(*cf.row, side_data(a).folder.file(cf.row->file).view(),
+                                       side_data(b).folder.file(cf.row->file).view(), cf.slot);
+               });
+    }
+
+    void add_item(const MergedItem& item) {
+        Named named;
+        const auto kind = static_cast<TextKind>(item.kind);
+        if (item.picture) {
+            named.what = item.name;
+            named.json_head = "\"key\": " + quote_text(item.name);
+        } else {
+            const std::string file = std::string(kLanguageFolders[static_cast<std::size_t>(item.language)]) + "/" +
+                                     kLanguageFileNames[static_cast<std::size_t>(item.kind)];
+            named.slot = kind == TextKind::Monsters                              ? item.line - 1
+                         : kind == TextKind::Plural || kind == TextKind::Ability ? item.line
+                                                                                 : -1;
+            if (named.slot >= kSlots || (kind != TextKind::Monsters && kind != TextKind::Plural && kind != TextKind::Ability))
+                named.slot = -1;
+            const std::string where = file + " line " + std::to_string(item.line);
+            if (named.slot >= 0) {
+                const char* key = kind == TextKind::Monsters ? "name" : kind == TextKind::Plural ? "plural" : "ability";
+                named.what = std::string(key) + " (" + where + ")";
+                named.json_head = "\"slot\": " + std::to_string(named.slot) + ", \"key\": \"" + key +
+                                  "\", \"language\": " + quote_text(language_name(item.language)) +
+                                  ", \"line\": " + std::to_string(item.line);
+            } else {
+                named.what = where;
+                named.json_head = "\"key\": " + quote_text(file) + ", \"line\": " + std::to_string(item.line);
+            }
+        }
+        for (int m : item.changed_by) {
+            Tally& t = tallies_[static_cast<std::size_t>(m)];
+            if (item.picture) ++t.pictures;
+            else if (named.slot >= 0) ++t.texts;
+            else ++t.other_lines;
+            if (named.slot >= 0) touched_[static_cast<std::size_t>(m)][static_cast<std::size_t>(named.slot)] = true;
+        }
+        if (item.taken >= 0) ++(item.picture ? taken_pictures_ : named.slot >= 0 ? taken_texts_ : taken_lines_);
+        if (!item.conflict && item.taken >= 0) return;
+        std::string before;
+        if (item.with_base)
+            for (int m : item.changed_by) {
+                const auto& lines = mods_[static_cast<std::size_t>(m)].base_lines;
+                const auto it = lines.find({item.language, item.kind, item.line});
+                if (it != lines.end()) before = it->second;
+            }
+        settle(named, item.changed_by, item.taken, item.with_base, before,
+               [&](int side) { return item_value(side, item); },
+               [&](int a, int b) {
+                   const MergeSide& x = mods_[static_cast<std::size_t>(a)];
+                   const MergeSide& y = mods_[static_cast<std::size_t>(b)];
+                   if (item.picture) return x.pictures.at(item.name) == y.pictures.at(item.name);
+                   return x.text(item.language, kind).line(item.line) == y.text(item.language, kind).line(item.line);
+               });
+    }
+
+    static std::string changed_text(const Tally& t) {
+        std::vector<std::string> parts;
+        if (t.fields > 0 || t.texts > 0) {
+            std::string s = t.fields > 0 ? counted(t.fields, "field", "fields") : std::string();
+            if (t.texts > 0) s += (s.empty() ? "" : " and ") + counted(t.texts, "text", "texts");
+            s += " of " + counted(t.slots.size(), "creature", "creatures") + " (" + slot_ranges(t.slots) + ")";
+            parts.push_back(s);
+        }
+        if (t.other_lines > 0) parts.push_back(counted(t.other_lines, "other line", "other lines") + " of the language files");
+        if (t.pictures > 0) parts.push_back(counted(t.pictures, "portrait", "portraits"));
+        if (parts.empty()) return "changes nothing";
+        std::string s = "changed ";
+        for (std::size_t i = 0; i < parts.size(); ++i) s += (i ? "; " : "") + parts[i];
+        return s;
+    }
+
+    const MergeSide& base_;
+    const std::vector<MergeSide>& mods_;
+    const std::vector<Field>& fields_;
+    bool json_;
+    std::vector<std::string> captions_, shown_captions_;
+    std::unordered_map<const BindingRow*, std::size_t> row_field_;
+    std::vector<Tally> tallies_;
+    std::vector<std::vector<bool>> touched_;
+    std::vector<std::string> heads_;
+    std::size_t open_count_ = 0;
+    std::string open_, conflicts_json_;
+    std::size_t taken_fields_ = 0, taken_texts_ = 0, taken_lines_ = 0, taken_pictures_ = 0;
+};
+
+std::string outcome(const MergeOptions& o, const MergeResult& r, const Reporter& rep) {
+    std::string s = "merged " + counted(o.mods.size(), "mod", "mods") + " onto " + terminal_text(o.base) + ": " +
+                    counted(rep.fields_taken(), "field", "fields") + ", " + counted(rep.texts_taken(), "text", "texts") +
+                    ", " + counted(rep.lines_taken(), "other line", "other lines") + ", " +
+                    counted(rep.pictures_taken(), "portrait", "portraits") + " from the mods";
+    if (r.settled > 0) s += "; " + std::to_string(r.settled) + (r.settled == 1 ? " conflict" : " conflicts") + " settled by --precedence";
+    return s + (o.dry_run ? "; dry run: nothing written\n" : "; wrote " + terminal_text(o.out) + "\n");
+}
+
+}  // namespace
+
+int run_merge(const MergeOptions& o, FileOps& ops, std::ostream& out, std::ostream& err) {
+    if (!o.dry_run)
+        if (auto problem = new_folder_problem(o.out)) return fail("-o " + *problem + "; nothing was written", err);
+    if (auto problem = folder_problem(o.base)) return fail("BASE: " + *problem, err);
+    const std::optional<std::vector<int>> precedence = parse_precedence(o.precedence, o.mods.size(), err);
+    if (!precedence) return kExitError;
+    MergeSide base;
+    if (auto e = load_folder_side(o.base, nullptr, base)) return fail("BASE " + o.base + ": " + *e, err);
+    const std::vector<Field> fields = make_fields(true);
+    std::vector<MergeSide> mods(o.mods.size());
+    for (std::size_t m = 0; m < o.mods.size(); ++m) {
+        const std::string& given = o.mods[m];
+        const std::string label = mod_name(static_cast<int>(m)) + " " + given;
+        std::error_code ec;
+        const fs::file_status status = fs::status(given, ec);
+        if (fs::is_directory(status)) {
+            if (auto e = load_folder_side(given, &base, mods[m])) return fail(label + ": " + *e, err);
+        } else if (fs::is_regular_file(status)) {
+            if (!load_patch_side(given, label, base, fields, mods[m], err)) return kExitError;
+        } else {
+            return fail(label + ": no such data folder or patch", err);
+        }
+    }
+
+    const MergeResult r = merge_mods(base, mods, *precedence);
+    Reporter report(base, mods, fields, o.json);
+    report.add(r);
+    const bool write = r.open == 0 && !o.dry_run;
+    if (write)
+        if (auto e = write_new_folder(ops, o.out, r.files)) return fail(*e + "; nothing was written", err);
+    if (o.json) out << report.json(r, o.out, write);
+    else out << report.text(r) << (r.open > 0 ? std::string() : outcome(o, r, report));
+    out.flush();
+    if (r.open > 0) {
+        err << "creatures merge: " << r.open << (r.open == 1 ? " conflict is" : " conflicts are")
+            << " open; nothing was written (--precedence settles them: of the mods in a conflict, the one listed "
+               "last wins)\n";
+        return kExitFound;
+    }
+    return kExitOk;
+}
+
+}  // namespace ce
