@@ -190,8 +190,8 @@ int commit_patch(FileOps& ops, const std::string& root, const std::string& label
 
 int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostream& out, std::ostream& err) {
     const std::string label = o.patch == "-" ? std::string("standard input") : o.patch;
-    if (auto problem = folder_problem(o.root)) {
-        err << "creatures apply: " << *problem << "\n";
+    if (Status problem = folder_problem(o.root); !problem.ok()) {
+        err << "creatures apply: " << problem.message() << "\n";
         return kExitError;
     }
     const std::optional<std::vector<Winner>> winners = conflict_winners(o, err);

@@ -97,7 +97,7 @@ std::optional<std::string> load_folder_side(const std::string& root, const Merge
             continue;
         }
         WholeFile mine, theirs;
-        if (FileResult e = read_whole_file(data_path(root, name), mine)) return e->message();
+        if (Status e = read_whole_file(data_path(root, name), mine); !e.ok()) return e.message();
         const bool in_base = !read_whole_file(data_path(base->data.folder.root, name), theirs);
         if (in_base && theirs.length == mine.length && std::equal(mine.data(), mine.data() + mine.length, theirs.data()))
             continue;

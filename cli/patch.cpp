@@ -196,7 +196,7 @@ std::optional<std::string> missing_text_file(const Dataset& data, const Patch& p
         if (!take[i] || f.kind != FieldKind::Line || data.text(f.text_kind).present) continue;
         const PatchCreature& c = patch.creatures[static_cast<std::size_t>(changes[i].creature)];
         return change_place(c, c.changes[static_cast<std::size_t>(changes[i].change)], fields) + ": " +
-               data.text(f.text_kind).fault->message() + ", so the text cannot be stored";
+               data.text(f.text_kind).fault.message() + ", so the text cannot be stored";
     }
     return std::nullopt;
 }
@@ -258,8 +258,8 @@ bool read_patch_file(const std::string& path, std::istream& in, std::string& pip
         text = piped;
         return true;
     }
-    if (FileResult fault = read_whole_file(path, file)) {
-        err << "creatures " << command << ": " << fault->message() << "\n";
+    if (Status fault = read_whole_file(path, file); !fault.ok()) {
+        err << "creatures " << command << ": " << fault.message() << "\n";
         return false;
     }
     text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);
