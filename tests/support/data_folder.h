@@ -1,7 +1,7 @@
 // Data folders of the tests' own, for every test program: the six data files,
 // the settings file `Lang`, the five language files of both languages and
 // portraits, made from a FolderSpec in a temporary folder (DataFolder) or into
-// a given one (write_data_folder). The same spec and seed give the same bytes
+// a given one (write_data_folder). The same FolderSpec and seed give the same bytes
 // on every platform. Header-only, so that the benchmarks and the Windows test
 // program use it as they are.
 #pragma once
@@ -248,7 +248,7 @@ inline std::string settings_bytes(int language, int creature) {
                        static_cast<char>((creature >> 8) & 0xFF)};
 }
 
-// The six data files' bytes as the spec says (none for Data::None), in
+// The six data files' bytes that the FolderSpec asks for (none for Data::None), in
 // data_files() order.
 inline std::vector<Bytes> data_file_bytes(const FolderSpec& spec) {
     Random r(spec.seed);
@@ -270,7 +270,7 @@ inline void write_data_files(const std::filesystem::path& dir, const std::vector
     }
 }
 
-// Writes the folder the spec describes into `dir` (made when missing);
+// Writes the folder the FolderSpec describes into `dir` (made when missing);
 // throws when a file cannot be written.
 inline void write_data_folder(const std::filesystem::path& dir, const FolderSpec& spec) {
     write_file(dir / kSettingsFile, settings_bytes(spec.language, spec.creature));
