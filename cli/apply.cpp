@@ -168,21 +168,21 @@ std::string report_text(Report& report, const std::vector<std::string>& names, b
 int commit_patch(FileOps& ops, const std::string& root, const std::string& label,
                  const std::vector<PlannedFile>& planned, const std::vector<int>& slots, std::ostream& out,
                  std::ostream& err) {
-    const CommitResult r = commit_folder_write(ops, root, planned, {"apply of patch " + label, slots});
-    if (r.error) {
-        err << "creatures apply: " << *r.error << "\n";
+    const Result<Committed> r = commit_folder_write(ops, root, planned, {"apply of patch " + label, slots});
+    if (!r.ok()) {
+        err << "creatures apply: " << r.fault() << "\n";
         return kExitError;
     }
     if (!out) {
         err << "creatures apply: the report could not be written to standard output, but the patch is applied "
                "(history entry "
-            << r.entry << ")\n";
+            << r->entry << ")\n";
         mark_output_failure_reported(out);
         return kExitOk;
     }
-    if (r.entry > 0)
-        out << "history entry " << r.entry << ": creatures restore " << (root.empty() ? "" : "-C " + root + " ")
-            << r.entry << " takes the patch back out\n";
+    if (r->entry > 0)
+        out << "history entry " << r->entry << ": creatures restore " << (root.empty() ? "" : "-C " + root + " ")
+            << r->entry << " takes the patch back out\n";
     return kExitOk;
 }
 
