@@ -68,9 +68,9 @@ void check_settings(const CheckOptions& options, const Folder& folder, Report& r
             note += std::string(note.empty() ? "" : "; ") + "language " + std::to_string(folder.raw_language) +
                     " is not 0 or 1 (used as English)";
         const int index = lang.length >= 3 ? static_cast<std::int16_t>(lang.data()[1] | (lang.data()[2] << 8)) : 0;
-        if (index < 0 || index >= kSlots)
-            note += std::string(note.empty() ? "" : "; ") + "creature " + std::to_string(index) +
-                    " is outside 0..999 (used as 0)";
+        if (!is_slot(index))
+            note += std::string(note.empty() ? "" : "; ") + slot_fault("creature " + std::to_string(index)).message() +
+                    ", used as 0";
         if (!note.empty()) ++findings;
         text += "  Lang: " + std::string(language_name(folder.language)) + ", creature " + std::to_string(index) +
                 (note.empty() ? "" : " (" + note + ")") + "\n";

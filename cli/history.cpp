@@ -347,8 +347,7 @@ int run_restore(const RestoreOptions& o, FileOps& ops, std::ostream& out, std::o
     if (Status problem = folder_problem(o.root); !problem.ok()) return fail("restore", problem.fault(), err);
     const std::optional<EntryNumber> entry = parse_entry_number(o.entry);
     if (!entry) return fail("restore", entry_number_fault(o.entry), err);
-    if (o.slot && (*o.slot < 0 || *o.slot >= kSlots))
-        return fail("restore", "--slot " + std::to_string(*o.slot) + ": not a creature slot (0 to 999)", err);
+    if (o.slot && !is_slot(*o.slot)) return fail("restore", slot_fault(std::to_string(*o.slot)).after("--slot: "), err);
     std::vector<int> slots;
     const Result<std::map<std::string, std::string>> target = restore_target(o, *entry, slots, err);
     if (!target.ok()) return fail("restore", target.fault(), err);

@@ -165,9 +165,8 @@ private:
     }
 
     void apply_integer(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
-        std::string why;
-        const std::optional<std::int64_t> value = integer_value(f, cell.type, cell.text, why);
-        if (!value) return fault(plan, cell, why);
+        const Result<std::int64_t> value = integer_value(f, cell.type, cell.text);
+        if (!value.ok()) return fault(plan, cell, value.fault().reason);
         auto bytes = data_.folder.file(f.row->file).view();
         const std::int64_t old = read_int(*f.row, bytes, slot);
         if (old == *value) return;
@@ -186,9 +185,8 @@ private:
     }
 
     void apply_float(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
-        std::string why;
-        const std::optional<std::uint32_t> bits = float_value(cell.type, cell.text, why);
-        if (!bits) return fault(plan, cell, why);
+        const Result<std::uint32_t> bits = float_value(cell.type, cell.text);
+        if (!bits.ok()) return fault(plan, cell, bits.fault().reason);
         const std::uint32_t old = float_element(data_, f, slot);
         if (old == *bits) return;
         Change change = changed(slot, cell.field, float_value_text(old), float_value_text(*bits));
@@ -230,9 +228,9 @@ private:
         const std::size_t at = element_position(*f.row, slot);
         std::optional<AfterBytes> tail;
         if (tail_cell) {
-            std::string why;
-            tail = after_value(f, tail_cell->type, tail_cell->text, why);
-            if (!tail) return fault(plan, *tail_cell, why);
+            Result<AfterBytes> given = after_value(f, tail_cell->type, tail_cell->text);
+            if (!given.ok()) return fault(plan, *tail_cell, given.fault().reason);
+            tail = std::move(*given);
         }
         const std::string field = text_element(view.subspan(at, width), text, tail ? &*tail : nullptr);
 

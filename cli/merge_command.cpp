@@ -124,8 +124,8 @@ bool load_patch_side(const std::string& path, const std::string& label, const Me
         return false;
     }
     const int language = base.data.language;
-    if (auto mismatch = language_mismatch(patch, fields, language)) {
-        fail(label + ": " + *mismatch + "; nothing was written", err);
+    if (Status mismatch = language_mismatch(patch, fields, language); !mismatch.ok()) {
+        fail(label + ": " + mismatch.message() + "; nothing was written", err);
         return false;
     }
     const std::vector<ReadyChange> changes = prepare_patch(patch, fields, language, faults);
@@ -153,8 +153,8 @@ bool load_patch_side(const std::string& path, const std::string& label, const Me
         else
             side.base_fields[{f.row, c.slot}] = shown;
     }
-    if (auto missing = missing_text_file(base.data, patch, fields, changes, take)) {
-        fail(label + ": " + *missing + "; nothing was written", err);
+    if (Status missing = missing_text_file(base.data, patch, fields, changes, take); !missing.ok()) {
+        fail(label + ": " + missing.message() + "; nothing was written", err);
         return false;
     }
     std::array<bool, kDataFileCount> changed{};

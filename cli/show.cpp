@@ -12,8 +12,8 @@ namespace ce {
 
 int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
     auto slot = parse_integer(options.slot);
-    if (!slot || *slot < 0 || *slot >= kSlots) {
-        err << "creatures show: \"" << options.slot << "\" is not a slot (0 to 999)\n";
+    if (!slot || !is_slot(*slot)) {
+        err << "creatures show: " << slot_fault(quote_text(options.slot)) << "\n";
         return kExitError;
     }
     const int s = static_cast<int>(*slot);

@@ -43,7 +43,7 @@ FileOps& file_ops(const EditorState& state) {
 // Shows `slot` and makes it current only when the show went through; a refused
 // show keeps the creature that the form still shows.
 bool show_and_select(EditorState& state, Form& form, int slot) {
-    if (slot < 0 || slot >= kSlots) return false;
+    if (!is_slot(slot)) return false;
     if (!show_creature(state, form, slot)) return false;
     state.current = slot;
     return true;

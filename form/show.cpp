@@ -58,9 +58,8 @@ void show_creature_values(Form& form, const CreatureSource& source, int slot) {
 }
 
 bool show_creature(EditorState& state, Form& form, int slot) {
-    if (slot < 0 || slot >= kSlots) {
-        form.report_error("Creature " + std::to_string(slot) +
-                          " does not exist: creatures are numbered 0 to 999.");
+    if (!is_slot(slot)) {
+        form.report_error(slot_fault("Creature " + std::to_string(slot)).message() + ".");
         return false;
     }
 

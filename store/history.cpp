@@ -2,7 +2,7 @@
 #include "store/history.h"
 
 #include <algorithm>
-#include <charconv>
+#include <limits>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -14,7 +14,9 @@
 #include "store/content_hash.h"
 #include "store/file_ops.h"
 #include "store/data_folder.h"
+#include "store/layouts.h"
 #include "store/quoted_text.h"
+#include "store/value_text.h"
 #include "store/whole_file.h"
 
 namespace ce {
@@ -34,11 +36,13 @@ Status read_text(const std::string& path, std::string& out) {
 
 
 // Decimal digits only: no sign, space or prefix.
+// A number of ours in a history file: decimal digits only, and one that fits `out`.
 template <class T>
 bool parse_number(std::string_view s, T& out) {
-    if (s.empty() || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && end == s.data() + s.size();
+    const std::optional<std::uint64_t> v = parse_decimal(s, static_cast<std::uint64_t>(std::numeric_limits<T>::max()));
+    if (!v) return false;
+    out = static_cast<T>(*v);
+    return true;
 }
 
 bool is_hash(std::string_view s) {
@@ -200,9 +204,9 @@ Status parse_head(const std::vector<std::string_view>& lines, HistoryEntry& entr
     if (!slots) return std::string("line 5: expected \"slots\"");
     if (slots->empty()) return {};
     for (std::string_view w : words(*slots, 100000)) {
-        int s = 0;
-        if (!parse_number(w, s) || s < 0 || s > 999) return "line 5: " + quoted_piece(w) + " is not a slot";
-        entry.slots.push_back(s);
+        const std::optional<std::uint64_t> s = parse_decimal(w, kSlots - 1);
+        if (!s) return Fault(FaultKind::invalid, "", "line 5: " + slot_fault(quoted_piece(w)).reason);
+        entry.slots.push_back(static_cast<int>(*s));
     }
     return {};
 }

@@ -39,7 +39,7 @@ struct Committed {
 
 // The whole write, all or nothing. `lock` may already hold the folder's lock
 // (the editor takes it before it reads); otherwise it is taken here, waiting up
-// to `wait_ms`. Only the folder's own files may be written (folder_files.h).
+// to `wait_ms`. Only the folder's own files may be written (data_folder.h).
 // Files whose new bytes equal their current ones are left alone; when none
 // changes, nothing is written and no entry is made.
 Result<Committed> commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,

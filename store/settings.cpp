@@ -55,7 +55,7 @@ int read_language(const std::string& root) {
 int read_creature_index(const std::string& root) {
     const std::array<std::uint8_t, 3> b = read_bytes(root);
     const auto index = static_cast<std::int16_t>(static_cast<std::uint16_t>(b[1] | (b[2] << 8)));
-    return index >= 0 && index < kSlots ? index : 0;
+    return is_slot(index) ? index : 0;
 }
 
 Status write_language(FileOps& ops, const std::string& root, int language, int wait_ms) {
