@@ -61,8 +61,8 @@ void BM_ReadSixFilesFromDisk(benchmark::State& state) {
     std::size_t i = 0;
     for (const ce::DataFileInfo& info : ce::data_files()) {
         const std::string path = ce::data_path(dir.string(), info.name);
-        if (auto error = ce::store_whole_file(path, files[i].data(), info.size)) {
-            state.SkipWithError(error->message().c_str());
+        if (const ce::Status error = ce::store_whole_file(path, files[i].data(), info.size); !error.ok()) {
+            state.SkipWithError(error.message().c_str());
             return;
         }
         ++i;
@@ -70,7 +70,7 @@ void BM_ReadSixFilesFromDisk(benchmark::State& state) {
     for (auto _ : state) {
         for (const ce::DataFileInfo& info : ce::data_files()) {
             ce::WholeFile f;
-            if (ce::read_whole_file(ce::data_path(dir.string(), info.name), f)) state.SkipWithError("read failed");
+            if (!ce::read_whole_file(ce::data_path(dir.string(), info.name), f).ok()) state.SkipWithError("read failed");
             benchmark::DoNotOptimize(f.block.data());
         }
     }

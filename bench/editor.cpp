@@ -41,24 +41,24 @@ BENCHMARK(BM_SaveCreature)->Unit(benchmark::kMillisecond);
 // without the file system's cost of creating and renaming nine files.
 class DiscardingOps : public ce::FileOps {
 public:
-    ce::FileError link_count(const std::string& path, unsigned& out) override {
+    ce::Status link_count(const std::string& path, unsigned& out) override {
         return ce::system_file_ops().link_count(path, out);
     }
-    ce::FileError create_new(const std::string&, const std::string&, Handle& out) override {
+    ce::Status create_new(const std::string&, const std::string&, Handle& out) override {
         out = 0;
-        return std::nullopt;
+        return {};
     }
-    ce::FileError open_existing(const std::string&, Handle& out) override {
+    ce::Status open_existing(const std::string&, Handle& out) override {
         out = 0;
-        return std::nullopt;
+        return {};
     }
-    ce::FileError write(Handle, const void*, std::size_t) override { return std::nullopt; }
-    ce::FileError set_size(Handle, std::uint64_t) override { return std::nullopt; }
-    ce::FileError flush(Handle) override { return std::nullopt; }
-    ce::FileError close(Handle) override { return std::nullopt; }
-    ce::FileError replace(const std::string&, const std::string&) override { return std::nullopt; }
-    ce::FileError copy(const std::string&, const std::string&) override { return std::nullopt; }
-    ce::FileError remove(const std::string&) override { return std::nullopt; }
+    ce::Status write(Handle, const void*, std::size_t) override { return {}; }
+    ce::Status set_size(Handle, std::uint64_t) override { return {}; }
+    ce::Status flush(Handle) override { return {}; }
+    ce::Status close(Handle) override { return {}; }
+    ce::Status replace(const std::string&, const std::string&) override { return {}; }
+    ce::Status copy(const std::string&, const std::string&) override { return {}; }
+    ce::Status remove(const std::string&) override { return {}; }
 };
 
 void BM_SaveCreatureWithoutDisk(benchmark::State& bench) {

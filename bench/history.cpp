@@ -48,14 +48,15 @@ std::vector<ce::PlannedFile> nine_files(int round) {
 void BM_ListHistory200(benchmark::State& bench) {
     Folder folder;
     for (int i = 0; i < 200; ++i) {
-        if (auto e = ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_files(i), {"bench", {i}}).error) {
-            bench.SkipWithError(e->c_str());
+        if (const auto r = ce::commit_folder_write(ce::system_file_ops(), folder.root(), nine_files(i), {"bench", {i}});
+            !r.ok()) {
+            bench.SkipWithError(r.fault().message().c_str());
             return;
         }
     }
     for (auto _ : bench) {
         std::vector<ce::HistoryEntry> entries;
-        benchmark::DoNotOptimize(ce::list_history(folder.root(), entries));
+        benchmark::DoNotOptimize(ce::list_history(folder.root(), entries).ok());
         if (entries.size() != 200) bench.SkipWithError("not 200 entries");
     }
 }
@@ -69,7 +70,8 @@ void write_plain(benchmark::State& bench, NineFiles files) {
     int round = 0;
     for (auto _ : bench) {
         for (const ce::PlannedFile& f : files(round++))
-            benchmark::DoNotOptimize(ce::store_whole_file(ce::data_path(folder.root(), f.name), f.bytes.data(), f.bytes.size()));
+            benchmark::DoNotOptimize(
+                ce::store_whole_file(ce::data_path(folder.root(), f.name), f.bytes.data(), f.bytes.size()).ok());
     }
 }
 
@@ -80,8 +82,9 @@ void write_journaled(benchmark::State& bench, NineFiles files, int history) {
     Folder folder;
     int round = 0;
     for (; round < history; ++round) {
-        if (auto e = ce::commit_folder_write(ce::system_file_ops(), folder.root(), files(round), {"bench", {}}).error) {
-            bench.SkipWithError(e->c_str());
+        if (const auto r = ce::commit_folder_write(ce::system_file_ops(), folder.root(), files(round), {"bench", {}});
+            !r.ok()) {
+            bench.SkipWithError(r.fault().message().c_str());
             return;
         }
     }

@@ -47,7 +47,7 @@ void BM_RewriteCreatureTexts(benchmark::State& state) {
         LineChanges changes = plan_creature_lines(form, folder.root(), 500, shown, false);
         FolderWrite write(system_file_ops(), folder.root(), {"bench", {500}});
         for (LineFile& f : changes.files) write.add(f.path, std::move(f.read), std::move(f.bytes));
-        if (auto error = write.commit().error) failures.push_back(*error);
+        if (const Result<Committed> r = write.commit(); !r.ok()) failures.push_back(r.fault().message());
         refill_after_save(form, folder.root(), 500, header, failures);
     }
     if (!failures.empty()) state.SkipWithError(failures.front().c_str());

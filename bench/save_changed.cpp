@@ -41,15 +41,15 @@ bool save_plain(ce::EditorState& state, ce::Form& form) {
     std::array<std::vector<std::uint8_t>, ce::kDataFileCount> written;
     for (const ce::DataFileInfo& info : ce::data_files()) {
         ce::WholeFile file;
-        if (ce::load_data_file(state.root, info, file)) return false;
+        if (!ce::load_data_file(state.root, info, file).ok()) return false;
         ce::save_slot(form, info.id, file.block, state.current, state.shown.memos_of(info.id));
-        if (ce::store_whole_file(*state.files, ce::data_path(state.root, info.name), file.data(), info.size))
+        if (!ce::store_whole_file(*state.files, ce::data_path(state.root, info.name), file.data(), info.size).ok())
             return false;
         written[static_cast<std::size_t>(info.id)] = std::move(file.block);
     }
     const ce::LineChanges lines = ce::plan_creature_lines(form, state.root, state.current, state.shown.lines, true);
     for (const ce::LineFile& file : lines.files)
-        if (ce::store_whole_file(*state.files, file.path, file.bytes.data(), file.bytes.size())) return false;
+        if (!ce::store_whole_file(*state.files, file.path, file.bytes.data(), file.bytes.size()).ok()) return false;
     std::vector<std::string> refill_faults;
     ce::refill_after_save(form, state.root, state.current, state.header_format, refill_faults);
     ce::remember_save(state.shown, form, std::move(written));

@@ -67,7 +67,7 @@ void add_show_command(CLI::App& app, Commands& c) {
         "show", "Print one creature as a person reads it: every field with its caption, its place "
                 "in the files, its stored value and what the editor shows for it");
     c.show_cmd->add_option("-C,--directory", c.show.root, kDirHelp);
-    c.show_cmd->add_option("SLOT", c.show.slot, "Creature slot, 0 to 999")->required();
+    c.show_cmd->add_option("SLOT", c.show.slot, "Creature slot, " + slot_range())->required();
 }
 
 void add_export_command(CLI::App& app, Commands& c) {

@@ -30,10 +30,9 @@ std::optional<std::vector<Winner>> conflict_winners(const ApplyOptions& o, std::
     for (const auto& [list, winner, option] : {std::tuple{&o.patch_wins_for, Winner::Patch, "--patch-wins-for"},
                                                std::tuple{&o.folder_wins_for, Winner::Folder, "--folder-wins-for"}}) {
         if (list->empty()) continue;
-        std::string error;
-        const std::optional<std::vector<int>> slots = parse_slots(*list, error);
-        if (!slots) {
-            err << "creatures apply: " << option << ": " << error << "\n";
+        const Result<std::vector<int>> slots = parse_slots(*list);
+        if (!slots.ok()) {
+            err << "creatures apply: " << option << ": " << slots.fault() << "\n";
             return std::nullopt;
         }
         for (int s : *slots) {
@@ -168,21 +167,21 @@ std::string report_text(Report& report, const std::vector<std::string>& names, b
 int commit_patch(FileOps& ops, const std::string& root, const std::string& label,
                  const std::vector<PlannedFile>& planned, const std::vector<int>& slots, std::ostream& out,
                  std::ostream& err) {
-    const CommitResult r = commit_folder_write(ops, root, planned, {"apply of patch " + label, slots});
-    if (r.error) {
-        err << "creatures apply: " << *r.error << "\n";
+    const Result<Committed> r = commit_folder_write(ops, root, planned, {"apply of patch " + label, slots});
+    if (!r.ok()) {
+        err << "creatures apply: " << r.fault() << "\n";
         return kExitError;
     }
     if (!out) {
         err << "creatures apply: the report could not be written to standard output, but the patch is applied "
                "(history entry "
-            << r.entry << ")\n";
+            << r->entry << ")\n";
         mark_output_failure_reported(out);
         return kExitOk;
     }
-    if (r.entry > 0)
-        out << "history entry " << r.entry << ": creatures restore " << (root.empty() ? "" : "-C " + root + " ")
-            << r.entry << " takes the patch back out\n";
+    if (r->entry > 0)
+        out << "history entry " << r->entry << ": creatures restore " << (root.empty() ? "" : "-C " + root + " ")
+            << r->entry << " takes the patch back out\n";
     return kExitOk;
 }
 
@@ -190,8 +189,8 @@ int commit_patch(FileOps& ops, const std::string& root, const std::string& label
 
 int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostream& out, std::ostream& err) {
     const std::string label = o.patch == "-" ? std::string("standard input") : o.patch;
-    if (auto problem = folder_problem(o.root)) {
-        err << "creatures apply: " << *problem << "\n";
+    if (Status problem = folder_problem(o.root); !problem.ok()) {
+        err << "creatures apply: " << problem.message() << "\n";
         return kExitError;
     }
     const std::optional<std::vector<Winner>> winners = conflict_winners(o, err);
@@ -218,8 +217,8 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
         for (const std::string& f : folder_faults) err << "  " << f << "\n";
         return kExitError;
     }
-    if (auto mismatch = language_mismatch(patch, fields, data.language)) {
-        err << "creatures apply: " << label << ": " << *mismatch << "; nothing was written\n";
+    if (Status mismatch = language_mismatch(patch, fields, data.language); !mismatch.ok()) {
+        err << "creatures apply: " << label << ": " << mismatch.message() << "; nothing was written\n";
         return kExitError;
     }
     const std::vector<ReadyChange> changes = prepare_patch(patch, fields, data.language, faults);
@@ -230,8 +229,8 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
 
     std::vector<bool> take;
     Report report = check_changes(data, patch, fields, changes, *winners, take);
-    if (auto missing = missing_text_file(data, patch, fields, changes, take)) {
-        err << "creatures apply: " << label << ": " << *missing << "; nothing was written\n";
+    if (Status missing = missing_text_file(data, patch, fields, changes, take); !missing.ok()) {
+        err << "creatures apply: " << label << ": " << missing.message() << "; nothing was written\n";
         return kExitError;
     }
     std::array<bool, kDataFileCount> data_changed{};

@@ -53,12 +53,12 @@ void check_settings(const CheckOptions& options, const Folder& folder, Report& r
     std::string& text = report.text;
     int& findings = report.findings;
     WholeFile lang;
-    const FileResult fault = read_whole_file(data_path(options.root, kSettingsFile), lang);
-    if (fault && fault->reason == reason::kMissing) {
+    const Status fault = read_whole_file(data_path(options.root, kSettingsFile), lang);
+    if (fault.is(FaultKind::missing)) {
         text += "  Lang: does not exist (read as English and creature 0; the editor creates it)\n";
         ++findings;
-    } else if (fault) {
-        text += "  Lang: cannot be read: " + fault->reason +
+    } else if (!fault.ok()) {
+        text += "  Lang: cannot be read: " + fault.fault().reason +
                 " (read as English and creature 0; the editor cannot store its settings)\n";
         ++findings;
     } else {
@@ -68,9 +68,9 @@ void check_settings(const CheckOptions& options, const Folder& folder, Report& r
             note += std::string(note.empty() ? "" : "; ") + "language " + std::to_string(folder.raw_language) +
                     " is not 0 or 1 (used as English)";
         const int index = lang.length >= 3 ? static_cast<std::int16_t>(lang.data()[1] | (lang.data()[2] << 8)) : 0;
-        if (index < 0 || index >= kSlots)
-            note += std::string(note.empty() ? "" : "; ") + "creature " + std::to_string(index) +
-                    " is outside 0..999 (used as 0)";
+        if (!is_slot(index))
+            note += std::string(note.empty() ? "" : "; ") + slot_fault("creature " + std::to_string(index)).message() +
+                    ", used as 0";
         if (!note.empty()) ++findings;
         text += "  Lang: " + std::string(language_name(folder.language)) + ", creature " + std::to_string(index) +
                 (note.empty() ? "" : " (" + note + ")") + "\n";
@@ -89,7 +89,7 @@ void check_recovery(const CheckOptions& options, Report& report) {
 // out of the history (which is otherwise usable), and named here.
 void check_history(const CheckOptions& options, Report& report) {
     HistoryListing listing;
-    if (read_history(options.root, listing)) return;  // a history folder that cannot be used needs recovery (above)
+    if (!read_history(options.root, listing).ok()) return;  // a history folder that cannot be used needs recovery (above)
     for (const std::string& problem : listing.problems) {
         report.text += "  History: " + problem + "\n";
         ++report.findings;
@@ -105,7 +105,7 @@ void check_data_files(const Folder& folder, Report& report) {
         const DataBytes& d = folder.file(info.id);
         std::string line = "  " + std::string(info.name) + ": ";
         if (!d.present) {
-            line += "CANNOT BE READ: " + d.fault->reason + " (the editor needs it)";
+            line += "CANNOT BE READ: " + d.fault.fault().reason + " (the editor needs it)";
             ++blocking;
         } else if (d.length < info.size) {
             line += std::to_string(d.length) + " bytes, SHORT: needs " + std::to_string(info.size);
@@ -172,11 +172,11 @@ std::vector<std::string> language_file_notes(TextKind kind, const LanguageText& 
 void report_unreadable(const LanguageText& t, int lang, bool current, Report& report) {
     std::string line = "  " + t.name + ": ";
     if (current) {
-        line += "CANNOT BE READ: " + t.fault->reason + " (the editor needs it for " +
+        line += "CANNOT BE READ: " + t.fault.fault().reason + " (the editor needs it for " +
                 std::string(language_name(lang)) + ")";
         ++report.blocking;
     } else {
-        line += "cannot be read: " + t.fault->reason + " (needed only after switching to " +
+        line += "cannot be read: " + t.fault.fault().reason + " (needed only after switching to " +
                 std::string(language_name(lang)) + ")";
     }
     report.text += line + "\n";
@@ -280,8 +280,8 @@ void check_values(const CheckOptions& options, const Dataset& data, Report& repo
 }  // namespace
 
 int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err) {
-    if (auto problem = folder_problem(options.root)) {
-        err << "creatures check: " << *problem << "\n";
+    if (Status problem = folder_problem(options.root); !problem.ok()) {
+        err << "creatures check: " << problem.message() << "\n";
         return kExitError;
     }
     const Dataset data = load_dataset(options.root);

@@ -23,7 +23,7 @@ std::string quote_text(std::string_view utf8) { return quoted_text(utf8); }
 
 void warn_unread_texts(const Dataset& data, const char* command, std::ostream& err) {
     for (const LanguageText& t : data.texts)
-        if (!t.present) err << "creatures " << command << ": " << t.fault->message() << "; read as empty\n";
+        if (!t.present) err << "creatures " << command << ": " << t.fault.message() << "; read as empty\n";
 }
 
 const char* language_name(int language) { return language == 1 ? "Russian" : "English"; }

@@ -140,8 +140,8 @@ int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
     if (!open_diff_source(given.a, then_a, options.a, err) || !open_diff_source(given.b, then_b, options.b, err))
         return kExitError;
     for (const std::string* root : {&options.a, &options.b}) {
-        if (auto problem = folder_problem(*root)) {
-            err << "creatures diff: " << *problem << "\n";
+        if (Status problem = folder_problem(*root); !problem.ok()) {
+            err << "creatures diff: " << problem.message() << "\n";
             return kExitError;
         }
     }

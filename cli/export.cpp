@@ -21,7 +21,7 @@ void warn_missing_texts(const Dataset& data, const std::vector<const Field*>& fi
         const LanguageText& t = data.text(f->text_kind);
         auto k = static_cast<std::size_t>(f->text_kind);
         if (!t.present && !warned[k]) {
-            err << "creatures: " << t.fault->message() << "; its texts are exported empty\n";
+            err << "creatures: " << t.fault.message() << "; its texts are exported empty\n";
             warned[k] = true;
         }
     }
@@ -29,37 +29,38 @@ void warn_missing_texts(const Dataset& data, const std::vector<const Field*>& fi
 
 // The slots that --slots names (all when empty); nothing after an error message.
 std::optional<std::vector<int>> chosen_slots(const ExportOptions& options, std::ostream& err) {
-    std::string error;
     if (options.slots.empty()) {
         std::vector<int> slots;
         for (int s = 0; s < kSlots; ++s) slots.push_back(s);
         return slots;
     }
-    if (auto chosen = parse_slots(options.slots, error)) return chosen;
-    err << "creatures export: --slots: " << error << "\n";
+    Result<std::vector<int>> chosen = parse_slots(options.slots);
+    if (chosen.ok()) return std::move(*chosen);
+    err << "creatures export: --slots: " << chosen.fault() << "\n";
     return std::nullopt;
 }
 
 // The fields that --fields names (all when empty); nothing after an error message.
 std::optional<std::vector<const Field*>> chosen_fields(const std::vector<Field>& all, const ExportOptions& options,
                                                        std::ostream& err) {
-    std::string error;
     std::vector<const Field*> fields;
     if (options.fields.empty()) {
         for (const Field& f : all) fields.push_back(&f);
-    } else if (auto chosen = select_fields(all, options.fields, error)) {
-        for (int i : *chosen) fields.push_back(&all[static_cast<std::size_t>(i)]);
-    } else {
-        err << "creatures export: --fields: " << error << "\n";
+        return fields;
+    }
+    const Result<std::vector<int>> chosen = select_fields(all, options.fields);
+    if (!chosen.ok()) {
+        err << "creatures export: --fields: " << chosen.fault() << "\n";
         return std::nullopt;
     }
+    for (int i : *chosen) fields.push_back(&all[static_cast<std::size_t>(i)]);
     return fields;
 }
 
 // The folder's data, or nothing after saying why it cannot be read.
 std::optional<Dataset> readable_dataset(const std::string& root, std::ostream& err) {
-    if (auto problem = folder_problem(root)) {
-        err << "creatures export: " << *problem << "\n";
+    if (Status problem = folder_problem(root); !problem.ok()) {
+        err << "creatures export: " << problem.message() << "\n";
         return std::nullopt;
     }
     Dataset data = load_dataset(root);

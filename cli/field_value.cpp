@@ -33,57 +33,50 @@ std::string width_text(const Field& field) {
     return "a " + std::to_string(row.width) + "-byte " + (row.is_signed ? "signed" : "unsigned") + " value";
 }
 
-std::optional<std::int64_t> integer_value(const Field& field, CellType type, std::string_view text,
-                                          std::string& why) {
-    if (type == CellType::String || type == CellType::Other) {
-        why = "expected a number, found " + (type == CellType::String ? quoted_value(text) : std::string(text));
-        return std::nullopt;
-    }
+Result<std::int64_t> integer_value(const Field& field, CellType type, std::string_view text) {
+    if (type == CellType::String || type == CellType::Other)
+        return Fault(FaultKind::invalid, "",
+                     "expected a number, found " + (type == CellType::String ? quoted_value(text) : std::string(text)));
     const std::optional<std::int64_t> value = parse_integer(text);
-    if (!value) {
-        why = empty_or_quoted(text) + " is not a whole number (" + width_text(field) + ")" + grouping_hint(text);
-        return std::nullopt;
-    }
+    if (!value)
+        return Fault(FaultKind::invalid, "",
+                     empty_or_quoted(text) + " is not a whole number (" + width_text(field) + ")" + grouping_hint(text));
     const ValueRange range{field.min, field.max};
-    if (!range.contains(*value)) {
-        why = std::string(text) + " is outside " + range.text() + " (" + width_text(field) + ")";
-        return std::nullopt;
-    }
+    if (!range.contains(*value))
+        return Fault(FaultKind::out_of_range, "",
+                     std::string(text) + " is outside " + range.text() + " (" + width_text(field) + ")");
     return element_value(range, *value);
 }
 
-std::optional<std::uint32_t> float_value(CellType type, std::string_view text, std::string& why) {
-    if (type == CellType::Other) {
-        why = "expected a number, found " + std::string(text);
-        return std::nullopt;
-    }
+Result<std::uint32_t> float_value(CellType type, std::string_view text) {
+    if (type == CellType::Other) return Fault(FaultKind::invalid, "", "expected a number, found " + std::string(text));
     const std::optional<std::uint32_t> bits = parse_float_value(text);
     if (!bits) {
         std::string dotted(text);
         std::replace(dotted.begin(), dotted.end(), ',', '.');
         const bool comma = dotted != text && parse_float_value(dotted);
-        why = empty_or_quoted(text) +
-              " is not a float (a decimal number within the float range, inf, -inf, nan or nan(0x...) with the "
-              "NaN's 32 bits)" +
-              (comma ? std::string(kDecimalCommaHint) : std::string());
+        return Fault(FaultKind::invalid, "",
+                     empty_or_quoted(text) +
+                         " is not a float (a decimal number within the float range, inf, -inf, nan or nan(0x...) "
+                         "with the NaN's 32 bits)" +
+                         (comma ? std::string(kDecimalCommaHint) : std::string()));
     }
-    return bits;
+    return *bits;
 }
 
-std::optional<AfterBytes> after_value(const Field& field, CellType type, std::string_view text, std::string& why) {
+Result<AfterBytes> after_value(const Field& field, CellType type, std::string_view text) {
     AfterBytes after;
     std::optional<std::string> bytes;
     if (type != CellType::Number && type != CellType::Other) bytes = parse_hex_bytes(text, &after.dots);
-    if (!bytes) {
-        why = empty_or_quoted(text) +
-              " is not the bytes of the field: two hexadecimal digits a byte, \"..\" for each byte of the text "
-              "and its zero (\"......00A1\")";
-        return std::nullopt;
-    }
-    if (bytes->size() > field.row->width) {
-        why = "gives " + std::to_string(bytes->size()) + " bytes; the field holds " + std::to_string(field.row->width);
-        return std::nullopt;
-    }
+    if (!bytes)
+        return Fault(FaultKind::invalid, "",
+                     empty_or_quoted(text) +
+                         " is not the bytes of the field: two hexadecimal digits a byte, \"..\" for each byte of the "
+                         "text and its zero (\"......00A1\")");
+    if (bytes->size() > field.row->width)
+        return Fault(FaultKind::out_of_range, "",
+                     "gives " + std::to_string(bytes->size()) + " bytes; the field holds " +
+                         std::to_string(field.row->width));
     after.bytes = std::move(*bytes);
     return after;
 }
@@ -105,35 +98,29 @@ std::string after_text(const AfterBytes& after) {
     return text;
 }
 
-std::optional<std::string> text_value(const Field& field, CellType type, std::string_view utf8, int language,
-                                      std::string& why) {
-    if (type != CellType::String && type != CellType::Text) {
-        why = "expected a text in quotes, found " + std::string(utf8.substr(0, 40)) + (utf8.size() > 40 ? "..." : "");
-        return std::nullopt;
-    }
-    if (utf8.find('\0') != std::string_view::npos) {
-        why = "the text holds a zero character, which cannot be stored";
-        return std::nullopt;
-    }
+Result<std::string> text_value(const Field& field, CellType type, std::string_view utf8, int language) {
+    if (type != CellType::String && type != CellType::Text)
+        return Fault(FaultKind::invalid, "",
+                     "expected a text in quotes, found " + std::string(utf8.substr(0, 40)) +
+                         (utf8.size() > 40 ? "..." : ""));
+    if (utf8.find('\0') != std::string_view::npos)
+        return Fault(FaultKind::invalid, "", "the text holds a zero character, which cannot be stored");
     EncodeError e;
     std::optional<std::string> bytes = encode_code_page(utf8, language, &e);
-    if (!bytes) {
-        why = quoted_value(utf8) + ": " + e.message + " (the " + language_name(language) + " files are Windows-" +
-              std::to_string(code_page_of(language)) + ")";
-        return std::nullopt;
-    }
+    if (!bytes)
+        return Fault(FaultKind::invalid, "",
+                     quoted_value(utf8) + ": " + e.message + " (the " + language_name(language) +
+                         " files are Windows-" + std::to_string(code_page_of(language)) + ")");
     const bool line = field.kind == FieldKind::Line;
     const std::size_t max = line ? line_max(field) : field.row->width;
-    if (line && as_one_line(*bytes) != *bytes) {
-        why = "the text " + quoted_value(utf8) + " holds a line break, which a line cannot hold";
-        return std::nullopt;
-    }
-    if (bytes->size() > max) {
-        why = "the text " + quoted_value(utf8) + " has " + std::to_string(bytes->size()) +
-              " characters; the field holds at most " + std::to_string(max);
-        return std::nullopt;
-    }
-    return bytes;
+    if (line && as_one_line(*bytes) != *bytes)
+        return Fault(FaultKind::invalid, "",
+                     "the text " + quoted_value(utf8) + " holds a line break, which a line cannot hold");
+    if (bytes->size() > max)
+        return Fault(FaultKind::out_of_range, "",
+                     "the text " + quoted_value(utf8) + " has " + std::to_string(bytes->size()) +
+                         " characters; the field holds at most " + std::to_string(max));
+    return std::move(*bytes);
 }
 
 std::string text_element(std::span<const std::uint8_t> current, std::string_view text, const AfterBytes* after) {

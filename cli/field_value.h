@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/fields.h"
+#include "store/fault.h"
 #include "cli/import_table.h"
 
 namespace ce {
@@ -22,12 +23,11 @@ std::string width_text(const Field& field);
 // An Integer field's value as stored: a whole number within the field's range
 // (the unsigned reading of a 32-bit value the editor shows unsigned folded back
 // onto its signed bits).
-std::optional<std::int64_t> integer_value(const Field& field, CellType type, std::string_view text,
-                                          std::string& why);
+Result<std::int64_t> integer_value(const Field& field, CellType type, std::string_view text);
 
 // A Float field's bits: a float text (a JSON string only for nan and inf, which
 // JSON has no numbers for, but any float text is taken).
-std::optional<std::uint32_t> float_value(CellType type, std::string_view text, std::string& why);
+Result<std::uint32_t> float_value(CellType type, std::string_view text);
 
 // The bytes after a text's zero as an After field gives them: two hexadecimal
 // digits a byte, ".." for a byte that the text and its zero take (`dots`).
@@ -35,7 +35,7 @@ struct AfterBytes {
     std::string bytes;
     std::vector<bool> dots;
 };
-std::optional<AfterBytes> after_value(const Field& field, CellType type, std::string_view text, std::string& why);
+Result<AfterBytes> after_value(const Field& field, CellType type, std::string_view text);
 
 // The After text of bytes after a zero: ".." for each of the `dotted` bytes
 // of the text and its zero, then the bytes up to the last one that is not zero
@@ -48,8 +48,7 @@ std::string after_text(const AfterBytes& after);
 // A Text or Line field's text in the language's code page, checked to fit the
 // field: a JSON string (a CSV cell), no zero character, no line break in a
 // line, at most the field's width (a line: 63 or 999 characters).
-std::optional<std::string> text_value(const Field& field, CellType type, std::string_view utf8, int language,
-                                      std::string& why);
+Result<std::string> text_value(const Field& field, CellType type, std::string_view utf8, int language);
 
 // A text field's new element: its `text` (at most its width), a zero when
 // there is room, and in the bytes after it what `after` gives at their places

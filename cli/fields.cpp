@@ -78,8 +78,7 @@ int find_field(const std::vector<Field>& fields, std::string_view key) {
     return -1;
 }
 
-std::optional<std::vector<int>> select_fields(const std::vector<Field>& fields,
-                                              std::string_view list, std::string& error) {
+Result<std::vector<int>> select_fields(const std::vector<Field>& fields, std::string_view list) {
     std::vector<bool> chosen(fields.size(), false);
     std::size_t start = 0;
     while (start <= list.size()) {
@@ -101,25 +100,20 @@ std::optional<std::vector<int>> select_fields(const std::vector<Field>& fields,
                 any = true;
             }
         }
-        if (!any) {
-            error = "unknown field \"" + std::string(name) +
-                    "\" (a key such as MonstersSetup.vrh@27000, an array such as "
-                    "MonstersSetup.vrh@85000, a file such as Ammo.vrh, or name, plural, ability, "
-                    "texts)";
-            return std::nullopt;
-        }
+        if (!any)
+            return Fault(FaultKind::invalid, "",
+                         "unknown field \"" + std::string(name) +
+                             "\" (a key such as MonstersSetup.vrh@27000, an array such as "
+                             "MonstersSetup.vrh@85000, a file such as Ammo.vrh, or name, plural, ability, texts)");
     }
     std::vector<int> out;
     for (std::size_t i = 0; i < fields.size(); ++i)
         if (chosen[i]) out.push_back(static_cast<int>(i));
-    if (out.empty()) {
-        error = "no field named";
-        return std::nullopt;
-    }
+    if (out.empty()) return Fault(FaultKind::invalid, "", "no field named");
     return out;
 }
 
-std::optional<std::vector<int>> parse_slots(std::string_view text, std::string& error) {
+Result<std::vector<int>> parse_slots(std::string_view text) {
     std::vector<bool> chosen(kSlots, false);
     std::size_t start = 0;
     bool any = false;
@@ -150,17 +144,14 @@ std::optional<std::vector<int>> parse_slots(std::string_view text, std::string& 
                 if (ok) hi = *v;
             }
         }
-        if (!ok || lo < 0 || hi >= kSlots || lo > hi) {
-            error = "bad slot range \"" + std::string(part) + "\" (slots are 0 to 999: e.g. 5, 10-20, 900-)";
-            return std::nullopt;
-        }
+        if (!ok || lo < 0 || hi >= kSlots || lo > hi)
+            return Fault(FaultKind::out_of_range, "",
+                         "bad slot range \"" + std::string(part) + "\" (slots are " + slot_range() +
+                             ": e.g. 5, 10-20, 900-)");
         for (std::int64_t s = lo; s <= hi; ++s) chosen[static_cast<std::size_t>(s)] = true;
         any = true;
     }
-    if (!any) {
-        error = "no slot named";
-        return std::nullopt;
-    }
+    if (!any) return Fault(FaultKind::invalid, "", "no slot named");
     std::vector<int> out;
     for (int s = 0; s < kSlots; ++s)
         if (chosen[static_cast<std::size_t>(s)]) out.push_back(s);

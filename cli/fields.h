@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "store/binding.h"
+#include "store/fault.h"
 #include "text/language.h"
 #include "text/lines.h"
 
@@ -51,17 +52,16 @@ std::size_t line_max(const Field& field);
 // The selection named by a comma-separated list of keys: a key, an array key
 // without its element ("MonstersSetup.vrh@85000": every element), a file name
 // ("Ammo.vrh": all its fields), "name", "plural", "ability", or "texts" (the
-// three). Indices into `fields`, in table order; nothing and `error` set when a
-// name is unknown.
-std::optional<std::vector<int>> select_fields(const std::vector<Field>& fields,
-                                              std::string_view list, std::string& error);
+// three). Indices into `fields`, in table order; a fault when a name is unknown
+// or none is given.
+Result<std::vector<int>> select_fields(const std::vector<Field>& fields, std::string_view list);
 
 // Index of the field with this key, or -1.
 int find_field(const std::vector<Field>& fields, std::string_view key);
 
 // Parses "A-B", "A", "A-", "-B" and comma-separated lists of them into slots
 // 0..999, sorted and without repeats.
-std::optional<std::vector<int>> parse_slots(std::string_view text, std::string& error);
+Result<std::vector<int>> parse_slots(std::string_view text);
 
 // The slots (ascending) as ranges: "0-3, 7, 9-12".
 std::string slot_ranges(const std::vector<int>& slots);

@@ -44,7 +44,7 @@ LanguageText read_language_file(const std::string& root, TextKind kind, int lang
     text.name = language_file_name(kind, language);
     WholeFile file;
     text.fault = read_whole_file(text.path, file);
-    if (!text.fault) {
+    if (text.fault.ok()) {
         text.present = true;
         text.bytes.assign(reinterpret_cast<const char*>(file.data()), file.length);
     }
@@ -57,7 +57,7 @@ Folder load_folder(const std::string& root) {
     folder.root = root;
     WholeFile lang;
     folder.lang_fault = read_whole_file(data_path(root, kSettingsFile), lang);
-    if (!folder.lang_fault) {
+    if (folder.lang_fault.ok()) {
         folder.lang_present = true;
         folder.raw_language = lang.length > 0 ? static_cast<signed char>(lang.data()[0]) : 0;
     }
@@ -67,7 +67,7 @@ Folder load_folder(const std::string& root) {
         d.path = data_path(root, info.name);
         WholeFile file;
         d.fault = read_whole_file(d.path, file);
-        if (!d.fault) {
+        if (d.fault.ok()) {
             d.present = true;
             d.length = file.length;
             d.bytes = std::move(file.block);
@@ -81,19 +81,19 @@ std::vector<std::string> data_faults(const Folder& folder) {
     std::vector<std::string> faults;
     for (const DataFileInfo& info : data_files()) {
         const DataBytes& d = folder.file(info.id);
-        if (auto fault = data_file_fault(info, d.fault, d.length)) faults.push_back(fault->message());
+        if (Status fault = data_file_fault(info, d.fault, d.length); !fault.ok()) faults.push_back(fault.message());
     }
     return faults;
 }
 
-std::optional<std::string> folder_problem(const std::string& root) {
-    if (root.empty()) return std::nullopt;
+Status folder_problem(const std::string& root) {
+    if (root.empty()) return {};
     std::error_code ec;
     const auto status = std::filesystem::status(root, ec);
-    if (status.type() == std::filesystem::file_type::not_found) return root + ": no such folder";
-    if (ec) return root + ": " + ec.message();
-    if (status.type() != std::filesystem::file_type::directory) return root + ": not a folder";
-    return std::nullopt;
+    if (status.type() == std::filesystem::file_type::not_found) return Fault(FaultKind::missing, root, "no such folder");
+    if (ec) return Fault(root, ec.message());
+    if (status.type() != std::filesystem::file_type::directory) return Fault(FaultKind::invalid, root, "not a folder");
+    return {};
 }
 
 std::string folder_label(const std::string& root) {

@@ -29,7 +29,7 @@ struct LanguageText {
     std::string path;            // as opened (root + separator + name)
     std::string name;            // relative name, e.g. "Eng/Monsters.txt"
     bool present = false;
-    FileResult fault;            // why it could not be read (when !present)
+    Status fault;            // why it could not be read (when !present)
     std::string bytes;           // the whole file
     std::size_t text_size = 0;   // bytes before the first zero (or all of them)
     std::vector<LineSpan> lines;
@@ -50,7 +50,7 @@ void split_lines(LanguageText& text);
 struct DataBytes {
     std::string path;
     bool present = false;
-    FileResult fault;                  // why it could not be read (when !present)
+    Status fault;                  // why it could not be read (when !present)
     std::size_t length = 0;            // bytes in the file
     std::vector<std::uint8_t> bytes;   // length + 32, at least size + 32
     std::span<const std::uint8_t> view() const { return bytes; }
@@ -60,7 +60,7 @@ struct DataBytes {
 struct Folder {
     std::string root;                   // "" is the current directory
     bool lang_present = false;
-    FileResult lang_fault;              // why Lang could not be read (when !lang_present)
+    Status lang_fault;              // why Lang could not be read (when !lang_present)
     int raw_language = 0;               // byte 0 of Lang as a signed byte (0 when missing)
     int language = 0;                   // the language used: raw_language when 0 or 1, else 0
     std::array<DataBytes, 6> data;      // indexed by DataFile
@@ -77,8 +77,8 @@ Folder load_folder(const std::string& root);
 std::vector<std::string> data_faults(const Folder& folder);
 
 // What is wrong with the folder named on the command line ("<root>: no such
-// folder"), or nothing when it is a folder ("" is the current one).
-std::optional<std::string> folder_problem(const std::string& root);
+// folder"), or success when it is a folder ("" is the current one).
+Status folder_problem(const std::string& root);
 
 // The folder as the user knows it: "the folder \"<root>\"", or "the current folder".
 std::string folder_label(const std::string& root);

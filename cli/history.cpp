@@ -21,7 +21,7 @@
 #include "cli/dataset.h"
 #include "cli/fields.h"
 #include "store/binding.h"
-#include "store/folder_files.h"
+#include "store/data_folder.h"
 #include "store/history.h"
 #include "store/quoted_text.h"
 #include "store/settings.h"
@@ -64,8 +64,8 @@ std::vector<std::string> copied_file_names() {
 
 // One creature's data fields from `old` over the folder's current data files,
 // through the binding rows: the data files that change.
-std::optional<std::string> slot_data_target(const std::string& root, const std::string& old_root, int slot,
-                                            std::map<std::string, std::string>& target) {
+Status slot_data_target(const std::string& root, const std::string& old_root, int slot,
+                        std::map<std::string, std::string>& target) {
     Dataset now = load_dataset(root, 0);
     const Dataset old = load_dataset(old_root, 0);
     for (const Dataset* d : {static_cast<const Dataset*>(&now), &old}) {
@@ -99,13 +99,13 @@ std::optional<std::string> slot_data_target(const std::string& root, const std::
         target[info.name] =
             std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size));
     }
-    return std::nullopt;
+    return {};
 }
 
 // One creature's name, plural and ability lines of `language` from `old` over
 // the folder's current language files, through their line rules.
-std::optional<std::string> slot_text_target(const std::string& root, const std::string& old_root, int slot,
-                                            int language, std::map<std::string, std::string>& target) {
+Status slot_text_target(const std::string& root, const std::string& old_root, int slot, int language,
+                        std::map<std::string, std::string>& target) {
     const Dataset now_texts = load_dataset(root, language);
     const Dataset old_texts = load_dataset(old_root, language);
     std::array<std::map<int, std::string>, 5> lines;
@@ -115,11 +115,10 @@ std::optional<std::string> slot_text_target(const std::string& root, const std::
         const LanguageText& b = old_texts.text(f.text_kind);
         // A text missing then and now has nothing to put back; one that
         // cannot be read would leave the creature half restored.
-        if (!a.present && !b.present && a.fault->reason == reason::kMissing && b.fault->reason == reason::kMissing)
-            continue;
+        if (!a.present && !b.present && a.fault.is(FaultKind::missing) && b.fault.is(FaultKind::missing)) continue;
         if (!a.present || !b.present)
             return a.name + ": cannot be read" + (a.present ? " as it was then" : "") + ": " +
-                   (a.present ? b.fault : a.fault)->reason + "; the creature's texts cannot be put back";
+                   (a.present ? b.fault : a.fault).fault().reason + "; the creature's texts cannot be put back";
         const int k = line_of(f, slot);
         if (a.line(k) == b.line(k)) continue;
         lines[static_cast<std::size_t>(f.text_kind)][k] = std::string(b.line(k));
@@ -130,37 +129,39 @@ std::optional<std::string> slot_text_target(const std::string& root, const std::
         target[t.name] =
             replace_lines(t.bytes, lines[static_cast<std::size_t>(k)], OtherLines::KeepEnders, EmptyPastEnd::Extends);
     }
-    return std::nullopt;
+    return {};
 }
 
 // One creature's fields and texts of both languages from `old` over the
 // folder's current files.
-std::optional<std::string> slot_target(const std::string& root, const std::string& old_root, int slot,
-                                       std::map<std::string, std::string>& target) {
-    if (auto e = slot_data_target(root, old_root, slot, target)) return e;
+Status slot_target(const std::string& root, const std::string& old_root, int slot,
+                   std::map<std::string, std::string>& target) {
+    if (Status e = slot_data_target(root, old_root, slot, target); !e.ok()) return e;
     for (int language = 0; language < 2; ++language) {
-        if (auto e = slot_text_target(root, old_root, slot, language, target)) return e;
+        if (Status e = slot_text_target(root, old_root, slot, language, target); !e.ok()) return e;
     }
-    return std::nullopt;
+    return {};
 }
 
-int fail(const char* command, const std::string& message, std::ostream& err) {
-    err << "creatures " << command << ": " << message << "\n";
+int fail(const char* command, const Fault& fault, std::ostream& err) {
+    err << "creatures " << command << ": " << fault << "\n";
     return kExitError;
 }
 
 int change_settings(const HistoryOptions& o, FileOps& ops, std::ostream& out, std::ostream& err) {
     if (o.on && o.off) return fail("history", "--on and --off exclude each other", err);
     FolderLock lock;
-    if (auto e = lock.acquire(o.root)) return fail("history", *e + "; nothing was changed", err);
+    if (Status e = lock.acquire(o.root); !e.ok())
+        return fail("history", e.fault().followed_by("; nothing was changed"), err);
     HistorySettings s;
-    if (auto e = read_history_settings(o.root, s)) return fail("history", *e, err);
+    if (Status e = read_history_settings(o.root, s); !e.ok()) return fail("history", e.fault(), err);
     if (o.on) s.enabled = true;
     if (o.off) s.enabled = false;
     if (o.keep_entries) s.keep_entries = *o.keep_entries;
     if (o.keep_mib) s.keep_bytes = static_cast<std::uint64_t>(*o.keep_mib) << 20;
-    if (auto e = write_history_settings(ops, o.root, s)) return fail("history", *e + "; nothing was changed", err);
-    if (auto e = prune_history(ops, o.root)) return fail("history", *e, err);
+    if (Status e = write_history_settings(ops, o.root, s); !e.ok())
+        return fail("history", e.fault().followed_by("; nothing was changed"), err);
+    if (Status e = prune_history(ops, o.root); !e.ok()) return fail("history", e.fault(), err);
     out << "History " << (s.enabled ? "on" : "off") << ": keeping the newest " << s.keep_entries
         << " entries and at most " << (s.keep_bytes >> 20) << " MiB\n";
     return kExitOk;
@@ -174,27 +175,25 @@ TempFolder::~TempFolder() {
     fs::remove_all(path_, ec);
 }
 
-std::optional<std::string> TempFolder::make(const std::string& root,
-                                            const std::map<std::string, std::string>& overrides) {
+Status TempFolder::make(const std::string& root, const std::map<std::string, std::string>& overrides) {
     static std::atomic<int> counter{0};
     std::error_code ec;
     path_ = fs::temp_directory_path(ec) / ("creatures-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     if (ec) return "cannot make a temporary folder: " + ec.message();
     fs::remove_all(path_, ec);
-    fs::create_directories(path_ / "Eng", ec);
-    fs::create_directories(path_ / "Rus", ec);
+    for (const char* language : kLanguageFolders) fs::create_directories(path_ / language, ec);
     if (ec) return path_.string() + ": cannot be made: " + ec.message();
     const std::string to = path_.string();
     for (const std::string& name : copied_file_names()) {
         WholeFile file;
-        if (read_whole_file(data_path(root, name), file)) continue;
-        if (auto e = store_whole_file(data_path(to, name), file.data(), file.length)) return e->message();
+        if (!read_whole_file(data_path(root, name), file).ok()) continue;
+        if (Status e = store_whole_file(data_path(to, name), file.data(), file.length); !e.ok()) return e;
     }
     for (const auto& [name, bytes] : overrides) {
         fs::create_directories((path_ / name).parent_path(), ec);
-        if (auto e = store_whole_file(data_path(to, name), bytes.data(), bytes.size())) return e->message();
+        if (Status e = store_whole_file(data_path(to, name), bytes.data(), bytes.size()); !e.ok()) return e;
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string folder_of_source(const std::string& source) {
@@ -217,15 +216,15 @@ bool open_diff_source(const std::string& source, TempFolder& temp, std::string& 
         return false;
     }
     FolderBytes before;
-    if (auto e = folder_before(folder, *number, before)) {
-        fail("diff", source + ": " + *e, err);
+    if (Status e = folder_before(folder, *number, before); !e.ok()) {
+        fail("diff", e.fault().after(source + ": "), err);
         return false;
     }
     std::map<std::string, std::string> overrides;
     for (auto& [name, bytes] : before)
         if (bytes) overrides[name] = *bytes;
-    if (auto e = temp.make(folder, overrides)) {
-        fail("diff", source + ": " + *e, err);
+    if (Status e = temp.make(folder, overrides); !e.ok()) {
+        fail("diff", e.fault().after(source + ": "), err);
         return false;
     }
     folder = temp.path();
@@ -236,15 +235,17 @@ bool recover_at_open(const std::string& root, FileOps& ops, const std::string& c
     const Recovery r = recover_folder(ops, root);
     const std::string where = "creatures " + command + ": " + folder_label(root) + ": ";
     for (const std::string& line : r.done) err << where << "recovered: " << line << "\n";
-    if (r.error) err << where << "cannot recover from an interrupted write: " << *r.error << "\n";
-    return !r.error;
+    // A folder another program is writing is left to it.
+    if (r.status.ok() || r.status.is(FaultKind::busy)) return true;
+    err << where << "cannot recover from an interrupted write: " << r.status.message() << "\n";
+    return false;
 }
 
 int run_history(const HistoryOptions& o, FileOps& ops, std::ostream& out, std::ostream& err) {
-    if (auto problem = folder_problem(o.root)) return fail("history", *problem, err);
+    if (Status problem = folder_problem(o.root); !problem.ok()) return fail("history", problem.fault(), err);
     if (o.on || o.off || o.keep_entries || o.keep_mib) return change_settings(o, ops, out, err);
     HistoryListing listing;
-    if (auto e = read_history(o.root, listing)) return fail("history", *e, err);
+    if (Status e = read_history(o.root, listing); !e.ok()) return fail("history", e.fault(), err);
     // What is not ours, or cannot be read, is named and left out; the rest is listed.
     for (const std::string& problem : listing.problems) err << "creatures history: " << problem << "\n";
     const int status = listing.damaged.empty() ? kExitOk : kExitError;
@@ -286,32 +287,33 @@ int run_history(const HistoryOptions& o, FileOps& ops, std::ostream& out, std::o
 // Why the folder cannot be put back as it was before entry `number`, or
 // nothing: a file the history names through a link out of the folder, or files
 // that do not hold what the history's last write left there (unless `force`).
-std::optional<std::string> restore_refused(const RestoreOptions& o, EntryNumber number, const FolderBytes& before) {
+Status restore_refused(const RestoreOptions& o, EntryNumber number, const FolderBytes& before) {
     for (const auto& [name, bytes] : before) {
-        if (auto e = link_out_of_folder(o.root, name)) return *e + "; " + untrusted_history(o.root);
+        if (Status e = link_out_of_folder(o.root, name); !e.ok())
+            return e.fault().followed_by("; " + untrusted_history(o.root));
     }
-    if (o.force) return std::nullopt;
+    if (o.force) return {};
     std::vector<std::string> changed;
-    if (auto e = files_not_as_written(o.root, number, changed)) return *e;
-    if (changed.empty()) return std::nullopt;
-    return listed(changed) + (changed.size() == 1 ? " does" : " do") +
+    if (Status e = files_not_as_written(o.root, number, changed); !e.ok()) return e;
+    if (changed.empty()) return {};
+    return Fault(FaultKind::conflict, "", listed(changed) + (changed.size() == 1 ? " does" : " do") +
            " not hold what the history's last write left there (changed since by another program, or by a write "
            "whose entry is gone), so the folder would not be as it was before entry " + std::to_string(number) +
-           "; nothing was written (--force restores anyway: the restore is itself a history entry)";
+           "; nothing was written (--force restores anyway: the restore is itself a history entry)");
 }
 
 namespace {
 
 // What a restore writes (relative name -> bytes) and the creatures its entry
 // is about: every file as it was before `entry`, or one creature's fields and
-// texts of them over the folder's files now. Nothing: said on `err`.
-std::optional<std::map<std::string, std::string>> restore_target(const RestoreOptions& o, EntryNumber entry,
-                                                                 std::vector<int>& slots, std::ostream& err) {
+// texts of them over the folder's files now. Files that did not exist then
+// are named on `err`.
+Result<std::map<std::string, std::string>> restore_target(const RestoreOptions& o, EntryNumber entry,
+                                                          std::vector<int>& slots, std::ostream& err) {
     FolderBytes before;
-    if (auto e = folder_before(o.root, entry, before, &slots))
-        return fail("restore", folder_label(o.root) + ": " + *e + "; nothing was written", err), std::nullopt;
-    if (auto e = restore_refused(o, entry, before))
-        return fail("restore", folder_label(o.root) + ": " + *e, err), std::nullopt;
+    if (Status e = folder_before(o.root, entry, before, &slots); !e.ok())
+        return e.fault().after(folder_label(o.root) + ": ").followed_by("; nothing was written");
+    if (Status e = restore_refused(o, entry, before); !e.ok()) return e.fault().after(folder_label(o.root) + ": ");
     std::map<std::string, std::string> target;
     for (auto& [name, bytes] : before) {
         if (bytes) target[name] = *bytes;
@@ -320,10 +322,10 @@ std::optional<std::map<std::string, std::string>> restore_target(const RestoreOp
     }
     if (!o.slot) return target;
     TempFolder old;
-    if (auto e = old.make(o.root, target)) return fail("restore", *e + "; nothing was written", err), std::nullopt;
+    if (Status e = old.make(o.root, target); !e.ok()) return e.fault().followed_by("; nothing was written");
     target.clear();
-    if (auto e = slot_target(o.root, old.path(), *o.slot, target))
-        return fail("restore", *e + "; nothing was written", err), std::nullopt;
+    if (Status e = slot_target(o.root, old.path(), *o.slot, target); !e.ok())
+        return e.fault().followed_by("; nothing was written");
     slots = {*o.slot};
     return target;
 }
@@ -332,7 +334,7 @@ std::optional<std::map<std::string, std::string>> restore_target(const RestoreOp
 int show_restore(const RestoreOptions& o, const std::map<std::string, std::string>& target, std::ostream& out,
                  std::ostream& err) {
     TempFolder after;
-    if (auto e = after.make(o.root, target)) return fail("restore", *e, err);
+    if (Status e = after.make(o.root, target); !e.ok()) return fail("restore", e.fault(), err);
     const int status = run_diff({o.root, after.path()}, out, err);
     if (status == kExitError) return status;
     out << (status == kExitOk ? "Nothing would change" : "These would change") << " (dry run: nothing written)\n";
@@ -342,34 +344,33 @@ int show_restore(const RestoreOptions& o, const std::map<std::string, std::strin
 }  // namespace
 
 int run_restore(const RestoreOptions& o, FileOps& ops, std::ostream& out, std::ostream& err) {
-    if (auto problem = folder_problem(o.root)) return fail("restore", *problem, err);
+    if (Status problem = folder_problem(o.root); !problem.ok()) return fail("restore", problem.fault(), err);
     const std::optional<EntryNumber> entry = parse_entry_number(o.entry);
     if (!entry) return fail("restore", entry_number_fault(o.entry), err);
-    if (o.slot && (*o.slot < 0 || *o.slot >= kSlots))
-        return fail("restore", "--slot " + std::to_string(*o.slot) + ": not a creature slot (0 to 999)", err);
+    if (o.slot && !is_slot(*o.slot)) return fail("restore", slot_fault(std::to_string(*o.slot)).after("--slot: "), err);
     std::vector<int> slots;
-    const std::optional<std::map<std::string, std::string>> target = restore_target(o, *entry, slots, err);
-    if (!target) return kExitError;
+    const Result<std::map<std::string, std::string>> target = restore_target(o, *entry, slots, err);
+    if (!target.ok()) return fail("restore", target.fault(), err);
     if (o.dry_run) return show_restore(o, *target, out, err);
     std::vector<PlannedFile> planned;
     for (auto& [name, bytes] : *target) {
         WholeFile current;
         std::optional<std::string> read;
-        if (!read_whole_file(data_path(o.root, name), current)) read = bytes_of(current);
+        if (read_whole_file(data_path(o.root, name), current).ok()) read = bytes_of(current);
         planned.push_back({name, read, bytes});
     }
     const std::string made_by = "restore of entry " + std::to_string(*entry) +
                                 (o.slot ? " for creature " + std::to_string(*o.slot) : std::string());
-    const CommitResult r = commit_folder_write(ops, o.root, planned, {made_by, slots});
-    if (r.error) return fail("restore", *r.error, err);
+    const Result<Committed> r = commit_folder_write(ops, o.root, planned, {made_by, slots});
+    if (!r.ok()) return fail("restore", r.fault(), err);
     const std::string which = o.slot ? "creature " + std::to_string(*o.slot) : std::string();
-    if (r.entry == 0) {
+    if (r->entry == 0) {
         out << "Nothing to restore: " << (o.slot ? which + " in " : std::string()) << folder_label(o.root)
             << " is already as it was before entry " << *entry << "\n";
         return kExitOk;
     }
     out << "Restored " << (o.slot ? which + " of " : std::string()) << folder_label(o.root) << " to before entry "
-        << *entry << ": wrote " << listed(r.written) << " (history entry " << r.entry << "; restore it to undo this)\n";
+        << *entry << ": wrote " << listed(r->written) << " (history entry " << r->entry << "; restore it to undo this)\n";
     return kExitOk;
 }
 

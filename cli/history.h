@@ -51,7 +51,7 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
     // Copies the folder's data files, Lang and language files, then writes
     // `overrides` (relative name -> bytes) over them.
-    std::optional<std::string> make(const std::string& root, const std::map<std::string, std::string>& overrides);
+    Status make(const std::string& root, const std::map<std::string, std::string>& overrides);
     std::string path() const { return path_.string(); }
 
 private:

@@ -48,7 +48,7 @@ bool recover_for_command(const CLI::App& app, const std::vector<std::pair<const 
         for (const CLI::App* command : app.get_subcommands()) parsed = parsed || command->get_name() == name;
         if (!parsed) continue;
         const std::string folder = folder_of_source(*root);
-        if (folder_problem(folder)) continue;  // the command itself says what is wrong
+        if (!folder_problem(folder).ok()) continue;  // the command itself says what is wrong
         const bool recovered = recover_at_open(folder, ops, name, err);
         // A writer must not write over what it could not recover; a reader goes on
         // (check reports the folder as needing recovery).

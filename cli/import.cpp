@@ -165,9 +165,8 @@ private:
     }
 
     void apply_integer(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
-        std::string why;
-        const std::optional<std::int64_t> value = integer_value(f, cell.type, cell.text, why);
-        if (!value) return fault(plan, cell, why);
+        const Result<std::int64_t> value = integer_value(f, cell.type, cell.text);
+        if (!value.ok()) return fault(plan, cell, value.fault().reason);
         auto bytes = data_.folder.file(f.row->file).view();
         const std::int64_t old = read_int(*f.row, bytes, slot);
         if (old == *value) return;
@@ -186,9 +185,8 @@ private:
     }
 
     void apply_float(int slot, const Field& f, const ImportCell& cell, Plan& plan) {
-        std::string why;
-        const std::optional<std::uint32_t> bits = float_value(cell.type, cell.text, why);
-        if (!bits) return fault(plan, cell, why);
+        const Result<std::uint32_t> bits = float_value(cell.type, cell.text);
+        if (!bits.ok()) return fault(plan, cell, bits.fault().reason);
         const std::uint32_t old = float_element(data_, f, slot);
         if (old == *bits) return;
         Change change = changed(slot, cell.field, float_value_text(old), float_value_text(*bits));
@@ -230,9 +228,9 @@ private:
         const std::size_t at = element_position(*f.row, slot);
         std::optional<AfterBytes> tail;
         if (tail_cell) {
-            std::string why;
-            tail = after_value(f, tail_cell->type, tail_cell->text, why);
-            if (!tail) return fault(plan, *tail_cell, why);
+            Result<AfterBytes> given = after_value(f, tail_cell->type, tail_cell->text);
+            if (!given.ok()) return fault(plan, *tail_cell, given.fault().reason);
+            tail = std::move(*given);
         }
         const std::string field = text_element(view.subspan(at, width), text, tail ? &*tail : nullptr);
 
@@ -266,7 +264,7 @@ private:
         const std::string_view old = text.line(line);
         if (*bytes == old) return;
         if (!text.present) {
-            fault(plan, cell, text.fault->message() + ", so the text cannot be stored");
+            fault(plan, cell, text.fault.message() + ", so the text cannot be stored");
             return;
         }
         std::string stored = as_one_line(*bytes);
@@ -342,8 +340,8 @@ bool read_input(const ImportOptions& options, std::istream& in, std::string& pip
         text = piped;
         return true;
     }
-    if (FileResult fault = read_whole_file(options.file, file)) {
-        err << "creatures import: " << fault->message() << "\n";
+    if (Status fault = read_whole_file(options.file, file); !fault.ok()) {
+        err << "creatures import: " << fault.message() << "\n";
         return false;
     }
     text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);
@@ -546,7 +544,10 @@ int write_import(const ImportOptions& options, FileOps& ops, const std::map<std:
     std::vector<int> slots;
     for (const Change& c : plan.changes)
         if (!dropped || c.suspect == Suspect::None) slots.push_back(c.slot);
-    if (!commit_import(options.root, ops, planned, std::move(slots), err)) return kExitError;
+    if (const Result<Committed> r = commit_import(options.root, ops, planned, std::move(slots)); !r.ok()) {
+        err << "creatures import: " << r.fault() << "\n";
+        return kExitError;
+    }
     if (!out) {
         // The files are written; only the report is lost. Say so, and exit as a
         // successful import: a script must not take the folder for unchanged.
@@ -583,8 +584,8 @@ std::string language_note(const ImportTable& table, const Dataset& data, const s
 int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,
                std::ostream& err) {
     const std::string label = options.file == "-" ? std::string("standard input") : options.file;
-    if (auto problem = folder_problem(options.root)) {
-        err << "creatures import: " << *problem << "\n";
+    if (Status problem = folder_problem(options.root); !problem.ok()) {
+        err << "creatures import: " << problem.message() << "\n";
         return kExitError;
     }
     std::string piped;

@@ -20,17 +20,12 @@ std::map<std::string, std::string> files_as_read(const Dataset& data) {
     return read;
 }
 
-bool commit_import(const std::string& root, FileOps& ops, const std::vector<PlannedFile>& files,
-                   std::vector<int> slots, std::ostream& err) {
+Result<Committed> commit_import(const std::string& root, FileOps& ops, const std::vector<PlannedFile>& files,
+                                std::vector<int> slots) {
     std::sort(slots.begin(), slots.end());
     slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
     const std::string made_by = "import of " + std::to_string(slots.size()) + (slots.size() == 1 ? " slot" : " slots");
-    const CommitResult r = commit_folder_write(ops, root, files, {made_by, slots});
-    if (r.error) {
-        err << "creatures import: " << *r.error << "\n";
-        return false;
-    }
-    return true;
+    return commit_folder_write(ops, root, files, {made_by, slots});
 }
 
 }  // namespace ce

@@ -18,8 +18,8 @@ struct Dataset;
 // so that the write can check that nothing changed them since.
 std::map<std::string, std::string> files_as_read(const Dataset& data);
 
-// Commits an import's files as one write; false after saying why on `err`.
-bool commit_import(const std::string& root, FileOps& ops, const std::vector<PlannedFile>& files,
-                   std::vector<int> slots, std::ostream& err);
+// Commits an import's files as one write.
+Result<Committed> commit_import(const std::string& root, FileOps& ops, const std::vector<PlannedFile>& files,
+                                std::vector<int> slots);
 
 }  // namespace ce

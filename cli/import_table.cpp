@@ -25,7 +25,7 @@ std::unordered_map<std::string_view, int> key_index(const std::vector<Field>& fi
 
 std::optional<int> parse_slot(std::string_view text) {
     auto v = parse_integer(text);
-    if (!v || *v < 0 || *v >= kSlots) return std::nullopt;
+    if (!v || !is_slot(*v)) return std::nullopt;
     return static_cast<int>(*v);
 }
 
@@ -72,8 +72,8 @@ public:
         }
         auto slot = parse_slot(cells[slot_at]);
         if (!slot) {
-            faults_.push_back(csv_place(row, slot_column_, "slot") + ": " + quoted_value(cells[slot_at]) +
-                              " is not a slot (0 to 999)");
+            faults_.push_back(csv_place(row, slot_column_, "slot") + ": " +
+                              slot_fault(quoted_value(cells[slot_at])).message());
             return true;
         }
         if (int first = slot_row_[static_cast<std::size_t>(*slot)]) {
@@ -487,8 +487,7 @@ private:
             case Pending::Slot: {
                 auto slot = type == CellType::Number ? parse_slot(text) : std::nullopt;
                 if (!slot) {
-                    fault(place() + ": " + (type == CellType::String ? quote_text(text) : text) +
-                          " is not a slot (0 to 999)");
+                    fault(place() + ": " + slot_fault(type == CellType::String ? quote_text(text) : text).message());
                     entry_.slot = -2;  // reported; do not report a missing slot as well
                 } else if (entry_.slot != -1) {
                     fault(place() + ": the key appears twice in this creature");

@@ -221,7 +221,7 @@ MergeResult merge_mods(const MergeSide& base, const std::vector<MergeSide>& mods
         for (int kind = 0; kind < 5; ++kind) merge_language_file(base, mods, precedence, language, kind, r);
     merge_pictures(base, mods, precedence, r);
     WholeFile lang;
-    if (!read_whole_file(data_path(base.data.folder.root, kSettingsFile), lang))
+    if (read_whole_file(data_path(base.data.folder.root, kSettingsFile), lang).ok())
         r.files.push_back({kSettingsFile, std::string(reinterpret_cast<const char*>(lang.data()), lang.length), {}});
     return r;
 }

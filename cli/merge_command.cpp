@@ -81,14 +81,14 @@ void read_other_texts(const std::string& root, MergeSide& side) {
 
 // A data folder as a side; `base` (when given) is the side the mod is merged
 // onto: its texts are read in that language and only its differing portraits kept.
-std::optional<std::string> load_folder_side(const std::string& root, const MergeSide* base, MergeSide& side) {
+Status load_folder_side(const std::string& root, const MergeSide* base, MergeSide& side) {
     side.given = root;
     side.data = load_dataset(root, base ? base->data.language : -1);
     const std::vector<std::string> faults = data_faults(side.data.folder);
     if (!faults.empty()) {
         std::string why = "not a data folder: ";
         for (std::size_t i = 0; i < faults.size(); ++i) why += (i ? "; " : "") + faults[i];
-        return why;
+        return Fault(FaultKind::invalid, "", why);
     }
     read_other_texts(root, side);
     for (const std::string& name : picture_names(root)) {
@@ -97,15 +97,15 @@ std::optional<std::string> load_folder_side(const std::string& root, const Merge
             continue;
         }
         WholeFile mine, theirs;
-        if (FileResult e = read_whole_file(data_path(root, name), mine)) return e->message();
-        const bool in_base = !read_whole_file(data_path(base->data.folder.root, name), theirs);
+        if (Status e = read_whole_file(data_path(root, name), mine); !e.ok()) return e;
+        const bool in_base = read_whole_file(data_path(base->data.folder.root, name), theirs).ok();
         if (in_base && theirs.length == mine.length && std::equal(mine.data(), mine.data() + mine.length, theirs.data()))
             continue;
         side.pictures[name] = std::string(reinterpret_cast<const char*>(mine.data()), mine.length);
     }
     if (base)
         for (const std::string& name : outside_entries(root)) side.left_out.push_back(name + ": not part of a data folder");
-    return std::nullopt;
+    return {};
 }
 
 // A patch as a side: BASE with the patch's "after" wherever BASE holds its
@@ -124,8 +124,8 @@ bool load_patch_side(const std::string& path, const std::string& label, const Me
         return false;
     }
     const int language = base.data.language;
-    if (auto mismatch = language_mismatch(patch, fields, language)) {
-        fail(label + ": " + *mismatch + "; nothing was written", err);
+    if (Status mismatch = language_mismatch(patch, fields, language); !mismatch.ok()) {
+        fail(label + ": " + mismatch.message() + "; nothing was written", err);
         return false;
     }
     const std::vector<ReadyChange> changes = prepare_patch(patch, fields, language, faults);
@@ -153,8 +153,8 @@ bool load_patch_side(const std::string& path, const std::string& label, const Me
         else
             side.base_fields[{f.row, c.slot}] = shown;
     }
-    if (auto missing = missing_text_file(base.data, patch, fields, changes, take)) {
-        fail(label + ": " + *missing + "; nothing was written", err);
+    if (Status missing = missing_text_file(base.data, patch, fields, changes, take); !missing.ok()) {
+        fail(label + ": " + missing.message() + "; nothing was written", err);
         return false;
     }
     std::array<bool, kDataFileCount> changed{};
@@ -334,8 +334,8 @@ private:
         if (!item.picture) return line_value(side, item);
         if (side < 0) {
             WholeFile f;
-            return read_whole_file(data_path(base_.data.folder.root, item.name), f) ? std::string("none")
-                                                                                    : std::to_string(f.length) + " bytes";
+            return read_whole_file(data_path(base_.data.folder.root, item.name), f).ok() ? std::to_string(f.length) + " bytes"
+                                                                                         : std::string("none");
         }
         return std::to_string(mods_[static_cast<std::size_t>(side)].pictures.at(item.name).size()) + " bytes";
     }
@@ -519,12 +519,13 @@ std::string outcome(const MergeOptions& o, const MergeResult& r, const Reporter&
 
 int run_merge(const MergeOptions& o, FileOps& ops, std::ostream& out, std::ostream& err) {
     if (!o.dry_run)
-        if (auto problem = new_folder_problem(o.out)) return fail("-o " + *problem + "; nothing was written", err);
-    if (auto problem = folder_problem(o.base)) return fail("BASE: " + *problem, err);
+        if (Status problem = new_folder_problem(o.out); !problem.ok())
+            return fail("-o " + problem.message() + "; nothing was written", err);
+    if (Status problem = folder_problem(o.base); !problem.ok()) return fail("BASE: " + problem.message(), err);
     const std::optional<std::vector<int>> precedence = parse_precedence(o.precedence, o.mods.size(), err);
     if (!precedence) return kExitError;
     MergeSide base;
-    if (auto e = load_folder_side(o.base, nullptr, base)) return fail("BASE " + o.base + ": " + *e, err);
+    if (Status e = load_folder_side(o.base, nullptr, base); !e.ok()) return fail("BASE " + o.base + ": " + e.message(), err);
     const std::vector<Field> fields = make_fields(true);
     std::vector<MergeSide> mods(o.mods.size());
     for (std::size_t m = 0; m < o.mods.size(); ++m) {
@@ -533,7 +534,7 @@ int run_merge(const MergeOptions& o, FileOps& ops, std::ostream& out, std::ostre
         std::error_code ec;
         const fs::file_status status = fs::status(given, ec);
         if (fs::is_directory(status)) {
-            if (auto e = load_folder_side(given, &base, mods[m])) return fail(label + ": " + *e, err);
+            if (Status e = load_folder_side(given, &base, mods[m]); !e.ok()) return fail(label + ": " + e.message(), err);
         } else if (fs::is_regular_file(status)) {
             if (!load_patch_side(given, label, base, fields, mods[m], err)) return kExitError;
         } else {
@@ -546,7 +547,8 @@ int run_merge(const MergeOptions& o, FileOps& ops, std::ostream& out, std::ostre
     report.add(r);
     const bool write = r.open == 0 && !o.dry_run;
     if (write)
-        if (auto e = write_new_folder(ops, o.out, r.files)) return fail(*e + "; nothing was written", err);
+        if (Status e = write_new_folder(ops, o.out, r.files); !e.ok())
+            return fail(e.message() + "; nothing was written", err);
     if (o.json) out << report.json(r, o.out, write);
     else out << report.text(r) << (r.open > 0 ? std::string() : outcome(o, r, report));
     out.flush();

@@ -40,13 +40,13 @@ private:
     bool placed_ = false;
 };
 
-FileError write_file(FileOps& ops, const std::string& path, const std::string& bytes) {
+Status write_file(FileOps& ops, const std::string& path, const std::string& bytes) {
     FileOps::Handle h = FileOps::kNoHandle;
-    if (FileError e = ops.create_new(path, "", h)) return e;
-    FileError e = ops.write(h, bytes.data(), bytes.size());
-    if (!e) e = ops.flush(h);
-    FileError closed = ops.close(h);
-    return e ? e : closed;
+    if (Status s = ops.create_new(path, "", h); !s.ok()) return s;
+    Status s = ops.write(h, bytes.data(), bytes.size());
+    if (s.ok()) s = ops.flush(h);
+    Status closed = ops.close(h);
+    return s.ok() ? closed : s;
 }
 
 // The folder named, without a separator at its end ("out/" is "out").
@@ -58,18 +58,20 @@ fs::path folder_path(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> new_folder_problem(const std::string& path) {
+Status new_folder_problem(const std::string& path) {
     std::error_code ec;
     const fs::path p = folder_path(path);
-    if (path.empty()) return std::string("no folder named");
-    if (fs::exists(fs::symlink_status(p, ec))) return path + ": exists already (the new folder must not exist)";
+    if (path.empty()) return Fault(FaultKind::invalid, "", "no folder named");
+    if (fs::exists(fs::symlink_status(p, ec)))
+        return Fault(FaultKind::conflict, path, "exists already (the new folder must not exist)");
     const fs::path parent = p.has_parent_path() ? p.parent_path() : fs::path(".");
-    if (!fs::is_directory(parent, ec)) return path + ": the folder " + parent.string() + " it would be made in does not exist";
-    return std::nullopt;
+    if (!fs::is_directory(parent, ec))
+        return Fault(FaultKind::missing, path, "the folder " + parent.string() + " it would be made in does not exist");
+    return {};
 }
 
-std::optional<std::string> write_new_folder(FileOps& ops, const std::string& path, const std::vector<NewFile>& files) {
-    if (auto problem = new_folder_problem(path)) return problem;
+Status write_new_folder(FileOps& ops, const std::string& path, const std::vector<NewFile>& files) {
+    if (Status problem = new_folder_problem(path); !problem.ok()) return problem;
     static std::atomic<int> serial{0};
     const fs::path target = folder_path(path);
     // Appended piece by piece: "." + a string trips a false warning of GCC 12 when optimising.
@@ -82,25 +84,26 @@ std::optional<std::string> write_new_folder(FileOps& ops, const std::string& pat
     const std::string staging = staging_path.string();
     Staging guard(staging_path);
     std::set<std::string> folders{staging};
-    if (FileError e = ops.make_folder(staging)) return staging + ": cannot be made: " + e->reason;
+    if (Status s = ops.make_folder(staging); !s.ok()) return failed_step(staging, "cannot be made", s.fault());
     for (const NewFile& f : files) {
         // The folders between, once each.
         for (std::size_t slash = f.name.find('/'); slash != std::string::npos; slash = f.name.find('/', slash + 1)) {
             const std::string folder = data_path(staging, native(f.name.substr(0, slash)));
             if (!folders.insert(folder).second) continue;
-            if (FileError e = ops.make_folder(folder)) return folder + ": cannot be made: " + e->reason;
+            if (Status s = ops.make_folder(folder); !s.ok()) return failed_step(folder, "cannot be made", s.fault());
         }
         const std::string file = data_path(staging, native(f.name));
-        const FileError e = f.copy_from.empty() ? write_file(ops, file, f.bytes) : ops.copy(f.copy_from, file);
-        if (e) return e->at(file).message();
+        const Status s = f.copy_from.empty() ? write_file(ops, file, f.bytes) : ops.copy(f.copy_from, file);
+        if (!s.ok()) return s.fault().at(file);
     }
     for (auto it = folders.rbegin(); it != folders.rend(); ++it)
-        if (FileError e = ops.sync_folder(*it)) return e->at(*it).message();
+        if (Status s = ops.sync_folder(*it); !s.ok()) return s.fault().at(*it);
     // Not over anything that came meanwhile.
-    if (auto problem = new_folder_problem(path)) return problem;
-    if (FileError e = ops.replace(staging, target.string())) return path + ": cannot be put in place: " + e->reason;
+    if (Status problem = new_folder_problem(path); !problem.ok()) return problem;
+    if (Status s = ops.replace(staging, target.string()); !s.ok())
+        return failed_step(path, "cannot be put in place", s.fault());
     guard.placed();
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace ce

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <iosfwd>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "store/fault.h"
 
 namespace ce {
 
@@ -18,11 +19,11 @@ struct NewFile {
 };
 
 // What keeps `path` from being made as a new folder: it exists, or the folder
-// it would be made in does not. Nothing when it can be made.
-std::optional<std::string> new_folder_problem(const std::string& path);
+// it would be made in does not. Success when it can be made.
+Status new_folder_problem(const std::string& path);
 
 // Writes the folder at `path` with these files (the folders between are made).
-// Nothing on success; otherwise what went wrong, and nothing is left behind.
-std::optional<std::string> write_new_folder(FileOps& ops, const std::string& path, const std::vector<NewFile>& files);
+// On failure nothing is left behind.
+Status write_new_folder(FileOps& ops, const std::string& path, const std::vector<NewFile>& files);
 
 }  // namespace ce

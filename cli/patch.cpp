@@ -21,37 +21,37 @@ namespace {
 
 constexpr std::size_t kFaultsShown = 25;
 
-// One value converted, or nothing after naming its fault.
-std::optional<StoredValue> stored(const Field& field, const PatchValue& value, int language, std::string& why) {
+// One value converted, or the fault that names what is wrong with it.
+Result<StoredValue> stored(const Field& field, const PatchValue& value, int language) {
     StoredValue v;
     switch (field.kind) {
         case FieldKind::Integer: {
-            const std::optional<std::int64_t> n = integer_value(field, value.type, value.text, why);
-            if (!n) return std::nullopt;
+            const Result<std::int64_t> n = integer_value(field, value.type, value.text);
+            if (!n.ok()) return n.fault();
             v.number = *n;
             return v;
         }
         case FieldKind::Float: {
-            const std::optional<std::uint32_t> bits = float_value(value.type, value.text, why);
-            if (!bits) return std::nullopt;
+            const Result<std::uint32_t> bits = float_value(value.type, value.text);
+            if (!bits.ok()) return bits.fault();
             v.number = *bits;
             return v;
         }
         case FieldKind::Text:
         case FieldKind::Line: {
-            std::optional<std::string> bytes = text_value(field, value.type, value.text, language, why);
-            if (!bytes) return std::nullopt;
+            Result<std::string> bytes = text_value(field, value.type, value.text, language);
+            if (!bytes.ok()) return bytes.fault();
             v.bytes = std::move(*bytes);
             return v;
         }
         case FieldKind::After: {
-            const std::optional<AfterBytes> after = after_value(field, value.type, value.text, why);
-            if (!after) return std::nullopt;
+            const Result<AfterBytes> after = after_value(field, value.type, value.text);
+            if (!after.ok()) return after.fault();
             v.bytes = after_text(*after);
             return v;
         }
     }
-    return std::nullopt;
+    return Fault(FaultKind::invalid, "", "not a field of the table");
 }
 
 // An Integer's value or a Float's bits (unsigned, as prepare_patch gives them)
@@ -77,7 +77,6 @@ std::vector<ReadyChange> prepare_patch(const Patch& patch, const std::vector<Fie
     std::size_t count = 0;
     for (const PatchCreature& c : patch.creatures) count += c.changes.size();
     ready.reserve(count);
-    std::string why;
     for (std::size_t i = 0; i < patch.creatures.size(); ++i) {
         const PatchCreature& creature = patch.creatures[i];
         for (std::size_t k = 0; k < creature.changes.size(); ++k) {
@@ -90,11 +89,10 @@ std::vector<ReadyChange> prepare_patch(const Patch& patch, const std::vector<Fie
             r.field = change.field;
             bool ok = true;
             for (const bool is_before : {true, false}) {
-                std::optional<StoredValue> v =
-                    stored(field, is_before ? change.before : change.after, language, why);
-                if (!v) {
+                Result<StoredValue> v = stored(field, is_before ? change.before : change.after, language);
+                if (!v.ok()) {
                     faults.push_back(change_place(creature, change, fields) + ", " +
-                                     (is_before ? "\"before\"" : "\"after\"") + ": " + why);
+                                     (is_before ? "\"before\"" : "\"after\"") + ": " + v.fault().reason);
                     ok = false;
                 } else {
                     (is_before ? r.before : r.after) = std::move(*v);
@@ -106,17 +104,19 @@ std::vector<ReadyChange> prepare_patch(const Patch& patch, const std::vector<Fie
     return ready;
 }
 
-std::optional<std::string> language_mismatch(const Patch& patch, const std::vector<Field>& fields, int language) {
-    if (!patch.language || *patch.language == language) return std::nullopt;
+Status language_mismatch(const Patch& patch, const std::vector<Field>& fields, int language) {
+    if (!patch.language || *patch.language == language) return {};
     for (const PatchCreature& c : patch.creatures)
         for (const PatchChange& change : c.changes) {
             const FieldKind kind = fields[static_cast<std::size_t>(change.field)].kind;
             if (kind != FieldKind::Line && kind != FieldKind::Text) continue;
-            return change_place(c, change, fields) + ": the patch's texts are " + language_name(*patch.language) +
-                   " and the folder's language is " + language_name(language) +
-                   " (switch the folder's language, or make the patch from a " + language_name(language) + " folder)";
+            return Fault(FaultKind::conflict, "",
+                         change_place(c, change, fields) + ": the patch's texts are " + language_name(*patch.language) +
+                             " and the folder's language is " + language_name(language) +
+                             " (switch the folder's language, or make the patch from a " + language_name(language) +
+                             " folder)");
         }
-    return std::nullopt;
+    return {};
 }
 
 StoredValue folder_value(const Dataset& data, const Field& field, int slot) {
@@ -189,16 +189,18 @@ void put_afters(Dataset& data, const std::vector<Field>& fields, const std::vect
     }
 }
 
-std::optional<std::string> missing_text_file(const Dataset& data, const Patch& patch, const std::vector<Field>& fields,
-                                             const std::vector<ReadyChange>& changes, const std::vector<bool>& take) {
+Status missing_text_file(const Dataset& data, const Patch& patch, const std::vector<Field>& fields,
+                         const std::vector<ReadyChange>& changes, const std::vector<bool>& take) {
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const Field& f = fields[static_cast<std::size_t>(changes[i].field)];
         if (!take[i] || f.kind != FieldKind::Line || data.text(f.text_kind).present) continue;
         const PatchCreature& c = patch.creatures[static_cast<std::size_t>(changes[i].creature)];
-        return change_place(c, c.changes[static_cast<std::size_t>(changes[i].change)], fields) + ": " +
-               data.text(f.text_kind).fault->message() + ", so the text cannot be stored";
+        return data.text(f.text_kind)
+            .fault.fault()
+            .after(change_place(c, c.changes[static_cast<std::size_t>(changes[i].change)], fields) + ": ")
+            .followed_by(", so the text cannot be stored");
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string patch_json_value(const Field& field, const std::string& exported) {
@@ -258,8 +260,8 @@ bool read_patch_file(const std::string& path, std::istream& in, std::string& pip
         text = piped;
         return true;
     }
-    if (FileResult fault = read_whole_file(path, file)) {
-        err << "creatures " << command << ": " << fault->message() << "\n";
+    if (Status fault = read_whole_file(path, file); !fault.ok()) {
+        err << "creatures " << command << ": " << fault.message() << "\n";
         return false;
     }
     text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);

@@ -93,9 +93,9 @@ std::vector<ReadyChange> prepare_patch(const Patch& patch, const std::vector<Fie
 
 // The first text of a patch whose language is not `language` ("line 7,
 // creatures[0] (slot 5), key \"name\": the patch's texts are Russian and ...");
-// nothing when the patch holds no text or is in that language. Numbers are the
+// success when the patch holds no text or is in that language. Numbers are the
 // same in both languages.
-std::optional<std::string> language_mismatch(const Patch& patch, const std::vector<Field>& fields, int language);
+Status language_mismatch(const Patch& patch, const std::vector<Field>& fields, int language);
 
 // The field's value in the folder, as a patch's values are compared with it.
 StoredValue folder_value(const Dataset& data, const Field& field, int slot);
@@ -117,10 +117,10 @@ void put_afters(Dataset& data, const std::vector<Field>& fields, const std::vect
                 const std::vector<bool>& take, std::array<bool, kDataFileCount>& data_changed, LineEdits& lines);
 
 // The first change marked in `take` that writes a line into a language file
-// that cannot be read (its place, and why), as the import refuses it; nothing
+// that cannot be read (its place, and why), as the import refuses it; success
 // when every such file is there.
-std::optional<std::string> missing_text_file(const Dataset& data, const Patch& patch, const std::vector<Field>& fields,
-                                             const std::vector<ReadyChange>& changes, const std::vector<bool>& take);
+Status missing_text_file(const Dataset& data, const Patch& patch, const std::vector<Field>& fields,
+                         const std::vector<ReadyChange>& changes, const std::vector<bool>& take);
 
 // The patch that makes `base` into `mod`: every field of the six data files
 // and the name, plural and ability lines of base's language (`mod` read in the

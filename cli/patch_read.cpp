@@ -365,12 +365,12 @@ private:
                 const Got got = single(v, place + ", key \"slot\"");
                 const std::optional<std::int64_t> slot =
                     v.type == CellType::Number ? parse_integer(v.text) : std::nullopt;
-                if (got == Got::Value && slot && *slot >= 0 && *slot < kSlots) {
+                if (got == Got::Value && slot && is_slot(*slot)) {
                     c.slot = static_cast<int>(*slot);
                 } else {
                     if (got == Got::Value)
-                        faults_.push_back(place + ": " + (v.type == CellType::String ? quote_text(v.text) : v.text) +
-                                          " is not a slot (0 to 999)");
+                        faults_.push_back(place + ": " +
+                                          slot_fault(v.type == CellType::String ? quote_text(v.text) : v.text).message());
                     bad_slot = true;
                 }
                 return got != Got::Broken;

@@ -12,13 +12,13 @@ namespace ce {
 
 int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
     auto slot = parse_integer(options.slot);
-    if (!slot || *slot < 0 || *slot >= kSlots) {
-        err << "creatures show: \"" << options.slot << "\" is not a slot (0 to 999)\n";
+    if (!slot || !is_slot(*slot)) {
+        err << "creatures show: " << slot_fault(quote_text(options.slot)) << "\n";
         return kExitError;
     }
     const int s = static_cast<int>(*slot);
-    if (auto problem = folder_problem(options.root)) {
-        err << "creatures show: " << *problem << "\n";
+    if (Status problem = folder_problem(options.root); !problem.ok()) {
+        err << "creatures show: " << problem.message() << "\n";
         return kExitError;
     }
     const Dataset data = load_dataset(options.root);

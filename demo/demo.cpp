@@ -10,6 +10,7 @@
 #include "demo/creature_data.h"
 #include "demo/portrait.h"
 #include "demo/vocabulary.h"
+#include "store/data_folder.h"
 #include "store/layouts.h"
 #include "store/settings.h"
 #include "store/value_text.h"
@@ -85,13 +86,12 @@ std::vector<DemoFile> make_demo_files(std::uint64_t seed) {
         const Image face = large ? draw_creature_face(seed, slot, kLargePortraitSize, kLargePortraitSize,
                                                       2 * kPortraitWidth, 2 * kPortraitHeight)
                                  : draw_creature_face(seed, slot, kPortraitWidth, kPortraitHeight);
-        files.push_back({data_path("Pic", std::to_string(slot) + ".jpg"), encode_jpeg(face)});
+        files.push_back({data_path(kPictureFolder, std::to_string(slot) + ".jpg"), encode_jpeg(face)});
     }
     return files;
 }
 
-std::optional<std::string> write_demo(const std::string& dir, const std::vector<DemoFile>& files,
-                                      bool overwrite) {
+Status write_demo(const std::string& dir, const std::vector<DemoFile>& files, bool overwrite) {
     namespace fs = std::filesystem;
     if (dir.empty()) return "no folder named";
     const fs::path root(dir);
@@ -125,10 +125,10 @@ std::optional<std::string> write_demo(const std::string& dir, const std::vector<
         if (ec) return "cannot create the folder \"" + folder.string() + "\": " + ec.message();
     }
     for (const DemoFile& f : files) {
-        if (auto error = store_whole_file(data_path(dir, f.name), f.bytes.data(), f.bytes.size()))
-            return "cannot write the demo data: " + error->message();
+        if (Status error = store_whole_file(data_path(dir, f.name), f.bytes.data(), f.bytes.size()); !error.ok())
+            return error.fault().after("cannot write the demo data: ");
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string demo_usage() {

@@ -57,10 +57,8 @@ std::vector<DemoFile> make_demo_files(std::uint64_t seed);
 
 // Writes the demo folder into dir, creating it (and its parents) when missing.
 // Refuses, naming them, when dir already holds any of the demo's files, unless
-// overwrite is set: the folder may hold someone's real data. Returns an error
-// text, or nothing on success.
-std::optional<std::string> write_demo(const std::string& dir, const std::vector<DemoFile>& files,
-                                      bool overwrite);
+// overwrite is set: the folder may hold someone's real data.
+Status write_demo(const std::string& dir, const std::vector<DemoFile>& files, bool overwrite);
 
 // The command line: creatures-demo DIR [--seed N] [--force], or --help.
 struct DemoArgs {

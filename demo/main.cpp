@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         const std::vector<ce::DemoFile> files = ce::make_demo_files(parsed.seed);
-        if (auto error = ce::write_demo(parsed.dir, files, parsed.force)) {
-            std::cerr << "creatures-demo: " << *error << '\n';
+        if (const ce::Status error = ce::write_demo(parsed.dir, files, parsed.force); !error.ok()) {
+            std::cerr << "creatures-demo: " << error.message() << '\n';
             return 1;
         }
         std::cout << "Wrote the demo data folder " << parsed.dir << " (seed " << parsed.seed << ", "

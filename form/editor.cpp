@@ -43,7 +43,7 @@ FileOps& file_ops(const EditorState& state) {
 // Shows `slot` and makes it current only when the show went through; a refused
 // show keeps the creature that the form still shows.
 bool show_and_select(EditorState& state, Form& form, int slot) {
-    if (slot < 0 || slot >= kSlots) return false;
+    if (!is_slot(slot)) return false;
     if (!show_creature(state, form, slot)) return false;
     state.current = slot;
     return true;
@@ -63,9 +63,9 @@ bool may_close(EditorState& state, Form& form) {
 }
 
 void close_editor(EditorState& state, Form& form) {
-    if (auto error = write_creature_index(file_ops(state), state.root, state.current)) {
+    if (Status error = write_creature_index(file_ops(state), state.root, state.current); !error.ok()) {
         form.report_error("The current creature could not be stored in the settings file:\n    " +
-                          error->message());
+                          error.message());
     }
 }
 
@@ -87,8 +87,8 @@ void creature_chosen(EditorState& state, Form& form) {
 
 void switch_language(EditorState& state, Form& form) {
     std::string message;
-    if (auto error = write_language(file_ops(state), state.root, form.get_check(ctl::kRussian)))
-        message = "The language choice could not be stored in the settings file:\n    " + error->message();
+    if (Status error = write_language(file_ops(state), state.root, form.get_check(ctl::kRussian)); !error.ok())
+        message = "The language choice could not be stored in the settings file:\n    " + error.message();
     // Refilled from the language the file holds, so the radio buttons and the
     // texts agree with it even after a failed write.
     std::vector<std::string> faults;
@@ -106,14 +106,14 @@ std::vector<std::string> startup_faults(const std::string& root) {
     std::vector<std::string> faults;
     for (const DataFileInfo& info : data_files()) {
         WholeFile file;
-        if (auto fault = load_data_file(root, info, file)) faults.push_back(fault->message());
+        if (Status fault = load_data_file(root, info, file); !fault.ok()) faults.push_back(fault.message());
     }
     const int language = read_language(root);
     for (TextKind kind : kLanguageKinds) {
         const std::string path = language_file(root, kind, language);
         WholeFile file;
-        if (FileResult fault = read_whole_file(path, file)) {
-            faults.push_back(fault->at(language_file_name(kind, language)).message());
+        if (Status fault = read_whole_file(path, file); !fault.ok()) {
+            faults.push_back(fault.fault().at(language_file_name(kind, language)).message());
         }
     }
     return faults;

@@ -105,8 +105,8 @@ void apply_language(Form& form, const std::string& root, int current_index,
 
     auto load = [&](TextKind kind) {
         std::string bytes;
-        if (auto fault = load_language_text(language_file(root, kind, language), bytes))
-            faults.push_back(fault->message());
+        if (Status fault = load_language_text(language_file(root, kind, language), bytes); !fault.ok())
+            faults.push_back(fault.message());
         return bytes;
     };
     const std::string common = load(TextKind::Common);

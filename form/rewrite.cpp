@@ -28,9 +28,8 @@ std::string stored_line(std::size_t line, std::string_view typed) {
 LineChanges plan_creature_lines(const Form& form, const std::string& root, int slot,
                                 const std::array<std::string, 3>& shown, bool take_yours) {
     LineChanges out;
-    if (slot < 0 || slot >= kSlots) {
-        out.faults.push_back("creature " + std::to_string(slot) + ": not a creature slot (0.." +
-                             std::to_string(kSlots - 1) + "); no text was stored");
+    if (!is_slot(slot)) {
+        out.faults.push_back(slot_fault("creature " + std::to_string(slot)).message() + "; no text was stored");
         return out;
     }
     const int language = read_language(root);
@@ -38,8 +37,8 @@ LineChanges plan_creature_lines(const Form& form, const std::string& root, int s
         const TextKind kind = kCreatureLines[k];
         const std::string path = language_file(root, kind, language);
         std::string bytes;
-        if (auto fault = load_language_text(path, bytes)) {
-            out.faults.push_back(fault->message());
+        if (Status fault = load_language_text(path, bytes); !fault.ok()) {
+            out.faults.push_back(fault.message());
             continue;
         }
         const int number = line_number(k, slot);

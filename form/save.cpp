@@ -100,7 +100,8 @@ bool read_data_files(const std::string& root, std::array<WholeFile, kDataFileCou
                      const std::string& creature) {
     std::vector<std::string> faults;
     for (const DataFileInfo& info : data_files())
-        if (auto fault = load_data_file(root, info, read[index_of(info.id)])) faults.push_back(fault->message());
+        if (Status fault = load_data_file(root, info, read[index_of(info.id)]); !fault.ok())
+            faults.push_back(fault.message());
     if (faults.empty()) return true;
     form.report_error(
         fault_message(creature + " was not saved: data files cannot be read or are too short", root, faults));
@@ -200,8 +201,8 @@ bool save_creature(EditorState& state, Form& form) {
     // The nine files are one write of the folder: locked before they are read,
     // so that nobody changes them between this reading and the commit.
     FolderWrite write(ops, state.root, {"Save of creature " + std::to_string(c) + " in the editor", {c}});
-    if (auto error = write.lock()) {
-        form.report_error(creature + " was not saved:\n    " + *error);
+    if (Status error = write.lock(); !error.ok()) {
+        form.report_error(creature + " was not saved:\n    " + error.message());
         return false;
     }
     std::array<WholeFile, kDataFileCount> read;
@@ -216,8 +217,8 @@ bool save_creature(EditorState& state, Form& form) {
     if (!settle_conflicts(form, state, plan)) return false;
 
     add_files(write, state.root, read, plan);
-    if (auto error = write.commit().error) {
-        form.report_error(creature + " was not saved:\n    " + *error);
+    if (Status error = write.commit().status(); !error.ok()) {
+        form.report_error(creature + " was not saved:\n    " + error.message());
         return false;
     }
     show_saved(form, state, plan);

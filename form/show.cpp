@@ -35,8 +35,8 @@ std::string language_line(const std::string& root, TextKind kind, int language, 
                           std::vector<std::string>& faults) {
     const std::string path = language_file(root, kind, language);
     WholeFile file;
-    if (FileResult fault = read_whole_file(path, file)) {
-        faults.push_back(fault->at(language_file_name(kind, language)).message());
+    if (Status fault = read_whole_file(path, file); !fault.ok()) {
+        faults.push_back(fault.fault().at(language_file_name(kind, language)).message());
         return {};
     }
     const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.block.size());
@@ -58,9 +58,8 @@ void show_creature_values(Form& form, const CreatureSource& source, int slot) {
 }
 
 bool show_creature(EditorState& state, Form& form, int slot) {
-    if (slot < 0 || slot >= kSlots) {
-        form.report_error("Creature " + std::to_string(slot) +
-                          " does not exist: creatures are numbered 0 to 999.");
+    if (!is_slot(slot)) {
+        form.report_error(slot_fault("Creature " + std::to_string(slot)).message() + ".");
         return false;
     }
 
@@ -69,8 +68,8 @@ bool show_creature(EditorState& state, Form& form, int slot) {
     std::array<WholeFile, kDataFileCount> files;
     std::vector<std::string> faults;
     for (DataFile id : kReadOrder) {
-        if (auto fault = load_data_file(state.root, data_file(id), files[static_cast<std::size_t>(id)])) {
-            faults.push_back(fault->message());
+        if (Status fault = load_data_file(state.root, data_file(id), files[static_cast<std::size_t>(id)]); !fault.ok()) {
+            faults.push_back(fault.message());
         }
     }
     if (!faults.empty()) {

@@ -21,7 +21,7 @@ namespace ce {
 namespace {
 
 void check_arguments(DataFile file, std::size_t size, int slot) {
-    if (slot < 0 || slot >= kSlots) throw std::out_of_range("creature slot " + std::to_string(slot) + " is outside 0..999");
+    if (!is_slot(slot)) throw std::out_of_range(slot_fault("creature " + std::to_string(slot)).message());
     if (size < data_file(file).size)
         throw std::out_of_range(std::string(data_file(file).name) + ": buffer shorter than the file's size");
 }
@@ -145,8 +145,9 @@ bool holds_text(const BindingRow& row) {
 // The value a text element stores. A Save has refused any text it cannot
 // read (check_slot); should one come here, the element keeps its bytes.
 std::optional<FormValue> form_value(const Form& form, const BindingRow& row) {
-    std::string why;
-    return read_form_text(row, form.get_text(row.control, kWholeText), why);
+    Result<FormValue> value = read_form_text(row, form.get_text(row.control, kWholeText));
+    if (!value.ok()) return std::nullopt;
+    return *value;
 }
 
 void store_element(const Form& form, const BindingRow& row, std::span<std::uint8_t> bytes, int slot) {
@@ -259,8 +260,9 @@ void check_slot(const Form& form, DataFile file, std::span<const std::uint8_t> b
         if (!holds_text(row) ||
             element_edit(form, row, bytes, slot, memos.empty() ? nullptr : &memos[i]) != ElementEdit::Typed)
             continue;
-        std::string text = form.get_text(row.control, kWholeText), why;
-        if (!read_form_text(row, text, why)) faults.push_back({&row, std::move(text), std::move(why)});
+        std::string text = form.get_text(row.control, kWholeText);
+        if (Result<FormValue> value = read_form_text(row, text); !value.ok())
+            faults.push_back({&row, std::move(text), value.fault().reason});
     }
 }
 

@@ -17,19 +17,19 @@ namespace {
 // A dry run writes nothing: any write step is a finding.
 class NoWrites : public ce::FileOps {
 public:
-    ce::FileError link_count(const std::string&, unsigned&) override { return refuse(); }
-    ce::FileError create_new(const std::string&, const std::string&, Handle&) override { return refuse(); }
-    ce::FileError open_existing(const std::string&, Handle&) override { return refuse(); }
-    ce::FileError write(Handle, const void*, std::size_t) override { return refuse(); }
-    ce::FileError set_size(Handle, std::uint64_t) override { return refuse(); }
-    ce::FileError flush(Handle) override { return refuse(); }
-    ce::FileError close(Handle) override { return refuse(); }
-    ce::FileError replace(const std::string&, const std::string&) override { return refuse(); }
-    ce::FileError copy(const std::string&, const std::string&) override { return refuse(); }
-    ce::FileError remove(const std::string&) override { return refuse(); }
+    ce::Status link_count(const std::string&, unsigned&) override { return refuse(); }
+    ce::Status create_new(const std::string&, const std::string&, Handle&) override { return refuse(); }
+    ce::Status open_existing(const std::string&, Handle&) override { return refuse(); }
+    ce::Status write(Handle, const void*, std::size_t) override { return refuse(); }
+    ce::Status set_size(Handle, std::uint64_t) override { return refuse(); }
+    ce::Status flush(Handle) override { return refuse(); }
+    ce::Status close(Handle) override { return refuse(); }
+    ce::Status replace(const std::string&, const std::string&) override { return refuse(); }
+    ce::Status copy(const std::string&, const std::string&) override { return refuse(); }
+    ce::Status remove(const std::string&) override { return refuse(); }
 
 private:
-    static ce::FileError refuse() {
+    static ce::Status refuse() {
         CE_FUZZ_CHECK(false, "a dry run writes");
         return std::string("refused");
     }
@@ -38,7 +38,7 @@ private:
 const std::string& demo_folder() {
     static const ce::fuzz::TempFolder folder;
     static const bool written = [] {
-        CE_FUZZ_CHECK(!ce::write_demo(folder.path(), ce::make_demo_files(ce::kDefaultDemoSeed), false),
+        CE_FUZZ_CHECK(ce::write_demo(folder.path(), ce::make_demo_files(ce::kDefaultDemoSeed), false).ok(),
                       "the demo folder cannot be written");
         return true;
     }();

@@ -5,16 +5,16 @@
 
 namespace ce {
 
-FileResult data_file_fault(const DataFileInfo& info, const FileResult& read, std::size_t length) {
-    if (read) return read->at(info.name);
+Status data_file_fault(const DataFileInfo& info, const Status& read, std::size_t length) {
+    if (!read.ok()) return read.fault().at(info.name);
     if (length < info.size) {
-        return FileFault(info.name, std::to_string(length) + " bytes, needs at least " + std::to_string(info.size));
+        return Fault(info.name, std::to_string(length) + " bytes, needs at least " + std::to_string(info.size));
     }
-    return std::nullopt;
+    return {};
 }
 
-FileResult load_data_file(const std::string& root, const DataFileInfo& info, WholeFile& out) {
-    const FileResult read = read_whole_file(data_path(root, info.name), out);
+Status load_data_file(const std::string& root, const DataFileInfo& info, WholeFile& out) {
+    const Status read = read_whole_file(data_path(root, info.name), out);
     return data_file_fault(info, read, out.length);
 }
 

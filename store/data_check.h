@@ -14,14 +14,14 @@
 namespace ce {
 
 // What keeps a data file from being used, named by its file name in the
-// folder, or nothing: why it could not be read (`read`, as read_whole_file gave
+// folder, or success: why it could not be read (`read`, as read_whole_file gave
 // it), or that it is shorter than its size.
-FileResult data_file_fault(const DataFileInfo& info, const FileResult& read, std::size_t length);
+Status data_file_fault(const DataFileInfo& info, const Status& read, std::size_t length);
 
 // Loads one data file of the folder into `out`. Returns what is wrong with it
 // ("MonstersSetup.vrh: does not exist", "...: 100 bytes, needs at least 254000"),
-// or nothing when it was read and is long enough.
-FileResult load_data_file(const std::string& root, const DataFileInfo& info, WholeFile& out);
+// or success when it was read and is long enough.
+Status load_data_file(const std::string& root, const DataFileInfo& info, WholeFile& out);
 
 // The folder as the user knows it: root, or the current directory when root is "".
 std::string folder_name(const std::string& root);

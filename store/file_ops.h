@@ -11,10 +11,9 @@
 
 namespace ce {
 
-// The result of one file step: nothing on success; otherwise the fault, whose
+// Each file step returns its Status (store/fault.h): on failure the fault's
 // reason is the system's description of what failed (e.g. "Operation not
-// permitted") and whose path the caller that knows it adds.
-using FileError = FileResult;
+// permitted"), and the caller that knows the path adds it.
 
 class FileOps {
 public:
@@ -27,52 +26,52 @@ public:
     // followed, so that a linked data file keeps its link.
     virtual std::string resolve(const std::string& path) { return path; }
     // Number of hard links of the file at path; 0 when it does not exist.
-    virtual FileError link_count(const std::string& path, unsigned& out) = 0;
+    virtual Status link_count(const std::string& path, unsigned& out) = 0;
     // Creates a file that must not exist yet, for writing, shared with nobody.
     // `model` names an existing file whose owner, group, permissions and
     // extended attributes the new one takes where the system allows (may be
     // missing).
-    virtual FileError create_new(const std::string& path, const std::string& model,
+    virtual Status create_new(const std::string& path, const std::string& model,
                                  Handle& out) = 0;
     // Opens an existing file for writing without truncating it.
-    virtual FileError open_existing(const std::string& path, Handle& out) = 0;
+    virtual Status open_existing(const std::string& path, Handle& out) = 0;
     // Writes all `count` bytes at the current position.
-    virtual FileError write(Handle file, const void* data, std::size_t count) = 0;
+    virtual Status write(Handle file, const void* data, std::size_t count) = 0;
     // Cuts or extends the file to `size` bytes.
-    virtual FileError set_size(Handle file, std::uint64_t size) = 0;
+    virtual Status set_size(Handle file, std::uint64_t size) = 0;
     // Flushes the file's buffers to the device.
-    virtual FileError flush(Handle file) = 0;
-    virtual FileError close(Handle file) = 0;
+    virtual Status flush(Handle file) = 0;
+    virtual Status close(Handle file) = 0;
     // Renames `from` over `to`, replacing it in one step, and makes the new
     // name durable.
-    virtual FileError replace(const std::string& from, const std::string& to) = 0;
+    virtual Status replace(const std::string& from, const std::string& to) = 0;
     // Renames `from` over `to` like replace, but leaves making the new name
     // durable to sync_folder: a writer of several files in one folder then
     // waits for the device once, not once per file.
-    virtual FileError rename_over(const std::string& from, const std::string& to) { return replace(from, to); }
+    virtual Status rename_over(const std::string& from, const std::string& to) { return replace(from, to); }
     // Makes the names changed in the folder durable (after rename_over).
-    virtual FileError sync_folder(const std::string& folder) {
+    virtual Status sync_folder(const std::string& folder) {
         (void)folder;
-        return std::nullopt;
+        return {};
     }
     // Gives the existing file a second name `to` (which must not exist) in the
     // same file system, without copying its bytes. Systems where we do not
     // rely on it say so, and the caller copies instead.
-    virtual FileError link(const std::string& existing, const std::string& to) {
+    virtual Status link(const std::string& existing, const std::string& to) {
         (void)existing;
         (void)to;
         return std::string("a second name for a file is not used here");
     }
     // Copies `from` into the new file `to` (which must not exist) and flushes it.
-    virtual FileError copy(const std::string& from, const std::string& to) = 0;
-    virtual FileError remove(const std::string& path) = 0;
+    virtual Status copy(const std::string& from, const std::string& to) = 0;
+    virtual Status remove(const std::string& path) = 0;
     // Makes the folder at path; nothing when it exists already as a folder
     // (file_ops_folder.cpp).
-    virtual FileError make_folder(const std::string& path);
+    virtual Status make_folder(const std::string& path);
     // Whether the user may change the file at path: "permission denied" when
     // its permissions forbid it, even where the system would let us (running
     // as root, the owner's write bit decides). Nothing when it does not exist.
-    virtual FileError may_write(const std::string& path);
+    virtual Status may_write(const std::string& path);
 };
 
 // The operating system's file operations (POSIX or Win32).

@@ -6,12 +6,12 @@
 
 namespace ce {
 
-FileError FileOps::make_folder(const std::string& path) {
+Status FileOps::make_folder(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::create_directory(path, ec)) return std::nullopt;
+    if (std::filesystem::create_directory(path, ec)) return {};
     if (ec) return ec.message();
     if (!std::filesystem::is_directory(path, ec)) return std::string("a file of that name is in the way");
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace ce

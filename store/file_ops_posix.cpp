@@ -91,11 +91,11 @@ std::string open_reason(const std::string& path, int error) {
 }
 
 // What keeps a file of this kind and size from being read as data.
-FileError kind_fault(const struct stat& st) {
-    if (S_ISDIR(st.st_mode)) return FileFault(reason::kFolder);
-    if (!S_ISREG(st.st_mode)) return FileFault(reason::kNotRegular);
-    if (static_cast<std::uint64_t>(st.st_size) > kLargestFile) return FileFault(reason::kTooLarge);
-    return std::nullopt;
+Status kind_fault(const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return Fault(reason::kFolder);
+    if (!S_ISREG(st.st_mode)) return Fault(reason::kNotRegular);
+    if (static_cast<std::uint64_t>(st.st_size) > kLargestFile) return Fault(reason::kTooLarge);
+    return {};
 }
 
 std::string folder_of(const std::string& path) {
@@ -114,20 +114,20 @@ public:
         return real ? std::string(real.get()) : path;
     }
 
-    FileError link_count(const std::string& path, unsigned& out) override {
+    Status link_count(const std::string& path, unsigned& out) override {
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
             if (errno == ENOENT) {
                 out = 0;
-                return std::nullopt;
+                return {};
             }
             return last_error();
         }
         out = static_cast<unsigned>(st.st_nlink);
-        return std::nullopt;
+        return {};
     }
 
-    FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
+    Status create_new(const std::string& path, const std::string& model, Handle& out) override {
         const int fd = open_retry(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) return last_error();
         struct stat st {};
@@ -141,17 +141,17 @@ public:
             copy_attributes(model.c_str(), fd);
         }
         out = fd;
-        return std::nullopt;
+        return {};
     }
 
-    FileError open_existing(const std::string& path, Handle& out) override {
+    Status open_existing(const std::string& path, Handle& out) override {
         const int fd = open_retry(path.c_str(), O_WRONLY | O_CLOEXEC);
         if (fd < 0) return last_error();
         out = fd;
-        return std::nullopt;
+        return {};
     }
 
-    FileError write(Handle file, const void* data, std::size_t count) override {
+    Status write(Handle file, const void* data, std::size_t count) override {
         const auto* p = static_cast<const char*>(data);
         while (count > 0) {
             const ssize_t n = ::write(static_cast<int>(file), p, count);
@@ -163,69 +163,69 @@ public:
             p += n;
             count -= static_cast<std::size_t>(n);
         }
-        return std::nullopt;
+        return {};
     }
 
-    FileError set_size(Handle file, std::uint64_t size) override {
+    Status set_size(Handle file, std::uint64_t size) override {
         if (::ftruncate(static_cast<int>(file), static_cast<off_t>(size)) != 0) return last_error();
-        return std::nullopt;
+        return {};
     }
 
-    FileError flush(Handle file) override {
+    Status flush(Handle file) override {
         if (::fsync(static_cast<int>(file)) != 0) return last_error();
-        return std::nullopt;
+        return {};
     }
 
-    FileError close(Handle file) override {
+    Status close(Handle file) override {
         if (::close(static_cast<int>(file)) != 0 && errno != EINTR) return last_error();
-        return std::nullopt;
+        return {};
     }
 
-    FileError replace(const std::string& from, const std::string& to) override {
-        if (FileError e = rename_over(from, to)) return e;
+    Status replace(const std::string& from, const std::string& to) override {
+        if (Status e = rename_over(from, to); !e.ok()) return e;
         // Make the new name itself durable; the bytes already are.
         (void)sync_folder(folder_of(to));
-        return std::nullopt;
+        return {};
     }
 
-    FileError rename_over(const std::string& from, const std::string& to) override {
+    Status rename_over(const std::string& from, const std::string& to) override {
         if (::rename(from.c_str(), to.c_str()) != 0) return last_error();
-        return std::nullopt;
+        return {};
     }
 
-    FileError link(const std::string& existing, const std::string& to) override {
+    Status link(const std::string& existing, const std::string& to) override {
         if (::link(existing.c_str(), to.c_str()) != 0) return last_error();
-        return std::nullopt;
+        return {};
     }
 
-    FileError sync_folder(const std::string& folder) override {
+    Status sync_folder(const std::string& folder) override {
         Descriptor dir(open_retry(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.get() >= 0) (void)::fsync(dir.get());
-        return std::nullopt;
+        return {};
     }
 
-    FileError copy(const std::string& from, const std::string& to) override {
+    Status copy(const std::string& from, const std::string& to) override {
         Descriptor in(open_retry(from.c_str(), O_RDONLY | O_CLOEXEC));
         if (in.get() < 0) return last_error();
         Handle out_handle = kNoHandle;
-        if (FileError e = create_new(to, from, out_handle)) return e;
+        if (Status e = create_new(to, from, out_handle); !e.ok()) return e;
         Descriptor out(static_cast<int>(out_handle));
-        FileError error = copy_bytes(in.get(), out.get());
-        if (!error && ::fsync(out.get()) != 0) error = last_error();
-        if (!error && ::close(out.release()) != 0) error = last_error();
-        if (error) {
+        Status error = copy_bytes(in.get(), out.get());
+        if (error.ok() && ::fsync(out.get()) != 0) error = last_error();
+        if (error.ok() && ::close(out.release()) != 0) error = last_error();
+        if (!error.ok()) {
             ::unlink(to.c_str());
         }
         return error;
     }
 
-    FileError remove(const std::string& path) override {
+    Status remove(const std::string& path) override {
         if (::unlink(path.c_str()) != 0) return last_error();
-        return std::nullopt;
+        return {};
     }
 
 private:
-    FileError copy_bytes(int in, int out) {
+    Status copy_bytes(int in, int out) {
         char buffer[65536];
         for (;;) {
             const ssize_t n = ::read(in, buffer, sizeof buffer);
@@ -233,29 +233,29 @@ private:
                 if (errno == EINTR) continue;
                 return last_error();
             }
-            if (n == 0) return std::nullopt;
-            if (FileError e = write(out, buffer, static_cast<std::size_t>(n))) return e;
+            if (n == 0) return {};
+            if (Status e = write(out, buffer, static_cast<std::size_t>(n)); !e.ok()) return e;
         }
     }
 };
 
 }  // namespace
 
-FileError FileOps::may_write(const std::string& path) {
+Status FileOps::may_write(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;  // a new file: its folder decides
-    if (S_ISDIR(st.st_mode)) return FileFault(reason::kFolder);
-    if (!S_ISREG(st.st_mode)) return FileFault(reason::kNotRegular);
+    if (::stat(path.c_str(), &st) != 0) return {};  // a new file: its folder decides
+    if (S_ISDIR(st.st_mode)) return Fault(reason::kFolder);
+    if (!S_ISREG(st.st_mode)) return Fault(reason::kNotRegular);
     // Root may write anything; the owner's write bit still says the user meant
     // the file to stay as it is.
     if (::geteuid() == 0) {
-        if ((st.st_mode & S_IWUSR) == 0) return FileFault(reason::kDenied);
-        return std::nullopt;
+        if ((st.st_mode & S_IWUSR) == 0) return Fault(reason::kDenied);
+        return {};
     }
     if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-        return FileFault(errno == EACCES || errno == EPERM || errno == EROFS ? std::string(reason::kDenied)
+        return Fault(errno == EACCES || errno == EPERM || errno == EROFS ? std::string(reason::kDenied)
                                                                             : last_error());
-    return std::nullopt;
+    return {};
 }
 
 FileOps& system_file_ops() {
@@ -282,17 +282,17 @@ std::optional<FileStamp> restamp_folder(const std::string& path) {
     return file_stamp(path);
 }
 
-FileResult read_whole_file(const std::string& path, WholeFile& out) {
+Status read_whole_file(const std::string& path, WholeFile& out) {
     // Examined before it is opened, so that a device is never opened at all,
     // and opened without blocking, so that a pipe put in its place meanwhile
     // cannot hold us; what was opened is examined again.
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return FileFault(path, open_reason(path, errno));
-    if (FileError e = kind_fault(st)) return e->at(path);
+    if (::stat(path.c_str(), &st) != 0) return Fault(path, open_reason(path, errno));
+    if (Status e = kind_fault(st); !e.ok()) return e.fault().at(path);
     Descriptor fd(open_retry(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) return FileFault(path, open_reason(path, errno));
-    if (::fstat(fd.get(), &st) != 0) return FileFault(path, last_error());
-    if (FileError e = kind_fault(st)) return e->at(path);
+    if (fd.get() < 0) return Fault(path, open_reason(path, errno));
+    if (::fstat(fd.get(), &st) != 0) return Fault(path, last_error());
+    if (Status e = kind_fault(st); !e.ok()) return e.fault().at(path);
     const auto size = static_cast<std::uint64_t>(st.st_size);
     std::vector<std::uint8_t> block(static_cast<std::size_t>(size) + 32, 0);
     std::size_t got = 0;
@@ -300,7 +300,7 @@ FileResult read_whole_file(const std::string& path, WholeFile& out) {
         const ssize_t n = ::read(fd.get(), block.data() + got, static_cast<std::size_t>(size) - got);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return FileFault(path, last_error());
+            return Fault(path, last_error());
         }
         if (n == 0) break;  // the file shrank meanwhile: what was read is the file
         got += static_cast<std::size_t>(n);
@@ -308,7 +308,7 @@ FileResult read_whole_file(const std::string& path, WholeFile& out) {
     block.resize(got + 32);
     out.block = std::move(block);
     out.length = got;
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace ce

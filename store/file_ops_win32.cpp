@@ -67,7 +67,7 @@ FileOps::Handle as_int(HANDLE h) { return reinterpret_cast<FileOps::Handle>(h); 
 
 class Win32FileOps final : public FileOps {
 public:
-    FileError link_count(const std::string& path, unsigned& out) override {
+    Status link_count(const std::string& path, unsigned& out) override {
         Win32Handle h(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -75,17 +75,17 @@ public:
             const DWORD code = GetLastError();
             if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
                 out = 0;
-                return std::nullopt;
+                return {};
             }
             return error_text(code);
         }
         BY_HANDLE_FILE_INFORMATION info{};
         if (!GetFileInformationByHandle(h.get(), &info)) return last_error();
         out = info.nNumberOfLinks == 0 ? 1u : static_cast<unsigned>(info.nNumberOfLinks);
-        return std::nullopt;
+        return {};
     }
 
-    FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
+    Status create_new(const std::string& path, const std::string& model, Handle& out) override {
         // The new file takes the old one's attributes (hidden, system, archive);
         // its security and streams come over when it replaces the old one.
         DWORD attributes = FILE_ATTRIBUTE_NORMAL;
@@ -98,18 +98,18 @@ public:
         HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
         if (h == INVALID_HANDLE_VALUE) return last_error();
         out = as_int(h);
-        return std::nullopt;
+        return {};
     }
 
-    FileError open_existing(const std::string& path, Handle& out) override {
+    Status open_existing(const std::string& path, Handle& out) override {
         HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return last_error();
         out = as_int(h);
-        return std::nullopt;
+        return {};
     }
 
-    FileError write(Handle file, const void* data, std::size_t count) override {
+    Status write(Handle file, const void* data, std::size_t count) override {
         const auto* p = static_cast<const char*>(data);
         while (count > 0) {
             const DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
@@ -119,49 +119,49 @@ public:
             p += written;
             count -= written;
         }
-        return std::nullopt;
+        return {};
     }
 
-    FileError set_size(Handle file, std::uint64_t size) override {
+    Status set_size(Handle file, std::uint64_t size) override {
         LARGE_INTEGER at{};
         at.QuadPart = static_cast<LONGLONG>(size);
         if (!SetFilePointerEx(as_handle(file), at, nullptr, FILE_BEGIN)) return last_error();
         if (!SetEndOfFile(as_handle(file))) return last_error();
-        return std::nullopt;
+        return {};
     }
 
-    FileError flush(Handle file) override {
+    Status flush(Handle file) override {
         if (!FlushFileBuffers(as_handle(file))) return last_error();
-        return std::nullopt;
+        return {};
     }
 
-    FileError close(Handle file) override {
+    Status close(Handle file) override {
         if (!CloseHandle(as_handle(file))) return last_error();
-        return std::nullopt;
+        return {};
     }
 
     // Over an existing file, ReplaceFile carries the old file's security,
     // attributes and streams over to the new one, which is what a replacement
     // should keep. Where it cannot (another file system, a file opened without
     // sharing) the plain move stands in, as for a file that does not exist yet.
-    FileError replace(const std::string& from, const std::string& to) override {
+    Status replace(const std::string& from, const std::string& to) override {
         if (GetFileAttributesA(to.c_str()) != INVALID_FILE_ATTRIBUTES) {
             if (ReplaceFileA(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-                return std::nullopt;
+                return {};
             // On failure the new file is still under its own name, and the old
             // one under its name or moved aside: the move below puts the new one
             // in place either way.
         }
         if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return last_error();
-        return std::nullopt;
+        return {};
     }
 
-    FileError copy(const std::string& from, const std::string& to) override {
+    Status copy(const std::string& from, const std::string& to) override {
         if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) return last_error();
         // CopyFile does not flush: the copy must be on the device before the
         // original is rewritten.
-        FileError error;
+        Status error;
         {
             Win32Handle h(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -172,24 +172,24 @@ public:
             else if (!CloseHandle(h.release()))
                 error = last_error();
         }
-        if (error) DeleteFileA(to.c_str());
+        if (!error.ok()) DeleteFileA(to.c_str());
         return error;
     }
 
-    FileError remove(const std::string& path) override {
+    Status remove(const std::string& path) override {
         if (!DeleteFileA(path.c_str())) return last_error();
-        return std::nullopt;
+        return {};
     }
 };
 
 }  // namespace
 
-FileError FileOps::may_write(const std::string& path) {
+Status FileOps::may_write(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;  // a new file: its folder decides
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileFault(reason::kFolder);
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileFault(reason::kDenied);
-    return std::nullopt;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return {};  // a new file: its folder decides
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Fault(reason::kFolder);
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Fault(reason::kDenied);
+    return {};
 }
 
 FileOps& system_file_ops() {
@@ -224,34 +224,34 @@ std::optional<FileStamp> restamp_folder(const std::string& path) {
     return file_stamp(path);
 }
 
-FileResult read_whole_file(const std::string& path, WholeFile& out) {
+Status read_whole_file(const std::string& path, WholeFile& out) {
     // A folder opens only with backup semantics; say what it is rather than
     // "access denied".
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return FileFault(path, reason::kFolder);
+        return Fault(path, reason::kFolder);
     Win32Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                               nullptr));
-    if (!h.valid()) return FileFault(path, open_reason(GetLastError()));
+    if (!h.valid()) return Fault(path, open_reason(GetLastError()));
     // A pipe, a console or a device (NUL, COM1) is no data file, and reading one may wait forever.
-    if (GetFileType(h.get()) != FILE_TYPE_DISK) return FileFault(path, reason::kNotRegular);
+    if (GetFileType(h.get()) != FILE_TYPE_DISK) return Fault(path, reason::kNotRegular);
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0) return FileFault(path, last_error());
-    if (static_cast<std::uint64_t>(size.QuadPart) > kLargestFile) return FileFault(path, reason::kTooLarge);
+    if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0) return Fault(path, last_error());
+    if (static_cast<std::uint64_t>(size.QuadPart) > kLargestFile) return Fault(path, reason::kTooLarge);
     const auto length = static_cast<std::size_t>(size.QuadPart);
     std::vector<std::uint8_t> block(length + 32, 0);
     std::size_t got = 0;
     while (got < length) {
         DWORD n = 0;
         if (!ReadFile(h.get(), block.data() + got, static_cast<DWORD>(length - got), &n, nullptr))
-            return FileFault(path, last_error());
+            return Fault(path, last_error());
         if (n == 0) break;
         got += n;
     }
     block.resize(got + 32);
     out.block = std::move(block);
     out.length = got;
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace ce

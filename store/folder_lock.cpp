@@ -9,28 +9,26 @@
 
 namespace ce {
 
-std::optional<std::string> FolderLock::acquire(const std::string& root, int wait_ms) {
+Status FolderLock::acquire(const std::string& root, int wait_ms) {
     release();
-    busy_ = false;
     const std::string path = data_path(root, kLockFileName);
     std::intptr_t handle = kNone;
-    if (auto error = lock_detail::open_lock_file(path, handle))
-        return FileFault(path, "cannot open the folder's lock file: " + *error).message();
+    if (Status e = lock_detail::open_lock_file(path, handle); !e.ok())
+        return Fault(e.fault().kind, path, "cannot open the folder's lock file: " + e.fault().reason);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
     for (;;) {
         if (lock_detail::try_lock(handle)) break;
         if (std::chrono::steady_clock::now() >= deadline) {
             lock_detail::close_lock_file(handle);
-            busy_ = true;
-            const std::string folder = root.empty() ? std::string("the current folder") : root;
-            return folder + ": another program is writing this data folder (it holds " + kLockFileName +
-                   "); gave up after waiting " + std::to_string((wait_ms + 999) / 1000) + " s";
+            return Fault(FaultKind::busy, root.empty() ? std::string("the current folder") : root,
+                         std::string("another program is writing this data folder (it holds ") + kLockFileName +
+                             "); gave up after waiting " + std::to_string((wait_ms + 999) / 1000) + " s");
         }
         lock_detail::pause_ms(20);
     }
     handle_ = handle;
     root_ = root;
-    return std::nullopt;
+    return {};
 }
 
 void FolderLock::release() {

@@ -7,12 +7,13 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
+
+#include "store/data_folder.h"
+#include "store/fault.h"
 
 namespace ce {
 
-constexpr const char* kLockFileName = ".creatures.lock";
 // How long a second writer waits before it gives up.
 constexpr int kLockWaitMs = 5000;
 
@@ -24,27 +25,23 @@ public:
     FolderLock& operator=(const FolderLock&) = delete;
 
     // Takes the lock of the folder `root`, waiting up to `wait_ms` for another
-    // writer to finish. Nothing on success; otherwise a message that names the
-    // folder and why (another writer, a lock file that cannot be opened).
-    std::optional<std::string> acquire(const std::string& root, int wait_ms = kLockWaitMs);
+    // writer to finish. A fault that names the folder and why: busy when
+    // another writer holds it, else a lock file that cannot be opened.
+    Status acquire(const std::string& root, int wait_ms = kLockWaitMs);
     // Whether the lock is held now; `root` is the folder it was taken for.
     bool held() const { return handle_ != kNone; }
     const std::string& root() const { return root_; }
-    // Whether the last acquire failed because another writer held the lock (as
-    // opposed to a lock file that could not be opened).
-    bool busy() const { return busy_; }
     void release();
 
 private:
     static constexpr std::intptr_t kNone = -1;
     std::intptr_t handle_ = kNone;
     std::string root_;
-    bool busy_ = false;
 };
 
 namespace lock_detail {
 // Platform parts (folder_lock_posix.cpp, folder_lock_win32.cpp).
-std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t& handle);
+Status open_lock_file(const std::string& path, std::intptr_t& handle);
 // True when the lock was taken; false when another holder has it.
 bool try_lock(std::intptr_t handle);
 void close_lock_file(std::intptr_t handle);

@@ -19,7 +19,7 @@
 
 namespace ce::lock_detail {
 
-std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t& handle) {
+Status open_lock_file(const std::string& path, std::intptr_t& handle) {
     // Without blocking: a pipe in the lock file's place must not hold us.
     int fd;
     do fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
@@ -42,7 +42,7 @@ std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t
         return std::string(folder ? reason::kFolder : reason::kNotRegular);
     }
     handle = fd;
-    return std::nullopt;
+    return {};
 }
 
 namespace {

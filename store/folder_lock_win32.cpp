@@ -22,7 +22,7 @@ std::string system_message(DWORD code) {
 }
 }  // namespace
 
-std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t& handle) {
+Status open_lock_file(const std::string& path, std::intptr_t& handle) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return std::string(reason::kFolder);
@@ -41,7 +41,7 @@ std::optional<std::string> open_lock_file(const std::string& path, std::intptr_t
         }
     }
     handle = reinterpret_cast<std::intptr_t>(h);
-    return std::nullopt;
+    return {};
 }
 
 namespace {

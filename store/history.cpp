@@ -2,7 +2,7 @@
 #include "store/history.h"
 
 #include <algorithm>
-#include <charconv>
+#include <limits>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -13,8 +13,10 @@
 
 #include "store/content_hash.h"
 #include "store/file_ops.h"
-#include "store/folder_files.h"
+#include "store/data_folder.h"
+#include "store/layouts.h"
 #include "store/quoted_text.h"
+#include "store/value_text.h"
 #include "store/whole_file.h"
 
 namespace ce {
@@ -25,20 +27,22 @@ namespace fs = std::filesystem;
 constexpr std::string_view kManifestHead = "creatures history 1";
 constexpr const char* kSettingsName = "settings";
 
-FileResult read_text(const std::string& path, std::string& out) {
+Status read_text(const std::string& path, std::string& out) {
     WholeFile file;
-    if (FileResult fault = read_whole_file(path, file)) return fault;
+    if (Status fault = read_whole_file(path, file); !fault.ok()) return fault;
     out.assign(reinterpret_cast<const char*>(file.data()), file.length);
-    return std::nullopt;
+    return {};
 }
 
 
 // Decimal digits only: no sign, space or prefix.
+// A number of ours in a history file: decimal digits only, and one that fits `out`.
 template <class T>
 bool parse_number(std::string_view s, T& out) {
-    if (s.empty() || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && end == s.data() + s.size();
+    const std::optional<std::uint64_t> v = parse_decimal(s, static_cast<std::uint64_t>(std::numeric_limits<T>::max()));
+    if (!v) return false;
+    out = static_cast<T>(*v);
+    return true;
 }
 
 bool is_hash(std::string_view s) {
@@ -82,7 +86,7 @@ std::string history_path(const std::string& root, const std::string& name) {
 }
 
 std::string content_path(const std::string& root, const std::string& hash) {
-    return history_path(root, "content/" + hash);
+    return history_path(root, std::string(kContentFolder) + "/" + hash);
 }
 
 std::optional<EntryNumber> parse_entry_number(std::string_view text) {
@@ -122,7 +126,7 @@ ManifestName manifest_name(std::string_view file_name) {
 }
 
 bool is_history_name(std::string_view file_name) {
-    if (file_name == "content" || file_name == kSettingsName || is_temp_of(file_name, kSettingsName)) return true;
+    if (file_name == kContentFolder || file_name == kSettingsName || is_temp_of(file_name, kSettingsName)) return true;
     if (manifest_name(file_name).number > 0) return true;
     // A content staged under its hash.
     return file_name.size() > 64 && is_hash(file_name.substr(0, 64)) && is_temp_of(file_name, file_name.substr(0, 64));
@@ -185,7 +189,7 @@ std::optional<std::string_view> field(std::string_view line, std::string_view ke
 }
 
 // Lines 2 to 5: number, time, made-by, slots.
-std::optional<std::string> parse_head(const std::vector<std::string_view>& lines, HistoryEntry& entry) {
+Status parse_head(const std::vector<std::string_view>& lines, HistoryEntry& entry) {
     const auto number = field(lines[1], "number");
     const std::optional<EntryNumber> n = number ? parse_entry_number(*number) : std::nullopt;
     if (!n) return std::string("line 2: expected \"number\" and an entry number");
@@ -198,18 +202,18 @@ std::optional<std::string> parse_head(const std::vector<std::string_view>& lines
     entry.made_by = std::string(*made_by);
     const auto slots = field(lines[4], "slots");
     if (!slots) return std::string("line 5: expected \"slots\"");
-    if (slots->empty()) return std::nullopt;
+    if (slots->empty()) return {};
     for (std::string_view w : words(*slots, 100000)) {
-        int s = 0;
-        if (!parse_number(w, s) || s < 0 || s > 999) return "line 5: " + quoted_piece(w) + " is not a slot";
-        entry.slots.push_back(s);
+        const std::optional<std::uint64_t> s = parse_decimal(w, kSlots - 1);
+        if (!s) return Fault(FaultKind::invalid, "", "line 5: " + slot_fault(quoted_piece(w)).reason);
+        entry.slots.push_back(static_cast<int>(*s));
     }
-    return std::nullopt;
+    return {};
 }
 
 // A "file" line: old hash (or "-"), old size, new hash, new size, name; the
 // name one of the folder's own files, and not one `entry` names already.
-std::optional<std::string> parse_file_line(std::string_view line, const HistoryEntry& entry, HistoryFile& f) {
+Status parse_file_line(std::string_view line, const HistoryEntry& entry, HistoryFile& f) {
     const auto rest = field(line, "file");
     if (!rest) return std::string("expected \"file\"");
     const std::vector<std::string_view> w = words(*rest, 5);
@@ -223,12 +227,12 @@ std::optional<std::string> parse_file_line(std::string_view line, const HistoryE
     f.old_hash = w[0] == "-" ? std::string() : std::string(w[0]);
     f.new_hash = std::string(w[2]);
     f.name = std::string(w[4]);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace
 
-std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& out) {
+Status parse_manifest(std::string_view text, HistoryEntry& out) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
         const std::size_t nl = text.find('\n');
@@ -239,22 +243,22 @@ std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& o
     if (lines.size() < 6 || lines[0] != kManifestHead) return std::string("not a history manifest");
     if (lines.back() != "end") return std::string("it does not end with \"end\"");
     HistoryEntry entry;
-    if (auto e = parse_head(lines, entry)) return e;
+    if (Status e = parse_head(lines, entry); !e.ok()) return e;
     for (std::size_t i = 5; i + 1 < lines.size(); ++i) {
         HistoryFile f;
-        if (auto e = parse_file_line(lines[i], entry, f)) return "line " + std::to_string(i + 1) + ": " + *e;
+        if (Status e = parse_file_line(lines[i], entry, f); !e.ok()) return e.fault().after("line " + std::to_string(i + 1) + ": ");
         entry.files.push_back(std::move(f));
     }
     if (entry.files.empty()) return std::string("it names no file");
     out = std::move(entry);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> read_manifest(const std::string& path, HistoryEntry& out) {
+Status read_manifest(const std::string& path, HistoryEntry& out) {
     std::string text;
-    if (FileResult fault = read_text(path, text)) return fault->message();
-    if (auto e = parse_manifest(text, out)) return FileFault(path, "not a valid history manifest: " + *e).message();
-    return std::nullopt;
+    if (Status fault = read_text(path, text); !fault.ok()) return fault;
+    if (Status e = parse_manifest(text, out); !e.ok()) return Fault(FaultKind::invalid, path, "not a valid history manifest: " + e.message());
+    return {};
 }
 
 std::string untrusted_history(const std::string& root) {
@@ -262,16 +266,16 @@ std::string untrusted_history(const std::string& root) {
            quoted_text(history_path(root)) + " out of the data folder";
 }
 
-std::optional<std::string> read_history_settings(const std::string& root, HistorySettings& out) {
+Status read_history_settings(const std::string& root, HistorySettings& out) {
     HistorySettings s;
     const std::string path = history_path(root, kSettingsName);
     std::string text;
     std::error_code ec;
     if (!fs::exists(path, ec)) {
         out = s;
-        return std::nullopt;
+        return {};
     }
-    if (FileResult fault = read_text(path, text)) return fault->message();
+    if (Status fault = read_text(path, text); !fault.ok()) return fault;
     std::size_t line_no = 0;
     while (!text.empty()) {
         ++line_no;
@@ -293,29 +297,29 @@ std::optional<std::string> read_history_settings(const std::string& root, Histor
         text.erase(0, std::min(nl + 1, text.size()));
     }
     out = s;
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> write_history_settings(FileOps& ops, const std::string& root,
-                                                  const HistorySettings& settings) {
-    if (auto problem = history_folder_problem(root)) return problem;
-    if (FileError e = ops.make_folder(history_path(root)))
-        return failed_step(history_path(root), "cannot be made", *e).message();
+Status write_history_settings(FileOps& ops, const std::string& root,
+                              const HistorySettings& settings) {
+    if (Status problem = history_folder_problem(root); !problem.ok()) return problem;
+    if (Status e = ops.make_folder(history_path(root)); !e.ok())
+        return failed_step(history_path(root), "cannot be made", e.fault());
     const std::string text = std::string("history ") + (settings.enabled ? "on" : "off") + "\nkeep-entries " +
                              std::to_string(settings.keep_entries) + "\nkeep-bytes " +
                              std::to_string(settings.keep_bytes) + "\n";
-    return put_file(ops, history_path(root, kSettingsName), text);
+    return store_whole_file(ops, history_path(root, kSettingsName), text.data(), text.size());
 }
 
-std::optional<std::string> history_folder_problem(const std::string& root) {
-    for (const std::string& folder : {history_path(root), history_path(root, "content")}) {
+Status history_folder_problem(const std::string& root) {
+    for (const std::string& folder : {history_path(root), history_path(root, kContentFolder)}) {
         std::error_code ec;
         const fs::file_status st = fs::symlink_status(folder, ec);
-        if (st.type() == fs::file_type::not_found) return std::nullopt;
+        if (st.type() == fs::file_type::not_found) return {};
         if (st.type() != fs::file_type::directory)
             return folder + ": not a folder (the folder's history and the journal of its writes live there)";
     }
-    return std::nullopt;
+    return {};
 }
 
 namespace {
@@ -331,7 +335,7 @@ class EntryCache {
 public:
     // `trusted`: nobody has changed the folder's names since this program last
     // pruned it, so a known entry is taken as it is.
-    std::optional<std::string> read(const std::string& root, EntryNumber number, SharedEntry& out, bool trusted = false) {
+    Status read(const std::string& root, EntryNumber number, SharedEntry& out, bool trusted = false) {
         const std::string path = history_path(root, entry_file_name(number, "entry"));
         if (trusted) {
             std::lock_guard<std::mutex> hold(mutex_);
@@ -339,7 +343,7 @@ public:
             const auto it = known_.find(number);
             if (it != known_.end()) {
                 out = it->second.entry;
-                return std::nullopt;
+                return {};
             }
         }
         const std::optional<FileStamp> stamp = file_stamp(path);
@@ -349,16 +353,16 @@ public:
             const auto it = known_.find(number);
             if (stamp && it != known_.end() && it->second.stamp == *stamp) {
                 out = it->second.entry;
-                return std::nullopt;
+                return {};
             }
         }
         auto entry = std::make_shared<HistoryEntry>();
-        if (auto e = read_manifest(path, *entry)) return e;
+        if (Status e = read_manifest(path, *entry); !e.ok()) return e;
         out = entry;
         std::lock_guard<std::mutex> hold(mutex_);
         use(root);
         if (stamp) known_[number] = {*stamp, out};
-        return std::nullopt;
+        return {};
     }
     // Forgets the entries that are gone (those before `first`).
     void forget_before(const std::string& root, EntryNumber first) {
@@ -404,26 +408,27 @@ struct Damaged {
     std::vector<EntryNumber> numbers;
     std::vector<std::string> problems;
 };
-std::optional<std::string> list_entries(const std::string& root, const std::vector<EntryNumber>& numbers,
-                                        std::vector<SharedEntry>& out, bool trusted = false,
-                                        Damaged* damaged = nullptr) {
+Status list_entries(const std::string& root, const std::vector<EntryNumber>& numbers,
+                    std::vector<SharedEntry>& out, bool trusted = false,
+                    Damaged* damaged = nullptr) {
     out.clear();
-    if (auto problem = history_folder_problem(root)) return problem;
+    if (Status problem = history_folder_problem(root); !problem.ok()) return problem;
     entry_cache().forget_before(root, numbers.empty() ? 0 : numbers.front());
     for (EntryNumber n : numbers) {
         SharedEntry entry;
-        std::optional<std::string> error = entry_cache().read(root, n, entry, trusted);
-        if (!error && entry->number != n)
-            error = history_path(root, entry_file_name(n, "entry")) + ": holds entry " + std::to_string(entry->number);
-        if (error && !damaged) return error;
-        if (error) {
+        Status error = entry_cache().read(root, n, entry, trusted);
+        if (error.ok() && entry->number != n)
+            error = Fault(FaultKind::invalid, history_path(root, entry_file_name(n, "entry")),
+                          "holds entry " + std::to_string(entry->number));
+        if (!error.ok() && !damaged) return error;
+        if (!error.ok()) {
             damaged->numbers.push_back(n);
-            damaged->problems.push_back(std::move(*error));
+            damaged->problems.push_back(error.message());
             continue;
         }
         out.push_back(std::move(entry));
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string relative_to(const std::string& root, const std::string& path) {
@@ -437,7 +442,7 @@ std::string relative_to(const std::string& root, const std::string& path) {
 // temporary file.
 void foreign_contents(const std::string& root, std::vector<std::string>& out) {
     std::error_code ec;
-    for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(history_path(root, kContentFolder), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (is_hash(name) || (name.size() > 64 && is_temp_of(name, name.substr(0, 64)) && is_hash(name.substr(0, 64))))
             continue;
@@ -448,12 +453,12 @@ void foreign_contents(const std::string& root, std::vector<std::string>& out) {
 
 // The entries from `number` on, oldest first; an error when that entry is not
 // there or when one of them cannot be read.
-std::optional<std::string> entries_from(const std::string& root, EntryNumber number,
-                                        std::vector<SharedEntry>& out) {
+Status entries_from(const std::string& root, EntryNumber number,
+                    std::vector<SharedEntry>& out) {
     const HistoryNames names = list_history_names(root);
     std::vector<SharedEntry> entries;
     Damaged damaged;
-    if (auto e = list_entries(root, names.entries, entries, false, &damaged)) return e;
+    if (Status e = list_entries(root, names.entries, entries, false, &damaged); !e.ok()) return e;
     for (std::size_t i = 0; i < damaged.numbers.size(); ++i) {
         if (damaged.numbers[i] >= number)
             return damaged.problems[i] + " (entry " + std::to_string(damaged.numbers[i]) +
@@ -467,26 +472,26 @@ std::optional<std::string> entries_from(const std::string& root, EntryNumber num
                std::to_string(entries.front()->number) + " to " + std::to_string(entries.back()->number) + ")";
     }
     out.assign(it, entries.end());
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace
 
-std::optional<std::string> list_history(const std::string& root, std::vector<HistoryEntry>& out) {
+Status list_history(const std::string& root, std::vector<HistoryEntry>& out) {
     out.clear();
     std::vector<SharedEntry> entries;
-    if (auto e = list_entries(root, list_history_names(root).entries, entries)) return e;
+    if (Status e = list_entries(root, list_history_names(root).entries, entries); !e.ok()) return e;
     out.reserve(entries.size());
     for (const SharedEntry& entry : entries) out.push_back(*entry);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> read_history(const std::string& root, HistoryListing& out) {
+Status read_history(const std::string& root, HistoryListing& out) {
     out = HistoryListing{};
     const HistoryNames names = list_history_names(root);
     std::vector<SharedEntry> entries;
     Damaged damaged;
-    if (auto e = list_entries(root, names.entries, entries, false, &damaged)) return e;
+    if (Status e = list_entries(root, names.entries, entries, false, &damaged); !e.ok()) return e;
     for (const SharedEntry& entry : entries) out.entries.push_back(*entry);
     out.damaged = std::move(damaged.numbers);
     for (const std::string& problem : damaged.problems)
@@ -498,22 +503,22 @@ std::optional<std::string> read_history(const std::string& root, HistoryListing&
     foreign_contents(root, contents);
     for (const std::string& name : contents)
         out.problems.push_back(history + "/content/" + shown_text(name) + ": not a file of ours; ignored");
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> load_content(const std::string& root, const std::string& hash, std::string& out) {
+Status load_content(const std::string& root, const std::string& hash, std::string& out) {
     const std::string path = content_path(root, hash);
-    if (FileResult fault = read_text(path, out))
-        return failed_step(path, "the stored content cannot be read", *fault).message();
+    if (Status fault = read_text(path, out); !fault.ok())
+        return failed_step(path, "the stored content cannot be read", fault.fault());
     if (content_hash(out) != hash)
-        return FileFault(path, "the stored content is damaged (its hash does not match)").message();
-    return std::nullopt;
+        return Fault(path, "the stored content is damaged (its hash does not match)");
+    return {};
 }
 
-std::optional<std::string> folder_before(const std::string& root, EntryNumber number, FolderBytes& out,
-                                         std::vector<int>* slots) {
+Status folder_before(const std::string& root, EntryNumber number, FolderBytes& out,
+                     std::vector<int>* slots) {
     std::vector<SharedEntry> entries;
-    if (auto e = entries_from(root, number, entries)) return e;
+    if (Status e = entries_from(root, number, entries); !e.ok()) return e;
     out.clear();
     std::set<int> seen_slots;
     for (const SharedEntry& e : entries) {
@@ -525,20 +530,20 @@ std::optional<std::string> folder_before(const std::string& root, EntryNumber nu
                 continue;
             }
             std::string bytes;
-            if (auto error = load_content(root, f.old_hash, bytes))
-                return "entry " + std::to_string(e->number) + ", " + f.name + ": " + *error;
+            if (Status error = load_content(root, f.old_hash, bytes); !error.ok())
+                return error.fault().after("entry " + std::to_string(e->number) + ", " + f.name + ": ");
             out[f.name] = std::move(bytes);
         }
     }
     if (slots) slots->assign(seen_slots.begin(), seen_slots.end());
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> files_not_as_written(const std::string& root, EntryNumber number,
-                                                std::vector<std::string>& out) {
+Status files_not_as_written(const std::string& root, EntryNumber number,
+                            std::vector<std::string>& out) {
     out.clear();
     std::vector<SharedEntry> entries;
-    if (auto e = entries_from(root, number, entries)) return e;
+    if (Status e = entries_from(root, number, entries); !e.ok()) return e;
     for (const std::string& name : folder_file_names()) {
         // The newest entry that names the file says what it holds now.
         const HistoryFile* last = nullptr;
@@ -547,13 +552,13 @@ std::optional<std::string> files_not_as_written(const std::string& root, EntryNu
                 if (f.name == name) last = &f;
         if (!last) continue;
         WholeFile file;
-        const FileResult fault = read_whole_file(data_path(root, name), file);
-        if (fault && fault->reason != reason::kMissing) return fault->message();
-        const bool holds = !fault && content_hash(std::string_view(reinterpret_cast<const char*>(file.data()),
+        const Status fault = read_whole_file(data_path(root, name), file);
+        if (!fault.ok() && !fault.is(FaultKind::missing)) return fault;
+        const bool holds = fault.ok() && content_hash(std::string_view(reinterpret_cast<const char*>(file.data()),
                                                                     file.length)) == last->new_hash;
         if (!holds) out.push_back(name);
     }
-    return std::nullopt;
+    return {};
 }
 
 namespace {
@@ -593,74 +598,69 @@ std::size_t entries_to_keep(const std::vector<SharedEntry>& entries, const Histo
 // in progress (which needs its old contents until it is committed or rolled
 // back; when its journal cannot be read, nothing is removed). Only the
 // `candidates` are looked at when given, else every stored content.
-std::optional<std::string> remove_unneeded_contents(FileOps& ops, const std::string& root,
-                                                    const std::vector<EntryNumber>& journals, Needed& needed,
-                                                    const std::set<std::string>* candidates) {
+Status remove_unneeded_contents(FileOps& ops, const std::string& root,
+                                const std::vector<EntryNumber>& journals, Needed& needed,
+                                const std::set<std::string>* candidates) {
     std::vector<HistoryEntry> pending(journals.size());
     for (std::size_t i = 0; i < journals.size(); ++i) {
-        if (read_manifest(history_path(root, entry_file_name(journals[i], "journal")), pending[i])) return std::nullopt;
+        if (!read_manifest(history_path(root, entry_file_name(journals[i], "journal")), pending[i]).ok()) return {};
         for (const HistoryFile& f : pending[i].files) needed.insert(f.old_hash);
     }
-    std::optional<std::string> error;
+    Status error;
     auto remove = [&](const std::string& name) {
         if (!is_hash(name) || needed.count(name)) return;
         const std::string path = content_path(root, name);
         unsigned links = 0;
-        if (!ops.link_count(path, links) && links == 0) return;  // gone already
-        if (FileError e = ops.remove(path)) error = failed_step(path, "cannot be removed", *e).message();
+        if (ops.link_count(path, links).ok() && links == 0) return;  // gone already
+        if (Status e = ops.remove(path); !e.ok()) error = failed_step(path, "cannot be removed", e.fault());
     };
     if (candidates) {
         for (const std::string& name : *candidates) remove(name);
         return error;
     }
     std::error_code ec;
-    for (fs::directory_iterator it(history_path(root, "content"), ec), end; !ec && it != end; it.increment(ec))
+    for (fs::directory_iterator it(history_path(root, kContentFolder), ec), end; !ec && it != end; it.increment(ec))
         remove(it->path().filename().string());
     return error;
 }
 
-std::optional<std::string> prune(FileOps& ops, const std::string& root, const HistorySettings& settings,
-                                 const HistoryNames& names, bool full, bool trusted = false) {
+Status prune(FileOps& ops, const std::string& root, const HistorySettings& settings,
+             const HistoryNames& names, bool full, bool trusted = false) {
     std::vector<SharedEntry> entries;
     Damaged damaged;
-    if (auto e = list_entries(root, names.entries, entries, trusted, &damaged)) return e;
+    if (Status e = list_entries(root, names.entries, entries, trusted, &damaged); !e.ok()) return e;
 
     Needed needed;
     const std::size_t keep = entries_to_keep(entries, settings, needed);
-    if (keep == entries.size() && !full) return std::nullopt;
+    if (keep == entries.size() && !full) return {};
     // Only the contents of the entries removed can have become unneeded; after a
     // recovery, or with history off, every stored content is looked at.
     std::set<std::string> candidates;
     for (std::size_t i = 0; i + keep < entries.size(); ++i) {
         const std::string path = history_path(root, entry_file_name(entries[i]->number, "entry"));
-        if (FileError e = ops.remove(path))  // keep the rest: the oldest go first, so the history stays a suffix
-            return failed_step(path, "cannot be removed", *e).message();
+        if (Status e = ops.remove(path); !e.ok())  // keep the rest: the oldest go first, so the history stays a suffix
+            return failed_step(path, "cannot be removed", e.fault());
         for (const HistoryFile& f : entries[i]->files) candidates.insert(f.old_hash);
     }
     // What an entry that cannot be read needs is not known: no content goes.
-    if (!damaged.numbers.empty()) return std::nullopt;
+    if (!damaged.numbers.empty()) return {};
     return remove_unneeded_contents(ops, root, names.journals, needed,
                                     full || !settings.enabled ? nullptr : &candidates);
 }
 
 }  // namespace
 
-std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full) {
+Status prune_history(FileOps& ops, const std::string& root, bool full) {
     HistorySettings settings;
-    if (auto e = read_history_settings(root, settings)) return e;
+    if (Status e = read_history_settings(root, settings); !e.ok()) return e;
     return prune(ops, root, settings, list_history_names(root), full);
 }
 
-std::optional<std::string> prune_history(FileOps& ops, const std::string& root, const KnownHistory& known) {
+Status prune_history(FileOps& ops, const std::string& root, const KnownHistory& known) {
     const bool trusted = entry_cache().unchanged_since_pruned(root, known.folder_before);
-    auto error = prune(ops, root, known.settings, known.names, false, trusted);
-    entry_cache().pruned(root, error ? std::nullopt : restamp_folder(history_path(root)));
+    Status error = prune(ops, root, known.settings, known.names, false, trusted);
+    entry_cache().pruned(root, !error.ok() ? std::nullopt : restamp_folder(history_path(root)));
     return error;
-}
-
-std::optional<std::string> put_file(FileOps& ops, const std::string& path, std::string_view bytes) {
-    if (FileResult e = store_whole_file(ops, path, bytes.data(), bytes.size())) return e->message();
-    return std::nullopt;
 }
 
 }  // namespace ce

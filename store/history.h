@@ -5,7 +5,7 @@
 // manifest; the commit mark renames it to ".entry".
 //
 // Everything in ".history" is untrusted input: a manifest names only the
-// folder's own files (folder_files.h), numbers parse strictly, a content is
+// folder's own files (data_folder.h), numbers parse strictly, a content is
 // trusted only by its hash, and a name that is not ours is reported and
 // otherwise ignored.
 #pragma once
@@ -17,13 +17,12 @@
 #include <string_view>
 #include <vector>
 
+#include "store/data_folder.h"
 #include "store/whole_file.h"
 
 namespace ce {
 
 class FileOps;
-
-constexpr const char* kHistoryFolder = ".history";
 
 // Entry numbers count up from 1 without a bound on their width: "000012.entry",
 // "1000000.entry". A history whose numbers reach the last one takes no more
@@ -59,11 +58,11 @@ std::string content_path(const std::string& root, const std::string& hash);
 std::string entry_file_name(EntryNumber number, const char* kind);  // "000012.entry", "1000000.journal"
 
 std::string format_manifest(const HistoryEntry& entry);
-// Nothing on success; otherwise what is wrong with the text (a name that is
+// A fault names what is wrong with the text (a name that is
 // not one of the folder's files included).
-std::optional<std::string> parse_manifest(std::string_view text, HistoryEntry& out);
+Status parse_manifest(std::string_view text, HistoryEntry& out);
 // Reads and parses a manifest file; the error names the file.
-std::optional<std::string> read_manifest(const std::string& path, HistoryEntry& out);
+Status read_manifest(const std::string& path, HistoryEntry& out);
 
 // What to tell the user when the history names what it must not: it cannot be
 // trusted, nothing was changed, and how to go on without it.
@@ -75,14 +74,14 @@ struct HistorySettings {
     std::uint64_t keep_bytes = 64ull << 20;
 };
 // Missing settings give the defaults; a damaged file is an error naming it.
-std::optional<std::string> read_history_settings(const std::string& root, HistorySettings& out);
-std::optional<std::string> write_history_settings(FileOps& ops, const std::string& root,
-                                                  const HistorySettings& settings);
+Status read_history_settings(const std::string& root, HistorySettings& out);
+Status write_history_settings(FileOps& ops, const std::string& root,
+                              const HistorySettings& settings);
 
 // An error when ".history", or its "content" folder, exists but is not a
 // folder (a symbolic link to one included: the history is never followed out
 // of the data folder).
-std::optional<std::string> history_folder_problem(const std::string& root);
+Status history_folder_problem(const std::string& root);
 
 // What the name of a file in ".history" says: the number of a manifest
 // ("000012.entry", "000012.journal") or of a temporary file of one
@@ -114,7 +113,7 @@ HistoryNames list_history_names(const std::string& root);
 
 // The completed entries, oldest first (none when there is no history yet); an
 // error at the first that cannot be read.
-std::optional<std::string> list_history(const std::string& root, std::vector<HistoryEntry>& out);
+Status list_history(const std::string& root, std::vector<HistoryEntry>& out);
 
 // The history as far as it can be read: the entries that can, oldest first,
 // and one line for each entry that cannot and each name in ".history" (or in
@@ -125,24 +124,24 @@ struct HistoryListing {
     std::vector<EntryNumber> damaged;      // entries that cannot be read
     std::vector<std::string> problems;     // what is wrong, one line each (paths relative to the folder)
 };
-std::optional<std::string> read_history(const std::string& root, HistoryListing& out);
+Status read_history(const std::string& root, HistoryListing& out);
 
 // The content stored under `hash`, checked against it.
-std::optional<std::string> load_content(const std::string& root, const std::string& hash, std::string& out);
+Status load_content(const std::string& root, const std::string& hash, std::string& out);
 
 // The files as they were before entry `number`: every file that entry or a later
 // one changed, with its bytes then (nothing when it did not exist). `slots`, when
 // given, receives the slots of those entries. An entry from `number` on that
 // cannot be read is an error (the way back passes through it).
 using FolderBytes = std::map<std::string, std::optional<std::string>>;
-std::optional<std::string> folder_before(const std::string& root, EntryNumber number, FolderBytes& out,
-                                         std::vector<int>* slots = nullptr);
+Status folder_before(const std::string& root, EntryNumber number, FolderBytes& out,
+                     std::vector<int>* slots = nullptr);
 
 // The files of the folder that do not hold what the newest entry from `number`
 // on that names them says it wrote (changed since by another program, or by a
 // write whose entry is gone), in the order of folder_file_names.
-std::optional<std::string> files_not_as_written(const std::string& root, EntryNumber number,
-                                                std::vector<std::string>& out);
+Status files_not_as_written(const std::string& root, EntryNumber number,
+                            std::vector<std::string>& out);
 
 // Removes the oldest entries beyond the settings (all of them when history is
 // off), then every content that no kept entry and no pending journal needs.
@@ -150,7 +149,7 @@ std::optional<std::string> files_not_as_written(const std::string& root, EntryNu
 // may leave contents that nothing needs). The limits are counted from the
 // manifests, which a program reads once and then only when they change. An
 // entry that cannot be read is left as it is.
-std::optional<std::string> prune_history(FileOps& ops, const std::string& root, bool full = false);
+Status prune_history(FileOps& ops, const std::string& root, bool full = false);
 
 // What a writer that holds the folder's lock knows of the history when it has
 // committed: the settings it read, the manifests there are now (none of them a
@@ -163,10 +162,7 @@ struct KnownHistory {
     const HistoryNames& names;
     std::optional<FileStamp> folder_before;
 };
-std::optional<std::string> prune_history(FileOps& ops, const std::string& root, const KnownHistory& known);
+Status prune_history(FileOps& ops, const std::string& root, const KnownHistory& known);
 
-// Writes `bytes` to `path` durably and in one step: a temporary file beside it,
-// flushed, renamed over it.
-std::optional<std::string> put_file(FileOps& ops, const std::string& path, std::string_view bytes);
 
 }  // namespace ce

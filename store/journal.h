@@ -30,19 +30,20 @@ struct WriteOrigin {
     std::vector<int> slots;
 };
 
-struct CommitResult {
-    std::optional<std::string> error;     // why nothing was written
+// What a write did: the entry it made, and the files it replaced. A write
+// that fails writes nothing, and its fault says why.
+struct Committed {
     EntryNumber entry = 0;                // the history entry made; 0 when nothing changed
     std::vector<std::string> written;     // names of the files replaced
 };
 
 // The whole write, all or nothing. `lock` may already hold the folder's lock
 // (the editor takes it before it reads); otherwise it is taken here, waiting up
-// to `wait_ms`. Only the folder's own files may be written (folder_files.h).
+// to `wait_ms`. Only the folder's own files may be written (data_folder.h).
 // Files whose new bytes equal their current ones are left alone; when none
 // changes, nothing is written and no entry is made.
-CommitResult commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,
-                                 const WriteOrigin& origin, FolderLock* lock = nullptr, int wait_ms = kLockWaitMs);
+Result<Committed> commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,
+                                      const WriteOrigin& origin, FolderLock* lock = nullptr, int wait_ms = kLockWaitMs);
 
 // A write collected file by file (full paths under `root`), then committed.
 class FolderWrite {
@@ -50,10 +51,10 @@ public:
     FolderWrite(FileOps& ops, std::string root, WriteOrigin origin)
         : ops_(ops), root_(std::move(root)), origin_(std::move(origin)) {}
     // Takes the folder's lock now, so that what is read next is what the commit checks.
-    std::optional<std::string> lock(int wait_ms = kLockWaitMs) { return lock_.acquire(root_, wait_ms); }
+    Status lock(int wait_ms = kLockWaitMs) { return lock_.acquire(root_, wait_ms); }
     void add(const std::string& path, std::string expected, std::string bytes);
     bool empty() const { return files_.empty(); }
-    CommitResult commit();
+    Result<Committed> commit();
     // Whether commit() ran and wrote nothing because of a fault.
     bool failed() const { return failed_; }
 

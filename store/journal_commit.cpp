@@ -36,7 +36,7 @@
 
 #include "store/content_hash.h"
 #include "store/file_ops.h"
-#include "store/folder_files.h"
+#include "store/data_folder.h"
 #include "store/history.h"
 #include "store/journal_scan.h"
 #include "store/quoted_text.h"
@@ -47,7 +47,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kJournalFault[] = "the journal of this write cannot be written, so it is not attempted: ";
+// A step of the journal failed: the write is not attempted.
+Fault journal_unwritten(const Fault& why) {
+    return why.after("the journal of this write cannot be written, so it is not attempted: ");
+}
 
 std::string now_text() {
     const std::time_t t = std::time(nullptr);
@@ -172,34 +175,29 @@ bool sound_content(const std::string& path, const std::string& bytes, const std:
 // content file under its name is always whole and a file of its own (and the
 // content folder, which can hold thousands, never holds a temporary file). One
 // that is there already is kept when it is sound (sound_content).
-std::optional<std::string> stage_content(FileOps& ops, const std::string& root, const std::string& hash,
-                                         const std::string& bytes, const std::string& source,
-                                         std::vector<StagedFile>& staged) {
+Status stage_content(FileOps& ops, const std::string& root, const std::string& hash, const std::string& bytes,
+                     const std::string& source, std::vector<StagedFile>& staged) {
     const std::string path = content_path(root, hash);
-    if (sound_content(path, bytes, source)) return std::nullopt;
+    if (sound_content(path, bytes, source)) return {};
     staged.emplace_back();
-    if (FileResult e = stage_new_file(ops, path, history_path(root, hash), source, bytes.data(), bytes.size(),
-                                      staged.back()))
-        return e->message();
-    return std::nullopt;
+    return stage_new_file(ops, path, history_path(root, hash), source, bytes.data(), bytes.size(), staged.back());
 }
 
 // Whether the file is rewritten in place (its other names keep it) rather
 // than replaced by a new file: when it has more than one name, unless the
 // other one is its own old content in the history (a second name that an
 // older program's write which stopped before it replaced the file left).
-std::optional<std::string> decide_in_place(FileOps& ops, const std::string& root, WriteItem& item,
-                                           const std::string& old_hash) {
+Status decide_in_place(FileOps& ops, const std::string& root, WriteItem& item, const std::string& old_hash) {
     item.target = ops.resolve(item.path);
     unsigned links = 0;
-    if (FileError e = ops.link_count(item.target, links))
-        return failed_step(item.path, "cannot read the file's attributes", *e).message();
+    if (Status e = ops.link_count(item.target, links); !e.ok())
+        return failed_step(item.path, "cannot read the file's attributes", e.fault());
     item.in_place = links > 1;
     if (links == 2 && !old_hash.empty()) {
         std::error_code ec;
         if (fs::equivalent(content_path(root, old_hash), item.target, ec) && !ec) item.in_place = false;
     }
-    return std::nullopt;
+    return {};
 }
 
 // Everything one commit works with, from phase to phase.
@@ -217,34 +215,30 @@ struct Commit {
     HistoryEntry entry;
     std::string journal;
     Staging staging;
-    CommitResult result;
+    Committed result;
 
     // The write did not happen: `why`, and nothing was written.
-    CommitResult& refused(const std::string& why) {
-        result.error = why + "; nothing was written";
-        result.written.clear();
-        return result;
-    }
+    Fault refused(const Fault& why) const { return Fault(why.kind, "", why.message() + "; nothing was written"); }
 };
 
 // lock: the folder's lock, unless the writer holds it already.
-std::optional<std::string> lock(Commit& c, int wait_ms) {
+Status lock(Commit& c, int wait_ms) {
     c.held = c.given && c.given->held() ? c.given : &c.own;
-    if (c.held->held()) return std::nullopt;
+    if (c.held->held()) return {};
     return c.held->acquire(c.root, wait_ms);
 }
 
 // recover: what a crash left is put right before anything else is written.
-std::optional<std::string> recover(Commit& c) {
+Status recover(Commit& c) {
     const Recovery recovered = recover_before_write(c.ops, c.root, *c.held, c.scan);
-    if (recovered.error) return recovered.error;
+    if (!recovered.status.ok()) return recovered.status;
     c.history_before = file_stamp(history_path(c.root));
-    return std::nullopt;
+    return {};
 }
 
 // compare: each file as it is now against what the writer read; only the
 // files whose new bytes differ from their bytes now are written.
-std::optional<std::string> compare(Commit& c, const std::vector<PlannedFile>& files) {
+Status compare(Commit& c, const std::vector<PlannedFile>& files) {
     // A writer that took the lock before it read (the editor's Save) read what
     // is there now: no program of ours can have written since, so its bytes
     // are not read a second time.
@@ -254,26 +248,26 @@ std::optional<std::string> compare(Commit& c, const std::vector<PlannedFile>& fi
         if (read_under_lock && f.expected) {
             item.given = &f.expected;
         } else {
-            if (auto e = read_current(item.path, item.read)) return e;
+            if (Status e = read_current(item.path, item.read); !e.ok()) return e;
             if (f.expected && item.read != f.expected)
-                return item.path + ": changed by another program since it was read";
+                return Fault(FaultKind::conflict, item.path, "changed by another program since it was read");
         }
         if (item.old() == f.bytes) continue;
         c.items.push_back(std::move(item));
     }
-    return std::nullopt;
+    return {};
 }
 
 // The manifest of the write: its number follows every number the history
 // holds, and it names each file with its bytes before and after by hash.
-std::optional<std::string> describe(Commit& c, const WriteOrigin& origin) {
-    if (auto e = read_history_settings(c.root, c.settings)) return e;
-    for (const std::string& folder : {history_path(c.root), history_path(c.root, "content")}) {
-        if (FileError e = c.ops.make_folder(folder)) return kJournalFault + folder + ": " + e->reason;
+Status describe(Commit& c, const WriteOrigin& origin) {
+    if (Status e = read_history_settings(c.root, c.settings); !e.ok()) return e;
+    for (const std::string& folder : {history_path(c.root), history_path(c.root, kContentFolder)}) {
+        if (Status e = c.ops.make_folder(folder); !e.ok()) return journal_unwritten(e.fault().at(folder));
     }
     if (c.scan.history.last_number >= kLastEntryNumber)
-        return history_path(c.root) + ": its entry numbers are used up (a name in it claims " +
-               std::to_string(c.scan.history.last_number) + "); to go on, move it out of the data folder";
+        return Fault(FaultKind::invalid, history_path(c.root), "its entry numbers are used up (a name in it claims " +
+               std::to_string(c.scan.history.last_number) + "); to go on, move it out of the data folder");
     c.entry.number = c.scan.history.last_number + 1;
     c.entry.time = now_text();
     c.entry.made_by = origin.made_by;
@@ -288,119 +282,116 @@ std::optional<std::string> describe(Commit& c, const WriteOrigin& origin) {
             f.old_hash = written_hashes().hash_of(item.path, *old);
             f.old_size = old->size();
         }
-        if (auto e = decide_in_place(c.ops, c.root, item, f.old_hash)) return e;
+        if (Status e = decide_in_place(c.ops, c.root, item, f.old_hash); !e.ok()) return e;
         c.entry.files.push_back(std::move(f));
     }
-    return std::nullopt;
+    return {};
 }
 
 // stage: the old contents, the new bytes beside every file replaced by rename
 // and the manifest (under a temporary name), all written, then all flushed:
 // the device is waited for once.
-std::optional<std::string> stage(Commit& c) {
+Status stage(Commit& c) {
     Staging& s = c.staging;
     for (std::size_t i = 0; i < c.items.size(); ++i) {
         const WriteItem& item = c.items[i];
         if (!item.old()) continue;
-        if (auto e = stage_content(c.ops, c.root, c.entry.files[i].old_hash, *item.old(), item.target, s.contents))
-            return kJournalFault + *e;
+        if (Status e = stage_content(c.ops, c.root, c.entry.files[i].old_hash, *item.old(), item.target, s.contents);
+            !e.ok())
+            return journal_unwritten(e.fault());
     }
     for (WriteItem& item : c.items) {
         if (item.in_place) continue;
         s.items.push_back(&item);
-        if (FileResult e =
-                stage_whole_file(c.ops, item.path, item.bytes->data(), item.bytes->size(), item.staged, &item.target))
-            return e->message();
+        if (Status e =
+                stage_whole_file(c.ops, item.path, item.bytes->data(), item.bytes->size(), item.staged, &item.target); !e.ok())
+            return e;
     }
     const std::string manifest = format_manifest(c.entry);
-    if (FileResult e = stage_whole_file(c.ops, c.journal, manifest.data(), manifest.size(), s.manifest))
-        return kJournalFault + e->message();
+    if (Status e = stage_whole_file(c.ops, c.journal, manifest.data(), manifest.size(), s.manifest); !e.ok())
+        return journal_unwritten(e.fault());
     for (StagedFile& f : s.contents) {
-        if (FileResult e = flush_staged(c.ops, f)) return kJournalFault + e->message();
+        if (Status e = flush_staged(c.ops, f); !e.ok()) return journal_unwritten(e.fault());
     }
     for (WriteItem* item : s.items) {
-        if (FileResult e = flush_staged(c.ops, item->staged)) return e->message();
+        if (Status e = flush_staged(c.ops, item->staged); !e.ok()) return e;
     }
-    if (FileResult e = flush_staged(c.ops, s.manifest)) return kJournalFault + e->message();
-    return std::nullopt;
+    if (Status e = flush_staged(c.ops, s.manifest); !e.ok()) return journal_unwritten(e.fault());
+    return {};
 }
 
 // make the journal durable: the contents under their names (a later write may
 // need them, and pruning drops the rest) before the manifest that names them,
 // then the manifest as the journal; each folder made durable.
-std::optional<std::string> make_journal_durable(Commit& c) {
+Status make_journal_durable(Commit& c) {
     for (StagedFile& f : c.staging.contents) {
-        if (FileResult e = place_staged(c.ops, f)) return kJournalFault + e->message();
+        if (Status e = place_staged(c.ops, f); !e.ok()) return journal_unwritten(e.fault());
     }
     if (!c.staging.contents.empty()) {
-        if (FileError e = c.ops.sync_folder(history_path(c.root, "content")))
-            return kJournalFault + failed_step(history_path(c.root, "content"), "cannot be made safe", *e).message();
+        if (Status e = c.ops.sync_folder(history_path(c.root, kContentFolder)); !e.ok())
+            return journal_unwritten(failed_step(history_path(c.root, kContentFolder), "cannot be made safe", e.fault()));
     }
-    if (FileResult e = place_staged(c.ops, c.staging.manifest)) return kJournalFault + e->message();
-    if (FileError e = c.ops.sync_folder(history_path(c.root))) {
+    if (Status e = place_staged(c.ops, c.staging.manifest); !e.ok()) return journal_unwritten(e.fault());
+    if (Status e = c.ops.sync_folder(history_path(c.root)); !e.ok()) {
         (void)c.ops.remove(c.journal);
-        return kJournalFault + failed_step(history_path(c.root), "the journal cannot be made safe", *e).message();
+        return journal_unwritten(failed_step(history_path(c.root), "the journal cannot be made safe", e.fault()));
     }
-    return std::nullopt;
+    return {};
 }
 
 // Puts back the first `count` files and drops the journal after a failure
-// `why` while placing; the result says what happened.
-CommitResult& roll_back(Commit& c, std::size_t count, const std::string& why) {
+// `why` while placing; the fault says what happened.
+Fault roll_back(Commit& c, std::size_t count, const Fault& why) {
     std::vector<std::string> stuck;
     for (std::size_t i = count; i-- > 0;) {
-        if (auto e = put_back(c.ops, c.items[i].path, c.items[i].old())) stuck.push_back(*e);
+        if (Status e = put_back(c.ops, c.items[i].path, c.items[i].old()); !e.ok()) stuck.push_back(e.message());
     }
+    const std::string message = why.message();
+    const bool replaced = !c.result.written.empty();
+    c.result.written.clear();
     if (stuck.empty()) {
         (void)c.ops.remove(c.journal);  // if it stays, recovery finds the files old and drops it
-        c.result.error = why + "; nothing was written" +
-                         (c.result.written.empty() ? std::string() : " (the files already replaced were put back)");
-    } else {
-        std::string message = why + "; the files already replaced could not all be put back:";
-        for (const std::string& s : stuck) message += "\n    " + s;
-        message += "\nTheir old bytes are kept in the journal (" + c.journal +
-                   "); the next program of ours to open the folder puts them back.";
-        c.result.error = message;
+        return Fault(why.kind, "", message + "; nothing was written" +
+                                       (replaced ? " (the files already replaced were put back)" : ""));
     }
-    c.result.written.clear();
-    return c.result;
+    std::string kept = message + "; the files already replaced could not all be put back:";
+    for (const std::string& s : stuck) kept += "\n    " + s;
+    kept += "\nTheir old bytes are kept in the journal (" + c.journal +
+            "); the next program of ours to open the folder puts them back.";
+    return Fault(why.kind, "", kept);
 }
 
 // place the files: each replaced (or rewritten in place), then the new names
-// made durable once per folder. False after a roll back.
-bool place_files(Commit& c) {
+// made durable once per folder. A fault after a roll back.
+Status place_files(Commit& c) {
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < c.items.size(); ++i) {
         WriteItem& item = c.items[i];
         if (item.in_place) {
-            if (FileResult e = rewrite_in_place(c.ops, item.path, item.bytes->data(), item.bytes->size()))
-                return roll_back(c, i + 1, e->message()), false;
+            if (Status e = rewrite_in_place(c.ops, item.path, item.bytes->data(), item.bytes->size()); !e.ok())
+                return roll_back(c, i + 1, e.fault());
         } else {
-            if (FileResult e = place_staged(c.ops, item.staged)) return roll_back(c, i + 1, e->message()), false;
+            if (Status e = place_staged(c.ops, item.staged); !e.ok()) return roll_back(c, i + 1, e.fault());
             const std::string folder = folder_of(item.staged.target);
             if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
         }
         c.result.written.push_back(item.name);
     }
     for (const std::string& folder : folders) {
-        if (FileError e = c.ops.sync_folder(folder)) {
-            roll_back(c, c.items.size(), failed_step(folder, "the new names cannot be made safe", *e).message());
-            return false;
-        }
+        if (Status e = c.ops.sync_folder(folder); !e.ok())
+            return roll_back(c, c.items.size(), failed_step(folder, "the new names cannot be made safe", e.fault()));
     }
-    return true;
+    return {};
 }
 
-// mark complete: the journal becomes a history entry. False after a roll back.
-bool mark_complete(Commit& c) {
+// mark complete: the journal becomes a history entry. A fault after a roll back.
+Status mark_complete(Commit& c) {
     const std::string done = history_path(c.root, entry_file_name(c.entry.number, "entry"));
-    if (FileError e = c.ops.replace(c.journal, done)) {
-        roll_back(c, c.items.size(), failed_step(c.journal, "the write cannot be marked complete", *e).message());
-        return false;
-    }
+    if (Status e = c.ops.replace(c.journal, done); !e.ok())
+        return roll_back(c, c.items.size(), failed_step(c.journal, "the write cannot be marked complete", e.fault()));
     c.result.entry = c.entry.number;
     written_hashes().remember(c.items, c.entry.files);
-    return true;
+    return {};
 }
 
 // prune: housekeeping, the write stands even when it fails. Under the lock,
@@ -414,22 +405,24 @@ void prune(Commit& c) {
 
 }  // namespace
 
-CommitResult commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,
-                                 const WriteOrigin& origin, FolderLock* given_lock, int wait_ms) {
+Result<Committed> commit_folder_write(FileOps& ops, const std::string& root, const std::vector<PlannedFile>& files,
+                                      const WriteOrigin& origin, FolderLock* given_lock, int wait_ms) {
     Commit c(ops, root, given_lock);
     // The history names only the folder's own files: a write of anything else
     // would make an entry that nobody may trust.
     for (const PlannedFile& f : files) {
-        if (!is_folder_file(f.name)) return c.refused(quoted_text(f.name) + ": not a file of the data folder");
+        if (!is_folder_file(f.name))
+            return c.refused(Fault(FaultKind::invalid, quoted_text(f.name), "not a file of the data folder"));
     }
-    if (auto e = lock(c, wait_ms)) return c.refused(*e);
-    if (auto e = recover(c)) return c.refused(*e);
-    if (auto e = compare(c, files)) return c.refused(*e);
+    if (Status e = lock(c, wait_ms); !e.ok()) return c.refused(e.fault());
+    if (Status e = recover(c); !e.ok()) return c.refused(e.fault());
+    if (Status e = compare(c, files); !e.ok()) return c.refused(e.fault());
     if (c.items.empty()) return c.result;
-    if (auto e = describe(c, origin)) return c.refused(*e);
-    if (auto e = stage(c)) return c.refused(*e);
-    if (auto e = make_journal_durable(c)) return c.refused(*e);
-    if (!place_files(c) || !mark_complete(c)) return c.result;
+    if (Status e = describe(c, origin); !e.ok()) return c.refused(e.fault());
+    if (Status e = stage(c); !e.ok()) return c.refused(e.fault());
+    if (Status e = make_journal_durable(c); !e.ok()) return c.refused(e.fault());
+    if (Status e = place_files(c); !e.ok()) return e.fault();
+    if (Status e = mark_complete(c); !e.ok()) return e.fault();
     prune(c);
     return c.result;
 }
@@ -438,10 +431,10 @@ void FolderWrite::add(const std::string& path, std::string expected, std::string
     files_.push_back({folder_relative_name(root_, path), std::move(expected), std::move(bytes)});
 }
 
-CommitResult FolderWrite::commit() {
-    CommitResult r = commit_folder_write(ops_, root_, files_, origin_, &lock_);
+Result<Committed> FolderWrite::commit() {
+    Result<Committed> r = commit_folder_write(ops_, root_, files_, origin_, &lock_);
     lock_.release();
-    failed_ = r.error.has_value();
+    failed_ = !r.ok();
     return r;
 }
 

@@ -8,10 +8,10 @@
 // a link out of it) changes nothing and is an error.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "store/fault.h"
 #include "store/folder_lock.h"
 
 namespace ce {
@@ -20,13 +20,14 @@ class FileOps;
 struct FolderScan;
 
 struct Recovery {
-    std::vector<std::string> done;        // one line per thing put right
-    std::optional<std::string> error;     // what could not be recovered
-    bool busy = false;                    // another program holds the lock: left alone
+    std::vector<std::string> done;  // one line per thing put right
+    // What could not be recovered; a fault of kind busy when another program
+    // holds the lock and the folder was left alone.
+    Status status;
 };
 
 // Takes the lock unless `lock` holds it; a folder locked by another writer is
-// left alone (busy).
+// left alone (a busy fault).
 Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock = nullptr, int wait_ms = 0);
 
 // What the user is told once about a recovery ("" when there is nothing to say).

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "store/file_ops.h"
-#include "store/folder_files.h"
+#include "store/data_folder.h"
 #include "store/journal.h"
 #include "store/whole_file.h"
 
@@ -14,10 +14,6 @@ namespace ce {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The folders where our temporary files can be left: beside the data files, the
-// language files, and in the history.
-constexpr const char* kLanguageFolders[] = {"Eng", "Rus"};
 
 // A temporary file of ours: "<name>.~new<digits>" or "<name>.~old<digits>".
 bool is_stray(const std::string& name, bool& is_backup, std::string& base) {
@@ -41,21 +37,21 @@ bool is_stray(const std::string& name, bool& is_backup, std::string& base) {
 // settings of the history, a stored content.
 bool stray_base_is_ours(const std::string& place, const std::string& base) {
     if (place.empty()) return is_folder_file(base);
-    if (place == "Eng" || place == "Rus") return is_folder_file(place + "/" + base);
-    if (place == "content") return base.size() == 64 && is_history_name(base + ".~new0");
+    if (is_language_folder(place)) return is_folder_file(place + "/" + base);
+    if (place == kContentFolder) return base.size() == 64 && is_history_name(base + ".~new0");
     return is_history_name(base) || is_history_name(base + ".~new0");
 }
 
 // Replaces the file's bytes: by rename when it has one link, in place (the
 // journal holds the old bytes) when it has more.
-std::optional<std::string> replace_file(FileOps& ops, const std::string& path, const std::string& bytes) {
+Status replace_file(FileOps& ops, const std::string& path, const std::string& bytes) {
     unsigned links = 0;
-    if (FileError e = ops.link_count(ops.resolve(path), links))
-        return failed_step(path, "cannot read the file's attributes", *e).message();
-    const FileResult fault = links > 1 ? rewrite_in_place(ops, path, bytes.data(), bytes.size())
+    if (Status e = ops.link_count(ops.resolve(path), links); !e.ok())
+        return failed_step(path, "cannot read the file's attributes", e.fault());
+    const Status fault = links > 1 ? rewrite_in_place(ops, path, bytes.data(), bytes.size())
                                        : store_whole_file(ops, path, bytes.data(), bytes.size());
-    if (fault) return fault->message();
-    return std::nullopt;
+    if (!fault.ok()) return fault;
+    return {};
 }
 
 }  // namespace
@@ -67,11 +63,11 @@ FolderScan scan_folder(const std::string& root, bool contents) {
     };
     std::vector<Place> places{{root.empty() ? std::string(".") : root, ""}};
     for (const char* language : kLanguageFolders) {
-        if (!link_out_of_folder(root, language)) places.push_back({data_path(root, language), language});
+        if (link_out_of_folder(root, language).ok()) places.push_back({data_path(root, language), language});
     }
     const std::string history = history_path(root);
     places.push_back({history, kHistoryFolder});
-    if (contents) places.push_back({history_path(root, "content"), "content"});
+    if (contents) places.push_back({history_path(root, kContentFolder), kContentFolder});
     for (const Place& place : places) {
         const std::string& folder = place.path;
         std::error_code ec;
@@ -92,25 +88,25 @@ FolderScan scan_folder(const std::string& root, bool contents) {
     return scan;
 }
 
-std::optional<std::string> read_current(const std::string& path, std::optional<std::string>& out) {
+Status read_current(const std::string& path, std::optional<std::string>& out) {
     WholeFile file;
-    const FileResult fault = read_whole_file(path, file);
-    if (!fault) {
+    const Status fault = read_whole_file(path, file);
+    if (fault.ok()) {
         out = std::string(reinterpret_cast<const char*>(file.data()), file.length);
-        return std::nullopt;
+        return {};
     }
     out.reset();
-    if (fault->reason == reason::kMissing) return std::nullopt;
-    return fault->message();
+    if (fault.fault().reason == reason::kMissing) return {};
+    return fault;
 }
 
-std::optional<std::string> put_back(FileOps& ops, const std::string& path, const std::optional<std::string>& old) {
+Status put_back(FileOps& ops, const std::string& path, const std::optional<std::string>& old) {
     std::optional<std::string> current;
-    if (auto e = read_current(path, current)) return e;
-    if (current == old) return std::nullopt;
+    if (Status e = read_current(path, current); !e.ok()) return e;
+    if (current == old) return {};
     if (!old) {
-        if (FileError e = ops.remove(path)) return failed_step(path, "cannot be removed", *e).message();
-        return std::nullopt;
+        if (Status e = ops.remove(path); !e.ok()) return failed_step(path, "cannot be removed", e.fault());
+        return {};
     }
     return replace_file(ops, path, *old);
 }

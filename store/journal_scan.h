@@ -36,12 +36,12 @@ FolderScan scan_folder(const std::string& root, bool contents = true);
 
 // The file's bytes, or nothing when it does not exist; an error when it exists
 // but cannot be read.
-std::optional<std::string> read_current(const std::string& path, std::optional<std::string>& out);
+Status read_current(const std::string& path, std::optional<std::string>& out);
 
 // Puts the file back to `old` (nothing: it did not exist) unless it holds it:
 // by rename when it has one name, in place (its other names keep it) when it
 // has more.
-std::optional<std::string> put_back(FileOps& ops, const std::string& path, const std::optional<std::string>& old);
+Status put_back(FileOps& ops, const std::string& path, const std::optional<std::string>& old);
 
 // The path as a message shows it: relative to the folder `root`.
 std::string shown(const std::string& root, const std::string& path);

@@ -4,6 +4,12 @@
 #include <array>
 
 namespace ce {
+
+std::string slot_range() { return "0 to " + std::to_string(kSlots - 1); }
+
+Fault slot_fault(const std::string& given) {
+    return Fault(FaultKind::out_of_range, "", given + " is not a creature slot (" + slot_range() + ")");
+}
 namespace {
 
 constexpr std::array<DataFileInfo, 6> kFiles{{

@@ -17,26 +17,26 @@ namespace {
 std::array<std::uint8_t, 3> read_bytes(const std::string& root) {
     std::array<std::uint8_t, 3> bytes{};
     WholeFile file;
-    if (!read_whole_file(data_path(root, kSettingsFile), file)) {
+    if (read_whole_file(data_path(root, kSettingsFile), file).ok()) {
         // The 32 zero bytes after the file's bytes make a short file read as zeros.
         for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = file.block[i];
     }
     return bytes;
 }
 
-FileResult modify(FileOps& ops, const std::string& root, int first, int count, int value, int wait_ms) {
+Status modify(FileOps& ops, const std::string& root, int first, int count, int value, int wait_ms) {
     // One writer at a time in the folder, Lang included: a write of another
     // program in the middle of this read-modify-write would be lost.
     FolderLock lock;
-    if (auto busy = lock.acquire(root, wait_ms)) return FileFault(*busy);
+    if (Status busy = lock.acquire(root, wait_ms); !busy.ok()) return Fault(busy.fault());
     const std::string path = data_path(root, kSettingsFile);
     std::array<std::uint8_t, 3> bytes{};
     WholeFile file;
-    if (FileResult fault = read_whole_file(path, file)) {
+    if (Status fault = read_whole_file(path, file); !fault.ok()) {
         // Only a missing file may read as zeros: one that exists but cannot be
         // read (a folder, a pipe, a dangling link) must not be replaced, nor its
         // other field overwritten.
-        if (fault->reason != reason::kMissing) return fault;
+        if (!fault.is(FaultKind::missing)) return fault;
     } else {
         for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = file.block[i];
     }
@@ -55,14 +55,14 @@ int read_language(const std::string& root) {
 int read_creature_index(const std::string& root) {
     const std::array<std::uint8_t, 3> b = read_bytes(root);
     const auto index = static_cast<std::int16_t>(static_cast<std::uint16_t>(b[1] | (b[2] << 8)));
-    return index >= 0 && index < kSlots ? index : 0;
+    return is_slot(index) ? index : 0;
 }
 
-FileResult write_language(FileOps& ops, const std::string& root, int language, int wait_ms) {
+Status write_language(FileOps& ops, const std::string& root, int language, int wait_ms) {
     return modify(ops, root, 0, 1, language, wait_ms);
 }
 
-FileResult write_creature_index(FileOps& ops, const std::string& root, int index, int wait_ms) {
+Status write_creature_index(FileOps& ops, const std::string& root, int index, int wait_ms) {
     return modify(ops, root, 1, 2, index, wait_ms);
 }
 

@@ -4,14 +4,13 @@
 
 #include <string>
 
+#include "store/data_folder.h"
 #include "store/fault.h"
 #include "store/folder_lock.h"
 
 namespace ce {
 
 class FileOps;
-
-constexpr const char* kSettingsFile = "Lang";
 
 // Language index to use: byte 0 when it is 0 or 1, otherwise 0. A missing or
 // empty file reads as 0.
@@ -22,10 +21,10 @@ int read_creature_index(const std::string& root);
 // Read-modify-write of the 3 bytes under the folder's lock (waiting up to
 // `wait_ms` for another writer; a missing file reads as zeros and is created;
 // a longer file is cut to 3 bytes; one that cannot be read is left alone).
-// Return what went wrong, or nothing.
+// A fault says what went wrong (busy when another writer held the lock).
 // Language switch: byte 0 := language, bytes 1-2 as read.
-FileResult write_language(FileOps& ops, const std::string& root, int language, int wait_ms = kLockWaitMs);
+Status write_language(FileOps& ops, const std::string& root, int language, int wait_ms = kLockWaitMs);
 // Close: bytes 1-2 := low 16 bits of index, byte 0 as read (a 7 stays 7).
-FileResult write_creature_index(FileOps& ops, const std::string& root, int index, int wait_ms = kLockWaitMs);
+Status write_creature_index(FileOps& ops, const std::string& root, int index, int wait_ms = kLockWaitMs);
 
 }  // namespace ce

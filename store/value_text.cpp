@@ -250,26 +250,24 @@ bool only_spaces(std::string_view s) {
 
 // A float text that is a number as a whole: "%f"'s syntax, nothing after it but
 // spaces. `why` names what is wrong, with a hint for a decimal comma.
-std::optional<float> whole_float(std::string_view text, std::string& why) {
+Result<float> whole_float(std::string_view text) {
     std::size_t used = 0;
     const std::optional<float> value = parse_float(text, &used);
     if (value && only_spaces(text.substr(used))) {
         const std::string_view body = trim(text);
         const bool word = body.find_first_of("iInN") != std::string_view::npos;
         if (!word && (*value == std::numeric_limits<float>::infinity() ||
-                      *value == -std::numeric_limits<float>::infinity())) {
-            why = quoted_value(text) + " is outside the float range";
-            return std::nullopt;
-        }
-        return value;
+                      *value == -std::numeric_limits<float>::infinity()))
+            return Fault(FaultKind::out_of_range, "", quoted_value(text) + " is outside the float range");
+        return *value;
     }
-    why = quoted_value(text) + " is not a number";
+    std::string why = quoted_value(text) + " is not a number";
     std::string dotted(text);
     std::replace(dotted.begin(), dotted.end(), ',', '.');
     std::size_t dotted_used = 0;
     if (dotted != text && parse_float(dotted, &dotted_used) && only_spaces(std::string_view(dotted).substr(dotted_used)))
         why += kDecimalCommaHint;
-    return std::nullopt;
+    return Fault(FaultKind::invalid, "", why);
 }
 
 std::string fixed_text(double value) {
@@ -278,49 +276,42 @@ std::string fixed_text(double value) {
     return std::string(buffer, r.ptr);
 }
 
-std::optional<FormValue> read_integer_text(const BindingRow& row, std::string_view text, std::string& why) {
+Result<FormValue> read_integer_text(const BindingRow& row, std::string_view text) {
     const int plus = row.kind == Conversion::NumberPlusOne ? 1 : 0;
     const ValueRange stored = element_range(row);
     const ValueRange shown{stored.min + plus, stored.max + plus};
     std::optional<std::int64_t> value = only_spaces(text) ? std::optional<std::int64_t>(0) : parse_integer(text);
-    if (!value) {
-        why = quoted_value(text) + " is not a whole number";
-        return std::nullopt;
-    }
-    if (!shown.contains(*value)) {
-        why = std::string(trim(text)) + " is outside " + shown.text();
-        return std::nullopt;
-    }
+    if (!value) return Fault(FaultKind::invalid, "", quoted_value(text) + " is not a whole number");
+    if (!shown.contains(*value))
+        return Fault(FaultKind::out_of_range, "", std::string(trim(text)) + " is outside " + shown.text());
     return FormValue{element_value(stored, *value - plus), 0};
 }
 
 }  // namespace
 
-std::optional<FormValue> read_form_text(const BindingRow& row, std::string_view text, std::string& why) {
+Result<FormValue> read_form_text(const BindingRow& row, std::string_view text) {
     switch (row.kind) {
         case Conversion::Number:
-        case Conversion::NumberPlusOne: return read_integer_text(row, text, why);
+        case Conversion::NumberPlusOne: return read_integer_text(row, text);
         case Conversion::Float: {
-            const std::optional<float> value = whole_float(text, why);
-            if (!value) return std::nullopt;
+            const Result<float> value = whole_float(text);
+            if (!value.ok()) return value.fault();
             return FormValue{0, *value};
         }
         case Conversion::Scaled: {
-            const std::optional<float> value = whole_float(text, why);
-            if (!value) return std::nullopt;
-            if (!scaled_fits(*value, row.scale)) {
-                why = std::string(trim(text)) + " is outside " + fixed_text(-2147483648.0 / row.scale) + ".." +
-                      fixed_text(2147483647.0 / row.scale);
-                return std::nullopt;
-            }
+            const Result<float> value = whole_float(text);
+            if (!value.ok()) return value.fault();
+            if (!scaled_fits(*value, row.scale))
+                return Fault(FaultKind::out_of_range, "",
+                             std::string(trim(text)) + " is outside " + fixed_text(-2147483648.0 / row.scale) + ".." +
+                                 fixed_text(2147483647.0 / row.scale));
             return FormValue{scaled_store(*value, row.scale), *value};
         }
         case Conversion::Text:
-            if (text.size() > static_cast<std::size_t>(row.width) - 1) {
-                why = quoted_value(text) + " has " + std::to_string(text.size()) +
-                      " characters; the field holds at most " + std::to_string(row.width - 1);
-                return std::nullopt;
-            }
+            if (text.size() > static_cast<std::size_t>(row.width) - 1)
+                return Fault(FaultKind::out_of_range, "",
+                             quoted_value(text) + " has " + std::to_string(text.size()) +
+                                 " characters; the field holds at most " + std::to_string(row.width - 1));
             return FormValue{};
         default: return FormValue{};
     }

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/fault.h"
+
 namespace ce {
 
 struct BindingRow;
@@ -81,9 +83,9 @@ struct FormValue {
 // field shows; a float row a whole float text (surrounding spaces allowed, '.'
 // the decimal point) within the float range, or nan or inf; a scaled row a
 // float text whose stored integer fits; a text row at most width - 1
-// characters. Nothing when it cannot, with `why` saying what is wrong with the
-// text ("300 is outside 0..255", "\"7x\" is not a number").
-std::optional<FormValue> read_form_text(const BindingRow& row, std::string_view text, std::string& why);
+// characters. Otherwise a fault saying what is wrong with the text ("300 is
+// outside 0..255", "\"7x\" is not a number").
+Result<FormValue> read_form_text(const BindingRow& row, std::string_view text);
 
 // Said after a number text that a decimal comma spoilt ("-36,25"), by the
 // editor's Save and the tool's import alike.

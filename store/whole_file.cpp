@@ -10,9 +10,10 @@ namespace ce {
 namespace {
 
 // The fault with words added to its reason.
-FileFault more(FileFault fault, const std::string& words) {
-    fault.reason += words;
-    return fault;
+// The fault, and the temporary or backup file it left behind when that could
+// not be removed either.
+Fault with_left(const Fault& fault, const Status& left) {
+    return left.ok() ? fault : fault.followed_by("; " + left.message());
 }
 
 // Closes the handle on every path that does not close it explicitly.
@@ -25,8 +26,8 @@ public:
         if (handle_ != FileOps::kNoHandle) (void)ops_.close(handle_);
     }
     FileOps::Handle get() const { return handle_; }
-    FileError close() {
-        FileError e = ops_.close(handle_);
+    Status close() {
+        Status e = ops_.close(handle_);
         handle_ = FileOps::kNoHandle;
         return e;
     }
@@ -41,160 +42,161 @@ std::optional<std::string> free_name(FileOps& ops, const std::string& base, cons
     for (int n = 0; n < 1000; ++n) {
         std::string name = base + tag + std::to_string(n);
         unsigned links = 0;
-        if (!ops.link_count(name, links) && links == 0) return name;
+        if (ops.link_count(name, links).ok() && links == 0) return name;
     }
     return std::nullopt;
 }
 
 struct StepFailure {
     const char* what;
-    FileFault why;
+    Fault why;
 };
 
 // Writes `count` bytes into the open file, sets its size, flushes and closes it.
 std::optional<StepFailure> fill(FileOps& ops, OpenFile& file, const void* data, std::size_t count) {
-    if (FileError e = ops.write(file.get(), data, count)) return StepFailure{"cannot write the file", *e};
-    if (FileError e = ops.set_size(file.get(), count)) return StepFailure{"cannot set the file's size", *e};
-    if (FileError e = ops.flush(file.get())) return StepFailure{"cannot flush the file", *e};
-    if (FileError e = file.close()) return StepFailure{"cannot close the file", *e};
+    if (Status e = ops.write(file.get(), data, count); !e.ok()) return StepFailure{"cannot write the file", e.fault()};
+    if (Status e = ops.set_size(file.get(), count); !e.ok()) return StepFailure{"cannot set the file's size", e.fault()};
+    if (Status e = ops.flush(file.get()); !e.ok()) return StepFailure{"cannot flush the file", e.fault()};
+    if (Status e = file.close(); !e.ok()) return StepFailure{"cannot close the file", e.fault()};
     return std::nullopt;
 }
 
-std::string left_behind(FileOps& ops, const std::string& name) {
-    if (FileError e = ops.remove(name)) return "; the file " + name + " could not be removed: " + e->reason;
-    return "";
+Status left_behind(FileOps& ops, const std::string& name) {
+    if (Status e = ops.remove(name); !e.ok())
+        return Fault(e.fault().kind, "", "the file " + name + " could not be removed: " + e.fault().reason);
+    return {};
 }
 
 // The new bytes in a temporary file named after `temp_base` (beside `target`
 // unless given) that takes the owner and permissions of `model` (the target
 // unless given), not yet flushed.
-FileResult stage_beside(FileOps& ops, const std::string& path, const std::string& target, const void* data,
-                        std::size_t count, StagedFile& out, const std::string& temp_base = "",
-                        const std::string& model = "") {
+Status stage_beside(FileOps& ops, const std::string& path, const std::string& target, const void* data,
+                    std::size_t count, StagedFile& out, const std::string& temp_base = "",
+                    const std::string& model = "") {
     out = StagedFile{path, target, "", FileOps::kNoHandle};
     std::optional<std::string> temp = free_name(ops, temp_base.empty() ? target : temp_base, ".~new");
-    if (!temp) return failed_step(path, "cannot create a temporary file", FileFault("no free name"));
+    if (!temp) return failed_step(path, "cannot create a temporary file", Fault("no free name"));
     FileOps::Handle handle = FileOps::kNoHandle;
-    if (FileError e = ops.create_new(*temp, model.empty() ? target : model, handle))
-        return failed_step(path, "cannot create a temporary file", *e);
+    if (Status e = ops.create_new(*temp, model.empty() ? target : model, handle); !e.ok())
+        return failed_step(path, "cannot create a temporary file", e.fault());
     out.handle = handle;
     out.temp = *temp;
-    if (FileError e = ops.write(out.handle, data, count)) return failed_step(path, "cannot write the file", *e);
-    return std::nullopt;
+    if (Status e = ops.write(out.handle, data, count); !e.ok()) return failed_step(path, "cannot write the file", e.fault());
+    return {};
 }
 
 // One link: a new file beside the old one, flushed, then renamed over it.
-FileResult store_by_rename(FileOps& ops, const std::string& path, const std::string& target, const void* data,
-                           std::size_t count) {
+Status store_by_rename(FileOps& ops, const std::string& path, const std::string& target, const void* data,
+                       std::size_t count) {
     StagedFile file;
-    FileResult fault = stage_beside(ops, path, target, data, count, file);
-    if (!fault) fault = flush_staged(ops, file);
-    if (!fault) {
-        if (FileError e = ops.replace(file.temp, target)) fault = failed_step(path, "cannot replace the file", *e);
+    Status fault = stage_beside(ops, path, target, data, count, file);
+    if (fault.ok()) fault = flush_staged(ops, file);
+    if (fault.ok()) {
+        if (Status e = ops.replace(file.temp, target); !e.ok()) fault = failed_step(path, "cannot replace the file", e.fault());
         else file.temp.clear();
     }
-    if (fault) return more(*fault, drop_staged(ops, file));
-    return std::nullopt;
+    if (!fault.ok()) return with_left(fault.fault(), drop_staged(ops, file));
+    return {};
 }
 
 std::optional<StepFailure> rewrite(FileOps& ops, const std::string& target, const void* data,
                                    std::size_t count) {
     FileOps::Handle handle = FileOps::kNoHandle;
-    if (FileError e = ops.open_existing(target, handle))
-        return StepFailure{"cannot open the file for writing", *e};
+    if (Status e = ops.open_existing(target, handle); !e.ok())
+        return StepFailure{"cannot open the file for writing", e.fault()};
     OpenFile file(ops, handle);
     return fill(ops, file, data, count);
 }
 
 // Several hard links: renaming would cut this name off the others, so the file
 // is rewritten in place, after a flushed copy of its old bytes is safe beside it.
-FileResult store_in_place(FileOps& ops, const std::string& path,
-                                          const std::string& target, const void* data,
-                                          std::size_t count) {
+Status store_in_place(FileOps& ops, const std::string& path,
+                      const std::string& target, const void* data,
+                      std::size_t count) {
     WholeFile old;
-    if (FileResult e = read_whole_file(target, old)) return failed_step(path, "cannot read the file", *e);
+    if (Status e = read_whole_file(target, old); !e.ok()) return failed_step(path, "cannot read the file", e.fault());
     std::optional<std::string> backup = free_name(ops, target, ".~old");
-    if (!backup) return failed_step(path, "cannot back up the file", FileFault("no free name"));
-    if (FileError e = ops.copy(target, *backup)) {
-        std::string rest;
+    if (!backup) return failed_step(path, "cannot back up the file", Fault("no free name"));
+    if (Status e = ops.copy(target, *backup); !e.ok()) {
+        Status rest;
         unsigned links = 0;
-        if (!ops.link_count(*backup, links) && links > 0) rest = left_behind(ops, *backup);
-        return more(failed_step(path, "cannot back up the file", *e), rest);
+        if (ops.link_count(*backup, links).ok() && links > 0) rest = left_behind(ops, *backup);
+        return with_left(failed_step(path, "cannot back up the file", e.fault()), rest);
     }
     if (std::optional<StepFailure> f = rewrite(ops, target, data, count)) {
-        FileFault fault = failed_step(path, f->what, f->why);
+        Fault fault = failed_step(path, f->what, f->why);
         if (rewrite(ops, target, old.data(), old.length))
-            return more(fault, "; the old contents are kept in " + *backup);
-        return more(fault, left_behind(ops, *backup));
+            return fault.followed_by("; the old contents are kept in " + *backup);
+        return with_left(fault, left_behind(ops, *backup));
     }
-    if (FileError e = ops.remove(*backup))
-        return FileFault(path, "the file was written, but its backup " + *backup +
-                                   " could not be removed: " + e->reason);
-    return std::nullopt;
+    if (Status e = ops.remove(*backup); !e.ok())
+        return Fault(path, "the file was written, but its backup " + *backup +
+                                   " could not be removed: " + e.fault().reason);
+    return {};
 }
 
 }  // namespace
 
-FileResult store_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count) {
+Status store_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count) {
     static const unsigned char kNothing = 0;
     if (data == nullptr) data = &kNothing;
     const std::string target = ops.resolve(path);
-    if (FileError e = ops.may_write(target)) return e->at(path);
+    if (Status e = ops.may_write(target); !e.ok()) return e.fault().at(path);
     unsigned links = 0;
-    if (FileError e = ops.link_count(target, links))
-        return failed_step(path, "cannot read the file's attributes", *e);
+    if (Status e = ops.link_count(target, links); !e.ok())
+        return failed_step(path, "cannot read the file's attributes", e.fault());
     if (links > 1) return store_in_place(ops, path, target, data, count);
     return store_by_rename(ops, path, target, data, count);
 }
 
-FileResult stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
-                            StagedFile& out, const std::string* resolved) {
+Status stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
+                        StagedFile& out, const std::string* resolved) {
     static const unsigned char kNothing = 0;
     if (data == nullptr) data = &kNothing;
     const std::string target = resolved ? *resolved : ops.resolve(path);
     out = StagedFile{path, target, "", FileOps::kNoHandle};
-    if (FileError e = ops.may_write(target)) return e->at(path);
+    if (Status e = ops.may_write(target); !e.ok()) return e.fault().at(path);
     return stage_beside(ops, path, target, data, count, out);
 }
 
-FileResult stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base,
-                          const std::string& model, const void* data, std::size_t count, StagedFile& out) {
+Status stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base,
+                      const std::string& model, const void* data, std::size_t count, StagedFile& out) {
     static const unsigned char kNothing = 0;
     return stage_beside(ops, path, path, data == nullptr ? &kNothing : data, count, out, temp_base, model);
 }
 
-FileResult flush_staged(FileOps& ops, StagedFile& file) {
-    if (FileError e = ops.flush(file.handle)) return failed_step(file.path, "cannot flush the file", *e);
+Status flush_staged(FileOps& ops, StagedFile& file) {
+    if (Status e = ops.flush(file.handle); !e.ok()) return failed_step(file.path, "cannot flush the file", e.fault());
     const FileOps::Handle handle = file.handle;
     file.handle = FileOps::kNoHandle;
-    if (FileError e = ops.close(handle)) return failed_step(file.path, "cannot close the file", *e);
-    return std::nullopt;
+    if (Status e = ops.close(handle); !e.ok()) return failed_step(file.path, "cannot close the file", e.fault());
+    return {};
 }
 
-FileResult place_staged(FileOps& ops, StagedFile& file) {
-    if (FileError e = ops.rename_over(file.temp, file.target))
-        return failed_step(file.path, "cannot replace the file", *e);
+Status place_staged(FileOps& ops, StagedFile& file) {
+    if (Status e = ops.rename_over(file.temp, file.target); !e.ok())
+        return failed_step(file.path, "cannot replace the file", e.fault());
     file.temp.clear();
-    return std::nullopt;
+    return {};
 }
 
-std::string drop_staged(FileOps& ops, StagedFile& file) {
+Status drop_staged(FileOps& ops, StagedFile& file) {
     if (file.handle != FileOps::kNoHandle) (void)ops.close(file.handle);
     file.handle = FileOps::kNoHandle;
-    std::string note;
-    if (!file.temp.empty()) note = left_behind(ops, file.temp);
+    Status left;
+    if (!file.temp.empty()) left = left_behind(ops, file.temp);
     file.temp.clear();
-    return note;
+    return left;
 }
 
-FileResult rewrite_in_place(FileOps& ops, const std::string& path, const void* data, std::size_t count) {
+Status rewrite_in_place(FileOps& ops, const std::string& path, const void* data, std::size_t count) {
     static const unsigned char kNothing = 0;
     if (data == nullptr) data = &kNothing;
     const std::string target = ops.resolve(path);
-    if (FileError e = ops.may_write(target)) return e->at(path);
+    if (Status e = ops.may_write(target); !e.ok()) return e.fault().at(path);
     if (std::optional<StepFailure> f = rewrite(ops, target, data, count))
         return failed_step(path, f->what, f->why);
-    return std::nullopt;
+    return {};
 }
 
 std::string data_path(const std::string& root, const std::string& name) {

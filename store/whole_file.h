@@ -21,11 +21,12 @@ struct WholeFile {
 };
 
 // Reads the file at path without ever waiting on it: only a regular file (or a
-// link to one) is read. Returns nothing on success, otherwise why the file
+// link to one) is read. On failure the fault says why the file
 // cannot be read ("does not exist", "is a folder", "permission denied", "not a
 // regular file", "larger than 1 GiB", "dangling link", "link loop", or the
-// system's words), with the path; `out` then stays exactly as it was.
-FileResult read_whole_file(const std::string& path, WholeFile& out);
+// system's words), with the path, of kind missing or denied where it is
+// that; `out` then stays exactly as it was.
+Status read_whole_file(const std::string& path, WholeFile& out);
 
 // What tells one state of a file from another without reading it: its size,
 // the time it was last written and, on POSIX, its identity (Windows gives its
@@ -52,10 +53,10 @@ std::optional<FileStamp> restamp_folder(const std::string& path);
 // a flushed backup copy when the file has more than one hard link). The new
 // file keeps the old one's owner, group, permissions and extended attributes
 // where the system allows; a file the user may not write is refused ("permission
-// denied"), not replaced. Returns what went wrong, or nothing on success. A
+// denied"), not replaced. A
 // failure leaves the old bytes whole and no temporary file behind.
-FileResult store_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count);
-inline FileResult store_whole_file(const std::string& path, const void* data, std::size_t count) {
+Status store_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count);
+inline Status store_whole_file(const std::string& path, const void* data, std::size_t count) {
     return store_whole_file(system_file_ops(), path, data, count);
 }
 
@@ -73,23 +74,23 @@ struct StagedFile {
 };
 // `target`: the file that `path` names with its links followed, when the
 // caller has it already (else it is looked up).
-FileResult stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
-                            StagedFile& out, const std::string* target = nullptr);
+Status stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
+                        StagedFile& out, const std::string* target = nullptr);
 // Stages a file that is new (or replaces one as a file of its own), its
 // temporary file named after `temp_base` (in the same file system) rather than
 // beside it, so that a folder that holds many files never holds temporary
 // ones, and taking the owner and permissions of the file `model`.
-FileResult stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base,
-                          const std::string& model, const void* data, std::size_t count, StagedFile& out);
-FileResult flush_staged(FileOps& ops, StagedFile& file);
-FileResult place_staged(FileOps& ops, StagedFile& file);
-// Returns "" or words saying that the temporary file could not be removed.
-std::string drop_staged(FileOps& ops, StagedFile& file);
+Status stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base,
+                      const std::string& model, const void* data, std::size_t count, StagedFile& out);
+Status flush_staged(FileOps& ops, StagedFile& file);
+Status place_staged(FileOps& ops, StagedFile& file);
+// A fault when the temporary file could not be removed.
+Status drop_staged(FileOps& ops, StagedFile& file);
 
 // Rewrites the file at path in place (its hard links stay) without a backup
 // copy beside it: for a writer that keeps the old bytes safe itself (the
 // folder's journal) and puts them back on failure.
-FileResult rewrite_in_place(FileOps& ops, const std::string& path, const void* data, std::size_t count);
+Status rewrite_in_place(FileOps& ops, const std::string& path, const void* data, std::size_t count);
 
 // root + the platform's separator + name (name as is when root is empty: the
 // current directory).

@@ -127,12 +127,12 @@ std::string numbered_entry(int index, std::string_view line) {
     return entry;
 }
 
-FileResult load_language_text(const std::string& path, std::string& text) {
+Status load_language_text(const std::string& path, std::string& text) {
     text.clear();
     WholeFile file;
-    if (FileResult fault = read_whole_file(path, file)) return fault;
+    if (Status fault = read_whole_file(path, file); !fault.ok()) return fault;
     text.assign(reinterpret_cast<const char*>(file.data()), file.length);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace ce

@@ -29,6 +29,6 @@ std::string numbered_entry(int index, std::string_view line);
 // Reads a language file whole into text (its bytes; the text proper ends at the
 // first zero byte, see text_of). On failure text is empty and the result is
 // why the file cannot be read.
-FileResult load_language_text(const std::string& path, std::string& text);
+Status load_language_text(const std::string& path, std::string& text);
 
 }  // namespace ce

@@ -39,68 +39,68 @@ public:
     const std::set<std::string>& unflushed() const { return dirty_; }
 
     std::string resolve(const std::string& path) override { return sys().resolve(path); }
-    FileError link_count(const std::string& path, unsigned& out) override { return sys().link_count(path, out); }
-    FileError may_write(const std::string& path) override { return sys().may_write(path); }
+    Status link_count(const std::string& path, unsigned& out) override { return sys().link_count(path, out); }
+    Status may_write(const std::string& path) override { return sys().may_write(path); }
 
-    FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
+    Status create_new(const std::string& path, const std::string& model, Handle& out) override {
         if (dead()) return fake(out);
-        if (FileError e = sys().create_new(path, model, out)) return e;
+        if (Status e = sys().create_new(path, model, out); !e.ok()) return e;
         open_[out] = path;
-        return std::nullopt;
+        return {};
     }
-    FileError open_existing(const std::string& path, Handle& out) override {
+    Status open_existing(const std::string& path, Handle& out) override {
         if (dead()) return fake(out);
-        if (FileError e = sys().open_existing(path, out)) return e;
+        if (Status e = sys().open_existing(path, out); !e.ok()) return e;
         open_[out] = path;
-        return std::nullopt;
+        return {};
     }
-    FileError write(Handle file, const void* data, std::size_t count) override {
-        if (dead()) return std::nullopt;
+    Status write(Handle file, const void* data, std::size_t count) override {
+        if (dead()) return {};
         dirty_.insert(open_.at(file));
         return sys().write(file, data, count);
     }
-    FileError set_size(Handle file, std::uint64_t size) override {
-        if (dead()) return std::nullopt;
+    Status set_size(Handle file, std::uint64_t size) override {
+        if (dead()) return {};
         dirty_.insert(open_.at(file));
         return sys().set_size(file, size);
     }
     // The device is not waited for: the test keeps count of what a flush
     // makes safe.
-    FileError flush(Handle file) override {
-        if (dead()) return std::nullopt;
+    Status flush(Handle file) override {
+        if (dead()) return {};
         dirty_.erase(open_.at(file));
-        return std::nullopt;
+        return {};
     }
-    FileError close(Handle file) override {
+    Status close(Handle file) override {
         const auto it = open_.find(file);
-        if (it == open_.end()) return std::nullopt;  // opened after the cut
+        if (it == open_.end()) return {};  // opened after the cut
         open_.erase(it);
         if (!dead()) return sys().close(file);
         (void)sys().close(file);  // no effect on the disk: only the descriptor goes
-        return std::nullopt;
+        return {};
     }
-    FileError replace(const std::string& from, const std::string& to) override {
-        if (dead()) return std::nullopt;
+    Status replace(const std::string& from, const std::string& to) override {
+        if (dead()) return {};
         moved(from, to);
         return sys().rename_over(from, to);
     }
-    FileError rename_over(const std::string& from, const std::string& to) override { return replace(from, to); }
-    FileError sync_folder(const std::string&) override { return step(), std::nullopt; }
-    FileError link(const std::string& existing, const std::string& to) override {
-        if (dead()) return std::nullopt;
+    Status rename_over(const std::string& from, const std::string& to) override { return replace(from, to); }
+    Status sync_folder(const std::string&) override { return step(), Status(); }
+    Status link(const std::string& existing, const std::string& to) override {
+        if (dead()) return {};
         return sys().link(existing, to);
     }
-    FileError copy(const std::string& from, const std::string& to) override {
-        if (dead()) return std::nullopt;
+    Status copy(const std::string& from, const std::string& to) override {
+        if (dead()) return {};
         return sys().copy(from, to);
     }
-    FileError remove(const std::string& path) override {
-        if (dead()) return std::nullopt;
+    Status remove(const std::string& path) override {
+        if (dead()) return {};
         dirty_.erase(path);
         return sys().remove(path);
     }
-    FileError make_folder(const std::string& path) override {
-        if (dead()) return std::nullopt;
+    Status make_folder(const std::string& path) override {
+        if (dead()) return {};
         return sys().make_folder(path);
     }
 
@@ -114,9 +114,9 @@ private:
         ++steps_;
         return gone;
     }
-    FileError fake(Handle& out) {
+    Status fake(Handle& out) {
         out = kNoHandle;
-        return std::nullopt;
+        return {};
     }
     void moved(const std::string& from, const std::string& to) {
         dirty_.erase(to);
@@ -167,7 +167,7 @@ using Snapshot = std::map<std::string, std::string>;
 // thousands of folders.
 std::string bytes_at(const fs::path& path) {
     WholeFile file;
-    if (read_whole_file(path.string(), file)) return {};
+    if (!read_whole_file(path.string(), file).ok()) return {};
     return std::string(reinterpret_cast<const char*>(file.data()), file.length);
 }
 
@@ -273,7 +273,7 @@ private:
 
     void expect_recovered(const std::string& root) {
         const Recovery r = recover_folder(system_file_ops(), root);
-        ASSERT_FALSE(r.error) << *r.error;
+        ASSERT_TRUE(r.status.ok()) << r.status.message();
         const Snapshot now = nine_of(root);
         EXPECT_TRUE(now == old_ || now == new_) << "the nine files are neither all old nor all new";
         std::vector<std::string> ours;
@@ -293,10 +293,10 @@ private:
             }
         }
         std::vector<HistoryEntry> entries;
-        ASSERT_FALSE(list_history(root, entries));
+        ASSERT_TRUE(list_history(root, entries).ok());
         for (const HistoryEntry& entry : entries) {
             FolderBytes before;
-            EXPECT_FALSE(folder_before(root, entry.number, before)) << "entry " << entry.number;
+            EXPECT_TRUE(folder_before(root, entry.number, before).ok()) << "entry " << entry.number;
         }
     }
 
@@ -312,7 +312,7 @@ private:
 void interrupted_import(const std::string& root) {
     class CutAtTheMark : public PowerCut {
     public:
-        FileError replace(const std::string& from, const std::string& to) override {
+        Status replace(const std::string& from, const std::string& to) override {
             if (to.ends_with(".entry")) cut_now();
             return PowerCut::replace(from, to);
         }

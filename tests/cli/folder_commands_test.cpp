@@ -67,7 +67,7 @@ TEST(Show, PrintsEveryFieldWithCaptionPlaceStoredValueAndShownText) {
 
     r = run_tool({"show", "-C", dir.str(), "1000"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("\"1000\" is not a slot"), std::string::npos);
+    EXPECT_NE(r.err.find("\"1000\" is not a creature slot (0 to 999)"), std::string::npos);
     fs::remove(dir / "Demonology.vrh");
     r = run_tool({"show", "-C", dir.str(), "1"});
     EXPECT_EQ(r.status, 2);
@@ -199,7 +199,7 @@ TEST(Check, FindsEachPlantedFault) {
                          "the last line has no line break"),
               std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Eng/Ability.txt: 1 line; too few lines: needs 1000"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("language 7 is not 0 or 1 (used as English); creature 10000 is outside 0..999"),
+    EXPECT_NE(r.out.find("language 7 is not 0 or 1 (used as English); creature 10000 is not a creature slot (0 to 999), used as 0"),
               std::string::npos) << r.out;
 
     // Missing and short files keep the editor out: status 1.

@@ -133,7 +133,7 @@ TEST_F(Defence, ACraftedHistoryChangesNothingOutsideTheFolderForAnyCommand) {
             }
             const Recovery at_start = recover_folder(system_file_ops(), data());  // the editor's start-up
             if (journal) {
-                ASSERT_TRUE(at_start.error);
+                ASSERT_FALSE(at_start.status.ok());
                 EXPECT_NE(recovery_message(at_start, data()).find("cannot be trusted"), std::string::npos);
             }
             EXPECT_EQ(snapshot(outside().string()), outside_before);
@@ -151,7 +151,7 @@ TEST_F(Defence, ACraftedHistoryChangesNothingOutsideTheFolderForAnyCommand) {
 TEST_F(Defence, NoWriteLeavesADataFileSharingItsStorageWithTheHistory) {
     class FullDisk : public ForwardingOps {
     public:
-        FileError write(Handle, const void*, std::size_t) override { return std::string("No space left on device"); }
+        Status write(Handle, const void*, std::size_t) override { return std::string("No space left on device"); }
     } full;
     ASSERT_EQ(import_csv(nine_files_csv(4, 1), full).status, 2);
     auto shares = [&] {
@@ -412,7 +412,7 @@ TEST_F(Defence, ARestoreOfOneCreatureIsAnEntryForThatCreature) {
     ASSERT_EQ(import_csv("slot,MonstersSetup.vrh@27000\r\n7,42\r\n").status, 0);
     ASSERT_EQ(run_tool({"restore", "-C", data(), "1", "--slot", "6"}).status, 0);
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(data(), entries));
+    ASSERT_TRUE(list_history(data(), entries).ok());
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].slots, (std::vector<int>{6, 9}));
     EXPECT_EQ(entries[2].slots, (std::vector<int>{6}));

@@ -116,10 +116,10 @@ TEST_F(History, DiffReadsTheFolderAsItWasBeforeAnEntry) {
 class SlowFirstReplace : public ForwardingOps {
 public:
     std::atomic<bool> started{false};
-    FileError before(Step step, const std::string&) override {
+    Status before(Step step, const std::string&) override {
         if ((step == Replace || step == RenameOver) && !started.exchange(true))
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        return std::nullopt;
+        return {};
     }
 };
 
@@ -233,7 +233,7 @@ TEST_F(History, CheckReportsAFolderThatNeedsRecoveryAndEveryCommandRecoversIt) {
     {
         // While another writer holds the folder, nobody touches its files.
         FolderLock other;
-        ASSERT_FALSE(other.acquire(dir.str(), 0));
+        ASSERT_TRUE(other.acquire(dir.str(), 0).ok());
         ToolRun c = run_tool({"check", "-C", dir.str()});
         EXPECT_EQ(c.status, 1);
         EXPECT_NE(c.out.find("NEEDS RECOVERY: Ammo.vrh.~new0: a left-over temporary file"), std::string::npos) << c.out;
@@ -290,7 +290,7 @@ TEST(EditorHistory, SavesAreUndoneEntryByEntryAndPerCreature) {
     // A Save with nothing changed adds no entry.
     s.form.click(2100);
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(s.state.root, entries));
+    ASSERT_TRUE(list_history(s.state.root, entries).ok());
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].made_by, "Save of creature 4 in the editor");
     EXPECT_EQ(entries[1].slots, (std::vector<int>{9}));

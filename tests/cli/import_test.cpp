@@ -416,10 +416,10 @@ TEST_F(Import, TextsFollowTheExportsLanguage) {
 // Every rename over a file of the folder fails (the history's own go through).
 class FailingRename : public ForwardingOps {
 public:
-    FileError before(Step step, const std::string& path) override {
+    Status before(Step step, const std::string& path) override {
         if ((step == Replace || step == RenameOver) && path.find(".history") == std::string::npos)
             return std::string("Disk on fire");
-        return std::nullopt;
+        return {};
     }
 };
 

@@ -92,21 +92,21 @@ TEST(Fields, KeysRangesAndSelections) {
     EXPECT_LT(find_field(fields, "MonstersSetup.vrh@85000"), 0);  // an array of a record is no key
     EXPECT_LT(find_field(fields, "MonstersSetup.vrh@27001"), 0);
 
-    std::string error;
-    auto sel = select_fields(fields, "name, MonstersSetup.vrh@85000,Ammo.vrh", error);
-    ASSERT_TRUE(sel) << error;
+    auto sel = select_fields(fields, "name, MonstersSetup.vrh@85000,Ammo.vrh");
+    ASSERT_TRUE(sel.ok()) << sel.fault();
     EXPECT_EQ(sel->size(), 1u + 21 + 1);
-    sel = select_fields(fields, "texts,ImposedSpells.vrh", error);
-    ASSERT_TRUE(sel);
+    sel = select_fields(fields, "texts,ImposedSpells.vrh");
+    ASSERT_TRUE(sel.ok());
     EXPECT_EQ(sel->size(), 3u + 6);
-    EXPECT_FALSE(select_fields(fields, "name,Bogus.vrh", error));
-    EXPECT_NE(error.find("Bogus.vrh"), std::string::npos);
+    sel = select_fields(fields, "name,Bogus.vrh");
+    ASSERT_FALSE(sel.ok());
+    EXPECT_NE(sel.fault().message().find("Bogus.vrh"), std::string::npos);
 
-    auto slots = parse_slots("5,0-2, 998-,3", error);
-    ASSERT_TRUE(slots) << error;
+    auto slots = parse_slots("5,0-2, 998-,3");
+    ASSERT_TRUE(slots.ok()) << slots.fault();
     EXPECT_EQ(*slots, (std::vector<int>{0, 1, 2, 3, 5, 998, 999}));
-    EXPECT_EQ(parse_slots("-1", error)->size(), 2u);  // "-1" is the range up to 1
-    for (const char* bad : {"1000", "5-3", "a", "1-2-3", "-", "0-1000", ""}) EXPECT_FALSE(parse_slots(bad, error)) << bad;
+    EXPECT_EQ(parse_slots("-1")->size(), 2u);  // "-1" is the range up to 1
+    for (const char* bad : {"1000", "5-3", "a", "1-2-3", "-", "0-1000", ""}) EXPECT_FALSE(parse_slots(bad).ok()) << bad;
 }
 
 }  // namespace

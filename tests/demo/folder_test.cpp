@@ -70,7 +70,7 @@ TEST(DemoPortraits, EveryThirdCreatureHasAPortraitAndOneIsLarger) {
 
 TEST(DemoFolder, WrittenFolderMatchesTheFilesAndTheEditorAcceptsIt) {
     TempDir dir("write");
-    ASSERT_EQ(write_demo((dir.path() / "new" / "data").string(), seed1(), false), std::nullopt);
+    ASSERT_TRUE(write_demo((dir.path() / "new" / "data").string(), seed1(), false).ok());
     const fs::path root = dir.path() / "new" / "data";
     for (const DemoFile& f : seed1()) EXPECT_TRUE(read_file(root / f.name) == f.bytes) << f.name;
     EXPECT_TRUE(startup_faults(root.string()).empty());
@@ -83,21 +83,22 @@ TEST(DemoFolder, RefusesToReplaceExistingDataUnlessForced) {
     const std::string mine = "my own creatures\r\n";
     std::ofstream(dir.path() / "Eng" / "Monsters.txt", std::ios::binary) << mine;
     {
-        const auto error = write_demo(dir.str(), seed1(), false);
-        ASSERT_TRUE(error.has_value());
-        EXPECT_NE(error->find(std::string("Eng") + kPathSeparator + "Monsters.txt"), std::string::npos) << *error;
-        EXPECT_NE(error->find("--force"), std::string::npos) << *error;
+        const Status error = write_demo(dir.str(), seed1(), false);
+        ASSERT_FALSE(error.ok());
+        EXPECT_NE(error.message().find(std::string("Eng") + kPathSeparator + "Monsters.txt"), std::string::npos)
+            << error.fault();
+        EXPECT_NE(error.message().find("--force"), std::string::npos) << error.fault();
         const auto kept = read_file(dir.path() / "Eng" / "Monsters.txt");
         EXPECT_EQ(std::string(kept.begin(), kept.end()), mine);
         EXPECT_FALSE(fs::exists(dir.path() / "MonstersSetup.vrh"));  // nothing written
     }
-    ASSERT_EQ(write_demo(dir.str(), seed1(), true), std::nullopt);
+    ASSERT_TRUE(write_demo(dir.str(), seed1(), true).ok());
     EXPECT_TRUE(read_file(dir.path() / "Eng" / "Monsters.txt") == file(seed1(), "Eng/Monsters.txt"));
     // An empty folder, or one with other files, takes the demo without --force.
     TempDir other("other");
     fs::create_directories(other.path());
     std::ofstream(other.path() / "notes.txt") << "keep";
-    EXPECT_EQ(write_demo(other.str(), seed1(), false), std::nullopt);
+    EXPECT_TRUE(write_demo(other.str(), seed1(), false).ok());
     EXPECT_TRUE(fs::exists(other.path() / "notes.txt"));
 }
 
@@ -106,14 +107,14 @@ TEST(DemoFolder, ReportsAFolderThatCannotBeMade) {
     fs::create_directories(dir.path());
     std::ofstream(dir.path() / "plain-file") << "x";
     // A folder below a plain file cannot be made.
-    const auto below = write_demo((dir.path() / "plain-file" / "demo").string(), seed1(), false);
-    ASSERT_TRUE(below.has_value());
-    EXPECT_NE(below->find("cannot create the folder"), std::string::npos) << *below;
+    const Status below = write_demo((dir.path() / "plain-file" / "demo").string(), seed1(), false);
+    ASSERT_FALSE(below.ok());
+    EXPECT_NE(below.message().find("cannot create the folder"), std::string::npos) << below.fault();
     // The folder named is itself a plain file.
-    const auto itself = write_demo((dir.path() / "plain-file").string(), seed1(), false);
-    ASSERT_TRUE(itself.has_value());
-    EXPECT_NE(itself->find("not a folder"), std::string::npos) << *itself;
-    EXPECT_TRUE(write_demo("", seed1(), false).has_value());
+    const Status itself = write_demo((dir.path() / "plain-file").string(), seed1(), false);
+    ASSERT_FALSE(itself.ok());
+    EXPECT_NE(itself.message().find("not a folder"), std::string::npos) << itself.fault();
+    EXPECT_FALSE(write_demo("", seed1(), false).ok());
 }
 
 DemoArgs parse(std::vector<std::string> args) { return parse_demo_args(args); }
@@ -121,9 +122,9 @@ DemoArgs parse(std::vector<std::string> args) { return parse_demo_args(args); }
 TEST(DemoFolder, AFolderInPlaceOfADataFileIsNamedEvenWhenForced) {
     TempDir dir("folder-in-place");
     fs::create_directories(dir.path() / "MonstersSetup.vrh");
-    const auto error = write_demo(dir.str(), seed1(), true);
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(*error, "cannot write the demo data: " + (dir.path() / "MonstersSetup.vrh").string() + ": is a folder");
+    const Status error = write_demo(dir.str(), seed1(), true);
+    ASSERT_FALSE(error.ok());
+    EXPECT_EQ(error.message(), "cannot write the demo data: " + (dir.path() / "MonstersSetup.vrh").string() + ": is a folder");
     EXPECT_TRUE(fs::is_directory(dir.path() / "MonstersSetup.vrh"));
 }
 
@@ -178,7 +179,7 @@ TEST(DemoArguments, DoubleDashEndsTheOptions) {
 // changes leaves every data file as it was.
 TEST(DemoFolder, EditorShowsAndSavesTheUnusualSlotsUnchanged) {
     TempDir dir("editor");
-    ASSERT_EQ(write_demo(dir.str(), seed1(), false), std::nullopt);
+    ASSERT_TRUE(write_demo(dir.str(), seed1(), false).ok());
     EditorState state;
     state.root = dir.str();
     MemoryForm form;

@@ -84,15 +84,15 @@ public:
     bool skip_flush = false;
     int steps = 0;
 
-    FileError before(Step step, const std::string& path) override {
-        if (step == MakeFolder || step == MayWrite) return std::nullopt;
+    Status before(Step step, const std::string& path) override {
+        if (step == MakeFolder || step == MayWrite) return {};
         if (steps++ == fail_at) return std::string("Input/output error (test)");
         if ((step == Open || step == Replace || step == RenameOver) && names(path)) return std::string("Permission denied (test)");
-        return std::nullopt;
+        return {};
     }
-    FileError flush(Handle file) override {
-        if (FileError e = before(Flush, "")) return e;
-        return skip_flush ? std::nullopt : sys().flush(file);
+    Status flush(Handle file) override {
+        if (Status e = before(Flush, ""); !e.ok()) return e;
+        return skip_flush ? Status() : sys().flush(file);
     }
 
 private:

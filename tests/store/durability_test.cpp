@@ -130,13 +130,13 @@ TEST(Durability, EveryByteReachesTheDeviceBeforeANameChangesOrTheWriteIsMarkedCo
 
     calls.clear();
     watching = true;
-    const CommitResult r = commit_folder_write(system_file_ops(), root,
+    const Result<Committed> r = commit_folder_write(system_file_ops(), root,
                                                {{"Ammo.vrh", std::nullopt, "A"},
                                                 {"Firewall.vrh", std::nullopt, "B"},
                                                 {"Eng/Plural.txt", std::nullopt, "two\r\n"}},
                                                {"w", {}});
     watching = false;
-    ASSERT_FALSE(r.error) << *r.error;
+    ASSERT_TRUE(r.ok()) << r.fault();
     const std::string history = root + "/.history";
     std::string mark;
     for (const std::string& c : calls)
@@ -146,7 +146,7 @@ TEST(Durability, EveryByteReachesTheDeviceBeforeANameChangesOrTheWriteIsMarkedCo
     // One file alone, replaced by rename.
     calls.clear();
     watching = true;
-    ASSERT_FALSE(store_whole_file(root + "/Lang", "abc", 3));
+    ASSERT_TRUE(store_whole_file(root + "/Lang", "abc", 3).ok());
     watching = false;
     std::vector<std::string> renames;
     for (const std::string& c : calls)
@@ -166,7 +166,7 @@ TEST(Durability, AReplacementKeepsItsOwnerAndSetIdBits) {
     dir.write("Ammo.vrh", "old");
     ASSERT_EQ(::chown(path.c_str(), 1234, 1235), 0);
     ASSERT_EQ(::chmod(path.c_str(), 06755), 0);
-    ASSERT_FALSE(store_whole_file(path, "new", 3));
+    ASSERT_TRUE(store_whole_file(path, "new", 3).ok());
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 1234u);

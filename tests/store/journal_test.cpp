@@ -42,11 +42,11 @@ public:
     // Called at every set_size (a hook for the kill test).
     void (*on_set_size)() = nullptr;
 
-    FileError before(Step step, const std::string&) override {
-        if (step == MayWrite) return std::nullopt;
+    Status before(Step step, const std::string&) override {
+        if (step == MayWrite) return {};
         if (step == SetSize && on_set_size) on_set_size();
         if (steps++ == fail_at) return std::string("Input/output error (test)");
-        return std::nullopt;
+        return {};
     }
 };
 
@@ -104,14 +104,14 @@ TEST(FolderWrite, CommitsEveryFileAndKeepsTheOldBytesAsAHistoryEntry) {
     f.put("Demonology.vrh", std::string(3000, 'a'));  // same old bytes as Ammo.vrh: stored once
     std::vector<PlannedFile> files = f.plan();
     files.push_back({"Demonology.vrh", std::nullopt, "c"});
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), files, {"test write", {3, 4}});
-    ASSERT_FALSE(r.error) << *r.error;
-    EXPECT_EQ(r.entry, 1);
+    const Result<Committed> r = commit_folder_write(system_file_ops(), f.dir.str(), files, {"test write", {3, 4}});
+    ASSERT_TRUE(r.ok()) << r.fault();
+    EXPECT_EQ(r->entry, 1);
     EXPECT_EQ(f.state(), "new");
     EXPECT_TRUE(f.strays().empty());
 
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].made_by, "test write");
     EXPECT_EQ(entries[0].slots, (std::vector<int>{3, 4}));
@@ -121,7 +121,7 @@ TEST(FolderWrite, CommitsEveryFileAndKeepsTheOldBytesAsAHistoryEntry) {
     EXPECT_EQ(contents, 3);
 
     FolderBytes before;
-    ASSERT_FALSE(folder_before(f.dir.str(), 1, before));
+    ASSERT_TRUE(folder_before(f.dir.str(), 1, before).ok());
     for (const auto& [name, b] : f.old_bytes) EXPECT_EQ(before.at(name), b) << name;
     EXPECT_EQ(before.at("Demonology.vrh"), std::string(3000, 'a'));
 }
@@ -130,17 +130,17 @@ TEST(FolderWrite, AWriteThatChangesNothingMakesNoEntry) {
     Folder f;
     std::vector<PlannedFile> same;
     for (const auto& [name, b] : f.old_bytes) same.push_back({name, b, b});
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), same, {"nothing", {}});
-    EXPECT_FALSE(r.error);
-    EXPECT_EQ(r.entry, 0);
+    const Result<Committed> r = commit_folder_write(system_file_ops(), f.dir.str(), same, {"nothing", {}});
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(r->entry, 0);
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     EXPECT_TRUE(entries.empty());
     // Only the changed files are journaled and written.
     same[1].bytes = "x";
-    const CommitResult one = commit_folder_write(system_file_ops(), f.dir.str(), same, {"one", {}});
-    ASSERT_EQ(one.written, (std::vector<std::string>{same[1].name}));
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    const Result<Committed> one = commit_folder_write(system_file_ops(), f.dir.str(), same, {"one", {}});
+    ASSERT_EQ(one->written, (std::vector<std::string>{same[1].name}));
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].files.size(), 1u);
 }
@@ -148,11 +148,11 @@ TEST(FolderWrite, AWriteThatChangesNothingMakesNoEntry) {
 TEST(FolderWrite, AFileChangedSinceItWasReadStopsTheWholeWrite) {
     Folder f;
     f.put("Firewall.vrh", "changed by someone else");
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
-    ASSERT_TRUE(r.error);
-    EXPECT_NE(r.error->find("Firewall.vrh: changed by another program since it was read; nothing was written"),
+    const Result<Committed> r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
+    ASSERT_FALSE(r.ok());
+    EXPECT_NE(r.fault().message().find("Firewall.vrh: changed by another program since it was read; nothing was written"),
               std::string::npos)
-        << *r.error;
+        << r.fault();
     EXPECT_EQ(f.get("Ammo.vrh"), f.old_bytes.at("Ammo.vrh"));
     EXPECT_EQ(f.get("Firewall.vrh"), "changed by someone else");
 }
@@ -163,7 +163,7 @@ void every_step_leaves_the_set_whole(bool hard_link) {
         Folder clean;
         if (hard_link) clean.link_b();
         StepOps counting;
-        ASSERT_FALSE(commit_folder_write(counting, clean.dir.str(), clean.plan(), {"w", {}}).error);
+        ASSERT_TRUE(commit_folder_write(counting, clean.dir.str(), clean.plan(), {"w", {}}).ok());
         steps = counting.steps;
         ASSERT_EQ(clean.state(), "new");
     }
@@ -175,22 +175,22 @@ void every_step_leaves_the_set_whole(bool hard_link) {
         if (hard_link) f.link_b();
         StepOps ops;
         ops.fail_at = k;
-        const CommitResult r = commit_folder_write(ops, f.dir.str(), f.plan(), {"w", {}});
+        const Result<Committed> r = commit_folder_write(ops, f.dir.str(), f.plan(), {"w", {}});
         const std::string state = f.state();
-        if (r.error) {
+        if (!r.ok()) {
             // A failed rollback leaves its journal for the recovery; anything else is whole now.
             if (state != "old") {
-                EXPECT_NE(r.error->find("next program of ours"), std::string::npos) << *r.error;
+                EXPECT_NE(r.fault().message().find("next program of ours"), std::string::npos) << r.fault();
             }
-            EXPECT_NE(r.error->find("nothing was written"), std::string::npos) << *r.error;
+            EXPECT_NE(r.fault().message().find("nothing was written"), std::string::npos) << r.fault();
         } else {
             EXPECT_EQ(state, "new");
         }
         const Recovery rec = recover_folder(system_file_ops(), f.dir.str());
-        EXPECT_FALSE(rec.error);
+        EXPECT_TRUE(rec.status.ok());
         const std::string after = f.state();
         EXPECT_TRUE(after == "old" || after == "new") << after;
-        EXPECT_EQ(after, r.error ? "old" : "new");
+        EXPECT_EQ(after, !r.ok() ? "old" : "new");
         EXPECT_TRUE(f.strays().empty()) << f.strays().front();
         if (hard_link) {
             EXPECT_EQ(f.get("Firewall.vrh"), bytes(f.dir.bytes("elsewhere/Firewall.vrh")));
@@ -238,7 +238,7 @@ TEST(FolderWrite, AKillDuringAnInPlaceRewriteIsRolledBackByTheNextOpen) {
     EXPECT_EQ(f.state(), "mixed");
     EXPECT_FALSE(recovery_needed(f.dir.str()).empty());
     const Recovery rec = recover_folder(system_file_ops(), f.dir.str());
-    ASSERT_FALSE(rec.error) << *rec.error;
+    ASSERT_TRUE(rec.status.ok()) << rec.status.message();
     ASSERT_FALSE(rec.done.empty());
     EXPECT_NE(rec.done[0].find("killed write"), std::string::npos) << rec.done[0];
     EXPECT_EQ(f.state(), "old");
@@ -262,41 +262,41 @@ void write_in_order(bool second_names) {
         bool second_names = true;
         int linked = 0;
         std::vector<std::string> log;
-        FileError link(const std::string& a, const std::string& b) override {
+        Status link(const std::string& a, const std::string& b) override {
             if (!second_names) return std::string("not here (test)");
-            FileError e = StepOps::link(a, b);
-            if (!e) {
+            Status e = StepOps::link(a, b);
+            if (e.ok()) {
                 log.push_back("name " + fs::path(b).filename().string());
                 ++linked;
             }
             return e;
         }
         std::vector<std::string> created_in;  // the folders where files were created
-        FileError create_new(const std::string& p, const std::string& model, Handle& out) override {
+        Status create_new(const std::string& p, const std::string& model, Handle& out) override {
             created_in.push_back(fs::path(p).parent_path().filename().string());
             return StepOps::create_new(p, model, out);
         }
-        FileError flush(Handle h) override {
+        Status flush(Handle h) override {
             log.push_back("flush");
             return StepOps::flush(h);
         }
-        FileError rename_over(const std::string& a, const std::string& b) override {
+        Status rename_over(const std::string& a, const std::string& b) override {
             log.push_back("name " + fs::path(b).filename().string());
             return StepOps::rename_over(a, b);
         }
-        FileError replace(const std::string& a, const std::string& b) override {
+        Status replace(const std::string& a, const std::string& b) override {
             log.push_back("name " + fs::path(b).filename().string() + " safely");
             return StepOps::replace(a, b);
         }
-        FileError sync_folder(const std::string& p) override {
+        Status sync_folder(const std::string& p) override {
             log.push_back("safe " + fs::path(p).filename().string());
             return StepOps::sync_folder(p);
         }
     } ops;
     ops.second_names = second_names;
     Folder f;
-    const CommitResult r = commit_folder_write(ops, f.dir.str(), f.plan(), {"w", {}});
-    ASSERT_FALSE(r.error) << *r.error;
+    const Result<Committed> r = commit_folder_write(ops, f.dir.str(), f.plan(), {"w", {}});
+    ASSERT_TRUE(r.ok()) << r.fault();
     const std::string root_name = fs::path(f.dir.str()).filename().string();
     const std::string content = content_hash(f.old_bytes.at("Ammo.vrh"));
     auto at = [&](const std::string& what) {
@@ -335,7 +335,7 @@ void write_in_order(bool second_names) {
     // Each old content holds the old bytes after the write, however stored.
     for (const auto& [name, b] : f.old_bytes) {
         std::string stored;
-        EXPECT_FALSE(load_content(f.dir.str(), content_hash(b), stored)) << name;
+        EXPECT_TRUE(load_content(f.dir.str(), content_hash(b), stored).ok()) << name;
         EXPECT_EQ(stored, b) << name;
         EXPECT_EQ(fs::hard_link_count(content_path(f.dir.str(), content_hash(b))), 1u) << name;
     }
@@ -354,10 +354,10 @@ TEST(FolderWrite, AFileWhoseOtherNameIsItsOwnStoredContentIsStillReplacedByANewF
     fs::create_directories(history_path(f.dir.str(), "content"));
     const std::string content = content_path(f.dir.str(), content_hash(old_a));
     fs::create_hard_link(f.dir.file("Ammo.vrh"), content);
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}).error);
+    ASSERT_TRUE(commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}).ok());
     EXPECT_EQ(f.state(), "new");
     std::string stored;
-    ASSERT_FALSE(load_content(f.dir.str(), content_hash(old_a), stored));
+    ASSERT_TRUE(load_content(f.dir.str(), content_hash(old_a), stored).ok());
     EXPECT_EQ(stored, old_a);
     EXPECT_EQ(fs::hard_link_count(f.dir.file("Ammo.vrh")), 1u);
 
@@ -365,9 +365,9 @@ TEST(FolderWrite, AFileWhoseOtherNameIsItsOwnStoredContentIsStillReplacedByANewF
     // its old bytes copied into the history.
     f.link_b();
     const std::string b_now = f.get("Firewall.vrh");
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), {{"Firewall.vrh", std::nullopt, "linked"}}, {"w", {}}).error);
+    ASSERT_TRUE(commit_folder_write(system_file_ops(), f.dir.str(), {{"Firewall.vrh", std::nullopt, "linked"}}, {"w", {}}).ok());
     EXPECT_EQ(f.get("elsewhere/Firewall.vrh"), "linked");
-    ASSERT_FALSE(load_content(f.dir.str(), content_hash(b_now), stored));
+    ASSERT_TRUE(load_content(f.dir.str(), content_hash(b_now), stored).ok());
     EXPECT_EQ(stored, b_now);
 }
 
@@ -378,9 +378,9 @@ TEST(FolderWrite, AStoredContentOfTheWrongSizeIsStoredWholeAgain) {
     const std::string old_a = f.old_bytes.at("Ammo.vrh");
     fs::create_directories(history_path(f.dir.str(), "content"));
     f.put(".history/content/" + content_hash(old_a), old_a.substr(0, 100));
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}).error);
+    ASSERT_TRUE(commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}).ok());
     std::string stored;
-    ASSERT_FALSE(load_content(f.dir.str(), content_hash(old_a), stored));
+    ASSERT_TRUE(load_content(f.dir.str(), content_hash(old_a), stored).ok());
     EXPECT_EQ(stored, old_a);
     EXPECT_TRUE(f.strays().empty());
 
@@ -391,8 +391,8 @@ TEST(FolderWrite, AStoredContentOfTheWrongSizeIsStoredWholeAgain) {
     f.put("Firewall.vrh", old_b);
     f.put(".history/content/" + content_hash(old_b), std::string(old_b.size(), 'x'));
     std::vector<PlannedFile> again{{"Firewall.vrh", old_b, "b again"}};
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), again, {"w", {}}).error);
-    EXPECT_FALSE(load_content(f.dir.str(), content_hash(old_b), stored));
+    ASSERT_TRUE(commit_folder_write(system_file_ops(), f.dir.str(), again, {"w", {}}).ok());
+    EXPECT_TRUE(load_content(f.dir.str(), content_hash(old_b), stored).ok());
     EXPECT_EQ(stored, old_b);
 }
 
@@ -401,38 +401,38 @@ TEST(FolderWrite, AStoredContentOfTheWrongSizeIsStoredWholeAgain) {
 TEST(FolderWrite, OldBytesChangedByAnotherProgramAreHashedAgain) {
     Folder f;
     const std::string ours(3000, 'X'), theirs(3000, 'Y');
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, ours}}, {"w", {}}).error);
+    ASSERT_TRUE(commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, ours}}, {"w", {}}).ok());
     f.put("Ammo.vrh", theirs);
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, "z"}}, {"w", {}}).error);
-    ASSERT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, "zz"}}, {"w", {}}).error);
+    ASSERT_TRUE(commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, "z"}}, {"w", {}}).ok());
+    ASSERT_TRUE(commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, "zz"}}, {"w", {}}).ok());
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].files.at(0).old_hash, content_hash(theirs));
     EXPECT_EQ(entries[2].files.at(0).old_hash, content_hash("z"));
     std::string stored;
-    ASSERT_FALSE(load_content(f.dir.str(), entries[1].files.at(0).old_hash, stored));
+    ASSERT_TRUE(load_content(f.dir.str(), entries[1].files.at(0).old_hash, stored).ok());
     EXPECT_EQ(stored, theirs);
 }
 
 TEST(FolderLock, ASecondWriterWaitsBrieflyThenIsRefused) {
     Folder f;
     FolderLock first;
-    ASSERT_FALSE(first.acquire(f.dir.str(), 0));
+    ASSERT_TRUE(first.acquire(f.dir.str(), 0).ok());
     FolderLock second;
     const auto e = second.acquire(f.dir.str(), 100);
-    ASSERT_TRUE(e);
-    EXPECT_TRUE(second.busy());
-    EXPECT_NE(e->find("another program is writing this data folder"), std::string::npos) << *e;
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}, nullptr, 100);
-    ASSERT_TRUE(r.error);
-    EXPECT_NE(r.error->find("nothing was written"), std::string::npos);
+    ASSERT_FALSE(e.ok());
+    EXPECT_TRUE(e.is(FaultKind::busy));
+    EXPECT_NE(e.message().find("another program is writing this data folder"), std::string::npos) << e.fault();
+    const Result<Committed> r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}, nullptr, 100);
+    ASSERT_FALSE(r.ok());
+    EXPECT_NE(r.fault().message().find("nothing was written"), std::string::npos);
     EXPECT_EQ(f.state(), "old");
     // The holder's own write goes through its lock.
-    EXPECT_FALSE(commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}, &first).error);
+    EXPECT_TRUE(commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}}, &first).ok());
     EXPECT_EQ(f.state(), "new");
     first.release();
-    EXPECT_FALSE(second.acquire(f.dir.str(), 0));
+    EXPECT_TRUE(second.acquire(f.dir.str(), 0).ok());
 }
 
 #ifndef _WIN32
@@ -465,7 +465,7 @@ TEST(FolderLock, ExcludesTheRecordLockThatWineTakesForAWindowsProgram) {
         SCOPED_TRACE(theirs_first ? "the Windows program locks first" : "we lock first");
         FolderLock ours;
         if (!theirs_first) {
-            ASSERT_FALSE(ours.acquire(f.dir.str(), 0));
+            ASSERT_TRUE(ours.acquire(f.dir.str(), 0).ok());
         }
         int said[2], hold[2];
         ASSERT_EQ(::pipe(said), 0);
@@ -477,13 +477,13 @@ TEST(FolderLock, ExcludesTheRecordLockThatWineTakesForAWindowsProgram) {
         EXPECT_EQ(got, theirs_first ? 'y' : 'n');
         if (theirs_first) {
             const auto refused = ours.acquire(f.dir.str(), 100);
-            EXPECT_TRUE(refused && ours.busy());
+            EXPECT_TRUE(refused.is(FaultKind::busy));
         }
         for (int fd : {said[0], said[1], hold[0], hold[1]}) ::close(fd);
         int status = 0;
         ::waitpid(child, &status, 0);
         if (theirs_first) {
-            EXPECT_FALSE(ours.acquire(f.dir.str(), 0));  // free once it let go
+            EXPECT_TRUE(ours.acquire(f.dir.str(), 0).ok());  // free once it let go
         }
     }
 }
@@ -515,11 +515,11 @@ TEST(FolderLock, ALockFileThatIsAFolderIsAClearRefusal) {
     fs::create_directory(f.dir.file(kLockFileName));
     FolderLock lock;
     const auto e = lock.acquire(f.dir.str(), 0);
-    ASSERT_TRUE(e);
-    EXPECT_FALSE(lock.busy());
-    EXPECT_NE(e->find("lock file"), std::string::npos) << *e;
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
-    ASSERT_TRUE(r.error);
+    ASSERT_FALSE(e.ok());
+    EXPECT_FALSE(e.is(FaultKind::busy));
+    EXPECT_NE(e.message().find("lock file"), std::string::npos) << e.fault();
+    const Result<Committed> r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
+    ASSERT_FALSE(r.ok());
     EXPECT_EQ(f.state(), "old");
 }
 
@@ -527,9 +527,9 @@ TEST(FolderWrite, AJournalThatCannotBeWrittenMeansNothingIsWritten) {
     {
         Folder f;
         f.put(kHistoryFolder, "a file, not a folder");
-        const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
-        ASSERT_TRUE(r.error);
-        EXPECT_NE(r.error->find("not a folder"), std::string::npos) << *r.error;
+        const Result<Committed> r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
+        ASSERT_FALSE(r.ok());
+        EXPECT_NE(r.fault().message().find("not a folder"), std::string::npos) << r.fault();
         EXPECT_EQ(f.state(), "old");
     }
     {
@@ -537,18 +537,18 @@ TEST(FolderWrite, AJournalThatCannotBeWrittenMeansNothingIsWritten) {
         Folder f;
         class FullDisk : public StepOps {
         public:
-            FileError write(Handle h, const void* d, std::size_t n) override {
+            Status write(Handle h, const void* d, std::size_t n) override {
                 (void)h, (void)d, (void)n;
                 return std::string("No space left on device");
             }
-            FileError link(const std::string&, const std::string&) override {
+            Status link(const std::string&, const std::string&) override {
                 return std::string("No space left on device");
             }
         } ops;
-        const CommitResult r = commit_folder_write(ops, f.dir.str(), f.plan(), {"w", {}});
-        ASSERT_TRUE(r.error);
-        EXPECT_NE(r.error->find("journal of this write cannot be written"), std::string::npos) << *r.error;
-        EXPECT_NE(r.error->find("No space left on device"), std::string::npos) << *r.error;
+        const Result<Committed> r = commit_folder_write(ops, f.dir.str(), f.plan(), {"w", {}});
+        ASSERT_FALSE(r.ok());
+        EXPECT_NE(r.fault().message().find("journal of this write cannot be written"), std::string::npos) << r.fault();
+        EXPECT_NE(r.fault().message().find("No space left on device"), std::string::npos) << r.fault();
         EXPECT_EQ(f.state(), "old");
         EXPECT_TRUE(f.strays().empty());
     }
@@ -563,7 +563,7 @@ TEST(Recovery, RemovesOurTemporariesAndPutsBackACutOffInPlaceRewrite) {
     f.put("notes.~newish", "not ours");
     EXPECT_EQ(recovery_needed(f.dir.str()).size(), 3u);
     const Recovery r = recover_folder(system_file_ops(), f.dir.str());
-    ASSERT_FALSE(r.error) << *r.error;
+    ASSERT_TRUE(r.status.ok()) << r.status.message();
     EXPECT_EQ(f.state(), "old");
     EXPECT_TRUE(f.strays().empty());
     EXPECT_TRUE(f.dir.exists("notes.~newish"));
@@ -578,11 +578,11 @@ TEST(Recovery, AJournalItCannotUseIsAnErrorAndTouchesNothing) {
     f.put(".history/000001.journal", "creatures history 1\nnonsense\n");
     f.put("Ammo.vrh", "changed");
     const Recovery r = recover_folder(system_file_ops(), f.dir.str());
-    ASSERT_TRUE(r.error);
-    EXPECT_NE(r.error->find("000001.journal"), std::string::npos) << *r.error;
+    ASSERT_FALSE(r.status.ok());
+    EXPECT_NE(r.status.message().find("000001.journal"), std::string::npos) << r.status.message();
     EXPECT_EQ(f.get("Ammo.vrh"), "changed");
-    const CommitResult c = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
-    ASSERT_TRUE(c.error);
+    const Result<Committed> c = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
+    ASSERT_FALSE(c.ok());
     EXPECT_EQ(f.get("Firewall.vrh"), f.old_bytes.at("Firewall.vrh"));
 }
 
@@ -602,9 +602,9 @@ TEST(Recovery, AWriteAfterARecoveryNumbersItsEntryPastEverythingFound) {
     f.put(".history/000009.journal.~new1", "half a manifest");
     EXPECT_EQ(recovery_needed(f.dir.str()).size(), 2u);
 
-    const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
-    ASSERT_FALSE(r.error) << *r.error;
-    EXPECT_EQ(r.entry, 10);
+    const Result<Committed> r = commit_folder_write(system_file_ops(), f.dir.str(), f.plan(), {"w", {}});
+    ASSERT_TRUE(r.ok()) << r.fault();
+    EXPECT_EQ(r->entry, 10);
     EXPECT_EQ(f.state(), "new");
     EXPECT_TRUE(f.strays().empty());
     EXPECT_TRUE(recovery_needed(f.dir.str()).empty());
@@ -613,12 +613,12 @@ TEST(Recovery, AWriteAfterARecoveryNumbersItsEntryPastEverythingFound) {
 // Writes Ammo.vrh `count` times ("0", "1", ...); the history after.
 std::vector<HistoryEntry> write_a_times(const Folder& f, int count) {
     for (int i = 0; i < count; ++i) {
-        const CommitResult r =
+        const Result<Committed> r =
             commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, std::to_string(i)}}, {"w", {}});
-        EXPECT_FALSE(r.error) << *r.error;
+        EXPECT_TRUE(r.ok()) << r.fault();
     }
     std::vector<HistoryEntry> entries;
-    EXPECT_FALSE(list_history(f.dir.str(), entries));
+    EXPECT_TRUE(list_history(f.dir.str(), entries).ok());
     return entries;
 }
 
@@ -626,7 +626,7 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     Folder f;
     HistorySettings s;
     s.keep_entries = 3;
-    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
+    ASSERT_TRUE(write_history_settings(system_file_ops(), f.dir.str(), s).ok());
     std::vector<HistoryEntry> entries = write_a_times(f, 6);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries.front().number, 4);
@@ -635,7 +635,7 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(history_path(f.dir.str(), "content"))) ++contents;
     EXPECT_EQ(contents, 3);
     FolderBytes before;
-    ASSERT_FALSE(folder_before(f.dir.str(), 4, before));
+    ASSERT_TRUE(folder_before(f.dir.str(), 4, before).ok());
     EXPECT_EQ(before.at("Ammo.vrh"), "2");
 
     // The bytes are counted from what the entries need: two of the 1-byte
@@ -643,9 +643,9 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     // entry names does not count.
     f.put(".history/content/notes.txt", std::string(100, 'n'));
     s.keep_bytes = 2;
-    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
-    ASSERT_FALSE(prune_history(system_file_ops(), f.dir.str()));
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_TRUE(write_history_settings(system_file_ops(), f.dir.str(), s).ok());
+    ASSERT_TRUE(prune_history(system_file_ops(), f.dir.str()).ok());
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries.front().number, 5);
     EXPECT_TRUE(f.dir.exists(".history/content/notes.txt"));
@@ -658,24 +658,24 @@ TEST(History, PrunesTheOldestEntriesAndTheContentOnlyTheyNeeded) {
     f.put(orphan, "nobody needs this");
     write_a_times(f, 1);
     EXPECT_TRUE(f.dir.exists(orphan));
-    ASSERT_FALSE(prune_history(system_file_ops(), f.dir.str(), true));
+    ASSERT_TRUE(prune_history(system_file_ops(), f.dir.str(), true).ok());
     EXPECT_FALSE(f.dir.exists(orphan));
 
     // A byte limit keeps the newest entry at least.
     s.keep_bytes = 1;
-    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
-    ASSERT_FALSE(prune_history(system_file_ops(), f.dir.str()));
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_TRUE(write_history_settings(system_file_ops(), f.dir.str(), s).ok());
+    ASSERT_TRUE(prune_history(system_file_ops(), f.dir.str()).ok());
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     EXPECT_EQ(entries.size(), 1u);
 
     // History off: the write is still journaled, but no entry stays.
     s.enabled = false;
-    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
-    const CommitResult r =
+    ASSERT_TRUE(write_history_settings(system_file_ops(), f.dir.str(), s).ok());
+    const Result<Committed> r =
         commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, "off"}}, {"w", {}});
-    ASSERT_FALSE(r.error);
+    ASSERT_TRUE(r.ok());
     EXPECT_EQ(f.get("Ammo.vrh"), "off");
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     EXPECT_TRUE(entries.empty());
     EXPECT_TRUE(fs::is_empty(history_path(f.dir.str(), "content")));
 }
@@ -689,23 +689,23 @@ TEST(History, PruningByBytesCountsTheOldContentsEachEntryKeeps) {
     e.made_by = "w";
     e.files.push_back({"Ammo.vrh", content_hash("a"), 10, content_hash("b"), 20});
     HistoryEntry back;
-    ASSERT_FALSE(parse_manifest(format_manifest(e), back));
+    ASSERT_TRUE(parse_manifest(format_manifest(e), back).ok());
     EXPECT_EQ(back.files.at(0).old_size, 10u);
     EXPECT_EQ(back.files.at(0).new_size, 20u);
 
     Folder f;
     HistorySettings s;
     s.keep_bytes = 2;
-    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
+    ASSERT_TRUE(write_history_settings(system_file_ops(), f.dir.str(), s).ok());
     // Three writes of a one-byte file each (other bytes each), to a hundred bytes.
     for (const char* name : {"Ammo.vrh", "Firewall.vrh", "Demonology.vrh"}) {
         f.put(name, std::string(1, name[0]));
-        const CommitResult r = commit_folder_write(system_file_ops(), f.dir.str(),
+        const Result<Committed> r = commit_folder_write(system_file_ops(), f.dir.str(),
                                                    {{name, std::nullopt, std::string(100, 'n')}}, {"w", {}});
-        ASSERT_FALSE(r.error) << *r.error;
+        ASSERT_TRUE(r.ok()) << r.fault();
     }
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries.front().number, 2);
 }
@@ -756,7 +756,7 @@ TEST(History, PruningAfterAWriteReadsAnEntryReplacedSinceTheLastWrite) {
     Folder f;
     HistorySettings s;
     s.keep_entries = 2;
-    ASSERT_FALSE(write_history_settings(system_file_ops(), f.dir.str(), s));
+    ASSERT_TRUE(write_history_settings(system_file_ops(), f.dir.str(), s).ok());
     std::vector<HistoryEntry> entries = write_a_times(f, 2);  // A was "a...", then "0", now "1"
     ASSERT_EQ(entries.size(), 2u);
     const std::string first_content = entries[0].files.at(0).old_hash;
@@ -793,18 +793,18 @@ TEST(History, ListingAgainSeesAnEntryChangedOrReplacedSinceTheLastListing) {
         std::ofstream out(second, std::ios::binary | std::ios::trunc);
         out << format_manifest(changed);
     }
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     EXPECT_EQ(entries[1].made_by, "changed by hand since");
     {
         std::ofstream out(second, std::ios::binary | std::ios::trunc);
         out << "not a manifest";
     }
-    EXPECT_TRUE(list_history(f.dir.str(), entries));
+    EXPECT_FALSE(list_history(f.dir.str(), entries).ok());
     // Gone, and a new entry under the same number in a fresh history.
     fs::remove_all(history_path(f.dir.str()));
-    ASSERT_FALSE(
-        commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, "fresh"}}, {"fresh", {}}).error);
-    ASSERT_FALSE(list_history(f.dir.str(), entries));
+    ASSERT_TRUE(
+        commit_folder_write(system_file_ops(), f.dir.str(), {{"Ammo.vrh", std::nullopt, "fresh"}}, {"fresh", {}}).ok());
+    ASSERT_TRUE(list_history(f.dir.str(), entries).ok());
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].number, 1);
     EXPECT_EQ(entries[0].made_by, "fresh");
@@ -841,7 +841,7 @@ TEST(History, ManifestsRoundTripAndNonsenseIsNamed) {
     e.files.push_back({"Eng/Monsters.txt", content_hash("old"), 3, content_hash("new"), 3});
     e.files.push_back({"Ammo.vrh", "", 0, content_hash(""), 0});
     HistoryEntry back;
-    ASSERT_FALSE(parse_manifest(format_manifest(e), back));
+    ASSERT_TRUE(parse_manifest(format_manifest(e), back).ok());
     EXPECT_EQ(format_manifest(back), format_manifest(e));
     EXPECT_EQ(content_hash(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     EXPECT_EQ(content_hash("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
@@ -857,7 +857,7 @@ TEST(History, ManifestsRoundTripAndNonsenseIsNamed) {
               " 0 A\nend\n",
           std::string("creatures history 1\nnumber 1\ntime t\nmade-by m\nslots\nend\n")}) {
         HistoryEntry out;
-        EXPECT_TRUE(parse_manifest(bad, out)) << bad;
+        EXPECT_FALSE(parse_manifest(bad, out).ok()) << bad;
     }
 }
 

@@ -34,10 +34,10 @@ using Bytes = std::vector<unsigned char>;
 // Why the file cannot be read, or "" when it can.
 std::string why_unreadable(const std::string& path) {
     WholeFile f;
-    const FileResult fault = read_whole_file(path, f);
-    if (!fault) return "";
-    EXPECT_EQ(fault->path, path);
-    return fault->reason;
+    const Status fault = read_whole_file(path, f);
+    if (fault.ok()) return "";
+    EXPECT_EQ(fault.fault().path, path);
+    return fault.fault().reason;
 }
 
 TEST(OddFiles, EachIsRefusedWithItsReason) {
@@ -94,15 +94,15 @@ TEST(Replacement, KeepsTheFilesAttributes) {
     const std::string path = dir.file("Ammo.vrh");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
     const Bytes fresh(20, 2);
-    ASSERT_FALSE(store_whole_file(path, fresh.data(), fresh.size()));
+    ASSERT_TRUE(store_whole_file(path, fresh.data(), fresh.size()).ok());
     EXPECT_EQ(dir.bytes("Ammo.vrh"), fresh);
     EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"Ammo.vrh"});
     // A read-only file is refused, not replaced.
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    const FileResult fault = store_whole_file(path, Bytes(5, 3).data(), 5);
-    ASSERT_TRUE(fault);
-    EXPECT_EQ(fault->message(), path + ": permission denied");
+    const Status fault = store_whole_file(path, Bytes(5, 3).data(), 5);
+    ASSERT_FALSE(fault.ok());
+    EXPECT_EQ(fault.message(), path + ": permission denied");
     EXPECT_EQ(dir.bytes("Ammo.vrh"), fresh);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -130,8 +130,8 @@ TEST(OddFiles, AFileWithoutReadPermissionIsDenied) {
     const std::string path = dir.file("Ammo.vrh");
     EXPECT_TRUE(as_ordinary_user([&] {
         WholeFile f;
-        const FileResult fault = read_whole_file(path, f);
-        return fault && fault->reason == "permission denied";
+        const Status fault = read_whole_file(path, f);
+        return fault.is(FaultKind::denied) && fault.fault().reason == "permission denied";
     }));
 }
 
@@ -147,7 +147,7 @@ TEST(Replacement, KeepsOwnerGroupModeAndExtendedAttributes) {
     const bool attributes = ::setxattr(path.c_str(), "user.note", "kept", 4, 0) == 0;
 
     const Bytes fresh(20, 2);
-    ASSERT_FALSE(store_whole_file(path, fresh.data(), fresh.size()));
+    ASSERT_TRUE(store_whole_file(path, fresh.data(), fresh.size()).ok());
     EXPECT_EQ(dir.bytes("Ammo.vrh"), fresh);
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
@@ -177,19 +177,19 @@ TEST(Replacement, AFileTheUserMayNotWriteIsRefusedNotReplaced) {
     }
     const Bytes fresh(20, 2);
     // Even root, who could, leaves it: the owner made it read-only.
-    const FileResult fault = store_whole_file(path, fresh.data(), fresh.size());
-    ASSERT_TRUE(fault);
-    EXPECT_EQ(fault->message(), path + ": permission denied");
+    const Status fault = store_whole_file(path, fresh.data(), fresh.size());
+    ASSERT_FALSE(fault.ok());
+    EXPECT_EQ(fault.message(), path + ": permission denied");
     EXPECT_EQ(dir.bytes("Ammo.vrh"), Bytes(10, 1));
     // Its hard-linked twin is not rewritten in place either.
     fs::create_hard_link(path, dir.file("deployed.vrh"));
-    EXPECT_TRUE(store_whole_file(path, fresh.data(), fresh.size()));
+    EXPECT_FALSE(store_whole_file(path, fresh.data(), fresh.size()).ok());
     EXPECT_EQ(dir.bytes("deployed.vrh"), Bytes(10, 1));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"}));
     // As an ordinary user too, through a folder the user may write.
     EXPECT_TRUE(as_ordinary_user([&] {
-        const FileResult f = store_whole_file(path, fresh.data(), fresh.size());
-        return f && f->reason == "permission denied";
+        const Status f = store_whole_file(path, fresh.data(), fresh.size());
+        return f.is(FaultKind::denied) && f.fault().reason == "permission denied";
     }));
     EXPECT_EQ(dir.bytes("Ammo.vrh"), Bytes(10, 1));
 }
@@ -199,12 +199,12 @@ TEST(Replacement, AFolderOrPipeInThePlaceOfTheFileIsNamedAndLeftAlone) {
     fs::create_directory(dir.file("MonstersSetup.vrh"));
     ASSERT_EQ(::mkfifo(dir.file("Ammo.vrh").c_str(), 0644), 0);
     const Bytes fresh(20, 2);
-    const FileResult folder = store_whole_file(dir.file("MonstersSetup.vrh"), fresh.data(), fresh.size());
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(folder->message(), dir.file("MonstersSetup.vrh") + ": is a folder");
-    const FileResult pipe = store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size());
-    ASSERT_TRUE(pipe);
-    EXPECT_EQ(pipe->reason, "not a regular file");
+    const Status folder = store_whole_file(dir.file("MonstersSetup.vrh"), fresh.data(), fresh.size());
+    ASSERT_FALSE(folder.ok());
+    EXPECT_EQ(folder.message(), dir.file("MonstersSetup.vrh") + ": is a folder");
+    const Status pipe = store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size());
+    ASSERT_FALSE(pipe.ok());
+    EXPECT_EQ(pipe.fault().reason, "not a regular file");
     EXPECT_TRUE(fs::is_directory(dir.file("MonstersSetup.vrh")));
     EXPECT_TRUE(fs::is_fifo(dir.file("Ammo.vrh")));
 }
@@ -214,15 +214,15 @@ TEST(FolderLock, APipeOrFolderInPlaceOfTheLockFileIsNamedNotWaitedOn) {
     ASSERT_EQ(::mkfifo(dir.file(kLockFileName).c_str(), 0644), 0);
     FolderLock lock;
     const auto pipe = lock.acquire(dir.str(), 0);
-    ASSERT_TRUE(pipe);
-    EXPECT_NE(pipe->find("not a regular file"), std::string::npos) << *pipe;
+    ASSERT_FALSE(pipe.ok());
+    EXPECT_NE(pipe.message().find("not a regular file"), std::string::npos) << pipe.fault();
     fs::remove(dir.file(kLockFileName));
     fs::create_directory(dir.file(kLockFileName));
     const auto folder = lock.acquire(dir.str(), 0);
-    ASSERT_TRUE(folder);
-    EXPECT_NE(folder->find(dir.file(kLockFileName) + ": cannot open the folder's lock file: is a folder"),
+    ASSERT_FALSE(folder.ok());
+    EXPECT_NE(folder.message().find(dir.file(kLockFileName) + ": cannot open the folder's lock file: is a folder"),
               std::string::npos)
-        << *folder;
+        << folder.fault();
 }
 
 TEST(Settings, ALangThatIsNoFileReadsAsZeroAndIsNotReplaced) {
@@ -230,16 +230,16 @@ TEST(Settings, ALangThatIsNoFileReadsAsZeroAndIsNotReplaced) {
     ASSERT_EQ(::mkfifo(dir.file("Lang").c_str(), 0644), 0);
     EXPECT_EQ(read_language(dir.str()), 0);
     EXPECT_EQ(read_creature_index(dir.str()), 0);
-    const FileResult pipe = write_language(system_file_ops(), dir.str(), 1);
-    ASSERT_TRUE(pipe);
-    EXPECT_EQ(pipe->message(), dir.file("Lang") + ": not a regular file");
+    const Status pipe = write_language(system_file_ops(), dir.str(), 1);
+    ASSERT_FALSE(pipe.ok());
+    EXPECT_EQ(pipe.message(), dir.file("Lang") + ": not a regular file");
     EXPECT_TRUE(fs::is_fifo(dir.file("Lang")));
 
     fs::remove(dir.file("Lang"));
     fs::create_directory(dir.file("Lang"));
-    const FileResult folder = write_creature_index(system_file_ops(), dir.str(), 5);
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(folder->message(), dir.file("Lang") + ": is a folder");
+    const Status folder = write_creature_index(system_file_ops(), dir.str(), 5);
+    ASSERT_FALSE(folder.ok());
+    EXPECT_EQ(folder.message(), dir.file("Lang") + ": is a folder");
 }
 #endif
 
@@ -247,14 +247,14 @@ TEST(DataCheck, AFaultIsWordedForTheFileNameInTheFolder) {
     test::TempDir dir;
     const DataFileInfo& info = data_files()[0];
     WholeFile f;
-    const FileResult missing = load_data_file(dir.str(), info, f);
-    ASSERT_TRUE(missing);
-    EXPECT_EQ(missing->message(), std::string(info.name) + ": does not exist");
+    const Status missing = load_data_file(dir.str(), info, f);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.message(), std::string(info.name) + ": does not exist");
     fs::create_directory(dir.file(info.name));
-    const FileResult folder = load_data_file(dir.str(), info, f);
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(folder->message(), std::string(info.name) + ": is a folder");
-    EXPECT_EQ(FileFault("no path").message(), "no path");
+    const Status folder = load_data_file(dir.str(), info, f);
+    ASSERT_FALSE(folder.ok());
+    EXPECT_EQ(folder.message(), std::string(info.name) + ": is a folder");
+    EXPECT_EQ(Fault("no path").message(), "no path");
 }
 
 }  // namespace

@@ -48,30 +48,30 @@ TEST(Settings, WritesKeepTheOtherFieldAndAlwaysThreeBytes) {
     FileOps& ops = system_file_ops();
 
     // A missing file is created by the next write.
-    EXPECT_FALSE(write_creature_index(ops, dir.str(), 999));
+    EXPECT_TRUE(write_creature_index(ops, dir.str(), 999).ok());
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{0, 0xE7, 0x03}));
 
     // Language 7 stays 7 through the close write; the index stays through a switch.
     dir.write("Lang", {7, 5, 0});
-    EXPECT_FALSE(write_creature_index(ops, dir.str(), 12));
+    EXPECT_TRUE(write_creature_index(ops, dir.str(), 12).ok());
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{7, 12, 0}));
-    EXPECT_FALSE(write_language(ops, dir.str(), 1));
+    EXPECT_TRUE(write_language(ops, dir.str(), 1).ok());
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 12, 0}));
 
     // An index of 1200 in the file is kept by a language switch (only shown as 0).
     dir.write("Lang", {0, 0xB0, 0x04});
-    EXPECT_FALSE(write_language(ops, dir.str(), 1));
+    EXPECT_TRUE(write_language(ops, dir.str(), 1).ok());
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 0xB0, 0x04}));
 
     // Short and long files become exactly 3 bytes.
     dir.write("Lang", {});
-    EXPECT_FALSE(write_language(ops, dir.str(), 1));
+    EXPECT_TRUE(write_language(ops, dir.str(), 1).ok());
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 0, 0}));
     dir.write("Lang", {1});
-    EXPECT_FALSE(write_creature_index(ops, dir.str(), 3));
+    EXPECT_TRUE(write_creature_index(ops, dir.str(), 3).ok());
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 3, 0}));
     dir.write("Lang", {0, 1, 2, 3, 4});
-    EXPECT_FALSE(write_language(ops, dir.str(), 0));
+    EXPECT_TRUE(write_language(ops, dir.str(), 0).ok());
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{0, 1, 2}));
     // No temporary file is left; the lock file of the folder's writers stays.
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{kLockFileName, "Lang"}));
@@ -84,8 +84,8 @@ TEST(Settings, WritesWaitForTheFoldersLock) {
     dir.write("Lang", {0, 5, 0});
     for (const bool language : {true, false}) {
         FolderLock other;
-        ASSERT_FALSE(other.acquire(dir.str(), 0));
-        FileResult result = FileFault("not run");
+        ASSERT_TRUE(other.acquire(dir.str(), 0).ok());
+        Status result = Fault("not run");
         std::thread writer([&] {
             result = language ? write_language(system_file_ops(), dir.str(), 1)
                               : write_creature_index(system_file_ops(), dir.str(), 7);
@@ -95,14 +95,14 @@ TEST(Settings, WritesWaitForTheFoldersLock) {
         other.release();
         writer.join();
         EXPECT_EQ(while_held, language ? (Bytes{0, 5, 0}) : (Bytes{1, 5, 0}));
-        EXPECT_FALSE(result) << *result;
+        EXPECT_TRUE(result.ok()) << result.fault();
     }
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 7, 0}));
     FolderLock other;
-    ASSERT_FALSE(other.acquire(dir.str(), 0));
-    const FileResult busy = write_language(system_file_ops(), dir.str(), 0, 50);
-    ASSERT_TRUE(busy);
-    EXPECT_NE(busy->message().find("another program is writing this data folder"), std::string::npos) << *busy;
+    ASSERT_TRUE(other.acquire(dir.str(), 0).ok());
+    const Status busy = write_language(system_file_ops(), dir.str(), 0, 50);
+    ASSERT_FALSE(busy.ok());
+    EXPECT_NE(busy.message().find("another program is writing this data folder"), std::string::npos) << busy.fault();
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 7, 0}));
 }
 

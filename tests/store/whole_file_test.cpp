@@ -25,11 +25,11 @@ public:
     int fail_from = 1;  // the first call that fails; later calls fail too when `sticky`
     bool sticky = false;
 
-    FileError before(Step step, const std::string&) override {
-        if (step != fail) return std::nullopt;
+    Status before(Step step, const std::string&) override {
+        if (step != fail) return {};
         ++calls_;
         if (calls_ == fail_from || (sticky && calls_ > fail_from)) return std::string("Operation not permitted");
-        return std::nullopt;
+        return {};
     }
 
 private:
@@ -40,7 +40,7 @@ TEST(LoadWholeFile, ReadsBytesFollowedByThirtyTwoZeros) {
     test::TempDir dir;
     dir.write("data.bin", {1, 2, 3, 0, 255});
     WholeFile f;
-    ASSERT_FALSE(read_whole_file(dir.file("data.bin"), f));
+    ASSERT_TRUE(read_whole_file(dir.file("data.bin"), f).ok());
     EXPECT_EQ(f.length, 5u);
     ASSERT_EQ(f.block.size(), 37u);
     EXPECT_EQ(Bytes(f.block.begin(), f.block.begin() + 5), (Bytes{1, 2, 3, 0, 255}));
@@ -48,7 +48,7 @@ TEST(LoadWholeFile, ReadsBytesFollowedByThirtyTwoZeros) {
 
     dir.write("empty", {});
     WholeFile e;
-    ASSERT_FALSE(read_whole_file(dir.file("empty"), e));
+    ASSERT_TRUE(read_whole_file(dir.file("empty"), e).ok());
     EXPECT_EQ(e.length, 0u);
     EXPECT_EQ(e.block, Bytes(32, 0));
 }
@@ -58,11 +58,11 @@ TEST(LoadWholeFile, FailedOpenLeavesTheOutputUntouched) {
     WholeFile f;
     f.block = {9, 8, 7};
     f.length = 77;
-    EXPECT_TRUE(read_whole_file(dir.file("missing.vrh"), f));
+    EXPECT_FALSE(read_whole_file(dir.file("missing.vrh"), f).ok());
     EXPECT_EQ(f.block, (Bytes{9, 8, 7}));
     EXPECT_EQ(f.length, 77u);
     // A folder is not a file that can be read whole.
-    EXPECT_TRUE(read_whole_file(dir.str(), f));
+    EXPECT_FALSE(read_whole_file(dir.str(), f).ok());
     EXPECT_EQ(f.length, 77u);
 }
 
@@ -118,13 +118,13 @@ TEST(FileStamp, AFolderRestampedShowsEveryChangeThatFollowsAtOnce) {
 TEST(StoreWholeFile, WritesExactlyCountBytesAndLeavesNothingElse) {
     test::TempDir dir;
     const Bytes data{10, 20, 30};
-    EXPECT_FALSE(store_whole_file(dir.file("new.vrh"), data.data(), data.size()));
+    EXPECT_TRUE(store_whole_file(dir.file("new.vrh"), data.data(), data.size()).ok());
     EXPECT_EQ(dir.bytes("new.vrh"), data);
 
     dir.write("Ammo.vrh", Bytes(100, 7));
-    EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), data.data(), 2));
+    EXPECT_TRUE(store_whole_file(dir.file("Ammo.vrh"), data.data(), 2).ok());
     EXPECT_EQ(dir.bytes("Ammo.vrh"), (Bytes{10, 20}));
-    EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), nullptr, 0));
+    EXPECT_TRUE(store_whole_file(dir.file("Ammo.vrh"), nullptr, 0).ok());
     EXPECT_EQ(dir.bytes("Ammo.vrh"), Bytes{});
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "new.vrh"}));
 }
@@ -148,10 +148,10 @@ TEST(StoreWholeFile, EveryFailingStepKeepsTheOldBytesAndNoTemporaryFile) {
         FailingOps ops;
         ops.fail = c.step;
         const std::string path = dir.file("Ammo.vrh");
-        const FileResult error = store_whole_file(ops, path, fresh.data(), fresh.size());
-        ASSERT_TRUE(error) << c.message;
-        EXPECT_EQ(error->path, path);
-        EXPECT_EQ(error->message(), path + ": " + c.message + ": Operation not permitted");
+        const Status error = store_whole_file(ops, path, fresh.data(), fresh.size());
+        ASSERT_FALSE(error.ok()) << c.message;
+        EXPECT_EQ(error.fault().path, path);
+        EXPECT_EQ(error.message(), path + ": " + c.message + ": Operation not permitted");
         EXPECT_EQ(dir.bytes("Ammo.vrh"), old) << c.message;
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"Ammo.vrh"}) << c.message;
     }
@@ -159,7 +159,7 @@ TEST(StoreWholeFile, EveryFailingStepKeepsTheOldBytesAndNoTemporaryFile) {
     test::TempDir dir;
     FailingOps ops;
     ops.fail = FailingOps::Write;
-    EXPECT_TRUE(store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
+    EXPECT_FALSE(store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size()).ok());
     EXPECT_TRUE(dir.entries().empty());
 }
 
@@ -168,11 +168,11 @@ TEST(StoreWholeFile, AFileWithTwoHardLinksKeepsBoth) {
     dir.write("Ammo.vrh", Bytes(40, 1));
     std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
     const Bytes fresh{5, 6, 7};
-    EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
+    EXPECT_TRUE(store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size()).ok());
     EXPECT_EQ(dir.bytes("Ammo.vrh"), fresh);
     EXPECT_EQ(dir.bytes("deployed.vrh"), fresh);
     unsigned links = 0;
-    EXPECT_FALSE(system_file_ops().link_count(dir.file("Ammo.vrh"), links));
+    EXPECT_TRUE(system_file_ops().link_count(dir.file("Ammo.vrh"), links).ok());
     EXPECT_EQ(links, 2u);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"}));
 }
@@ -186,7 +186,7 @@ TEST(StoreWholeFile, AFailedInPlaceRewriteRestoresTheOldBytes) {
         std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
         FailingOps ops;
         ops.fail = step;
-        EXPECT_TRUE(store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
+        EXPECT_FALSE(store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size()).ok());
         EXPECT_EQ(dir.bytes("Ammo.vrh"), old) << step;
         EXPECT_EQ(dir.bytes("deployed.vrh"), old) << step;
         EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"})) << step;
@@ -198,8 +198,8 @@ TEST(StoreWholeFile, AFailedInPlaceRewriteRestoresTheOldBytes) {
     FailingOps ops;
     ops.fail = FailingOps::Copy;
     const auto error = store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size());
-    ASSERT_TRUE(error);
-    EXPECT_NE(error->reason.find("cannot back up the file"), std::string::npos);
+    ASSERT_FALSE(error.ok());
+    EXPECT_NE(error.fault().reason.find("cannot back up the file"), std::string::npos);
     EXPECT_EQ(dir.bytes("deployed.vrh"), old);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"Ammo.vrh", "deployed.vrh"}));
 }
@@ -214,13 +214,13 @@ TEST(StoreWholeFile, WhenRestoringFailsTooTheBackupKeepsTheOldBytesAndIsNamed) {
     ops.sticky = true;
     const Bytes fresh(10, 2);
     const auto error = store_whole_file(ops, dir.file("Ammo.vrh"), fresh.data(), fresh.size());
-    ASSERT_TRUE(error);
+    ASSERT_FALSE(error.ok());
     const std::string marker = "the old contents are kept in ";
-    const std::size_t at = error->reason.find(marker);
-    ASSERT_NE(at, std::string::npos) << *error;
-    const std::string backup = error->reason.substr(at + marker.size());
+    const std::size_t at = error.fault().reason.find(marker);
+    ASSERT_NE(at, std::string::npos) << error.fault();
+    const std::string backup = error.fault().reason.substr(at + marker.size());
     WholeFile kept;
-    ASSERT_FALSE(read_whole_file(backup, kept));
+    ASSERT_TRUE(read_whole_file(backup, kept).ok());
     EXPECT_EQ(Bytes(kept.block.begin(), kept.block.begin() + kept.length), old);
 }
 
@@ -231,7 +231,7 @@ TEST(StoreWholeFile, KeepsPermissionsAndSymbolicLinks) {
     ::chmod(dir.file("real.vrh").c_str(), 0640);
     std::filesystem::create_symlink(dir.file("real.vrh"), dir.file("Ammo.vrh"));
     const Bytes fresh{1, 2};
-    EXPECT_FALSE(store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size()));
+    EXPECT_TRUE(store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size()).ok());
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("Ammo.vrh")));
     EXPECT_EQ(dir.bytes("real.vrh"), fresh);
     struct stat st {};

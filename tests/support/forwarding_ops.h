@@ -23,68 +23,68 @@ public:
     // handle; the target of a replace, rename or copy; the folder made safe). A fault returned is that step's
     // result, and the system is not asked; except that a close still releases
     // its handle, as the system's does when it fails.
-    virtual FileError before(Step, const std::string& /*path*/) { return std::nullopt; }
+    virtual Status before(Step, const std::string& /*path*/) { return {}; }
 
     std::string resolve(const std::string& path) override { return sys().resolve(path); }
-    FileError link_count(const std::string& path, unsigned& out) override {
-        if (FileError e = before(LinkCount, path)) return e;
+    Status link_count(const std::string& path, unsigned& out) override {
+        if (Status e = before(LinkCount, path); !e.ok()) return e;
         return sys().link_count(path, out);
     }
-    FileError create_new(const std::string& path, const std::string& model, Handle& out) override {
-        if (FileError e = before(Create, path)) return e;
+    Status create_new(const std::string& path, const std::string& model, Handle& out) override {
+        if (Status e = before(Create, path); !e.ok()) return e;
         return sys().create_new(path, model, out);
     }
-    FileError open_existing(const std::string& path, Handle& out) override {
-        if (FileError e = before(Open, path)) return e;
+    Status open_existing(const std::string& path, Handle& out) override {
+        if (Status e = before(Open, path); !e.ok()) return e;
         return sys().open_existing(path, out);
     }
-    FileError write(Handle file, const void* data, std::size_t count) override {
-        if (FileError e = before(Write, "")) return e;
+    Status write(Handle file, const void* data, std::size_t count) override {
+        if (Status e = before(Write, ""); !e.ok()) return e;
         return sys().write(file, data, count);
     }
-    FileError set_size(Handle file, std::uint64_t size) override {
-        if (FileError e = before(SetSize, "")) return e;
+    Status set_size(Handle file, std::uint64_t size) override {
+        if (Status e = before(SetSize, ""); !e.ok()) return e;
         return sys().set_size(file, size);
     }
-    FileError flush(Handle file) override {
-        if (FileError e = before(Flush, "")) return e;
+    Status flush(Handle file) override {
+        if (Status e = before(Flush, ""); !e.ok()) return e;
         return sys().flush(file);
     }
-    FileError close(Handle file) override {
-        FileError e = before(Close, "");
-        FileError closed = sys().close(file);
-        return e ? e : closed;
+    Status close(Handle file) override {
+        Status e = before(Close, "");
+        Status closed = sys().close(file);
+        return e.ok() ? closed : e;
     }
-    FileError replace(const std::string& from, const std::string& to) override {
-        if (FileError e = before(Replace, to)) return e;
+    Status replace(const std::string& from, const std::string& to) override {
+        if (Status e = before(Replace, to); !e.ok()) return e;
         return sys().replace(from, to);
     }
-    FileError rename_over(const std::string& from, const std::string& to) override {
-        if (FileError e = before(RenameOver, to)) return e;
+    Status rename_over(const std::string& from, const std::string& to) override {
+        if (Status e = before(RenameOver, to); !e.ok()) return e;
         return sys().rename_over(from, to);
     }
-    FileError sync_folder(const std::string& folder) override {
-        if (FileError e = before(SyncFolder, folder)) return e;
+    Status sync_folder(const std::string& folder) override {
+        if (Status e = before(SyncFolder, folder); !e.ok()) return e;
         return sys().sync_folder(folder);
     }
-    FileError link(const std::string& existing, const std::string& to) override {
-        if (FileError e = before(Link, to)) return e;
+    Status link(const std::string& existing, const std::string& to) override {
+        if (Status e = before(Link, to); !e.ok()) return e;
         return sys().link(existing, to);
     }
-    FileError copy(const std::string& from, const std::string& to) override {
-        if (FileError e = before(Copy, to)) return e;
+    Status copy(const std::string& from, const std::string& to) override {
+        if (Status e = before(Copy, to); !e.ok()) return e;
         return sys().copy(from, to);
     }
-    FileError remove(const std::string& path) override {
-        if (FileError e = before(Remove, path)) return e;
+    Status remove(const std::string& path) override {
+        if (Status e = before(Remove, path); !e.ok()) return e;
         return sys().remove(path);
     }
-    FileError make_folder(const std::string& path) override {
-        if (FileError e = before(MakeFolder, path)) return e;
+    Status make_folder(const std::string& path) override {
+        if (Status e = before(MakeFolder, path); !e.ok()) return e;
         return sys().make_folder(path);
     }
-    FileError may_write(const std::string& path) override {
-        if (FileError e = before(MayWrite, path)) return e;
+    Status may_write(const std::string& path) override {
+        if (Status e = before(MayWrite, path); !e.ok()) return e;
         return sys().may_write(path);
     }
 

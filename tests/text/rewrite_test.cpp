@@ -27,11 +27,11 @@ using namespace textfix;
 class FailingOps : public test::ForwardingOps {
 public:
     explicit FailingOps(const std::string& victim) : victim_(std::filesystem::path(victim).lexically_normal()) {}
-    FileError replace(const std::string& from, const std::string& to) override {
+    Status replace(const std::string& from, const std::string& to) override {
         if (is_victim(to)) return std::string("No space left on device");
         return ForwardingOps::replace(from, to);
     }
-    FileError rename_over(const std::string& from, const std::string& to) override {
+    Status rename_over(const std::string& from, const std::string& to) override {
         if (is_victim(to)) return std::string("No space left on device");
         return ForwardingOps::rename_over(from, to);
     }
@@ -58,7 +58,7 @@ struct Session {
         if (failures.empty()) {
             FolderWrite write(ops, folder.root(), {"test", {index}});
             for (LineFile& f : changes.files) write.add(f.path, f.read, f.bytes);
-            if (auto error = write.commit().error) failures.push_back(*error);
+            if (const Result<Committed> r = write.commit(); !r.ok()) failures.push_back(r.fault().message());
         }
         refill_after_save(form, folder.root(), index, header, failures);
         remember();

@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     ce::FolderLock lock;
-    if (auto refused = lock.acquire(argv[1], 0)) {
-        std::cerr << *refused << "\n";
+    if (ce::Status refused = lock.acquire(argv[1], 0); !refused.ok()) {
+        std::cerr << refused.message() << "\n";
         return 1;
     }
     if (std::FILE* marker = std::fopen(argv[3], "w")) std::fclose(marker);

@@ -26,14 +26,14 @@ constexpr int kSave = 2100;
 // its own (what `creatures restore` does for a whole entry).
 void restore_entry(const std::string& root, int number) {
     FolderBytes before;
-    ASSERT_FALSE(folder_before(root, number, before));
+    ASSERT_TRUE(folder_before(root, number, before).ok());
     std::vector<PlannedFile> files;
     for (const auto& [name, bytes] : before) {
         ASSERT_TRUE(bytes.has_value()) << name;
         files.push_back({name, std::nullopt, *bytes});
     }
-    const CommitResult r = commit_folder_write(system_file_ops(), root, files, {"restore", {}});
-    ASSERT_FALSE(r.error) << *r.error;
+    const Result<Committed> r = commit_folder_write(system_file_ops(), root, files, {"restore", {}});
+    ASSERT_TRUE(r.ok()) << r.fault();
 }
 
 TEST(HistoryFlow, ThreeSavesOnTheDialogAreRestoredEntryByEntryByteForByte) {
@@ -56,7 +56,7 @@ TEST(HistoryFlow, ThreeSavesOnTheDialogAreRestoredEntryByEntryByteForByte) {
     EXPECT_TRUE(editor.take_errors().empty());
     EXPECT_TRUE(flows::snapshot(folder.root()) == states.back());
     std::vector<HistoryEntry> entries;
-    ASSERT_FALSE(list_history(folder.root(), entries));
+    ASSERT_TRUE(list_history(folder.root(), entries).ok());
     ASSERT_EQ(entries.size(), 3u);
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(entries[static_cast<std::size_t>(k)].made_by,

@@ -136,7 +136,8 @@ TEST_F(LockAcrossWorlds, TheNativeToolIsRefusedWhileTheEditorHoldsTheFolder) {
     };
 
     FolderLock editors;
-    ASSERT_FALSE(editors.acquire(root, 0));
+    const Status held = editors.acquire(root, 0);
+    ASSERT_TRUE(held.ok()) << held.message();
     EXPECT_EQ(import_exit(), "2");
     EXPECT_NE(read_text(out).find("another program is writing this data folder"), std::string::npos)
         << read_text(out);

@@ -225,7 +225,7 @@ TEST(EditorShell, IconIsSetAndPaintingRuns) {
 // File steps that fail by throwing, as a broken lower layer might.
 class ThrowingFileOps : public test::ForwardingOps {
 public:
-    FileError before(Step, const std::string&) override { throw std::runtime_error("the disk is on fire"); }
+    Status before(Step, const std::string&) override { throw std::runtime_error("the disk is on fire"); }
 };
 
 TEST(EditorShell, ExceptionsStopAtTheDialogProcedureAndAreReported) {

@@ -1,12 +1,11 @@
 // The data folder's own files, and whether a path to one stays inside it.
-#include "store/folder_files.h"
+#include "store/data_folder.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "store/layouts.h"
-#include "store/settings.h"
 
 namespace ce {
 namespace {
@@ -25,8 +24,8 @@ const std::vector<std::string>& folder_file_names() {
         std::vector<std::string> out;
         for (const DataFileInfo& info : data_files()) out.emplace_back(info.name);
         out.emplace_back(kSettingsFile);
-        for (const char* language : {"Eng", "Rus"})
-            for (const char* file : {"Monsters.txt", "Plural.txt", "Ability.txt"})
+        for (const char* language : kLanguageFolders)
+            for (const char* file : kWrittenLanguageFileNames)
                 out.push_back(std::string(language) + "/" + file);
         return out;
     }();
@@ -38,7 +37,11 @@ bool is_folder_file(std::string_view name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-std::optional<std::string> link_out_of_folder(const std::string& root, const std::string& name) {
+bool is_language_folder(std::string_view name) {
+    return std::find(kLanguageFolders.begin(), kLanguageFolders.end(), name) != kLanguageFolders.end();
+}
+
+Status link_out_of_folder(const std::string& root, const std::string& name) {
     std::error_code ec;
     const fs::path base = fs::canonical(root.empty() ? fs::path(".") : fs::path(root), ec);
     if (ec) return root + ": cannot be resolved: " + ec.message();
@@ -60,7 +63,7 @@ std::optional<std::string> link_out_of_folder(const std::string& root, const std
                 return name + ": a symbolic link leads out of the data folder (to " + at.string() + ")";
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace ce
