@@ -31,7 +31,7 @@ inline std::uint32_t peek(const Bytes& bytes, std::size_t offset, int width) {
     return value;
 }
 
-constexpr int kSpells = test::FolderSpec{}.spells;
-constexpr int kCommonLines = test::FolderSpec{}.common_lines;
+constexpr int kSpells = test::FolderRecipe{}.spells;
+constexpr int kCommonLines = test::FolderRecipe{}.common_lines;
 
 }  // namespace ce::fixture

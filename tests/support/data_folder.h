@@ -1,7 +1,7 @@
 // Data folders of the tests' own, for every test program: the six data files,
 // the settings file `Lang`, the five language files of both languages and
-// portraits, made from a FolderSpec in a temporary folder (DataFolder) or into
-// a given one (write_data_folder). The same FolderSpec and seed give the same bytes
+// portraits, made from a FolderRecipe in a temporary folder (DataFolder) or into
+// a given one (write_data_folder). The same FolderRecipe and seed give the same bytes
 // on every platform. Header-only, so that the benchmarks and the Windows test
 // program use it as they are.
 #pragma once
@@ -47,7 +47,7 @@ enum class Texts {
                // every list, so that each list has as many entries as the data's values need
 };
 
-struct FolderSpec {
+struct FolderRecipe {
     Data data = Data::Bytes;
     Texts texts = Texts::Named;
     std::uint64_t seed = 1;
@@ -101,7 +101,7 @@ constexpr int kVariedSpells = 100;
 
 // Lang, varied values in every element, texts in both languages: the folder
 // the tool's tests export, import and compare.
-inline FolderSpec varied_folder(std::uint64_t seed = 1) {
+inline FolderRecipe varied_folder(std::uint64_t seed = 1) {
     return {Data::Fields, Texts::Captions, seed, 0, 0, kSlots, kVariedSpells};
 }
 
@@ -186,17 +186,17 @@ inline std::vector<Bytes> field_files(Random& r, int spells) {
 // The five files of one language, in TextKind order, as lines.
 using LanguageLines = std::array<std::vector<std::string>, 5>;
 
-inline LanguageLines named_lines(const FolderSpec& spec, int language) {
+inline LanguageLines named_lines(const FolderRecipe& recipe, int language) {
     LanguageLines l;
     auto& [monsters, spells, common, plural, ability] = l;
     monsters.push_back(none_entry(language));
-    for (int k = 0; k < spec.creatures; ++k) {
+    for (int k = 0; k < recipe.creatures; ++k) {
         monsters.push_back(creature_name(language, k));
         plural.push_back(plural_of(language, k));
         ability.push_back(ability_of(language, k));
     }
-    for (int k = 0; k < spec.spells; ++k) spells.push_back(spell_name(language, k));
-    for (int k = 0; k < spec.common_lines; ++k) common.push_back(common_line(language, k));
+    for (int k = 0; k < recipe.spells; ++k) spells.push_back(spell_name(language, k));
+    for (int k = 0; k < recipe.common_lines; ++k) common.push_back(common_line(language, k));
     return l;
 }
 
@@ -217,7 +217,7 @@ inline std::vector<std::string> caption_common(int language) {
 }
 
 // Written in UTF-8 here, stored in the language's code page.
-inline LanguageLines caption_lines(const FolderSpec& spec, int language) {
+inline LanguageLines caption_lines(const FolderRecipe& recipe, int language) {
     const bool ru = language == 1;
     LanguageLines l;
     auto& [monsters, spells, common, plural, ability] = l;
@@ -228,7 +228,7 @@ inline LanguageLines caption_lines(const FolderSpec& spec, int language) {
         plural.push_back(name + (ru ? " (мн.)" : "s"));
         ability.push_back((ru ? "Умение существа " : "Ability of creature ") + std::to_string(s) + ".");
     }
-    for (int i = 0; i < spec.spells; ++i) spells.push_back((ru ? "Чары " : "Spell ") + std::to_string(i));
+    for (int i = 0; i < recipe.spells; ++i) spells.push_back((ru ? "Чары " : "Spell ") + std::to_string(i));
     common = caption_common(language);
     for (auto& file : l) {
         for (std::string& line : file) {
@@ -248,16 +248,16 @@ inline std::string settings_bytes(int language, int creature) {
                        static_cast<char>((creature >> 8) & 0xFF)};
 }
 
-// The six data files' bytes that the FolderSpec asks for (none for Data::None), in
+// The six data files' bytes that the FolderRecipe asks for (none for Data::None), in
 // data_files() order.
-inline std::vector<Bytes> data_file_bytes(const FolderSpec& spec) {
-    Random r(spec.seed);
-    if (spec.data == Data::Fields) return detail::field_files(r, spec.spells);
+inline std::vector<Bytes> data_file_bytes(const FolderRecipe& recipe) {
+    Random r(recipe.seed);
+    if (recipe.data == Data::Fields) return detail::field_files(r, recipe.spells);
     std::vector<Bytes> files;
-    if (spec.data == Data::None) return files;
+    if (recipe.data == Data::None) return files;
     for (const DataFileInfo& info : data_files()) {
         files.emplace_back(info.size, 0);
-        if (spec.data == Data::Bytes) r.fill(files.back());
+        if (recipe.data == Data::Bytes) r.fill(files.back());
     }
     return files;
 }
@@ -270,15 +270,15 @@ inline void write_data_files(const std::filesystem::path& dir, const std::vector
     }
 }
 
-// Writes the folder the FolderSpec describes into `dir` (made when missing);
+// Writes the folder the FolderRecipe describes into `dir` (made when missing);
 // throws when a file cannot be written.
-inline void write_data_folder(const std::filesystem::path& dir, const FolderSpec& spec) {
-    write_file(dir / kSettingsFile, settings_bytes(spec.language, spec.creature));
-    if (spec.data != Data::None) write_data_files(dir, data_file_bytes(spec));
-    if (spec.texts == Texts::None) return;
+inline void write_data_folder(const std::filesystem::path& dir, const FolderRecipe& recipe) {
+    write_file(dir / kSettingsFile, settings_bytes(recipe.language, recipe.creature));
+    if (recipe.data != Data::None) write_data_files(dir, data_file_bytes(recipe));
+    if (recipe.texts == Texts::None) return;
     for (int language = 0; language < 2; ++language) {
         const detail::LanguageLines lines =
-            spec.texts == Texts::Named ? detail::named_lines(spec, language) : detail::caption_lines(spec, language);
+            recipe.texts == Texts::Named ? detail::named_lines(recipe, language) : detail::caption_lines(recipe, language);
         for (std::size_t kind = 0; kind < lines.size(); ++kind)
             write_file(dir / kLanguageFolders[static_cast<std::size_t>(language)] / kLanguageFileNames[kind],
                        join_lines(lines[kind]));
@@ -297,10 +297,10 @@ inline void write_bytes(const std::filesystem::path& path, const Bytes& bytes) {
 class DataFolder {
 public:
     // Random data files from `seed`, Named texts, language 0 and creature 0.
-    explicit DataFolder(std::uint64_t seed = 1) : DataFolder(FolderSpec{.seed = seed}) {}
-    explicit DataFolder(const FolderSpec& spec, std::string_view tag = "data")
-        : dir_(std::string(tag) + "-" + std::to_string(spec.seed)) {
-        write_data_folder(dir_.path(), spec);
+    explicit DataFolder(std::uint64_t seed = 1) : DataFolder(FolderRecipe{.seed = seed}) {}
+    explicit DataFolder(const FolderRecipe& recipe, std::string_view tag = "data")
+        : dir_(std::string(tag) + "-" + std::to_string(recipe.seed)) {
+        write_data_folder(dir_.path(), recipe);
     }
 
     std::string root() const { return dir_.str(); }
