@@ -54,7 +54,7 @@ std::vector<std::string> outside_entries(const std::string& root) {
     std::error_code ec;
     const fs::path top(root.empty() ? "." : root);
     std::vector<std::string> known{kSettingsFile, kPictureFolder, kLanguageFolders[0], kLanguageFolders[1],
-                                   ".history", ".creatures.lock"};
+                                   kHistoryFolder, kLockFileName};
     for (const DataFileInfo& info : data_files()) known.push_back(info.name);
     for (fs::directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
