@@ -23,12 +23,6 @@ std::unordered_map<std::string_view, int> key_index(const std::vector<Field>& fi
     return index;
 }
 
-std::optional<int> parse_slot(std::string_view text) {
-    auto v = parse_integer(text);
-    if (!v || !is_slot(*v)) return std::nullopt;
-    return static_cast<int>(*v);
-}
-
 // --- CSV -------------------------------------------------------------------------
 
 std::string csv_place(int row, int column, std::string_view key) {

@@ -363,10 +363,9 @@ private:
                 if (!once(slot_line, key_line, place, key)) return skip_value();
                 PatchValue v;
                 const Got got = single(v, place + ", key \"slot\"");
-                const std::optional<std::int64_t> slot =
-                    v.type == CellType::Number ? parse_integer(v.text) : std::nullopt;
-                if (got == Got::Value && slot && is_slot(*slot)) {
-                    c.slot = static_cast<int>(*slot);
+                const std::optional<int> slot = v.type == CellType::Number ? parse_slot(v.text) : std::nullopt;
+                if (got == Got::Value && slot) {
+                    c.slot = *slot;
                 } else {
                     if (got == Got::Value)
                         faults_.push_back(place + ": " +

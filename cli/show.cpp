@@ -11,12 +11,12 @@
 namespace ce {
 
 int run_show(const ShowOptions& options, std::ostream& out, std::ostream& err) {
-    auto slot = parse_integer(options.slot);
-    if (!slot || !is_slot(*slot)) {
+    const std::optional<int> slot = parse_slot(options.slot);
+    if (!slot) {
         err << "creatures show: " << slot_fault(quote_text(options.slot)) << "\n";
         return kExitError;
     }
-    const int s = static_cast<int>(*slot);
+    const int s = *slot;
     if (Status problem = folder_problem(options.root); !problem.ok()) {
         err << "creatures show: " << problem.message() << "\n";
         return kExitError;

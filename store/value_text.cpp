@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "store/binding.h"
+#include "store/layouts.h"
 
 namespace ce {
 namespace {
@@ -146,6 +147,12 @@ std::optional<std::int64_t> parse_integer(std::string_view text) {
     auto r = std::from_chars(body.data(), body.data() + body.size(), value, 10);
     if (r.ec != std::errc() || r.ptr != body.data() + body.size()) return std::nullopt;
     return value;
+}
+
+std::optional<int> parse_slot(std::string_view text) {
+    const std::optional<std::int64_t> v = parse_integer(text);
+    if (!v || !is_slot(*v)) return std::nullopt;
+    return static_cast<int>(*v);
 }
 
 std::optional<std::uint64_t> parse_decimal(std::string_view text, std::uint64_t max) {

@@ -115,6 +115,8 @@ std::optional<std::uint32_t> parse_float_value(std::string_view text);
 // Reads an integer: optional sign and decimal digits, surrounding spaces
 // allowed. Nothing when it is not an integer or does not fit 64 bits.
 std::optional<std::int64_t> parse_integer(std::string_view text);
+// Reads a creature slot: an integer as parse_integer reads it that is_slot.
+std::optional<int> parse_slot(std::string_view text);
 
 // Reads a count or a number of ours (an entry number, a size, a seed): decimal
 // digits only, no sign, no space, at most `max`. Nothing for anything else.
