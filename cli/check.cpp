@@ -7,7 +7,6 @@
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "store/settings.h"
-#include "store/whole_file.h"
 #include "form/memory_form.h"
 #include "text/list_sources.h"
 
@@ -49,11 +48,10 @@ struct Report {
 };
 
 // The settings file: present, three bytes, a language and a creature in range.
-void check_settings(const CheckOptions& options, const Folder& folder, Report& report) {
+void check_settings(const Folder& folder, Report& report) {
     std::string& text = report.text;
     int& findings = report.findings;
-    WholeFile lang;
-    const Status fault = read_whole_file(data_path(options.root, kSettingsFile), lang);
+    const Status& fault = folder.lang_fault;
     if (fault.is(FaultKind::missing)) {
         text += "  Lang: does not exist (read as English and creature 0; the editor creates it)\n";
         ++findings;
@@ -63,11 +61,11 @@ void check_settings(const CheckOptions& options, const Folder& folder, Report& r
         ++findings;
     } else {
         std::string note;
-        if (lang.length != 3) note += std::to_string(lang.length) + " bytes, not 3";
+        if (folder.lang_length != 3) note += std::to_string(folder.lang_length) + " bytes, not 3";
         if (folder.raw_language != 0 && folder.raw_language != 1)
             note += std::string(note.empty() ? "" : "; ") + "language " + std::to_string(folder.raw_language) +
                     " is not 0 or 1 (used as English)";
-        const int index = lang.length >= 3 ? static_cast<std::int16_t>(lang.data()[1] | (lang.data()[2] << 8)) : 0;
+        const int index = folder.lang_length >= 3 ? folder.raw_creature : 0;
         if (!is_slot(index))
             note += std::string(note.empty() ? "" : "; ") + slot_fault("creature " + std::to_string(index)).message() +
                     ", used as 0";
@@ -295,7 +293,7 @@ int run_check(const CheckOptions& options, std::ostream& out, std::ostream& err)
     title[0] = static_cast<char>(title[0] - 'a' + 'A');
     text += title + "\n";
 
-    check_settings(options, folder, report);
+    check_settings(folder, report);
     check_recovery(options, report);
     check_history(options, report);
     check_data_files(folder, report);

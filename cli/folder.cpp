@@ -59,7 +59,10 @@ Folder load_folder(const std::string& root) {
     folder.lang_fault = read_whole_file(data_path(root, kSettingsFile), lang);
     if (folder.lang_fault.ok()) {
         folder.lang_present = true;
-        folder.raw_language = lang.length > 0 ? static_cast<signed char>(lang.data()[0]) : 0;
+        folder.lang_length = lang.length;
+        const StoredSettings stored = stored_settings(lang);
+        folder.raw_language = stored.language;
+        folder.raw_creature = stored.creature;
     }
     folder.language = (folder.raw_language == 0 || folder.raw_language == 1) ? folder.raw_language : 0;
     for (const DataFileInfo& info : data_files()) {

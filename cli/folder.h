@@ -61,7 +61,9 @@ struct Folder {
     std::string root;                   // "" is the current directory
     bool lang_present = false;
     Status lang_fault;              // why Lang could not be read (when !lang_present)
+    std::size_t lang_length = 0;        // bytes in Lang
     int raw_language = 0;               // byte 0 of Lang as a signed byte (0 when missing)
+    int raw_creature = 0;               // bytes 1-2 of Lang as a signed 16-bit number (0 when missing)
     int language = 0;                   // the language used: raw_language when 0 or 1, else 0
     std::array<DataBytes, 6> data;      // indexed by DataFile
     DataBytes& file(DataFile f) { return data[static_cast<std::size_t>(f)]; }

@@ -13,22 +13,18 @@
 namespace ce {
 namespace {
 
-// The first three bytes of the file; a missing or short file reads as zeros.
-std::array<std::uint8_t, 3> read_bytes(const std::string& root) {
-    std::array<std::uint8_t, 3> bytes{};
+// The stored fields; a missing file reads as zeros.
+StoredSettings read_stored(const std::string& root) {
     WholeFile file;
-    if (read_whole_file(data_path(root, kSettingsFile), file).ok()) {
-        // The 32 zero bytes after the file's bytes make a short file read as zeros.
-        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = file.block[i];
-    }
-    return bytes;
+    if (!read_whole_file(data_path(root, kSettingsFile), file).ok()) return {};
+    return stored_settings(file);
 }
 
 Status modify(FileOps& ops, const std::string& root, int first, int count, int value, int wait_ms) {
     // One writer at a time in the folder, Lang included: a write of another
     // program in the middle of this read-modify-write would be lost.
     FolderLock lock;
-    if (Status busy = lock.acquire(root, wait_ms); !busy.ok()) return Fault(busy.fault());
+    if (Status busy = lock.acquire(root, wait_ms); !busy.ok()) return busy;
     const std::string path = data_path(root, kSettingsFile);
     std::array<std::uint8_t, 3> bytes{};
     WholeFile file;
@@ -47,14 +43,19 @@ Status modify(FileOps& ops, const std::string& root, int first, int count, int v
 
 }  // namespace
 
+StoredSettings stored_settings(const WholeFile& file) {
+    // The 32 zero bytes after the file's bytes make a short file read as zeros.
+    const std::uint8_t* b = file.data();
+    return {static_cast<std::int8_t>(b[0]), static_cast<std::int16_t>(static_cast<std::uint16_t>(b[1] | (b[2] << 8)))};
+}
+
 int read_language(const std::string& root) {
-    const auto language = static_cast<std::int8_t>(read_bytes(root)[0]);
+    const int language = read_stored(root).language;
     return language == 0 || language == 1 ? language : 0;
 }
 
 int read_creature_index(const std::string& root) {
-    const std::array<std::uint8_t, 3> b = read_bytes(root);
-    const auto index = static_cast<std::int16_t>(static_cast<std::uint16_t>(b[1] | (b[2] << 8)));
+    const int index = read_stored(root).creature;
     return is_slot(index) ? index : 0;
 }
 

@@ -7,10 +7,20 @@
 #include "store/data_folder.h"
 #include "store/fault.h"
 #include "store/folder_lock.h"
+#include "store/whole_file.h"
 
 namespace ce {
 
 class FileOps;
+
+// The two fields as the file stores them, before any range check: byte 0 as a
+// signed byte, bytes 1-2 as a signed 16-bit number; a byte past the file's end
+// reads as 0.
+struct StoredSettings {
+    int language = 0;
+    int creature = 0;
+};
+StoredSettings stored_settings(const WholeFile& file);
 
 // Language index to use: byte 0 when it is 0 or 1, otherwise 0. A missing or
 // empty file reads as 0.
