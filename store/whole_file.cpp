@@ -47,18 +47,15 @@ std::optional<std::string> free_name(FileOps& ops, const std::string& base, cons
     return std::nullopt;
 }
 
-struct StepFailure {
-    const char* what;
-    Fault why;
-};
-
-// Writes `count` bytes into the open file, sets its size, flushes and closes it.
-std::optional<StepFailure> fill(FileOps& ops, OpenFile& file, const void* data, std::size_t count) {
-    if (Status e = ops.write(file.get(), data, count); !e.ok()) return StepFailure{"cannot write the file", e.fault()};
-    if (Status e = ops.set_size(file.get(), count); !e.ok()) return StepFailure{"cannot set the file's size", e.fault()};
-    if (Status e = ops.flush(file.get()); !e.ok()) return StepFailure{"cannot flush the file", e.fault()};
-    if (Status e = file.close(); !e.ok()) return StepFailure{"cannot close the file", e.fault()};
-    return std::nullopt;
+// Writes `count` bytes into the open file, sets its size, flushes and closes
+// it; a fault names the step that failed, for the file `path`.
+Status fill(FileOps& ops, const std::string& path, OpenFile& file, const void* data, std::size_t count) {
+    if (Status e = ops.write(file.get(), data, count); !e.ok()) return failed_step(path, "cannot write the file", e.fault());
+    if (Status e = ops.set_size(file.get(), count); !e.ok())
+        return failed_step(path, "cannot set the file's size", e.fault());
+    if (Status e = ops.flush(file.get()); !e.ok()) return failed_step(path, "cannot flush the file", e.fault());
+    if (Status e = file.close(); !e.ok()) return failed_step(path, "cannot close the file", e.fault());
+    return {};
 }
 
 Status left_behind(FileOps& ops, const std::string& name) {
@@ -99,13 +96,14 @@ Status store_by_rename(FileOps& ops, const std::string& path, const std::string&
     return {};
 }
 
-std::optional<StepFailure> rewrite(FileOps& ops, const std::string& target, const void* data,
-                                   std::size_t count) {
+// The file `target` (named `path` to the user) rewritten with the bytes.
+Status rewrite(FileOps& ops, const std::string& path, const std::string& target, const void* data,
+               std::size_t count) {
     FileOps::Handle handle = FileOps::kNoHandle;
     if (Status e = ops.open_existing(target, handle); !e.ok())
-        return StepFailure{"cannot open the file for writing", e.fault()};
+        return failed_step(path, "cannot open the file for writing", e.fault());
     OpenFile file(ops, handle);
-    return fill(ops, file, data, count);
+    return fill(ops, path, file, data, count);
 }
 
 // Several hard links: renaming would cut this name off the others, so the file
@@ -123,11 +121,10 @@ Status store_in_place(FileOps& ops, const std::string& path,
         if (ops.link_count(*backup, links).ok() && links > 0) rest = left_behind(ops, *backup);
         return with_left(failed_step(path, "cannot back up the file", e.fault()), rest);
     }
-    if (std::optional<StepFailure> f = rewrite(ops, target, data, count)) {
-        Fault fault = failed_step(path, f->what, f->why);
-        if (rewrite(ops, target, old.data(), old.length))
-            return fault.followed_by("; the old contents are kept in " + *backup);
-        return with_left(fault, left_behind(ops, *backup));
+    if (Status fault = rewrite(ops, path, target, data, count); !fault.ok()) {
+        if (!rewrite(ops, path, target, old.data(), old.length).ok())
+            return fault.fault().followed_by("; the old contents are kept in " + *backup);
+        return with_left(fault.fault(), left_behind(ops, *backup));
     }
     if (Status e = ops.remove(*backup); !e.ok())
         return Fault(path, "the file was written, but its backup " + *backup +
@@ -194,9 +191,7 @@ Status rewrite_in_place(FileOps& ops, const std::string& path, const void* data,
     if (data == nullptr) data = &kNothing;
     const std::string target = ops.resolve(path);
     if (Status e = ops.may_write(target); !e.ok()) return e.fault().at(path);
-    if (std::optional<StepFailure> f = rewrite(ops, target, data, count))
-        return failed_step(path, f->what, f->why);
-    return {};
+    return rewrite(ops, path, target, data, count);
 }
 
 std::string data_path(const std::string& root, const std::string& name) {
