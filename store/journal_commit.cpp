@@ -218,7 +218,7 @@ struct Commit {
     Committed result;
 
     // The write did not happen: `why`, and nothing was written.
-    Fault refused(const Fault& why) const { return Fault(why.kind, "", why.message() + "; nothing was written"); }
+    Fault refused(const Fault& why) const { return why.followed_by("; nothing was written"); }
 };
 
 // lock: the folder's lock, unless the writer holds it already.
@@ -346,19 +346,18 @@ Fault roll_back(Commit& c, std::size_t count, const Fault& why) {
     for (std::size_t i = count; i-- > 0;) {
         if (Status e = put_back(c.ops, c.items[i].path, c.items[i].old()); !e.ok()) stuck.push_back(e.message());
     }
-    const std::string message = why.message();
     const bool replaced = !c.result.written.empty();
     c.result.written.clear();
     if (stuck.empty()) {
         (void)c.ops.remove(c.journal);  // if it stays, recovery finds the files old and drops it
-        return Fault(why.kind, "", message + "; nothing was written" +
-                                       (replaced ? " (the files already replaced were put back)" : ""));
+        return why.followed_by(std::string("; nothing was written") +
+                               (replaced ? " (the files already replaced were put back)" : ""));
     }
-    std::string kept = message + "; the files already replaced could not all be put back:";
+    std::string kept = "; the files already replaced could not all be put back:";
     for (const std::string& s : stuck) kept += "\n    " + s;
     kept += "\nTheir old bytes are kept in the journal (" + c.journal +
             "); the next program of ours to open the folder puts them back.";
-    return Fault(why.kind, "", kept);
+    return why.followed_by(kept);
 }
 
 // place the files: each replaced (or rewritten in place), then the new names
