@@ -213,5 +213,51 @@ TEST_F(WordsFlow, AHeldKeyStopsAtTheQuestion) {
     EXPECT_TRUE(editor.take_errors().empty());
 }
 
+// The same with the keyboard's own input (hardware messages rather than
+// posted ones): the repeats queue behind the key that meets the question,
+// and none of them moves on past it.
+TEST_F(WordsFlow, TheKeyboardsRepeatsStopAtTheQuestion) {
+    folder().write_settings(0, 10);
+    EditorHarness editor(root());
+    HWND dialog = editor.dialog();
+    SetForegroundWindow(dialog);
+    SetFocus(editor.form().control(300));
+    if (GetForegroundWindow() != dialog) GTEST_SKIP() << "the display gives this program no keyboard input";
+    auto pump_all = [&] {
+        for (int wait = 0; wait < 200; ++wait) {
+            test::pump(dialog);
+            if (!editor.state().choice_pending && GetQueueStatus(QS_ALLINPUT) == 0) break;
+            Sleep(5);
+        }
+    };
+    auto keys = [](int presses, bool release) {
+        std::vector<INPUT> inputs(static_cast<std::size_t>(presses) + (release ? 1 : 0));
+        for (INPUT& input : inputs) {
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = VK_DOWN;
+        }
+        if (release) inputs.back().ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    };
+
+    // Nothing changed: the keyboard reaches the list at all.
+    keys(1, true);
+    pump_all();
+    if (editor.state().current != 11) GTEST_SKIP() << "the keyboard's input does not reach the editor here";
+
+    retype(editor, 98, "1");
+    editor.answer_questions(IDCANCEL);
+    SetFocus(editor.form().control(300));
+    keys(10, false);
+    pump_all();
+    EXPECT_EQ(editor.boxes().take_questions().size(), 1u);
+    EXPECT_EQ(editor.state().current, 11);
+    EXPECT_EQ(editor.form().selected_item(300), 11);
+    keys(0, true);
+    pump_all();
+    EXPECT_EQ(editor.state().current, 11);
+    EXPECT_TRUE(editor.take_errors().empty());
+}
+
 }  // namespace
 }  // namespace ce
