@@ -16,7 +16,14 @@ namespace ce {
 
 // Puts off the paints of `field` (list 300's edit field) while
 // `state.choice_pending`, for the field's lifetime. `state` outlives it.
+// While `state.asking`, the keys that reach the field (pressed before the
+// question, and posted to it) do nothing.
 void watch_choice_field(HWND field, const EditorState& state);
+
+// A question stood in the way of a step: the repeats of a key held down in
+// the field do nothing until it is let go (or another key is pressed), so
+// that the steps queued behind the question do not go on past it.
+void stop_held_key(HWND field);
 
 // A step has been shown: the field is painted now if a paint was put off.
 void release_choice_field(HWND field);

@@ -10,8 +10,12 @@
 #include "app/dialog_template.h"
 #include "form/controls.h"
 #include "picture/draw_win32.h"
+#include "form/messages.h"
+#include "form/sentences.h"
 #include "store/file_ops.h"
 #include "store/journal.h"
+#include "store/journal_recovery.h"
+#include "store/settings.h"
 
 namespace ce {
 namespace {
@@ -39,9 +43,11 @@ EditorSession* session_of(HWND dialog) {
 void report_exception(HWND dialog, EditorSession* session, const char* what) {
     if (session != nullptr && session->reporting) return;
     if (session != nullptr) session->reporting = true;
-    std::wstring text = L"Unexpected error: ";
-    text += ansi_to_wide(what != nullptr ? what : "unknown");
-    show_error(dialog, text);
+    const int language = session != nullptr && session->form != nullptr ? session->form->language() : 0;
+    const UserText text = what != nullptr
+                              ? say(language, MessageKey::unexpected_error, {{"what", UserText::system(what)}})
+                              : say(language, MessageKey::unexpected_unknown_error);
+    show_error(dialog, user_text_wide(text, language), language);
     if (session != nullptr) session->reporting = false;
 }
 
@@ -84,11 +90,11 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
             // While keys wait, showing this step would only be overtaken by
             // the next: the newest is shown, by its own selection change or,
             // when the keys end without one, by the timer.
-            if (wparam == kCreatureChosen && key_waiting()) {
-                defer_creature_choice(session.state);
+            if (wparam == kCreatureChosen && key_waiting() && defer_creature_choice(session.state, *session.form)) {
                 SetTimer(dialog, kChoiceTimer, USER_TIMER_MINIMUM, nullptr);
                 break;
             }
+            const unsigned questions = session.state.questions;
             CommandResult result;
             {
                 // Only what the routing acts on changes the form; not the
@@ -102,6 +108,7 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
                 result = on_command(session.state, *session.form, static_cast<std::uint32_t>(wparam));
             }
             if (wparam == kCreatureChosen) release_choice_field(session.choice_field);
+            if (session.state.questions != questions) stop_held_key(session.choice_field);
             // Once the update has ended: ending it after the dialog would show it again.
             if (result == CommandResult::Close) {
                 KillTimer(dialog, kChoiceTimer);
@@ -110,14 +117,17 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
             break;
         }
         case WM_TIMER: {
-            // Timers come after input: keys still waiting leave it for later.
-            if (wparam != kChoiceTimer || key_waiting()) break;
+            // Timers come after input: keys still waiting leave it for later,
+            // and so does an open question.
+            if (wparam != kChoiceTimer || key_waiting() || session.state.asking) break;
             KillTimer(dialog, kChoiceTimer);
+            const unsigned questions = session.state.questions;
             {
                 const FormUpdate update(*session.form, true);
                 show_pending_choice(session.state, *session.form);
             }
             release_choice_field(session.choice_field);
+            if (session.state.questions != questions) stop_held_key(session.choice_field);
             break;
         }
         case WM_PAINT: {
@@ -224,13 +234,15 @@ INT_PTR CALLBACK editor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
 }
 
 int run_editor() {
+    // Before the form, the boxes speak the language `Lang` names, when it can
+    // be read (English otherwise).
+    const int language = read_language("");
     // What a crash left in the folder is put right first, and said once.
-    const std::string recovered = recovery_message(recover_folder(system_file_ops(), ""), "");
-    if (!recovered.empty()) show_error(nullptr, ansi_to_wide(recovered));
+    const UserText recovered = recovery_text(language, recover_folder(system_file_ops(), ""), "");
+    if (!recovered.empty()) show_error(nullptr, user_text_wide(recovered, language), language);
     const std::vector<std::string> faults = startup_faults("");
     if (!faults.empty()) {
-        const std::string message = startup_message("", faults);
-        show_error(nullptr, ansi_to_wide(message));
+        show_error(nullptr, user_text_wide(startup_message(language, "", faults), language), language);
         return 2;
     }
     register_new_edit();
@@ -242,9 +254,7 @@ int run_editor() {
     const DialogTemplate tmpl = editor_template();
     const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), nullptr,
                                                    editor_dialog_proc, reinterpret_cast<LPARAM>(&session));
-    if (result == -1) {
-        show_error(nullptr, L"The editor form could not be created.");
-    }
+    if (result == -1) show_error(nullptr, words_wide(language, MessageKey::form_not_created), language);
     return static_cast<int>(result);
 }
 

@@ -61,10 +61,23 @@ void show_from_start(HWND hwnd) {
     SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
 }
 
-// The language list form's own small event routine.
-INT_PTR CALLBACK language_list_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+void word_language_list(HWND dialog, int language) {
+    for (const ListedLanguage& listed : listed_languages()) {
+        const std::string_view name = message_text(language, listed.words);
+        const UserText label = say(language, MessageKey::language_label, {{"language", name}});
+        SetDlgItemTextW(dialog, listed.label, user_text_wide(label, language).c_str());
+        SetDlgItemTextW(dialog, listed.name, words_wide(language, listed.words).c_str());
+    }
+    SetDlgItemTextW(dialog, kLanguageListOk, words_wide(language, MessageKey::button_ok).c_str());
+}
+
+// The language list form's own small event routine; its creation parameter
+// is the language it speaks.
+INT_PTR CALLBACK language_list_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-        case WM_INITDIALOG: return TRUE;  // focus on OK
+        case WM_INITDIALOG:
+            word_language_list(dialog, static_cast<int>(lparam));
+            return TRUE;  // focus on OK
         case WM_COMMAND:
             if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
                 EndDialog(dialog, LOWORD(wparam));
@@ -73,6 +86,72 @@ INT_PTR CALLBACK language_list_proc(HWND dialog, UINT message, WPARAM wparam, LP
             return FALSE;
         default: return FALSE;
     }
+}
+
+// While one of the editor's message boxes opens and is open: its buttons get
+// the editor's words, and a key held down since before it (a held arrow key
+// that met a question) repeats into nothing until it is let go, so that it
+// neither moves the box's focus from button to button nor, once the box has
+// closed, goes on past the question. Boxes may nest; the newest acts.
+class MessageBoxHooks {
+public:
+    MessageBoxHooks(HWND owner, int language) : owner_(owner), language_(language), outer_(current_) {
+        current_ = this;
+        const DWORD thread = GetCurrentThreadId();
+        words_ = SetWindowsHookExW(WH_CBT, &MessageBoxHooks::on_cbt, nullptr, thread);
+        keys_ = SetWindowsHookExW(WH_KEYBOARD, &MessageBoxHooks::on_key, nullptr, thread);
+    }
+    ~MessageBoxHooks() {
+        if (keys_ != nullptr) UnhookWindowsHookEx(keys_);
+        if (words_ != nullptr) UnhookWindowsHookEx(words_);
+        current_ = outer_;
+    }
+    MessageBoxHooks(const MessageBoxHooks&) = delete;
+    MessageBoxHooks& operator=(const MessageBoxHooks&) = delete;
+
+private:
+    static LRESULT CALLBACK on_cbt(int code, WPARAM wparam, LPARAM lparam) {
+        MessageBoxHooks* self = current_;
+        if (self != nullptr && code == HCBT_ACTIVATE) self->word_buttons(reinterpret_cast<HWND>(wparam));
+        return CallNextHookEx(self != nullptr ? self->words_ : nullptr, code, wparam, lparam);
+    }
+    static LRESULT CALLBACK on_key(int code, WPARAM wparam, LPARAM lparam) {
+        MessageBoxHooks* self = current_;
+        if (self != nullptr && code >= 0 && self->dropping_) {
+            const bool released = (lparam & 0x80000000) != 0;
+            const bool repeated = (lparam & 0x40000000) != 0;
+            if (!released && repeated) return 1;
+            self->dropping_ = false;  // let go, or a key pressed anew
+        }
+        return CallNextHookEx(self != nullptr ? self->keys_ : nullptr, code, wparam, lparam);
+    }
+    void word_buttons(HWND box) const {
+        if (box == owner_ || GetWindow(box, GW_OWNER) != owner_) return;
+        constexpr struct {
+            int id;
+            MessageKey words;
+        } kButtons[] = {{IDOK, MessageKey::button_ok},
+                        {IDYES, MessageKey::button_yes},
+                        {IDNO, MessageKey::button_no},
+                        {IDCANCEL, MessageKey::button_cancel}};
+        for (const auto& button : kButtons)
+            if (HWND hwnd = GetDlgItem(box, button.id)) SetWindowTextW(hwnd, words_wide(language_, button.words).c_str());
+    }
+
+    static inline MessageBoxHooks* current_ = nullptr;
+    HWND owner_;
+    int language_;
+    MessageBoxHooks* outer_;
+    HHOOK words_ = nullptr;
+    HHOOK keys_ = nullptr;
+    bool dropping_ = true;
+};
+
+int message_box(HWND owner, std::wstring_view message, int language, UINT type) {
+    const std::wstring title = words_wide(language, MessageKey::editor_title);
+    const std::wstring text(message);
+    const MessageBoxHooks hooks(owner, language);
+    return MessageBoxW(owner, text.c_str(), title.c_str(), type);
 }
 
 }  // namespace
@@ -449,21 +528,14 @@ void Win32Form::ready_for_message_box() {
     resume_list_redraw();
 }
 
-void Win32Form::report_error(std::string_view message) {
+void Win32Form::report_error(const UserText& message) {
     ready_for_message_box();
-    // Messages name files and folders, which the file layer knows in the
-    // system's ANSI code page.
-    show_error(dialog_, ansi_to_wide(message));
+    show_error(dialog_, user_text_wide(message, language_), language_);
 }
 
-void Win32Form::report_values(std::string_view message) {
+Form::Answer Win32Form::ask(const UserText& question) {
     ready_for_message_box();
-    show_error(dialog_, to_wide(message));
-}
-
-Form::Answer Win32Form::ask(std::string_view question) {
-    ready_for_message_box();
-    switch (ask_user(dialog_, to_wide(question))) {
+    switch (ask_user(dialog_, user_text_wide(question, language_), language_)) {
         case IDYES: return Answer::Yes;
         case IDNO: return Answer::No;
         default: return Answer::Cancel;
@@ -476,6 +548,7 @@ void Win32Form::focus(int id) {
 
 void Win32Form::set_language(int language) {
     const CodePage old_page = page_;
+    language_ = language == 1 ? 1 : 0;
     page_ = code_page_for_language(language);
     if (page_ == old_page) return;
     // A language switch sets the captions of most controls: the dialog's
@@ -490,28 +563,58 @@ void Win32Form::set_language(int language) {
         if (std::all_of(shown.begin(), shown.end(), [](wchar_t c) { return c < 0x80; })) continue;
         set_text(id, utf16_to_bytes(old_page, std::u16string(shown.begin(), shown.end())));
     }
+    show_own_words();
+}
+
+void Win32Form::show_own_words() {
+    // Only the editor's frame carries its menu; the frame of any other form
+    // keeps its title.
+    HMENU bar = GetMenu(dialog_);
+    if (bar == nullptr) return;
+    SetWindowTextW(dialog_, words_wide(language_, MessageKey::editor_title).c_str());
+    for (const MenuItem& item : editor_menu()) {
+        const std::wstring text = words_wide(language_, item.words);
+        ModifyMenuW(bar, static_cast<UINT>(item.id), MF_BYCOMMAND | MF_STRING, static_cast<UINT_PTR>(item.id),
+                    text.c_str());
+    }
+    DrawMenuBar(dialog_);
 }
 
 void Win32Form::open_language_list() {
     if (updating()) flush_update();
-    run_language_list(dialog_);
+    run_language_list(dialog_, language_);
 }
 
-void run_language_list(HWND owner) {
+void run_language_list(HWND owner, int language) {
     const DialogTemplate tmpl = language_list_template();
-    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), owner, language_list_proc, 0);
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), owner, language_list_proc, language);
 }
 
-void show_error(HWND owner, std::wstring_view message) {
-    const std::wstring title = ansi_to_wide(editor_frame().title);
-    const std::wstring text(message);
-    MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+std::wstring user_text_wide(const UserText& text, int language) {
+    const CodePage page = code_page_for_language(language);
+    std::wstring out;
+    for (const UserText::Piece& piece : text.pieces()) {
+        if (piece.system) {
+            out += ansi_to_wide(piece.bytes);
+        } else {
+            const std::u16string units = bytes_to_utf16(page, piece.bytes);
+            out.append(units.begin(), units.end());
+        }
+    }
+    return out;
 }
 
-int ask_user(HWND owner, std::wstring_view question) {
-    const std::wstring title = ansi_to_wide(editor_frame().title);
-    const std::wstring text(question);
-    return MessageBoxW(owner, text.c_str(), title.c_str(), MB_YESNOCANCEL | MB_ICONWARNING);
+std::wstring words_wide(int language, MessageKey key) {
+    const std::u16string units = bytes_to_utf16(code_page_for_language(language), message_text(language, key));
+    return std::wstring(units.begin(), units.end());
+}
+
+void show_error(HWND owner, std::wstring_view message, int language) {
+    message_box(owner, message, language, MB_OK | MB_ICONERROR);
+}
+
+int ask_user(HWND owner, std::wstring_view question, int language) {
+    return message_box(owner, question, language, MB_YESNOCANCEL | MB_ICONWARNING);
 }
 
 std::wstring ansi_to_wide(std::string_view text) {

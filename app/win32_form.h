@@ -53,12 +53,13 @@ public:
 
     void paint_portrait(int index) override;
     void paint_decorations() override;
-    void report_error(std::string_view message) override;
-    void report_values(std::string_view message) override;
-    Answer ask(std::string_view question) override;
+    void report_error(const UserText& message) override;
+    Answer ask(const UserText& question) override;
     void focus(int id) override;
-    // Also shows the bytes of every edit's text in the new language's page.
+    // Also shows the bytes of every edit's text in the new language's page,
+    // and the title and the menu in the new language.
     void set_language(int language) override;
+    int language() const override { return language_; }
     void open_language_list() override;
 
     CodePage code_page() const { return page_; }
@@ -114,8 +115,11 @@ private:
     void finish_refills() const;
     // Ends the update's pauses, drawing what changed (an update can go on).
     void flush_update();
+    // The editor frame's title and menu in the form's language.
+    void show_own_words();
 
     HWND dialog_;
+    int language_ = 0;
     CodePage page_ = CodePage::Western1252;
     std::unordered_map<int, HWND> controls_;
     // Told of every change the operations make. Reads finish pending refills,
@@ -138,14 +142,22 @@ private:
     mutable std::unordered_map<HWND, std::vector<std::wstring>> entries_;
 };
 
-// The language list form (template 100), modal over `owner`: OK and Escape
-// close it; nothing of the editor changes. Returns when it is closed.
-void run_language_list(HWND owner);
+// The language list form (template 100), modal over `owner`, worded in
+// `language`: OK and Escape close it; nothing of the editor changes. Returns
+// when it is closed.
+void run_language_list(HWND owner, int language = 0);
 
-// One message box titled with the editor's title.
-void show_error(HWND owner, std::wstring_view message);
-// A question with Yes, No and Cancel: IDYES, IDNO or IDCANCEL.
-int ask_user(HWND owner, std::wstring_view question);
+// The editor's words in `language` as the screen shows them: its words by the
+// language's code page, file names and the system's reasons by the system's.
+std::wstring user_text_wide(const UserText& text, int language);
+std::wstring words_wide(int language, MessageKey key);
+
+// One message box titled with the editor's title, its title and button in
+// `language`.
+void show_error(HWND owner, std::wstring_view message, int language = 0);
+// A question with Yes, No and Cancel worded in `language`: IDYES, IDNO or
+// IDCANCEL. Keys held down when it opens repeat into nothing while it is open.
+int ask_user(HWND owner, std::wstring_view question, int language = 0);
 
 // Text in the system's ANSI code page (file and folder names) as UTF-16.
 std::wstring ansi_to_wide(std::string_view text);

@@ -320,9 +320,9 @@ constexpr FormFrame kEditorFrame{
     674, 366, "Quelmarn - Creatures Editor (Tirrowe edition)", "MS Sans Serif", 8, true, true, kEditorMenu};
 
 constexpr MenuItem kEditorMenuItems[] = {
-    {10000, "Copy all states"},
-    {10001, "Paste all states"},
-    {10002, "Paste CrAnim"},
+    {10000, "Copy all states", MessageKey::menu_copy_all_states},
+    {10001, "Paste all states", MessageKey::menu_paste_all_states},
+    {10002, "Paste CrAnim", MessageKey::menu_paste_cranim},
 };
 
 // Same size and font, a caption with an empty title, no system menu, no menu.
@@ -352,6 +352,14 @@ constexpr Control kLanguageListControls[] = {
     {1, K::PushButton, 288, 138, 56, 14, A::Left, kNone, "OK"},
 };
 static_assert(std::size(kLanguageListControls) == 21, "the language list form holds 21 controls");
+
+constexpr ListedLanguage kListedLanguages[] = {
+    {1000, 1250, MessageKey::language_chinese},    {1001, 1251, MessageKey::language_japanese},
+    {1002, 1252, MessageKey::language_russian},    {1003, 1253, MessageKey::language_greek},
+    {1004, 1254, MessageKey::language_hindi},      {1005, 1255, MessageKey::language_vietnamese},
+    {1006, 1256, MessageKey::language_georgian},   {1007, 1257, MessageKey::language_serbian},
+    {1008, 1258, MessageKey::language_armenian},   {1009, 1259, MessageKey::language_korean},
+};
 
 // Set at initialisation in exactly this order. Edits 253-256 and spins
 // 1927-1930 are not on the form; their rows still run and do nothing.
@@ -430,6 +438,7 @@ const FormFrame& language_list_frame() { return kLanguageListFrame; }
 std::span<const Control> language_list_controls() { return kLanguageListControls; }
 std::span<const LimitRow> limit_rows() { return kLimitRows; }
 std::span<const MenuItem> editor_menu() { return kEditorMenuItems; }
+std::span<const ListedLanguage> listed_languages() { return kListedLanguages; }
 
 const Control* find_control(std::span<const Control> controls, int id) {
     for (const Control& control : controls) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "form/messages.h"
+
 namespace ce {
 
 enum class Kind : std::uint8_t {
@@ -65,10 +67,19 @@ struct LimitRow {
 
 struct MenuItem {
     int id;
-    const char* text;
+    const char* text;   // the template's (English) text
+    MessageKey words;   // the same in every language
 };
 
 constexpr int kEditorMenu = 10000;
+
+// A language named on the language list form: its label ("<name> : "), its
+// name, and the name's words.
+struct ListedLanguage {
+    int label;
+    int name;
+    MessageKey words;
+};
 
 const FormFrame& editor_frame();
 std::span<const Control> editor_controls();         // 288, template order
@@ -76,6 +87,8 @@ const FormFrame& language_list_frame();
 std::span<const Control> language_list_controls();  // 21, template order
 std::span<const LimitRow> limit_rows();             // initialisation order
 std::span<const MenuItem> editor_menu();            // 10000, 10001, 10002
+std::span<const ListedLanguage> listed_languages(); // the language list form's ten
+constexpr int kLanguageListOk = 1;                   // its OK button
 
 // The first control with this identifier in template order, or nullptr.
 const Control* find_control(std::span<const Control> controls, int id);

@@ -225,7 +225,10 @@ void restore_states(int index, Form& form, const StatesClipboard& clip, ShownCre
     for_rows(clip.values.data(), false,
              [&](const ClipRow& row, const ClipValue* v) { restore_row(form, row, index, v); });
     // Before the interlocks: what they then empty is stored as they leave it.
-    if (shown) note_paste(form, clip, *shown, false);
+    if (shown) {
+        note_paste(form, clip, *shown, false);
+        shown->typed_name.reset();  // list 300 now shows the name pasted
+    }
     update_interlocks(index, form);
 }
 

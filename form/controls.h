@@ -15,6 +15,9 @@ constexpr int kCopyAllStates = 10000;     // menu items
 constexpr int kPasteAllStates = 10001;
 constexpr int kPasteCrAnim = 10002;
 
+// Notifications (the high 16 bits of a command word).
+constexpr int kEditChange = 5;            // text typed into the edit field of list 300
+
 // Texts.
 constexpr int kFirstCaption = 2000;       // captions 2000..2132 take Common lines 0..132
 constexpr int kHeader = 2003;             // the creature header

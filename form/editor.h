@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "form/clipboard.h"
+#include "form/form.h"
+#include "form/messages.h"
 #include "form/shown.h"
 
 namespace ce {
 
-class Form;
 class FileOps;
 
 struct EditorState {
@@ -23,14 +24,22 @@ struct EditorState {
     StatesClipboard clipboard;
     bool choice_pending = false;  // list 300 moved on to a creature not shown yet
     ShownCreature shown;          // what the form showed of the current creature
+    // A question is open (a modal box): commands that reach the editor
+    // meanwhile do nothing. Every question asked is counted, so that the
+    // shell can stop a key held down at it.
+    bool asking = false;
+    unsigned questions = 0;
 };
 
 // Faults of the files the editor needs (the six data files present and at least
 // their size; the five language files of the current language present), one
 // line each naming the file and what is wrong. Empty when all is well.
 std::vector<std::string> startup_faults(const std::string& root);
-// One message naming the folder and listing every fault.
-std::string startup_message(const std::string& root, const std::vector<std::string>& faults);
+// One message naming the folder and listing every fault, in `language`.
+UserText startup_message(int language, const std::string& root, const std::vector<std::string>& faults);
+
+// Asks the user through the form, with state.asking set while the box is open.
+Form::Answer ask_question(EditorState& state, Form& form, const UserText& question);
 
 // Form initialisation: apply_language, text limits and spin ranges, the creature
 // index from `Lang`, show_creature.
@@ -49,7 +58,9 @@ void on_paint(EditorState& state, Form& form);
 // follow (a key held down). The current creature index keeps naming the
 // creature the form shows. The pending choice is shown by the next selection
 // change, by show_pending_choice, and before any click or menu command acts.
-void defer_creature_choice(EditorState& state);
+// Not deferred (false) when the shown creature has unsaved changes: moving on
+// asks first, so the caller routes the selection change now.
+bool defer_creature_choice(EditorState& state, const Form& form);
 // Shows the creature list 300 selects when a choice is pending (as a selection
 // change would); nothing otherwise.
 void show_pending_choice(EditorState& state, Form& form);

@@ -78,12 +78,12 @@ void apply_language(Form& form, const std::string& root, int current_index,
     std::vector<std::string> faults;
     apply_language(form, root, current_index, header_format, faults);
     // Reported once the form is filled, so the message stands over a whole form.
-    if (!faults.empty()) form.report_error(language_fault_message(faults));
+    if (!faults.empty()) form.report_error(language_fault_message(form.language(), faults));
 }
 
-std::string language_fault_message(const std::vector<std::string>& faults) {
-    std::string message = "These language files could not be read; their texts are shown empty:";
-    for (const std::string& fault : faults) message += "\n" + fault;
+UserText language_fault_message(int language, const std::vector<std::string>& faults) {
+    UserText message = say(language, MessageKey::language_files_unread);
+    for (const std::string& fault : faults) message.add_words("\n").add_system(fault);
     return message;
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "form/messages.h"
+
 namespace ce {
 
 class Form;
@@ -19,7 +21,8 @@ void apply_language(Form& form, const std::string& root, int current_index,
 // instead of reported, for callers that report one message for a whole action.
 void apply_language(Form& form, const std::string& root, int current_index,
                     std::string& header_format, std::vector<std::string>& faults);
-// The one message that names every language file that could not be read.
-std::string language_fault_message(const std::vector<std::string>& faults);
+// The one message that names every language file that could not be read, in
+// `language`.
+UserText language_fault_message(int language, const std::vector<std::string>& faults);
 
 }  // namespace ce

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "form/messages.h"
 #include "store/value_text.h"
 
 namespace ce {
@@ -64,21 +65,21 @@ public:
     virtual void paint_portrait(int index) { (void)index; }
     // Paint the eight decoration bitmaps.
     virtual void paint_decorations() {}
-    // Report an error to the user: one message box titled with the editor's title.
-    virtual void report_error(std::string_view message) = 0;
-    // The same for a message about the form's own values: its captions and
-    // texts are in the code page of the current language, as the form's are
-    // (report_error's name files, in the system's code page).
-    virtual void report_values(std::string_view message) = 0;
+    // Report an error to the user: one message box titled with the editor's
+    // title, in the language the form shows (its words in that language's
+    // code page, file names and the system's reasons in the system's).
+    virtual void report_error(const UserText& message) = 0;
     // Ask the user a question with the answers Yes, No and Cancel (one message
-    // box titled with the editor's title), in the current language's code page;
-    // closing the box answers Cancel.
+    // box titled with the editor's title, the buttons worded in the form's
+    // language); closing the box answers Cancel.
     enum class Answer { Yes, No, Cancel };
-    virtual Answer ask(std::string_view question) = 0;
+    virtual Answer ask(const UserText& question) = 0;
     // Put the keyboard focus on the control (an edit: its text selected).
     virtual void focus(int id) { (void)id; }
-    // The language whose code page the texts are in (0 English, 1 Russian).
-    virtual void set_language(int language) { (void)language; }
+    // The language whose code page the texts are in (0 English, 1 Russian),
+    // and in which the form's boxes speak.
+    virtual void set_language(int language) = 0;
+    virtual int language() const = 0;
     // Open the language list form (template 100) modally and return when it closes.
     virtual void open_language_list() {}
 };

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "form/controls.h"
+
 namespace ce {
 
 MemoryForm::MemoryForm(std::span<const Control> controls, std::span<const MenuItem> menu) : menu_(menu) {
@@ -225,7 +227,14 @@ void MemoryForm::type(int id, std::string_view chars) {
     State* s = find(id);
     if (!s || !s->enabled) return;
     if (!is_edit(*s) && s->def->kind != Kind::ComboEdit) return;
-    for (char c : chars) type_one(*s, static_cast<unsigned char>(c));
+    for (char c : chars) {
+        const std::string before = s->text;
+        type_one(*s, static_cast<unsigned char>(c));
+        // The edit field of 300 tells of each change of its text, as the
+        // platform's editable drop-down does (CBN_EDITCHANGE).
+        if (s->def->kind == Kind::ComboEdit && s->text != before)
+            raise((static_cast<std::uint32_t>(ctl::kEditChange) << 16) | (static_cast<std::uint32_t>(id) & 0xFFFFu));
+    }
 }
 
 void MemoryForm::type_one(State& s, unsigned char c) {
@@ -375,8 +384,8 @@ void MemoryForm::clear_records() {
     questions_.clear();
 }
 
-Form::Answer MemoryForm::ask(std::string_view question) {
-    questions_.emplace_back(question);
+Form::Answer MemoryForm::ask(const UserText& question) {
+    questions_.push_back(question.flat());
     if (answers_.empty()) return Answer::Cancel;
     const Answer answer = answers_.front();
     answers_.erase(answers_.begin());

@@ -52,13 +52,13 @@ public:
     // --- hooks: recorded for tests ---------------------------------------------------
     void paint_portrait(int index) override { portraits_.push_back(index); }
     void paint_decorations() override { ++decoration_paints_; }
-    void report_error(std::string_view message) override { errors_.emplace_back(message); }
-    void report_values(std::string_view message) override { errors_.emplace_back(message); }
+    void report_error(const UserText& message) override { errors_.push_back(message.flat()); }
     // Records the question and gives the next of the answers queued with
     // answer_next (Cancel when none is queued, as closing the box does).
-    Answer ask(std::string_view question) override;
+    Answer ask(const UserText& question) override;
     void focus(int id) override { focused_ = id; }
     void set_language(int language) override { language_ = language; }
+    int language() const override { return language_; }
     void open_language_list() override { ++language_list_opens_; }
 
     // --- the user's actions ----------------------------------------------------------
@@ -73,7 +73,8 @@ public:
     // filter (a rejected key beeps); upper-case edits capitalise letters; the
     // text limit refuses keys beyond it; backspace (8) deletes the last
     // character. Typing into 300 leaves list 300 with no selection and raises
-    // nothing. Other controls, or a disabled one: nothing.
+    // (ctl::kEditChange << 16) | 300 for each change of its text, no selection
+    // change. Other controls, or a disabled one: nothing.
     void type(int id, std::string_view chars);
     // A user's choice of entry index in a list: selects it (300 also shows it in
     // its edit field) and raises (1 << 16) | id. Out of range or disabled: nothing.
@@ -105,7 +106,6 @@ public:
     const std::vector<std::string>& errors() const { return errors_; }
     const std::vector<int>& portraits() const { return portraits_; }
     int decoration_paints() const { return decoration_paints_; }
-    int language() const { return language_; }
     int language_list_opens() const { return language_list_opens_; }
     const std::vector<std::string>& questions() const { return questions_; }
     void answer_next(Answer answer) { answers_.push_back(answer); }

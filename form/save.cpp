@@ -11,6 +11,8 @@
 #include "form/fill_language.h"
 #include "form/form.h"
 #include "form/interlocks.h"
+#include "form/messages.h"
+#include "form/sentences.h"
 #include "form/rewrite.h"
 #include "form/shown.h"
 #include "form/slot_binding.h"
@@ -49,7 +51,9 @@ std::string element_words(const Form& form, const BindingRow& row, std::span<con
         case Conversion::Float:
         case Conversion::Scaled: return shown_element_text(row, bytes, slot);
         case Conversion::Check:
-        case Conversion::Bit: return value != 0 ? "checked" : "clear";
+        case Conversion::Bit:
+            return std::string(
+                message_text(form.language(), value != 0 ? MessageKey::state_checked : MessageKey::state_clear));
         case Conversion::List: {
             const auto entry = form.item_text(row.control, static_cast<int>(value + row.shift));
             return entry ? quoted_value(*entry) : std::to_string(value);
@@ -62,28 +66,43 @@ std::string element_words(const Form& form, const BindingRow& row, std::span<con
     }
 }
 
-std::string value_faults_message(const Form& form, int slot, const std::vector<ValueFault>& faults) {
-    std::string message = "Creature " + std::to_string(slot) + " was not saved: these values cannot be stored:";
-    for (const ValueFault& f : faults) message += "\n    " + caption_of_row(form, *f.row) + ": " + f.why;
-    return message + "\n\nNothing was written.";
+UserText value_faults_message(const Form& form, int slot, const std::vector<ValueFault>& faults) {
+    const int language = form.language();
+    UserText fields;
+    for (const ValueFault& f : faults)
+        fields += say(language, MessageKey::refused_value_line,
+                      {{"field", caption_of_row(form, *f.row)}, {"why", refused_value(language, *f.row, f.text, f.kind)}});
+    return say(language, MessageKey::save_values_refused, {{"slot", slot}, {"fields", fields}});
 }
 
-std::string conflict_question(const Form& form, int slot, const Files& base, const Files& ours, const Files& disk,
-                              const std::vector<FieldConflict>& fields, const std::vector<LineConflict>& lines) {
-    std::string q = "Creature " + std::to_string(slot) +
-                    " was changed by another program since it was shown, in fields you changed too:\n";
-    const CaptionOf captions = form_captions(form);
+// A creature's line by its caption in the form's language ("Name" is ours).
+std::string line_words(const Form& form, std::size_t line) {
+    if (kCreatureLines[line] == TextKind::Monsters)
+        return std::string(message_text(form.language(), MessageKey::name_caption));
+    return line_caption(kCreatureLines[line], form_captions(form));
+}
+
+UserText conflict_question(const Form& form, int slot, const Files& base, const Files& ours, const Files& disk,
+                           const std::vector<FieldConflict>& fields, const std::vector<LineConflict>& lines) {
+    const int language = form.language();
+    UserText changed;
     for (const LineConflict& c : lines)
-        q += "\n    " + line_caption(kCreatureLines[c.line], captions) + ": shown " + quoted_value(c.shown) +
-             ", yours " + quoted_value(c.yours) + ", on disk " + quoted_value(c.disk);
+        changed += say(language, MessageKey::conflict_line,
+                       {{"field", line_words(form, c.line)}, {"shown", quoted_value(c.shown)},
+                        {"yours", quoted_value(c.yours)}, {"disk", quoted_value(c.disk)}});
     for (const FieldConflict& c : fields) {
         const std::size_t f = index_of(c.row->file);
-        q += "\n    " + caption_of_row(form, *c.row) + ": shown " + element_words(form, *c.row, base[f], slot) +
-             ", yours " + element_words(form, *c.row, ours[f], slot) + ", on disk " +
-             element_words(form, *c.row, disk[f], slot);
+        changed += say(language, MessageKey::conflict_line,
+                       {{"field", caption_of_row(form, *c.row)}, {"shown", element_words(form, *c.row, base[f], slot)},
+                        {"yours", element_words(form, *c.row, ours[f], slot)},
+                        {"disk", element_words(form, *c.row, disk[f], slot)}});
     }
-    return q + "\n\nYes: save your values over them.\nNo: keep the values on disk in these fields and save "
-               "your other changes.\nCancel: save nothing.";
+    return say(language, MessageKey::save_conflict_question, {{"slot", slot}, {"fields", changed}});
+}
+
+// "Creature <slot> was not saved:" with the reason the file layer gives.
+UserText not_saved(const Form& form, int slot, const Status& error) {
+    return say(form.language(), MessageKey::save_failed, {{"slot", slot}, {"reason", UserText::system(error.message())}});
 }
 
 // What a Save will write: ours (the shown files with the user's changes),
@@ -96,15 +115,15 @@ struct SavePlan {
 };
 
 // The files as they are now: all six read and checked before anything.
-bool read_data_files(const std::string& root, std::array<WholeFile, kDataFileCount>& read, Form& form,
-                     const std::string& creature) {
+bool read_data_files(const std::string& root, std::array<WholeFile, kDataFileCount>& read, Form& form, int slot) {
     std::vector<std::string> faults;
     for (const DataFileInfo& info : data_files())
         if (Status fault = load_data_file(root, info, read[index_of(info.id)]); !fault.ok())
             faults.push_back(fault.message());
     if (faults.empty()) return true;
-    form.report_error(
-        fault_message(creature + " was not saved: data files cannot be read or are too short", root, faults));
+    const int language = form.language();
+    form.report_error(folder_faults(language, say(language, MessageKey::save_data_files_unread, {{"slot", slot}}),
+                                    root, faults));
     return false;
 }
 
@@ -114,7 +133,7 @@ bool values_storable(Form& form, const ShownCreature& shown, int slot) {
     for (const DataFileInfo& info : data_files())
         check_slot(form, info.id, shown.file(info.id), slot, shown.memos_of(info.id), bad);
     if (bad.empty()) return true;
-    form.report_values(value_faults_message(form, slot, bad));
+    form.report_error(value_faults_message(form, slot, bad));
     form.focus(bad.front().row->control);
     return false;
 }
@@ -138,11 +157,11 @@ SavePlan plan_save(const Form& form, const EditorState& state, const std::array<
 
 // Fields and lines changed on both sides: the user decides. False when the
 // user cancels the Save.
-bool settle_conflicts(Form& form, const EditorState& state, SavePlan& plan) {
+bool settle_conflicts(Form& form, EditorState& state, SavePlan& plan) {
     if (plan.conflicts.empty() && plan.lines.conflicts.empty()) return true;
     const int c = state.current;
-    switch (form.ask(conflict_question(form, c, state.shown.files, plan.ours, plan.disk, plan.conflicts,
-                                       plan.lines.conflicts))) {
+    switch (ask_question(state, form, conflict_question(form, c, state.shown.files, plan.ours, plan.disk,
+                                                        plan.conflicts, plan.lines.conflicts))) {
         case Form::Answer::Cancel: return false;
         case Form::Answer::No: return true;
         case Form::Answer::Yes: break;
@@ -182,7 +201,7 @@ void show_saved(Form& form, EditorState& state, SavePlan& plan) {
     }
     if (reshown) update_interlocks(c, form);
     remember_save(state.shown, form, std::move(plan.merged));
-    if (!refill_faults.empty()) form.report_error(language_fault_message(refill_faults));
+    if (!refill_faults.empty()) form.report_error(language_fault_message(form.language(), refill_faults));
 }
 
 }  // namespace
@@ -191,9 +210,8 @@ void show_saved(Form& form, EditorState& state, SavePlan& plan) {
 // them -> the user settles conflicts -> one folder write -> show the result.
 bool save_creature(EditorState& state, Form& form) {
     const int c = state.current;
-    const std::string creature = "Creature " + std::to_string(c);
     if (state.shown.slot != c) {
-        form.report_error(creature + " was not saved: it is not shown, so nothing of it was changed.");
+        form.report_error(say(form.language(), MessageKey::save_not_shown, {{"slot", c}}));
         return false;
     }
     FileOps& ops = state.files != nullptr ? *state.files : system_file_ops();
@@ -202,15 +220,16 @@ bool save_creature(EditorState& state, Form& form) {
     // so that nobody changes them between this reading and the commit.
     FolderWrite write(ops, state.root, {"Save of creature " + std::to_string(c) + " in the editor", {c}});
     if (Status error = write.lock(); !error.ok()) {
-        form.report_error(creature + " was not saved:\n    " + error.message());
+        form.report_error(not_saved(form, c, error));
         return false;
     }
     std::array<WholeFile, kDataFileCount> read;
-    if (!read_data_files(state.root, read, form, creature) || !values_storable(form, state.shown, c)) return false;
+    if (!read_data_files(state.root, read, form, c) || !values_storable(form, state.shown, c)) return false;
 
     SavePlan plan = plan_save(form, state, read);
     if (!plan.lines.faults.empty()) {
-        form.report_error(fault_message(creature + " was not saved: language files cannot be read; nothing was written",
+        const int language = form.language();
+        form.report_error(folder_faults(language, say(language, MessageKey::save_language_files_unread, {{"slot", c}}),
                                         state.root, plan.lines.faults));
         return false;
     }
@@ -218,7 +237,7 @@ bool save_creature(EditorState& state, Form& form) {
 
     add_files(write, state.root, read, plan);
     if (Status error = write.commit().status(); !error.ok()) {
-        form.report_error(creature + " was not saved:\n    " + error.message());
+        form.report_error(not_saved(form, c, error));
         return false;
     }
     show_saved(form, state, plan);

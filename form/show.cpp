@@ -13,6 +13,8 @@
 #include "form/editor.h"
 #include "form/form.h"
 #include "form/interlocks.h"
+#include "form/messages.h"
+#include "form/sentences.h"
 #include "form/shown.h"
 #include "form/slot_binding.h"
 #include "store/settings.h"
@@ -59,7 +61,8 @@ void show_creature_values(Form& form, const CreatureSource& source, int slot) {
 
 bool show_creature(EditorState& state, Form& form, int slot) {
     if (!is_slot(slot)) {
-        form.report_error(slot_fault("Creature " + std::to_string(slot)).message() + ".");
+        form.report_error(say(form.language(), MessageKey::creature_not_a_slot,
+                              {{"slot", slot}, {"first", 0}, {"last", kSlots - 1}}));
         return false;
     }
 
@@ -73,8 +76,8 @@ bool show_creature(EditorState& state, Form& form, int slot) {
         }
     }
     if (!faults.empty()) {
-        form.report_error(fault_message("Creature " + std::to_string(slot) +
-                                            " cannot be shown: data files cannot be read or are too short",
+        const int language = form.language();
+        form.report_error(folder_faults(language, say(language, MessageKey::creature_not_shown, {{"slot", slot}}),
                                         state.root, faults));
         return false;
     }
@@ -93,7 +96,8 @@ bool show_creature(EditorState& state, Form& form, int slot) {
     remember_show(state.shown, form, slot, std::move(shown));
 
     if (!missing.empty()) {
-        form.report_error(fault_message("Language files cannot be read; their texts show empty",
+        const int shown_language = form.language();
+        form.report_error(folder_faults(shown_language, say(shown_language, MessageKey::language_files_missing_on_show),
                                         state.root, missing));
     }
     return true;

@@ -49,6 +49,7 @@ std::string line_text(const Form& form, std::size_t line) { return form.get_text
 
 void remember_lines(ShownCreature& shown, const Form& form) {
     for (std::size_t k = 0; k < kCreatureLines.size(); ++k) shown.lines[k] = line_text(form, k);
+    shown.typed_name.reset();
 }
 
 void remember_show(ShownCreature& shown, const Form& form, int slot,
@@ -67,10 +68,10 @@ void remember_save(ShownCreature& shown, const Form& form, std::array<std::vecto
     note_rows_not_showing(shown, form, has_control, [](ElementMemo& memo, std::string state) { memo.kept = std::move(state); });
 }
 
-bool has_unsaved_changes(const ShownCreature& shown, const Form& form) {
+bool has_unsaved_changes(const ShownCreature& shown, const Form& form, const std::string* name) {
     if (shown.slot < 0) return false;
     for (std::size_t k = 0; k < kCreatureLines.size(); ++k)
-        if (line_text(form, k) != shown.lines[k]) return true;
+        if ((k == 0 && name ? *name : line_text(form, k)) != shown.lines[k]) return true;
     for (const DataFileInfo& info : data_files()) {
         const auto rows = binding_rows(info.id);
         const auto memos = shown.memos_of(info.id);

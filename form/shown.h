@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ struct ShownCreature {
     // The texts of the three lines' controls after the show (or the last Save,
     // or a language switch, which shows the lines again).
     std::array<std::string, 3> lines;
+    // What the user typed into the edit field of list 300 since the name was
+    // last set there: the field shows another entry's name once the list
+    // moves on, and the name typed is still the shown creature's.
+    std::optional<std::string> typed_name;
 
     std::span<const std::uint8_t> file(DataFile id) const { return files[static_cast<std::size_t>(id)]; }
     std::span<const ElementMemo> memos_of(DataFile id) const {
@@ -54,7 +59,9 @@ void remember_lines(ShownCreature& shown, const Form& form);
 void remember_save(ShownCreature& shown, const Form& form, std::array<std::vector<std::uint8_t>, kDataFileCount> files);
 
 // Whether the form holds anything of the shown creature that is not saved: an
-// element or a line the user changed, typed or pasted.
-bool has_unsaved_changes(const ShownCreature& shown, const Form& form);
+// element or a line the user changed, typed or pasted. `name`, when given, is
+// the creature's name as the form held it before list 300 moved on to another
+// entry (its edit field then shows that entry's).
+bool has_unsaved_changes(const ShownCreature& shown, const Form& form, const std::string* name = nullptr);
 
 }  // namespace ce

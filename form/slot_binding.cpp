@@ -262,7 +262,7 @@ void check_slot(const Form& form, DataFile file, std::span<const std::uint8_t> b
             continue;
         std::string text = form.get_text(row.control, kWholeText);
         if (Result<FormValue> value = read_form_text(row, text); !value.ok())
-            faults.push_back({&row, std::move(text), value.fault().reason});
+            faults.push_back({&row, std::move(text), value.fault().reason, value.fault().kind});
     }
 }
 

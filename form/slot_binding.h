@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "store/binding.h"
+#include "store/fault.h"
 #include "store/layouts.h"
 
 namespace ce {
@@ -66,11 +67,13 @@ bool element_unsaved(const Form& form, const BindingRow& row, std::span<const st
 // check_slot); arrays without a control keep theirs.
 void save_slot(const Form& form, DataFile file, std::span<std::uint8_t> bytes, int slot, SlotMemos memos = {});
 
-// A control's text that a Save cannot store: the row, the text and why.
+// A control's text that a Save cannot store: the row, the text and why (in
+// the file layer's English, and its kind: out_of_range or invalid).
 struct ValueFault {
     const BindingRow* row;
     std::string text;
     std::string why;
+    FaultKind kind;
 };
 // The texts of the slot's typed elements that cannot be stored (out of range,
 // not a number, too long), in save order.

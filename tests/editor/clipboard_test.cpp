@@ -179,6 +179,8 @@ TEST(Clipboard, WideValuesAndLongAbilitiesPasteWhole) {
     EXPECT_EQ(s.form.get_text(5015, 20), "4294967295");
     s.form.menu(10000);
 
+    // The typed ability is left unsaved on the source.
+    s.form.answer_next(Form::Answer::No);
     s.choose_creature(kTarget);
     s.form.menu(10001);
     EXPECT_EQ(s.form.get_text(97, 10), "-100");

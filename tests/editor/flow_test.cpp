@@ -83,7 +83,7 @@ TEST(EditorStart, FaultsNameEveryMissingOrShortFile) {
     EXPECT_NE(faults[1].find("2000"), std::string::npos);
     EXPECT_NE(faults[2].find(language_file_name(TextKind::Spells, 0)), std::string::npos);
 
-    const std::string message = startup_message(s.state.root, faults);
+    const std::string message = startup_message(0, s.state.root, faults).flat();
     EXPECT_NE(message.find(s.state.root), std::string::npos);
     for (const std::string& fault : faults) EXPECT_NE(message.find(fault), std::string::npos);
 
@@ -147,7 +147,7 @@ TEST(EditorChoose, DeferredChoicesShowOnlyTheNewest) {
         s.choose_creature(10);
         for (int slot = 11; slot <= 14; ++slot) {
             s.form.select_item(300, slot);
-            defer_creature_choice(s.state);
+            EXPECT_TRUE(defer_creature_choice(s.state, s.form));
         }
     };
     {
@@ -189,7 +189,7 @@ TEST(EditorChoose, DeferredChoicesShowOnlyTheNewest) {
         EXPECT_EQ(s.state.current, 14);
         EXPECT_EQ(s.folder.read("MonstersSetup.vrh"), data);
         s.form.select_item(300, 20);
-        defer_creature_choice(s.state);
+        EXPECT_TRUE(defer_creature_choice(s.state, s.form));
         s.form.key_escape();
         EXPECT_EQ(s.closes, 1);
         EXPECT_EQ(s.folder.read("Lang"), (Bytes{0, 20, 0}));

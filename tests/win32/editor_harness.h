@@ -56,6 +56,8 @@ public:
     // Questions the editor asked (answered No unless answer_questions says otherwise).
     std::vector<std::string> take_questions();
     void answer_questions(int button) { closer_.answer_questions(button); }
+    // The boxes as the screen shows them (UTF-16), messages and questions.
+    ModalCloser& boxes() { return closer_; }
     int take_beeps() { return take_beep_count(); }
 
 private:

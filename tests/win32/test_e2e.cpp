@@ -65,7 +65,10 @@ BOOL CALLBACK match(HWND hwnd, LPARAM param) {
     if (pid != search->pid || !IsWindowVisible(hwnd)) return TRUE;
     wchar_t title[128] = {};
     GetWindowTextW(hwnd, title, 128);
-    if (std::wstring(title) != ansi_to_wide(editor_frame().title)) return TRUE;
+    // The editor's title in the language of the folder's `Lang`.
+    if (std::wstring(title) != words_wide(0, MessageKey::editor_title) &&
+        std::wstring(title) != words_wide(1, MessageKey::editor_title))
+        return TRUE;
     if ((GetDlgItem(hwnd, 2100) != nullptr) != search->editor) return TRUE;
     search->found = hwnd;
     return FALSE;

@@ -65,12 +65,25 @@ std::vector<std::wstring> closed_titles;
 int closed_language_lists = 0;
 bool close_with_escape = false;
 std::vector<std::wstring> asked_questions;
+std::vector<std::wstring> box_words;
 int question_answer = IDNO;
 
 std::wstring text_of(HWND hwnd) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
     return text;
+}
+
+// Every word of a message box: its title, its text and its buttons' texts,
+// one line each.
+std::wstring words_of_box(HWND box, const std::wstring& text) {
+    std::wstring words = text_of(box) + L"\n" + text;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        if (lstrcmpiW(name, L"Button") == 0) words += L"\n" + text_of(child);
+    }
+    return words;
 }
 
 // The message text of a message box: the longest static text in it.
@@ -98,9 +111,11 @@ LRESULT CALLBACK closer_proc(int code, WPARAM wparam, LPARAM lparam) {
                 ++closed_language_lists;
             } else if (question) {
                 asked_questions.push_back(message_box_text(hwnd));
+                box_words.push_back(words_of_box(hwnd, asked_questions.back()));
             } else {
                 closed_messages.push_back(message_box_text(hwnd));
                 closed_titles.push_back(text_of(hwnd));
+                box_words.push_back(words_of_box(hwnd, closed_messages.back()));
             }
             if (question) {
                 PostMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(question_answer), 0);
@@ -214,6 +229,7 @@ ModalCloser::ModalCloser(bool with_escape) {
     closed_messages.clear();
     closed_titles.clear();
     asked_questions.clear();
+    box_words.clear();
     question_answer = IDNO;
     closed_language_lists = 0;
     closer_hook = SetWindowsHookExW(WH_CBT, closer_proc, nullptr, GetCurrentThreadId());
@@ -228,6 +244,7 @@ std::vector<std::wstring> ModalCloser::take_messages() { return take(closed_mess
 std::vector<std::wstring> ModalCloser::take_titles() { return take(closed_titles); }
 int ModalCloser::take_language_lists() { return take(closed_language_lists); }
 std::vector<std::wstring> ModalCloser::take_questions() { return take(asked_questions); }
+std::vector<std::wstring> ModalCloser::take_box_words() { return take(box_words); }
 void ModalCloser::answer_questions(int button) { question_answer = button; }
 
 void make_data_folder(const TempDir& folder, int language, int creature) {

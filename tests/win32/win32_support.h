@@ -60,6 +60,9 @@ public:
     // recorded apart from the messages.
     std::vector<std::wstring> take_questions();
     void answer_questions(int button);
+    // Every word of each box closed or answered, messages and questions: its
+    // title, its text and its buttons, one line each.
+    std::vector<std::wstring> take_box_words();
 };
 
 // A data folder the editor starts on (support/data_folder.h): the six data

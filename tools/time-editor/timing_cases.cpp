@@ -21,6 +21,7 @@
 
 #include "flow_fixture.h"
 #include "form/show.h"
+#include "form/shown.h"
 
 namespace ce {
 namespace {
@@ -144,6 +145,11 @@ TEST_F(EditorTiming, TheEditorOnTheRealDialog) {
         form.begin_update();
         show_creature(editor.state(), form, 100 + slot++ % 40);
         form.end_update();
+    }), repaint);
+    // What moving on adds when nothing changed: the look for unsaved changes.
+    report("  unsaved changes looked for, nothing changed", flow::time_runs(kRuns, [&] {
+        const std::string name = form.item_text(300, editor.state().current).value_or(std::string());
+        EXPECT_FALSE(has_unsaved_changes(editor.state().shown, form, &name));
     }), repaint);
     settle(dialog);
     // A click as the mouse gives it; the buttons are looked up beforehand

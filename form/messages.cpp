@@ -1,0 +1,238 @@
+// The table of the editor's own words. This file is UTF-8; the texts are
+// turned into each language's code page once, when first asked for.
+#include "form/messages.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+
+#include "text/code_page.h"
+
+namespace ce {
+namespace {
+
+using K = MessageKey;
+
+constexpr MessageRow kRows[] = {
+    // The English title and menu are the template's (form/catalogue.cpp), word for word.
+    {K::editor_title, "Quelmarn - Creatures Editor (Tirrowe edition)", "Quelmarn - редактор существ (издание Tirrowe)"},
+    {K::menu_copy_all_states, "Copy all states", "Копировать все состояния"},
+    {K::menu_paste_all_states, "Paste all states", "Вставить все состояния"},
+    {K::menu_paste_cranim, "Paste CrAnim", "Вставить CrAnim"},
+    {K::button_ok, "OK", "ОК"},
+    {K::button_yes, "&Yes", "&Да"},
+    {K::button_no, "&No", "&Нет"},
+    {K::button_cancel, "Cancel", "Отмена"},
+
+    {K::language_label, "{language} : ", "{language} : "},
+    {K::language_chinese, "Chinese", "Китайский"},
+    {K::language_japanese, "Japanese", "Японский"},
+    {K::language_russian, "Russian", "Русский"},
+    {K::language_greek, "Greek", "Греческий"},
+    {K::language_hindi, "Hindi", "Хинди"},
+    {K::language_vietnamese, "Vietnamese", "Вьетнамский"},
+    {K::language_georgian, "Georgian", "Грузинский"},
+    {K::language_serbian, "Serbian", "Сербский"},
+    {K::language_armenian, "Armenian", "Армянский"},
+    {K::language_korean, "Korean", "Корейский"},
+
+    {K::ask_save_before_closing,
+     "Creature {slot} has changes that are not saved. Save them before closing?",
+     "Изменения существа {slot} не сохранены. Сохранить их перед закрытием?"},
+    {K::ask_save_before_showing,
+     "Creature {slot} has changes that are not saved. Save them before showing creature {next}?",
+     "Изменения существа {slot} не сохранены. Сохранить их, прежде чем показать существо {next}?"},
+    {K::ask_save_before_language,
+     "Creature {slot} has changes that are not saved. Save them before switching the language?",
+     "Изменения существа {slot} не сохранены. Сохранить их перед сменой языка?"},
+
+    {K::index_not_stored, "The current creature could not be stored in the settings file:\n    {reason}",
+     "Номер текущего существа не удалось записать в файл настроек:\n    {reason}"},
+    {K::language_not_stored, "The language choice could not be stored in the settings file:\n    {reason}",
+     "Выбранный язык не удалось записать в файл настроек:\n    {reason}"},
+
+    {K::folder_faults, "{headline} (folder \"{folder}\"):", "{headline} (папка \"{folder}\"):"},
+    {K::cannot_start, "The editor cannot start: files it needs cannot be read or are too short",
+     "Редактор не может запуститься: нужные ему файлы не читаются или слишком короткие"},
+    {K::creature_not_a_slot, "Creature {slot} is not a creature slot ({first} to {last}).",
+     "Существа {slot} нет: номер существа должен быть от {first} до {last}."},
+    {K::creature_not_shown, "Creature {slot} cannot be shown: data files cannot be read or are too short",
+     "Существо {slot} нельзя показать: файлы данных не читаются или слишком короткие"},
+    {K::language_files_missing_on_show, "Language files cannot be read; their texts show empty",
+     "Языковые файлы не читаются; их тексты показаны пустыми"},
+    {K::language_files_unread, "These language files could not be read; their texts are shown empty:",
+     "Эти языковые файлы не удалось прочитать; их тексты показаны пустыми:"},
+
+    {K::save_not_shown, "Creature {slot} was not saved: it is not shown, so nothing of it was changed.",
+     "Существо {slot} не сохранено: оно не показано, а значит, в нём ничего не менялось."},
+    {K::save_failed, "Creature {slot} was not saved:\n    {reason}", "Существо {slot} не сохранено:\n    {reason}"},
+    {K::save_data_files_unread, "Creature {slot} was not saved: data files cannot be read or are too short",
+     "Существо {slot} не сохранено: файлы данных не читаются или слишком короткие"},
+    {K::save_language_files_unread,
+     "Creature {slot} was not saved: language files cannot be read; nothing was written",
+     "Существо {slot} не сохранено: языковые файлы не читаются; ничего не записано"},
+    {K::save_values_refused, "Creature {slot} was not saved: these values cannot be stored:{fields}\n\nNothing was written.",
+     "Существо {slot} не сохранено: эти значения нельзя записать:{fields}\n\nНичего не записано."},
+    {K::refused_value_line, "\n    {field}: {why}", "\n    {field}: {why}"},
+    {K::value_not_whole_number, "{value} is not a whole number", "{value} — не целое число"},
+    {K::value_outside_range, "{value} is outside {range}", "{value} не входит в пределы {range}"},
+    {K::value_range, "{min}..{max}", "от {min} до {max}"},
+    {K::value_not_a_number, "{value} is not a number", "{value} — не число"},
+    {K::value_decimal_comma, " (the decimal point is '.', not ',')", " (дробную часть отделяет точка '.', а не запятая ',')"},
+    {K::value_outside_float_range, "{value} is outside the float range",
+     "{value} не входит в пределы чисел с плавающей точкой"},
+    {K::value_text_too_long, "{value} has {count} characters; the field holds at most {max}",
+     "{value}: символов {count}, а поле вмещает не больше {max}"},
+    {K::save_conflict_question,
+     "Creature {slot} was changed by another program since it was shown, in fields you changed too:\n{fields}\n\n"
+     "Yes: save your values over them.\n"
+     "No: keep the values on disk in these fields and save your other changes.\n"
+     "Cancel: save nothing.",
+     "Существо {slot} после показа изменила другая программа, и в тех же полях, что и вы:\n{fields}\n\n"
+     "Да: записать ваши значения поверх них.\n"
+     "Нет: оставить в этих полях значения с диска и записать остальные ваши изменения.\n"
+     "Отмена: ничего не записывать."},
+    {K::conflict_line, "\n    {field}: shown {shown}, yours {yours}, on disk {disk}",
+     "\n    {field}: было {shown}, у вас {yours}, на диске {disk}"},
+    {K::state_checked, "checked", "отмечено"},
+    {K::state_clear, "clear", "не отмечено"},
+    {K::name_caption, "Name", "Имя"},
+
+    {K::recovered_current_folder, "Files of the current folder were put right after an interrupted write:",
+     "Файлы текущей папки восстановлены после прерванной записи:"},
+    {K::recovered_folder, "Files of the folder \"{folder}\" were put right after an interrupted write:",
+     "Файлы папки \"{folder}\" восстановлены после прерванной записи:"},
+    {K::unrecoverable_current_folder,
+     "An interrupted write in the current folder cannot be rolled back, so nothing can be saved there:\n    {reason}",
+     "Прерванную запись в текущей папке нельзя откатить, поэтому сохранять туда ничего нельзя:\n    {reason}"},
+    {K::unrecoverable_folder,
+     "An interrupted write in the folder \"{folder}\" cannot be rolled back, so nothing can be saved there:\n    {reason}",
+     "Прерванную запись в папке \"{folder}\" нельзя откатить, поэтому сохранять туда ничего нельзя:\n    {reason}"},
+
+    {K::unexpected_error, "Unexpected error: {what}", "Непредвиденная ошибка: {what}"},
+    {K::unexpected_unknown_error, "Unexpected error: unknown", "Непредвиденная ошибка неизвестного рода"},
+    {K::form_not_created, "The editor form could not be created.", "Окно редактора не удалось создать."},
+    {K::out_of_memory, "The editor ran out of memory and stops.", "Редактору не хватило памяти, и он закрывается."},
+    {K::stops_on_error, "The editor stops on an unexpected error: {what}",
+     "Редактор закрывается из-за непредвиденной ошибки: {what}"},
+    {K::stops_on_unknown_error, "The editor stops on an unexpected error.",
+     "Редактор закрывается из-за непредвиденной ошибки."},
+};
+
+constexpr std::size_t kCount = static_cast<std::size_t>(MessageKey::count_);
+static_assert(std::size(kRows) == kCount, "one row per message key");
+
+constexpr bool rows_in_key_order() {
+    for (std::size_t i = 0; i < std::size(kRows); ++i)
+        if (static_cast<std::size_t>(kRows[i].key) != i) return false;
+    return true;
+}
+static_assert(rows_in_key_order(), "the rows follow the keys' order");
+
+int table_language(int language) { return language == 1 ? 1 : 0; }
+
+// A text the page cannot write would be a fault of the table, which its test
+// catches; should one slip through, its characters show as '?'.
+std::string encoded(const char* utf8, int language) {
+    if (auto bytes = encode_code_page(utf8, language)) return *bytes;
+    std::string out;
+    const std::string_view text(utf8);
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::optional<char32_t> c = next_utf8(text, pos);
+        if (!c) {
+            ++pos;
+            out += '?';
+            continue;
+        }
+        const auto byte = code_page_byte(language, *c);
+        out += byte ? static_cast<char>(*byte) : '?';
+    }
+    return out;
+}
+
+using Encoded = std::array<std::array<std::string, kCount>, 2>;
+
+const Encoded& encoded_table() {
+    static const Encoded table = [] {
+        Encoded out;
+        for (std::size_t i = 0; i < kCount; ++i) {
+            out[0][i] = encoded(kRows[i].english, 0);
+            out[1][i] = encoded(kRows[i].russian, 1);
+        }
+        return out;
+    }();
+    return table;
+}
+
+}  // namespace
+
+std::span<const MessageRow> message_rows() { return kRows; }
+
+std::string_view message_text(int language, MessageKey key) {
+    const auto index = static_cast<std::size_t>(key);
+    if (index >= kCount) return {};
+    return encoded_table()[static_cast<std::size_t>(table_language(language))][index];
+}
+
+std::vector<std::string> placeholders(std::string_view pattern) {
+    std::vector<std::string> out;
+    for (std::size_t open = pattern.find('{'); open != std::string_view::npos; open = pattern.find('{', open + 1)) {
+        const std::size_t close = pattern.find('}', open + 1);
+        if (close == std::string_view::npos) break;
+        out.emplace_back(pattern.substr(open + 1, close - open - 1));
+    }
+    return out;
+}
+
+UserText UserText::words(std::string_view bytes) { return UserText().add_words(bytes); }
+UserText UserText::system(std::string_view bytes) { return UserText().add_system(bytes); }
+UserText& UserText::add_words(std::string_view bytes) { return add(bytes, false); }
+UserText& UserText::add_system(std::string_view bytes) { return add(bytes, true); }
+
+UserText& UserText::add(std::string_view bytes, bool system) {
+    if (bytes.empty()) return *this;
+    if (!pieces_.empty() && pieces_.back().system == system)
+        pieces_.back().bytes += bytes;
+    else
+        pieces_.push_back({std::string(bytes), system});
+    return *this;
+}
+
+UserText& UserText::operator+=(const UserText& more) {
+    for (const Piece& piece : more.pieces_) add(piece.bytes, piece.system);
+    return *this;
+}
+
+std::string UserText::flat() const {
+    std::string out;
+    for (const Piece& piece : pieces_) out += piece.bytes;
+    return out;
+}
+
+bool UserText::empty() const { return pieces_.empty(); }
+
+UserText say(int language, MessageKey key, std::initializer_list<Fill> fills) {
+    const std::string_view pattern = message_text(language, key);
+    UserText out;
+    std::size_t done = 0;
+    for (std::size_t open = pattern.find('{'); open != std::string_view::npos;) {
+        const std::size_t close = pattern.find('}', open + 1);
+        if (close == std::string_view::npos) break;
+        const std::string_view name = pattern.substr(open + 1, close - open - 1);
+        const Fill* fill = nullptr;
+        for (const Fill& f : fills)
+            if (f.name == name) fill = &f;
+        if (fill == nullptr) {
+            open = pattern.find('{', open + 1);
+            continue;
+        }
+        out.add_words(pattern.substr(done, open - done));
+        out += fill->value;
+        done = close + 1;
+        open = pattern.find('{', done);
+    }
+    out.add_words(pattern.substr(done));
+    return out;
+}
+
+}  // namespace ce
