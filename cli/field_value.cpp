@@ -5,6 +5,7 @@
 
 #include "cli/import_suspect.h"
 #include "cli/dataset.h"
+#include "store/quoted_text.h"
 #include "store/value_text.h"
 #include "text/code_page.h"
 
@@ -101,8 +102,7 @@ std::string after_text(const AfterBytes& after) {
 Result<std::string> text_value(const Field& field, CellType type, std::string_view utf8, int language) {
     if (type != CellType::String && type != CellType::Text)
         return Fault(FaultKind::invalid, "",
-                     "expected a text in quotes, found " + std::string(utf8.substr(0, 40)) +
-                         (utf8.size() > 40 ? "..." : ""));
+                     "expected a text in quotes, found " + message_piece(utf8));
     if (utf8.find('\0') != std::string_view::npos)
         return Fault(FaultKind::invalid, "", "the text holds a zero character, which cannot be stored");
     EncodeError e;

@@ -11,6 +11,7 @@
 #include "text/code_page.h"
 #include "cli/commands.h"
 #include "cli/csv.h"
+#include "store/quoted_text.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "cli/field_value.h"
@@ -95,9 +96,8 @@ private:
 
     std::optional<std::string> encoded(Plan& plan, const ImportCell& cell) {
         if (cell.type == CellType::Number || cell.type == CellType::Other) {
-            // A JSON number as written, which may be long: cut as quoted_value cuts.
-            fault(plan, cell, "expected a text in quotes, found " +
-                                  (cell.text.size() > 40 ? cell.text.substr(0, 40) + "..." : cell.text));
+            // A JSON number as written, which may be long: cut as every message cuts a value.
+            fault(plan, cell, "expected a text in quotes, found " + message_piece(cell.text));
             return std::nullopt;
         }
         if (cell.text.find('\0') != std::string::npos) {
@@ -313,7 +313,15 @@ bool read_standard_input(std::istream& in, std::string& text, const char* comman
     try {
         while (in) {
             in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-            text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+            const auto got = static_cast<std::size_t>(in.gcount());
+            if (got > kLargestInput - std::min(kLargestInput, text.size())) {
+                // As a file of that size is refused: before it fills the memory.
+                text.clear();
+                text.shrink_to_fit();
+                err << "creatures " << command << ": standard input: " << reason::kTooLarge << "\n";
+                return false;
+            }
+            text.append(chunk.data(), got);
         }
         bad = in.bad();
     } catch (const std::ios_base::failure&) {
