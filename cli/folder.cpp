@@ -61,7 +61,7 @@ Status read_folder_file(const std::string& root, const std::string& name, const 
     // The user's own file, its links followed as every command follows them;
     // its size asked first, so that a large one is refused before it is read.
     const std::string path = data_path(root, name);
-    if (const std::optional<FileStamp> stamp = file_stamp(path))
+    if (const std::optional<FileStamp> stamp = file_stamp(path); stamp && stamp->size <= kLargestRead)
         if (Status s = how.budget->take(stamp->size, path); !s.ok()) return s;
     if (Status s = read_whole_file(path, out); !s.ok()) return s;
     if (access) *access = file_access(path).value_or(FileAccess{});

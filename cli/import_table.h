@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/fields.h"
+#include "store/inside_folder.h"
 
 namespace ce {
 
@@ -103,7 +104,7 @@ ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fiel
 ImportTable read_json_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults);
 
 // The most that any input is read of, a file or standard input alike.
-constexpr std::size_t kLargestInput = std::size_t{1} << 30;
+constexpr std::size_t kLargestInput = static_cast<std::size_t>(kLargestRead);
 
 // Reads standard input whole into `text`, at most kLargestInput bytes; false
 // after saying why on `err` ("creatures <command>: cannot read standard input:

@@ -1,6 +1,7 @@
 // creatures merge: mods (data folders or patches) onto a base, into a new
 // folder; the report of what each mod changed and lost.
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -94,7 +95,7 @@ Result<bool> same_bytes(FileReader& a, FileReader& b) {
             if (!more.ok()) return more.fault();
             return *more == 0;
         }
-        if (!std::equal(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(*n), y.begin())) return false;
+        if (std::memcmp(x.data(), y.data(), *n) != 0) return false;
     }
 }
 

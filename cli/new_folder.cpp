@@ -25,19 +25,24 @@ std::string native(std::string name) {
     return name;
 }
 
-// The folder being written, removed unless it was renamed into place.
+// The folder being written and its marker: on failure the folder is removed,
+// then the marker; once the folder has its name, only the marker.
 class Staging {
 public:
-    explicit Staging(fs::path path) : path_(std::move(path)) {}
+    Staging(std::string folder, std::string marker_path, staging::Marker marker)
+        : folder_(std::move(folder)), marker_path_(std::move(marker_path)), marker_(std::move(marker)) {}
     Staging(const Staging&) = delete;
     Staging& operator=(const Staging&) = delete;
     ~Staging() {
-        if (!placed_) (void)staging::remove_marked(path_.string());
+        std::error_code ec;
+        if (!placed_) fs::remove_all(folder_, ec);
+        if (!ec) (void)staging::unmark(marker_, marker_path_);
     }
     void placed() { placed_ = true; }
 
 private:
-    fs::path path_;
+    std::string folder_, marker_path_;
+    staging::Marker marker_;
     bool placed_ = false;
 };
 
@@ -116,20 +121,6 @@ bool staging_name(const std::string& name) {
 
 }  // namespace
 
-Status staging::remove_marked(const std::string& folder) {
-    std::error_code ec;
-    std::vector<fs::path> entries;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        if (it->path().filename() != kMarker) entries.push_back(it->path());
-    if (ec) return Fault(folder, ec.message());
-    // remove_all removes a link, never what it leads to.
-    for (const fs::path& entry : entries)
-        if (fs::remove_all(entry, ec); ec) return Fault(entry.string(), ec.message());
-    if (fs::remove(fs::path(folder) / kMarker, ec); ec) return Fault(folder, ec.message());
-    if (fs::remove(folder, ec); ec) return Fault(folder, ec.message());
-    return {};
-}
-
 Status new_folder_problem(const std::string& path) {
     std::error_code ec;
     const fs::path p = folder_path(path);
@@ -144,17 +135,21 @@ Status new_folder_problem(const std::string& path) {
 
 void sweep_unfinished(const std::string& parent, std::vector<std::string>& notes) {
     std::error_code ec;
-    std::vector<std::string> names;
-    for (fs::directory_iterator it(parent.empty() ? fs::path(".") : fs::path(parent), ec), end; !ec && it != end;
+    std::set<std::string> folders;  // the staging folders' names, with or without their markers
+    const std::string_view end = staging::kMarkerEnd;
+    for (fs::directory_iterator it(parent.empty() ? fs::path(".") : fs::path(parent), ec), last; !ec && it != last;
          it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (staging_name(name)) names.push_back(name);
+        std::string name = it->path().filename().string();
+        if (!staging_name(name)) continue;
+        if (name.size() > end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0)
+            name.resize(name.size() - end.size());
+        folders.insert(name);
     }
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-        const std::string folder = data_path(parent, name);
+    for (const std::string& name : folders) {
+        const std::string folder = data_path(parent, name), marker = folder + staging::kMarkerEnd;
         Status removal;
-        switch (staging::sweep(folder, marker_content(name), removal)) {
+        switch (staging::sweep(folder, marker, marker_content(name), removal)) {
+            case staging::Found::none:
             case staging::Found::running: break;
             case staging::Found::ours:
                 notes.push_back(removal.ok() ? "removed " + shown_text(folder) +
@@ -177,22 +172,25 @@ Status write_new_folder(FileOps& ops, const std::string& path, const std::vector
     const fs::path target = folder_path(path);
     const fs::path parent = parent_of(target);
     sweep_unfinished(parent == fs::path(".") ? std::string() : parent.string(), notes);
-    // Made by us alone, under a name no one can take first: mkdir fails when
-    // anything has it.
-    std::string hidden, staging;
-    Status made;
+    // Our record first, then the folder, each made by us alone under a name no
+    // one can take first (both fail when anything has it).
+    std::string hidden, staging, marker_path;
+    Result<staging::Marker> marker = Fault(FaultKind::conflict, "", "no free name");
     for (int attempt = 0; attempt < 16; ++attempt) {
         // Appended piece by piece: "." + a string trips a false warning of GCC 12 when optimising.
         hidden.assign(".");
         hidden.append(target.filename().string()).append(kStagingTag).append(token());
         staging = (parent / hidden).string();
-        made = staging::make_private_folder(staging);
-        if (!made.is(FaultKind::conflict)) break;
+        marker_path = staging + staging::kMarkerEnd;
+        marker = staging::mark(marker_path, marker_content(hidden));
+        if (!marker.is(FaultKind::conflict)) break;
     }
-    if (!made.ok()) return failed_step(staging, "cannot be made", made.fault());
-    Staging guard(staging);
-    Result<staging::Marker> marker = staging::mark(staging, marker_content(hidden));
-    if (!marker.ok()) return marker.fault();
+    if (!marker.ok()) return failed_step(marker_path, "cannot be made", marker.fault());
+    if (Status made = staging::make_private_folder(staging); !made.ok()) {
+        (void)staging::unmark(*marker, marker_path);
+        return failed_step(staging, "cannot be made", made.fault());
+    }
+    Staging guard(staging, marker_path, std::move(*marker));
     std::set<std::string> folders{staging};
     for (const NewFile& f : files) {
         // The folders between, once each.
@@ -212,9 +210,7 @@ Status write_new_folder(FileOps& ops, const std::string& path, const std::vector
         if (Status s = ops.sync_folder(*it); !s.ok()) return s.fault().at(*it);
     // Not over anything that came meanwhile.
     if (Status problem = new_folder_problem(path); !problem.ok()) return problem;
-    if (Status s = staging::unmark(*marker, staging); !s.ok()) return s;
     staging::open_to_others(staging);
-    if (Status s = ops.sync_folder(staging); !s.ok()) return s.fault().at(staging);
     if (Status s = ops.replace(staging, target.string()); !s.ok())
         return failed_step(path, "cannot be put in place", s.fault());
     guard.placed();

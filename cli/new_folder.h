@@ -47,18 +47,20 @@ Status write_new_folder(FileOps& ops, const std::string& path, const std::vector
 // one; those whose writer still runs are left alone.
 void sweep_unfinished(const std::string& parent, std::vector<std::string>& notes);
 
-// The platform's part (new_folder_posix.cpp, new_folder_win32.cpp).
+// The platform's part (new_folder_posix.cpp, new_folder_win32.cpp). A
+// staging folder ".<name>.creatures-new-<token>" has its marker beside it,
+// "<staging>.marker": the marker is made first and removed last, so that a run
+// stopped at any step leaves the marker wherever it leaves the folder.
 namespace staging {
 
-// The marker's name in a staging folder.
-inline constexpr const char* kMarker = ".creatures-new-folder";
+inline constexpr const char* kMarkerEnd = ".marker";
 
 // Makes the folder at `path`, private to us (0700); a fault of kind conflict
 // when anything is there already.
 Status make_private_folder(const std::string& path);
 
-// Our record in a staging folder: the marker, made there exclusively, holding
-// `content`, locked while this lives (the handle open).
+// Our record of a staging folder: the marker, made exclusively, holding
+// `content`, locked while this lives (its handle open).
 class Marker {
 public:
     Marker() = default;
@@ -76,23 +78,21 @@ public:
 private:
     std::intptr_t handle_ = -1;
 };
-Result<Marker> mark(const std::string& folder, const std::string& content);
-// Removes the marker from the folder before it takes its final name (on
-// Windows the marker is closed first: a folder does not take a new name while
-// a file in it is open).
-Status unmark(Marker& marker, const std::string& folder);
+// A fault of kind conflict when anything has the marker's name already.
+Result<Marker> mark(const std::string& path, const std::string& content);
+// Removes the marker at `path` (its lock goes when `marker` does).
+Status unmark(Marker& marker, const std::string& path);
 
-// What a folder named like a staging folder is.
+// What a staging folder and its marker are.
 enum class Found {
+    none,     // neither is there (our marker alone is removed)
     ours,     // ours, its writer gone: removed (or `removal` says why not)
     running,  // ours, its writer still runs
-    foreign,  // not made by us as our record says: left alone
+    foreign,  // not made by us as a marker of ours says: left alone
 };
-Found sweep(const std::string& folder, const std::string& content, Status& removal);
-
-// Removes a staging folder, its marker last: a run stopped while it removes
-// one leaves it still marked as ours, for the next run to finish.
-Status remove_marked(const std::string& folder);
+// Judges the staging folder `folder` by its marker `marker` (`content` is what
+// ours says) and removes both when they are ours and their writer is gone.
+Found sweep(const std::string& folder, const std::string& marker, const std::string& content, Status& removal);
 
 // Gives the folder the permissions a new folder of ours has (the umask's).
 void open_to_others(const std::string& folder);

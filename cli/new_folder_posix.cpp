@@ -1,8 +1,9 @@
 // A new folder's staging on POSIX: a folder of mode 0700 made with mkdir
-// (which fails when anything has the name), our marker in it made with
-// O_EXCL and held under flock while its writer lives. A leftover is ours only
-// when it is a folder (not a link) that we own, private, holding a marker that
-// we own, that nobody holds locked and that says what ours say.
+// (which fails when anything has the name) and, beside it, our marker made
+// with O_EXCL and held under flock while its writer lives. A leftover is ours
+// only when its marker is a file that we own, that nobody holds locked and
+// that says what ours say, and the folder (when there) is a folder, not a
+// link, that we own and that nobody else may write.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,9 +11,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "cli/new_folder.h"
-#include "store/whole_file.h"
 
 namespace ce::staging {
 namespace {
@@ -31,23 +33,15 @@ void Marker::close() {
     handle_ = -1;
 }
 
-Status unmark(Marker&, const std::string& folder) {
-    // Still locked: a sweep meanwhile finds no marker, or one it cannot lock.
-    const std::string path = data_path(folder, kMarker);
-    if (::unlink(path.c_str()) != 0) return Fault(path, std::strerror(errno));
-    return {};
-}
-
 Status make_private_folder(const std::string& path) {
     if (::mkdir(path.c_str(), 0700) == 0) return {};
     if (errno == EEXIST) return Fault(FaultKind::conflict, path, "exists already");
     return Fault(path, std::strerror(errno));
 }
 
-Result<Marker> mark(const std::string& folder, const std::string& content) {
-    const std::string path = data_path(folder, kMarker);
-    const int fd = open_retry(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return Fault(path, std::strerror(errno));
+Result<Marker> mark(const std::string& path, const std::string& content) {
+    const int fd = open_retry(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return errno == EEXIST ? Fault(FaultKind::conflict, path, "exists already") : Fault(path, std::strerror(errno));
     Marker marker(fd);
     int locked;
     do locked = ::flock(fd, LOCK_EX);
@@ -63,14 +57,23 @@ Result<Marker> mark(const std::string& folder, const std::string& content) {
     return marker;
 }
 
-Found sweep(const std::string& folder, const std::string& content, Status& removal) {
+Status unmark(Marker&, const std::string& path) {
+    // Still locked until the marker goes: a sweep meanwhile finds none, or one it cannot lock.
+    if (::unlink(path.c_str()) != 0) return Fault(path, std::strerror(errno));
+    return {};
+}
+
+Found sweep(const std::string& folder, const std::string& marker, const std::string& content, Status& removal) {
     struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
-        (st.st_mode & 077) != 0)
+    const bool folder_there = ::lstat(folder.c_str(), &st) == 0;
+    // Ours, and writable by nobody else (it is private while written, then opened
+    // to readers just before it takes its name): nothing in it can be another's.
+    const bool folder_ours = folder_there && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 022) == 0;
+    const int fd = open_retry(marker.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT && !folder_there) return Found::none;
         return Found::foreign;
-    const std::string path = data_path(folder, kMarker);
-    const int fd = open_retry(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Found::foreign;
+    }
     Marker held(fd);
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
         static_cast<std::size_t>(st.st_size) != content.size())
@@ -85,9 +88,19 @@ Found sweep(const std::string& folder, const std::string& content, Status& remov
         at += static_cast<std::size_t>(n);
     }
     if (at != said.size() || said != content) return Found::foreign;
-    // Ours, and private to us: nothing in it can have been put there by
-    // another, and remove_all removes a link, never what it leads to.
-    removal = remove_marked(folder);
+    if (folder_there && !folder_ours) return Found::foreign;
+    if (!folder_there) {
+        // Our record alone (its writer stopped after the folder took its name): nothing else to say.
+        (void)::unlink(marker.c_str());
+        return Found::none;
+    }  // not what our writer made
+    // Nothing in it can have been put there by another, and remove_all
+    // removes a link, never what it leads to. The
+    // marker goes last, so that a run stopped here leaves it for the next.
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    if (ec) removal = Fault(folder, ec.message());
+    else if (::unlink(marker.c_str()) != 0) removal = Fault(marker, std::strerror(errno));
     return Found::ours;
 }
 

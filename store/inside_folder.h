@@ -19,6 +19,10 @@
 
 namespace ce {
 
+// The most of a file that is read, as read_whole_file reads it (a larger one
+// is reason::kTooLarge), and of standard input alike.
+inline constexpr std::uint64_t kLargestRead = std::uint64_t{1} << 30;
+
 // Why a name inside a folder is not read.
 namespace reason {
 inline constexpr const char* kLinkOut = "a link that leads out of the folder";

@@ -16,7 +16,6 @@
 namespace ce {
 namespace {
 
-constexpr std::uint64_t kLargestFile = std::uint64_t{1} << 30;
 // Links followed for one name, at most (as the system's own limit).
 constexpr int kMostLinks = 40;
 
@@ -88,7 +87,7 @@ FileIdentity identity_of(const struct stat& st) {
 const char* kind_reason(const struct stat& st) {
     if (S_ISDIR(st.st_mode)) return reason::kFolder;
     if (!S_ISREG(st.st_mode)) return reason::kNotRegular;
-    if (static_cast<std::uint64_t>(st.st_size) > kLargestFile) return reason::kTooLarge;
+    if (static_cast<std::uint64_t>(st.st_size) > kLargestRead) return reason::kTooLarge;
     return nullptr;
 }
 

@@ -9,7 +9,6 @@
 namespace ce {
 namespace {
 
-constexpr std::uint64_t kLargestFile = std::uint64_t{1} << 30;
 
 std::string error_text(DWORD code) {
     char* text = nullptr;
@@ -73,7 +72,7 @@ Result<FileReader> open_file(const std::string& path, bool follow) {
     id.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     id.written = nanoseconds(info.ftLastWriteTime);
     id.changed = nanoseconds(info.ftCreationTime);
-    if (id.size > kLargestFile) return Fault(FaultKind::invalid, path, reason::kTooLarge);
+    if (id.size > kLargestRead) return Fault(FaultKind::invalid, path, reason::kTooLarge);
     guard.h = INVALID_HANDLE_VALUE;
     return FileReader(reinterpret_cast<std::intptr_t>(h), path, FileAccess{}, id);
 }
