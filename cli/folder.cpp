@@ -38,11 +38,11 @@ void split_lines(LanguageText& text) {
     }
 }
 
-Status ReadBudget::take(std::uint64_t bytes, const std::string& path) {
+Status ReadBudget::take(std::uint64_t bytes, const std::string& what) {
     if (bytes > left_)
-        return Fault(FaultKind::out_of_range, path,
-                     std::to_string(bytes) + " bytes, past the " + std::to_string(whole_ >> 20) +
-                         " MiB that this command reads into memory of all its folders and files together");
+        return Fault(FaultKind::out_of_range, what,
+                     "needs " + std::to_string(bytes) + " bytes of memory, past the " + std::to_string(whole_ >> 20) +
+                         " MiB that this command holds of all its folders and files together");
     left_ -= bytes;
     return {};
 }
@@ -54,7 +54,7 @@ Status read_folder_file(const std::string& root, const std::string& name, const 
         Result<FileReader> file = open_inside(root, name);
         if (!file.ok()) return file.fault();
         if (how.budget)
-            if (Status s = how.budget->take(file->size(), file->path()); !s.ok()) return s;
+            if (Status s = how.budget->take_file(file->size(), file->path()); !s.ok()) return s;
         if (access) *access = file->access();
         return file->read_whole(out);
     }
@@ -62,7 +62,7 @@ Status read_folder_file(const std::string& root, const std::string& name, const 
     // its size asked first, so that a large one is refused before it is read.
     const std::string path = data_path(root, name);
     if (const std::optional<FileStamp> stamp = file_stamp(path); stamp && stamp->size <= kLargestRead)
-        if (Status s = how.budget->take(stamp->size, path); !s.ok()) return s;
+        if (Status s = how.budget->take_file(stamp->size, path); !s.ok()) return s;
     if (Status s = read_whole_file(path, out); !s.ok()) return s;
     if (access) *access = file_access(path).value_or(FileAccess{});
     return {};
@@ -74,6 +74,13 @@ LanguageText read_language_file(const std::string& root, TextKind kind, int lang
     text.name = language_file_name(kind, language);
     WholeFile file;
     text.fault = read_folder_file(root, text.name, how, file, &text.access);
+    if (text.fault.ok() && how.budget) {
+        // Its lines are counted before they are split, so that a file of a
+        // million empty lines is refused before it takes their room.
+        const std::string_view all(reinterpret_cast<const char*>(file.data()), file.length);
+        const std::size_t zero = all.find('\0');
+        text.fault = how.budget->take_lines(static_cast<std::uint64_t>(count_lines(all.substr(0, zero))), text.path);
+    }
     if (text.fault.ok()) {
         text.present = true;
         text.bytes.assign(reinterpret_cast<const char*>(file.data()), file.length);

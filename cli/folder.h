@@ -18,13 +18,20 @@
 
 namespace ce {
 
-// What a command may still read into memory of the folders and files it is
-// given, in all: a bound on its memory as a whole, however many it is given.
+// What a command may still hold in memory of the folders and files it is
+// given and of what it builds from them, in all: a bound on its memory as a
+// whole, however many it is given. A file read whole costs it about four times
+// its size (its bytes as read, as kept, as merged and as written), and each
+// line of a language file what its place and its change in a report take.
 class ReadBudget {
 public:
+    static constexpr std::uint64_t kPerByte = 4, kPerLine = 384;
     explicit ReadBudget(std::uint64_t bytes) : whole_(bytes), left_(bytes) {}
-    // Takes `bytes` for the file at `path`, or says that they would pass the bound.
-    Status take(std::uint64_t bytes, const std::string& path);
+    // Takes `bytes` of memory for `what` (a file's path, say), or says that
+    // they would pass the bound.
+    Status take(std::uint64_t bytes, const std::string& what);
+    Status take_file(std::uint64_t size, const std::string& path) { return take(size * kPerByte, path); }
+    Status take_lines(std::uint64_t lines, const std::string& path) { return take(lines * kPerLine, path); }
     std::uint64_t whole() const { return whole_; }
 
 private:

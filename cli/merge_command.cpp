@@ -40,9 +40,12 @@ std::string mod_name(int m) { return "MOD" + std::to_string(m + 1); }
 
 // --- reading the sides -----------------------------------------------------------
 
-// What the merge reads into memory of its folders and patches together, at
-// most: portraits are read in pieces, so that this bounds its memory as a whole.
-constexpr std::uint64_t kMergeMemory = std::uint64_t{256} << 20;
+// What the merge holds in memory of its folders and patches and of what it
+// builds from them, at most (ReadBudget): portraits are read in pieces, so
+// that this bounds its memory as a whole. Each side costs besides its files
+// what its fields' changes may take in the merge and its report at most.
+constexpr std::uint64_t kMergeMemory = std::uint64_t{1} << 30;
+constexpr std::uint64_t kSideCost = std::uint64_t{32} << 20;
 
 // The files of a data folder by name; anything else in a mod's folder is left out.
 bool known_top(const std::string& name) {
@@ -216,6 +219,7 @@ Status unread_text(const MergeSide& side) {
 // and only its differing portraits kept. Every file read takes from `budget`.
 Status load_folder_side(const std::string& root, const MergeSide* base, ReadBudget& budget, MergeSide& side) {
     side.given = root;
+    if (Status e = budget.take(kSideCost, "its fields"); !e.ok()) return e;
     const FolderRead how{base != nullptr, &budget};
     side.data = load_dataset(root, base ? base->data.language : -1, how);
     for (const DataFileInfo& info : data_files()) {
@@ -261,7 +265,7 @@ bool load_patch_side(const std::string& path, const std::string& label, const Me
     std::uint64_t copy = 0;
     for (const DataBytes& d : base.data.folder.data) copy += d.bytes.size();
     for (const LanguageText& t : base.data.texts) copy += t.bytes.size();
-    if (Status e = budget.take(copy, "its copy of BASE " + base.given); !e.ok()) {
+    if (Status e = budget.take(copy + kSideCost, "its copy of BASE and its fields"); !e.ok()) {
         fail(label + ": " + e.message() + "; nothing was written", err);
         return false;
     }

@@ -361,23 +361,26 @@ TEST_F(ModDefence, LargePortraitsAreReadInPiecesAndOnePastTheBoundIsRefusedByNam
     EXPECT_NE(r.err.find("MOD2 " + mods[1] + ": " + mods[1] + "/Pic/5.jpg: larger than 1 GiB"), std::string::npos) << r.err;
 }
 
-// What the merge holds in memory of its folders and patches (portraits
-// aside) is bounded as a whole, not file by file: language files of 100 MB
-// in three mods pass it at the third, which is named.
+// What the merge holds in memory of its folders and patches and builds from
+// them (portraits aside) is bounded as a whole, not file by file: language
+// files of a million and a half lines each in three mods pass it at the
+// third, which is named, before its lines take their room.
 TEST_F(ModDefence, TheMergeHoldsAtMostItsBoundOfAllItsSourcesTogether) {
     std::vector<std::string> args{"merge", base()};
     for (int m = 0; m < 3; ++m) {
         const fs::path dir = top.path() / ("large" + std::to_string(m));
         for (const auto& [name, bytes] : snapshot(base())) write_file(dir / name, bytes);
-        sparse_file(dir / "Eng/Ability.txt", std::uint64_t{100} * 1000 * 1000);
+        write_file(dir / "Eng/Plural.txt", std::string(1500000, '\n'));
         args.push_back(dir.string());
     }
     args.insert(args.end(), {"-o", out(), "--dry-run"});
     const ToolRun r = run_tool(args);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("MOD3 " + args[4] + ": " + args[4] + "/Eng/Ability.txt: 100000000 bytes, past the 256 MiB"),
-              std::string::npos)
-        << r.err;
+    EXPECT_NE(r.err.find("MOD3 " + args[4] + ": " + args[4] + "/Eng/Plural.txt: needs "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("bytes of memory, past the 1024 MiB that this command holds"), std::string::npos) << r.err;
+    args.erase(args.begin() + 4);
+    const ToolRun two = run_tool(args);
+    EXPECT_NE(two.status, 2) << two.err;
 
     // A patch past the bound of a file says which mod it is.
     const fs::path patch = top.path() / "huge.json";
