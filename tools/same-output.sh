@@ -9,6 +9,13 @@
 #     every slot 0..999, diff against a changed copy, import of the other
 #     folder's export (JSON and CSV, dry run and real) into a copy, and a
 #     restore of that import (the folder's data and language files after each)
+#   patches and mods on both folders: diff --patch (and its standard error),
+#     apply of a patch (dry run, real, a second time), apply of a patch that
+#     meets conflicts (open, settled for all and per creature), merge of a
+#     folder and a patch onto a base (text, --json, dry run, with and without
+#     --precedence, the merged folder's files)
+#   history: history (text and --json) after imports, applies and restores,
+#     restore --dry-run, restore --slot, diff DIR@N (times of day made equal)
 #
 # Prints "same", or the commands whose results differ (and exits 1).
 #
@@ -31,6 +38,8 @@ if [ -n "${KEEP:-}" ]; then echo "keeping $work" >&2; else trap 'rm -rf "$work"'
 # The folders both builds start from, made once.
 "$old/creatures-demo" "$work/src/demo" >/dev/null
 "$old/creatures-demo" "$work/src/random" --seed 2 >/dev/null
+# A third folder, the source of a mod that meets the others' changes.
+"$old/creatures-demo" "$work/third" --seed 3 >/dev/null
 # Random data files at their sizes, and language files whose lines are random
 # bytes with every kind of line ender, some lines missing, and a zero byte with
 # bytes after it.
@@ -121,7 +130,80 @@ run_all() {
       run "$f-restore-$format" "$tool" restore -C "$copy" 1
       keep "$f-restore-$format-files" "$copy"
     done
+    mods "$tool" "$f"
   done
+}
+
+# The times of day a history entry records, made equal across runs.
+timeless() {
+  local file
+  for file in "$@"; do
+    [ -f "$file" ] && sed -i -E 's/[0-9]{4}-[0-9]{2}-[0-9]{2}[ T][0-9]{2}:[0-9]{2}:[0-9]{2}/TIME/g' "$file"
+  done
+  return 0
+}
+
+# keep_history NAME FOLDER: the folder's history manifests (their times made equal).
+keep_history() {
+  mkdir -p "$out/$1"
+  local m
+  for m in "$2"/.history/*.entry; do
+    [ -f "$m" ] || continue
+    cp "$m" "$out/$1/"
+  done
+  timeless "$out/$1"/*.entry
+}
+
+# Patches, applies, merges and the history, on folder $2 of the work folder.
+mods() {
+  local tool=$1 f=$2
+  local dir=$work/run/$f changed=$work/run/$f-changed other
+  other=$([ $f = demo ] && echo random || echo demo)
+  run "$f-patch" "$tool" diff --patch "$dir" "$changed"
+  cp "$out/$f-patch.out" "$work/run/$f.patch.json"
+  run "$f-patch-back" "$tool" diff --patch "$changed" "$dir"
+  # A patch applied to a copy of its base: dry run, real, and again (nothing to do).
+  local applied=$work/run/$f-applied
+  cp -a "$dir" "$applied"
+  run "$f-apply-dry" "$tool" apply -C "$applied" "$work/run/$f.patch.json" --dry-run
+  run "$f-apply" "$tool" apply -C "$applied" "$work/run/$f.patch.json"
+  run "$f-apply-again" "$tool" apply -C "$applied" "$work/run/$f.patch.json"
+  keep "$f-apply-files" "$applied"
+  # The same patch onto the other folder: conflicts, open and settled.
+  local conflicted=$work/run/$f-conflicted
+  cp -a "$work/run/$other" "$conflicted"
+  run "$f-apply-conflicts" "$tool" apply -C "$conflicted" "$work/run/$f.patch.json"
+  run "$f-apply-patch-wins-dry" "$tool" apply -C "$conflicted" "$work/run/$f.patch.json" --patch-wins --dry-run
+  run "$f-apply-wins-for" "$tool" apply -C "$conflicted" "$work/run/$f.patch.json" \
+    --patch-wins-for 0-99 --folder-wins-for 100-
+  keep "$f-apply-wins-for-files" "$conflicted"
+  # A merge of a folder and a patch onto a base, the patch made from another base.
+  local base=$work/run/$f-base modded=$work/run/$f-modded
+  cp -a "$dir" "$base"
+  cp -a "$dir" "$modded"
+  "$old/creatures" export -C "$work/third" --slots 150-449 >"$work/run/$f-mod.json"
+  "$old/creatures" import -C "$modded" "$work/run/$f-mod.json" >/dev/null 2>&1 || true
+  run "$f-merge-dry" "$tool" merge "$base" "$modded" "$work/run/$f.patch.json" -o "$work/run/$f-merged-dry" --dry-run
+  run "$f-merge-json" "$tool" merge "$base" "$modded" "$work/run/$f.patch.json" -o "$work/run/$f-merged-json" \
+    --dry-run --json
+  run "$f-merge-open" "$tool" merge "$base" "$modded" "$work/run/$f.patch.json" -o "$work/run/$f-merged-open"
+  run "$f-merge" "$tool" merge "$base" "$modded" "$work/run/$f.patch.json" -o "$work/run/$f-merged" --precedence 2,1
+  keep "$f-merge-files" "$work/run/$f-merged"
+  run "$f-merge-precedence-json" "$tool" merge "$base" "$modded" "$work/run/$f.patch.json" \
+    -o "$work/run/$f-merged-2" --precedence 1,2 --json
+  keep "$f-merge-2-files" "$work/run/$f-merged-2"
+  # The history of the applied copy: a restore of one creature, of the whole, and the past as a folder.
+  run "$f-restore-slot" "$tool" restore -C "$applied" 1 --slot 5
+  run "$f-restore-dry" "$tool" restore -C "$applied" 1 --dry-run
+  run "$f-diff-past" "$tool" diff "$applied@1" "$applied"
+  run "$f-diff-past-patch" "$tool" diff --patch "$applied@2" "$applied"
+  run "$f-restore" "$tool" restore -C "$applied" 1
+  keep "$f-restore-files" "$applied"
+  run "$f-history" "$tool" history -C "$applied"
+  run "$f-history-json" "$tool" history -C "$applied" --json
+  timeless "$out/$f-history.out" "$out/$f-history-json.out" "$out/$f-restore-dry.out" "$out/$f-restore.out" \
+    "$out/$f-restore-slot.out"
+  keep_history "$f-history-files" "$applied"
 }
 
 run_all "$old" old
