@@ -68,7 +68,7 @@ public:
         auto slot = parse_slot(cells[slot_at]);
         if (!slot) {
             faults_.push_back(csv_place(row, slot_column_, "slot") + ": " +
-                              slot_fault(quoted_value(cells[slot_at])).message());
+                              slot_fault(quoted_piece(cells[slot_at])).message());
             return true;
         }
         if (int first = slot_row_[static_cast<std::size_t>(*slot)]) {
@@ -123,7 +123,7 @@ private:
         auto it = index_.find(text);
         if (it == index_.end()) {
             if (faults_.full()) faults_.count_only();
-            else faults_.push_back(csv_place(row, column, "") + ": unknown key " + quoted_value(text));
+            else faults_.push_back(csv_place(row, column, "") + ": unknown key " + quoted_piece(text));
             header_ok_ = false;
         } else if (int first = first_column_[static_cast<std::size_t>(it->second)]) {
             if (faults_.full()) faults_.count_only();
@@ -153,7 +153,7 @@ private:
     // (the cell cut short: a header read as one cell may be kilobytes).
     std::string missing_slot(int columns) const {
         std::string why = "no column is headed \"slot\" or \"" + slot_header(0) + "\" (the first is " +
-                          quoted_value(first_) + ")";
+                          quoted_piece(first_) + ")";
         if (first_.starts_with("\xC3\xAF\xC2\xBB\xC2\xBF"))
             return why + ": the file begins with a byte-order mark read as text (\"\xC3\xAF\xC2\xBB\xC2\xBF\"), so a program "
                          "read this UTF-8 file as Windows-1252 or Latin-1 and saved it so; open it as UTF-8";

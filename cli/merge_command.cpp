@@ -337,7 +337,7 @@ std::optional<std::vector<int>> parse_precedence(const std::string& text, std::s
         item.erase(item.find_last_not_of(' ') + 1);
         const std::optional<std::uint64_t> n = parse_decimal(item, mods);
         if (!n || *n == 0) {
-            fail("--precedence: " + quoted_value(item) + " is not a mod's number (1 to " + std::to_string(mods) +
+            fail("--precedence: " + quoted_piece(item) + " is not a mod's number (1 to " + std::to_string(mods) +
                      ": MOD1 is the first mod named)",
                  err);
             return std::nullopt;

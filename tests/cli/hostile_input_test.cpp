@@ -110,6 +110,7 @@ TEST(FaultMessages, QuoteAShortPieceOfEveryBadValue) {
     TempDir dir;
     write_fixture_folder(dir.str());
     const std::string big(std::size_t{1} << 20, '7'), text(std::size_t{1000} * 1000, 'x');
+    const std::string hostile = "\x1B]0;owned\x07\xC2\x9B" "2J" + std::string(60, 'x');
     struct Bad {
         const char* what;
         const char* command;
@@ -132,6 +133,11 @@ TEST(FaultMessages, QuoteAShortPieceOfEveryBadValue) {
         {"a table's creature as a number", "import", "{\"creatures\": [" + big + "]}"},
         {"a table's name as a number", "import", "{\"creatures\": [{\"slot\": 1, \"name\": " + big + "}]}"},
         {"a table's column", "import", "slot," + text + "\r\n1,x\r\n"},
+        // Short pieces, and escaped: a control or a C1 control never reaches the terminal.
+        {"a patch's language holding controls", "apply",
+         "{\"language\": \"\\u001b]0;owned\\u0007\\u009b2J" + std::string(60, 'x') + "\", \"creatures\": []}"},
+        {"a table's name holding controls", "import", "slot,name\r\n1," + hostile + "\r\n"},
+        {"a table's number holding controls", "import", "slot,MonstersSetup.vrh@27000\r\n1," + hostile + "\r\n"},
     };
     for (const Bad& b : bad) {
         SCOPED_TRACE(b.what);
@@ -142,6 +148,9 @@ TEST(FaultMessages, QuoteAShortPieceOfEveryBadValue) {
         for (std::string line; std::getline(lines, line);) longest = std::max(longest, line.size());
         EXPECT_LT(longest, 300u) << r.err.substr(0, 400);
         EXPECT_NE(r.err.find("..."), std::string::npos) << r.err.substr(0, 400);
+        EXPECT_EQ(r.err.find('\x1B'), std::string::npos) << r.err.substr(0, 400);
+        EXPECT_EQ(r.err.find('\x07'), std::string::npos) << r.err.substr(0, 400);
+        EXPECT_EQ(r.err.find("\xC2\x9B"), std::string::npos) << r.err.substr(0, 400);
     }
 }
 
