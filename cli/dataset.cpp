@@ -9,13 +9,13 @@
 
 namespace ce {
 
-Dataset load_dataset(const std::string& root, int language) {
+Dataset load_dataset(const std::string& root, int language, const FolderRead& how) {
     Dataset data;
-    data.folder = load_folder(root);
+    data.folder = load_folder(root, how);
     data.language = language < 0 ? data.folder.language : language;
     for (int k = 0; k < 5; ++k)
         data.texts[static_cast<std::size_t>(k)] =
-            read_language_file(root, static_cast<TextKind>(k), data.language);
+            read_language_file(root, static_cast<TextKind>(k), data.language, how);
     return data;
 }
 

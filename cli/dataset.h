@@ -21,8 +21,8 @@ struct Dataset {
 };
 
 // Reads the folder and the five language files of `language` (the folder's
-// current language when -1).
-Dataset load_dataset(const std::string& root, int language = -1);
+// current language when -1), as `how` says (the user's own folder by default).
+Dataset load_dataset(const std::string& root, int language = -1, const FolderRead& how = {});
 
 // "English" or "Russian"; the language folder "Eng" or "Rus".
 const char* language_name(int language);

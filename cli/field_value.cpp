@@ -5,6 +5,7 @@
 
 #include "cli/import_suspect.h"
 #include "cli/dataset.h"
+#include "store/quoted_text.h"
 #include "store/value_text.h"
 #include "text/code_page.h"
 
@@ -22,7 +23,7 @@ std::string grouping_hint(std::string_view text) {
 }
 
 std::string empty_or_quoted(std::string_view text) {
-    return text.empty() ? std::string("empty") : quoted_value(text);
+    return text.empty() ? std::string("empty") : quoted_piece(text);
 }
 
 }  // namespace
@@ -36,7 +37,7 @@ std::string width_text(const Field& field) {
 Result<std::int64_t> integer_value(const Field& field, CellType type, std::string_view text) {
     if (type == CellType::String || type == CellType::Other)
         return Fault(FaultKind::invalid, "",
-                     "expected a number, found " + (type == CellType::String ? quoted_value(text) : std::string(text)));
+                     "expected a number, found " + (type == CellType::String ? quoted_piece(text) : std::string(text)));
     const std::optional<std::int64_t> value = parse_integer(text);
     if (!value)
         return Fault(FaultKind::invalid, "",
@@ -101,24 +102,23 @@ std::string after_text(const AfterBytes& after) {
 Result<std::string> text_value(const Field& field, CellType type, std::string_view utf8, int language) {
     if (type != CellType::String && type != CellType::Text)
         return Fault(FaultKind::invalid, "",
-                     "expected a text in quotes, found " + std::string(utf8.substr(0, 40)) +
-                         (utf8.size() > 40 ? "..." : ""));
+                     "expected a text in quotes, found " + message_piece(utf8));
     if (utf8.find('\0') != std::string_view::npos)
         return Fault(FaultKind::invalid, "", "the text holds a zero character, which cannot be stored");
     EncodeError e;
     std::optional<std::string> bytes = encode_code_page(utf8, language, &e);
     if (!bytes)
         return Fault(FaultKind::invalid, "",
-                     quoted_value(utf8) + ": " + e.message + " (the " + language_name(language) +
+                     quoted_piece(utf8) + ": " + e.message + " (the " + language_name(language) +
                          " files are Windows-" + std::to_string(code_page_of(language)) + ")");
     const bool line = field.kind == FieldKind::Line;
     const std::size_t max = line ? line_max(field) : field.row->width;
     if (line && as_one_line(*bytes) != *bytes)
         return Fault(FaultKind::invalid, "",
-                     "the text " + quoted_value(utf8) + " holds a line break, which a line cannot hold");
+                     "the text " + quoted_piece(utf8) + " holds a line break, which a line cannot hold");
     if (bytes->size() > max)
         return Fault(FaultKind::out_of_range, "",
-                     "the text " + quoted_value(utf8) + " has " + std::to_string(bytes->size()) +
+                     "the text " + quoted_piece(utf8) + " has " + std::to_string(bytes->size()) +
                          " characters; the field holds at most " + std::to_string(max));
     return std::move(*bytes);
 }

@@ -38,12 +38,49 @@ void split_lines(LanguageText& text) {
     }
 }
 
-LanguageText read_language_file(const std::string& root, TextKind kind, int language) {
+Status ReadBudget::take(std::uint64_t bytes, const std::string& what) {
+    if (bytes > left_)
+        return Fault(FaultKind::out_of_range, what,
+                     "needs " + std::to_string(bytes) + " bytes of memory, past the " + std::to_string(whole_ >> 20) +
+                         " MiB that this command holds of all its folders and files together");
+    left_ -= bytes;
+    return {};
+}
+
+Status read_folder_file(const std::string& root, const std::string& name, const FolderRead& how, WholeFile& out,
+                        FileAccess* access) {
+    if (!how.stranger && !how.budget) return read_whole_file(data_path(root, name), out);
+    if (how.stranger) {
+        Result<FileReader> file = open_inside(root, name);
+        if (!file.ok()) return file.fault();
+        if (how.budget)
+            if (Status s = how.budget->take_file(file->size(), file->path()); !s.ok()) return s;
+        if (access) *access = file->access();
+        return file->read_whole(out);
+    }
+    // The user's own file, its links followed as every command follows them;
+    // its size asked first, so that a large one is refused before it is read.
+    const std::string path = data_path(root, name);
+    if (const std::optional<FileStamp> stamp = file_stamp(path); stamp && stamp->size <= kLargestRead)
+        if (Status s = how.budget->take_file(stamp->size, path); !s.ok()) return s;
+    if (Status s = read_whole_file(path, out); !s.ok()) return s;
+    if (access) *access = file_access(path).value_or(FileAccess{});
+    return {};
+}
+
+LanguageText read_language_file(const std::string& root, TextKind kind, int language, const FolderRead& how) {
     LanguageText text;
     text.path = language_file(root, kind, language);
     text.name = language_file_name(kind, language);
     WholeFile file;
-    text.fault = read_whole_file(text.path, file);
+    text.fault = read_folder_file(root, text.name, how, file, &text.access);
+    if (text.fault.ok() && how.budget) {
+        // Its lines are counted before they are split, so that a file of a
+        // million empty lines is refused before it takes their room.
+        const std::string_view all(reinterpret_cast<const char*>(file.data()), file.length);
+        const std::size_t zero = all.find('\0');
+        text.fault = how.budget->take_lines(static_cast<std::uint64_t>(count_lines(all.substr(0, zero))), text.path);
+    }
     if (text.fault.ok()) {
         text.present = true;
         text.bytes.assign(reinterpret_cast<const char*>(file.data()), file.length);
@@ -52,11 +89,11 @@ LanguageText read_language_file(const std::string& root, TextKind kind, int lang
     return text;
 }
 
-Folder load_folder(const std::string& root) {
+Folder load_folder(const std::string& root, const FolderRead& how) {
     Folder folder;
     folder.root = root;
     WholeFile lang;
-    folder.lang_fault = read_whole_file(data_path(root, kSettingsFile), lang);
+    folder.lang_fault = read_folder_file(root, kSettingsFile, how, lang);
     if (folder.lang_fault.ok()) {
         folder.lang_present = true;
         folder.lang_length = lang.length;
@@ -69,7 +106,7 @@ Folder load_folder(const std::string& root) {
         DataBytes& d = folder.file(info.id);
         d.path = data_path(root, info.name);
         WholeFile file;
-        d.fault = read_whole_file(d.path, file);
+        d.fault = read_folder_file(root, info.name, how, file, &d.access);
         if (d.fault.ok()) {
             d.present = true;
             d.length = file.length;

@@ -12,10 +12,47 @@
 #include <string_view>
 #include <vector>
 
+#include "store/inside_folder.h"
 #include "store/layouts.h"
 #include "text/language.h"
 
 namespace ce {
+
+// What a command may still hold in memory of the folders and files it is
+// given and of what it builds from them, in all: a bound on its memory as a
+// whole, however many it is given. A file read whole costs it about four times
+// its size (its bytes as read, as kept, as merged and as written), and each
+// line of a language file what its place and its change in a report take.
+class ReadBudget {
+public:
+    static constexpr std::uint64_t kPerByte = 4, kPerLine = 384;
+    explicit ReadBudget(std::uint64_t bytes) : whole_(bytes), left_(bytes) {}
+    // Takes `bytes` of memory for `what` (a file's path, say), or says that
+    // they would pass the bound.
+    Status take(std::uint64_t bytes, const std::string& what);
+    Status take_file(std::uint64_t size, const std::string& path) { return take(size * kPerByte, path); }
+    Status take_lines(std::uint64_t lines, const std::string& path) { return take(lines * kPerLine, path); }
+    std::uint64_t whole() const { return whole_; }
+
+private:
+    std::uint64_t whole_, left_;
+};
+
+// How the files of a folder are read.
+struct FolderRead {
+    // A stranger's folder (a mod): nothing through a link that leads out of
+    // it, no special file (store/inside_folder.h). Otherwise the user's own,
+    // whose links are followed.
+    bool stranger = false;
+    // When given, every file read takes its size from it, and who may read
+    // the file is noted beside its bytes.
+    ReadBudget* budget = nullptr;
+};
+
+// Reads the folder's file `name` ('/' between its parts) as `how` says;
+// `access` (when given) receives who may read it, where that is asked.
+Status read_folder_file(const std::string& root, const std::string& name, const FolderRead& how, WholeFile& out,
+                        FileAccess* access = nullptr);
 
 // One line of a language text: content bytes [begin, end), the line ender
 // [end, next) (empty for a last line without a break).
@@ -30,6 +67,7 @@ struct LanguageText {
     std::string name;            // relative name, e.g. "Eng/Monsters.txt"
     bool present = false;
     Status fault;            // why it could not be read (when !present)
+    FileAccess access;           // who may read it (FolderRead::budget given)
     std::string bytes;           // the whole file
     std::size_t text_size = 0;   // bytes before the first zero (or all of them)
     std::vector<LineSpan> lines;
@@ -41,7 +79,7 @@ struct LanguageText {
 };
 
 // Reads a language file; a missing file gives present == false and no lines.
-LanguageText read_language_file(const std::string& root, TextKind kind, int language);
+LanguageText read_language_file(const std::string& root, TextKind kind, int language, const FolderRead& how = {});
 // Splits `bytes` (already in `text.bytes`) into lines.
 void split_lines(LanguageText& text);
 
@@ -51,6 +89,7 @@ struct DataBytes {
     std::string path;
     bool present = false;
     Status fault;                  // why it could not be read (when !present)
+    FileAccess access;                 // who may read it (FolderRead::budget given)
     std::size_t length = 0;            // bytes in the file
     std::vector<std::uint8_t> bytes;   // length + 32, at least size + 32
     std::span<const std::uint8_t> view() const { return bytes; }
@@ -71,7 +110,7 @@ struct Folder {
 };
 
 // Reads Lang and the six data files (missing ones stay !present).
-Folder load_folder(const std::string& root);
+Folder load_folder(const std::string& root, const FolderRead& how = {});
 
 // What keeps the folder's data files from being used, as the editor words it:
 // "MonstersSetup.vrh: does not exist", "Ammo.vrh: 15000 bytes, needs at least 16000".

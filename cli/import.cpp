@@ -11,6 +11,7 @@
 #include "text/code_page.h"
 #include "cli/commands.h"
 #include "cli/csv.h"
+#include "store/quoted_text.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "cli/field_value.h"
@@ -95,9 +96,8 @@ private:
 
     std::optional<std::string> encoded(Plan& plan, const ImportCell& cell) {
         if (cell.type == CellType::Number || cell.type == CellType::Other) {
-            // A JSON number as written, which may be long: cut as quoted_value cuts.
-            fault(plan, cell, "expected a text in quotes, found " +
-                                  (cell.text.size() > 40 ? cell.text.substr(0, 40) + "..." : cell.text));
+            // A JSON number as written, which may be long: cut as every message cuts a value.
+            fault(plan, cell, "expected a text in quotes, found " + message_piece(cell.text));
             return std::nullopt;
         }
         if (cell.text.find('\0') != std::string::npos) {
@@ -114,13 +114,13 @@ private:
     // the first text it met and how many more: a file read in a wrong character
     // set, or of the other language, has thousands.
     void encoding_fault(const ImportCell& cell, const EncodeError& e) {
-        const std::string place = cell_place(*table_, *entry_, cell, fields_) + ": " + quoted_value(cell.text);
+        const std::string place = cell_place(*table_, *entry_, cell, fields_) + ": " + quoted_piece(cell.text);
         const std::string files = "the " + std::string(language_name(data_.language)) + " files are Windows-" +
                                   std::to_string(code_page_of(data_.language));
         std::string cause, message;
         if (std::optional<Misread> m = misread_utf8(cell.text)) {
             cause = std::string("misread ") + m->character_set;
-            message = place + " looks like UTF-8 read as " + m->character_set + " (" + quoted_value(m->original) +
+            message = place + " looks like UTF-8 read as " + m->character_set + " (" + quoted_piece(m->original) +
                       "): open the file as UTF-8 and save it again";
         } else if (e.message.find("UTF-8") != std::string::npos) {
             cause = "not UTF-8";
@@ -129,7 +129,7 @@ private:
             cause = "cannot be written";
             message = cell_place(*table_, *entry_, cell, fields_) + ": " + e.message + " (character " +
                       std::to_string(characters_before(cell.text, e.offset) + 1) + " of the text; " + files +
-                      "): " + quoted_value(cell.text);
+                      "): " + quoted_piece(cell.text);
             const int other = 1 - data_.language;
             if (encode_code_page(cell.text, other))
                 message += "; the texts fit the " + std::string(language_name(other)) + " files: is the file a " +
@@ -217,7 +217,7 @@ private:
             if (!bytes) return;
             text = std::move(*bytes);
             if (text.size() > width) {
-                fault(plan, *text_cell, "the text " + quoted_value(text_cell->text) + " has " +
+                fault(plan, *text_cell, "the text " + quoted_piece(text_cell->text) + " has " +
                                             std::to_string(text.size()) + " characters; the field holds at most " +
                                             std::to_string(width));
                 return;
@@ -313,7 +313,15 @@ bool read_standard_input(std::istream& in, std::string& text, const char* comman
     try {
         while (in) {
             in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-            text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+            const auto got = static_cast<std::size_t>(in.gcount());
+            if (got > kLargestInput - std::min(kLargestInput, text.size())) {
+                // As a file of that size is refused: before it fills the memory.
+                text.clear();
+                text.shrink_to_fit();
+                err << "creatures " << command << ": standard input: " << reason::kTooLarge << "\n";
+                return false;
+            }
+            text.append(chunk.data(), got);
         }
         bad = in.bad();
     } catch (const std::ios_base::failure&) {

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "cli/csv.h"
+#include "store/quoted_text.h"
 #include "cli/dataset.h"
 #include "cli/describe.h"
 #include "store/value_text.h"
@@ -67,7 +68,7 @@ public:
         auto slot = parse_slot(cells[slot_at]);
         if (!slot) {
             faults_.push_back(csv_place(row, slot_column_, "slot") + ": " +
-                              slot_fault(quoted_value(cells[slot_at])).message());
+                              slot_fault(quoted_piece(cells[slot_at])).message());
             return true;
         }
         if (int first = slot_row_[static_cast<std::size_t>(*slot)]) {
@@ -122,7 +123,7 @@ private:
         auto it = index_.find(text);
         if (it == index_.end()) {
             if (faults_.full()) faults_.count_only();
-            else faults_.push_back(csv_place(row, column, "") + ": unknown key " + quoted_value(text));
+            else faults_.push_back(csv_place(row, column, "") + ": unknown key " + quoted_piece(text));
             header_ok_ = false;
         } else if (int first = first_column_[static_cast<std::size_t>(it->second)]) {
             if (faults_.full()) faults_.count_only();
@@ -152,7 +153,7 @@ private:
     // (the cell cut short: a header read as one cell may be kilobytes).
     std::string missing_slot(int columns) const {
         std::string why = "no column is headed \"slot\" or \"" + slot_header(0) + "\" (the first is " +
-                          quoted_value(first_) + ")";
+                          quoted_piece(first_) + ")";
         if (first_.starts_with("\xC3\xAF\xC2\xBB\xC2\xBF"))
             return why + ": the file begins with a byte-order mark read as text (\"\xC3\xAF\xC2\xBB\xC2\xBF\"), so a program "
                          "read this UTF-8 file as Windows-1252 or Latin-1 and saved it so; open it as UTF-8";
@@ -331,7 +332,7 @@ public:
                 int& first = k == "language" ? language_line_ : creatures_line_;
                 if (first > 0) {
                     // A second one would be merged or win silently: which did the author mean?
-                    fault("line " + std::to_string(key_where_) + ": the key " + quote_text(k) +
+                    fault("line " + std::to_string(key_where_) + ": the key " + quoted_piece(k) +
                           " appears again (first on line " + std::to_string(first) + ")");
                     pending_ = Pending::Ignore;
                     return true;
@@ -341,7 +342,7 @@ public:
             if (k == "language") pending_ = Pending::Language;
             else if (k == "creatures") pending_ = Pending::Creatures;
             else {
-                fault("line " + std::to_string(key_where_) + ": unknown key " + quote_text(k) +
+                fault("line " + std::to_string(key_where_) + ": unknown key " + quoted_piece(k) +
                       " (the file holds \"language\" and \"creatures\")");
                 pending_ = Pending::Ignore;
             }
@@ -372,7 +373,7 @@ public:
     bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& ex) override {
         const std::size_t at = std::min(position > 0 ? position - 1 : 0, text_.size());
         if (ex.id == 406) {  // a number beyond the range of a double
-            fault(position_text(at) + ": the number " + token.substr(0, 40) + (token.size() > 40 ? "..." : "") +
+            fault(position_text(at) + ": the number " + message_piece(token) +
                   " is too large for any field");
             return false;
         }
@@ -422,7 +423,7 @@ private:
     std::string place() {
         std::string s = "line " + std::to_string(key_where_) + ", creatures[" + std::to_string(count_) + "]";
         if (!entry_slot_where_.empty()) s += " (slot " + entry_slot_where_ + ")";
-        return s + ", key " + quote_text(key_);
+        return s + ", key " + quoted_piece(key_);
     }
 
     void fault(std::string message) { faults_.push_back(std::move(message)); }
@@ -473,7 +474,7 @@ private:
                     table_.language = text == "Russian" ? 1 : 0;
                 else
                     fault("line " + std::to_string(key_where_) +
-                          ": \"language\" must be \"English\" or \"Russian\", found " + quote_text(text));
+                          ": \"language\" must be \"English\" or \"Russian\", found " + quoted_piece(text));
                 return true;
             case Pending::Creatures:
                 fault("line " + std::to_string(key_where_) + ": \"creatures\" must be an array");
@@ -481,7 +482,7 @@ private:
             case Pending::Slot: {
                 auto slot = type == CellType::Number ? parse_slot(text) : std::nullopt;
                 if (!slot) {
-                    fault(place() + ": " + slot_fault(type == CellType::String ? quote_text(text) : text).message());
+                    fault(place() + ": " + slot_fault(type == CellType::String ? quoted_piece(text) : message_piece(text)).message());
                     entry_.slot = -2;  // reported; do not report a missing slot as well
                 } else if (entry_.slot != -1) {
                     fault(place() + ": the key appears twice in this creature");
@@ -504,10 +505,10 @@ private:
         }
         if (stack_.back() == Ctx::Creatures) {
             fault("line " + std::to_string(line()) + ", creatures[" + std::to_string(count_) +
-                  "]: expected an object for each creature, found " + (type == CellType::String ? quote_text(text) : text));
+                  "]: expected an object for each creature, found " + (type == CellType::String ? quoted_piece(text) : message_piece(text)));
             ++count_;
         } else {
-            fault("line " + std::to_string(line()) + ": unexpected value " + text);
+            fault("line " + std::to_string(line()) + ": unexpected value " + message_piece(text));
         }
         return true;
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/fields.h"
+#include "store/inside_folder.h"
 
 namespace ce {
 
@@ -102,8 +103,12 @@ constexpr std::size_t kLongestValue = std::size_t{1} << 20;
 ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults);
 ImportTable read_json_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults);
 
-// Reads standard input whole into `text`; false after saying why on `err`
-// ("creatures <command>: cannot read standard input: it is closed").
+// The most that any input is read of, a file or standard input alike.
+constexpr std::size_t kLargestInput = static_cast<std::size_t>(kLargestRead);
+
+// Reads standard input whole into `text`, at most kLargestInput bytes; false
+// after saying why on `err` ("creatures <command>: cannot read standard input:
+// it is closed", "creatures <command>: standard input: larger than 1 GiB").
 bool read_standard_input(std::istream& in, std::string& text, const char* command, std::ostream& err);
 
 }  // namespace ce

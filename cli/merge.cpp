@@ -108,10 +108,19 @@ void merge_data_files(const MergeSide& base, const std::vector<MergeSide>& mods,
             tail = past(mods[static_cast<std::size_t>(changing[0])].data.folder);
         } else {
             for (int m : changing)
-                r.left_out.push_back({m, std::string(info.name) + ": the bytes past its " + std::to_string(info.size) +
-                                             " (other mods change them too; BASE's are kept)"});
+                r.left_out.push_back({m, {info.name, "the bytes past its " + std::to_string(info.size) +
+                                                         " (other mods change them too; BASE's are kept)"}});
         }
-        r.files.push_back({info.name, bytes + tail, {}});
+        NewFile out{info.name, bytes + tail, {}, {}, {}, {}};
+        base.add_sources(base.data.folder.file(info.id).access, out.sources);
+        for (int m = 0; m < n; ++m) {
+            const MergeSide& mod = mods[static_cast<std::size_t>(m)];
+            const DataBytes& d = mod.data.folder.file(info.id);
+            const DataBytes& b = base.data.folder.file(info.id);
+            if (d.length != b.length || !std::equal(d.bytes.begin(), d.bytes.end(), b.bytes.begin(), b.bytes.end()))
+                mod.add_sources(d.access, out.sources);
+        }
+        r.files.push_back(std::move(out));
     }
 }
 
@@ -129,7 +138,7 @@ void merge_language_file(const MergeSide& base, const std::vector<MergeSide>& mo
         lines = std::max(lines, t.line_count());
     }
     if (touching.empty()) {
-        if (b.present) r.files.push_back({name, b.bytes, {}});
+        if (b.present) r.files.push_back({name, b.bytes, {}, {}, {}, {b.access}});
         return;
     }
     std::map<int, std::string> taken_lines;
@@ -160,13 +169,20 @@ void merge_language_file(const MergeSide& base, const std::vector<MergeSide>& mo
         else if (d.conflict) ++r.settled;
         r.items.push_back(std::move(item));
     }
+    NewFile out{name, {}, {}, {}, {}, {}};
+    if (b.present) base.add_sources(b.access, out.sources);
+    for (int m : touching) {
+        const MergeSide& mod = mods[static_cast<std::size_t>(m)];
+        mod.add_sources(mod.text(language, k).access, out.sources);
+    }
     if (touching.size() == 1 && !open) {
         // One mod alone changes the file: it is taken whole, its line ends too.
-        r.files.push_back({name, mods[static_cast<std::size_t>(touching[0])].text(language, k).bytes, {}});
+        out.bytes = mods[static_cast<std::size_t>(touching[0])].text(language, k).bytes;
+        r.files.push_back(std::move(out));
         return;
     }
-    const std::string merged = replace_lines(b.bytes, taken_lines, OtherLines::KeepEnders, EmptyPastEnd::Extends);
-    r.files.push_back({name, merged, {}});
+    out.bytes = replace_lines(b.bytes, taken_lines, OtherLines::KeepEnders, EmptyPastEnd::Extends);
+    r.files.push_back(std::move(out));
     // What of a mod's file its lines do not carry (line ends, bytes after the text).
     for (int m : touching) {
         const LanguageText& t = mods[static_cast<std::size_t>(m)].text(language, k);
@@ -174,8 +190,8 @@ void merge_language_file(const MergeSide& base, const std::vector<MergeSide>& mo
         for (int line = 0; line < t.line_count() || line < b.line_count(); ++line)
             if (t.line(line) != b.line(line)) own[line] = std::string(t.line(line));
         if (replace_lines(b.bytes, own, OtherLines::KeepEnders, EmptyPastEnd::Extends) != t.bytes)
-            r.left_out.push_back({m, name + ": its line ends or the bytes after its text (other mods change the "
-                                            "file too: its lines are merged, BASE's line ends kept)"});
+            r.left_out.push_back({m, {name, "its line ends or the bytes after its text (other mods change the "
+                                            "file too: its lines are merged, BASE's line ends kept)"}});
     }
 }
 
@@ -186,14 +202,14 @@ void merge_pictures(const MergeSide& base, const std::vector<MergeSide>& mods, c
         for (const auto& [name, bytes] : m.pictures) names.insert(name);
     std::set<std::string> replaced;
     for (const std::string& name : names) {
-        auto picture = [&](int m) -> const std::string* {
+        auto picture = [&](int m) -> const Picture* {
             const auto& pictures = mods[static_cast<std::size_t>(m)].pictures;
             const auto it = pictures.find(name);
             return it == pictures.end() ? nullptr : &it->second;
         };
         const Decision d = decide(
             static_cast<int>(mods.size()), precedence, [&](int m) { return picture(m) != nullptr; },
-            [&](int x, int y) { return *picture(x) == *picture(y); }, [](int) { return false; });
+            [&](int x, int y) { return picture(x)->same == picture(y)->same; }, [](int) { return false; });
         MergedItem item;
         item.picture = true;
         item.name = name;
@@ -201,15 +217,21 @@ void merge_pictures(const MergeSide& base, const std::vector<MergeSide>& mods, c
         item.conflict = d.conflict;
         item.taken = d.taken;
         if (d.taken >= 0) {
-            r.files.push_back({name, *picture(d.taken), {}});
+            // Copied from the mod's folder as it was compared, never through a link out of it.
+            const Picture& p = *picture(d.taken);
+            NewFile out{name, {}, name, mods[static_cast<std::size_t>(d.taken)].given, p.identity, {p.access}};
+            if (const auto own = base.pictures.find(name); own != base.pictures.end())
+                out.sources.push_back(own->second.access);
+            r.files.push_back(std::move(out));
             replaced.insert(name);
         }
         if (d.taken < 0) ++r.open;
         else if (d.conflict) ++r.settled;
         r.items.push_back(std::move(item));
     }
-    for (const std::string& name : base.own_pictures)
-        if (!replaced.contains(name)) r.files.push_back({name, {}, data_path(base.data.folder.root, name)});
+    // BASE's own, copied with their permissions as they are.
+    for (const auto& [name, picture] : base.pictures)
+        if (!replaced.contains(name)) r.files.push_back({name, {}, data_path(base.data.folder.root, name), {}, {}, {}});
 }
 
 }  // namespace
@@ -220,9 +242,7 @@ MergeResult merge_mods(const MergeSide& base, const std::vector<MergeSide>& mods
     for (int language = 0; language < 2; ++language)
         for (int kind = 0; kind < 5; ++kind) merge_language_file(base, mods, precedence, language, kind, r);
     merge_pictures(base, mods, precedence, r);
-    WholeFile lang;
-    if (read_whole_file(data_path(base.data.folder.root, kSettingsFile), lang).ok())
-        r.files.push_back({kSettingsFile, std::string(reinterpret_cast<const char*>(lang.data()), lang.length), {}});
+    if (base.data.folder.lang_present) r.files.push_back({kSettingsFile, base.settings, {}, {}, {}, {base.settings_access}});
     return r;
 }
 

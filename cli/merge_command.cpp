@@ -1,9 +1,11 @@
 // creatures merge: mods (data folders or patches) onto a base, into a new
 // folder; the report of what each mod changed and lost.
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <ostream>
 #include <sstream>
 #include <system_error>
@@ -16,6 +18,8 @@
 #include "cli/table_text.h"
 #include "form/captions.h"
 #include "store/data_folder.h"
+#include "store/inside_folder.h"
+#include "store/quoted_text.h"
 #include "store/settings.h"
 #include "store/value_text.h"
 #include "store/whole_file.h"
@@ -36,87 +40,236 @@ std::string mod_name(int m) { return "MOD" + std::to_string(m + 1); }
 
 // --- reading the sides -----------------------------------------------------------
 
-// Every regular file under the folder's Pic, as "Pic/<name>", in name order.
-std::vector<std::string> picture_names(const std::string& root) {
-    std::vector<std::string> names;
+// What the merge holds in memory of its folders and patches and of what it
+// builds from them, at most (ReadBudget): portraits are read in pieces, so
+// that this bounds its memory as a whole. Each side costs besides its files
+// what its fields' changes may take in the merge and its report at most.
+constexpr std::uint64_t kMergeMemory = std::uint64_t{1} << 30;
+constexpr std::uint64_t kSideCost = std::uint64_t{32} << 20;
+
+// The files of a data folder by name; anything else in a mod's folder is left out.
+bool known_top(const std::string& name) {
+    for (const char* known : {kSettingsFile, kPictureFolder, kLanguageFolders[0], kLanguageFolders[1], kHistoryFolder,
+                              kLockFileName})
+        if (name == known) return true;
+    for (const DataFileInfo& info : data_files())
+        if (name == info.name) return true;
+    return false;
+}
+
+// What a mod's folder holds besides a data folder's files (and its portraits,
+// which load_pictures judges): the merge leaves it out. Listed as a stranger's
+// folder: a language folder that is a link out of it is not looked into.
+Status outside_entries(const std::string& root, std::vector<LeftOut>& out) {
+    Result<std::vector<FolderEntry>> top = list_inside(root, "");
+    if (!top.ok()) return top.fault();
+    for (const FolderEntry& e : *top)
+        if (!known_top(e.name)) out.push_back({e.name, "not part of a data folder"});
+    for (const char* language : kLanguageFolders) {
+        Result<std::vector<FolderEntry>> files = list_inside(root, language);
+        if (!files.ok()) {
+            if (files.is(FaultKind::missing) || files.fault().reason == "not a folder") continue;
+            return files.fault();
+        }
+        for (const FolderEntry& e : *files)
+            if (std::find(kLanguageFileNames.begin(), kLanguageFileNames.end(), e.name) == kLanguageFileNames.end())
+                out.push_back({std::string(language) + "/" + e.name, "not part of a data folder"});
+    }
+    std::sort(out.begin(), out.end(), [](const LeftOut& a, const LeftOut& b) { return a.name < b.name; });
+    return {};
+}
+
+// Whether the two files hold the same bytes, read side by side in pieces.
+Result<bool> same_bytes(FileReader& a, FileReader& b) {
+    if (a.size() != b.size()) return false;
+    std::vector<char> x(std::size_t{1} << 20), y(x.size());
+    for (;;) {
+        const Result<std::size_t> n = a.read(x.data(), x.size());
+        if (!n.ok()) return n.fault();
+        std::size_t got = 0;
+        while (got < *n) {
+            const Result<std::size_t> m = b.read(y.data() + got, *n - got);
+            if (!m.ok()) return m.fault();
+            if (*m == 0) return false;
+            got += *m;
+        }
+        if (*n == 0) {
+            const Result<std::size_t> more = b.read(y.data(), 1);
+            if (!more.ok()) return more.fault();
+            return *more == 0;
+        }
+        if (std::memcmp(x.data(), y.data(), *n) != 0) return false;
+    }
+}
+
+// A mod's portrait opened again, as it was when first read.
+Result<FileReader> open_picture(const MergeSide& mod, const std::string& name, const Picture& picture) {
+    Result<FileReader> f = open_inside(mod.given, name);
+    if (f.ok() && f->identity() != picture.identity)
+        return Fault(FaultKind::conflict, f->path(), "changed while the merge ran");
+    return f;
+}
+
+// BASE's portraits: every regular file under its Pic (links followed, as in
+// every folder of the user's own); a name there that is no file to read
+// (a pipe, a device, a dangling link) is named. Folders in it are no portraits.
+Status load_own_pictures(const std::string& root, MergeSide& side) {
     std::error_code ec;
     const fs::path pic = fs::path(root.empty() ? "." : root) / kPictureFolder;
-    if (!fs::is_directory(pic, ec)) return names;
-    for (fs::directory_iterator it(pic, ec), end; !ec && it != end; it.increment(ec))
-        if (it->is_regular_file(ec)) names.push_back(std::string(kPictureFolder) + "/" + it->path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+    if (!fs::is_directory(pic, ec)) return {};
+    for (fs::directory_iterator it(pic, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = std::string(kPictureFolder) + "/" + it->path().filename().string();
+        std::error_code kind;
+        if (it->is_directory(kind)) continue;
+        Result<FileReader> f = open_for_reading(data_path(root, name));
+        if (!f.ok()) return f.fault();
+        side.pictures[name] = {f->size(), f->identity(), f->access(), 0};
+    }
+    if (ec) return Fault(pic.string(), ec.message());
+    return {};
 }
 
-// What a mod's folder holds besides a data folder's files: the merge leaves it out.
-std::vector<std::string> outside_entries(const std::string& root) {
-    std::vector<std::string> out;
-    std::error_code ec;
-    const fs::path top(root.empty() ? "." : root);
-    std::vector<std::string> known{kSettingsFile, kPictureFolder, kLanguageFolders[0], kLanguageFolders[1],
-                                   kHistoryFolder, kLockFileName};
-    for (const DataFileInfo& info : data_files()) known.push_back(info.name);
-    for (fs::directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (std::find(known.begin(), known.end(), name) == known.end()) out.push_back(name);
-    }
-    for (const char* language : kLanguageFolders) {
-        for (fs::directory_iterator it(top / language, ec), end; !ec && it != end; it.increment(ec)) {
-            const std::string name = it->path().filename().string();
-            if (std::find(kLanguageFileNames.begin(), kLanguageFileNames.end(), name) == kLanguageFileNames.end())
-                out.push_back(std::string(language) + "/" + name);
+// A mod's portraits that BASE does not hold as they are: read inside its
+// folder (no link out of it, no special file), compared with BASE's in pieces.
+Status load_mod_pictures(const std::string& root, const MergeSide& base, MergeSide& side) {
+    Result<std::vector<FolderEntry>> entries = list_inside(root, kPictureFolder);
+    if (!entries.ok()) {
+        if (entries.is(FaultKind::missing)) return {};
+        if (entries.fault().reason == "not a folder") {
+            side.left_out.push_back({kPictureFolder, "not a folder"});
+            return {};
         }
-        ec.clear();
+        return entries.fault();
     }
-    for (fs::directory_iterator it(top / kPictureFolder, ec), end; !ec && it != end; it.increment(ec))
-        if (!it->is_regular_file(ec)) out.push_back(std::string(kPictureFolder) + "/" + it->path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
+    std::sort(entries->begin(), entries->end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    for (const FolderEntry& e : *entries) {
+        const std::string name = std::string(kPictureFolder) + "/" + e.name;
+        if (e.kind == FolderEntry::folder) {
+            side.left_out.push_back({name, "a folder, not a portrait"});
+            continue;
+        }
+        Result<FileReader> mine = open_inside(root, name);
+        if (!mine.ok()) {
+            if (e.kind == FolderEntry::link && mine.fault().reason == reason::kFolder) {
+                side.left_out.push_back({name, "a folder, not a portrait"});
+                continue;
+            }
+            return mine.fault();
+        }
+        const Picture picture{mine->size(), mine->identity(), mine->access(), 0};
+        if (const auto own = base.pictures.find(name); own != base.pictures.end() && own->second.size == mine->size()) {
+            Result<FileReader> theirs = open_for_reading(data_path(base.data.folder.root, name));
+            if (!theirs.ok()) return theirs.fault();
+            const Result<bool> same = same_bytes(*mine, *theirs);
+            if (!same.ok()) return same.fault();
+            if (*same) continue;
+        }
+        side.pictures[name] = picture;
+    }
+    return {};
 }
 
-void read_other_texts(const std::string& root, MergeSide& side) {
-    for (int k = 0; k < 5; ++k)
-        side.other[static_cast<std::size_t>(k)] = read_language_file(root, static_cast<TextKind>(k), 1 - side.data.language);
+// Gives the mods' portraits of one name that hold the same bytes one number.
+Status group_pictures(std::vector<MergeSide>& mods) {
+    std::set<std::string> names;
+    for (const MergeSide& m : mods)
+        for (const auto& [name, picture] : m.pictures) names.insert(name);
+    for (const std::string& name : names) {
+        std::vector<std::size_t> firsts;  // the first mod of each number
+        for (std::size_t m = 0; m < mods.size(); ++m) {
+            const auto it = mods[m].pictures.find(name);
+            if (it == mods[m].pictures.end()) continue;
+            Picture& mine = it->second;
+            mine.same = static_cast<int>(firsts.size());
+            for (std::size_t g = 0; g < firsts.size(); ++g) {
+                const Picture& first = mods[firsts[g]].pictures.at(name);
+                if (first.size != mine.size) continue;
+                Result<FileReader> a = open_picture(mods[firsts[g]], name, first);
+                if (!a.ok()) return a.fault();
+                Result<FileReader> b = open_picture(mods[m], name, mine);
+                if (!b.ok()) return b.fault();
+                const Result<bool> same = same_bytes(*a, *b);
+                if (!same.ok()) return same.fault();
+                if (*same) {
+                    mine.same = static_cast<int>(g);
+                    break;
+                }
+            }
+            if (mine.same == static_cast<int>(firsts.size())) firsts.push_back(m);
+        }
+    }
+    return {};
+}
+
+// The fault with its file's name quoted where it holds anything odd: the
+// names are a folder's.
+Fault named(const Fault& f) { return f.path.empty() ? f : f.at(shown_text(f.path)); }
+
+// A language file that a side has but that could not be read: no part of a
+// source is dropped. (One that does not exist is not there to merge.)
+Status unread_text(const MergeSide& side) {
+    for (const auto* texts : {&side.data.texts, &side.other})
+        for (const LanguageText& t : *texts)
+            if (!t.present && !t.fault.is(FaultKind::missing)) return t.fault;
+    return {};
 }
 
 // A data folder as a side; `base` (when given) is the side the mod is merged
-// onto: its texts are read in that language and only its differing portraits kept.
-Status load_folder_side(const std::string& root, const MergeSide* base, MergeSide& side) {
+// onto: the mod is read as a stranger's folder, its texts in BASE's language
+// and only its differing portraits kept. Every file read takes from `budget`.
+Status load_folder_side(const std::string& root, const MergeSide* base, ReadBudget& budget, MergeSide& side) {
     side.given = root;
-    side.data = load_dataset(root, base ? base->data.language : -1);
+    if (Status e = budget.take(kSideCost, "its fields"); !e.ok()) return e;
+    const FolderRead how{base != nullptr, &budget};
+    side.data = load_dataset(root, base ? base->data.language : -1, how);
+    for (const DataFileInfo& info : data_files()) {
+        // A data file refused for the bound, or as a link out, says so as itself.
+        const Status& fault = side.data.folder.file(info.id).fault;
+        if (!fault.ok() && (fault.is(FaultKind::out_of_range) || fault.fault().reason == reason::kLinkOut)) return fault;
+    }
     const std::vector<std::string> faults = data_faults(side.data.folder);
     if (!faults.empty()) {
         std::string why = "not a data folder: ";
         for (std::size_t i = 0; i < faults.size(); ++i) why += (i ? "; " : "") + faults[i];
         return Fault(FaultKind::invalid, "", why);
     }
-    read_other_texts(root, side);
-    for (const std::string& name : picture_names(root)) {
-        if (!base) {
-            side.own_pictures.push_back(name);
-            continue;
+    for (int k = 0; k < 5; ++k)
+        side.other[static_cast<std::size_t>(k)] =
+            read_language_file(root, static_cast<TextKind>(k), 1 - side.data.language, how);
+    if (Status e = unread_text(side); !e.ok()) return e;
+    if (!base) {
+        WholeFile lang;
+        if (side.data.folder.lang_present) {
+            if (Status e = read_folder_file(root, kSettingsFile, how, lang, &side.settings_access); !e.ok()) return e;
+            side.settings.assign(reinterpret_cast<const char*>(lang.data()), lang.length);
+        } else if (!side.data.folder.lang_fault.is(FaultKind::missing)) {
+            return side.data.folder.lang_fault;
         }
-        WholeFile mine, theirs;
-        if (Status e = read_whole_file(data_path(root, name), mine); !e.ok()) return e;
-        const bool in_base = read_whole_file(data_path(base->data.folder.root, name), theirs).ok();
-        if (in_base && theirs.length == mine.length && std::equal(mine.data(), mine.data() + mine.length, theirs.data()))
-            continue;
-        side.pictures[name] = std::string(reinterpret_cast<const char*>(mine.data()), mine.length);
+        if (Status e = load_own_pictures(root, side); !e.ok()) return named(e.fault());
+        return {};
     }
-    if (base)
-        for (const std::string& name : outside_entries(root)) side.left_out.push_back(name + ": not part of a data folder");
-    return {};
+    if (Status e = load_mod_pictures(root, *base, side); !e.ok()) return named(e.fault());
+    return outside_entries(root, side.left_out);
 }
 
 // A patch as a side: BASE with the patch's "after" wherever BASE holds its
-// "before" or anything else (that is noted: BASE then holds neither).
+// "before" or anything else (that is noted: BASE then holds neither). The
+// patch, and the copy of BASE it makes, take from `budget`.
 bool load_patch_side(const std::string& path, const std::string& label, const MergeSide& base,
-                     const std::vector<Field>& fields, MergeSide& side, std::ostream& err) {
-    std::istringstream no_input;
-    std::string piped;
+                     const std::vector<Field>& fields, ReadBudget& budget, MergeSide& side, std::ostream& err) {
     WholeFile file;
-    std::string_view text;
-    if (!read_patch_file(path, no_input, piped, file, text, "merge", err)) return false;
+    if (Status e = read_folder_file("", path, FolderRead{false, &budget}, file, &side.patch_access); !e.ok()) {
+        fail(label + ": " + e.fault().reason + "; nothing was written", err);
+        return false;
+    }
+    std::uint64_t copy = 0;
+    for (const DataBytes& d : base.data.folder.data) copy += d.bytes.size();
+    for (const LanguageText& t : base.data.texts) copy += t.bytes.size();
+    if (Status e = budget.take(copy + kSideCost, "its copy of BASE and its fields"); !e.ok()) {
+        fail(label + ": " + e.message() + "; nothing was written", err);
+        return false;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(file.data()), file.length);
     FaultList faults;
     const Patch patch = read_patch(text, fields, faults);
     if (!faults.empty()) {
@@ -184,7 +337,7 @@ std::optional<std::vector<int>> parse_precedence(const std::string& text, std::s
         item.erase(item.find_last_not_of(' ') + 1);
         const std::optional<std::uint64_t> n = parse_decimal(item, mods);
         if (!n || *n == 0) {
-            fail("--precedence: " + quoted_value(item) + " is not a mod's number (1 to " + std::to_string(mods) +
+            fail("--precedence: " + quoted_piece(item) + " is not a mod's number (1 to " + std::to_string(mods) +
                      ": MOD1 is the first mod named)",
                  err);
             return std::nullopt;
@@ -256,8 +409,9 @@ public:
             add_to(out, "  ... and ", std::to_string(open_count_ - kListed), " more (--json lists every one)\n");
         std::string left;
         for (std::size_t m = 0; m < mods_.size(); ++m)
-            for (const std::string& what : mods_[m].left_out) left += "  " + mod_name(static_cast<int>(m)) + ": " + terminal_text(what) + "\n";
-        for (const auto& [m, what] : r.left_out) left += "  " + mod_name(m) + ": " + what + "\n";
+            for (const LeftOut& what : mods_[m].left_out)
+                add_to(left, "  ", mod_name(static_cast<int>(m)), ": ", shown_text(what.name), ": ", what.why, "\n");
+        for (const auto& [m, what] : r.left_out) add_to(left, "  ", mod_name(m), ": ", shown_text(what.name), ": ", what.why, "\n");
         if (!left.empty()) out += "left out:\n" + left;
         return out;
     }
@@ -271,9 +425,10 @@ public:
             std::string slots;
             for (int s : t.slots) slots += (slots.empty() ? "" : ", ") + std::to_string(s);
             std::string left;
-            for (const std::string& what : mods_[m].left_out) left += (left.empty() ? "" : ", ") + quote_text(what);
+            for (const LeftOut& what : mods_[m].left_out)
+                left += (left.empty() ? "" : ", ") + quote_text(what.name + ": " + what.why);
             for (const auto& [who, what] : r.left_out)
-                if (who == static_cast<int>(m)) left += (left.empty() ? "" : ", ") + quote_text(what);
+                if (who == static_cast<int>(m)) left += (left.empty() ? "" : ", ") + quote_text(what.name + ": " + what.why);
             add_to(j, m ? "," : "", "\n    {\"mod\": ", std::to_string(m + 1), ", \"source\": ", quote_text(mods_[m].given),
                    ", \"kind\": ", mods_[m].patch ? "\"patch\"" : "\"folder\"", ",\n     \"changed\": {\"fields\": ",
                    std::to_string(t.fields), ", \"texts\": ", std::to_string(t.texts), ", \"other_lines\": ",
@@ -330,14 +485,14 @@ private:
                                            item.language));
     }
 
+    // A portrait by its size (JSON: {"bytes": N}, or null where BASE has none).
     std::string item_value(int side, const MergedItem& item) const {
         if (!item.picture) return line_value(side, item);
-        if (side < 0) {
-            WholeFile f;
-            return read_whole_file(data_path(base_.data.folder.root, item.name), f).ok() ? std::to_string(f.length) + " bytes"
-                                                                                         : std::string("none");
-        }
-        return std::to_string(mods_[static_cast<std::size_t>(side)].pictures.at(item.name).size()) + " bytes";
+        const auto& pictures = side < 0 ? base_.pictures : mods_[static_cast<std::size_t>(side)].pictures;
+        const auto it = pictures.find(item.name);
+        if (it == pictures.end()) return json_ ? "null" : "none";
+        const std::uint64_t size = it->second.size;
+        return json_ ? "{\"bytes\": " + std::to_string(size) + "}" : counted(static_cast<std::size_t>(size), "byte", "bytes");
     }
 
     // Adds a loss or an open conflict; `value`(side) gives a side's value as
@@ -428,7 +583,7 @@ private:
         Named named;
         const auto kind = static_cast<TextKind>(item.kind);
         if (item.picture) {
-            named.what = item.name;
+            named.what = shown_text(item.name);
             named.json_head = "\"key\": " + quote_text(item.name);
         } else {
             const std::string file = std::string(kLanguageFolders[static_cast<std::size_t>(item.language)]) + "/" +
@@ -471,7 +626,7 @@ private:
                [&](int a, int b) {
                    const MergeSide& x = mods_[static_cast<std::size_t>(a)];
                    const MergeSide& y = mods_[static_cast<std::size_t>(b)];
-                   if (item.picture) return x.pictures.at(item.name) == y.pictures.at(item.name);
+                   if (item.picture) return x.pictures.at(item.name).same == y.pictures.at(item.name).same;
                    return x.text(item.language, kind).line(item.line) == y.text(item.language, kind).line(item.line);
                });
     }
@@ -524,31 +679,38 @@ int run_merge(const MergeOptions& o, FileOps& ops, std::ostream& out, std::ostre
     if (Status problem = folder_problem(o.base); !problem.ok()) return fail("BASE: " + problem.message(), err);
     const std::optional<std::vector<int>> precedence = parse_precedence(o.precedence, o.mods.size(), err);
     if (!precedence) return kExitError;
+    ReadBudget budget(kMergeMemory);
     MergeSide base;
-    if (Status e = load_folder_side(o.base, nullptr, base); !e.ok()) return fail("BASE " + o.base + ": " + e.message(), err);
+    if (Status e = load_folder_side(o.base, nullptr, budget, base); !e.ok())
+        return fail("BASE " + terminal_text(o.base) + ": " + e.message() + "; nothing was written", err);
     const std::vector<Field> fields = make_fields(true);
     std::vector<MergeSide> mods(o.mods.size());
     for (std::size_t m = 0; m < o.mods.size(); ++m) {
         const std::string& given = o.mods[m];
-        const std::string label = mod_name(static_cast<int>(m)) + " " + given;
+        const std::string label = mod_name(static_cast<int>(m)) + " " + terminal_text(given);
         std::error_code ec;
         const fs::file_status status = fs::status(given, ec);
         if (fs::is_directory(status)) {
-            if (Status e = load_folder_side(given, &base, mods[m]); !e.ok()) return fail(label + ": " + e.message(), err);
+            if (Status e = load_folder_side(given, &base, budget, mods[m]); !e.ok())
+                return fail(label + ": " + e.message() + "; nothing was written", err);
         } else if (fs::is_regular_file(status)) {
-            if (!load_patch_side(given, label, base, fields, mods[m], err)) return kExitError;
+            if (!load_patch_side(given, label, base, fields, budget, mods[m], err)) return kExitError;
         } else {
             return fail(label + ": no such data folder or patch", err);
         }
     }
+    if (Status e = group_pictures(mods); !e.ok()) return fail(named(e.fault()).message() + "; nothing was written", err);
 
     const MergeResult r = merge_mods(base, mods, *precedence);
     Reporter report(base, mods, fields, o.json);
     report.add(r);
     const bool write = r.open == 0 && !o.dry_run;
-    if (write)
-        if (Status e = write_new_folder(ops, o.out, r.files); !e.ok())
-            return fail(e.message() + "; nothing was written", err);
+    if (write) {
+        std::vector<std::string> notes;
+        const Status e = write_new_folder(ops, o.out, r.files, notes);
+        for (const std::string& note : notes) err << "creatures merge: " << note << "\n";
+        if (!e.ok()) return fail(e.message() + "; nothing was written", err);
+    }
     if (o.json) out << report.json(r, o.out, write);
     else out << report.text(r) << (r.open > 0 ? std::string() : outcome(o, r, report));
     out.flush();

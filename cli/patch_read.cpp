@@ -5,6 +5,7 @@
 
 #include "cli/patch.h"
 #include "store/layouts.h"
+#include "store/quoted_text.h"
 #include "store/value_text.h"
 #include "text/code_page.h"
 
@@ -288,9 +289,14 @@ private:
             first = key_line;
             return true;
         }
-        faults_.push_back(place + ": the key " + quote_text(key) + " appears again (first on line " +
+        faults_.push_back(place + ": the key " + quoted_piece(key) + " appears again (first on line " +
                           std::to_string(first) + ")");
         return false;
+    }
+
+    // A value as a message names it: a text quoted, a number as written, each cut short.
+    static std::string shown(const PatchValue& v) {
+        return v.type == CellType::String ? quoted_piece(v.text) : message_piece(v.text);
     }
 
     // --- the patch -------------------------------------------------------------
@@ -308,7 +314,7 @@ private:
                         patch_.language = v.text == "Russian" ? 1 : 0;
                     else
                         faults_.push_back(place + ": \"language\" must be \"English\" or \"Russian\", found " +
-                                          (v.type == CellType::String ? quote_text(v.text) : v.text));
+                                          shown(v));
                 }
                 return got != Got::Broken;
             }
@@ -320,7 +326,7 @@ private:
                 }
                 return creatures();
             }
-            faults_.push_back(place + ": unknown key " + quote_text(key) +
+            faults_.push_back(place + ": unknown key " + quoted_piece(key) +
                               " (a patch holds \"language\" and \"creatures\")");
             return skip_value();
         });
@@ -363,13 +369,16 @@ private:
                 if (!once(slot_line, key_line, place, key)) return skip_value();
                 PatchValue v;
                 const Got got = single(v, place + ", key \"slot\"");
-                const std::optional<int> slot = v.type == CellType::Number ? parse_slot(v.text) : std::nullopt;
+                // Digits alone, as a patch writes a slot: "-0" and "5.0" are no slot.
+                const std::optional<std::uint64_t> digits =
+                    v.type == CellType::Number ? parse_decimal(v.text, kSlots - 1) : std::nullopt;
+                const std::optional<int> slot = digits ? std::optional<int>(static_cast<int>(*digits)) : std::nullopt;
                 if (got == Got::Value && slot) {
                     c.slot = *slot;
                 } else {
                     if (got == Got::Value)
                         faults_.push_back(place + ": " +
-                                          slot_fault(v.type == CellType::String ? quote_text(v.text) : v.text).message());
+                                          slot_fault(shown(v)).message());
                     bad_slot = true;
                 }
                 return got != Got::Broken;
@@ -379,7 +388,7 @@ private:
                 PatchValue v;  // the creature's name, for the reader: any text
                 const Got got = single(v, place + ", key \"name\"");
                 if (got == Got::Value && v.type != CellType::String)
-                    faults_.push_back(place + ": \"name\" must be a text in quotes, found " + v.text);
+                    faults_.push_back(place + ": \"name\" must be a text in quotes, found " + shown(v));
                 return got != Got::Broken;
             }
             if (key == "changes") {
@@ -390,7 +399,7 @@ private:
                 }
                 return changes(c);
             }
-            faults_.push_back(place + ": unknown key " + quote_text(key) +
+            faults_.push_back(place + ": unknown key " + quoted_piece(key) +
                               " (a creature holds \"slot\", \"name\" and \"changes\")");
             return skip_value();
         });
@@ -414,7 +423,7 @@ private:
         ++serial_;  // a new creature: seen_ marks its keys with this number
         return members([&](const std::string& key, int key_line) {
             // Places are spelt out only for a fault: a patch may hold a hundred thousand changes.
-            auto place = [&] { return creature_place(c, key_line) + ", key " + quote_text(key); };
+            auto place = [&] { return creature_place(c, key_line) + ", key " + quoted_piece(key); };
             const auto it = index_.find(key);
             if (it == index_.end()) {
                 faults_.push_back(place() + ": unknown key");
@@ -459,7 +468,7 @@ private:
                 if (!scalar(v)) return false;
                 if (first == &caption_line) {
                     if (v.type != CellType::String)
-                        faults_.push_back(at() + ": the caption must be a text in quotes, found " + v.text);
+                        faults_.push_back(at() + ": the caption must be a text in quotes, found " + shown(v));
                 } else {
                     (first == &before_line ? change.before : change.after) = std::move(v);
                 }

@@ -59,13 +59,6 @@ bool is_temp_of(std::string_view name, std::string_view prefix) {
     return std::all_of(rest.begin() + 5, rest.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// A text from a file, quoted and cut for a one-line message.
-std::string quoted_piece(std::string_view text) {
-    constexpr std::size_t kMost = 40;
-    if (text.size() <= kMost) return quoted_text(text);
-    return quoted_text(text.substr(0, kMost)) + "...";
-}
-
 std::vector<std::string_view> words(std::string_view line, std::size_t most) {
     std::vector<std::string_view> out;
     while (!line.empty() && out.size() + 1 < most) {

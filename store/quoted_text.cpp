@@ -74,6 +74,25 @@ std::string quoted_text(std::string_view bytes) {
     return out;
 }
 
+std::size_t quoted_length(std::string_view text) {
+    std::size_t at = 0;
+    for (std::size_t characters = 0; at < text.size() && characters < kQuotedCharacters; ++characters) {
+        const int n = sequence_length(text.substr(at));
+        at += static_cast<std::size_t>(n < 0 ? 1 : n);
+    }
+    return at;
+}
+
+std::string quoted_piece(std::string_view text) {
+    const std::size_t n = quoted_length(text);
+    return n < text.size() ? quoted_text(text.substr(0, n)) + "..." : quoted_text(text);
+}
+
+std::string message_piece(std::string_view text) {
+    const std::size_t n = quoted_length(text);
+    return n < text.size() ? std::string(text.substr(0, n)) + "..." : std::string(text);
+}
+
 std::string shown_text(std::string_view bytes) {
     const bool plain = std::all_of(bytes.begin(), bytes.end(), [](char c) {
         return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';

@@ -3,6 +3,7 @@
 // string, so that no byte of it can act on the terminal that shows it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,23 @@ namespace ce {
 // and C1, U+0080..U+009F) escaped as JSON escapes them, each malformed UTF-8
 // sequence replaced by one U+FFFD, everything else as it is.
 std::string quoted_text(std::string_view bytes);
+
+// A message names a value by at most this many of its characters, then "...":
+// a line stays a line however long the value a file or a user hands us.
+inline constexpr std::size_t kQuotedCharacters = 40;
+
+// How many bytes of `text` a message shows: its first kQuotedCharacters
+// characters, a well-formed UTF-8 sequence counted as one and never cut (any
+// other byte as one).
+std::size_t quoted_length(std::string_view text);
+
+// The one way a message quotes a value: quoted_text of its first
+// quoted_length bytes, then "..." when there are more.
+std::string quoted_piece(std::string_view text);
+
+// The same piece unquoted, for a value that holds only what a message may
+// show as it is (a number as written).
+std::string message_piece(std::string_view text);
 
 // The text as it is when it is plain printable ASCII without quotes or
 // backslashes (what our own programs write), otherwise quoted_text: a listing

@@ -11,6 +11,7 @@
 
 #include "store/binding.h"
 #include "store/layouts.h"
+#include "store/quoted_text.h"
 
 namespace ce {
 namespace {
@@ -239,13 +240,13 @@ std::string shown_element_text(const BindingRow& row, std::span<const std::uint8
 // --- reading the form's texts for a Save ----------------------------------------
 
 std::string quoted_value(std::string_view text) {
-    constexpr std::size_t kShown = 40;
+    const std::size_t shown = quoted_length(text);
     std::string out = "\"";
-    for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
+    for (std::size_t i = 0; i < shown; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
     }
-    if (text.size() > kShown) out += "...";
+    if (text.size() > shown) out += "...";
     return out + "\"";
 }
 

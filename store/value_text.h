@@ -91,8 +91,9 @@ Result<FormValue> read_form_text(const BindingRow& row, std::string_view text);
 // editor's Save and the tool's import alike.
 constexpr std::string_view kDecimalCommaHint = " (the decimal point is '.', not ',')";
 
-// A text quoted for a message: in double quotes, at most 40 characters (the
-// rest "..."), control bytes as '?'.
+// A text of the editor's code page quoted for a message: in double quotes, cut
+// as every message cuts a value (quoted_length, store/quoted_text.h), control
+// bytes as '?'.
 std::string quoted_value(std::string_view text);
 
 // --- Exact texts (export, import, patches, the history)

@@ -7,6 +7,7 @@
 
 #include "cli/dataset.h"
 #include "store/quoted_text.h"
+#include "store/value_text.h"
 #include "cli/fields.h"
 #include "cli/folder.h"
 #include "text/lines.h"
@@ -62,6 +63,132 @@ TEST(StandardInput, LongerThanOneReadArrivesWhole) {
     const ToolRun r = run_tool({"import", "-C", dir.str(), "--dry-run", "-"}, json);
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_NE(r.out.find("-> \"Zed\""), std::string::npos) << r.out;
+}
+
+// Standard input of `size` bytes of spaces, made as they are read: a pipe
+// that never ends, as far as any reader can tell.
+class EndlessInput : public std::streambuf {
+public:
+    explicit EndlessInput(std::uint64_t size) : left_(size), piece_(std::size_t{1} << 16, ' ') {}
+
+protected:
+    int_type underflow() override {
+        if (left_ == 0) return traits_type::eof();
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left_, piece_.size()));
+        left_ -= n;
+        setg(piece_.data(), piece_.data(), piece_.data() + n);
+        return traits_type::to_int_type(piece_[0]);
+    }
+
+private:
+    std::uint64_t left_;
+    std::string piece_;
+};
+
+// Standard input is held to the bound of a file: a patch or a table on it of
+// more than 1 GiB is refused as such a file is, before it fills the memory.
+TEST(StandardInput, LargerThanAFileMayBeIsRefusedForEveryCommandThatReadsIt) {
+    TempDir dir;
+    write_fixture_folder(dir.str());
+    const auto before = snapshot(dir.str());
+    const std::string root = dir.str();
+    for (const char* command : {"apply", "import"}) {
+        SCOPED_TRACE(command);
+        EndlessInput buffer((std::uint64_t{1} << 30) + 1);
+        std::istream in(&buffer);
+        std::ostringstream out, err;
+        const char* argv[] = {"creatures", command, "-C", root.c_str(), "-"};
+        EXPECT_EQ(run_creatures(5, argv, system_file_ops(), in, out, err), kExitError);
+        EXPECT_EQ(err.str(), std::string("creatures ") + command + ": standard input: larger than 1 GiB\n");
+        EXPECT_EQ(snapshot(dir.str()), before);
+    }
+}
+
+// A message names a bad value by a short piece of it, whatever its size, in
+// every reader: a patch's (for apply and merge) and the import's.
+TEST(FaultMessages, QuoteAShortPieceOfEveryBadValue) {
+    TempDir dir;
+    write_fixture_folder(dir.str());
+    const std::string big(std::size_t{1} << 20, '7'), text(std::size_t{1000} * 1000, 'x');
+    const std::string hostile = "\x1B]0;owned\x07\xC2\x9B" "2J" + std::string(60, 'x');
+    struct Bad {
+        const char* what;
+        const char* command;
+        std::string input;
+    };
+    const Bad bad[] = {
+        {"a patch's language as a long number", "apply", "{\"language\": " + big + ", \"creatures\": []}"},
+        {"a patch's language as a long text", "apply", "{\"language\": \"" + text + "\", \"creatures\": []}"},
+        {"a patch's unknown key", "apply", "{\"" + text + "\": 1, \"language\": \"English\", \"creatures\": []}"},
+        {"a patch's slot", "apply", "{\"language\": \"English\", \"creatures\": [{\"slot\": " + big + ", \"changes\": {}}]}"},
+        {"a patch's creature name as a number", "apply",
+         "{\"language\": \"English\", \"creatures\": [{\"slot\": 1, \"name\": " + big + ", \"changes\": {}}]}"},
+        {"a patch's field key", "apply",
+         "{\"language\": \"English\", \"creatures\": [{\"slot\": 1, \"changes\": {\"" + text + "\": {}}}]}"},
+        {"a patch's value as a number in a text", "apply",
+         "{\"language\": \"English\", \"creatures\": [{\"slot\": 1, \"changes\": {\"name\": {\"before\": " +
+             big + ", \"after\": \"x\"}}}]}"},
+        {"a table's language as a long text", "import", "{\"language\": \"" + text + "\", \"creatures\": []}"},
+        {"a table's unknown key", "import", "{\"" + text + "\": 1, \"creatures\": []}"},
+        {"a table's creature as a number", "import", "{\"creatures\": [" + big + "]}"},
+        {"a table's name as a number", "import", "{\"creatures\": [{\"slot\": 1, \"name\": " + big + "}]}"},
+        {"a table's column", "import", "slot," + text + "\r\n1,x\r\n"},
+        // Short pieces, and escaped: a control or a C1 control never reaches the terminal.
+        {"a patch's language holding controls", "apply",
+         "{\"language\": \"\\u001b]0;owned\\u0007\\u009b2J" + std::string(60, 'x') + "\", \"creatures\": []}"},
+        {"a table's name holding controls", "import", "slot,name\r\n1," + hostile + "\r\n"},
+        {"a table's number holding controls", "import", "slot,MonstersSetup.vrh@27000\r\n1," + hostile + "\r\n"},
+    };
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(b.what);
+        const ToolRun r = run_tool({b.command, "-C", dir.str(), "-"}, b.input);
+        EXPECT_EQ(r.status, kExitError);
+        std::size_t longest = 0;
+        std::istringstream lines(r.err);
+        for (std::string line; std::getline(lines, line);) longest = std::max(longest, line.size());
+        EXPECT_LT(longest, 300u) << r.err.substr(0, 400);
+        EXPECT_NE(r.err.find("..."), std::string::npos) << r.err.substr(0, 400);
+        EXPECT_EQ(r.err.find('\x1B'), std::string::npos) << r.err.substr(0, 400);
+        EXPECT_EQ(r.err.find('\x07'), std::string::npos) << r.err.substr(0, 400);
+        EXPECT_EQ(r.err.find("\xC2\x9B"), std::string::npos) << r.err.substr(0, 400);
+    }
+}
+
+// The one cut of a quoted value: 40 characters, a UTF-8 sequence never split,
+// every control escaped; the editor's quoting of its code page's bytes cuts
+// at the same place.
+TEST(FaultMessages, TheCutOfAQuotedValueIsTheSameEverywhere) {
+    const std::string a40(40, 'a'), zhe = "\xD0\x96";
+    const std::pair<std::string, std::string> table[] = {
+        {"", "\"\""},
+        {a40, "\"" + a40 + "\""},
+        {a40 + "b", "\"" + a40 + "\"..."},
+        {std::string(39, 'a') + zhe, "\"" + std::string(39, 'a') + zhe + "\""},
+        {std::string(39, 'a') + zhe + zhe, "\"" + std::string(39, 'a') + zhe + "\"..."},
+        {std::string(39, 'a') + "\xE2\x82\xAC!", "\"" + std::string(39, 'a') + "\xE2\x82\xAC\"..."},
+        {std::string(50, '\x1B'), "\"" + [] {
+             std::string e;
+             for (int i = 0; i < 40; ++i) e += "\\u001b";
+             return e;
+         }() + "\"..."},
+        {std::string(45, '\xFF'), "\"" + [] {
+             std::string e;
+             for (int i = 0; i < 40; ++i) e += "\xEF\xBF\xBD";
+             return e;
+         }() + "\"..."},
+    };
+    for (const auto& [text, quoted] : table) EXPECT_EQ(quoted_piece(text), quoted) << ::testing::PrintToString(text);
+    EXPECT_EQ(message_piece(std::string(45, '9')), std::string(40, '9') + "...");
+    EXPECT_EQ(message_piece("-12"), "-12");
+    Random r(40);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        for (std::uint64_t i = 0, n = r.below(90); i < n; ++i) bytes += static_cast<char>(r.below(256));
+        const std::string editor = quoted_value(bytes);
+        const bool cut = editor.ends_with("...\"");
+        EXPECT_EQ(editor.size() - 2 - (cut ? 3 : 0), quoted_length(bytes)) << ::testing::PrintToString(bytes);
+        EXPECT_EQ(cut, quoted_piece(bytes).ends_with("..."));
+    }
 }
 
 TEST(TerminalText, ControlCharactersBecomeQuestionMarks) {

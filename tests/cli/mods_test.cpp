@@ -349,6 +349,10 @@ const BadInput kBadPatches[] = {
      "creatures[1] (slot 5): slot 5 appears again (first in creatures[0])"},
     {"no language", [](const std::string& p) { return replaced(p, "\"language\": \"English\",", ""); },
      "the patch names no \"language\""},
+    {"a slot of -0", [](const std::string& p) { return replaced(p, "\"slot\": 5", "\"slot\": -0"); },
+     "line 4, creatures[0]: -0 is not a creature slot"},
+    {"a slot of 5.0", [](const std::string& p) { return replaced(p, "\"slot\": 5", "\"slot\": 5.0"); },
+     "line 4, creatures[0]: 5.0 is not a creature slot"},
 };
 
 TEST(ModsBadInput, EachBadPatchIsNamedWithItsPlaceAndNothingIsWritten) {

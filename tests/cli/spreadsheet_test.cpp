@@ -146,7 +146,8 @@ TEST_F(Spreadsheet, RefusalsNameTheirCauseAndValueOnce) {
     EXPECT_EQ(count_lines_of(err), 2) << err;
     set_language(0);
     err = refused("slot,name\r\n1,Caf\xE9\r\n2,Caf\xE9s\r\n",
-                  "row 2, column 2 (B, name): \"Caf\xE9\" is not UTF-8: the file was saved in another character set; "
+                  // The byte that is not UTF-8 is quoted as U+FFFD: every message is UTF-8 to the terminal.
+                  "row 2, column 2 (B, name): \"Caf\xEF\xBF\xBD\" is not UTF-8: the file was saved in another character set; "
                   "save it as UTF-8; so does 1 more text");
     // The header: a byte-order mark read as text, tabs, semicolons, UTF-16, a long line cut.
     refused("\xC3\xAF\xC2\xBB\xC2\xBFslot,name\r\n1,Imp\r\n", "a byte-order mark read as text");
