@@ -164,10 +164,10 @@ std::string report_text(Report& report, const std::vector<std::string>& names, b
 }
 
 // One folder write naming the patch, so that a restore takes it out whole.
-int commit_patch(FileOps& ops, const std::string& root, const std::string& label,
+int commit_patch(FileOps& ops, FolderLock& lock, const std::string& root, const std::string& label,
                  const std::vector<PlannedFile>& planned, const std::vector<int>& slots, std::ostream& out,
                  std::ostream& err) {
-    const Result<Committed> r = commit_folder_write(ops, root, planned, {"apply of patch " + label, slots});
+    const Result<Committed> r = commit_folder_write(ops, root, planned, {"apply of patch " + label, slots}, &lock);
     if (!r.ok()) {
         err << "creatures apply: " << r.fault() << "\n";
         return kExitError;
@@ -209,8 +209,17 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
         return kExitError;
     }
 
+    // The folder is read under its lock, held to the commit, so that no other
+    // write lands between the reading and the write (a dry run reads without).
+    FolderLock lock;
+    if (!o.dry_run) {
+        if (Status e = lock_for_write(ops, o.root, lock); !e.ok()) {
+            err << "creatures apply: " << e.fault().followed_by("; nothing was written") << "\n";
+            return kExitError;
+        }
+    }
     Dataset data = load_dataset(o.root);
-    const std::map<std::string, std::string> read_files = files_as_read(data);  // checked at the write
+    const std::map<std::string, std::string> read_files = files_as_read(data);  // what the write checks
     const std::vector<std::string> folder_faults = data_faults(data.folder);
     if (!folder_faults.empty()) {
         err << "creatures apply: " << folder_label(o.root) << " cannot be used:\n";
@@ -248,7 +257,7 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
         return kExitFound;
     }
     if (o.dry_run || planned.empty()) return kExitOk;
-    return commit_patch(ops, o.root, label, planned, report.slots, out, err);
+    return commit_patch(ops, lock, o.root, label, planned, report.slots, out, err);
 }
 
 }  // namespace ce
