@@ -133,22 +133,22 @@ Status store_in_place(FileOps& ops, const std::string& path,
                       std::size_t count) {
     WholeFile old;
     if (Status e = read_whole_file(target, old); !e.ok()) return failed_step(path, "cannot read the file", e.fault());
-    std::string name;
+    std::string backup;
     if (Status e = create_exclusively(target, ".~old", "", [&](const std::string& at) { return ops.copy(target, at); },
-                                      name);
+                                      backup);
         !e.ok()) {
+        // A copy that failed halfway is removed (the name was free before it).
         Status rest;
-        if (!name.empty() && name_taken(name) && e.message() != "no free name") rest = left_behind(ops, name);
+        if (!backup.empty() && name_taken(backup) && e.message() != "no free name") rest = left_behind(ops, backup);
         return with_left(failed_step(path, "cannot back up the file", e.fault()), rest);
     }
-    const std::optional<std::string> backup = name;
     if (Status fault = rewrite(ops, path, target, data, count); !fault.ok()) {
         if (!rewrite(ops, path, target, old.data(), old.length).ok())
-            return fault.fault().followed_by("; the old contents are kept in " + *backup);
-        return with_left(fault.fault(), left_behind(ops, *backup));
+            return fault.fault().followed_by("; the old contents are kept in " + backup);
+        return with_left(fault.fault(), left_behind(ops, backup));
     }
-    if (Status e = ops.remove(*backup); !e.ok())
-        return Fault(path, "the file was written, but its backup " + *backup +
+    if (Status e = ops.remove(backup); !e.ok())
+        return Fault(path, "the file was written, but its backup " + backup +
                                    " could not be removed: " + e.fault().reason);
     return {};
 }
