@@ -567,10 +567,15 @@ TEST(Recovery, RemovesTheTemporariesItsRecordsNameAndLeavesEverythingElse) {
     f.put("Eng/Plural.txt.~new4", "x");
     f.put("Ammo.vrh.~new0", "not ours");
     f.put("Firewall.vrh.~old0", "planted");
+#ifndef _WIN32
     fs::create_symlink(f.dir.file("Firewall.vrh"), f.dir.file("Eng/Plural.txt.~new5"));
+    const std::size_t foreign = 3;
+#else
+    const std::size_t foreign = 2;  // no symbolic links under Wine
+#endif
     f.put("notes.~newish", "not ours");
     EXPECT_EQ(recovery_needed(f.dir.str()).size(), 3u);
-    EXPECT_EQ(left_alone_in(f.dir.str()).size(), 3u);
+    EXPECT_EQ(left_alone_in(f.dir.str()).size(), foreign);
     const Recovery r = recover_folder(system_file_ops(), f.dir.str());
     ASSERT_TRUE(r.status.ok()) << r.status.message();
     EXPECT_EQ(f.state(), "old");
@@ -579,19 +584,21 @@ TEST(Recovery, RemovesTheTemporariesItsRecordsNameAndLeavesEverythingElse) {
         EXPECT_FALSE(f.dir.exists(gone)) << gone;
     EXPECT_EQ(f.get("Ammo.vrh.~new0"), "not ours");
     EXPECT_EQ(f.get("Firewall.vrh.~old0"), "planted");
-    EXPECT_TRUE(fs::is_symlink(f.dir.file("Eng/Plural.txt.~new5")));
     EXPECT_TRUE(f.dir.exists("notes.~newish"));
-    ASSERT_EQ(r.left_alone.size(), 3u);
+    ASSERT_EQ(r.left_alone.size(), foreign);
     const std::string message = recovery_message(r, f.dir.str());
     EXPECT_NE(message.find("Firewall.vrh.~old0: a backup copy that no write of ours made; left as it is"),
               std::string::npos)
         << message;
     EXPECT_NE(message.find("Ammo.vrh.~new0: a temporary file that no write of ours made"), std::string::npos) << message;
+#ifndef _WIN32
+    EXPECT_TRUE(fs::is_symlink(f.dir.file("Eng/Plural.txt.~new5")));
     EXPECT_NE(message.find("Eng/Plural.txt.~new5: named like a file of ours, but not a regular file"), std::string::npos)
         << message;
+#endif
     const Recovery again = recover_folder(system_file_ops(), f.dir.str());
     EXPECT_TRUE(again.done.empty());  // told once
-    EXPECT_EQ(again.left_alone.size(), 3u);  // and what is not ours each time, as it stays
+    EXPECT_EQ(again.left_alone.size(), foreign);  // and what is not ours each time, as it stays
 }
 
 TEST(Recovery, AJournalItCannotUseIsAnErrorAndTouchesNothing) {
