@@ -544,6 +544,19 @@ TEST_F(Defence, ABackupCopyOrTemporaryFileNoWriteOfOursMadeIsNeverUsedByAnyComma
     }
 }
 
+// The history's own settings file is replaced by a new file of its own, never
+// written through a link a crafted history put in its place.
+TEST_F(Defence, TheHistorysSettingsAreNeverWrittenThroughALink) {
+    ASSERT_EQ(import_csv(nine_files_csv(4, 1)).status, 0);
+    write_file(outside() / "settings.txt", "history on\n");
+    fs::create_symlink(outside() / "settings.txt", history("settings"));
+    const ToolRun r = run_tool({"history", "-C", data(), "--keep-entries", "5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(outside() / "settings.txt"), "history on\n");
+    EXPECT_FALSE(fs::is_symlink(history("settings")));
+    EXPECT_NE(read_file(history("settings")).find("keep-entries 5"), std::string::npos);
+}
+
 // A patch named with a line break (and a control byte) applies, lists in the
 // history on one line with its name quoted, restores, and an apply cut off
 // after two of its files were replaced is rolled back by the next command.
