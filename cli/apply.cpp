@@ -10,6 +10,7 @@
 #include "cli/patch.h"
 #include "cli/table_text.h"
 #include "store/journal.h"
+#include "store/quoted_text.h"
 #include "text/code_page.h"
 #include "text/lines.h"
 
@@ -55,6 +56,7 @@ std::string given_value(const PatchValue& v) {
 struct Report {
     std::string written, conflicts;
     std::size_t changed = 0, already = 0, open = 0, to_patch = 0, to_folder = 0;
+    std::size_t unchanged = 0;  // changes whose before and after are the same: nothing to do
     std::vector<int> slots;  // the slots that change
 };
 
@@ -72,6 +74,10 @@ Report check_changes(const Dataset& data, const Patch& patch, const std::vector<
     std::string head;  // "slot 5 (Shaipon): "
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const ReadyChange& c = changes[i];
+        if (c.before == c.after) {
+            ++r.unchanged;
+            continue;
+        }
         const PatchState state = patch_state(data, fields, c);
         if (state == PatchState::After) {
             ++r.already;
@@ -113,6 +119,8 @@ std::string summary(const Report& r, const std::vector<std::string>& names, bool
                                    : counted(r.changed, "field", "fields") + " to change in " +
                                          counted(r.slots.size(), "creature", "creatures");
     if (r.already > 0) s += "; " + std::to_string(r.already) + " already as the patch has " + (r.already == 1 ? "it" : "them");
+    if (r.unchanged > 0)
+        s += "; " + counted(r.unchanged, "change has", "changes have") + " the same before and after (nothing to do)";
     const std::size_t conflicts = r.open + r.to_patch + r.to_folder;
     if (conflicts > 0) {
         s += "; " + counted(conflicts, "conflict", "conflicts");
@@ -164,10 +172,10 @@ std::string report_text(Report& report, const std::vector<std::string>& names, b
 }
 
 // One folder write naming the patch, so that a restore takes it out whole.
-int commit_patch(FileOps& ops, const std::string& root, const std::string& label,
+int commit_patch(FileOps& ops, FolderLock& lock, const std::string& root, const std::string& label,
                  const std::vector<PlannedFile>& planned, const std::vector<int>& slots, std::ostream& out,
                  std::ostream& err) {
-    const Result<Committed> r = commit_folder_write(ops, root, planned, {"apply of patch " + label, slots});
+    const Result<Committed> r = commit_folder_write(ops, root, planned, {"apply of patch " + label, slots}, &lock);
     if (!r.ok()) {
         err << "creatures apply: " << r.fault() << "\n";
         return kExitError;
@@ -180,15 +188,24 @@ int commit_patch(FileOps& ops, const std::string& root, const std::string& label
         return kExitOk;
     }
     if (r->entry > 0)
-        out << "history entry " << r->entry << ": creatures restore " << (root.empty() ? "" : "-C " + root + " ")
-            << r->entry << " takes the patch back out\n";
+        out << "history entry " << r->entry << ": creatures restore "
+            << (root.empty() ? "" : "-C " + shown_text(root) + " ") << r->entry << " takes the patch back out\n";
     return kExitOk;
+}
+
+// The folder as a message names it, its name quoted where it is not plain.
+std::string shown_folder(const std::string& root) {
+    return root.empty() ? std::string("the current folder") : "the folder " + quoted_text(root);
 }
 
 }  // namespace
 
 int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostream& out, std::ostream& err) {
-    const std::string label = o.patch == "-" ? std::string("standard input") : o.patch;
+    // The patch's name as given (the history entry names it so, quoted there
+    // as every text of its records), and as messages show it: quoted where it
+    // is not plain, so that no byte of it acts on the terminal.
+    const std::string given = o.patch == "-" ? std::string("standard input") : o.patch;
+    const std::string label = o.patch == "-" ? given : shown_text(given);
     if (Status problem = folder_problem(o.root); !problem.ok()) {
         err << "creatures apply: " << problem.message() << "\n";
         return kExitError;
@@ -209,11 +226,20 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
         return kExitError;
     }
 
+    // The folder is read under its lock, held to the commit, so that no other
+    // write lands between the reading and the write (a dry run reads without).
+    FolderLock lock;
+    if (!o.dry_run) {
+        if (Status e = lock_for_write(ops, o.root, lock); !e.ok()) {
+            err << "creatures apply: " << e.fault().followed_by("; nothing was written") << "\n";
+            return kExitError;
+        }
+    }
     Dataset data = load_dataset(o.root);
-    const std::map<std::string, std::string> read_files = files_as_read(data);  // checked at the write
+    const std::map<std::string, std::string> read_files = files_as_read(data);  // what the write checks
     const std::vector<std::string> folder_faults = data_faults(data.folder);
     if (!folder_faults.empty()) {
-        err << "creatures apply: " << folder_label(o.root) << " cannot be used:\n";
+        err << "creatures apply: " << shown_folder(o.root) << " cannot be used:\n";
         for (const std::string& f : folder_faults) err << "  " << f << "\n";
         return kExitError;
     }
@@ -248,7 +274,7 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
         return kExitFound;
     }
     if (o.dry_run || planned.empty()) return kExitOk;
-    return commit_patch(ops, o.root, label, planned, report.slots, out, err);
+    return commit_patch(ops, lock, o.root, given, planned, report.slots, out, err);
 }
 
 }  // namespace ce

@@ -81,6 +81,11 @@ void check_recovery(const CheckOptions& options, Report& report) {
         report.text += "  NEEDS RECOVERY: " + line + "\n";
         ++report.blocking;
     }
+    // Named like files of ours, made by nobody of ours: never used or removed.
+    for (const std::string& line : left_alone_in(options.root)) {
+        report.text += "  Left alone: " + line + "\n";
+        ++report.findings;
+    }
 }
 
 // Names in the history that are not ours and entries that cannot be read: left

@@ -8,10 +8,7 @@
 #include <nlohmann/json.hpp>
 #endif
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <ostream>
 #include <set>
@@ -62,16 +59,28 @@ std::vector<std::string> copied_file_names() {
     return names;
 }
 
+// A restore's files: each one's new bytes, and the bytes read of it that they
+// were built from (what the commit checks), by relative name.
+struct RestoreFiles {
+    std::map<std::string, std::string> bytes;
+    std::map<std::string, std::optional<std::string>> read;
+};
+
 // One creature's data fields from `old` over the folder's current data files,
 // through the binding rows: the data files that change.
-Status slot_data_target(const std::string& root, const std::string& old_root, int slot,
-                        std::map<std::string, std::string>& target) {
+Status slot_data_target(const std::string& root, const std::string& old_root, int slot, RestoreFiles& target) {
     Dataset now = load_dataset(root, 0);
     const Dataset old = load_dataset(old_root, 0);
     for (const Dataset* d : {static_cast<const Dataset*>(&now), &old}) {
         const std::vector<std::string> faults = data_faults(d->folder);
         if (!faults.empty())
             return std::string(d == &now ? "the folder" : "the folder as it was then") + " cannot be used: " + faults[0];
+    }
+    // The bytes as read, before the creature's fields are put into them.
+    std::map<std::string, std::string> read;
+    for (const DataFileInfo& info : data_files()) {
+        const DataBytes& d = now.folder.file(info.id);
+        read[info.name] = std::string(reinterpret_cast<const char*>(d.bytes.data()), d.length);
     }
     std::array<bool, 6> changed{};
     for (const Field& f : make_fields()) {
@@ -96,8 +105,9 @@ Status slot_data_target(const std::string& root, const std::string& old_root, in
     for (const DataFileInfo& info : data_files()) {
         if (!changed[static_cast<std::size_t>(info.id)]) continue;
         const DataBytes& d = now.folder.file(info.id);
-        target[info.name] =
+        target.bytes[info.name] =
             std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size));
+        target.read[info.name] = read.at(info.name);
     }
     return {};
 }
@@ -105,7 +115,7 @@ Status slot_data_target(const std::string& root, const std::string& old_root, in
 // One creature's name, plural and ability lines of `language` from `old` over
 // the folder's current language files, through their line rules.
 Status slot_text_target(const std::string& root, const std::string& old_root, int slot, int language,
-                        std::map<std::string, std::string>& target) {
+                        RestoreFiles& target) {
     const Dataset now_texts = load_dataset(root, language);
     const Dataset old_texts = load_dataset(old_root, language);
     std::array<std::map<int, std::string>, 5> lines;
@@ -126,16 +136,16 @@ Status slot_text_target(const std::string& root, const std::string& old_root, in
     for (int k = 0; k < 5; ++k) {
         if (lines[static_cast<std::size_t>(k)].empty()) continue;
         const LanguageText& t = now_texts.text(static_cast<TextKind>(k));
-        target[t.name] =
+        target.bytes[t.name] =
             replace_lines(t.bytes, lines[static_cast<std::size_t>(k)], OtherLines::KeepEnders, EmptyPastEnd::Extends);
+        target.read[t.name] = t.bytes;
     }
     return {};
 }
 
 // One creature's fields and texts of both languages from `old` over the
 // folder's current files.
-Status slot_target(const std::string& root, const std::string& old_root, int slot,
-                   std::map<std::string, std::string>& target) {
+Status slot_target(const std::string& root, const std::string& old_root, int slot, RestoreFiles& target) {
     if (Status e = slot_data_target(root, old_root, slot, target); !e.ok()) return e;
     for (int language = 0; language < 2; ++language) {
         if (Status e = slot_text_target(root, old_root, slot, language, target); !e.ok()) return e;
@@ -151,7 +161,7 @@ int fail(const char* command, const Fault& fault, std::ostream& err) {
 int change_settings(const HistoryOptions& o, FileOps& ops, std::ostream& out, std::ostream& err) {
     if (o.on && o.off) return fail("history", "--on and --off exclude each other", err);
     FolderLock lock;
-    if (Status e = lock.acquire(o.root); !e.ok())
+    if (Status e = ops.lock_folder(lock, o.root, kLockWaitMs); !e.ok())
         return fail("history", e.fault().followed_by("; nothing was changed"), err);
     HistorySettings s;
     if (Status e = read_history_settings(o.root, s); !e.ok()) return fail("history", e.fault(), err);
@@ -176,12 +186,13 @@ TempFolder::~TempFolder() {
 }
 
 Status TempFolder::make(const std::string& root, const std::map<std::string, std::string>& overrides) {
-    static std::atomic<int> counter{0};
+    // A folder of our own, readable by nobody else, under a name nobody can
+    // have made first: what is written in it can go nowhere else.
+    std::string made;
+    if (Status e = make_private_folder("creatures-", made); !e.ok()) return e;
+    path_ = made;
     std::error_code ec;
-    path_ = fs::temp_directory_path(ec) / ("creatures-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-    if (ec) return "cannot make a temporary folder: " + ec.message();
-    fs::remove_all(path_, ec);
-    for (const char* language : kLanguageFolders) fs::create_directories(path_ / language, ec);
+    for (const char* language : kLanguageFolders) fs::create_directory(path_ / language, ec);
     if (ec) return path_.string() + ": cannot be made: " + ec.message();
     const std::string to = path_.string();
     for (const std::string& name : copied_file_names()) {
@@ -190,7 +201,6 @@ Status TempFolder::make(const std::string& root, const std::map<std::string, std
         if (Status e = store_whole_file(data_path(to, name), file.data(), file.length); !e.ok()) return e;
     }
     for (const auto& [name, bytes] : overrides) {
-        fs::create_directories((path_ / name).parent_path(), ec);
         if (Status e = store_whole_file(data_path(to, name), bytes.data(), bytes.size()); !e.ok()) return e;
     }
     return {};
@@ -235,6 +245,7 @@ bool recover_at_open(const std::string& root, FileOps& ops, const std::string& c
     const Recovery r = recover_folder(ops, root);
     const std::string where = "creatures " + command + ": " + folder_label(root) + ": ";
     for (const std::string& line : r.done) err << where << "recovered: " << line << "\n";
+    for (const std::string& line : r.left_alone) err << where << "left alone: " << line << "\n";
     // A folder another program is writing is left to it.
     if (r.status.ok() || r.status.is(FaultKind::busy)) return true;
     err << where << "cannot recover from an interrupted write: " << r.status.message() << "\n";
@@ -287,14 +298,14 @@ int run_history(const HistoryOptions& o, FileOps& ops, std::ostream& out, std::o
 // Why the folder cannot be put back as it was before entry `number`, or
 // nothing: a file the history names through a link out of the folder, or files
 // that do not hold what the history's last write left there (unless `force`).
-Status restore_refused(const RestoreOptions& o, EntryNumber number, const FolderBytes& before) {
+Status restore_refused(const RestoreOptions& o, EntryNumber number, const FolderBytes& before, const FolderBytes& now) {
     for (const auto& [name, bytes] : before) {
         if (Status e = link_out_of_folder(o.root, name); !e.ok())
             return e.fault().followed_by("; " + untrusted_history(o.root));
     }
     if (o.force) return {};
     std::vector<std::string> changed;
-    if (Status e = files_not_as_written(o.root, number, changed); !e.ok()) return e;
+    if (Status e = files_not_as_written(o.root, number, now, changed); !e.ok()) return e;
     if (changed.empty()) return {};
     return Fault(FaultKind::conflict, "", listed(changed) + (changed.size() == 1 ? " does" : " do") +
            " not hold what the history's last write left there (changed since by another program, or by a write "
@@ -304,26 +315,48 @@ Status restore_refused(const RestoreOptions& o, EntryNumber number, const Folder
 
 namespace {
 
-// What a restore writes (relative name -> bytes) and the creatures its entry
-// is about: every file as it was before `entry`, or one creature's fields and
-// texts of them over the folder's files now. Files that did not exist then
-// are named on `err`.
-Result<std::map<std::string, std::string>> restore_target(const RestoreOptions& o, EntryNumber entry,
-                                                          std::vector<int>& slots, std::ostream& err) {
+// The folder's files `names` as they are now (nothing where one does not exist).
+Result<FolderBytes> read_now(const std::string& root, const FolderBytes& names) {
+    FolderBytes now;
+    for (const auto& [name, bytes] : names) {
+        std::optional<std::string> current;
+        WholeFile file;
+        const Status fault = read_whole_file(data_path(root, name), file);
+        if (fault.ok()) current = bytes_of(file);
+        else if (!fault.is(FaultKind::missing)) return fault.fault();
+        now[name] = std::move(current);
+    }
+    return now;
+}
+
+// What a restore writes (relative name -> bytes, with the bytes each was built
+// from) and the creatures its entry is about: every file as it was before
+// `entry`, or one creature's fields and texts of them over the folder's files
+// now. Files that did not exist then are named on `err`.
+Result<RestoreFiles> restore_target(const RestoreOptions& o, EntryNumber entry, std::vector<int>& slots,
+                                    std::ostream& err) {
     FolderBytes before;
     if (Status e = folder_before(o.root, entry, before, &slots); !e.ok())
         return e.fault().after(folder_label(o.root) + ": ").followed_by("; nothing was written");
-    if (Status e = restore_refused(o, entry, before); !e.ok()) return e.fault().after(folder_label(o.root) + ": ");
-    std::map<std::string, std::string> target;
+    const Result<FolderBytes> now = read_now(o.root, before);
+    if (!now.ok()) return now.fault().followed_by("; nothing was written");
+    if (Status e = restore_refused(o, entry, before, *now); !e.ok()) return e.fault().after(folder_label(o.root) + ": ");
+    RestoreFiles target;
+    std::map<std::string, std::string> old_files;
     for (auto& [name, bytes] : before) {
-        if (bytes) target[name] = *bytes;
+        if (bytes) old_files[name] = *bytes;
         else if (!o.slot) err << "creatures restore: " << name << " did not exist before entry " << entry
                                << "; it is left as it is\n";
     }
-    if (!o.slot) return target;
+    if (!o.slot) {
+        for (auto& [name, bytes] : old_files) {
+            target.read[name] = now->at(name);
+            target.bytes[name] = std::move(bytes);
+        }
+        return target;
+    }
     TempFolder old;
-    if (Status e = old.make(o.root, target); !e.ok()) return e.fault().followed_by("; nothing was written");
-    target.clear();
+    if (Status e = old.make(o.root, old_files); !e.ok()) return e.fault().followed_by("; nothing was written");
     if (Status e = slot_target(o.root, old.path(), *o.slot, target); !e.ok())
         return e.fault().followed_by("; nothing was written");
     slots = {*o.slot};
@@ -348,20 +381,24 @@ int run_restore(const RestoreOptions& o, FileOps& ops, std::ostream& out, std::o
     const std::optional<EntryNumber> entry = parse_entry_number(o.entry);
     if (!entry) return fail("restore", entry_number_fault(o.entry), err);
     if (o.slot && !is_slot(*o.slot)) return fail("restore", slot_fault(std::to_string(*o.slot)).after("--slot: "), err);
-    std::vector<int> slots;
-    const Result<std::map<std::string, std::string>> target = restore_target(o, *entry, slots, err);
-    if (!target.ok()) return fail("restore", target.fault(), err);
-    if (o.dry_run) return show_restore(o, *target, out, err);
-    std::vector<PlannedFile> planned;
-    for (auto& [name, bytes] : *target) {
-        WholeFile current;
-        std::optional<std::string> read;
-        if (read_whole_file(data_path(o.root, name), current).ok()) read = bytes_of(current);
-        planned.push_back({name, read, bytes});
+    // Everything the restore builds from (the history, and the folder's files
+    // it checks and writes over) is read under the folder's lock, held to the
+    // commit: no other write can land between, and the commit checks exactly
+    // those bytes.
+    FolderLock lock;
+    if (!o.dry_run) {
+        if (Status e = lock_for_write(ops, o.root, lock); !e.ok())
+            return fail("restore", e.fault().followed_by("; nothing was written"), err);
     }
+    std::vector<int> slots;
+    const Result<RestoreFiles> target = restore_target(o, *entry, slots, err);
+    if (!target.ok()) return fail("restore", target.fault(), err);
+    if (o.dry_run) return show_restore(o, target->bytes, out, err);
+    std::vector<PlannedFile> planned;
+    for (const auto& [name, bytes] : target->bytes) planned.push_back({name, target->read.at(name), bytes});
     const std::string made_by = "restore of entry " + std::to_string(*entry) +
                                 (o.slot ? " for creature " + std::to_string(*o.slot) : std::string());
-    const Result<Committed> r = commit_folder_write(ops, o.root, planned, {made_by, slots});
+    const Result<Committed> r = commit_folder_write(ops, o.root, planned, {made_by, slots}, &lock);
     if (!r.ok()) return fail("restore", r.fault(), err);
     const std::string which = o.slot ? "creature " + std::to_string(*o.slot) : std::string();
     if (r->entry == 0) {

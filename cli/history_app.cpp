@@ -3,6 +3,7 @@
 #include "cli/libraries.h"
 
 #if CE_CLI_LIBRARIES
+#include <algorithm>
 #include <ostream>
 
 #include "cli/folder.h"
@@ -43,12 +44,16 @@ void add_history_commands(CLI::App& app, const std::string& dir_help, HistoryOpt
 
 bool recover_for_command(const CLI::App& app, const std::vector<std::pair<const char*, const std::string*>>& roots,
                          FileOps& ops, std::ostream& err) {
+    std::vector<std::string> done;
     for (const auto& [name, root] : roots) {
         bool parsed = false;
         for (const CLI::App* command : app.get_subcommands()) parsed = parsed || command->get_name() == name;
         if (!parsed) continue;
         const std::string folder = folder_of_source(*root);
         if (!folder_problem(folder).ok()) continue;  // the command itself says what is wrong
+        // A folder named twice (diff DIR@3 DIR) is put right, and spoken of, once.
+        if (std::find(done.begin(), done.end(), folder) != done.end()) continue;
+        done.push_back(folder);
         const bool recovered = recover_at_open(folder, ops, name, err);
         // A writer must not write over what it could not recover; a reader goes on
         // (check reports the folder as needing recovery).

@@ -540,9 +540,9 @@ std::string summary_line(std::size_t changed, std::size_t slot_count, std::size_
 
 // Writes the import as one write of the folder (all of these files or none),
 // checking that each file still holds what was read; then the report's fate.
-int write_import(const ImportOptions& options, FileOps& ops, const std::map<std::string, std::string>& read_files,
-                 const std::vector<Write>& writes, const Plan& plan, bool dropped, std::ostream& out,
-                 std::ostream& err) {
+int write_import(const ImportOptions& options, FileOps& ops, FolderLock& lock,
+                 const std::map<std::string, std::string>& read_files, const std::vector<Write>& writes,
+                 const Plan& plan, bool dropped, std::ostream& out, std::ostream& err) {
     std::vector<PlannedFile> planned;
     for (const Write& w : writes) {
         const auto read = read_files.find(w.path);
@@ -552,7 +552,7 @@ int write_import(const ImportOptions& options, FileOps& ops, const std::map<std:
     std::vector<int> slots;
     for (const Change& c : plan.changes)
         if (!dropped || c.suspect == Suspect::None) slots.push_back(c.slot);
-    if (const Result<Committed> r = commit_import(options.root, ops, planned, std::move(slots)); !r.ok()) {
+    if (const Result<Committed> r = commit_import(options.root, ops, planned, std::move(slots), lock); !r.ok()) {
         err << "creatures import: " << r.fault() << "\n";
         return kExitError;
     }
@@ -606,8 +606,17 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     const bool json = is_json(options, text);
     ImportTable table = json ? read_json_table(text, fields, faults) : read_csv_table(text, fields, faults);
 
+    // The folder is read under its lock, held to the commit, so that no other
+    // write lands between the reading and the write (a dry run reads without).
+    FolderLock lock;
+    if (!options.dry_run) {
+        if (Status e = lock_for_write(ops, options.root, lock); !e.ok()) {
+            err << "creatures import: " << e.fault().followed_by("; nothing was written") << "\n";
+            return kExitError;
+        }
+    }
     Dataset data = load_dataset(options.root, table.language.value_or(-1));
-    const std::map<std::string, std::string> read_files = files_as_read(data);  // checked at the write
+    const std::map<std::string, std::string> read_files = files_as_read(data);  // what the write checks
     const std::vector<std::string> folder_faults = data_faults(data.folder);
     if (!folder_faults.empty()) {
         err << "creatures import: " << folder_label(options.root) << " cannot be used:\n";
@@ -648,7 +657,7 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
         return kExitError;
     }
     if (options.dry_run || writes.empty() || fate == Held::Waiting) return kExitOk;
-    return write_import(options, ops, read_files, writes, plan, fate == Held::Dropped, out, err);
+    return write_import(options, ops, lock, read_files, writes, plan, fate == Held::Dropped, out, err);
 }
 
 }  // namespace ce

@@ -21,11 +21,11 @@ std::map<std::string, std::string> files_as_read(const Dataset& data) {
 }
 
 Result<Committed> commit_import(const std::string& root, FileOps& ops, const std::vector<PlannedFile>& files,
-                                std::vector<int> slots) {
+                                std::vector<int> slots, FolderLock& lock) {
     std::sort(slots.begin(), slots.end());
     slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
     const std::string made_by = "import of " + std::to_string(slots.size()) + (slots.size() == 1 ? " slot" : " slots");
-    return commit_folder_write(ops, root, files, {made_by, slots});
+    return commit_folder_write(ops, root, files, {made_by, slots}, &lock);
 }
 
 }  // namespace ce

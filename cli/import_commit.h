@@ -18,8 +18,9 @@ struct Dataset;
 // so that the write can check that nothing changed them since.
 std::map<std::string, std::string> files_as_read(const Dataset& data);
 
-// Commits an import's files as one write.
+// Commits an import's files as one write, under `lock` (lock_for_write), which
+// the import took before it read the folder.
 Result<Committed> commit_import(const std::string& root, FileOps& ops, const std::vector<PlannedFile>& files,
-                                std::vector<int> slots);
+                                std::vector<int> slots, FolderLock& lock);
 
 }  // namespace ce

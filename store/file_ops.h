@@ -11,6 +11,8 @@
 
 namespace ce {
 
+class FolderLock;
+
 // Each file step returns its Status (store/fault.h): on failure the fault's
 // reason is the system's description of what failed (e.g. "Operation not
 // permitted"), and the caller that knows the path adds it.
@@ -27,13 +29,15 @@ public:
     virtual std::string resolve(const std::string& path) { return path; }
     // Number of hard links of the file at path; 0 when it does not exist.
     virtual Status link_count(const std::string& path, unsigned& out) = 0;
-    // Creates a file that must not exist yet, for writing, shared with nobody.
-    // `model` names an existing file whose owner, group, permissions and
+    // Creates a file that must not exist yet, for writing, shared with nobody:
+    // never one that is there already (a file, or a link to anywhere, that
+    // another program put there first). `model` names an existing file whose owner, group, permissions and
     // extended attributes the new one takes where the system allows (may be
     // missing).
     virtual Status create_new(const std::string& path, const std::string& model,
                                  Handle& out) = 0;
-    // Opens an existing file for writing without truncating it.
+    // Opens an existing file for writing without truncating it; the name must
+    // be the file itself, not a symbolic link (callers resolve links first).
     virtual Status open_existing(const std::string& path, Handle& out) = 0;
     // Writes all `count` bytes at the current position.
     virtual Status write(Handle file, const void* data, std::size_t count) = 0;
@@ -68,6 +72,10 @@ public:
     // Makes the folder at path; nothing when it exists already as a folder
     // (file_ops_folder.cpp).
     virtual Status make_folder(const std::string& path);
+    // Takes the lock of the data folder `root` for a write (FolderLock::acquire,
+    // waiting up to `wait_ms`): a step of its own, so that a test sees where a
+    // writer locks, and can let a second writer give up at once.
+    virtual Status lock_folder(FolderLock& lock, const std::string& root, int wait_ms);
     // Whether the user may change the file at path: "permission denied" when
     // its permissions forbid it, even where the system would let us (running
     // as root, the owner's write bit decides). Nothing when it does not exist.
@@ -76,5 +84,11 @@ public:
 
 // The operating system's file operations (POSIX or Win32).
 FileOps& system_file_ops();
+
+// Makes a new folder for temporary files of this program that is readable by
+// nobody else (mode 0700 on POSIX; on Windows under the user's own temporary
+// folder), named "<prefix><random>" in the system's temporary folder. It never
+// takes a folder that is there already: a name someone made first is skipped.
+Status make_private_folder(const std::string& prefix, std::string& out);
 
 }  // namespace ce

@@ -1,8 +1,9 @@
-// Making a folder: the same on every platform, through the standard library.
+// Making a folder and taking the folder's lock: the same on every platform.
 #include <filesystem>
 #include <system_error>
 
 #include "store/file_ops.h"
+#include "store/folder_lock.h"
 
 namespace ce {
 
@@ -12,6 +13,10 @@ Status FileOps::make_folder(const std::string& path) {
     if (ec) return ec.message();
     if (!std::filesystem::is_directory(path, ec)) return std::string("a file of that name is in the way");
     return {};
+}
+
+Status FileOps::lock_folder(FolderLock& lock, const std::string& root, int wait_ms) {
+    return lock.acquire(root, wait_ms);
 }
 
 }  // namespace ce

@@ -128,7 +128,9 @@ public:
     }
 
     Status create_new(const std::string& path, const std::string& model, Handle& out) override {
-        const int fd = open_retry(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Exclusive, and never through a link: a name another program made
+        // first, a link included, is refused rather than reused.
+        const int fd = open_retry(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) return last_error();
         struct stat st {};
         if (!model.empty() && ::stat(model.c_str(), &st) == 0) {
@@ -145,7 +147,7 @@ public:
     }
 
     Status open_existing(const std::string& path, Handle& out) override {
-        const int fd = open_retry(path.c_str(), O_WRONLY | O_CLOEXEC);
+        const int fd = open_retry(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) return last_error();
         out = fd;
         return {};
@@ -270,6 +272,19 @@ std::optional<FileStamp> file_stamp(const std::string& path) {
     return FileStamp{static_cast<std::uint64_t>(st.st_size),
                      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
                      static_cast<std::uint64_t>(st.st_ino)};
+}
+
+Status make_private_folder(const std::string& prefix, std::string& out) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    // mkdtemp makes the folder with mode 0700 under a name of its own choice,
+    // and never takes one that exists.
+    std::string name = base + "/" + prefix + "XXXXXX";
+    if (::mkdtemp(name.data()) == nullptr)
+        return Fault(base, "cannot make a private temporary folder: " + last_error());
+    out = name;
+    return {};
 }
 
 std::optional<FileStamp> restamp_folder(const std::string& path) {

@@ -95,6 +95,8 @@ public:
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
             if (kept != 0) attributes = kept;
         }
+        // CREATE_NEW fails on any name that is there already, a link or a
+        // junction included: what another program made first is never reused.
         HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
         if (h == INVALID_HANDLE_VALUE) return last_error();
         out = as_int(h);
@@ -204,6 +206,31 @@ std::optional<FileStamp> file_stamp(const std::string& path) {
     return FileStamp{join(data.nFileSizeHigh, data.nFileSizeLow),
                      static_cast<std::int64_t>(join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)),
                      join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime)};
+}
+
+Status make_private_folder(const std::string& prefix, std::string& out) {
+    // The user's own temporary folder, whose permissions keep other users out;
+    // CreateDirectory fails on a name that exists, so a folder someone made
+    // first is skipped for another name.
+    char base[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathA(sizeof base, base);
+    if (n == 0 || n > MAX_PATH) return Fault("cannot make a private temporary folder: " + last_error());
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    std::uint64_t seed = static_cast<std::uint64_t>(now.QuadPart) ^ (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        char digits[17];
+        for (int i = 0; i < 16; ++i) digits[i] = "0123456789abcdef"[(seed >> (4 * i)) & 0xF];
+        digits[16] = '\0';
+        const std::string name = std::string(base) + prefix + digits;
+        if (CreateDirectoryA(name.c_str(), nullptr)) {
+            out = name;
+            return {};
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return Fault(name, "cannot make a private temporary folder: " + last_error());
+    }
+    return Fault(base, "cannot make a private temporary folder: every name tried is taken");
 }
 
 std::optional<FileStamp> restamp_folder(const std::string& path) {

@@ -130,12 +130,15 @@ void HistoryNames::add(std::string_view file_name) {
     last_number = std::max(last_number, m.number);
     if (m.entry) entries.push_back(m.number);
     if (m.journal) journals.push_back(m.number);
+    if (m.number > 0 && !m.entry && !m.journal && file_name.find(".journal.") != std::string_view::npos)
+        staging.push_back(m.number);
     if (m.number == 0 && !is_history_name(file_name)) foreign.emplace_back(file_name);
 }
 
 void HistoryNames::sort() {
     std::sort(entries.begin(), entries.end());
     std::sort(journals.begin(), journals.end());
+    std::sort(staging.begin(), staging.end());
     std::sort(foreign.begin(), foreign.end());
 }
 
@@ -154,8 +157,10 @@ std::string format_manifest(const HistoryEntry& entry) {
     out.reserve(256 + entry.files.size() * 180);
     out.append(kManifestHead);
     out.append("\nnumber ").append(std::to_string(entry.number));
-    out.append("\ntime ").append(entry.time);
-    out.append("\nmade-by ").append(entry.made_by);
+    // Texts quoted where they are not plain, so that no byte of them (a patch
+    // named with a line break) can change the manifest's shape.
+    out.append("\ntime ").append(record_text(entry.time));
+    out.append("\nmade-by ").append(record_text(entry.made_by));
     out.append("\nslots");
     for (int s : entry.slots) out.append(" ").append(std::to_string(s));
     out.append("\n");
@@ -165,6 +170,9 @@ std::string format_manifest(const HistoryEntry& entry) {
         out.append(" ").append(f.new_hash);
         out.append(" ").append(std::to_string(f.new_size));
         out.append(" ").append(f.name).append("\n");
+    }
+    for (const HistoryFile& f : entry.files) {
+        if (f.in_place) out.append("in-place ").append(f.name).append("\n");
     }
     out.append("end\n");
     return out;
@@ -189,10 +197,14 @@ Status parse_head(const std::vector<std::string_view>& lines, HistoryEntry& entr
     entry.number = *n;
     const auto time = field(lines[2], "time");
     if (!time) return std::string("line 3: expected \"time\"");
-    entry.time = std::string(*time);
+    const std::optional<std::string> time_text = record_text_read(*time);
+    if (!time_text) return std::string("line 3: the time's quoted text is malformed");
+    entry.time = *time_text;
     const auto made_by = field(lines[3], "made-by");
     if (!made_by) return std::string("line 4: expected \"made-by\"");
-    entry.made_by = std::string(*made_by);
+    const std::optional<std::string> made_by_text = record_text_read(*made_by);
+    if (!made_by_text) return std::string("line 4: the quoted text of \"made-by\" is malformed");
+    entry.made_by = *made_by_text;
     const auto slots = field(lines[4], "slots");
     if (!slots) return std::string("line 5: expected \"slots\"");
     if (slots->empty()) return {};
@@ -223,6 +235,18 @@ Status parse_file_line(std::string_view line, const HistoryEntry& entry, History
     return {};
 }
 
+// An "in-place" line: a file that a "file" line before it names, which the
+// write rewrote in place.
+Status parse_in_place_line(std::string_view line, HistoryEntry& entry) {
+    const auto name = field(line, "in-place");
+    if (!name) return std::string("expected \"file\" or \"in-place\"");
+    const auto f = std::find_if(entry.files.begin(), entry.files.end(), [&](const HistoryFile& g) { return g.name == *name; });
+    if (f == entry.files.end()) return quoted_piece(*name) + " is not a file this write names";
+    if (f->in_place) return quoted_piece(*name) + " is named twice";
+    f->in_place = true;
+    return {};
+}
+
 }  // namespace
 
 Status parse_manifest(std::string_view text, HistoryEntry& out) {
@@ -238,6 +262,11 @@ Status parse_manifest(std::string_view text, HistoryEntry& out) {
     HistoryEntry entry;
     if (Status e = parse_head(lines, entry); !e.ok()) return e;
     for (std::size_t i = 5; i + 1 < lines.size(); ++i) {
+        if (lines[i].starts_with("in-place ")) {
+            if (Status e = parse_in_place_line(lines[i], entry); !e.ok())
+                return e.fault().after("line " + std::to_string(i + 1) + ": ");
+            continue;
+        }
         HistoryFile f;
         if (Status e = parse_file_line(lines[i], entry, f); !e.ok()) return e.fault().after("line " + std::to_string(i + 1) + ": ");
         entry.files.push_back(std::move(f));
@@ -301,7 +330,20 @@ Status write_history_settings(FileOps& ops, const std::string& root,
     const std::string text = std::string("history ") + (settings.enabled ? "on" : "off") + "\nkeep-entries " +
                              std::to_string(settings.keep_entries) + "\nkeep-bytes " +
                              std::to_string(settings.keep_bytes) + "\n";
-    return store_whole_file(ops, history_path(root, kSettingsName), text.data(), text.size());
+    // The history's own file: always a new file under its name, never written
+    // through a link or another name it may have been given (so never in
+    // place, and no backup copy beside it).
+    const std::string path = history_path(root, kSettingsName);
+    StagedFile file;
+    Status fault = stage_new_file(ops, path, path, "", text.data(), text.size(), file);
+    if (fault.ok()) fault = flush_staged(ops, file);
+    if (fault.ok()) fault = place_staged(ops, file);
+    if (fault.ok()) {
+        if (Status e = ops.sync_folder(history_path(root)); !e.ok()) fault = failed_step(path, "cannot be made safe", e.fault());
+    }
+    const Status left = drop_staged(ops, file);
+    if (!fault.ok()) return left.ok() ? fault : fault.fault().followed_by("; " + left.message());
+    return {};
 }
 
 Status history_folder_problem(const std::string& root) {
@@ -532,24 +574,50 @@ Status folder_before(const std::string& root, EntryNumber number, FolderBytes& o
     return {};
 }
 
-Status files_not_as_written(const std::string& root, EntryNumber number,
-                            std::vector<std::string>& out) {
-    out.clear();
+namespace {
+
+// The files that the entries from `number` on name, in the order of
+// folder_file_names, each with what the newest of them says it holds now.
+Status last_written(const std::string& root, EntryNumber number,
+                    std::vector<std::pair<std::string, std::string>>& out) {
     std::vector<SharedEntry> entries;
     if (Status e = entries_from(root, number, entries); !e.ok()) return e;
     for (const std::string& name : folder_file_names()) {
-        // The newest entry that names the file says what it holds now.
         const HistoryFile* last = nullptr;
         for (const SharedEntry& e : entries)
             for (const HistoryFile& f : e->files)
                 if (f.name == name) last = &f;
-        if (!last) continue;
+        if (last) out.emplace_back(name, last->new_hash);
+    }
+    return {};
+}
+
+}  // namespace
+
+Status files_not_as_written(const std::string& root, EntryNumber number,
+                            std::vector<std::string>& out) {
+    out.clear();
+    std::vector<std::pair<std::string, std::string>> last;
+    if (Status e = last_written(root, number, last); !e.ok()) return e;
+    for (const auto& [name, hash] : last) {
         WholeFile file;
         const Status fault = read_whole_file(data_path(root, name), file);
         if (!fault.ok() && !fault.is(FaultKind::missing)) return fault;
         const bool holds = fault.ok() && content_hash(std::string_view(reinterpret_cast<const char*>(file.data()),
-                                                                    file.length)) == last->new_hash;
+                                                                    file.length)) == hash;
         if (!holds) out.push_back(name);
+    }
+    return {};
+}
+
+Status files_not_as_written(const std::string& root, EntryNumber number, const FolderBytes& now,
+                            std::vector<std::string>& out) {
+    out.clear();
+    std::vector<std::pair<std::string, std::string>> last;
+    if (Status e = last_written(root, number, last); !e.ok()) return e;
+    for (const auto& [name, hash] : last) {
+        const auto it = now.find(name);
+        if (it == now.end() || !it->second || content_hash(*it->second) != hash) out.push_back(name);
     }
     return {};
 }
@@ -647,6 +715,18 @@ Status prune_history(FileOps& ops, const std::string& root, bool full) {
     HistorySettings settings;
     if (Status e = read_history_settings(root, settings); !e.ok()) return e;
     return prune(ops, root, settings, list_history_names(root), full);
+}
+
+Status remove_contents_unless_needed(FileOps& ops, const std::string& root, const std::set<std::string>& hashes) {
+    const HistoryNames names = list_history_names(root);
+    std::vector<SharedEntry> entries;
+    Damaged damaged;
+    if (Status e = list_entries(root, names.entries, entries, false, &damaged); !e.ok()) return e;
+    if (!damaged.numbers.empty()) return {};
+    Needed needed;
+    for (const SharedEntry& e : entries)
+        for (const HistoryFile& f : e->files) needed.insert(f.old_hash);
+    return remove_unneeded_contents(ops, root, names.journals, needed, &hashes);
 }
 
 Status prune_history(FileOps& ops, const std::string& root, const KnownHistory& known) {

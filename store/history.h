@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,12 +43,18 @@ struct HistoryFile {
     std::uint64_t old_size = 0;
     std::string new_hash;
     std::uint64_t new_size = 0;
+    // Whether the write rewrote the file in place, because it had other names:
+    // a recovery rewrites in place (through the other names) only a file that
+    // its write recorded so, never one given other names since.
+    bool in_place = false;
+    bool operator==(const HistoryFile&) const = default;
 };
 
 struct HistoryEntry {
     EntryNumber number = 0;
     std::string time;            // UTC, "YYYY-MM-DD HH:MM:SS" (as read: shown through shown_text)
-    std::string made_by;         // "Save of creature 5 in the editor", ... (as read: quoted in messages)
+    std::string made_by;         // "Save of creature 5 in the editor", ... (any bytes: a patch's name; quoted in
+                                 // the manifest as record_text does, and in messages)
     std::vector<int> slots;      // creatures the write was about (may be empty)
     std::vector<HistoryFile> files;
 };
@@ -104,6 +111,9 @@ bool is_history_name(std::string_view file_name);
 struct HistoryNames {
     std::vector<EntryNumber> entries;
     std::vector<EntryNumber> journals;
+    // The numbers of manifests being written ("000012.journal.~new0"): a write
+    // that stopped before its journal was whole.
+    std::vector<EntryNumber> staging;
     EntryNumber last_number = 0;  // the highest number of a manifest or of a temporary file of one
     std::vector<std::string> foreign;
     void add(std::string_view file_name);
@@ -142,6 +152,11 @@ Status folder_before(const std::string& root, EntryNumber number, FolderBytes& o
 // write whose entry is gone), in the order of folder_file_names.
 Status files_not_as_written(const std::string& root, EntryNumber number,
                             std::vector<std::string>& out);
+// The same, judged by the files' bytes as the caller read them (`now`: every
+// file the entries from `number` on name, nothing where it does not exist),
+// so that a writer checks exactly what it read under its lock.
+Status files_not_as_written(const std::string& root, EntryNumber number, const FolderBytes& now,
+                            std::vector<std::string>& out);
 
 // Removes the oldest entries beyond the settings (all of them when history is
 // off), then every content that no kept entry and no pending journal needs.
@@ -150,6 +165,12 @@ Status files_not_as_written(const std::string& root, EntryNumber number,
 // manifests, which a program reads once and then only when they change. An
 // entry that cannot be read is left as it is.
 Status prune_history(FileOps& ops, const std::string& root, bool full = false);
+
+// Removes those of the stored contents `hashes` that no entry and no journal
+// names (any entry, kept or not): after a write that is no entry, whose
+// journal alone needed its old contents. Nothing is removed while an entry or
+// journal cannot be read.
+Status remove_contents_unless_needed(FileOps& ops, const std::string& root, const std::set<std::string>& hashes);
 
 // What a writer that holds the folder's lock knows of the history when it has
 // committed: the settings it read, the manifests there are now (none of them a

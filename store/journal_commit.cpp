@@ -11,9 +11,10 @@
 //   lock          the folder's lock (unless the writer took it before it read)
 //   recover       what a crash left is put right before anything is written
 //   compare       each file now against what the writer read; the files whose bytes change
-//   stage         the old contents under their hashes, the new bytes beside each file, the
-//                 manifest under a temporary name: all written, then all flushed (the device
-//                 is waited for once)
+//   stage         the manifest under a temporary name first (from then on the history names
+//                 this write's number, and so its temporary files: "<file>.~new<n>"), the old
+//                 contents under their hashes, the new bytes beside each file: all written,
+//                 then all flushed (the device is waited for once)
 //   make the journal durable
 //                 the contents under their names, the manifest as "<n>.journal", both folders
 //                 made durable: from here a crash is rolled back by the next program to open
@@ -22,6 +23,7 @@
 //                 each new file renamed over its file (a file with more names rewritten in
 //                 place), the folders' new names made durable once per folder
 //   mark complete "<n>.journal" renamed to "<n>.entry": the write is the folder's history now
+//                 (a write that is no entry, the settings file's, drops its journal instead)
 //   prune         the history kept within its limits (housekeeping: the write stands if it fails)
 #include "store/journal.h"
 
@@ -32,6 +34,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 #include <system_error>
 
 #include "store/content_hash.h"
@@ -225,7 +228,7 @@ struct Commit {
 Status lock(Commit& c, int wait_ms) {
     c.held = c.given && c.given->held() ? c.given : &c.own;
     if (c.held->held()) return {};
-    return c.held->acquire(c.root, wait_ms);
+    return c.ops.lock_folder(*c.held, c.root, wait_ms);
 }
 
 // recover: what a crash left is put right before anything else is written.
@@ -269,6 +272,11 @@ Status describe(Commit& c, const WriteOrigin& origin) {
         return Fault(FaultKind::invalid, history_path(c.root), "its entry numbers are used up (a name in it claims " +
                std::to_string(c.scan.history.last_number) + "); to go on, move it out of the data folder");
     c.entry.number = c.scan.history.last_number + 1;
+    // A name that is not ours but made like one of this write's temporary
+    // files is passed over with its number: never taken over, never in the way.
+    while (std::any_of(c.scan.foreign.begin(), c.scan.foreign.end(),
+                       [&](const Stray& s) { return s.number == c.entry.number; }))
+        ++c.entry.number;
     c.entry.time = now_text();
     c.entry.made_by = origin.made_by;
     c.entry.slots = origin.slots;
@@ -283,16 +291,22 @@ Status describe(Commit& c, const WriteOrigin& origin) {
             f.old_size = old->size();
         }
         if (Status e = decide_in_place(c.ops, c.root, item, f.old_hash); !e.ok()) return e;
+        f.in_place = item.in_place;  // recorded: a recovery rewrites in place only what the write did
         c.entry.files.push_back(std::move(f));
     }
     return {};
 }
 
-// stage: the old contents, the new bytes beside every file replaced by rename
-// and the manifest (under a temporary name), all written, then all flushed:
-// the device is waited for once.
+// stage: the manifest first (under a temporary name, which gives the history
+// this write's number before any temporary file of it is in the folder), the
+// old contents, the new bytes beside every file replaced by rename
+// ("<file>.~new<n>"), all written, then all flushed: the device is waited for
+// once.
 Status stage(Commit& c) {
     Staging& s = c.staging;
+    const std::string manifest = format_manifest(c.entry);
+    if (Status e = stage_whole_file(c.ops, c.journal, manifest.data(), manifest.size(), s.manifest); !e.ok())
+        return journal_unwritten(e.fault());
     for (std::size_t i = 0; i < c.items.size(); ++i) {
         const WriteItem& item = c.items[i];
         if (!item.old()) continue;
@@ -300,16 +314,15 @@ Status stage(Commit& c) {
             !e.ok())
             return journal_unwritten(e.fault());
     }
+    const std::string tag = temp_tag(c.entry.number);
     for (WriteItem& item : c.items) {
         if (item.in_place) continue;
         s.items.push_back(&item);
-        if (Status e =
-                stage_whole_file(c.ops, item.path, item.bytes->data(), item.bytes->size(), item.staged, &item.target); !e.ok())
+        if (Status e = stage_whole_file(c.ops, item.path, item.bytes->data(), item.bytes->size(), item.staged,
+                                        &item.target, tag);
+            !e.ok())
             return e;
     }
-    const std::string manifest = format_manifest(c.entry);
-    if (Status e = stage_whole_file(c.ops, c.journal, manifest.data(), manifest.size(), s.manifest); !e.ok())
-        return journal_unwritten(e.fault());
     for (StagedFile& f : s.contents) {
         if (Status e = flush_staged(c.ops, f); !e.ok()) return journal_unwritten(e.fault());
     }
@@ -342,9 +355,14 @@ Status make_journal_durable(Commit& c) {
 // Puts back the first `count` files and drops the journal after a failure
 // `why` while placing; the fault says what happened.
 Fault roll_back(Commit& c, std::size_t count, const Fault& why) {
+    // The new files not placed go first: a file put back by a new file of its
+    // own takes the same temporary name.
+    for (WriteItem* item : c.staging.items) (void)drop_staged(c.ops, item->staged);
     std::vector<std::string> stuck;
+    const std::string tag = temp_tag(c.entry.number);
     for (std::size_t i = count; i-- > 0;) {
-        if (Status e = put_back(c.ops, c.items[i].path, c.items[i].old()); !e.ok()) stuck.push_back(e.message());
+        if (Status e = put_back(c.ops, c.items[i].path, c.items[i].old(), c.items[i].in_place, tag); !e.ok())
+            stuck.push_back(e.message());
     }
     const bool replaced = !c.result.written.empty();
     c.result.written.clear();
@@ -383,8 +401,20 @@ Status place_files(Commit& c) {
     return {};
 }
 
-// mark complete: the journal becomes a history entry. A fault after a roll back.
-Status mark_complete(Commit& c) {
+// mark complete: the journal becomes a history entry (or, for a write that is
+// none, goes, and the old contents it alone needed with it). A fault after a
+// roll back.
+Status mark_complete(Commit& c, bool entry) {
+    if (!entry) {
+        if (Status e = c.ops.remove(c.journal); !e.ok())
+            return roll_back(c, c.items.size(), failed_step(c.journal, "the write cannot be marked complete", e.fault()));
+        std::set<std::string> olds;
+        for (const HistoryFile& f : c.entry.files)
+            if (!f.old_hash.empty()) olds.insert(f.old_hash);
+        (void)remove_contents_unless_needed(c.ops, c.root, olds);  // housekeeping: the write stands
+        written_hashes().remember(c.items, c.entry.files);
+        return {};
+    }
     const std::string done = history_path(c.root, entry_file_name(c.entry.number, "entry"));
     if (Status e = c.ops.replace(c.journal, done); !e.ok())
         return roll_back(c, c.items.size(), failed_step(c.journal, "the write cannot be marked complete", e.fault()));
@@ -421,9 +451,19 @@ Result<Committed> commit_folder_write(FileOps& ops, const std::string& root, con
     if (Status e = stage(c); !e.ok()) return c.refused(e.fault());
     if (Status e = make_journal_durable(c); !e.ok()) return c.refused(e.fault());
     if (Status e = place_files(c); !e.ok()) return e.fault();
-    if (Status e = mark_complete(c); !e.ok()) return e.fault();
-    prune(c);
+    if (Status e = mark_complete(c, origin.entry); !e.ok()) return e.fault();
+    if (origin.entry) prune(c);
     return c.result;
+}
+
+Status lock_for_write(FileOps& ops, const std::string& root, FolderLock& lock, int wait_ms) {
+    if (Status e = ops.lock_folder(lock, root, wait_ms); !e.ok()) return e;
+    FolderScan scan;
+    if (Recovery r = recover_before_write(ops, root, lock, scan); !r.status.ok()) {
+        lock.release();
+        return r.status;
+    }
+    return {};
 }
 
 void FolderWrite::add(const std::string& path, std::string expected, std::string bytes) {

@@ -57,7 +57,8 @@ Status roll_back_journal(FileOps& ops, const std::string& root, EntryNumber numb
     }
     std::vector<std::string> put;
     for (const PutBack& p : plan) {
-        if (Status e = put_back(ops, data_path(root, p.file->name), p.old); !e.ok()) return e;
+        if (Status e = put_back(ops, data_path(root, p.file->name), p.old, p.file->in_place, temp_tag(number)); !e.ok())
+            return e;
         put.push_back(p.file->name);
     }
     if (Status e = ops.remove(journal); !e.ok()) return failed_step(journal, "cannot be removed", e.fault());
@@ -105,25 +106,24 @@ Status separate_content(FileOps& ops, const std::string& root, const std::string
     return {};
 }
 
-// Puts back, from its backup copy, a file whose rewrite in place was cut off,
-// and removes the copy; removes a temporary file.
+// Removes a temporary file of ours.
 Status clear_stray(FileOps& ops, const std::string& root, const Stray& s, Recovery& r) {
-    if (s.backup) {
-        WholeFile copy;
-        if (Status fault = read_whole_file(s.path, copy); !fault.ok())
-            return failed_step(s.path, "a backup copy that cannot be read", fault.fault());
-        std::optional<std::string> current;
-        if (Status e = read_current(s.base_path, current); !e.ok()) return e;
-        const std::string old(reinterpret_cast<const char*>(copy.data()), copy.length);
-        if (current && *current != old) {
-            if (Status e = rewrite_in_place(ops, s.base_path, old.data(), old.size()); !e.ok()) return e;
-            r.done.push_back(shown(root, s.base_path) + " was put back from its backup copy");
-        }
-    }
     if (Status e = ops.remove(s.path); !e.ok()) return failed_step(s.path, "cannot be removed", e.fault());
-    r.done.push_back("removed the left-over " + std::string(s.backup ? "backup copy " : "temporary file ") +
-                     shown(root, s.path));
+    r.done.push_back("removed the left-over temporary file " + shown(root, s.path));
     return {};
+}
+
+// What is said of a name made like ours that no record of ours names.
+std::string left_alone_line(const std::string& root, const Stray& s) {
+    if (!s.regular) return shown(root, s.path) + ": named like a file of ours, but not a regular file; left as it is";
+    return shown(root, s.path) + ": " + (s.backup ? "a backup copy" : "a temporary file") +
+           " that no write of ours made; left as it is, not used";
+}
+
+std::vector<std::string> left_alone_lines(const std::string& root, const std::vector<Stray>& foreign) {
+    std::vector<std::string> out;
+    for (const Stray& s : foreign) out.push_back(left_alone_line(root, s));
+    return out;
 }
 
 // Rolls back every interrupted write the look at the folder found, then drops
@@ -155,23 +155,34 @@ Recovery recover(FileOps& ops, const std::string& root, FolderLock* lock, int wa
     if (Status problem = history_folder_problem(root); !problem.ok()) return failed(problem);
     scan = scan_folder(root, contents);
     std::vector<std::string> sharing = contents ? files_sharing_contents(root) : std::vector<std::string>();
-    if (scan.history.journals.empty() && scan.strays.empty() && sharing.empty()) return r;
+    const bool ours = !scan.history.journals.empty() || !scan.strays.empty() || !sharing.empty();
+    if (!ours && scan.foreign.empty()) return r;
     FolderLock own;
     FolderLock& held = lock && lock->held() ? *lock : own;
     if (!held.held()) {
-        if (Status e = held.acquire(root, wait_ms); !e.ok()) return failed(e);
+        if (Status e = ops.lock_folder(held, root, wait_ms); !e.ok()) {
+            // Names that are not ours need no lock to be named, where the lock
+            // cannot be had at all (a folder we may only read). While another
+            // writer is at work they are left unsaid: they may be its own.
+            if (!ours && !e.is(FaultKind::busy)) r.left_alone = left_alone_lines(root, scan.foreign);
+            return ours || e.is(FaultKind::busy) ? failed(e) : r;
+        }
         scan = scan_folder(root, contents);  // another program may have finished meanwhile
     }
-    if (Status e = roll_back_journals(ops, root, contents, scan, r); !e.ok()) return failed(e);
+    // Our temporary files first: a roll back names its own after its journal.
     for (const Stray& s : scan.strays) {
         if (Status e = clear_stray(ops, root, s, r); !e.ok()) return failed(e);
     }
+    scan.strays.clear();
+    if (Status e = roll_back_journals(ops, root, contents, scan, r); !e.ok()) return failed(e);
     if (contents) sharing = files_sharing_contents(root);
     for (const std::string& name : sharing) {
         if (Status e = separate_content(ops, root, name); !e.ok()) return failed(e);
         r.done.push_back(name + " shared its storage with its old content in the history; the content is a copy of its own now");
     }
+    r.left_alone = left_alone_lines(root, scan.foreign);
     scan.history.journals.clear();
+    scan.history.staging.clear();
     scan.strays.clear();
     return r;
 }
@@ -184,6 +195,11 @@ std::string recovery_message(const Recovery& recovery, const std::string& root) 
     if (!recovery.done.empty()) {
         message = "Files of " + folder + " were put right after an interrupted write:";
         for (const std::string& line : recovery.done) message += "\n    " + line;
+    }
+    if (!recovery.left_alone.empty()) {
+        if (!message.empty()) message += "\n";
+        message += "Left alone in " + folder + " (no write of ours made them):";
+        for (const std::string& line : recovery.left_alone) message += "\n    " + line;
     }
     if (!recovery.status.ok() && !recovery.status.is(FaultKind::busy)) {
         if (!message.empty()) message += "\n";
@@ -208,11 +224,15 @@ std::vector<std::string> recovery_needed(const std::string& root) {
         else
             out.push_back(shown(root, journal) + ": " + write_described(entry) + " is not rolled back yet");
     }
-    for (const Stray& s : scan.strays)
-        out.push_back(shown(root, s.path) + ": a left-over " + (s.backup ? "backup copy" : "temporary file"));
+    for (const Stray& s : scan.strays) out.push_back(shown(root, s.path) + ": a left-over temporary file");
     for (const std::string& name : files_sharing_contents(root))
         out.push_back(name + ": shares its storage with its old content in the history");
     return out;
+}
+
+std::vector<std::string> left_alone_in(const std::string& root) {
+    if (!history_folder_problem(root).ok()) return {};
+    return left_alone_lines(root, scan_folder(root).foreign);
 }
 
 Recovery recover_folder(FileOps& ops, const std::string& root, FolderLock* lock, int wait_ms) {

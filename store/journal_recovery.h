@@ -20,7 +20,8 @@ class FileOps;
 struct FolderScan;
 
 struct Recovery {
-    std::vector<std::string> done;  // one line per thing put right
+    std::vector<std::string> done;        // one line per thing put right
+    std::vector<std::string> left_alone;  // one line per name made like ours that no record names
     // What could not be recovered; a fault of kind busy when another program
     // holds the lock and the folder was left alone.
     Status status;
@@ -35,6 +36,8 @@ std::string recovery_message(const Recovery& recovery, const std::string& root);
 
 // What recover_folder would do, without doing it: for `creatures check`.
 std::vector<std::string> recovery_needed(const std::string& root);
+// What recover_folder leaves alone (Recovery::left_alone), without the lock.
+std::vector<std::string> left_alone_in(const std::string& root);
 
 // The recovery that a write runs under its lock `held` before it writes:
 // recover_folder without the content folder (the program looked at that when

@@ -100,6 +100,53 @@ std::string shown_text(std::string_view bytes) {
     return plain ? std::string(bytes) : quoted_text(bytes);
 }
 
+std::string record_text(std::string_view bytes) {
+    const bool plain = (bytes.empty() || bytes.front() != '"') &&
+                       std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    if (plain) return std::string(bytes);
+    std::string out = "\"";
+    for (const char c : bytes) {
+        const auto b = static_cast<std::uint8_t>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (b < 0x20 || b >= 0x7F) {
+            out += "\\x";
+            out += hex_digit(b >> 4, false);
+            out += hex_digit(b & 0xF, false);
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::optional<std::string> record_text_read(std::string_view text) {
+    if (text.empty() || text.front() != '"') return std::string(text);
+    if (text.size() < 2 || text.back() != '"') return std::nullopt;
+    text = text.substr(1, text.size() - 2);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') return std::nullopt;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i >= text.size()) return std::nullopt;
+        if (text[i] == '"' || text[i] == '\\') {
+            out += text[i];
+            continue;
+        }
+        if (text[i] != 'x' || i + 2 >= text.size()) return std::nullopt;
+        const int high = hex_value(text[i + 1]), low = hex_value(text[i + 2]);
+        if (high < 0 || low < 0) return std::nullopt;
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
 void escape_c1_controls(std::string& json) {
     std::string out;
     out.reserve(json.size());

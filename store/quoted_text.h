@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,17 @@ std::string message_piece(std::string_view text);
 // backslashes (what our own programs write), otherwise quoted_text: a listing
 // keeps its columns for ordinary texts and escapes anything else.
 std::string shown_text(std::string_view bytes);
+
+// A text as one of our own records holds it (a history manifest's "made-by",
+// say): as it is when it is printable ASCII that does not start with a quote,
+// otherwise in double quotes with backslash, quote and every byte outside
+// printable ASCII escaped (\\, \", \xHH). So no text, whatever bytes it holds
+// (a line break, a control byte), can change the shape of the record, and
+// record_text_read gives back exactly its bytes.
+std::string record_text(std::string_view bytes);
+// The bytes of a record's text (as record_text wrote it, or a plain text as
+// older records hold it); nothing when a quoted one is malformed.
+std::optional<std::string> record_text_read(std::string_view text);
 
 // Escapes in place the C1 controls (U+0080..U+009F, encoded C2 80..C2 9F) that
 // a JSON writer leaves as they are in a valid UTF-8 document.

@@ -7,6 +7,7 @@
 
 #include "store/file_ops.h"
 #include "store/folder_lock.h"
+#include "store/journal.h"
 #include "store/layouts.h"
 #include "store/whole_file.h"
 
@@ -22,12 +23,16 @@ StoredSettings read_stored(const std::string& root) {
 
 Status modify(FileOps& ops, const std::string& root, int first, int count, int value, int wait_ms) {
     // One writer at a time in the folder, Lang included: a write of another
-    // program in the middle of this read-modify-write would be lost.
+    // program in the middle of this read-modify-write would be lost. Read
+    // under the lock, written as one write of the folder: journaled like any
+    // other (a Lang with other names is rewritten in place, its old bytes kept
+    // in the journal, never in a backup copy beside it), but no history entry.
     FolderLock lock;
-    if (Status busy = lock.acquire(root, wait_ms); !busy.ok()) return busy;
+    if (Status busy = lock_for_write(ops, root, lock, wait_ms); !busy.ok()) return busy;
     const std::string path = data_path(root, kSettingsFile);
     std::array<std::uint8_t, 3> bytes{};
     WholeFile file;
+    std::optional<std::string> read;
     if (Status fault = read_whole_file(path, file); !fault.ok()) {
         // Only a missing file may read as zeros: one that exists but cannot be
         // read (a folder, a pipe, a dangling link) must not be replaced, nor its
@@ -35,10 +40,13 @@ Status modify(FileOps& ops, const std::string& root, int first, int count, int v
         if (!fault.is(FaultKind::missing)) return fault;
     } else {
         for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = file.block[i];
+        read = std::string(reinterpret_cast<const char*>(file.data()), file.length);
     }
     const auto v = static_cast<std::uint32_t>(value);
     for (int i = 0; i < count; ++i) bytes[first + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    return store_whole_file(ops, path, bytes.data(), bytes.size());
+    const std::vector<PlannedFile> planned{
+        {kSettingsFile, read, std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size())}};
+    return commit_folder_write(ops, root, planned, {"write of the settings file Lang", {}, false}, &lock).status();
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // (read_whole_file) is platform code: file_ops_posix.cpp, file_ops_win32.cpp.
 #include "store/whole_file.h"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "store/file_ops.h"
 
@@ -37,14 +39,29 @@ private:
     FileOps::Handle handle_;
 };
 
-// A name beside `base` that no file has yet.
-std::optional<std::string> free_name(FileOps& ops, const std::string& base, const char* tag) {
-    for (int n = 0; n < 1000; ++n) {
-        std::string name = base + tag + std::to_string(n);
-        unsigned links = 0;
-        if (ops.link_count(name, links).ok() && links == 0) return name;
+// Whether anything is at the path: a file, a folder, a link (dangling or not).
+bool name_taken(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
+}
+
+// Makes a new file named `base` + `tag` + a number (the first of 0, 1, ...
+// that nothing has), or exactly `exact` when given. `make` creates the file
+// exclusively and so fails on a name taken meanwhile: what another program
+// made first (a link included) is passed over or refused, never reused.
+template <class Make>
+Status create_exclusively(const std::string& base, const char* tag, const std::string& exact, Make make,
+                          std::string& name) {
+    if (!exact.empty()) {
+        name = exact;
+        if (name_taken(name)) return Fault("a file that no write of ours made is in the way: " + name);
+        return make(name);
     }
-    return std::nullopt;
+    for (int n = 0; n < 1000; ++n) {
+        name = base + tag + std::to_string(n);
+        if (!name_taken(name)) return make(name);
+    }
+    return Fault("no free name");
 }
 
 // Writes `count` bytes into the open file, sets its size, flushes and closes
@@ -65,28 +82,31 @@ Status left_behind(FileOps& ops, const std::string& name) {
 }
 
 // The new bytes in a temporary file named after `temp_base` (beside `target`
-// unless given) that takes the owner and permissions of `model` (the target
-// unless given), not yet flushed.
+// unless given; exactly `target` + `temp_tag` when a tag is given) that takes
+// the owner and permissions of `model` (the target unless given), not yet
+// flushed.
 Status stage_beside(FileOps& ops, const std::string& path, const std::string& target, const void* data,
                     std::size_t count, StagedFile& out, const std::string& temp_base = "",
-                    const std::string& model = "") {
+                    const std::string& model = "", const std::string& temp_tag = "") {
     out = StagedFile{path, target, "", FileOps::kNoHandle};
-    std::optional<std::string> temp = free_name(ops, temp_base.empty() ? target : temp_base, ".~new");
-    if (!temp) return failed_step(path, "cannot create a temporary file", Fault("no free name"));
     FileOps::Handle handle = FileOps::kNoHandle;
-    if (Status e = ops.create_new(*temp, model.empty() ? target : model, handle); !e.ok())
+    std::string temp;
+    const auto make = [&](const std::string& name) { return ops.create_new(name, model.empty() ? target : model, handle); };
+    if (Status e = create_exclusively(temp_base.empty() ? target : temp_base, ".~new",
+                                      temp_tag.empty() ? std::string() : target + temp_tag, make, temp);
+        !e.ok())
         return failed_step(path, "cannot create a temporary file", e.fault());
     out.handle = handle;
-    out.temp = *temp;
+    out.temp = temp;
     if (Status e = ops.write(out.handle, data, count); !e.ok()) return failed_step(path, "cannot write the file", e.fault());
     return {};
 }
 
 // One link: a new file beside the old one, flushed, then renamed over it.
 Status store_by_rename(FileOps& ops, const std::string& path, const std::string& target, const void* data,
-                       std::size_t count) {
+                       std::size_t count, const std::string& temp_tag = "") {
     StagedFile file;
-    Status fault = stage_beside(ops, path, target, data, count, file);
+    Status fault = stage_beside(ops, path, target, data, count, file, "", "", temp_tag);
     if (fault.ok()) fault = flush_staged(ops, file);
     if (fault.ok()) {
         if (Status e = ops.replace(file.temp, target); !e.ok()) fault = failed_step(path, "cannot replace the file", e.fault());
@@ -113,21 +133,22 @@ Status store_in_place(FileOps& ops, const std::string& path,
                       std::size_t count) {
     WholeFile old;
     if (Status e = read_whole_file(target, old); !e.ok()) return failed_step(path, "cannot read the file", e.fault());
-    std::optional<std::string> backup = free_name(ops, target, ".~old");
-    if (!backup) return failed_step(path, "cannot back up the file", Fault("no free name"));
-    if (Status e = ops.copy(target, *backup); !e.ok()) {
+    std::string backup;
+    if (Status e = create_exclusively(target, ".~old", "", [&](const std::string& at) { return ops.copy(target, at); },
+                                      backup);
+        !e.ok()) {
+        // A copy that failed halfway is removed (the name was free before it).
         Status rest;
-        unsigned links = 0;
-        if (ops.link_count(*backup, links).ok() && links > 0) rest = left_behind(ops, *backup);
+        if (!backup.empty() && name_taken(backup) && e.message() != "no free name") rest = left_behind(ops, backup);
         return with_left(failed_step(path, "cannot back up the file", e.fault()), rest);
     }
     if (Status fault = rewrite(ops, path, target, data, count); !fault.ok()) {
         if (!rewrite(ops, path, target, old.data(), old.length).ok())
-            return fault.fault().followed_by("; the old contents are kept in " + *backup);
-        return with_left(fault.fault(), left_behind(ops, *backup));
+            return fault.fault().followed_by("; the old contents are kept in " + backup);
+        return with_left(fault.fault(), left_behind(ops, backup));
     }
-    if (Status e = ops.remove(*backup); !e.ok())
-        return Fault(path, "the file was written, but its backup " + *backup +
+    if (Status e = ops.remove(backup); !e.ok())
+        return Fault(path, "the file was written, but its backup " + backup +
                                    " could not be removed: " + e.fault().reason);
     return {};
 }
@@ -147,13 +168,22 @@ Status store_whole_file(FileOps& ops, const std::string& path, const void* data,
 }
 
 Status stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
-                        StagedFile& out, const std::string* resolved) {
+                        StagedFile& out, const std::string* resolved, const std::string& temp_tag) {
     static const unsigned char kNothing = 0;
     if (data == nullptr) data = &kNothing;
     const std::string target = resolved ? *resolved : ops.resolve(path);
     out = StagedFile{path, target, "", FileOps::kNoHandle};
     if (Status e = ops.may_write(target); !e.ok()) return e.fault().at(path);
-    return stage_beside(ops, path, target, data, count, out);
+    return stage_beside(ops, path, target, data, count, out, "", "", temp_tag);
+}
+
+Status replace_by_new_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
+                           const std::string& temp_tag) {
+    static const unsigned char kNothing = 0;
+    if (data == nullptr) data = &kNothing;
+    const std::string target = ops.resolve(path);
+    if (Status e = ops.may_write(target); !e.ok()) return e.fault().at(path);
+    return store_by_rename(ops, path, target, data, count, temp_tag);
 }
 
 Status stage_new_file(FileOps& ops, const std::string& path, const std::string& temp_base,

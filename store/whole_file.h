@@ -73,9 +73,12 @@ struct StagedFile {
     FileOps::Handle handle = FileOps::kNoHandle;
 };
 // `target`: the file that `path` names with its links followed, when the
-// caller has it already (else it is looked up).
+// caller has it already (else it is looked up). `temp_tag`, when given, names
+// the temporary file exactly: the target's name and the tag (".~new12", by the
+// number of the journal that records it); else it is the first free
+// "<target>.~new<n>". Either way it is made new, never taken over.
 Status stage_whole_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
-                        StagedFile& out, const std::string* target = nullptr);
+                        StagedFile& out, const std::string* target = nullptr, const std::string& temp_tag = "");
 // Stages a file that is new (or replaces one as a file of its own), its
 // temporary file named after `temp_base` (in the same file system) rather than
 // beside it, so that a folder that holds many files never holds temporary
@@ -86,6 +89,13 @@ Status flush_staged(FileOps& ops, StagedFile& file);
 Status place_staged(FileOps& ops, StagedFile& file);
 // A fault when the temporary file could not be removed.
 Status drop_staged(FileOps& ops, StagedFile& file);
+
+// Replaces the file at path by a new file under its name, also when it has
+// more than one (the others keep the old bytes): what a recovery does to a
+// file whose other names no write of ours recorded, so that it never writes
+// through a name planted since. The temporary file as for stage_whole_file.
+Status replace_by_new_file(FileOps& ops, const std::string& path, const void* data, std::size_t count,
+                           const std::string& temp_tag = "");
 
 // Rewrites the file at path in place (its hard links stay) without a backup
 // copy beside it: for a writer that keeps the old bytes safe itself (the

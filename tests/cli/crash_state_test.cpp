@@ -1,10 +1,12 @@
 // Power cuts at every moment of a write: the file operations of an import, an
-// editor Save (on MemoryForm), a restore, a restore of one creature and a
-// recovery are cut after each step in turn. The states a cut can leave are
+// editor Save (on MemoryForm), a restore, a restore of one creature, a
+// language switch (the settings file, rewritten in place when it has other
+// names: its old bytes kept by the journal, never in a backup copy beside it)
+// and a recovery are cut after each step in turn. The states a cut can leave are
 // built on disk: every step before the cut done and nothing after; and the
 // same with the bytes that were not flushed yet lost (the file empty, or cut
-// short). The next program's recovery must leave the nine files a write
-// changes all old or all new, no data file sharing its storage with the
+// short). The next program's recovery must leave the files a write changes
+// (the nine of a Save, or Lang) all old or all new, no data file sharing its storage with the
 // history, nothing of ours left over, and every history entry restorable.
 // With and without every file hard-linked elsewhere (rewritten in place).
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include "form/memory_form.h"
 #include "store/history.h"
 #include "store/journal.h"
+#include "store/settings.h"
 #include "support.h"
 
 namespace ce::test {
@@ -171,17 +174,19 @@ std::string bytes_at(const fs::path& path) {
     return std::string(reinterpret_cast<const char*>(file.data()), file.length);
 }
 
-Snapshot nine_of(const std::string& root) {
+Snapshot files_of(const std::string& root, const std::vector<std::string>& names) {
     Snapshot s;
-    for (const std::string& name : kNine) s[name] = bytes_at(fs::path(root) / name);
+    for (const std::string& name : names) s[name] = bytes_at(fs::path(root) / name);
     return s;
 }
 
-// One kind of write: the folder it starts from, and the write itself.
+// One kind of write: the folder it starts from, the write itself, and the
+// files it changes.
 struct Scenario {
     const char* name;
     std::function<void(const std::string& root)> prepare;  // with the system's operations
     std::function<void(const std::string& root, FileOps& ops)> act;
+    std::vector<std::string> files = kNine;
 };
 
 // The folder where the states are built: in memory where the system has a
@@ -199,7 +204,7 @@ public:
         write_fixture_folder(base_);
         link_outside(base_);
         scenario_.prepare(base_);
-        old_ = nine_of(base_);
+        old_ = files_of(base_, scenario_.files);
     }
 
     // The write runs once; before each of its steps, and after the last, the
@@ -215,7 +220,7 @@ public:
             pending.back().first += " " + copy_of(root, "cut-" + std::to_string(step));
         };
         scenario_.act(root, ops);
-        new_ = nine_of(root);
+        new_ = files_of(root, scenario_.files);
         EXPECT_NE(new_, old_) << scenario_.name << " changes nothing";
         pending.emplace_back("after the last step " + copy_of(root, "cut-end"), std::set<std::string>());
         for (const auto& [where, unflushed] : pending) {
@@ -268,14 +273,14 @@ private:
         const fs::path links = fs::path(root + ".links");
         fs::remove_all(links);
         fs::create_directories(links / "Eng");
-        for (const std::string& name : kNine) fs::create_hard_link(fs::path(root) / name, links / name);
+        for (const std::string& name : scenario_.files) fs::create_hard_link(fs::path(root) / name, links / name);
     }
 
     void expect_recovered(const std::string& root) {
         const Recovery r = recover_folder(system_file_ops(), root);
         ASSERT_TRUE(r.status.ok()) << r.status.message();
-        const Snapshot now = nine_of(root);
-        EXPECT_TRUE(now == old_ || now == new_) << "the nine files are neither all old nor all new";
+        const Snapshot now = files_of(root, scenario_.files);
+        EXPECT_TRUE(now == old_ || now == new_) << "the files are neither all old nor all new";
         std::vector<std::string> ours;
         for (const auto& e : fs::recursive_directory_iterator(root)) {
             const std::string file = e.path().filename().string();
@@ -283,11 +288,11 @@ private:
                 file.ends_with(".journal"))
                 ours.push_back(file);
             if (!e.is_regular_file() || e.path().string().find("/.history/") == std::string::npos) continue;
-            for (const std::string& name : kNine)
+            for (const std::string& name : scenario_.files)
                 EXPECT_FALSE(fs::equivalent(e.path(), fs::path(root) / name)) << name << " shares " << e.path();
         }
         EXPECT_TRUE(ours.empty()) << ours.front();
-        for (const std::string& name : kNine) {
+        for (const std::string& name : scenario_.files) {
             if (hard_links_) {
                 EXPECT_TRUE(fs::equivalent(fs::path(root) / name, fs::path(root + ".links") / name)) << name;
             }
@@ -340,6 +345,9 @@ const Scenario kScenarios[] = {
      [](const std::string& root, FileOps& ops) { (void)run_tool({"restore", "-C", root, "1", "--slot", "4"}, ops); }},
     {"recovery", interrupted_import,
      [](const std::string& root, FileOps& ops) { (void)recover_folder(ops, root); }},
+    {"language switch", [](const std::string&) {},
+     [](const std::string& root, FileOps& ops) { ASSERT_TRUE(write_language(ops, root, 1).ok()); },
+     {"Lang"}},
 };
 
 class CrashState : public ::testing::TestWithParam<std::tuple<int, bool>> {};

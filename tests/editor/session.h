@@ -76,7 +76,8 @@ public:
 class ScriptedOps : public test::ForwardingOps {
 public:
     // Fail the step with this number (0-based, counted over all steps but
-    // making folders and asking whether a file may be written), -1: none.
+    // making folders, asking whether a file may be written and taking the
+    // folder's lock), -1: none.
     int fail_at = -1;
     // Fail every open and replacement of a file whose final path ends with this name.
     std::string fail_file;
@@ -85,7 +86,7 @@ public:
     int steps = 0;
 
     Status before(Step step, const std::string& path) override {
-        if (step == MakeFolder || step == MayWrite) return {};
+        if (step == MakeFolder || step == MayWrite || step == LockFolder) return {};
         if (steps++ == fail_at) return std::string("Input/output error (test)");
         if ((step == Open || step == Replace || step == RenameOver) && names(path)) return std::string("Permission denied (test)");
         return {};

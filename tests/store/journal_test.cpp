@@ -554,22 +554,51 @@ TEST(FolderWrite, AJournalThatCannotBeWrittenMeansNothingIsWritten) {
     }
 }
 
-TEST(Recovery, RemovesOurTemporariesAndPutsBackACutOffInPlaceRewrite) {
+// Only what a record of ours names is acted on: the temporary files of a
+// write whose manifest was being written (its number in their names) go; a
+// backup copy beside a file (no write of ours leaves one in a data folder), a
+// temporary file of no write in progress and a link named like ours are left
+// as they are, never used, and named once.
+TEST(Recovery, RemovesTheTemporariesItsRecordsNameAndLeavesEverythingElse) {
     Folder f;
-    f.put("Ammo.vrh.~new0", "half a new file");
-    f.put("Eng/Plural.txt.~new3", "x");
-    f.put("Firewall.vrh.~old0", f.old_bytes.at("Firewall.vrh"));
-    f.put("Firewall.vrh", "torn");
+    fs::create_directory(history_path(f.dir.str()));
+    f.put(".history/000004.journal.~new0", "creatures history 1\nnum");
+    f.put("Ammo.vrh.~new4", "half a new file");
+    f.put("Eng/Plural.txt.~new4", "x");
+    f.put("Ammo.vrh.~new0", "not ours");
+    f.put("Firewall.vrh.~old0", "planted");
+#ifndef _WIN32
+    fs::create_symlink(f.dir.file("Firewall.vrh"), f.dir.file("Eng/Plural.txt.~new5"));
+    const std::size_t foreign = 3;
+#else
+    const std::size_t foreign = 2;  // no symbolic links under Wine
+#endif
     f.put("notes.~newish", "not ours");
     EXPECT_EQ(recovery_needed(f.dir.str()).size(), 3u);
+    EXPECT_EQ(left_alone_in(f.dir.str()).size(), foreign);
     const Recovery r = recover_folder(system_file_ops(), f.dir.str());
     ASSERT_TRUE(r.status.ok()) << r.status.message();
     EXPECT_EQ(f.state(), "old");
-    EXPECT_TRUE(f.strays().empty());
+    EXPECT_EQ(r.done.size(), 3u);
+    for (const char* gone : {"Ammo.vrh.~new4", "Eng/Plural.txt.~new4", ".history/000004.journal.~new0"})
+        EXPECT_FALSE(f.dir.exists(gone)) << gone;
+    EXPECT_EQ(f.get("Ammo.vrh.~new0"), "not ours");
+    EXPECT_EQ(f.get("Firewall.vrh.~old0"), "planted");
     EXPECT_TRUE(f.dir.exists("notes.~newish"));
-    EXPECT_EQ(r.done.size(), 4u);
-    EXPECT_NE(recovery_message(r, f.dir.str()).find("Firewall.vrh was put back from its backup copy"), std::string::npos);
-    EXPECT_TRUE(recover_folder(system_file_ops(), f.dir.str()).done.empty());  // told once
+    ASSERT_EQ(r.left_alone.size(), foreign);
+    const std::string message = recovery_message(r, f.dir.str());
+    EXPECT_NE(message.find("Firewall.vrh.~old0: a backup copy that no write of ours made; left as it is"),
+              std::string::npos)
+        << message;
+    EXPECT_NE(message.find("Ammo.vrh.~new0: a temporary file that no write of ours made"), std::string::npos) << message;
+#ifndef _WIN32
+    EXPECT_TRUE(fs::is_symlink(f.dir.file("Eng/Plural.txt.~new5")));
+    EXPECT_NE(message.find("Eng/Plural.txt.~new5: named like a file of ours, but not a regular file"), std::string::npos)
+        << message;
+#endif
+    const Recovery again = recover_folder(system_file_ops(), f.dir.str());
+    EXPECT_TRUE(again.done.empty());  // told once
+    EXPECT_EQ(again.left_alone.size(), foreign);  // and what is not ours each time, as it stays
 }
 
 TEST(Recovery, AJournalItCannotUseIsAnErrorAndTouchesNothing) {

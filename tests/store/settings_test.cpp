@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "store/file_ops.h"
@@ -73,8 +74,9 @@ TEST(Settings, WritesKeepTheOtherFieldAndAlwaysThreeBytes) {
     dir.write("Lang", {0, 1, 2, 3, 4});
     EXPECT_TRUE(write_language(ops, dir.str(), 0).ok());
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{0, 1, 2}));
-    // No temporary file is left; the lock file of the folder's writers stays.
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{kLockFileName, "Lang"}));
+    // No temporary file is left; the lock file of the folder's writers stays,
+    // and the history folder that journals every write (Lang's makes no entry).
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{kLockFileName, kHistoryFolder, "Lang"}));
 }
 
 // A write of Lang (the language switch, the editor's close) is a write of the
@@ -104,6 +106,26 @@ TEST(Settings, WritesWaitForTheFoldersLock) {
     ASSERT_FALSE(busy.ok());
     EXPECT_NE(busy.message().find("another program is writing this data folder"), std::string::npos) << busy.fault();
     EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 7, 0}));
+}
+
+// A write of Lang is one write of the folder, journaled, no history entry: a
+// Lang with another name (a mod manager's) is rewritten in place, its old
+// bytes kept by the journal and never in a backup copy beside it, and nothing
+// of the write is left in the history once it is done.
+TEST(Settings, AWriteOfLangIsJournaledWithoutAnEntryAndKeepsItsOtherNames) {
+    test::TempDir dir;
+    test::TempDir elsewhere;
+    dir.write("Lang", {0, 5, 0});
+    std::filesystem::create_hard_link(dir.file("Lang"), elsewhere.file("Lang"));
+    ASSERT_TRUE(write_language(system_file_ops(), dir.str(), 1).ok());
+    ASSERT_TRUE(write_creature_index(system_file_ops(), dir.str(), 300).ok());
+    EXPECT_EQ(dir.bytes("Lang"), (Bytes{1, 0x2C, 0x01}));
+    EXPECT_EQ(elsewhere.bytes("Lang"), (Bytes{1, 0x2C, 0x01}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{kLockFileName, kHistoryFolder, "Lang"}));
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.file(kHistoryFolder)))
+        if (!e.is_directory()) left.push_back(e.path().filename().string());
+    EXPECT_TRUE(left.empty()) << left.front();
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 
 #include "store/file_ops.h"
@@ -11,6 +13,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace ce {
@@ -237,6 +240,72 @@ TEST(StoreWholeFile, KeepsPermissionsAndSymbolicLinks) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.file("real.vrh").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+#endif
+
+#ifndef _WIN32
+// A name taken before us, by a file or a link to anywhere, is never written
+// through or taken over: the temporary file or backup copy goes under the next
+// free name, and one named exactly (a journal's number) is refused.
+TEST(StoreWholeFile, TemporaryFilesAndBackupCopiesAreMadeNewNeverTakenOver) {
+    test::TempDir dir;
+    test::TempDir elsewhere;
+    elsewhere.write("secret", "someone's own\n");
+    const Bytes fresh{4, 5, 6};
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "hard-linked: rewritten in place after a backup copy" : "replaced by a new file");
+        dir.write("Ammo.vrh", Bytes(40, 1));
+        if (linked) std::filesystem::create_hard_link(dir.file("Ammo.vrh"), dir.file("deployed.vrh"));
+        const char* tag = linked ? "Ammo.vrh.~old" : "Ammo.vrh.~new";
+        std::filesystem::create_symlink(elsewhere.file("secret"), dir.file(std::string(tag) + "0"));
+        std::filesystem::create_symlink(elsewhere.file("nothing yet"), dir.file(std::string(tag) + "1"));  // dangling
+        dir.write(std::string(tag) + "2", "not ours");
+        ASSERT_TRUE(store_whole_file(dir.file("Ammo.vrh"), fresh.data(), fresh.size()).ok());
+        EXPECT_EQ(dir.bytes("Ammo.vrh"), fresh);
+        EXPECT_EQ(elsewhere.read("secret"), "someone's own\n");
+        EXPECT_FALSE(elsewhere.exists("nothing yet"));
+        EXPECT_EQ(dir.read(std::string(tag) + "2"), "not ours");
+        for (int n = 0; n < 3; ++n) std::filesystem::remove(dir.file(std::string(tag) + std::to_string(n)));
+        EXPECT_EQ(dir.entries().size(), linked ? 2u : 1u);
+        std::filesystem::remove(dir.file("deployed.vrh"));
+    }
+    dir.write("Ammo.vrh", Bytes(40, 1));
+    std::filesystem::create_symlink(elsewhere.file("secret"), dir.file("Ammo.vrh.~new7"));
+    StagedFile staged;
+    const Status e = stage_whole_file(system_file_ops(), dir.file("Ammo.vrh"), fresh.data(), fresh.size(), staged,
+                                      nullptr, ".~new7");
+    ASSERT_FALSE(e.ok());
+    EXPECT_NE(e.message().find("a file that no write of ours made is in the way"), std::string::npos) << e.message();
+    EXPECT_EQ(elsewhere.read("secret"), "someone's own\n");
+    EXPECT_TRUE(drop_staged(system_file_ops(), staged).ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("Ammo.vrh.~new7")));
+}
+
+// A folder for temporary files is new, ours alone (0700), under the system's
+// temporary folder, and never one that is there already.
+TEST(PrivateFolder, IsNewAndOpenToNobodyElse) {
+    test::TempDir tmp;
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", tmp.str().c_str(), 1);
+    std::vector<std::string> made;
+    for (int i = 0; i < 20; ++i) {
+        std::string path;
+        ASSERT_TRUE(make_private_folder("creatures-", path).ok());
+        made.push_back(path);
+        EXPECT_EQ(std::filesystem::path(path).parent_path(), tmp.path());
+        EXPECT_EQ(std::filesystem::path(path).filename().string().rfind("creatures-", 0), 0u) << path;
+        struct stat st {};
+        ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << path;
+        EXPECT_EQ(st.st_uid, ::geteuid());
+        EXPECT_TRUE(std::filesystem::is_empty(path));
+    }
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(std::unique(made.begin(), made.end()), made.end());
+    if (old) ::setenv("TMPDIR", saved.c_str(), 1);
+    else ::unsetenv("TMPDIR");
 }
 #endif
 

@@ -16,11 +16,12 @@ public:
     // The steps that before() sees; resolve() is no step (it cannot fail).
     enum Step {
         LinkCount, Create, Open, Write, SetSize, Flush, Close, Replace, RenameOver, SyncFolder, Link, Copy, Remove,
-        MakeFolder, MayWrite
+        MakeFolder, MayWrite, LockFolder
     };
 
     // Called before every step with the path it acts on ("" for a step on a
-    // handle; the target of a replace, rename or copy; the folder made safe). A fault returned is that step's
+    // handle; the target of a replace, rename or copy; the folder made safe;
+    // the data folder whose lock is taken). A fault returned is that step's
     // result, and the system is not asked; except that a close still releases
     // its handle, as the system's does when it fails.
     virtual Status before(Step, const std::string& /*path*/) { return {}; }
@@ -86,6 +87,10 @@ public:
     Status may_write(const std::string& path) override {
         if (Status e = before(MayWrite, path); !e.ok()) return e;
         return sys().may_write(path);
+    }
+    Status lock_folder(FolderLock& lock, const std::string& root, int wait_ms) override {
+        if (Status e = before(LockFolder, root); !e.ok()) return e;
+        return sys().lock_folder(lock, root, wait_ms);
     }
 
 protected:
