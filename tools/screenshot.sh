@@ -61,14 +61,6 @@ trap stop_display EXIT
 prefix=$top/build/wineprefix-shots-$arch-$dpi
 used_prefixes+=("$prefix")
 use_wine "$arch" "$prefix" unmanaged || exit 1
-# Wine's own Tahoma (package fonts-wine), which the menu and the boxes ask
-# for: a prefix without it gives them a face whose Cyrillic draws wider than
-# it measures, and Russian words come out clipped.
-for font in tahoma.ttf tahomabd.ttf; do
-  if [ -f "/usr/share/wine/fonts/$font" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/$font" ]; then
-    cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
-  fi
-done
 hex=$(printf '0x%x' "$dpi")
 if ! "$WINE_LOADER" reg query 'HKCU\Control Panel\Desktop' /v LogPixels 2>/dev/null | grep -qi "$hex"; then
   "$WINE_LOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1

@@ -235,6 +235,16 @@ use_wine() { # win32|win64 PREFIX [unmanaged]
     fi
     wineserver -w
   fi
+  # Wine's own Tahoma (package fonts-wine), which the menu and the boxes ask
+  # for: a prefix without it gives them a face whose Cyrillic draws wider than
+  # it measures, and Russian words come out clipped.
+  local font
+  for font in tahoma.ttf tahomabd.ttf; do
+    if [ -f "/usr/share/wine/fonts/$font" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/$font" ]; then
+      mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+      cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
+  done
 }
 
 # The tests' prefixes, one per build, inside the build folder.
