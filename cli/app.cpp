@@ -1,5 +1,5 @@
 // Argument parsing of the `creatures` tool (CLI11) and dispatch to the commands.
-#include "cli/libraries.h"
+#include "tables/libraries.h"
 
 #if CE_CLI_LIBRARIES
 #include <CLI/CLI.hpp>

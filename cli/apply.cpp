@@ -3,11 +3,12 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/dataset.h"
+#include "folder/dataset.h"
 #include "cli/describe.h"
 #include "cli/history.h"
-#include "cli/import_commit.h"
-#include "cli/patch.h"
+#include "folder/commit.h"
+#include "cli/patch_io.h"
+#include "mods/patch.h"
 #include "cli/table_text.h"
 #include "store/journal.h"
 #include "store/quoted_text.h"

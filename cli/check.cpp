@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "store/history.h"
 #include "store/journal.h"
-#include "cli/dataset.h"
+#include "folder/dataset.h"
 #include "cli/describe.h"
 #include "store/settings.h"
 #include "form/memory_form.h"

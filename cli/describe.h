@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/dataset.h"
+#include "folder/dataset.h"
+#include "tables/import_table.h"
 
 namespace ce {
 
 class Form;
 
 // First cell of the optional CSV row of captions (the slot column).
-constexpr const char* kCaptionsMarker = "caption";
 
 // The caption of every field (aligned with `fields`): the caption of the
 // field's own control (a check box), or of the label or group box that names it,

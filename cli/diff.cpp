@@ -5,10 +5,10 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/dataset.h"
+#include "folder/dataset.h"
 #include "cli/describe.h"
 #include "cli/history.h"
-#include "cli/patch.h"
+#include "mods/patch.h"
 #include "cli/table_text.h"
 
 namespace ce {

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/csv.h"
-#include "cli/dataset.h"
+#include "tables/csv.h"
+#include "folder/dataset.h"
 #include "cli/describe.h"
-#include "cli/import_table.h"
+#include "tables/import_table.h"
 
 namespace ce {
 namespace {

@@ -2,7 +2,7 @@
 // its temporary folders, and the recovery every command runs first.
 #include "cli/history.h"
 
-#include "cli/libraries.h"
+#include "tables/libraries.h"
 
 #if CE_CLI_LIBRARIES
 #include <nlohmann/json.hpp>
@@ -15,8 +15,8 @@
 #include <system_error>
 
 #include "cli/commands.h"
-#include "cli/dataset.h"
-#include "cli/fields.h"
+#include "folder/dataset.h"
+#include "folder/fields.h"
 #include "store/binding.h"
 #include "store/data_folder.h"
 #include "store/history.h"

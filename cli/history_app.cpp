@@ -1,12 +1,12 @@
 // The history and restore commands' arguments, and the recovery that runs
 // before every command.
-#include "cli/libraries.h"
+#include "tables/libraries.h"
 
 #if CE_CLI_LIBRARIES
 #include <algorithm>
 #include <ostream>
 
-#include "cli/folder.h"
+#include "folder/folder.h"
 #include "cli/history.h"
 #include "cli/history_app.h"
 

@@ -13,8 +13,9 @@
 
 #include "cli/commands.h"
 #include "cli/describe.h"
-#include "cli/merge.h"
-#include "cli/patch.h"
+#include "mods/merge.h"
+#include "cli/patch_io.h"
+#include "mods/patch.h"
 #include "cli/table_text.h"
 #include "form/captions.h"
 #include "store/data_folder.h"

@@ -2,7 +2,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/dataset.h"
+#include "folder/dataset.h"
 #include "cli/describe.h"
 #include "cli/table_text.h"
 #include "store/value_text.h"

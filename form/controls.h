@@ -3,6 +3,8 @@
 // by their template identifiers; code that is not a table uses these names.
 #pragma once
 
+#include "text/list_sources.h"
+
 namespace ce::ctl {
 
 // Commands (a menu item's or a button's identifier).
@@ -19,7 +21,7 @@ constexpr int kPasteCrAnim = 10002;
 constexpr int kEditChange = 5;            // text typed into the edit field of list 300
 
 // Texts.
-constexpr int kFirstCaption = 2000;       // captions 2000..2132 take Common lines 0..132
+constexpr int kFirstCaption = kFirstCaptionControl;  // captions 2000..2132 take Common lines 0..132
 constexpr int kHeader = 2003;             // the creature header
 constexpr int kPluralCaption = 2102;
 constexpr int kAbilityCaption = 2103;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/csv.h"
+#include "tables/csv.h"
 #include "fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/folder.h"
+#include "folder/folder.h"
 #include "form/fill_language.h"
 #include "form/memory_form.h"
 #include "fuzz/check.h"

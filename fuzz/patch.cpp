@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/fields.h"
-#include "cli/patch.h"
+#include "folder/fields.h"
+#include "mods/patch.h"
 #include "fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "cli/import_suspect.h"
+#include "tables/import_suspect.h"
 #include "fuzz/check.h"
 #include "text/code_page.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/fields.h"
-#include "cli/import_table.h"
+#include "folder/fields.h"
+#include "tables/import_table.h"
 #include "fuzz/check.h"
 
 namespace {

@@ -25,6 +25,8 @@ struct ListSource {
 
 // Lines 0..132 of the Common file are the captions of controls 2000..2132.
 constexpr int kCaptionLines = 133;
+// The first caption control: captions 2000..2132 take Common lines 0..132.
+constexpr int kFirstCaptionControl = 2000;
 
 // Every list, in the order the form is filled. The option lists follow the
 // captions in the Common file, one after the other.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cli/csv.h"
+#include "tables/csv.h"
 
 namespace ce {
 namespace {

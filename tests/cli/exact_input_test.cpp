@@ -5,7 +5,7 @@
 #include <cstring>
 #include <streambuf>
 
-#include "cli/import_table.h"
+#include "tables/import_table.h"
 #include "store/binding.h"
 #include "support.h"
 

@@ -1,7 +1,7 @@
 // show, diff and check on fixture folders, and the tool's arguments.
 #include <gtest/gtest.h>
 
-#include "cli/folder.h"
+#include "folder/folder.h"
 #include "text/lines.h"
 #include "support.h"
 

@@ -5,14 +5,14 @@
 #include <map>
 #include <streambuf>
 
-#include "cli/dataset.h"
+#include "folder/dataset.h"
 #include "store/quoted_text.h"
 #include "store/value_text.h"
-#include "cli/fields.h"
-#include "cli/folder.h"
+#include "folder/fields.h"
+#include "folder/folder.h"
 #include "text/lines.h"
 #include "cli/table_text.h"
-#include "cli/libraries.h"
+#include "tables/libraries.h"
 #include "support.h"
 
 #if CE_CLI_LIBRARIES

@@ -3,9 +3,9 @@
 
 #include <set>
 
-#include "cli/csv.h"
-#include "cli/dataset.h"
-#include "cli/fields.h"
+#include "tables/csv.h"
+#include "folder/dataset.h"
+#include "folder/fields.h"
 #include "store/value_text.h"
 #include "store/binding.h"
 #include "store/file_ops.h"

@@ -11,7 +11,7 @@
 #include <set>
 #include <utility>
 
-#include "cli/fields.h"
+#include "folder/fields.h"
 #include "store/binding.h"
 #include "store/layouts.h"
 #include "support.h"

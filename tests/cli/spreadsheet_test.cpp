@@ -3,7 +3,7 @@
 // value once; partial tables.
 #include <gtest/gtest.h>
 
-#include "cli/dataset.h"
+#include "folder/dataset.h"
 #include "store/layouts.h"
 #include "support.h"
 

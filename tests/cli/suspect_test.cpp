@@ -2,7 +2,7 @@
 // or a wrong character set does to a cell, told apart from a person's edit.
 #include <gtest/gtest.h>
 
-#include "cli/import_suspect.h"
+#include "tables/import_suspect.h"
 #include "store/value_text.h"
 
 namespace ce {

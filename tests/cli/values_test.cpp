@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "cli/fields.h"
+#include "folder/fields.h"
 #include "store/value_text.h"
 
 namespace ce {

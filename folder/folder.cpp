@@ -1,10 +1,9 @@
-#include "cli/folder.h"
+#include "folder/folder.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
-#include "form/controls.h"
 #include "store/data_check.h"
 #include "text/code_page.h"
 #include "store/settings.h"
@@ -141,8 +140,8 @@ std::string folder_label(const std::string& root) {
 }
 
 std::string Captions::caption(int id) const {
-    if (!common || id < ctl::kFirstCaption || id >= ctl::kFirstCaption + kCaptionLines) return {};
-    return decode_code_page(common->line(id - ctl::kFirstCaption), language);
+    if (!common || id < kFirstCaptionControl || id >= kFirstCaptionControl + kCaptionLines) return {};
+    return decode_code_page(common->line(id - kFirstCaptionControl), language);
 }
 
 }  // namespace ce

@@ -1,10 +1,10 @@
-#include "cli/field_value.h"
+#include "folder/field_value.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "cli/import_suspect.h"
-#include "cli/dataset.h"
+#include "folder/number_forms.h"
+#include "folder/dataset.h"
 #include "store/quoted_text.h"
 #include "store/value_text.h"
 #include "text/code_page.h"

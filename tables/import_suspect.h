@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "folder/number_forms.h"
+
 namespace ce {
 
 enum class Suspect : std::uint8_t {
@@ -60,12 +62,6 @@ struct Misread {
 };
 std::optional<Misread> misread_utf8(std::string_view text);
 
-// Number-like texts as spreadsheets write them: a sign or accounting
-// parentheses, a currency sign, thousands separators, decimals, an exponent, a
-// percent sign. Both readings of a decimal comma are tried. Exposed for tests.
-bool is_number_like(std::string_view text);
-// A date or a time in one of the spellings spreadsheets write.
-bool is_date_like(std::string_view text);
-bool is_time_like(std::string_view text);
+
 
 }  // namespace ce

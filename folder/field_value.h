@@ -11,11 +11,18 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/fields.h"
+#include "folder/fields.h"
 #include "store/fault.h"
-#include "cli/import_table.h"
 
 namespace ce {
+
+// How a value was written in a table: a CSV field, or which JSON value.
+enum class CellType : std::uint8_t {
+    Text,    // a CSV field: any text
+    Number,  // a JSON number; `text` is the number as written
+    String,  // a JSON string
+    Other,   // a JSON null, true or false
+};
 
 // "a 4-byte signed value", "a flag".
 std::string width_text(const Field& field);

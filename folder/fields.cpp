@@ -1,4 +1,4 @@
-#include "cli/fields.h"
+#include "folder/fields.h"
 
 #include <algorithm>
 

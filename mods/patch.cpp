@@ -1,7 +1,7 @@
 // Patches: their values as the files hold them, the three-way check of each
 // change against a folder, the writing of their "after", and a patch made from
 // two folders.
-#include "cli/patch.h"
+#include "mods/patch.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <ostream>
 #include <span>
 
-#include "cli/field_value.h"
+#include "folder/field_value.h"
 #include "store/merge.h"
 #include "store/value_text.h"
 #include "store/whole_file.h"
@@ -19,7 +19,6 @@
 namespace ce {
 namespace {
 
-constexpr std::size_t kFaultsShown = 25;
 
 // One value converted, or the fault that names what is wrong with it.
 Result<StoredValue> stored(const Field& field, const PatchValue& value, int language) {
@@ -251,33 +250,6 @@ std::string write_patch(const Dataset& base, const Dataset& mod, const std::vect
     }
     text += first_creature ? "]\n}\n" : "\n  ]\n}\n";
     return text;
-}
-
-bool read_patch_file(const std::string& path, std::istream& in, std::string& piped, WholeFile& file,
-                     std::string_view& text, const char* command, std::ostream& err) {
-    if (path == "-") {
-        if (!read_standard_input(in, piped, command, err)) return false;
-        text = piped;
-        return true;
-    }
-    if (Status fault = read_whole_file(path, file); !fault.ok()) {
-        err << "creatures " << command << ": " << fault.message() << "\n";
-        return false;
-    }
-    text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);
-    return true;
-}
-
-std::string counted(std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-void report_patch_faults(const char* command, const std::string& label, const FaultList& faults, std::ostream& err) {
-    const std::size_t n = faults.size();
-    const std::size_t shown = std::min(kFaultsShown, faults.kept().size());
-    for (std::size_t i = 0; i < shown; ++i) err << "creatures " << command << ": " << label << ": " << faults.kept()[i] << "\n";
-    if (n > shown) err << "creatures " << command << ": " << label << ": ... and " << (n - shown) << " more\n";
-    err << "creatures " << command << ": " << n << (n == 1 ? " fault" : " faults") << " in the patch; nothing was written\n";
 }
 
 }  // namespace ce

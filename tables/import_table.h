@@ -12,17 +12,16 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/fields.h"
+#include "folder/field_value.h"
+#include "folder/fields.h"
 #include "store/inside_folder.h"
 
 namespace ce {
 
-enum class CellType : std::uint8_t {
-    Text,    // a CSV field: any text
-    Number,  // a JSON number; `text` is the number as written
-    String,  // a JSON string
-    Other,   // a JSON null, true or false
-};
+// The row of captions that a CSV may hold under its header starts with this.
+constexpr const char* kCaptionsMarker = "caption";
+
+
 
 struct ImportCell {
     int field = -1;         // index into the field table
@@ -106,9 +105,6 @@ ImportTable read_json_table(std::string_view text, const std::vector<Field>& fie
 // The most that any input is read of, a file or standard input alike.
 constexpr std::size_t kLargestInput = static_cast<std::size_t>(kLargestRead);
 
-// Reads standard input whole into `text`, at most kLargestInput bytes; false
-// after saying why on `err` ("creatures <command>: cannot read standard input:
-// it is closed", "creatures <command>: standard input: larger than 1 GiB").
-bool read_standard_input(std::istream& in, std::string& text, const char* command, std::ostream& err);
+
 
 }  // namespace ce

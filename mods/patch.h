@@ -28,9 +28,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/dataset.h"
-#include "cli/fields.h"
-#include "cli/import_table.h"
+#include "folder/dataset.h"
+#include "folder/fields.h"
+#include "tables/import_table.h"
 #include "store/whole_file.h"
 
 namespace ce {
@@ -132,11 +132,7 @@ std::string write_patch(const Dataset& base, const Dataset& mod, const std::vect
 // (JSON has no numbers for them), other numbers bare.
 std::string patch_json_value(const Field& field, const std::string& exported);
 
-// Reads the patch at `path` whole: standard input ("-", `in`) into `piped`, a
-// file into `file` (not copied); `text` views it. False after saying why on
-// `err` ("creatures <command>: ...").
-bool read_patch_file(const std::string& path, std::istream& in, std::string& piped, WholeFile& file,
-                     std::string_view& text, const char* command, std::ostream& err);
+
 
 // Appends the pieces to `s` in place: the reports of whole-folder patches and
 // merges hold hundreds of thousands of lines, which temporaries would copy again.
@@ -145,11 +141,8 @@ void add_to(std::string& s, const Pieces&... pieces) {
     (s.append(pieces), ...);
 }
 
-// "1 field", "3 fields": a count of things for the reports of apply and merge.
-std::string counted(std::size_t n, const char* one, const char* many);
 
-// Names the faults on `err`, the first 25 and how many more:
-// "creatures <command>: <label>: <fault>".
-void report_patch_faults(const char* command, const std::string& label, const FaultList& faults, std::ostream& err);
+
+
 
 }  // namespace ce

@@ -1,10 +1,10 @@
 // The one write of an import (import_commit.h).
-#include "cli/import_commit.h"
+#include "folder/commit.h"
 
 #include <algorithm>
 #include <ostream>
 
-#include "cli/dataset.h"
+#include "folder/dataset.h"
 #include "store/layouts.h"
 
 namespace ce {

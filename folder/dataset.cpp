@@ -1,8 +1,8 @@
-#include "cli/dataset.h"
+#include "folder/dataset.h"
 
 #include <ostream>
 
-#include "cli/field_value.h"
+#include "folder/field_value.h"
 #include "store/quoted_text.h"
 #include "text/code_page.h"
 #include "store/value_text.h"

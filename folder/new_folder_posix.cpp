@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "cli/new_folder.h"
+#include "folder/new_folder.h"
 
 namespace ce::staging {
 namespace {

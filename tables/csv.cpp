@@ -1,4 +1,4 @@
-#include "cli/csv.h"
+#include "tables/csv.h"
 
 namespace ce {
 

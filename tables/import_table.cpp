@@ -1,6 +1,6 @@
-#include "cli/import_table.h"
+#include "tables/import_table.h"
 
-#include "cli/libraries.h"
+#include "tables/libraries.h"
 
 #if CE_CLI_LIBRARIES
 #include <nlohmann/json.hpp>
@@ -9,9 +9,9 @@
 #include <iterator>
 #include <unordered_map>
 
-#include "cli/csv.h"
+#include "tables/csv.h"
 #include "store/quoted_text.h"
-#include "cli/dataset.h"
+#include "folder/dataset.h"
 #include "cli/describe.h"
 #include "store/value_text.h"
 

@@ -24,8 +24,8 @@
 #include <tuple>
 #include <vector>
 
-#include "cli/dataset.h"
-#include "cli/new_folder.h"
+#include "folder/dataset.h"
+#include "folder/new_folder.h"
 #include "store/merge.h"
 
 namespace ce {

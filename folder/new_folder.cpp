@@ -1,4 +1,4 @@
-#include "cli/new_folder.h"
+#include "folder/new_folder.h"
 
 #include <algorithm>
 #include <filesystem>

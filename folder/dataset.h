@@ -6,8 +6,8 @@
 #include <iosfwd>
 #include <string>
 
-#include "cli/fields.h"
-#include "cli/folder.h"
+#include "folder/fields.h"
+#include "folder/folder.h"
 
 namespace ce {
 

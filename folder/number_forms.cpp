@@ -1,4 +1,4 @@
-#include "cli/import_suspect.h"
+#include "folder/number_forms.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,6 @@
 #include "text/code_page.h"
 
 namespace ce {
-namespace {
 
 // --- characters -------------------------------------------------------------------
 
@@ -101,13 +100,6 @@ std::string shape(std::string_view s) {
 
 // --- numbers ----------------------------------------------------------------------
 
-// A number as written: its value and the place of its last digit (0.01 for
-// "1.50"), which is how exactly the text gives it.
-struct Number {
-    double value = 0;
-    double unit = 1;
-    bool percent = false;
-};
 
 // Removes a currency sign at the front or the back (with spaces beside it).
 void strip_currency(std::string_view& s) {
@@ -225,6 +217,8 @@ bool is_plain_decimal(std::string_view s) {
     return digits > 0 && pos == s.size();
 }
 
+
+namespace {
 // --- dates and times --------------------------------------------------------------
 
 struct Token {
@@ -337,9 +331,6 @@ bool named_date(const std::vector<Token>& t, std::size_t n) {
 
 }  // namespace
 
-// Longer texts are never numbers, dates or markers as spreadsheets write
-// them: they are not looked at closer (an ability text has 999 characters).
-constexpr std::size_t kLongestNumber = 64, kLongestDate = 40, kLongestWord = 10;
 
 bool is_number_like(std::string_view text) { return text.size() <= kLongestNumber && !readings(text).empty(); }
 
@@ -366,233 +357,6 @@ bool is_date_like(std::string_view text) {
         }
     }
     return numeric_date(t, n) || named_date(t, n);
-}
-
-std::optional<Misread> misread_utf8(std::string_view text) {
-    // A misread text has characters of two bytes or more: an ASCII text is none.
-    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return std::nullopt;
-    struct Set {
-        int language;  // -1: Latin-1
-        const char* name;
-    };
-    static constexpr std::array<Set, 3> kSets = {{{0, "Windows-1252"}, {1, "Windows-1251"}, {-1, "Latin-1"}}};
-    for (const Set& set : kSets) {
-        std::string bytes;
-        bool mapped = true;
-        std::size_t pos = 0;
-        while (mapped && pos < text.size()) {
-            const std::optional<char32_t> c = next_utf8(text, pos);
-            if (!c) return std::nullopt;
-            std::optional<unsigned char> b;
-            if (set.language < 0) {
-                if (*c <= 0xFF) b = static_cast<unsigned char>(*c);
-            } else {
-                b = code_page_byte(set.language, *c);
-            }
-            if (b) bytes += static_cast<char>(*b);
-            else mapped = false;
-        }
-        if (!mapped) continue;
-        bool wide = false, valid = true;
-        for (std::size_t p = 0; valid && p < bytes.size();) {
-            const std::size_t from = p;
-            valid = next_utf8(bytes, p).has_value();
-            wide = wide || p - from > 1;
-        }
-        if (valid && wide) return Misread{std::move(bytes), set.name};
-    }
-    return std::nullopt;
-}
-
-const char* suspect_text(Suspect s) {
-    switch (s) {
-        case Suspect::None: return "an edit";
-        case Suspect::CharacterSet: return "characters mixed up by a wrong character set";
-        case Suspect::FormulaResult: return "a formula's result or error in place of the text";
-        case Suspect::Missing: return "a missing-value marker (NA, nan, null) emptied or added";
-        case Suspect::NumberRewritten: return "a number-like text rewritten";
-        case Suspect::Serial: return "a text turned into a date's serial number";
-        case Suspect::Date: return "a text turned into a date";
-        case Suspect::Time: return "a text turned into a time";
-        case Suspect::Percentage: return "a text turned into a percentage";
-        case Suspect::Boolean: return "a true/false text rewritten";
-        case Suspect::Spaces: return "spaces trimmed or collapsed";
-        case Suspect::Quotes: return "quotes added around the text";
-        case Suspect::ZeroSign: return "the sign of a zero lost (-0.0 -> 0)";
-        case Suspect::Rounded: return "floats of the column rounded to fewer digits";
-    }
-    return "";
-}
-
-namespace {
-
-bool is_missing_marker(std::string_view s) {
-    if (s.size() > kLongestWord) return false;
-    static constexpr std::array<std::string_view, 19> kMarkers = {
-        "na",   "n/a",  "#n/a", "#n/a n/a", "#na",  "nan",      "-nan",     "null",     "none", "nil",
-        "<na>", "nat",  "-1.#ind", "-1.#qnan", "1.#ind", "1.#qnan", "#null!", "missing", "n.a."};
-    const std::string l = lower(trim(s));
-    return std::find(kMarkers.begin(), kMarkers.end(), l) != kMarkers.end();
-}
-
-bool is_error_value(std::string_view s) {
-    if (s.size() > kLongestWord) return false;
-    static constexpr std::array<std::string_view, 9> kErrors = {"#name?", "#value!", "#ref!", "#div/0!", "#num!",
-                                                               "#null!", "#n/a",    "#error!", "#calc!"};
-    const std::string l = lower(trim(s));
-    if (std::find(kErrors.begin(), kErrors.end(), l) != kErrors.end()) return true;
-    return l.starts_with("err:") && l.size() == 7 && is_digit(l[4]) && is_digit(l[5]) && is_digit(l[6]);
-}
-
-// A formula as a person types it: "=" and printable characters.
-bool is_formula(std::string_view s) {
-    s = trim(s);
-    return s.size() > 1 && s.front() == '=' &&
-           std::none_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
-// One rule of the table: the class, and whether a change from `before` to
-// `after` has it. The first rule that matches names the change.
-struct TextRule {
-    Suspect what;
-    bool (*matches)(std::string_view before, std::string_view after);
-};
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-constexpr std::string_view kBomChar = "\xEF\xBB\xBF";      // U+FEFF
-constexpr std::string_view kBomRead = "\xC3\xAF\xC2\xBB\xC2\xBF";  // its bytes read as Windows-1252
-
-constexpr std::array<TextRule, 11> kTextRules = {{
-    {Suspect::CharacterSet,
-     [](std::string_view b, std::string_view a) {
-         if (a.find(kReplacement) != std::string_view::npos && b.find(kReplacement) == std::string_view::npos)
-             return true;
-         for (std::string_view bom : {kBomChar, kBomRead})
-             if (a.starts_with(bom) && !b.starts_with(bom)) return true;
-         const std::optional<Misread> m = misread_utf8(a);
-         return m && m->original == b;
-     }},
-    {Suspect::FormulaResult,
-     [](std::string_view b, std::string_view a) {
-         // What a formula gives: a number, TRUE or FALSE, an error value.
-         if (a.size() > kLongestNumber) return false;
-         const std::string value = lower(trim(a));
-         const bool result = is_number_like(a) || value == "true" || value == "false" || is_error_value(a);
-         return (is_formula(b) && result) || (is_error_value(a) && !is_error_value(b));
-     }},
-    {Suspect::Missing,
-     [](std::string_view b, std::string_view a) {
-         return (trim(a).empty() && is_missing_marker(b)) || (trim(b).empty() && is_missing_marker(a));
-     }},
-    {Suspect::NumberRewritten,
-     [](std::string_view b, std::string_view a) {
-         if (a.size() > kLongestNumber || b.size() > kLongestNumber) return false;
-         for (const Number& x : readings(b))
-             for (const Number& y : readings(a))
-                 if (same_number(x, y)) return true;
-         return false;
-     }},
-    {Suspect::Serial,
-     [](std::string_view b, std::string_view a) {
-         if (!is_plain_decimal(a) || is_number_like(b)) return false;
-         if (is_date_like(b) || is_time_like(b)) return true;
-         const std::optional<Number> n = read_number(a, '.');
-         return n && n->value >= 18264 && n->value < 73051;  // 1950 to 2099 in days since 1899-12-30
-     }},
-    {Suspect::Date, [](std::string_view b, std::string_view a) { return is_date_like(a) && shape(a) != shape(b); }},
-    {Suspect::Time, [](std::string_view b, std::string_view a) { return is_time_like(a) && shape(a) != shape(b); }},
-    {Suspect::Percentage,
-     [](std::string_view b, std::string_view a) {
-         return trim(a).ends_with('%') && is_number_like(a) && shape(a) != shape(b);
-     }},
-    {Suspect::Boolean,
-     [](std::string_view b, std::string_view a) {
-         if (b.size() > kLongestWord) return false;
-         const std::string l = lower(trim(b));
-         return (l == "true" || l == "false") && equal_ignoring_case(trim(a), trim(b));
-     }},
-    {Suspect::Spaces,
-     [](std::string_view b, std::string_view a) {
-         // Only where something visible stays: a text of spaces emptied may be an edit.
-         return !a.empty() && a.size() < b.size() && (a == trim(b) || a == collapsed(b));
-     }},
-    {Suspect::Quotes,
-     [](std::string_view b, std::string_view a) {
-         if (a.size() == b.size() + 1) return a.front() == '\'' && a.substr(1) == b;
-         if (a.size() != b.size() + 2 || a.front() != a.back()) return false;
-         return (a.front() == '"' || a.front() == '\'') && a.substr(1, b.size()) == b;
-     }},
-}};
-
-// A decimal text's digits: how many after the point (less the exponent), how
-// many significant, and whether it has an exponent.
-struct Digits {
-    long decimals = 0;
-    int significant = 0;
-    bool exponent = false;
-};
-
-std::optional<Digits> digits_of(std::string_view s) {
-    s = trim(s);
-    if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
-    Digits d;
-    std::size_t pos = 0;
-    bool point = false, leading = true;
-    for (; pos < s.size(); ++pos) {
-        const char c = s[pos];
-        if (c == '.' && !point) {
-            point = true;
-        } else if (is_digit(c)) {
-            if (point) ++d.decimals;
-            if (c != '0') leading = false;
-            if (!leading) ++d.significant;
-        } else {
-            break;
-        }
-    }
-    if (pos < s.size()) {
-        if (s[pos] != 'e' && s[pos] != 'E') return std::nullopt;
-        long e = 0;
-        std::string_view exp = s.substr(pos + 1);
-        if (!exp.empty() && exp.front() == '+') exp.remove_prefix(1);
-        if (exp.size() > 6) return std::nullopt;
-        if (std::from_chars(exp.data(), exp.data() + exp.size(), e).ptr != exp.data() + exp.size()) return std::nullopt;
-        d.decimals -= e;
-        d.exponent = true;
-    }
-    return d;
-}
-
-bool finite_bits(std::uint32_t bits) { return ((bits >> 23) & 0xFFu) != 0xFF; }
-
-}  // namespace
-
-Suspect class_text_change(std::string_view before, std::string_view after) {
-    for (const TextRule& rule : kTextRules)
-        if (rule.matches(before, after)) return rule.what;
-    return Suspect::None;
-}
-
-Suspect class_float_change(std::uint32_t before, std::uint32_t after, std::string_view written) {
-    // A spreadsheet reads "-0.0" as the number 0; nothing makes -0.0 of 0 but a person.
-    if (before == 0x80000000u && after == 0) return Suspect::ZeroSign;
-    // Rounding that leaves no digit (a tiny value written 0) is not told apart
-    // from an edit to zero.
-    if (!finite_bits(before) || !finite_bits(after) || (after & 0x7FFFFFFFu) == 0) return Suspect::None;
-    const std::optional<Digits> shown = digits_of(written);
-    const std::optional<Digits> exact = digits_of(float_value_text(before));
-    if (!shown || !exact) return Suspect::None;
-    // The new value is the old one to the place of the text's last digit,
-    // rounded either way at a tie (programs differ there): within half of
-    // that place, give or take the float's own precision.
-    if (shown->decimals >= exact->decimals || shown->decimals < -38 || shown->decimals > 45) return Suspect::None;
-    const double old_value = static_cast<double>(bits_float(before));
-    const double new_value = static_cast<double>(bits_float(after));
-    const double half = std::pow(10.0, static_cast<double>(-shown->decimals)) / 2;
-    const double slack = std::fabs(old_value) * 1e-7 + std::fabs(new_value) * 1e-7;
-    if (std::fabs(old_value - new_value) <= half + slack) return Suspect::Rounded;
-    return Suspect::None;
 }
 
 }  // namespace ce

@@ -1,6 +1,6 @@
 // The merge itself: the sides' data files field by field, their language files
 // line by line, their portraits file by file, into the files of a new folder.
-#include "cli/merge.h"
+#include "mods/merge.h"
 
 #include <algorithm>
 

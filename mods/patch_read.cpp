@@ -3,7 +3,7 @@
 // that names the line of every fault and keeps numbers as they are written.
 #include <unordered_map>
 
-#include "cli/patch.h"
+#include "mods/patch.h"
 #include "store/layouts.h"
 #include "store/quoted_text.h"
 #include "store/value_text.h"
