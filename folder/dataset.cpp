@@ -26,8 +26,6 @@ void warn_unread_texts(const Dataset& data, const char* command, std::ostream& e
         if (!t.present) err << "creatures " << command << ": " << t.fault.message() << "; read as empty\n";
 }
 
-const char* language_name(int language) { return language == 1 ? "Russian" : "English"; }
-
 std::string stored_bytes(const Dataset& data, const Field& field, int slot) {
     if (field.kind == FieldKind::Line)
         return std::string(data.text(field.text_kind).line(line_of(field, slot)));

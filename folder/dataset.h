@@ -24,9 +24,6 @@ struct Dataset {
 // current language when -1), as `how` says (the user's own folder by default).
 Dataset load_dataset(const std::string& root, int language = -1, const FolderRead& how = {});
 
-// "English" or "Russian"; the language folder "Eng" or "Rus".
-const char* language_name(int language);
-
 // The stored bytes of a Text field (up to its first zero, or the whole field when
 // it holds none) or of a Line field (the creature's line, without its ender).
 std::string stored_bytes(const Dataset& data, const Field& field, int slot);

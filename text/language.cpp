@@ -78,6 +78,8 @@ std::string render(const Conversion& conv, int value) {
 
 }  // namespace
 
+const char* language_name(int language) { return language == 1 ? "Russian" : "English"; }
+
 std::string language_file_name(TextKind kind, int language) {
     const auto lang = static_cast<std::size_t>(language == 1 ? 1 : 0);
     std::string name = kLanguageFolders[lang];

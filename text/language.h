@@ -12,6 +12,9 @@ namespace ce {
 
 enum class TextKind { Monsters = 0, Spells = 1, Common = 2, Plural = 3, Ability = 4 };
 
+// "English" or "Russian": the language of the folder "Eng" or "Rus".
+const char* language_name(int language);
+
 // Path of the file of that kind for language 0 (English, "Eng") or 1 (Russian,
 // "Rus"), relative to root, with the platform's separator ("Eng\Monsters.txt").
 std::string language_file(const std::string& root, TextKind kind, int language);
