@@ -65,11 +65,11 @@ std::vector<Field> make_fields(bool text_tails) {
 }
 
 int line_of(const Field& field, int slot) {
-    return field.text_kind == TextKind::Monsters ? slot + 1 : slot;
+    return creature_line_number(field.text_kind, slot);
 }
 
 std::size_t line_max(const Field& field) {
-    return static_cast<std::size_t>(field.text_kind == TextKind::Ability ? kAbilityMax : kNameMax);
+    return creature_line_max(field.text_kind);
 }
 
 int find_field(const std::vector<Field>& fields, std::string_view key) {

@@ -14,14 +14,12 @@ namespace ce {
 
 namespace {
 
-// The creature's line number in the file: the Monsters file begins with the
-// none entry.
-int line_number(std::size_t line, int slot) { return kCreatureLines[line] == TextKind::Monsters ? slot + 1 : slot; }
+int line_number(std::size_t line, int slot) { return creature_line_number(kCreatureLines[line], slot); }
 
 }  // namespace
 
 std::string stored_line(std::size_t line, std::string_view typed) {
-    const std::size_t max = kCreatureLines[line] == TextKind::Ability ? kAbilityMax : kNameMax;
+    const std::size_t max = creature_line_max(kCreatureLines[line]);
     return as_one_line(typed.substr(0, std::min(typed.size(), max)));
 }
 
