@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "form/captions.h"
+#include "folder/captions.h"
 #include "form/catalogue.h"
 #include "form/controls.h"
 #include "form/fill_language.h"
@@ -29,18 +29,9 @@ std::string decoded_line(const Dataset& data, TextKind kind, int k) {
 std::vector<std::string> field_captions(const Dataset& data, const std::vector<Field>& fields) {
     const Captions caps = data.captions();
     const CaptionOf caption_of = [&](int id) { return caps.caption(id); };
-    std::vector<std::string> out(fields.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const Field& f = fields[i];
-        if (f.kind == FieldKind::After && i > 0) {
-            out[i] = out[i - 1] + " (bytes after the text)";  // follows its text field
-            continue;
-        }
-        std::string caption = !f.row                ? line_caption(f.text_kind, caption_of)
-                              : f.row->caption == 0 ? std::string("(no control)")
-                                                    : row_caption(*f.row, caption_of);
-        out[i] = caption.empty() ? f.key : caption;
-    }
+    std::vector<std::string> out;
+    out.reserve(fields.size());
+    for (const Field& f : fields) out.push_back(f.caption(caption_of));
     return out;
 }
 
