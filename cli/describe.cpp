@@ -45,7 +45,7 @@ std::string field_place(const Field& field, int slot) {
 
 void fill_form(Form& form, const Dataset& data) {
     std::string header_format;
-    std::vector<std::string> faults;  // the tool reports missing files itself
+    std::vector<Fault> faults;  // the tool reports missing files itself
     apply_language(form, data.folder.root, 0, header_format, faults);
 }
 
