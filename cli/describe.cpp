@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <ostream>
 
 #include "folder/captions.h"
 #include "form/catalogue.h"
@@ -33,6 +34,10 @@ std::vector<std::string> field_captions(const Dataset& data, const std::vector<F
     out.reserve(fields.size());
     for (const Field& f : fields) out.push_back(f.caption(caption_of));
     return out;
+}
+
+void warn_unread_texts(const Dataset& data, const char* command, std::ostream& err) {
+    for (const Fault& fault : unread_texts(data)) err << "creatures " << command << ": " << fault << "; read as empty\n";
 }
 
 std::string field_place(const Field& field, int slot) {
