@@ -157,10 +157,4 @@ std::string as_one_line(std::string_view typed) {
     return line;
 }
 
-int creature_line_number(TextKind kind, int slot) { return kind == TextKind::Monsters ? slot + 1 : slot; }
-
-std::size_t creature_line_max(TextKind kind) {
-    return static_cast<std::size_t>(kind == TextKind::Ability ? kAbilityMax : kNameMax);
-}
-
 }  // namespace ce

@@ -11,8 +11,6 @@
 #include <string>
 #include <string_view>
 
-#include "text/language.h"
-
 namespace ce {
 
 // The text up to its first zero byte.
@@ -59,14 +57,6 @@ std::string replace_lines(std::string_view bytes, const std::map<int, std::strin
 // characters) and the ability text (999).
 constexpr int kNameMax = 63;
 constexpr int kAbilityMax = 999;
-
-// The line of a creature's text in its language file: a creature's name is line
-// slot + 1 of Monsters.txt (its line 0 names no creature); its plural and its
-// ability text are line slot of theirs.
-int creature_line_number(TextKind kind, int slot);
-// Longest text stored in a creature's line of that file (kNameMax, or
-// kAbilityMax for the ability text).
-std::size_t creature_line_max(TextKind kind);
 
 // A typed text as one line of a language file: the text up to its first zero,
 // with every line ender made a space (a CR LF pair one space), so that the
