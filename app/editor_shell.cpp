@@ -240,7 +240,7 @@ int run_editor() {
     // What a crash left in the folder is put right first, and said once.
     const UserText recovered = recovery_text(language, recover_folder(system_file_ops(), ""), "");
     if (!recovered.empty()) show_error(nullptr, user_text_wide(recovered, language), language);
-    const std::vector<std::string> faults = startup_faults("");
+    const std::vector<Fault> faults = startup_faults("");
     if (!faults.empty()) {
         show_error(nullptr, user_text_wide(startup_message(language, "", faults), language), language);
         return 2;

@@ -28,7 +28,8 @@ public:
         for (std::uint64_t seed : {1, 2}) {
             const std::string dir = (root_ / std::to_string(seed)).string();
             fs::create_directories(dir);
-            if (!ce::write_demo(dir, ce::make_demo_files(seed), false).ok()) std::abort();
+            const auto files = ce::make_demo_files(seed);
+            if (!files.ok() || !ce::write_demo(dir, *files, false).ok()) std::abort();
             ce::ExportOptions options;
             options.root = dir;
             options.format = "csv";

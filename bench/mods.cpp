@@ -40,7 +40,8 @@ public:
         for (int seed : {1, 2, 3, 4}) {
             const std::string dir = folder(seed);
             fs::create_directories(dir);
-            if (!ce::write_demo(dir, ce::make_demo_files(static_cast<std::uint64_t>(seed)), false).ok()) std::abort();
+            const auto files = ce::make_demo_files(static_cast<std::uint64_t>(seed));
+            if (!files.ok() || !ce::write_demo(dir, *files, false).ok()) std::abort();
         }
         std::string text;
         if (run({"diff", folder(1), folder(2), "--patch"}, &text) != ce::kExitFound) std::abort();

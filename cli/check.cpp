@@ -17,11 +17,11 @@ namespace {
 // captions and list options of the Common file.
 int lines_needed(TextKind kind) {
     switch (kind) {
-        case TextKind::Monsters: return kSlots + 1;
         case TextKind::Spells: return 1;
         case TextKind::Common: return common_line_count();
+        case TextKind::Monsters:
         case TextKind::Plural:
-        case TextKind::Ability: return kSlots;
+        case TextKind::Ability: return creature_line_number(kind, kSlots - 1) + 1;
     }
     return 0;
 }
@@ -145,11 +145,10 @@ std::string line_end_note(const LanguageText& t) {
 // The creatures whose line is longer than a Save keeps, or "" when none is.
 std::string long_lines_note(TextKind kind, const LanguageText& t, int first) {
     if (kind == TextKind::Common || kind == TextKind::Spells) return {};
-    const auto max = static_cast<std::size_t>(kind == TextKind::Ability ? kAbilityMax : kNameMax);
+    const std::size_t max = creature_line_max(kind);
     std::vector<int> long_lines;
     for (int slot = 0; slot < kSlots; ++slot) {
-        const int i = kind == TextKind::Monsters ? slot + 1 : slot;
-        if (t.line(i).size() > max) long_lines.push_back(slot);
+        if (t.line(creature_line_number(kind, slot)).size() > max) long_lines.push_back(slot);
     }
     if (long_lines.empty()) return {};
     return std::to_string(long_lines.size()) + " creatures' lines are longer than " + std::to_string(max) +

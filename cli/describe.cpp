@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <map>
+#include <ostream>
 
-#include "form/captions.h"
+#include "folder/captions.h"
 #include "form/catalogue.h"
 #include "form/controls.h"
 #include "form/fill_language.h"
@@ -29,19 +30,14 @@ std::string decoded_line(const Dataset& data, TextKind kind, int k) {
 std::vector<std::string> field_captions(const Dataset& data, const std::vector<Field>& fields) {
     const Captions caps = data.captions();
     const CaptionOf caption_of = [&](int id) { return caps.caption(id); };
-    std::vector<std::string> out(fields.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const Field& f = fields[i];
-        if (f.kind == FieldKind::After && i > 0) {
-            out[i] = out[i - 1] + " (bytes after the text)";  // follows its text field
-            continue;
-        }
-        std::string caption = !f.row                ? line_caption(f.text_kind, caption_of)
-                              : f.row->caption == 0 ? std::string("(no control)")
-                                                    : row_caption(*f.row, caption_of);
-        out[i] = caption.empty() ? f.key : caption;
-    }
+    std::vector<std::string> out;
+    out.reserve(fields.size());
+    for (const Field& f : fields) out.push_back(f.caption(caption_of));
     return out;
+}
+
+void warn_unread_texts(const Dataset& data, const char* command, std::ostream& err) {
+    for (const Fault& fault : unread_texts(data)) err << "creatures " << command << ": " << fault << "; read as empty\n";
 }
 
 std::string field_place(const Field& field, int slot) {
@@ -54,7 +50,7 @@ std::string field_place(const Field& field, int slot) {
 
 void fill_form(Form& form, const Dataset& data) {
     std::string header_format;
-    std::vector<std::string> faults;  // the tool reports missing files itself
+    std::vector<Fault> faults;  // the tool reports missing files itself
     apply_language(form, data.folder.root, 0, header_format, faults);
 }
 

@@ -2,6 +2,7 @@
 // language and the text the editor would show for a stored value.
 #pragma once
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ class Form;
 // caption are numbered (#1, #2, ...). Arrays without a control are "(no
 // control)". Empty captions (no Common file) fall back to the key.
 std::vector<std::string> field_captions(const Dataset& data, const std::vector<Field>& fields);
+
+// Names on `err` ("creatures <command>: <file>: <why>; read as empty") each
+// language text of `data` that could not be read and so reads as empty.
+void warn_unread_texts(const Dataset& data, const char* command, std::ostream& err);
 
 // Where a field's value lives: "MonstersSetup.vrh@27012" (the byte position of
 // the slot's element), "Firewall.vrh@1 bit 4", "Eng/Monsters.txt line 13".

@@ -41,7 +41,7 @@ std::vector<std::string> lines_of(std::size_t count, Pick pick) {
 
 }  // namespace
 
-std::vector<DemoFile> make_demo_files(std::uint64_t seed) {
+Result<std::vector<DemoFile>> make_demo_files(std::uint64_t seed) {
     const std::vector<Creature> creatures = make_creatures(seed);
     const std::vector<TextPair> spells = make_spells(seed);
     std::vector<DemoFile> files;
@@ -86,7 +86,9 @@ std::vector<DemoFile> make_demo_files(std::uint64_t seed) {
         const Image face = large ? draw_creature_face(seed, slot, kLargePortraitSize, kLargePortraitSize,
                                                       2 * kPortraitWidth, 2 * kPortraitHeight)
                                  : draw_creature_face(seed, slot, kPortraitWidth, kPortraitHeight);
-        files.push_back({data_path(kPictureFolder, std::to_string(slot) + ".jpg"), encode_jpeg(face)});
+        Result<std::vector<std::uint8_t>> jpeg = encode_jpeg(face);
+        if (!jpeg.ok()) return jpeg.fault();
+        files.push_back({data_path(kPictureFolder, std::to_string(slot) + ".jpg"), std::move(*jpeg)});
     }
     return files;
 }

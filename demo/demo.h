@@ -52,8 +52,8 @@ struct DemoFile {
 };
 
 // Every file of the demo folder for the seed, in writing order. The same seed
-// gives the same bytes.
-std::vector<DemoFile> make_demo_files(std::uint64_t seed);
+// gives the same bytes. A fault when the portraits cannot be encoded.
+Result<std::vector<DemoFile>> make_demo_files(std::uint64_t seed);
 
 // Writes the demo folder into dir, creating it (and its parents) when missing.
 // Refuses, naming them, when dir already holds any of the demo's files, unless

@@ -1,6 +1,4 @@
 // JPEG encoding through stb_image_write (libstb-dev), when the build has it.
-#include <stdexcept>
-
 #include "demo/portrait.h"
 
 #if __has_include(<stb/stb_image_write.h>)
@@ -32,20 +30,20 @@ void append(void* context, void* data, int size) {
 }
 }  // namespace
 
-std::vector<std::uint8_t> encode_jpeg(const Image& image) {
+Result<std::vector<std::uint8_t>> encode_jpeg(const Image& image) {
     std::vector<std::uint8_t> out;
     if (image.width <= 0 || image.height <= 0 ||
         image.rgb.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3)
-        throw std::runtime_error("cannot encode an image of inconsistent size as JPEG");
+        return Fault(FaultKind::invalid, "", "cannot encode an image of inconsistent size as JPEG");
     if (stbi_write_jpg_to_func(append, &out, image.width, image.height, 3, image.rgb.data(), 90) == 0)
-        throw std::runtime_error("the JPEG encoder failed");
+        return Fault(FaultKind::io, "", "the JPEG encoder failed");
     return out;
 }
 
 #else
 
-std::vector<std::uint8_t> encode_jpeg(const Image&) {
-    throw std::runtime_error("this build has no JPEG encoder (stb_image_write.h was not found)");
+Result<std::vector<std::uint8_t>> encode_jpeg(const Image&) {
+    return Fault(FaultKind::io, "", "this build has no JPEG encoder (stb_image_write.h was not found)");
 }
 
 #endif

@@ -25,7 +25,12 @@ int main(int argc, char** argv) {
             std::cout << ce::demo_usage();
             return 0;
         }
-        const std::vector<ce::DemoFile> files = ce::make_demo_files(parsed.seed);
+        const ce::Result<std::vector<ce::DemoFile>> made = ce::make_demo_files(parsed.seed);
+        if (!made.ok()) {
+            std::cerr << "creatures-demo: " << made.fault().message() << '\n';
+            return 1;
+        }
+        const std::vector<ce::DemoFile>& files = *made;
         if (const ce::Status error = ce::write_demo(parsed.dir, files, parsed.force); !error.ok()) {
             std::cerr << "creatures-demo: " << error.message() << '\n';
             return 1;

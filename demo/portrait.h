@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "store/fault.h"
+
 namespace ce {
 
 struct Image {
@@ -19,9 +21,10 @@ Image draw_creature_face(std::uint64_t seed, int slot, int width, int height);
 // corner of a larger picture, framed, on a dark wall.
 Image draw_creature_face(std::uint64_t seed, int slot, int width, int height, int face_width, int face_height);
 
-// The image as a baseline JPEG file. Throws std::runtime_error when this
-// build has no JPEG encoder (the Windows build does not carry one: the
-// generator runs on the build machine).
-std::vector<std::uint8_t> encode_jpeg(const Image& image);
+// The image as a baseline JPEG file, or why it cannot be made: this build has
+// no JPEG encoder (the Windows build does not carry one: the generator runs on
+// the build machine), the image's size does not match its pixels, or the
+// encoder failed.
+Result<std::vector<std::uint8_t>> encode_jpeg(const Image& image);
 
 }  // namespace ce

@@ -1,7 +1,5 @@
 #include "folder/dataset.h"
 
-#include <ostream>
-
 #include "folder/field_value.h"
 #include "store/quoted_text.h"
 #include "text/code_page.h"
@@ -21,12 +19,12 @@ Dataset load_dataset(const std::string& root, int language, const FolderRead& ho
 
 std::string quote_text(std::string_view utf8) { return quoted_text(utf8); }
 
-void warn_unread_texts(const Dataset& data, const char* command, std::ostream& err) {
+std::vector<Fault> unread_texts(const Dataset& data) {
+    std::vector<Fault> faults;
     for (const LanguageText& t : data.texts)
-        if (!t.present) err << "creatures " << command << ": " << t.fault.message() << "; read as empty\n";
+        if (!t.present) faults.push_back(t.fault.ok() ? Fault(FaultKind::io, "", "") : t.fault.fault());
+    return faults;
 }
-
-const char* language_name(int language) { return language == 1 ? "Russian" : "English"; }
 
 std::string stored_bytes(const Dataset& data, const Field& field, int slot) {
     if (field.kind == FieldKind::Line)

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <array>
-#include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "folder/fields.h"
 #include "folder/folder.h"
@@ -23,9 +23,6 @@ struct Dataset {
 // Reads the folder and the five language files of `language` (the folder's
 // current language when -1), as `how` says (the user's own folder by default).
 Dataset load_dataset(const std::string& root, int language = -1, const FolderRead& how = {});
-
-// "English" or "Russian"; the language folder "Eng" or "Rus".
-const char* language_name(int language);
 
 // The stored bytes of a Text field (up to its first zero, or the whole field when
 // it holds none) or of a Line field (the creature's line, without its ender).
@@ -52,10 +49,9 @@ inline bool is_text_field(const Field& field) {
 // control characters escaped (quoted_text, the one escaping of every message).
 std::string quote_text(std::string_view utf8);
 
-// Names on `err` ("creatures <command>: <file>: <why>; read as empty") each
-// language text of `data` that could not be read and so reads as empty, as the
-// editor reads it.
-void warn_unread_texts(const Dataset& data, const char* command, std::ostream& err);
+// Why each language text of `data` that could not be read (and so reads as
+// empty, as the editor reads it) could not be, in the order of TextKind.
+std::vector<Fault> unread_texts(const Dataset& data);
 
 // Float bits of a Float field's element.
 std::uint32_t float_element(const Dataset& data, const Field& field, int slot);

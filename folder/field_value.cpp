@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "folder/number_forms.h"
-#include "folder/dataset.h"
 #include "store/quoted_text.h"
 #include "store/value_text.h"
 #include "text/code_page.h"
+#include "text/language.h"
 
 namespace ce {
 namespace {

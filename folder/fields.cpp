@@ -64,12 +64,22 @@ std::vector<Field> make_fields(bool text_tails) {
     return fields;
 }
 
-int line_of(const Field& field, int slot) {
-    return field.text_kind == TextKind::Monsters ? slot + 1 : slot;
+int line_of(const Field& field, int slot) { return field.line(slot); }
+
+std::size_t line_max(const Field& field) { return creature_line_max(field.text_kind); }
+
+std::size_t Field::text_max() const {
+    if (kind == FieldKind::Line) return creature_line_max(text_kind);
+    return kind == FieldKind::Text ? row->width : 0;
 }
 
-std::size_t line_max(const Field& field) {
-    return static_cast<std::size_t>(field.text_kind == TextKind::Ability ? kAbilityMax : kNameMax);
+std::string Field::caption(const CaptionOf& caption_of) const {
+    std::string caption = !row                ? line_caption(text_kind, caption_of)
+                          : row->caption == 0 ? std::string("(no control)")
+                                              : row_caption(*row, caption_of);
+    if (kind != FieldKind::After) return caption.empty() ? key : caption;
+    if (caption.empty()) caption = key.substr(0, key.size() - kAfterSuffix.size());
+    return caption + " (bytes after the text)";
 }
 
 int find_field(const std::vector<Field>& fields, std::string_view key) {

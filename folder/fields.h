@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "folder/captions.h"
 #include "store/binding.h"
 #include "store/fault.h"
 #include "text/language.h"
@@ -33,6 +34,20 @@ struct Field {
     std::int64_t min = 0, max = 0;    // Integer: the range of the element (a 32-bit
                                       // element that the editor shows unsigned also
                                       // takes the unsigned reading of its bits)
+
+    // How a person names the field, in the language of `caption_of` (the
+    // folder's Common texts, or the form's captions): the caption of its
+    // control (row_caption, line_caption), "... (bytes after the text)" for an
+    // After field, "(no control)" for a row that no control shows; its key
+    // when the captions are empty.
+    std::string caption(const CaptionOf& caption_of) const;
+    // The bytes of the field's element in its data file (0 for a Line).
+    std::size_t width() const { return row ? row->width : 0; }
+    // The longest text the field stores: a Text field's width, a Line's 63 or
+    // 999 characters; 0 for the other kinds.
+    std::size_t text_max() const;
+    // A Line field's line of the creature in its language file.
+    int line(int slot) const { return creature_line_number(text_kind, slot); }
 };
 
 // Every field: name, plural, ability, then the six files' rows in file order.
@@ -44,9 +59,9 @@ std::vector<Field> make_fields(bool text_tails = false);
 // Suffix of an After field's key.
 constexpr std::string_view kAfterSuffix = ".after";
 
-// Line number in the language file of the creature's line.
+// Line number in the language file of the creature's line (Field::line).
 int line_of(const Field& field, int slot);
-// Longest text stored for the line (63 or 999).
+// Longest text stored for the line (63 or 999; Field::text_max of a Line).
 std::size_t line_max(const Field& field);
 
 // The selection named by a comma-separated list of keys: a key, an array key

@@ -117,32 +117,40 @@ void strip_currency(std::string_view& s) {
     }
 }
 
-// Reads a number-like text with `point` ('.' or ',') as its decimal separator;
-// thousands are grouped by the other of the two, a space, a no-break space or
-// an apostrophe, in groups of three.
-std::optional<Number> read_number(std::string_view s, char point) {
+struct Signs {
+    bool negative = false, percent = false;
+};
+
+// Takes accounting brackets, currency signs, a percent sign and a sign (a
+// minus sign U+2212 too) off both ends of `s`.
+Signs strip_signs(std::string_view& s) {
+    Signs signs;
     s = trim(s);
-    bool negative = false;
     if (s.size() >= 2 && s.front() == '(' && s.back() == ')') {  // accounting negative
-        negative = true;
+        signs.negative = true;
         s = trim(s.substr(1, s.size() - 2));
     }
     strip_currency(s);
-    bool percent = false;
     if (s.ends_with('%')) {
-        percent = true;
+        signs.percent = true;
         s = trim(s.substr(0, s.size() - 1));
     }
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = negative != (s.front() == '-');
+        signs.negative = signs.negative != (s.front() == '-');
         s.remove_prefix(1);
         strip_currency(s);
     } else if (s.starts_with("\xE2\x88\x92")) {  // U+2212 minus sign
-        negative = !negative;
+        signs.negative = !signs.negative;
         s.remove_prefix(3);
     }
-    std::string digits;  // the mantissa's digits, then the exponent
-    std::size_t pos = 0, group = 0, decimals = 0;
+    return signs;
+}
+
+// The mantissa from `pos` on: whole digits, grouped in threes by the other
+// separator, a space, a no-break space or an apostrophe, then the decimals
+// after `point`. False when a group is broken or there is no digit.
+bool read_mantissa(std::string_view s, char point, std::size_t& pos, std::string& digits, std::size_t& decimals) {
+    std::size_t group = 0;
     bool grouped = false;
     while (pos < s.size()) {
         if (is_digit(s[pos])) {
@@ -158,7 +166,7 @@ std::optional<Number> read_number(std::string_view s, char point) {
         group = 0;
         pos += sep;
     }
-    if (grouped && group != 3) return std::nullopt;
+    if (grouped && group != 3) return false;
     if (pos < s.size() && s[pos] == point) {
         ++pos;
         while (pos < s.size() && is_digit(s[pos])) {
@@ -166,29 +174,46 @@ std::optional<Number> read_number(std::string_view s, char point) {
             ++decimals;
         }
     }
-    if (digits.empty()) return std::nullopt;
+    return !digits.empty();
+}
+
+// An exponent at `pos` ("e12", "E-3": at most five digits), 0 when there is
+// none; false when an "e" has no digits.
+bool read_exponent(std::string_view s, std::size_t& pos, long& exponent) {
+    exponent = 0;
+    if (pos >= s.size() || (s[pos] != 'e' && s[pos] != 'E')) return true;
+    ++pos;
+    const std::size_t from = pos;
+    if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) ++pos;
+    const std::size_t digits_from = pos;
+    while (pos < s.size() && is_digit(s[pos]) && pos - digits_from < 5) ++pos;
+    if (pos == digits_from) return false;
+    const std::string_view e = s.substr(from, pos - from);
+    std::from_chars(e.data() + (e.front() == '+' ? 1 : 0), e.data() + e.size(), exponent);
+    return true;
+}
+
+// Reads a number-like text with `point` ('.' or ',') as its decimal separator;
+// thousands are grouped by the other of the two, a space, a no-break space or
+// an apostrophe, in groups of three.
+std::optional<Number> read_number(std::string_view s, char point) {
+    const Signs signs = strip_signs(s);
+    std::string digits;  // the mantissa's digits, then the exponent
+    std::size_t pos = 0, decimals = 0;
     long exponent = 0;
-    if (pos < s.size() && (s[pos] == 'e' || s[pos] == 'E')) {
-        ++pos;
-        const std::size_t from = pos;
-        if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) ++pos;
-        const std::size_t digits_from = pos;
-        while (pos < s.size() && is_digit(s[pos]) && pos - digits_from < 5) ++pos;
-        if (pos == digits_from) return std::nullopt;
-        const std::string_view e = s.substr(from, pos - from);
-        std::from_chars(e.data() + (e.front() == '+' ? 1 : 0), e.data() + e.size(), exponent);
-    }
-    if (pos != s.size()) return std::nullopt;
-    const std::string text = digits + "e" + std::to_string(exponent - static_cast<long>(decimals));
+    if (!read_mantissa(s, point, pos, digits, decimals) || !read_exponent(s, pos, exponent) || pos != s.size())
+        return std::nullopt;
+    const long scale = exponent - static_cast<long>(decimals);
+    const std::string text = digits + "e" + std::to_string(scale);
     Number n;
     if (std::from_chars(text.data(), text.data() + text.size(), n.value).ec != std::errc()) return std::nullopt;
-    n.unit = std::pow(10.0, static_cast<double>(exponent - static_cast<long>(decimals)));
-    if (negative) n.value = -n.value;
-    if (percent) {
+    n.unit = std::pow(10.0, static_cast<double>(scale));
+    if (signs.negative) n.value = -n.value;
+    if (signs.percent) {
         n.value /= 100;
         n.unit /= 100;
     }
-    n.percent = percent;
+    n.percent = signs.percent;
     return n;
 }
 

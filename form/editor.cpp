@@ -155,7 +155,7 @@ void switch_language(EditorState& state, Form& form, int language) {
     const Status written = write_language(file_ops(state), state.root, language);
     // Refilled from the language the file holds, so the radio buttons and the
     // texts agree with it even after a failed write.
-    std::vector<std::string> faults;
+    std::vector<Fault> faults;
     apply_language(form, state.root, state.current, state.header_format, faults);
     // The creature's lines are shown anew, in the language now chosen.
     remember_lines(state.shown, form);
@@ -187,24 +187,24 @@ void language_clicked(EditorState& state, Form& form) {
 
 }  // namespace
 
-std::vector<std::string> startup_faults(const std::string& root) {
-    std::vector<std::string> faults;
+std::vector<Fault> startup_faults(const std::string& root) {
+    std::vector<Fault> faults;
     for (const DataFileInfo& info : data_files()) {
         WholeFile file;
-        if (Status fault = load_data_file(root, info, file); !fault.ok()) faults.push_back(fault.message());
+        if (Status fault = load_data_file(root, info, file); !fault.ok()) faults.push_back(fault.fault());
     }
     const int language = read_language(root);
     for (TextKind kind : kLanguageKinds) {
         const std::string path = language_file(root, kind, language);
         WholeFile file;
         if (Status fault = read_whole_file(path, file); !fault.ok()) {
-            faults.push_back(fault.fault().at(language_file_name(kind, language)).message());
+            faults.push_back(fault.fault().at(language_file_name(kind, language)));
         }
     }
     return faults;
 }
 
-UserText startup_message(int language, const std::string& root, const std::vector<std::string>& faults) {
+UserText startup_message(int language, const std::string& root, const std::vector<Fault>& faults) {
     return folder_faults(language, say(language, MessageKey::cannot_start), root, faults);
 }
 

@@ -10,6 +10,7 @@
 #include "form/form.h"
 #include "form/messages.h"
 #include "form/shown.h"
+#include "store/fault.h"
 
 namespace ce {
 
@@ -34,9 +35,9 @@ struct EditorState {
 // Faults of the files the editor needs (the six data files present and at least
 // their size; the five language files of the current language present), one
 // line each naming the file and what is wrong. Empty when all is well.
-std::vector<std::string> startup_faults(const std::string& root);
+std::vector<Fault> startup_faults(const std::string& root);
 // One message naming the folder and listing every fault, in `language`.
-UserText startup_message(int language, const std::string& root, const std::vector<std::string>& faults);
+UserText startup_message(int language, const std::string& root, const std::vector<Fault>& faults);
 
 // Asks the user through the form, with state.asking set while the box is open.
 Form::Answer ask_question(EditorState& state, Form& form, const UserText& question);

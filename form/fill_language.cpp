@@ -75,20 +75,20 @@ void fill_captions(Form& form, std::string_view common, int current_index, std::
 
 void apply_language(Form& form, const std::string& root, int current_index,
                     std::string& header_format) {
-    std::vector<std::string> faults;
+    std::vector<Fault> faults;
     apply_language(form, root, current_index, header_format, faults);
     // Reported once the form is filled, so the message stands over a whole form.
     if (!faults.empty()) form.report_error(language_fault_message(form.language(), faults));
 }
 
-UserText language_fault_message(int language, const std::vector<std::string>& faults) {
+UserText language_fault_message(int language, const std::vector<Fault>& faults) {
     UserText message = say(language, MessageKey::language_files_unread);
-    for (const std::string& fault : faults) message.add_words("\n").add_system(fault);
+    for (const Fault& fault : faults) message.add_words("\n").add_system(fault.message());
     return message;
 }
 
 void apply_language(Form& form, const std::string& root, int current_index,
-                    std::string& header_format, std::vector<std::string>& faults) {
+                    std::string& header_format, std::vector<Fault>& faults) {
     // Each list keeps its entry index across the refill.
     std::array<int, kLastList - kFirstList + 1> remembered{};
     for (int id = kFirstList; id <= kLastList; ++id) {
@@ -106,7 +106,7 @@ void apply_language(Form& form, const std::string& root, int current_index,
     auto load = [&](TextKind kind) {
         std::string bytes;
         if (Status fault = load_language_text(language_file(root, kind, language), bytes); !fault.ok())
-            faults.push_back(fault.message());
+            faults.push_back(fault.fault());
         return bytes;
     };
     const std::string common = load(TextKind::Common);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "form/messages.h"
+#include "store/fault.h"
 
 namespace ce {
 
@@ -20,9 +21,9 @@ void apply_language(Form& form, const std::string& root, int current_index,
 // The same, with the read faults ("<path>: <what went wrong>") added to `faults`
 // instead of reported, for callers that report one message for a whole action.
 void apply_language(Form& form, const std::string& root, int current_index,
-                    std::string& header_format, std::vector<std::string>& faults);
+                    std::string& header_format, std::vector<Fault>& faults);
 // The one message that names every language file that could not be read, in
 // `language`.
-UserText language_fault_message(int language, const std::vector<std::string>& faults);
+UserText language_fault_message(int language, const std::vector<Fault>& faults);
 
 }  // namespace ce

@@ -14,14 +14,12 @@ namespace ce {
 
 namespace {
 
-// The creature's line number in the file: the Monsters file begins with the
-// none entry.
-int line_number(std::size_t line, int slot) { return kCreatureLines[line] == TextKind::Monsters ? slot + 1 : slot; }
+int line_number(std::size_t line, int slot) { return creature_line_number(kCreatureLines[line], slot); }
 
 }  // namespace
 
 std::string stored_line(std::size_t line, std::string_view typed) {
-    const std::size_t max = kCreatureLines[line] == TextKind::Ability ? kAbilityMax : kNameMax;
+    const std::size_t max = creature_line_max(kCreatureLines[line]);
     return as_one_line(typed.substr(0, std::min(typed.size(), max)));
 }
 
@@ -29,7 +27,7 @@ LineChanges plan_creature_lines(const Form& form, const std::string& root, int s
                                 const std::array<std::string, 3>& shown, bool take_yours) {
     LineChanges out;
     if (!is_slot(slot)) {
-        out.faults.push_back(slot_fault("creature " + std::to_string(slot)).message() + "; no text was stored");
+        out.faults.push_back(slot_fault("creature " + std::to_string(slot)).followed_by("; no text was stored"));
         return out;
     }
     const int language = read_language(root);
@@ -38,7 +36,7 @@ LineChanges plan_creature_lines(const Form& form, const std::string& root, int s
         const std::string path = language_file(root, kind, language);
         std::string bytes;
         if (Status fault = load_language_text(path, bytes); !fault.ok()) {
-            out.faults.push_back(fault.message());
+            out.faults.push_back(fault.fault());
             continue;
         }
         const int number = line_number(k, slot);
@@ -65,7 +63,7 @@ LineChanges plan_creature_lines(const Form& form, const std::string& root, int s
 }
 
 void refill_after_save(Form& form, const std::string& root, int slot, std::string& header_format,
-                       std::vector<std::string>& faults) {
+                       std::vector<Fault>& faults) {
     apply_language(form, root, slot, header_format, faults);
     form.select_item(ctl::kCreatureList, slot);
 }

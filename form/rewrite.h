@@ -9,6 +9,8 @@
 
 #include <string_view>
 
+#include "store/fault.h"
+
 namespace ce {
 
 class Form;
@@ -37,7 +39,7 @@ struct LineFile {
 struct LineChanges {
     std::vector<LineFile> files;           // the files whose bytes change
     std::vector<LineConflict> conflicts;
-    std::vector<std::string> faults;       // files that cannot be read: nothing may be written
+    std::vector<Fault> faults;       // files that cannot be read: nothing may be written
 };
 // Each line whose control no longer holds `shown` (what it held after the show)
 // is stored from the control; the other lines keep what the files hold now, so
@@ -54,6 +56,6 @@ LineChanges plan_creature_lines(const Form& form, const std::string& root, int s
 // the files (apply_language) and selects entry `slot` of list 300. Faults of
 // files that cannot be read are added to `faults`.
 void refill_after_save(Form& form, const std::string& root, int slot, std::string& header_format,
-                       std::vector<std::string>& faults);
+                       std::vector<Fault>& faults);
 
 }  // namespace ce

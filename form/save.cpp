@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "form/captions.h"
+#include "folder/captions.h"
 #include "form/editor.h"
 #include "form/fill_language.h"
 #include "form/form.h"
@@ -116,10 +116,10 @@ struct SavePlan {
 
 // The files as they are now: all six read and checked before anything.
 bool read_data_files(const std::string& root, std::array<WholeFile, kDataFileCount>& read, Form& form, int slot) {
-    std::vector<std::string> faults;
+    std::vector<Fault> faults;
     for (const DataFileInfo& info : data_files())
         if (Status fault = load_data_file(root, info, read[index_of(info.id)]); !fault.ok())
-            faults.push_back(fault.message());
+            faults.push_back(fault.fault());
     if (faults.empty()) return true;
     const int language = form.language();
     form.report_error(folder_faults(language, say(language, MessageKey::save_data_files_unread, {{"slot", slot}}),
@@ -188,7 +188,7 @@ void add_files(FolderWrite& write, const std::string& root, const std::array<Who
 // the fields where the files' values stand shown again.
 void show_saved(Form& form, EditorState& state, SavePlan& plan) {
     const int c = state.current;
-    std::vector<std::string> refill_faults;
+    std::vector<Fault> refill_faults;
     refill_after_save(form, state.root, c, state.header_format, refill_faults);
     bool reshown = false;
     for (const DataFileInfo& info : data_files()) {

@@ -58,9 +58,9 @@ UserText not_a_number(int language, std::string_view text) {
 }  // namespace
 
 UserText folder_faults(int language, const UserText& headline, const std::string& root,
-                       const std::vector<std::string>& faults) {
+                       const std::vector<Fault>& faults) {
     UserText out = say(language, K::folder_faults, {{"headline", headline}, {"folder", UserText::system(folder_name(root))}});
-    for (const std::string& fault : faults) out.add_words("\n    ").add_system(fault);
+    for (const Fault& fault : faults) out.add_words("\n    ").add_system(fault.message());
     return out;
 }
 

@@ -18,7 +18,7 @@ struct Recovery;
 
 // "<headline> (folder "<folder>"):" followed by one indented line per fault.
 UserText folder_faults(int language, const UserText& headline, const std::string& root,
-                       const std::vector<std::string>& faults);
+                       const std::vector<Fault>& faults);
 
 // Why a Save cannot store the text of a row's control, as read_form_text
 // judged it (`kind`: out_of_range or invalid): "300 is outside 0..255".

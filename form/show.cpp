@@ -34,11 +34,11 @@ constexpr std::array<DataFile, 6> kReadOrder = {
 
 // Line `slot` of a language file, or "" (and a fault) when the file cannot be read.
 std::string language_line(const std::string& root, TextKind kind, int language, int slot,
-                          std::vector<std::string>& faults) {
+                          std::vector<Fault>& faults) {
     const std::string path = language_file(root, kind, language);
     WholeFile file;
     if (Status fault = read_whole_file(path, file); !fault.ok()) {
-        faults.push_back(fault.fault().at(language_file_name(kind, language)).message());
+        faults.push_back(fault.fault().at(language_file_name(kind, language)));
         return {};
     }
     const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.block.size());
@@ -69,10 +69,10 @@ bool show_creature(EditorState& state, Form& form, int slot) {
     // Every data file is read and checked before the form is touched, so a
     // refused show leaves the form exactly as it was.
     std::array<WholeFile, kDataFileCount> files;
-    std::vector<std::string> faults;
+    std::vector<Fault> faults;
     for (DataFile id : kReadOrder) {
         if (Status fault = load_data_file(state.root, data_file(id), files[static_cast<std::size_t>(id)]); !fault.ok()) {
-            faults.push_back(fault.message());
+            faults.push_back(fault.fault());
         }
     }
     if (!faults.empty()) {
@@ -83,7 +83,7 @@ bool show_creature(EditorState& state, Form& form, int slot) {
     }
 
     const int language = read_language(state.root);
-    std::vector<std::string> missing;
+    std::vector<Fault> missing;
     const std::string plural = language_line(state.root, TextKind::Plural, language, slot, missing);
     const std::string ability = language_line(state.root, TextKind::Ability, language, slot, missing);
 

@@ -38,7 +38,8 @@ private:
 const std::string& demo_folder() {
     static const ce::fuzz::TempFolder folder;
     static const bool written = [] {
-        CE_FUZZ_CHECK(ce::write_demo(folder.path(), ce::make_demo_files(ce::kDefaultDemoSeed), false).ok(),
+        const auto files = ce::make_demo_files(ce::kDefaultDemoSeed);
+        CE_FUZZ_CHECK(files.ok() && ce::write_demo(folder.path(), *files, false).ok(),
                       "the demo folder cannot be written");
         return true;
     }();

@@ -78,6 +78,14 @@ std::string render(const Conversion& conv, int value) {
 
 }  // namespace
 
+int creature_line_number(TextKind kind, int slot) { return kind == TextKind::Monsters ? slot + 1 : slot; }
+
+std::size_t creature_line_max(TextKind kind) {
+    return static_cast<std::size_t>(kind == TextKind::Ability ? kAbilityMax : kNameMax);
+}
+
+const char* language_name(int language) { return language == 1 ? "Russian" : "English"; }
+
 std::string language_file_name(TextKind kind, int language) {
     const auto lang = static_cast<std::size_t>(language == 1 ? 1 : 0);
     std::string name = kLanguageFolders[lang];

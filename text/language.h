@@ -1,6 +1,7 @@
 // The language file table, the creature header and reading a language file.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,17 @@
 namespace ce {
 
 enum class TextKind { Monsters = 0, Spells = 1, Common = 2, Plural = 3, Ability = 4 };
+
+// "English" or "Russian": the language of the folder "Eng" or "Rus".
+const char* language_name(int language);
+
+// The line of a creature's text in its language file: a creature's name is line
+// slot + 1 of Monsters.txt (its line 0 names no creature); its plural and its
+// ability text are line slot of theirs.
+int creature_line_number(TextKind kind, int slot);
+// Longest text stored in a creature's line of that file (kNameMax, or
+// kAbilityMax for the ability text: text/lines.h).
+std::size_t creature_line_max(TextKind kind);
 
 // Path of the file of that kind for language 0 (English, "Eng") or 1 (Russian,
 // "Rus"), relative to root, with the platform's separator ("Eng\Monsters.txt").

@@ -217,13 +217,13 @@ TEST(DemoData, DocumentedSlotsHoldTheirUnusualValues) {
 }
 
 TEST(DemoData, SameSeedSameBytesOtherSeedOtherBytes) {
-    const std::vector<DemoFile> again = make_demo_files(1);
+    const std::vector<DemoFile> again = make_demo_files(1).value();
     ASSERT_EQ(again.size(), seed1().size());
     for (std::size_t i = 0; i < again.size(); ++i) {
         EXPECT_EQ(again[i].name, seed1()[i].name);
         EXPECT_TRUE(again[i].bytes == seed1()[i].bytes) << again[i].name;
     }
-    const std::vector<DemoFile> other = make_demo_files(2);
+    const std::vector<DemoFile> other = make_demo_files(2).value();
     ASSERT_EQ(other.size(), seed1().size());
     int differ = 0;
     for (std::size_t i = 0; i < other.size(); ++i) {

@@ -16,7 +16,7 @@
 namespace ce::demo_test {
 
 inline const std::vector<DemoFile>& seed1() {
-    static const std::vector<DemoFile> files = make_demo_files(1);
+    static const std::vector<DemoFile> files = make_demo_files(1).value();
     return files;
 }
 

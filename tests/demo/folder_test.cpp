@@ -74,7 +74,7 @@ TEST(DemoFolder, WrittenFolderMatchesTheFilesAndTheEditorAcceptsIt) {
     const fs::path root = dir.path() / "new" / "data";
     for (const DemoFile& f : seed1()) EXPECT_TRUE(read_file(root / f.name) == f.bytes) << f.name;
     EXPECT_TRUE(startup_faults(root.string()).empty());
-    for (const std::string& fault : startup_faults(root.string())) ADD_FAILURE() << fault;
+    for (const Fault& fault : startup_faults(root.string())) ADD_FAILURE() << fault;
 }
 
 TEST(DemoFolder, RefusesToReplaceExistingDataUnlessForced) {

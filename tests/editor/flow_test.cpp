@@ -76,22 +76,24 @@ TEST(EditorStart, FaultsNameEveryMissingOrShortFile) {
 
     auto faults = startup_faults(s.state.root);
     ASSERT_EQ(faults.size(), 3u);
-    EXPECT_NE(faults[0].find("MonstersSetup.vrh"), std::string::npos);
-    EXPECT_NE(faults[0].find("does not exist"), std::string::npos);
-    EXPECT_NE(faults[1].find("Demonology.vrh"), std::string::npos);
-    EXPECT_NE(faults[1].find("1999"), std::string::npos);
-    EXPECT_NE(faults[1].find("2000"), std::string::npos);
-    EXPECT_NE(faults[2].find(language_file_name(TextKind::Spells, 0)), std::string::npos);
+    EXPECT_NE(faults[0].message().find("MonstersSetup.vrh"), std::string::npos);
+    EXPECT_NE(faults[0].message().find("does not exist"), std::string::npos);
+    EXPECT_EQ(faults[0].kind, FaultKind::missing);
+    EXPECT_NE(faults[1].message().find("Demonology.vrh"), std::string::npos);
+    EXPECT_NE(faults[1].message().find("1999"), std::string::npos);
+    EXPECT_NE(faults[1].message().find("2000"), std::string::npos);
+    EXPECT_NE(faults[2].message().find(language_file_name(TextKind::Spells, 0)), std::string::npos);
+    EXPECT_EQ(faults[2].kind, FaultKind::missing);
 
     const std::string message = startup_message(0, s.state.root, faults).flat();
     EXPECT_NE(message.find(s.state.root), std::string::npos);
-    for (const std::string& fault : faults) EXPECT_NE(message.find(fault), std::string::npos);
+    for (const Fault& fault : faults) EXPECT_NE(message.find(fault.message()), std::string::npos);
 
     // With Russian chosen, the Russian files are the ones required.
     s.folder.write_settings(1, 0);
     faults = startup_faults(s.state.root);
     ASSERT_EQ(faults.size(), 3u);
-    EXPECT_NE(faults[2].find(language_file_name(TextKind::Ability, 1)), std::string::npos);
+    EXPECT_NE(faults[2].message().find(language_file_name(TextKind::Ability, 1)), std::string::npos);
 }
 
 TEST(EditorChoose, ChoosingACreatureShowsItAndCloseStoresIt) {

@@ -30,12 +30,12 @@ TEST(EditorOddFiles, StartUpNamesWhatEachFileIs) {
     make_pipe(s.folder.path("Ammo.vrh"));
     std::filesystem::remove(s.folder.path("Firewall.vrh"));
     std::filesystem::create_symlink(s.folder.path("gone.vrh"), s.folder.path("Firewall.vrh"));
-    const std::vector<std::string> faults = startup_faults(s.state.root);
+    const std::vector<Fault> faults = startup_faults(s.state.root);
     ASSERT_EQ(faults.size(), 3u);
-    EXPECT_EQ(faults[0], "Ammo.vrh: not a regular file");
-    EXPECT_EQ(faults[1], "Firewall.vrh: dangling link");
-    EXPECT_NE(faults[2].find("Spells"), std::string::npos) << faults[2];
-    EXPECT_NE(faults[2].find(": not a regular file"), std::string::npos) << faults[2];
+    EXPECT_EQ(faults[0].message(), "Ammo.vrh: not a regular file");
+    EXPECT_EQ(faults[1].message(), "Firewall.vrh: dangling link");
+    EXPECT_NE(faults[2].message().find("Spells"), std::string::npos) << faults[2];
+    EXPECT_NE(faults[2].message().find(": not a regular file"), std::string::npos) << faults[2];
 }
 
 TEST(EditorOddFiles, APipeInPlaceOfALanguageOrDataFileIsReportedNotWaitedOn) {

@@ -54,7 +54,8 @@ TEST(Words, RefusedValuesSayWhatTheFileLayerSaysInEitherLanguage) {
 }
 
 TEST(Words, FolderFaultsAndRecoveriesWordOnlyTheirOwnPart) {
-    const std::vector<std::string> faults = {"Ammo.vrh: does not exist", "Firewall.vrh: 100 bytes, needs at least 125"};
+    const std::vector<Fault> faults = {Fault(FaultKind::missing, "Ammo.vrh", "does not exist"),
+                                       Fault(FaultKind::invalid, "Firewall.vrh", "100 bytes, needs at least 125")};
     const UserText english = folder_faults(0, say(0, MessageKey::cannot_start), "/data", faults);
     EXPECT_EQ(english.flat(),
               "The editor cannot start: files it needs cannot be read or are too short (folder \"/data\"):\n"

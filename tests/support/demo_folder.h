@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,9 @@ namespace ce::test {
 // portraits only when `pictures`.
 inline void write_demo_folder(const std::filesystem::path& dir, std::uint64_t seed = kDefaultDemoSeed,
                               bool pictures = true) {
-    for (const DemoFile& f : make_demo_files(seed)) {
+    const Result<std::vector<DemoFile>> files = make_demo_files(seed);
+    if (!files.ok()) throw std::runtime_error("the demo folder cannot be made: " + files.fault().message());
+    for (const DemoFile& f : *files) {
         if (!pictures && f.name.rfind(std::string(kPictureFolder), 0) == 0) continue;
         write_file(dir / f.name, std::string_view(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size()));
     }

@@ -52,13 +52,13 @@ struct Session {
     void remember() {
         for (std::size_t k = 0; k < shown.size(); ++k) shown[k] = line_text(form, k);
     }
-    std::vector<std::string> save(FileOps& ops = system_file_ops()) {
+    std::vector<Fault> save(FileOps& ops = system_file_ops()) {
         LineChanges changes = plan_creature_lines(form, folder.root(), index, shown, false);
-        std::vector<std::string> failures = changes.faults;
+        std::vector<Fault> failures = changes.faults;
         if (failures.empty()) {
             FolderWrite write(ops, folder.root(), {"test", {index}});
             for (LineFile& f : changes.files) write.add(f.path, f.read, f.bytes);
-            if (const Result<Committed> r = write.commit(); !r.ok()) failures.push_back(r.fault().message());
+            if (const Result<Committed> r = write.commit(); !r.ok()) failures.push_back(r.fault());
         }
         refill_after_save(form, folder.root(), index, header, failures);
         remember();
@@ -235,9 +235,9 @@ TEST(RewriteCreatureTexts, AFailureWritesNothingAndTheTypedTextsStay) {
         const std::string monsters = folder.read(TextKind::Monsters, 0);
         const std::string abilities = folder.read(TextKind::Ability, 0);
         FailingOps ops(plural_path);
-        const std::vector<std::string> failures = s.save(ops);
+        const std::vector<Fault> failures = s.save(ops);
         ASSERT_EQ(failures.size(), 1u);
-        EXPECT_NE(failures[0].find("No space left on device"), std::string::npos) << failures[0];
+        EXPECT_NE(failures[0].message().find("No space left on device"), std::string::npos) << failures[0];
         // All or nothing: the files that were replaced before are put back.
         EXPECT_EQ(folder.read(TextKind::Plural, 0), plurals);
         EXPECT_EQ(folder.read(TextKind::Monsters, 0), monsters);
@@ -252,10 +252,11 @@ TEST(RewriteCreatureTexts, AFailureWritesNothingAndTheTypedTextsStay) {
         s.form.clear_records();
         s.form.set_text(5000, "Twos again");
         const std::string before = folder.read(TextKind::Plural, 0);
-        const std::vector<std::string> failures = s.save();
+        const std::vector<Fault> failures = s.save();
         const std::string ability_path = folder.path(TextKind::Ability, 0).string();
         ASSERT_FALSE(failures.empty());
-        EXPECT_EQ(failures[0], ability_path + ": does not exist");
+        EXPECT_EQ(failures[0].message(), ability_path + ": does not exist");
+        EXPECT_EQ(failures[0].kind, FaultKind::missing);
         EXPECT_FALSE(std::filesystem::exists(ability_path));
         EXPECT_EQ(folder.read(TextKind::Plural, 0), before);
         EXPECT_TRUE(s.form.errors().empty());
@@ -266,9 +267,10 @@ TEST(RewriteCreatureTexts, AFailureWritesNothingAndTheTypedTextsStay) {
         Session s(folder, 0);
         s.index = -1;
         s.form.set_text(5000, "nobody");
-        const std::vector<std::string> failures = s.save();
+        const std::vector<Fault> failures = s.save();
         ASSERT_FALSE(failures.empty());
-        EXPECT_NE(failures[0].find("-1"), std::string::npos) << failures[0];
+        EXPECT_NE(failures[0].message().find("-1"), std::string::npos) << failures[0];
+        EXPECT_EQ(failures[0].kind, FaultKind::out_of_range);
         EXPECT_EQ(folder.read(TextKind::Plural, 0), before);
     }
 }
