@@ -34,8 +34,8 @@ StoredValue after_of(const Dataset& data, const Field& field, int slot) {
     if (zero == end || last <= zero + 1) return v;
     v.bytes.assign(zero + 1 - start, '\0');
     v.bytes.append(reinterpret_cast<const char*>(bytes.data() + zero + 1), last - (zero + 1));
-    v.dots.assign(v.bytes.size(), false);
-    std::fill_n(v.dots.begin(), zero + 1 - start, true);
+    const std::size_t dotted = zero + 1 - start;
+    v.dots = dotted >= kMostDots ? ~std::uint64_t{0} : (std::uint64_t{1} << dotted) - 1;
     return v;
 }
 
@@ -53,7 +53,8 @@ bool put_text(Dataset& data, const Field& field, int slot, const TextEdit& edit)
     const std::string text = edit.text ? edit.text->bytes : stored_bytes(data, field, slot);
     const StoredValue kept = edit.after ? StoredValue{} : after_of(data, field, slot);
     const StoredValue& given = edit.after ? *edit.after : kept;
-    const AfterBytes after{given.bytes, given.dots};
+    AfterBytes after{given.bytes, std::vector<bool>(given.bytes.size())};
+    for (std::size_t i = 0; i < after.dots.size() && i < kMostDots; ++i) after.dots[i] = (given.dots >> i) & 1;
     const std::string built = text_element(element, text, &after);
     if (std::equal(built.begin(), built.end(), element.begin())) return false;
     std::copy(built.begin(), built.end(), element.begin());

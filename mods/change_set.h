@@ -15,10 +15,12 @@
 namespace ce {
 
 // A value as the files hold it.
+constexpr std::size_t kMostDots = 64;
 struct StoredValue {
     std::int64_t number = 0;  // Integer: the stored value; Float: its bits (unsigned)
     std::string bytes;        // Text, Line: the text in the language's code page; After: the bytes after the zero
-    std::vector<bool> dots;   // After: the bytes (aligned with `bytes`) that the text and its zero take
+    std::uint64_t dots = 0;   // After: bit i for byte i that the text and its zero take (a text field holds
+                              // at most 64 bytes)
     bool operator==(const StoredValue&) const = default;
 };
 

@@ -24,14 +24,16 @@ Result<std::string> text_bytes(const Field& field, const PatchValue& value, int 
 
 // The bytes after a text's zero as the patch gives them, as the folder's are
 // compared: trailing zeros and dotted bytes dropped, dotted bytes zero.
-StoredValue after_stored(AfterBytes after) {
+StoredValue after_stored(const AfterBytes& after) {
     std::size_t last = after.bytes.size();
     while (last > 0 && (after.dots[last - 1] || after.bytes[last - 1] == 0)) --last;
     StoredValue v;
     v.bytes = after.bytes.substr(0, last);
-    v.dots.assign(after.dots.begin(), after.dots.begin() + static_cast<std::ptrdiff_t>(last));
-    for (std::size_t i = 0; i < last; ++i)
-        if (v.dots[i]) v.bytes[i] = '\0';
+    for (std::size_t i = 0; i < last; ++i) {
+        if (!after.dots[i]) continue;
+        v.bytes[i] = '\0';
+        if (i < kMostDots) v.dots |= std::uint64_t{1} << i;
+    }
     return v;
 }
 
@@ -59,9 +61,9 @@ Result<StoredValue> stored(const Field& field, const PatchValue& value, int lang
             return v;
         }
         case FieldKind::After: {
-            Result<AfterBytes> after = after_value(field, value.type, value.text);
+            const Result<AfterBytes> after = after_value(field, value.type, value.text);
             if (!after.ok()) return after.fault();
-            return after_stored(std::move(*after));
+            return after_stored(*after);
         }
     }
     return Fault(FaultKind::invalid, "", "not a field of the table");
