@@ -6,9 +6,8 @@
 #include "folder/dataset.h"
 #include "cli/describe.h"
 #include "cli/history.h"
-#include "folder/commit.h"
 #include "cli/patch_io.h"
-#include "mods/patch.h"
+#include "mods/apply.h"
 #include "cli/table_text.h"
 #include "store/journal.h"
 #include "store/quoted_text.h"
@@ -17,37 +16,6 @@
 
 namespace ce {
 namespace {
-
-enum class Winner : std::uint8_t { None, Patch, Folder };
-
-// Who wins the conflicts of each slot, from the options; nothing after saying
-// why the options cannot be used.
-std::optional<std::vector<Winner>> conflict_winners(const ApplyOptions& o, std::ostream& err) {
-    if (o.patch_wins && o.folder_wins) {
-        err << "creatures apply: --patch-wins and --folder-wins exclude each other\n";
-        return std::nullopt;
-    }
-    std::vector<Winner> winners(kSlots, o.patch_wins ? Winner::Patch : o.folder_wins ? Winner::Folder : Winner::None);
-    std::vector<bool> named(kSlots, false);
-    for (const auto& [list, winner, option] : {std::tuple{&o.patch_wins_for, Winner::Patch, "--patch-wins-for"},
-                                               std::tuple{&o.folder_wins_for, Winner::Folder, "--folder-wins-for"}}) {
-        if (list->empty()) continue;
-        const Result<std::vector<int>> slots = parse_slots(*list);
-        if (!slots.ok()) {
-            err << "creatures apply: " << option << ": " << slots.fault() << "\n";
-            return std::nullopt;
-        }
-        for (int s : *slots) {
-            if (named[static_cast<std::size_t>(s)]) {
-                err << "creatures apply: slot " << s << " is named by both --patch-wins-for and --folder-wins-for\n";
-                return std::nullopt;
-            }
-            named[static_cast<std::size_t>(s)] = true;
-            winners[static_cast<std::size_t>(s)] = winner;
-        }
-    }
-    return winners;
-}
 
 // The patch's value as it reads: texts in quotes, numbers as written.
 std::string given_value(const PatchValue& v) {
@@ -61,52 +29,45 @@ struct Report {
     std::vector<int> slots;  // the slots that change
 };
 
-// What the changes do, change by change, and which of them are to be written.
-Report check_changes(const Dataset& data, const Patch& patch, const std::vector<Field>& fields,
-                     const std::vector<ReadyChange>& changes, const std::vector<Winner>& winners,
-                     std::vector<bool>& take) {
+// The slot's name as the report heads its lines: "slot 5 (Shaipon): ".
+std::string slot_head(const Dataset& data, int slot) {
+    return "slot " + std::to_string(slot) + " (" +
+           terminal_text(decode_code_page(data.text(TextKind::Monsters).line(slot + 1), data.language)) + "): ";
+}
+
+// A conflict as the report names it.
+void add_conflict(Report& r, const Dataset& data, const Field& f, const PatchChange& change, int slot,
+                  const std::string& head, const std::string& caption, Outcome o) {
+    add_to(r.conflicts, "  ", head, caption, " (", f.key, "): before ", given_value(change.before), ", after ",
+           given_value(change.after), ", in the folder ", terminal_text(patch_json_value(f, export_value(data, f, slot))),
+           o == Outcome::PatchWins ? "  [the patch wins]" : o == Outcome::FolderWins ? "  [the folder wins]" : "", "\n");
+    ++(o == Outcome::Open ? r.open : o == Outcome::PatchWins ? r.to_patch : r.to_folder);
+}
+
+// What the apply does, change by change, in the words of the report.
+Report report_changes(const Dataset& data, const Patch& patch, const std::vector<Field>& fields,
+                      const ApplyPlan& plan) {
     const std::vector<std::string> captions = field_captions(data, fields);
     std::vector<std::string> shown_captions(captions.size());
     for (std::size_t i = 0; i < captions.size(); ++i) shown_captions[i] = terminal_text(captions[i]);
     Report r;
-    r.written.reserve(changes.size() * 80);
-    take.assign(changes.size(), false);
+    r.written.reserve(plan.changes.size() * 80);
     int named_slot = -1;
-    std::string head;  // "slot 5 (Shaipon): "
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        const ReadyChange& c = changes[i];
-        if (c.before == c.after) {
-            ++r.unchanged;
+    std::string head;
+    for (std::size_t i = 0; i < plan.changes.size(); ++i) {
+        const Change& c = plan.changes[i];
+        const Outcome o = plan.outcomes[i];
+        if (o == Outcome::Nothing || o == Outcome::Already) {
+            ++(o == Outcome::Nothing ? r.unchanged : r.already);
             continue;
         }
-        const PatchState state = patch_state(data, fields, c);
-        if (state == PatchState::After) {
-            ++r.already;
-            continue;
-        }
-        if (c.slot != named_slot) {
-            named_slot = c.slot;
-            head = "slot " + std::to_string(c.slot) + " (" +
-                   terminal_text(decode_code_page(data.text(TextKind::Monsters).line(c.slot + 1), data.language)) +
-                   "): ";
-        }
+        if (c.slot != named_slot) head = slot_head(data, named_slot = c.slot);
         const Field& f = fields[static_cast<std::size_t>(c.field)];
         const PatchChange& change =
             patch.creatures[static_cast<std::size_t>(c.creature)].changes[static_cast<std::size_t>(c.change)];
         const std::string& caption = shown_captions[static_cast<std::size_t>(c.field)];
-        bool write = state == PatchState::Before;
-        if (state == PatchState::Conflict) {
-            const Winner w = winners[static_cast<std::size_t>(c.slot)];
-            write = w == Winner::Patch;
-            add_to(r.conflicts, "  ", head, caption, " (", f.key, "): before ", given_value(change.before), ", after ",
-                   given_value(change.after), ", in the folder ",
-                   terminal_text(patch_json_value(f, export_value(data, f, c.slot))),
-                   w == Winner::Patch ? "  [the patch wins]" : w == Winner::Folder ? "  [the folder wins]" : "", "\n");
-            if (w == Winner::None) ++r.open;
-            else ++(write ? r.to_patch : r.to_folder);
-        }
-        if (!write) continue;
-        take[i] = true;
+        if (o != Outcome::Write) add_conflict(r, data, f, change, c.slot, head, caption, o);
+        if (!writes(o)) continue;
         ++r.changed;
         if (r.slots.empty() || r.slots.back() != c.slot) r.slots.push_back(c.slot);
         add_to(r.written, head, f.key, " (", caption, "): ", given_value(change.before), " -> ",
@@ -134,31 +95,6 @@ std::string summary(const Report& r, const std::vector<std::string>& names, bool
     s += dry_run ? "; would write " : "; writing ";
     for (std::size_t i = 0; i < names.size(); ++i) s += (i ? ", " : "") + names[i];
     return s + (dry_run ? " (dry run: nothing written)\n" : "\n");
-}
-
-// The files the patch changes, with their bytes as read and as they will be.
-std::vector<PlannedFile> plan_files(const Dataset& data, const std::string& root,
-                                    const std::map<std::string, std::string>& read_files,
-                                    const std::array<bool, kDataFileCount>& data_changed, const LineEdits& lines,
-                                    std::vector<std::string>& names) {
-    std::vector<PlannedFile> planned;
-    for (const DataFileInfo& info : data_files()) {
-        if (!data_changed[static_cast<std::size_t>(info.id)]) continue;
-        const DataBytes& d = data.folder.file(info.id);
-        // The file keeps its own length (bytes past the fixed size stay).
-        planned.push_back({folder_relative_name(root, d.path), read_files.at(d.path),
-                           std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size))});
-        names.push_back(info.name);
-    }
-    for (int k = 0; k < 5; ++k) {
-        const auto& edits = lines[static_cast<std::size_t>(k)];
-        if (edits.empty()) continue;
-        const LanguageText& t = data.text(static_cast<TextKind>(k));
-        planned.push_back({folder_relative_name(root, t.path), t.bytes,
-                           replace_lines(t.bytes, edits, OtherLines::KeepEnders, EmptyPastEnd::Extends)});
-        names.push_back(t.name);
-    }
-    return planned;
 }
 
 // The changes, the conflicts and the summary line.
@@ -211,19 +147,19 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
         err << "creatures apply: " << problem.message() << "\n";
         return kExitError;
     }
-    const std::optional<std::vector<Winner>> winners = conflict_winners(o, err);
-    if (!winners) return kExitError;
-    std::string piped;
-    WholeFile file;
-    std::string_view text;
-    if (!read_patch_file(o.patch, in, piped, file, text, "apply", err)) return kExitError;
+    ApplyRules rules;
+    Result<std::vector<Winner>> winners =
+        conflict_winners(o.patch_wins, o.folder_wins, o.patch_wins_for, o.folder_wins_for);
+    if (!winners.ok()) {
+        err << "creatures apply: " << winners.fault() << "\n";
+        return kExitError;
+    }
+    rules.winners = std::move(*winners);
     const std::vector<Field> fields = make_fields(true);
     FaultList faults;
-    const Patch patch = read_patch(text, fields, faults);
-    piped = std::string();  // read: only the patch's values are needed now
-    file = WholeFile();
-    if (!faults.empty()) {
-        report_patch_faults("apply", label, faults, err);
+    Patch patch;
+    if (!read_patch_from(o.patch, in, fields, patch, faults, "apply", err)) {
+        if (!faults.empty()) report_patch_faults("apply", label, faults, err);
         return kExitError;
     }
 
@@ -236,36 +172,22 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
             return kExitError;
         }
     }
-    Dataset data = load_dataset(o.root);
-    const std::map<std::string, std::string> read_files = files_as_read(data);  // what the write checks
+    const Dataset data = load_dataset(o.root);
     const std::vector<std::string> folder_faults = data_faults(data.folder);
     if (!folder_faults.empty()) {
         err << "creatures apply: " << shown_folder(o.root) << " cannot be used:\n";
         for (const std::string& f : folder_faults) err << "  " << f << "\n";
         return kExitError;
     }
-    if (Status mismatch = language_mismatch(patch, fields, data.language); !mismatch.ok()) {
-        err << "creatures apply: " << label << ": " << mismatch.message() << "; nothing was written\n";
+    const Result<ApplyPlan> plan = apply_patch(data, patch, fields, rules, faults);
+    if (!plan.ok()) {
+        if (!faults.empty()) report_patch_faults("apply", label, faults, err);
+        else err << "creatures apply: " << label << ": " << plan.fault().message() << "; nothing was written\n";
         return kExitError;
     }
-    const std::vector<ReadyChange> changes = prepare_patch(patch, fields, data.language, faults);
-    if (!faults.empty()) {
-        report_patch_faults("apply", label, faults, err);
-        return kExitError;
-    }
-
-    std::vector<bool> take;
-    Report report = check_changes(data, patch, fields, changes, *winners, take);
-    if (Status missing = missing_text_file(data, patch, fields, changes, take); !missing.ok()) {
-        err << "creatures apply: " << label << ": " << missing.message() << "; nothing was written\n";
-        return kExitError;
-    }
-    std::array<bool, kDataFileCount> data_changed{};
-    LineEdits lines;
-    put_afters(data, fields, changes, take, data_changed, lines);
-
+    Report report = report_changes(data, patch, fields, *plan);
     std::vector<std::string> names;
-    const std::vector<PlannedFile> planned = plan_files(data, o.root, read_files, data_changed, lines, names);
+    const std::vector<PlannedFile> planned = planned_files(data, *plan, names);
     out << report_text(report, names, o.dry_run);  // said whole at once
     out.flush();
     if (report.open > 0) {

@@ -131,26 +131,41 @@ int warn_left_out(const Dataset& a, const Dataset& b, Languages a_lang, Language
     return count;
 }
 
+// A source's folder with its texts in `language` (the folder's own when -1).
+Dataset load_source(const DiffSource& source, int language = -1) {
+    return source.files ? dataset_from_bytes(source.root, *source.files, language) : load_dataset(source.root, language);
+}
+
 }  // namespace
 
 int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
-    // DIR@N: the folder DIR as it was before history entry N, made in a temporary folder.
-    DiffOptions options = given;
-    TempFolder then_a, then_b;
-    if (!open_diff_source(given.a, then_a, options.a, err) || !open_diff_source(given.b, then_b, options.b, err))
+    // DIR@N: the folder DIR as it was before history entry N, in memory.
+    Result<DiffSource> a = diff_source(given.a);
+    Result<DiffSource> b = a.ok() ? diff_source(given.b) : Result<DiffSource>(DiffSource{});
+    for (const Result<DiffSource>* source : {&a, &b}) {
+        if (source->ok()) continue;
+        err << "creatures diff: " << source->fault() << "\n";
         return kExitError;
-    for (const std::string* root : {&options.a, &options.b}) {
-        if (Status problem = folder_problem(*root); !problem.ok()) {
+    }
+    return diff_folders(*a, *b, given.patch, out, err);
+}
+
+int diff_folders(const DiffSource& source_a, const DiffSource& source_b, bool as_patch, std::ostream& out,
+                 std::ostream& err) {
+    for (const DiffSource* source : {&source_a, &source_b}) {
+        if (source->files) continue;
+        if (Status problem = folder_problem(source->root); !problem.ok()) {
             err << "creatures diff: " << problem.message() << "\n";
             return kExitError;
         }
     }
+    const DiffOptions options{source_a.root, source_b.root, as_patch};
     // B's texts are read in A's language, so that the same bytes read the same.
-    const Dataset a = load_dataset(options.a);
-    const Dataset b = load_dataset(options.b, a.language);
+    const Dataset a = load_source(source_a);
+    const Dataset b = load_source(source_b, a.language);
     // The other language's texts, for the name, plural and ability lines of both.
-    const Dataset a_other = load_dataset(options.a, 1 - a.language);
-    const Dataset b_other = load_dataset(options.b, 1 - a.language);
+    const Dataset a_other = load_source(source_a, 1 - a.language);
+    const Dataset b_other = load_source(source_b, 1 - a.language);
     const bool bad_a = report_faults("DIR_A", options.a, a.folder, err);
     const bool bad_b = report_faults("DIR_B", options.b, b.folder, err);
     if (bad_a || bad_b) return kExitError;
@@ -161,7 +176,7 @@ int run_diff(const DiffOptions& given, std::ostream& out, std::ostream& err) {
     const Dataset* a_lang[2] = {a.language == 0 ? &a : &a_other, a.language == 1 ? &a : &a_other};
     const Dataset* b_lang[2] = {a.language == 0 ? &b : &b_other, a.language == 1 ? &b : &b_other};
 
-    if (given.patch) {
+    if (as_patch) {
         const std::vector<Field> fields = make_fields(true);
         const std::string patch = write_patch(a, b, fields, field_captions(a, fields));
         const int left_out = warn_left_out(a, b, a_lang, b_lang, err);

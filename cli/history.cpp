@@ -1,5 +1,5 @@
-// creatures history, creatures restore, the DIR@N source of creatures diff with
-// its temporary folders, and the recovery every command runs first.
+// creatures history, creatures restore, the DIR@N source of creatures diff (a
+// folder in memory), and the recovery every command runs first.
 #include "cli/history.h"
 
 #include "tables/libraries.h"
@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <ostream>
 #include <set>
 #include <system_error>
 
 #include "cli/commands.h"
+#include "mods/restore.h"
 #include "folder/dataset.h"
 #include "folder/fields.h"
 #include "store/binding.h"
@@ -50,109 +52,6 @@ std::string file_list(const HistoryEntry& e) {
     return listed(names);
 }
 
-// The names of every file a copy of the folder needs.
-std::vector<std::string> copied_file_names() {
-    std::vector<std::string> names{kSettingsFile};
-    for (const DataFileInfo& info : data_files()) names.push_back(info.name);
-    for (int language = 0; language < 2; ++language)
-        for (int k = 0; k < 5; ++k) names.push_back(language_file_name(static_cast<TextKind>(k), language));
-    return names;
-}
-
-// A restore's files: each one's new bytes, and the bytes read of it that they
-// were built from (what the commit checks), by relative name.
-struct RestoreFiles {
-    std::map<std::string, std::string> bytes;
-    std::map<std::string, std::optional<std::string>> read;
-};
-
-// One creature's data fields from `old` over the folder's current data files,
-// through the binding rows: the data files that change.
-Status slot_data_target(const std::string& root, const std::string& old_root, int slot, RestoreFiles& target) {
-    Dataset now = load_dataset(root, 0);
-    const Dataset old = load_dataset(old_root, 0);
-    for (const Dataset* d : {static_cast<const Dataset*>(&now), &old}) {
-        const std::vector<std::string> faults = data_faults(d->folder);
-        if (!faults.empty())
-            return std::string(d == &now ? "the folder" : "the folder as it was then") + " cannot be used: " + faults[0];
-    }
-    // The bytes as read, before the creature's fields are put into them.
-    std::map<std::string, std::string> read;
-    for (const DataFileInfo& info : data_files()) {
-        const DataBytes& d = now.folder.file(info.id);
-        read[info.name] = std::string(reinterpret_cast<const char*>(d.bytes.data()), d.length);
-    }
-    std::array<bool, 6> changed{};
-    for (const Field& f : make_fields()) {
-        if (!f.row) continue;
-        const BindingRow& row = *f.row;
-        auto to = now.folder.file(row.file).view();
-        const auto from = old.folder.file(row.file).view();
-        if (read_int(row, to, slot) == read_int(row, from, slot) && row.kind == Conversion::Bit) continue;
-        if (row.kind == Conversion::Bit) {
-            write_int(row, to, slot, read_int(row, from, slot));
-        } else {
-            const std::size_t at = element_position(row, slot);
-            if (std::equal(from.begin() + static_cast<std::ptrdiff_t>(at),
-                           from.begin() + static_cast<std::ptrdiff_t>(at + row.width),
-                           to.begin() + static_cast<std::ptrdiff_t>(at)))
-                continue;
-            std::copy_n(from.begin() + static_cast<std::ptrdiff_t>(at), row.width,
-                        to.begin() + static_cast<std::ptrdiff_t>(at));
-        }
-        changed[static_cast<std::size_t>(row.file)] = true;
-    }
-    for (const DataFileInfo& info : data_files()) {
-        if (!changed[static_cast<std::size_t>(info.id)]) continue;
-        const DataBytes& d = now.folder.file(info.id);
-        target.bytes[info.name] =
-            std::string(reinterpret_cast<const char*>(d.bytes.data()), std::max(d.length, info.size));
-        target.read[info.name] = read.at(info.name);
-    }
-    return {};
-}
-
-// One creature's name, plural and ability lines of `language` from `old` over
-// the folder's current language files, through their line rules.
-Status slot_text_target(const std::string& root, const std::string& old_root, int slot, int language,
-                        RestoreFiles& target) {
-    const Dataset now_texts = load_dataset(root, language);
-    const Dataset old_texts = load_dataset(old_root, language);
-    std::array<std::map<int, std::string>, 5> lines;
-    for (const Field& f : make_fields()) {
-        if (f.kind != FieldKind::Line) continue;
-        const LanguageText& a = now_texts.text(f.text_kind);
-        const LanguageText& b = old_texts.text(f.text_kind);
-        // A text missing then and now has nothing to put back; one that
-        // cannot be read would leave the creature half restored.
-        if (!a.present && !b.present && a.fault.is(FaultKind::missing) && b.fault.is(FaultKind::missing)) continue;
-        if (!a.present || !b.present)
-            return a.name + ": cannot be read" + (a.present ? " as it was then" : "") + ": " +
-                   (a.present ? b.fault : a.fault).fault().reason + "; the creature's texts cannot be put back";
-        const int k = line_of(f, slot);
-        if (a.line(k) == b.line(k)) continue;
-        lines[static_cast<std::size_t>(f.text_kind)][k] = std::string(b.line(k));
-    }
-    for (int k = 0; k < 5; ++k) {
-        if (lines[static_cast<std::size_t>(k)].empty()) continue;
-        const LanguageText& t = now_texts.text(static_cast<TextKind>(k));
-        target.bytes[t.name] =
-            replace_lines(t.bytes, lines[static_cast<std::size_t>(k)], OtherLines::KeepEnders, EmptyPastEnd::Extends);
-        target.read[t.name] = t.bytes;
-    }
-    return {};
-}
-
-// One creature's fields and texts of both languages from `old` over the
-// folder's current files.
-Status slot_target(const std::string& root, const std::string& old_root, int slot, RestoreFiles& target) {
-    if (Status e = slot_data_target(root, old_root, slot, target); !e.ok()) return e;
-    for (int language = 0; language < 2; ++language) {
-        if (Status e = slot_text_target(root, old_root, slot, language, target); !e.ok()) return e;
-    }
-    return {};
-}
-
 int fail(const char* command, const Fault& fault, std::ostream& err) {
     err << "creatures " << command << ": " << fault << "\n";
     return kExitError;
@@ -179,33 +78,6 @@ int change_settings(const HistoryOptions& o, FileOps& ops, std::ostream& out, st
 
 }  // namespace
 
-TempFolder::~TempFolder() {
-    if (path_.empty()) return;
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
-Status TempFolder::make(const std::string& root, const std::map<std::string, std::string>& overrides) {
-    // A folder of our own, readable by nobody else, under a name nobody can
-    // have made first: what is written in it can go nowhere else.
-    std::string made;
-    if (Status e = make_private_folder("creatures-", made); !e.ok()) return e;
-    path_ = made;
-    std::error_code ec;
-    for (const char* language : kLanguageFolders) fs::create_directory(path_ / language, ec);
-    if (ec) return path_.string() + ": cannot be made: " + ec.message();
-    const std::string to = path_.string();
-    for (const std::string& name : copied_file_names()) {
-        WholeFile file;
-        if (!read_whole_file(data_path(root, name), file).ok()) continue;
-        if (Status e = store_whole_file(data_path(to, name), file.data(), file.length); !e.ok()) return e;
-    }
-    for (const auto& [name, bytes] : overrides) {
-        if (Status e = store_whole_file(data_path(to, name), bytes.data(), bytes.size()); !e.ok()) return e;
-    }
-    return {};
-}
-
 std::string folder_of_source(const std::string& source) {
     const std::size_t at = source.rfind('@');
     if (at == std::string::npos || at + 1 >= source.size()) return source;
@@ -216,29 +88,19 @@ std::string folder_of_source(const std::string& source) {
     return source.substr(0, at);
 }
 
-bool open_diff_source(const std::string& source, TempFolder& temp, std::string& folder, std::ostream& err) {
-    folder = folder_of_source(source);
-    if (folder == source) return true;
+Result<DiffSource> diff_source(const std::string& source) {
+    const std::string folder = folder_of_source(source);
+    if (folder == source) return DiffSource{source, std::nullopt};
     const std::string digits = source.substr(folder.size() + 1);
     const std::optional<EntryNumber> number = parse_entry_number(digits);
-    if (!number) {
-        fail("diff", source + ": " + entry_number_fault(digits), err);
-        return false;
-    }
+    if (!number) return Fault(source + ": " + entry_number_fault(digits));
     FolderBytes before;
-    if (Status e = folder_before(folder, *number, before); !e.ok()) {
-        fail("diff", e.fault().after(source + ": "), err);
-        return false;
-    }
-    std::map<std::string, std::string> overrides;
+    if (Status e = folder_before(folder, *number, before); !e.ok()) return e.fault().after(source + ": ");
+    // What the history does not hold the folder holds as it is now.
+    FileBytes files = read_folder_bytes(folder);
     for (auto& [name, bytes] : before)
-        if (bytes) overrides[name] = *bytes;
-    if (Status e = temp.make(folder, overrides); !e.ok()) {
-        fail("diff", e.fault().after(source + ": "), err);
-        return false;
-    }
-    folder = temp.path();
-    return true;
+        if (bytes) files[name] = std::move(*bytes);
+    return DiffSource{folder, std::move(files)};
 }
 
 bool recover_at_open(const std::string& root, FileOps& ops, const std::string& command, std::ostream& err) {
@@ -355,10 +217,13 @@ Result<RestoreFiles> restore_target(const RestoreOptions& o, EntryNumber entry, 
         }
         return target;
     }
-    TempFolder old;
-    if (Status e = old.make(o.root, old_files); !e.ok()) return e.fault().followed_by("; nothing was written");
-    if (Status e = slot_target(o.root, old.path(), *o.slot, target); !e.ok())
-        return e.fault().followed_by("; nothing was written");
+    FileBytes then = read_folder_bytes(o.root);
+    for (auto& [name, bytes] : old_files) then[name] = std::move(bytes);
+    const BothLanguages now_texts{load_dataset(o.root, 0), load_dataset(o.root, 1)};
+    const BothLanguages then_texts{dataset_from_bytes(o.root, then, 0), dataset_from_bytes(o.root, then, 1)};
+    Result<RestoreFiles> creature = restore_creature(now_texts, then_texts, *o.slot);
+    if (!creature.ok()) return creature.fault().followed_by("; nothing was written");
+    target = std::move(*creature);
     slots = {*o.slot};
     return target;
 }
@@ -366,9 +231,9 @@ Result<RestoreFiles> restore_target(const RestoreOptions& o, EntryNumber entry, 
 // The restore's dry run: what would change, as diff prints it.
 int show_restore(const RestoreOptions& o, const std::map<std::string, std::string>& target, std::ostream& out,
                  std::ostream& err) {
-    TempFolder after;
-    if (Status e = after.make(o.root, target); !e.ok()) return fail("restore", e.fault(), err);
-    const int status = run_diff({o.root, after.path()}, out, err);
+    FileBytes after = read_folder_bytes(o.root);
+    for (const auto& [name, bytes] : target) after[name] = bytes;
+    const int status = diff_folders({o.root, std::nullopt}, {o.root, std::move(after)}, false, out, err);
     if (status == kExitError) return status;
     out << (status == kExitOk ? "Nothing would change" : "These would change") << " (dry run: nothing written)\n";
     return kExitOk;

@@ -1,16 +1,16 @@
 // The folder's history on the command line (creatures history, creatures
-// restore, the DIR@N source of creatures diff, with the temporary folders they
-// read from) and the recovery that every command runs when it opens a folder.
+// restore, the DIR@N source of creatures diff, each a folder in memory) and
+// the recovery that every command runs when it opens a folder.
 // The import's one write: import_commit.h.
 #pragma once
 
-#include <filesystem>
 #include <iosfwd>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "folder/folder_bytes.h"
 #include "store/journal.h"
 
 namespace ce {
@@ -42,24 +42,20 @@ bool recover_at_open(const std::string& root, FileOps& ops, const std::string& c
 // history entry N (when no folder is called "DIR@N").
 std::string folder_of_source(const std::string& source);
 
-// A temporary copy of a data folder's files, removed with the object.
-class TempFolder {
-public:
-    TempFolder() = default;
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    // Copies the folder's data files, Lang and language files, then writes
-    // `overrides` (relative name -> bytes) over them.
-    Status make(const std::string& root, const std::map<std::string, std::string>& overrides);
-    std::string path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
+// A folder a diff compares: the folder at `root`, or, with `files`, the folder
+// made of those bytes in memory (as it was before a history entry, or as a
+// restore would make it).
+struct DiffSource {
+    std::string root;
+    std::optional<FileBytes> files;
 };
 
-// Resolves a diff source: a plain folder stays as it is; "DIR@N" is made in
-// `temp` and `folder` names it. False (with the message on `err`) on a fault.
-bool open_diff_source(const std::string& source, TempFolder& temp, std::string& folder, std::ostream& err);
+// Resolves a diff source: a plain folder stays as it is; "DIR@N" is the folder
+// DIR as it was before entry N, in memory.
+Result<DiffSource> diff_source(const std::string& source);
+
+// The differences of two folders, as creatures diff reports them (`patch`: as
+// a patch); the exit status of the command.
+int diff_folders(const DiffSource& a, const DiffSource& b, bool patch, std::ostream& out, std::ostream& err);
 
 }  // namespace ce

@@ -26,6 +26,16 @@ bool read_patch_file(const std::string& path, std::istream& in, std::string& pip
     return true;
 }
 
+bool read_patch_from(const std::string& path, std::istream& in, const std::vector<Field>& fields, Patch& patch,
+                     FaultList& faults, const char* command, std::ostream& err) {
+    std::string piped;
+    WholeFile file;
+    std::string_view text;
+    if (!read_patch_file(path, in, piped, file, text, command, err)) return false;
+    patch = read_patch(text, fields, faults);
+    return faults.empty();
+}
+
 std::string counted(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }

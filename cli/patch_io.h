@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "mods/patch.h"
 #include "store/whole_file.h"
@@ -17,6 +18,11 @@ namespace ce {
 // `err` ("creatures <command>: ...").
 bool read_patch_file(const std::string& path, std::istream& in, std::string& piped, WholeFile& file,
                      std::string_view& text, const char* command, std::ostream& err);
+
+// Reads and parses the patch at `path` ("-": `in`). False after saying why on
+// `err` when it cannot be read, or with its faults in `faults` (not yet said).
+bool read_patch_from(const std::string& path, std::istream& in, const std::vector<Field>& fields, Patch& patch,
+                     FaultList& faults, const char* command, std::ostream& err);
 
 // "1 field", "3 fields": a count of things for the reports of apply and merge.
 std::string counted(std::size_t n, const char* one, const char* many);

@@ -59,6 +59,49 @@ std::string language_file_key(int language, int kind) {
            kLanguageFileNames[static_cast<std::size_t>(kind)];
 }
 
+// A patch's unsure change can undo what merge_sides decided for a field: the
+// value that wins then rests only on patches made where BASE held neither.
+void recheck_field(const std::vector<MergeSide>& mods, const std::vector<int>& precedence,
+                   const FolderFiles& base_files, const std::vector<FolderFiles>& sides,
+                   std::array<std::vector<std::uint8_t>, kDataFileCount>& merged, MergeResult& r, std::size_t i) {
+    ChangedField& f = r.fields[i];
+    const std::size_t file = static_cast<std::size_t>(f.row->file);
+    bool any_unsure = false;
+    for (int m : f.changed_by) any_unsure = any_unsure || mods[static_cast<std::size_t>(m)].patch;
+    if (!any_unsure || f.taken < 0) return;
+    const Decision d = decide(
+        static_cast<int>(mods.size()), precedence,
+        [&](int m) { return std::binary_search(f.changed_by.begin(), f.changed_by.end(), m); },
+        [&](int a, int b) { return same_element(*f.row, sides[static_cast<std::size_t>(a)][file],
+                                                sides[static_cast<std::size_t>(b)][file], f.slot); },
+        [&](int m) { return mods[static_cast<std::size_t>(m)].base_fields.contains({f.row, f.slot}); });
+    if (!d.with_base) return;
+    f.taken = -1;
+    r.field_with_base[i] = true;
+    copy_element(*f.row, base_files[file], merged[file], f.slot);
+}
+
+// A data file's bytes past its fixed size: what the one mod that changes them
+// holds, else BASE's (the mods that change them too are named as left out).
+std::string merged_tail(const MergeSide& base, const std::vector<MergeSide>& mods, const DataFileInfo& info,
+                        MergeResult& r) {
+    auto past = [&](const Folder& folder) {
+        const DataBytes& d = folder.file(info.id);
+        return d.length > info.size
+                   ? std::string(reinterpret_cast<const char*>(d.bytes.data()) + info.size, d.length - info.size)
+                   : std::string();
+    };
+    const std::string base_past = past(base.data.folder);
+    std::vector<int> changing;
+    for (std::size_t m = 0; m < mods.size(); ++m)
+        if (past(mods[m].data.folder) != base_past) changing.push_back(static_cast<int>(m));
+    if (changing.size() == 1) return past(mods[static_cast<std::size_t>(changing[0])].data.folder);
+    for (int m : changing)
+        r.left_out.push_back({m, {info.name, "the bytes past its " + std::to_string(info.size) +
+                                                 " (other mods change them too; BASE's are kept)"}});
+    return base_past;
+}
+
 void merge_data_files(const MergeSide& base, const std::vector<MergeSide>& mods, const std::vector<int>& precedence,
                       MergeResult& r) {
     const FolderFiles base_files = files_of(base.data.folder);
@@ -67,56 +110,19 @@ void merge_data_files(const MergeSide& base, const std::vector<MergeSide>& mods,
     std::array<std::vector<std::uint8_t>, kDataFileCount> merged;
     r.fields = merge_sides(base_files, sides, precedence, merged);
     r.field_with_base.assign(r.fields.size(), false);
-    const int n = static_cast<int>(mods.size());
     for (std::size_t i = 0; i < r.fields.size(); ++i) {
-        ChangedField& f = r.fields[i];
-        const std::size_t file = static_cast<std::size_t>(f.row->file);
-        // merge_sides decided; only a patch's unsure change can undo that.
-        bool any_unsure = false;
-        for (int m : f.changed_by) any_unsure = any_unsure || mods[static_cast<std::size_t>(m)].patch;
-        if (any_unsure && f.taken >= 0) {
-            const Decision d = decide(
-                n, precedence, [&](int m) { return std::binary_search(f.changed_by.begin(), f.changed_by.end(), m); },
-                [&](int a, int b) { return same_element(*f.row, sides[static_cast<std::size_t>(a)][file],
-                                                        sides[static_cast<std::size_t>(b)][file], f.slot); },
-                [&](int m) { return mods[static_cast<std::size_t>(m)].base_fields.contains({f.row, f.slot}); });
-            if (d.with_base) {
-                f.taken = -1;
-                r.field_with_base[i] = true;
-                copy_element(*f.row, base_files[file], merged[file], f.slot);
-            }
-        }
-        if (f.taken < 0) ++r.open;
-        else if (f.conflict) ++r.settled;
+        recheck_field(mods, precedence, base_files, sides, merged, r, i);
+        if (r.fields[i].taken < 0) ++r.open;
+        else if (r.fields[i].conflict) ++r.settled;
     }
     for (const DataFileInfo& info : data_files()) {
         const std::size_t f = static_cast<std::size_t>(info.id);
-        std::string bytes(merged[f].begin(), merged[f].end());
-        // Past the fixed size: what the one mod that changes it holds, else BASE's.
-        auto past = [&](const Folder& folder) {
-            const DataBytes& d = folder.file(info.id);
-            return d.length > info.size ? std::string(reinterpret_cast<const char*>(d.bytes.data()) + info.size,
-                                                      d.length - info.size)
-                                        : std::string();
-        };
-        const std::string base_past = past(base.data.folder);
-        std::vector<int> changing;
-        for (int m = 0; m < n; ++m)
-            if (past(mods[static_cast<std::size_t>(m)].data.folder) != base_past) changing.push_back(m);
-        std::string tail = base_past;
-        if (changing.size() == 1) {
-            tail = past(mods[static_cast<std::size_t>(changing[0])].data.folder);
-        } else {
-            for (int m : changing)
-                r.left_out.push_back({m, {info.name, "the bytes past its " + std::to_string(info.size) +
-                                                         " (other mods change them too; BASE's are kept)"}});
-        }
-        NewFile out{info.name, bytes + tail, {}, {}, {}, {}};
+        NewFile out{info.name, std::string(merged[f].begin(), merged[f].end()) + merged_tail(base, mods, info, r),
+                    {}, {}, {}, {}};
         base.add_sources(base.data.folder.file(info.id).access, out.sources);
-        for (int m = 0; m < n; ++m) {
-            const MergeSide& mod = mods[static_cast<std::size_t>(m)];
+        const DataBytes& b = base.data.folder.file(info.id);
+        for (const MergeSide& mod : mods) {
             const DataBytes& d = mod.data.folder.file(info.id);
-            const DataBytes& b = base.data.folder.file(info.id);
             if (d.length != b.length || !std::equal(d.bytes.begin(), d.bytes.end(), b.bytes.begin(), b.bytes.end()))
                 mod.add_sources(d.access, out.sources);
         }
@@ -124,25 +130,17 @@ void merge_data_files(const MergeSide& base, const std::vector<MergeSide>& mods,
     }
 }
 
-void merge_language_file(const MergeSide& base, const std::vector<MergeSide>& mods, const std::vector<int>& precedence,
-                         int language, int kind, MergeResult& r) {
+// One language file of the sides that `touching` mods change: its lines
+// decided one by one into `r.items`; the lines OUT takes. `open`: whether a
+// conflict is left open.
+std::map<int, std::string> merge_lines(const MergeSide& base, const std::vector<MergeSide>& mods,
+                                       const std::vector<int>& precedence, const std::vector<int>& touching,
+                                       int language, int kind, MergeResult& r, bool& open) {
     const auto k = static_cast<TextKind>(kind);
     const LanguageText& b = base.text(language, k);
-    const std::string name = language_file_key(language, kind);
-    std::vector<int> touching;
     int lines = b.line_count();
-    for (std::size_t m = 0; m < mods.size(); ++m) {
-        const LanguageText& t = mods[m].text(language, k);
-        if (!t.present || (b.present && t.bytes == b.bytes)) continue;
-        touching.push_back(static_cast<int>(m));
-        lines = std::max(lines, t.line_count());
-    }
-    if (touching.empty()) {
-        if (b.present) r.files.push_back({name, b.bytes, {}, {}, {}, {b.access}});
-        return;
-    }
+    for (int m : touching) lines = std::max(lines, mods[static_cast<std::size_t>(m)].text(language, k).line_count());
     std::map<int, std::string> taken_lines;
-    bool open = false;
     auto line_of_mod = [&](int m, int line) { return mods[static_cast<std::size_t>(m)].text(language, k).line(line); };
     for (int line = 0; line < lines; ++line) {
         const std::string_view base_line = b.line(line);
@@ -155,20 +153,46 @@ void merge_language_file(const MergeSide& base, const std::vector<MergeSide>& mo
             [&](int x, int y) { return line_of_mod(x, line) == line_of_mod(y, line); },
             [&](int m) { return mods[static_cast<std::size_t>(m)].base_lines.contains({language, kind, line}); });
         if (d.changed_by.empty()) continue;
-        MergedItem item;
-        item.language = language;
-        item.kind = kind;
-        item.line = line;
-        item.changed_by = d.changed_by;
-        item.conflict = d.conflict;
-        item.taken = d.taken;
-        item.with_base = d.with_base;
+        r.items.push_back({false, language, kind, line, {}, d.changed_by, d.conflict, d.taken, d.with_base});
         if (d.taken >= 0) taken_lines[line] = std::string(line_of_mod(d.taken, line));
-        else open = true;
+        open = open || d.taken < 0;
         if (d.taken < 0) ++r.open;
         else if (d.conflict) ++r.settled;
-        r.items.push_back(std::move(item));
     }
+    return taken_lines;
+}
+
+// What of a mod's file its lines do not carry (line ends, bytes after the
+// text) when its lines are merged with other mods'.
+void note_lost_line_ends(const LanguageText& b, const std::vector<MergeSide>& mods, const std::vector<int>& touching,
+                         int language, TextKind k, const std::string& name, MergeResult& r) {
+    for (int m : touching) {
+        const LanguageText& t = mods[static_cast<std::size_t>(m)].text(language, k);
+        std::map<int, std::string> own;
+        for (int line = 0; line < t.line_count() || line < b.line_count(); ++line)
+            if (t.line(line) != b.line(line)) own[line] = std::string(t.line(line));
+        if (replace_lines(b.bytes, own, OtherLines::KeepEnders, EmptyPastEnd::Extends) != t.bytes)
+            r.left_out.push_back({m, {name, "its line ends or the bytes after its text (other mods change the "
+                                            "file too: its lines are merged, BASE's line ends kept)"}});
+    }
+}
+
+void merge_language_file(const MergeSide& base, const std::vector<MergeSide>& mods, const std::vector<int>& precedence,
+                         int language, int kind, MergeResult& r) {
+    const auto k = static_cast<TextKind>(kind);
+    const LanguageText& b = base.text(language, k);
+    const std::string name = language_file_key(language, kind);
+    std::vector<int> touching;
+    for (std::size_t m = 0; m < mods.size(); ++m) {
+        const LanguageText& t = mods[m].text(language, k);
+        if (t.present && !(b.present && t.bytes == b.bytes)) touching.push_back(static_cast<int>(m));
+    }
+    if (touching.empty()) {
+        if (b.present) r.files.push_back({name, b.bytes, {}, {}, {}, {b.access}});
+        return;
+    }
+    bool open = false;
+    const std::map<int, std::string> taken_lines = merge_lines(base, mods, precedence, touching, language, kind, r, open);
     NewFile out{name, {}, {}, {}, {}, {}};
     if (b.present) base.add_sources(b.access, out.sources);
     for (int m : touching) {
@@ -183,16 +207,7 @@ void merge_language_file(const MergeSide& base, const std::vector<MergeSide>& mo
     }
     out.bytes = replace_lines(b.bytes, taken_lines, OtherLines::KeepEnders, EmptyPastEnd::Extends);
     r.files.push_back(std::move(out));
-    // What of a mod's file its lines do not carry (line ends, bytes after the text).
-    for (int m : touching) {
-        const LanguageText& t = mods[static_cast<std::size_t>(m)].text(language, k);
-        std::map<int, std::string> own;
-        for (int line = 0; line < t.line_count() || line < b.line_count(); ++line)
-            if (t.line(line) != b.line(line)) own[line] = std::string(t.line(line));
-        if (replace_lines(b.bytes, own, OtherLines::KeepEnders, EmptyPastEnd::Extends) != t.bytes)
-            r.left_out.push_back({m, {name, "its line ends or the bytes after its text (other mods change the "
-                                            "file too: its lines are merged, BASE's line ends kept)"}});
-    }
+    note_lost_line_ends(b, mods, touching, language, k, name, r);
 }
 
 void merge_pictures(const MergeSide& base, const std::vector<MergeSide>& mods, const std::vector<int>& precedence,

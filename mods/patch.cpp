@@ -1,27 +1,44 @@
-// Patches: their values as the files hold them, the three-way check of each
-// change against a folder, the writing of their "after", and a patch made from
-// two folders.
+// Patches: their values read into the bytes the files hold (a change set),
+// the checks of a patch against a folder's language files, and a patch made
+// from two folders.
 #include "mods/patch.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <istream>
-#include <ostream>
-#include <span>
+#include <optional>
 
 #include "folder/field_value.h"
 #include "store/merge.h"
-#include "store/value_text.h"
-#include "store/whole_file.h"
 #include "text/code_page.h"
 
 namespace ce {
 namespace {
 
+// A Text or Line field's text as its bytes; a line's "before" as long as the
+// folder's line may be (a patch made from the folder holds it whole).
+Result<std::string> text_bytes(const Field& field, const PatchValue& value, int language, bool before) {
+    Result<std::string> bytes = text_value(field, value.type, value.text, language);
+    if (bytes.ok() || !before || field.kind != FieldKind::Line || !bytes.is(FaultKind::out_of_range)) return bytes;
+    std::optional<std::string> whole = encode_code_page(value.text, language);
+    if (!whole) return bytes;
+    return std::move(*whole);
+}
+
+// The bytes after a text's zero as the patch gives them, as the folder's are
+// compared: trailing zeros and dotted bytes dropped, dotted bytes zero.
+StoredValue after_stored(const AfterBytes& after) {
+    std::size_t last = after.bytes.size();
+    while (last > 0 && (after.dots[last - 1] || after.bytes[last - 1] == 0)) --last;
+    StoredValue v;
+    v.bytes = after.bytes.substr(0, last);
+    for (std::size_t i = 0; i < last; ++i) {
+        if (!after.dots[i]) continue;
+        v.bytes[i] = '\0';
+        if (i < kMostDots) v.dots |= std::uint64_t{1} << i;
+    }
+    return v;
+}
 
 // One value converted, or the fault that names what is wrong with it.
-Result<StoredValue> stored(const Field& field, const PatchValue& value, int language) {
+Result<StoredValue> stored(const Field& field, const PatchValue& value, int language, bool before) {
     StoredValue v;
     switch (field.kind) {
         case FieldKind::Integer: {
@@ -38,7 +55,7 @@ Result<StoredValue> stored(const Field& field, const PatchValue& value, int lang
         }
         case FieldKind::Text:
         case FieldKind::Line: {
-            Result<std::string> bytes = text_value(field, value.type, value.text, language);
+            Result<std::string> bytes = text_bytes(field, value, language, before);
             if (!bytes.ok()) return bytes.fault();
             v.bytes = std::move(*bytes);
             return v;
@@ -46,33 +63,16 @@ Result<StoredValue> stored(const Field& field, const PatchValue& value, int lang
         case FieldKind::After: {
             const Result<AfterBytes> after = after_value(field, value.type, value.text);
             if (!after.ok()) return after.fault();
-            v.bytes = after_text(*after);
-            return v;
+            return after_stored(*after);
         }
     }
     return Fault(FaultKind::invalid, "", "not a field of the table");
 }
 
-// An Integer's value or a Float's bits (unsigned, as prepare_patch gives them)
-// as the element holds them.
-std::int64_t stored_number(const Field& field, std::span<const std::uint8_t> bytes, int slot) {
-    const std::int64_t n = read_int(*field.row, bytes, slot);
-    return field.kind == FieldKind::Float ? static_cast<std::int64_t>(static_cast<std::uint32_t>(n)) : n;
-}
-
-// The After text as the bytes it stands for.
-AfterBytes after_bytes(const std::string& after) {
-    AfterBytes a;
-    a.bytes = parse_hex_bytes(after, &a.dots).value_or(std::string());
-    a.dots.resize(a.bytes.size());
-    return a;
-}
-
 }  // namespace
 
-std::vector<ReadyChange> prepare_patch(const Patch& patch, const std::vector<Field>& fields, int language,
-                                       FaultList& faults) {
-    std::vector<ReadyChange> ready;
+ChangeSet prepare_patch(const Patch& patch, const std::vector<Field>& fields, int language, FaultList& faults) {
+    ChangeSet ready;
     std::size_t count = 0;
     for (const PatchCreature& c : patch.creatures) count += c.changes.size();
     ready.reserve(count);
@@ -81,14 +81,14 @@ std::vector<ReadyChange> prepare_patch(const Patch& patch, const std::vector<Fie
         for (std::size_t k = 0; k < creature.changes.size(); ++k) {
             const PatchChange& change = creature.changes[k];
             const Field& field = fields[static_cast<std::size_t>(change.field)];
-            ReadyChange r;
+            Change r;
             r.creature = static_cast<int>(i);
             r.change = static_cast<int>(k);
             r.slot = creature.slot;
             r.field = change.field;
             bool ok = true;
             for (const bool is_before : {true, false}) {
-                Result<StoredValue> v = stored(field, is_before ? change.before : change.after, language);
+                Result<StoredValue> v = stored(field, is_before ? change.before : change.after, language, is_before);
                 if (!v.ok()) {
                     faults.push_back(change_place(creature, change, fields) + ", " +
                                      (is_before ? "\"before\"" : "\"after\"") + ": " + v.fault().reason);
@@ -118,78 +118,8 @@ Status language_mismatch(const Patch& patch, const std::vector<Field>& fields, i
     return {};
 }
 
-StoredValue folder_value(const Dataset& data, const Field& field, int slot) {
-    StoredValue v;
-    switch (field.kind) {
-        case FieldKind::Integer:
-        case FieldKind::Float: v.number = stored_number(field, data.folder.file(field.row->file).view(), slot); break;
-        case FieldKind::Text:
-        case FieldKind::Line: v.bytes = stored_bytes(data, field, slot); break;
-        case FieldKind::After: v.bytes = bytes_after_text(data, field, slot); break;
-    }
-    return v;
-}
-
-PatchState patch_state(const Dataset& data, const std::vector<Field>& fields, const ReadyChange& change) {
-    const Field& field = fields[static_cast<std::size_t>(change.field)];
-    if (field.kind == FieldKind::Integer || field.kind == FieldKind::Float) {
-        // The common case, without a StoredValue.
-        const std::int64_t now = stored_number(field, data.folder.file(field.row->file).view(), change.slot);
-        return now == change.before.number ? PatchState::Before
-               : now == change.after.number ? PatchState::After
-                                            : PatchState::Conflict;
-    }
-    const StoredValue now = folder_value(data, field, change.slot);
-    return now == change.before ? PatchState::Before : now == change.after ? PatchState::After : PatchState::Conflict;
-}
-
-void put_afters(Dataset& data, const std::vector<Field>& fields, const std::vector<ReadyChange>& changes,
-                const std::vector<bool>& take, std::array<bool, kDataFileCount>& data_changed, LineEdits& lines) {
-    // A text field and the bytes after its zero are one element, built once
-    // both are known: (slot, text field) -> the new text and After text.
-    struct TextEdit {
-        std::optional<std::string> text, after;
-    };
-    std::map<std::pair<int, int>, TextEdit> texts;
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (!take[i]) continue;
-        const ReadyChange& c = changes[i];
-        const Field& field = fields[static_cast<std::size_t>(c.field)];
-        switch (field.kind) {
-            case FieldKind::Integer:
-            case FieldKind::Float: {
-                auto bytes = data.folder.file(field.row->file).view();
-                if (stored_number(field, bytes, c.slot) == c.after.number) break;
-                write_int(*field.row, bytes, c.slot, c.after.number);
-                data_changed[static_cast<std::size_t>(field.row->file)] = true;
-                break;
-            }
-            case FieldKind::Line: {
-                if (data.text(field.text_kind).line(line_of(field, c.slot)) == c.after.bytes) break;
-                lines[static_cast<std::size_t>(field.text_kind)][line_of(field, c.slot)] = c.after.bytes;
-                break;
-            }
-            case FieldKind::Text: texts[{c.slot, c.field}].text = c.after.bytes; break;
-            case FieldKind::After: texts[{c.slot, c.field - 1}].after = c.after.bytes; break;
-        }
-    }
-    for (const auto& [at, edit] : texts) {
-        const auto [slot, index] = at;
-        const Field& field = fields[static_cast<std::size_t>(index)];
-        const BindingRow& row = *field.row;
-        auto bytes = data.folder.file(row.file).view();
-        const auto element = bytes.subspan(element_position(row, slot), row.width);
-        const std::string text = edit.text ? *edit.text : stored_bytes(data, field, slot);
-        const AfterBytes after = after_bytes(edit.after ? *edit.after : bytes_after_text(data, field, slot));
-        const std::string built = text_element(element, text, &after);
-        if (std::equal(built.begin(), built.end(), element.begin())) continue;
-        std::copy(built.begin(), built.end(), element.begin());
-        data_changed[static_cast<std::size_t>(row.file)] = true;
-    }
-}
-
 Status missing_text_file(const Dataset& data, const Patch& patch, const std::vector<Field>& fields,
-                         const std::vector<ReadyChange>& changes, const std::vector<bool>& take) {
+                         const ChangeSet& changes, const std::vector<bool>& take) {
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const Field& f = fields[static_cast<std::size_t>(changes[i].field)];
         if (!take[i] || f.kind != FieldKind::Line || data.text(f.text_kind).present) continue;

@@ -12,9 +12,9 @@
 //     ]
 //   }
 //
-// Applying one is a three-way check per field: where the folder holds "before",
-// "after" is written; where it holds "after" already, nothing is to do; anything
-// else is a conflict. A text field and the bytes after its zero (its ".after"
+// Applying one (mods/apply.h) is a three-way check per field: where the folder
+// holds "before", "after" is written; where it holds "after" already, nothing
+// is to do; anything else is a conflict. A text field and the bytes after its zero (its ".after"
 // key) are one element: a text changed without its ".after" keeps the bytes
 // after it that the folder holds.
 #pragma once
@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "folder/dataset.h"
+#include "mods/change_set.h"
 #include "folder/fields.h"
 #include "tables/import_table.h"
 #include "store/whole_file.h"
@@ -70,26 +71,13 @@ Patch read_patch(std::string_view text, const std::vector<Field>& fields, FaultL
 // Where a change is: "line 12, creatures[0] (slot 5), key \"MonstersSetup.vrh@27000\"".
 std::string change_place(const PatchCreature& creature, const PatchChange& change, const std::vector<Field>& fields);
 
-// A value as the files hold it.
-struct StoredValue {
-    std::int64_t number = 0;  // Integer: the stored value; Float: its bits
-    std::string bytes;        // Text, Line: the text in the language's code page; After: its After text
-    bool operator==(const StoredValue&) const = default;
-};
-
-struct ReadyChange {
-    int creature = 0;  // index into Patch::creatures
-    int change = 0;    // index into its changes
-    int slot = 0;
-    int field = 0;
-    StoredValue before, after;
-};
-
-// Every value of the patch checked against its field and converted for the
-// files of `language`; faults name the value's place. In patch order (slot by
-// slot as the patch gives them, each creature's changes in the patch's order).
-std::vector<ReadyChange> prepare_patch(const Patch& patch, const std::vector<Field>& fields, int language,
-                                       FaultList& faults);
+// Every value of the patch checked against its field and read once into the
+// bytes the files of `language` hold (a "before" as long as a line of the
+// folder may be, which a patch made from it holds); faults name the value's
+// place. In patch order (slot by slot as the patch gives them, each
+// creature's changes in the patch's order).
+ChangeSet prepare_patch(const Patch& patch, const std::vector<Field>& fields, int language, FaultList& faults);
+using ReadyChange = Change;
 
 // The first text of a patch whose language is not `language` ("line 7,
 // creatures[0] (slot 5), key \"name\": the patch's texts are Russian and ...");
@@ -97,30 +85,11 @@ std::vector<ReadyChange> prepare_patch(const Patch& patch, const std::vector<Fie
 // same in both languages.
 Status language_mismatch(const Patch& patch, const std::vector<Field>& fields, int language);
 
-// The field's value in the folder, as a patch's values are compared with it.
-StoredValue folder_value(const Dataset& data, const Field& field, int slot);
-
-// How the folder stands to one change.
-enum class PatchState : std::uint8_t {
-    Before,    // it holds "before": "after" is to be written
-    After,     // it holds "after" already
-    Conflict,  // anything else
-};
-PatchState patch_state(const Dataset& data, const std::vector<Field>& fields, const ReadyChange& change);
-
-// The lines a write changes, per TextKind: line -> new content.
-using LineEdits = std::array<std::map<int, std::string>, 5>;
-
-// Writes the "after" of the changes marked in `take` into the data files of
-// `data` (the bytes in memory) and into `lines`; marks the data files changed.
-void put_afters(Dataset& data, const std::vector<Field>& fields, const std::vector<ReadyChange>& changes,
-                const std::vector<bool>& take, std::array<bool, kDataFileCount>& data_changed, LineEdits& lines);
-
 // The first change marked in `take` that writes a line into a language file
 // that cannot be read (its place, and why), as the import refuses it; success
 // when every such file is there.
 Status missing_text_file(const Dataset& data, const Patch& patch, const std::vector<Field>& fields,
-                         const std::vector<ReadyChange>& changes, const std::vector<bool>& take);
+                         const ChangeSet& changes, const std::vector<bool>& take);
 
 // The patch that makes `base` into `mod`: every field of the six data files
 // and the name, plural and ability lines of base's language (`mod` read in the
@@ -131,18 +100,11 @@ std::string write_patch(const Dataset& base, const Dataset& mod, const std::vect
 // A value as a patch writes it: texts in quotes, NaN and the infinities too
 // (JSON has no numbers for them), other numbers bare.
 std::string patch_json_value(const Field& field, const std::string& exported);
-
-
-
 // Appends the pieces to `s` in place: the reports of whole-folder patches and
 // merges hold hundreds of thousands of lines, which temporaries would copy again.
 template <class... Pieces>
 void add_to(std::string& s, const Pieces&... pieces) {
     (s.append(pieces), ...);
 }
-
-
-
-
 
 }  // namespace ce

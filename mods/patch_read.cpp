@@ -357,6 +357,22 @@ private:
         return s;
     }
 
+    // A creature's "slot": digits alone, as a patch writes a slot ("-0" and
+    // "5.0" are no slot). False when the JSON is broken.
+    bool slot_member(PatchCreature& c, const std::string& place, bool& bad_slot) {
+        PatchValue v;
+        const Got got = single(v, place + ", key \"slot\"");
+        const std::optional<std::uint64_t> digits =
+            v.type == CellType::Number ? parse_decimal(v.text, kSlots - 1) : std::nullopt;
+        if (got == Got::Value && digits) {
+            c.slot = static_cast<int>(*digits);
+        } else {
+            if (got == Got::Value) faults_.push_back(place + ": " + slot_fault(shown(v)).message());
+            bad_slot = true;
+        }
+        return got != Got::Broken;
+    }
+
     bool creature() {
         PatchCreature c;
         c.index = count_;
@@ -367,21 +383,7 @@ private:
             const std::string place = creature_place(c, key_line);
             if (key == "slot") {
                 if (!once(slot_line, key_line, place, key)) return skip_value();
-                PatchValue v;
-                const Got got = single(v, place + ", key \"slot\"");
-                // Digits alone, as a patch writes a slot: "-0" and "5.0" are no slot.
-                const std::optional<std::uint64_t> digits =
-                    v.type == CellType::Number ? parse_decimal(v.text, kSlots - 1) : std::nullopt;
-                const std::optional<int> slot = digits ? std::optional<int>(static_cast<int>(*digits)) : std::nullopt;
-                if (got == Got::Value && slot) {
-                    c.slot = *slot;
-                } else {
-                    if (got == Got::Value)
-                        faults_.push_back(place + ": " +
-                                          slot_fault(shown(v)).message());
-                    bad_slot = true;
-                }
-                return got != Got::Broken;
+                return slot_member(c, place, bad_slot);
             }
             if (key == "name") {
                 if (!once(name_line, key_line, place, key)) return skip_value();
@@ -440,51 +442,66 @@ private:
                                   found());
                 return skip_value();
             }
-            PatchChange change;
-            change.field = it->second;
-            change.line = key_line;
-            int caption_line = 0, before_line = 0, after_line = 0;
-            const bool ok = members([&](const std::string& member, int member_line) {
-                auto at = [&] { return place() + ", \"" + member + "\""; };
-                int* first = member == "caption" ? &caption_line
-                             : member == "before" ? &before_line
-                             : member == "after"  ? &after_line
-                                                  : nullptr;
-                if (!first) {
-                    faults_.push_back(at() + ": unknown key (a change holds \"caption\", \"before\" and \"after\")");
-                    return skip_value();
-                }
-                if (*first != 0) {
-                    once(*first, member_line, place(), member);
-                    return skip_value();
-                }
-                *first = member_line;
-                PatchValue v;
-                const char next = peek();
-                if (next == '{' || next == '[') {
-                    faults_.push_back(at() + ": expected a single value, found " + (next == '{' ? "an object" : "an array"));
-                    return skip_value();
-                }
-                if (!scalar(v)) return false;
-                if (first == &caption_line) {
-                    if (v.type != CellType::String)
-                        faults_.push_back(at() + ": the caption must be a text in quotes, found " + shown(v));
-                } else {
-                    (first == &before_line ? change.before : change.after) = std::move(v);
-                }
-                return true;
-            });
-            if (!ok) return false;
-            if (before_line == 0 || after_line == 0) {
-                faults_.push_back(place() + ": the change has no " +
-                                  (before_line == 0 && after_line == 0 ? "\"before\" and no \"after\""
-                                   : before_line == 0                 ? "\"before\""
-                                                                      : "\"after\""));
-                return true;
-            }
-            c.changes.push_back(std::move(change));
-            return true;
+            return change(c, it->second, key, key_line);
         });
+    }
+
+    // One change of a creature, its members read: {"caption", "before", "after"}.
+    bool change(PatchCreature& c, int field, const std::string& key, int key_line) {
+        auto place = [&] { return creature_place(c, key_line) + ", key " + quoted_piece(key); };
+        PatchChange change;
+        change.field = field;
+        change.line = key_line;
+        int caption_line = 0, before_line = 0, after_line = 0;
+        const bool ok = members([&](const std::string& member, int member_line) {
+            int* first = member == "caption" ? &caption_line
+                         : member == "before" ? &before_line
+                         : member == "after"  ? &after_line
+                                              : nullptr;
+            auto at = [&] { return place() + ", \"" + member + "\""; };
+            return change_member(at, member, member_line, first, caption_line,
+                                 first == &before_line ? change.before : change.after, place);
+        });
+        if (!ok) return false;
+        if (before_line == 0 || after_line == 0) {
+            faults_.push_back(place() + ": the change has no " +
+                              (before_line == 0 && after_line == 0 ? "\"before\" and no \"after\""
+                               : before_line == 0                 ? "\"before\""
+                                                                  : "\"after\""));
+            return true;
+        }
+        c.changes.push_back(std::move(change));
+        return true;
+    }
+
+    // One member of a change: `first` its first line (null: an unknown key);
+    // a caption is checked and dropped, a value kept in `value`.
+    template <class At, class Place>
+    bool change_member(At at, const std::string& member, int member_line, int* first,
+                       const int& caption_line, PatchValue& value, Place place) {
+        if (!first) {
+            faults_.push_back(at() + ": unknown key (a change holds \"caption\", \"before\" and \"after\")");
+            return skip_value();
+        }
+        if (*first != 0) {
+            once(*first, member_line, place(), member);
+            return skip_value();
+        }
+        *first = member_line;
+        PatchValue v;
+        const char next = peek();
+        if (next == '{' || next == '[') {
+            faults_.push_back(at() + ": expected a single value, found " + (next == '{' ? "an object" : "an array"));
+            return skip_value();
+        }
+        if (!scalar(v)) return false;
+        if (first == &caption_line) {
+            if (v.type != CellType::String)
+                faults_.push_back(at() + ": the caption must be a text in quotes, found " + shown(v));
+        } else {
+            value = std::move(v);
+        }
+        return true;
     }
 
     std::string_view text_;
