@@ -12,7 +12,6 @@
 #include "tables/csv.h"
 #include "store/quoted_text.h"
 #include "folder/dataset.h"
-#include "cli/describe.h"
 #include "store/value_text.h"
 
 namespace ce {
