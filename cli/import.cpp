@@ -2,8 +2,6 @@
 // before anything is written; the changed files are replaced safely.
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -31,61 +29,6 @@ namespace ce {
 namespace {
 
 constexpr std::size_t kFaultsShown = 25;
-
-}  // namespace
-
-bool read_standard_input(std::istream& in, std::string& text, const char* command, std::ostream& err) {
-    // Through the stream, not its buffer: a closed standard input or a folder
-    // in its place makes the buffer throw, which the stream turns into its
-    // bad state (and a stream that rethrows is caught here).
-    errno = 0;
-    std::string chunk(std::size_t{1} << 16, '\0');
-    bool bad = false;
-    try {
-        while (in) {
-            in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-            const auto got = static_cast<std::size_t>(in.gcount());
-            if (got > kLargestInput - std::min(kLargestInput, text.size())) {
-                // As a file of that size is refused: before it fills the memory.
-                text.clear();
-                text.shrink_to_fit();
-                err << "creatures " << command << ": standard input: " << reason::kTooLarge << "\n";
-                return false;
-            }
-            text.append(chunk.data(), got);
-        }
-        bad = in.bad();
-    } catch (const std::ios_base::failure&) {
-        bad = true;
-    }
-    if (!bad) return true;
-    const int cause = errno;
-    err << "creatures " << command << ": cannot read standard input"
-        << (cause == EBADF ? ": it is closed"
-            : cause == EISDIR ? ": it is a folder"
-            : cause != 0 ? ": " + std::string(std::strerror(cause)) : std::string())
-        << "\n";
-    return false;
-}
-
-namespace {
-
-// The export to apply: standard input into `piped`, a file into `file` (not
-// copied: an export may be hundreds of megabytes).
-bool read_input(const ImportOptions& options, std::istream& in, std::string& piped, WholeFile& file,
-                std::string_view& text, std::ostream& err) {
-    if (options.file == "-") {
-        if (!read_standard_input(in, piped, "import", err)) return false;
-        text = piped;
-        return true;
-    }
-    if (Status fault = read_whole_file(options.file, file); !fault.ok()) {
-        err << "creatures import: " << fault.message() << "\n";
-        return false;
-    }
-    text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);
-    return true;
-}
 
 bool is_json(const ImportOptions& options, std::string_view text) {
     if (!options.format.empty()) return options.format == "json";
@@ -248,60 +191,35 @@ std::string language_note(const ImportTable& table, const Dataset& data, const s
            "to the " + language + " files\n";
 }
 
-}  // namespace
-
-
-int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,
-               std::ostream& err) {
-    const std::string label = options.file == "-" ? std::string("standard input") : options.file;
-    if (Status problem = folder_problem(options.root); !problem.ok()) {
-        err << "creatures import: " << problem.message() << "\n";
-        return kExitError;
-    }
-    std::string piped;
-    WholeFile file;
-    std::string_view text;
-    if (!read_input(options, in, piped, file, text, err)) return kExitError;
-
-    const std::vector<Field> fields = make_fields(true);
-    FaultList faults;
-    const bool json = is_json(options, text);
-    ImportTable table = json ? read_json_table(text, fields, faults) : read_csv_table(text, fields, faults);
-
-    // The folder is read under its lock, held to the commit, so that no other
-    // write lands between the reading and the write (a dry run reads without).
-    FolderLock lock;
+// The folder, read under its lock, held to the commit, so that no other
+// write lands between the reading and the write (a dry run reads without).
+Status load_folder(const ImportOptions& options, FileOps& ops, const ImportTable& table, FolderLock& lock,
+                   Dataset& data) {
     if (!options.dry_run) {
-        if (Status e = lock_for_write(ops, options.root, lock); !e.ok()) {
-            err << "creatures import: " << e.fault().followed_by("; nothing was written") << "\n";
-            return kExitError;
-        }
+        if (Status e = lock_for_write(ops, options.root, lock); !e.ok())
+            return e.fault().followed_by("; nothing was written");
     }
-    Dataset data = load_dataset(options.root, table.language.value_or(-1));
-    const std::map<std::string, std::string> read_files = files_as_read(data);  // what the write checks
+    data = load_dataset(options.root, table.language.value_or(-1));
     const std::vector<std::string> folder_faults = data_faults(data.folder);
-    if (!folder_faults.empty()) {
-        err << "creatures import: " << folder_label(options.root) << " cannot be used:\n";
-        for (const std::string& f : folder_faults) err << "  " << f << "\n";
-        return kExitError;
-    }
+    if (folder_faults.empty()) return {};
+    std::string why = folder_label(options.root) + " cannot be used:";
+    for (const std::string& f : folder_faults) why += "\n  " + f;
+    return Fault(FaultKind::invalid, "", why);
+}
 
+ImportChoices choices_of(const ImportOptions& options) {
     ImportChoices choices;
     choices.class_changes = options.class_changes;
     choices.suspects = options.accept_suspect ? SuspectChoice::Accept
                        : options.drop_suspect ? SuspectChoice::Drop
                                               : SuspectChoice::Hold;
-    const ImportPlan plan = plan_import(table, std::move(faults), data, fields, choices);
-    if (!plan.faults.empty()) {
-        report_faults(label, plan.faults, err);
-        return kExitError;
-    }
+    return choices;
+}
 
-    const std::size_t held = plan.held;
-    const Held fate = held == 0                ? Held::None
-                      : options.accept_suspect ? Held::Accepted
-                      : options.drop_suspect   ? Held::Dropped
-                                               : Held::Waiting;
+// The report on standard output: the language note, the changes, the suspect
+// ones apart, and the closing line.
+std::string import_report(const ImportTable& table, const Dataset& data, const std::vector<Field>& fields,
+                          const ImportPlan& plan, Held fate, bool dry_run) {
     const char* title = fate == Held::Accepted  ? "suspect, accepted: changes that look like a program's reformatting"
                         : fate == Held::Dropped ? "left out: changes that look like a program's reformatting"
                                                 : "held back: changes that look like a program's reformatting "
@@ -309,8 +227,45 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     std::size_t slot_count = 0;
     std::string report = language_note(table, data, fields);
     report += change_lines(data, fields, plan, title, slot_count);
-    report += summary_line(plan.written_count(), slot_count, held, fate, plan.files, options.dry_run);
-    out << report;
+    return report + summary_line(plan.written_count(), slot_count, plan.held, fate, plan.files, dry_run);
+}
+
+}  // namespace
+
+int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,
+               std::ostream& err) {
+    const std::string label = options.file == "-" ? std::string("standard input") : options.file;
+    std::string piped;
+    WholeFile file;
+    std::string_view text;
+    Status read = folder_problem(options.root);
+    if (read.ok()) read = read_named_input(options.file, in, piped, file, text);
+    if (!read.ok()) {
+        err << "creatures import: " << read.fault() << "\n";
+        return kExitError;
+    }
+    const std::vector<Field> fields = make_fields(true);
+    FaultList faults;
+    const ImportTable table =
+        is_json(options, text) ? read_json_table(text, fields, faults) : read_csv_table(text, fields, faults);
+    FolderLock lock;
+    Dataset data;
+    if (Status loaded = load_folder(options, ops, table, lock, data); !loaded.ok()) {
+        err << "creatures import: " << loaded.fault() << "\n";
+        return kExitError;
+    }
+    const std::map<std::string, std::string> read_files = files_as_read(data);  // what the write checks
+    const ImportPlan plan = plan_import(table, std::move(faults), data, fields, choices_of(options));
+    if (!plan.faults.empty()) {
+        report_faults(label, plan.faults, err);
+        return kExitError;
+    }
+    const std::size_t held = plan.held;
+    const Held fate = held == 0                ? Held::None
+                      : options.accept_suspect ? Held::Accepted
+                      : options.drop_suspect   ? Held::Dropped
+                                               : Held::Waiting;
+    out << import_report(table, data, fields, plan, fate, options.dry_run);
     out.flush();
     if (fate == Held::Waiting && !options.dry_run) {
         err << "creatures import: " << held << (held == 1 ? " change looks" : " changes look")

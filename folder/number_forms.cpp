@@ -117,18 +117,17 @@ void strip_currency(std::string_view& s) {
     }
 }
 
-// Reads a number-like text with `point` ('.' or ',') as its decimal separator;
-// thousands are grouped by the other of the two, a space, a no-break space or
-// an apostrophe, in groups of three.
-std::optional<Number> read_number(std::string_view s, char point) {
+// Takes the signs off a number-like text: an accounting negative's
+// parentheses, a currency, a percent sign, a plus or minus (or U+2212).
+void strip_signs(std::string_view& s, bool& negative, bool& percent) {
     s = trim(s);
-    bool negative = false;
+    negative = false;
     if (s.size() >= 2 && s.front() == '(' && s.back() == ')') {  // accounting negative
         negative = true;
         s = trim(s.substr(1, s.size() - 2));
     }
     strip_currency(s);
-    bool percent = false;
+    percent = false;
     if (s.ends_with('%')) {
         percent = true;
         s = trim(s.substr(0, s.size() - 1));
@@ -141,8 +140,12 @@ std::optional<Number> read_number(std::string_view s, char point) {
         negative = !negative;
         s.remove_prefix(3);
     }
-    std::string digits;  // the mantissa's digits, then the exponent
-    std::size_t pos = 0, group = 0, decimals = 0;
+}
+
+// The digits of the mantissa from `pos` on, thousands groups and decimals;
+// false when its groups are not of three.
+bool read_mantissa(std::string_view s, char point, std::size_t& pos, std::string& digits, std::size_t& decimals) {
+    std::size_t group = 0;
     bool grouped = false;
     while (pos < s.size()) {
         if (is_digit(s[pos])) {
@@ -158,7 +161,7 @@ std::optional<Number> read_number(std::string_view s, char point) {
         group = 0;
         pos += sep;
     }
-    if (grouped && group != 3) return std::nullopt;
+    if (grouped && group != 3) return false;
     if (pos < s.size() && s[pos] == point) {
         ++pos;
         while (pos < s.size() && is_digit(s[pos])) {
@@ -166,19 +169,35 @@ std::optional<Number> read_number(std::string_view s, char point) {
             ++decimals;
         }
     }
-    if (digits.empty()) return std::nullopt;
+    return true;
+}
+
+// An exponent at `pos` ("e-3", at most five digits); false when an "e" has no digits.
+bool read_exponent(std::string_view s, std::size_t& pos, long& exponent) {
+    exponent = 0;
+    if (pos >= s.size() || (s[pos] != 'e' && s[pos] != 'E')) return true;
+    ++pos;
+    const std::size_t from = pos;
+    if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) ++pos;
+    const std::size_t digits_from = pos;
+    while (pos < s.size() && is_digit(s[pos]) && pos - digits_from < 5) ++pos;
+    if (pos == digits_from) return false;
+    const std::string_view e = s.substr(from, pos - from);
+    std::from_chars(e.data() + (e.front() == '+' ? 1 : 0), e.data() + e.size(), exponent);
+    return true;
+}
+
+// Reads a number-like text with `point` ('.' or ',') as its decimal separator;
+// thousands are grouped by the other of the two, a space, a no-break space or
+// an apostrophe, in groups of three.
+std::optional<Number> read_number(std::string_view s, char point) {
+    bool negative = false, percent = false;
+    strip_signs(s, negative, percent);
+    std::string digits;  // the mantissa's digits, then the exponent
+    std::size_t pos = 0, decimals = 0;
+    if (!read_mantissa(s, point, pos, digits, decimals) || digits.empty()) return std::nullopt;
     long exponent = 0;
-    if (pos < s.size() && (s[pos] == 'e' || s[pos] == 'E')) {
-        ++pos;
-        const std::size_t from = pos;
-        if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) ++pos;
-        const std::size_t digits_from = pos;
-        while (pos < s.size() && is_digit(s[pos]) && pos - digits_from < 5) ++pos;
-        if (pos == digits_from) return std::nullopt;
-        const std::string_view e = s.substr(from, pos - from);
-        std::from_chars(e.data() + (e.front() == '+' ? 1 : 0), e.data() + e.size(), exponent);
-    }
-    if (pos != s.size()) return std::nullopt;
+    if (!read_exponent(s, pos, exponent) || pos != s.size()) return std::nullopt;
     const std::string text = digits + "e" + std::to_string(exponent - static_cast<long>(decimals));
     Number n;
     if (std::from_chars(text.data(), text.data() + text.size(), n.value).ec != std::errc()) return std::nullopt;
