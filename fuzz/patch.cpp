@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::vector<ce::Field> fields = ce::make_fields(true);
     ce::FaultList faults;
     const ce::Patch patch = ce::read_patch(ce::fuzz::as_text(data, size), fields, faults);
-    for (const std::string& f : faults) CE_FUZZ_CHECK(!f.empty(), "an empty fault");
+    for (const ce::Fault& f : faults) CE_FUZZ_CHECK(!f.message().empty(), "an empty fault");
     if (size == 0) CE_FUZZ_CHECK(!faults.empty(), "an empty patch read without a fault");
     std::set<int> slots;
     for (const ce::PatchCreature& c : patch.creatures) {
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<ce::ReadyChange> ready = ce::prepare_patch(patch, fields, language, value_faults);
         CE_FUZZ_CHECK(ready.size() + value_faults.size() >= changes, "a change neither ready nor refused");
         if (value_faults.empty()) CE_FUZZ_CHECK(ready.size() == changes, "a change lost without a fault");
-        for (const std::string& f : value_faults) CE_FUZZ_CHECK(f.starts_with("line "), "a fault without its place");
+        for (const ce::Fault& f : value_faults) CE_FUZZ_CHECK(f.message().starts_with("line "), "a fault without its place");
         (void)ce::language_mismatch(patch, fields, language);
     }
     return 0;

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ce::ImportTable table =
             json ? ce::read_json_table(text, fields, faults) : ce::read_csv_table(text, fields, faults);
         CE_FUZZ_CHECK(table.json == json, "the table's kind");
-        for (const std::string& f : faults) CE_FUZZ_CHECK(!f.empty(), "an empty fault");
+        for (const ce::Fault& f : faults) CE_FUZZ_CHECK(!f.message().empty(), "an empty fault");
         check_table(table, fields);
     }
     return 0;

@@ -12,7 +12,6 @@
 #include "tables/csv.h"
 #include "store/quoted_text.h"
 #include "folder/dataset.h"
-#include "cli/describe.h"
 #include "store/value_text.h"
 
 namespace ce {
@@ -479,19 +478,7 @@ private:
             case Pending::Creatures:
                 fault("line " + std::to_string(key_where_) + ": \"creatures\" must be an array");
                 return true;
-            case Pending::Slot: {
-                auto slot = type == CellType::Number ? parse_slot(text) : std::nullopt;
-                if (!slot) {
-                    fault(place() + ": " + slot_fault(type == CellType::String ? quoted_piece(text) : message_piece(text)).message());
-                    entry_.slot = -2;  // reported; do not report a missing slot as well
-                } else if (entry_.slot != -1) {
-                    fault(place() + ": the key appears twice in this creature");
-                } else {
-                    entry_.slot = *slot;
-                    entry_slot_where_ = std::to_string(*slot);
-                }
-                return true;
-            }
+            case Pending::Slot: return slot_value(type, text);
             case Pending::Field: {
                 ImportCell cell;
                 cell.field = field_;
@@ -509,6 +496,20 @@ private:
             ++count_;
         } else {
             fault("line " + std::to_string(line()) + ": unexpected value " + message_piece(text));
+        }
+        return true;
+    }
+
+    bool slot_value(CellType type, const std::string& text) {
+        auto slot = type == CellType::Number ? parse_slot(text) : std::nullopt;
+        if (!slot) {
+            fault(place() + ": " + slot_fault(type == CellType::String ? quoted_piece(text) : message_piece(text)).message());
+            entry_.slot = -2;  // reported; do not report a missing slot as well
+        } else if (entry_.slot != -1) {
+            fault(place() + ": the key appears twice in this creature");
+        } else {
+            entry_.slot = *slot;
+            entry_slot_where_ = std::to_string(*slot);
         }
         return true;
     }

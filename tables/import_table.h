@@ -14,6 +14,7 @@
 
 #include "folder/field_value.h"
 #include "folder/fields.h"
+#include "store/fault.h"
 #include "store/inside_folder.h"
 
 namespace ce {
@@ -56,31 +57,34 @@ std::string slot_header(int language);
 // language it names, if any.
 bool is_slot_header(std::string_view cell, std::optional<int>& language);
 
-// Faults as they are found: the first `kept` messages, and how many there were
-// (a file can hold millions of faults; a person reads the first few).
+// Faults as they are found: the first `kept` of them, and how many there were
+// (a file can hold millions of faults; a person reads the first few). A fault
+// given in words alone is one of the file's data (FaultKind::invalid).
 class FaultList {
 public:
     static constexpr std::size_t kKept = 100;
     explicit FaultList(std::size_t kept = kKept) : kept_(kept) {}
-    void push_back(std::string message) {
-        if (messages_.size() < kept_) messages_.push_back(std::move(message));
+    void push_back(Fault fault) {
+        if (faults_.size() < kept_) faults_.push_back(std::move(fault));
         ++count_;
     }
-    // Whether further messages are only counted: a caller may then count a
+    void push_back(std::string reason) { push_back(Fault(FaultKind::invalid, "", std::move(reason))); }
+    void push_back(const char* reason) { push_back(std::string(reason)); }
+    // Whether further faults are only counted: a caller may then count a
     // fault without spelling it out.
-    bool full() const { return messages_.size() >= kept_; }
+    bool full() const { return faults_.size() >= kept_; }
     void count_only() { ++count_; }
     std::size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
-    // The messages kept, in the order found.
-    const std::vector<std::string>& kept() const { return messages_; }
-    auto begin() const { return messages_.begin(); }
-    auto end() const { return messages_.end(); }
+    // The faults kept, in the order found.
+    const std::vector<Fault>& kept() const { return faults_; }
+    auto begin() const { return faults_.begin(); }
+    auto end() const { return faults_.end(); }
 
 private:
     std::size_t kept_;
     std::size_t count_ = 0;
-    std::vector<std::string> messages_;
+    std::vector<Fault> faults_;
 };
 
 // Where a value was found, for messages: "row 7, column 12 (L,
