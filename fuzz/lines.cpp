@@ -107,7 +107,7 @@ void check_language_file(std::string_view bytes, std::uint8_t which) {
     CE_FUZZ_CHECK(ce::load_language_text(path, read).ok() && read == bytes, "a language file reads differently");
 
     std::string header;
-    std::vector<std::string> faults;
+    std::vector<ce::Fault> faults;
     ce::apply_language(form, root, static_cast<int>(which) * 4, header, faults);
     CE_FUZZ_CHECK(header.size() <= 119, "a header format longer than the edit holds");
     std::filesystem::remove(path);

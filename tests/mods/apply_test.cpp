@@ -171,7 +171,7 @@ TEST(OneApply, AChangeWithoutItsBeforeOrAfterIsNoChange) {
                                "{\"MonstersSetup.vrh@27000\": {") + members + "}}}]}",
                    fields, faults);
         ASSERT_EQ(faults.size(), 1u) << members;
-        EXPECT_NE(faults.kept()[0].find("the change has no"), std::string::npos) << faults.kept()[0];
+        EXPECT_NE(faults.kept()[0].message().find("the change has no"), std::string::npos) << faults.kept()[0].message();
     }
 }
 
