@@ -12,6 +12,7 @@
 #include "store/journal.h"
 #include "store/quoted_text.h"
 #include "text/code_page.h"
+#include "text/language.h"
 #include "text/lines.h"
 
 namespace ce {
@@ -32,7 +33,7 @@ struct Report {
 // The slot's name as the report heads its lines: "slot 5 (Shaipon): ".
 std::string slot_head(const Dataset& data, int slot) {
     return "slot " + std::to_string(slot) + " (" +
-           terminal_text(decode_code_page(data.text(TextKind::Monsters).line(slot + 1), data.language)) + "): ";
+           terminal_text(decode_code_page(data.text(TextKind::Monsters).line(creature_line_number(TextKind::Monsters, slot)), data.language)) + "): ";
 }
 
 // A conflict as the report names it.

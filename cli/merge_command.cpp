@@ -16,6 +16,7 @@
 #include "store/quoted_text.h"
 #include "store/settings.h"
 #include "text/code_page.h"
+#include "text/language.h"
 
 namespace ce {
 namespace {
@@ -139,7 +140,7 @@ private:
         return h;
     }
     std::string creature_name(int slot) const {
-        return decode_code_page(base_.data.text(TextKind::Monsters).line(slot + 1), base_.data.language);
+        return decode_code_page(base_.data.text(TextKind::Monsters).line(creature_line_number(TextKind::Monsters, slot)), base_.data.language);
     }
 
     const Dataset& side_data(int side) const { return side < 0 ? base_.data : mods_[static_cast<std::size_t>(side)].data; }

@@ -8,6 +8,7 @@
 #include "folder/field_value.h"
 #include "store/merge.h"
 #include "text/code_page.h"
+#include "text/language.h"
 
 namespace ce {
 namespace {
@@ -173,7 +174,7 @@ std::string write_patch(const Dataset& base, const Dataset& mod, const std::vect
         text += first_creature ? "\n" : ",\n";
         first_creature = false;
         text += "    {\"slot\": " + std::to_string(slot) + ", \"name\": " +
-                quote_text(decode_code_page(base.text(TextKind::Monsters).line(slot + 1), base.language)) +
+                quote_text(decode_code_page(base.text(TextKind::Monsters).line(creature_line_number(TextKind::Monsters, slot)), base.language)) +
                 ", \"changes\": {";
         text += changes;
         text += "\n    }}";
