@@ -159,8 +159,9 @@ int run_apply(const ApplyOptions& o, FileOps& ops, std::istream& in, std::ostrea
     const std::vector<Field> fields = make_fields(true);
     FaultList faults;
     Patch patch;
-    if (!read_patch_from(o.patch, in, fields, patch, faults, "apply", err)) {
-        if (!faults.empty()) report_patch_faults("apply", label, faults, err);
+    if (Status read = read_patch_from(o.patch, in, fields, patch, faults); !read.ok() || !faults.empty()) {
+        if (!read.ok()) err << "creatures apply: " << read.fault() << "\n";
+        else report_patch_faults("apply", label, faults, err);
         return kExitError;
     }
 

@@ -1,7 +1,6 @@
 #include "cli/patch_io.h"
 
 #include <algorithm>
-#include <istream>
 #include <ostream>
 
 #include "cli/standard_input.h"
@@ -11,29 +10,14 @@ namespace ce {
 // Faults named one by one before "... and N more".
 constexpr std::size_t kFaultsShown = 25;
 
-bool read_patch_file(const std::string& path, std::istream& in, std::string& piped, WholeFile& file,
-                     std::string_view& text, const char* command, std::ostream& err) {
-    if (path == "-") {
-        if (!read_standard_input(in, piped, command, err)) return false;
-        text = piped;
-        return true;
-    }
-    if (Status fault = read_whole_file(path, file); !fault.ok()) {
-        err << "creatures " << command << ": " << fault.message() << "\n";
-        return false;
-    }
-    text = std::string_view(reinterpret_cast<const char*>(file.data()), file.length);
-    return true;
-}
-
-bool read_patch_from(const std::string& path, std::istream& in, const std::vector<Field>& fields, Patch& patch,
-                     FaultList& faults, const char* command, std::ostream& err) {
+Status read_patch_from(const std::string& path, std::istream& in, const std::vector<Field>& fields, Patch& patch,
+                       FaultList& faults) {
     std::string piped;
     WholeFile file;
     std::string_view text;
-    if (!read_patch_file(path, in, piped, file, text, command, err)) return false;
+    if (Status s = read_named_input(path, in, piped, file, text); !s.ok()) return s;
     patch = read_patch(text, fields, faults);
-    return faults.empty();
+    return {};
 }
 
 std::string counted(std::size_t n, const char* one, const char* many) {

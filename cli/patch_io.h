@@ -9,20 +9,14 @@
 #include <vector>
 
 #include "mods/patch.h"
-#include "store/whole_file.h"
+#include "store/fault.h"
 
 namespace ce {
 
-// Reads the patch at `path` whole: standard input ("-", `in`) into `piped`, a
-// file into `file` (not copied); `text` views it. False after saying why on
-// `err` ("creatures <command>: ...").
-bool read_patch_file(const std::string& path, std::istream& in, std::string& piped, WholeFile& file,
-                     std::string_view& text, const char* command, std::ostream& err);
-
-// Reads and parses the patch at `path` ("-": `in`). False after saying why on
-// `err` when it cannot be read, or with its faults in `faults` (not yet said).
-bool read_patch_from(const std::string& path, std::istream& in, const std::vector<Field>& fields, Patch& patch,
-                     FaultList& faults, const char* command, std::ostream& err);
+// Reads and parses the patch at `path` ("-": `in`): the fault that kept it
+// from being read, or success with the patch's faults (if any) in `faults`.
+Status read_patch_from(const std::string& path, std::istream& in, const std::vector<Field>& fields, Patch& patch,
+                       FaultList& faults);
 
 // "1 field", "3 fields": a count of things for the reports of apply and merge.
 std::string counted(std::size_t n, const char* one, const char* many);

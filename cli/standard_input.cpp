@@ -53,10 +53,4 @@ Status read_named_input(const std::string& name, std::istream& in, std::string& 
     return {};
 }
 
-bool read_standard_input(std::istream& in, std::string& text, const char* command, std::ostream& err) {
-    const Status s = read_standard_input(in, text);
-    if (!s.ok()) err << "creatures " << command << ": " << s.fault() << "\n";
-    return s.ok();
-}
-
 }  // namespace ce

@@ -21,8 +21,4 @@ Status read_standard_input(std::istream& in, std::string& text);
 Status read_named_input(const std::string& name, std::istream& in, std::string& piped, WholeFile& file,
                         std::string_view& text);
 
-// The same reading of standard input, its fault said on `err` as "creatures
-// <command>: <fault>"; false then. (For the callers not yet on the Status.)
-bool read_standard_input(std::istream& in, std::string& text, const char* command, std::ostream& err);
-
 }  // namespace ce
