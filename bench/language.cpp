@@ -39,7 +39,7 @@ void BM_RewriteCreatureTexts(benchmark::State& state) {
     std::string header;
     apply_language(form, folder.root(), 500, header);
     std::array<std::string, 3> shown;
-    std::vector<std::string> failures;
+    std::vector<Fault> failures;
     int n = 0;
     for (auto _ : state) {
         for (std::size_t k = 0; k < shown.size(); ++k) shown[k] = line_text(form, k);
@@ -47,10 +47,10 @@ void BM_RewriteCreatureTexts(benchmark::State& state) {
         LineChanges changes = plan_creature_lines(form, folder.root(), 500, shown, false);
         FolderWrite write(system_file_ops(), folder.root(), {"bench", {500}});
         for (LineFile& f : changes.files) write.add(f.path, std::move(f.read), std::move(f.bytes));
-        if (const Result<Committed> r = write.commit(); !r.ok()) failures.push_back(r.fault().message());
+        if (const Result<Committed> r = write.commit(); !r.ok()) failures.push_back(r.fault());
         refill_after_save(form, folder.root(), 500, header, failures);
     }
-    if (!failures.empty()) state.SkipWithError(failures.front().c_str());
+    if (!failures.empty()) state.SkipWithError(failures.front().message().c_str());
 }
 BENCHMARK(BM_RewriteCreatureTexts)->Unit(benchmark::kMillisecond);
 

@@ -50,7 +50,7 @@ bool save_plain(ce::EditorState& state, ce::Form& form) {
     const ce::LineChanges lines = ce::plan_creature_lines(form, state.root, state.current, state.shown.lines, true);
     for (const ce::LineFile& file : lines.files)
         if (!ce::store_whole_file(*state.files, file.path, file.bytes.data(), file.bytes.size()).ok()) return false;
-    std::vector<std::string> refill_faults;
+    std::vector<ce::Fault> refill_faults;
     ce::refill_after_save(form, state.root, state.current, state.header_format, refill_faults);
     ce::remember_save(state.shown, form, std::move(written));
     return lines.faults.empty();
