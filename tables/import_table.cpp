@@ -104,6 +104,16 @@ public:
 
 private:
     static constexpr int kSlotColumn = -1;
+    bool one_cell_first_ = false;  // the first header cell is unknown and holds a ';' or a tab
+
+    // What a header cell that names no field says; the unnamed column a pandas
+    // table has for its row index is named as such.
+    static std::string unknown_key(std::string_view text) {
+        if (text.empty())
+            return "a column without a key, as pandas writes its row index: write the table with index=False, "
+                   "or delete the column";
+        return "unknown key " + quoted_piece(text);
+    }
 
     bool header_field(int row, int column, const std::string& text) {
         if (column == 1) first_ = text.substr(0, 4096);
@@ -122,7 +132,10 @@ private:
         auto it = index_.find(text);
         if (it == index_.end()) {
             if (faults_.full()) faults_.count_only();
-            else faults_.push_back(csv_place(row, column, "") + ": unknown key " + quoted_piece(text));
+            // A first cell holding a separator other than the comma is said once,
+            // at the header's end, when it turns out to be the whole header.
+            else if (column == 1 && text.find_first_of(";\t") != std::string::npos) one_cell_first_ = true;
+            else faults_.push_back(csv_place(row, column, "") + ": " + unknown_key(text));
             header_ok_ = false;
         } else if (int first = first_column_[static_cast<std::size_t>(it->second)]) {
             if (faults_.full()) faults_.count_only();
@@ -144,6 +157,7 @@ private:
             stopped_ = true;
             return false;
         }
+        if (one_cell_first_) faults_.push_back(csv_place(row, 1, "") + ": " + unknown_key(first_));
         stopped_ = !header_ok_;  // a header fault: the rows cannot be read by it
         return header_ok_;
     }

@@ -154,7 +154,14 @@ TEST_F(Spreadsheet, RefusalsNameTheirCauseAndValueOnce) {
     const std::string tabbed = "slot\tname\tMonstersSetup.vrh@0" + std::string(4000, 'x') + "\r\n1\tImp\r\n";
     err = refused(tabbed, "the fields seem to be separated by tabs; save the file with commas");
     EXPECT_LT(err.size(), 400u) << err;
-    refused("slot;name\r\n1;Imp\r\n", "the fields seem to be separated by ';'; save the file with commas");
+    EXPECT_EQ(count_lines_of(err), 2) << err;  // said once, not also as an unknown key
+    err = refused("slot;name\r\n1;Imp\r\n", "the fields seem to be separated by ';'; save the file with commas");
+    EXPECT_EQ(count_lines_of(err), 2) << err;
+    refused("a;b,slot,name\r\n1,2,Imp\r\n", "row 1, column 1 (A): unknown key \"a;b\"");
+    // The unnamed first column pandas writes for its row index.
+    refused(",slot,name\r\n0,1,Imp\r\n",
+            "row 1, column 1 (A): a column without a key, as pandas writes its row index: write the table with "
+            "index=False, or delete the column");
     refused(std::string("\xFF\xFEs\0l\0", 6), "the file is UTF-16");
 }
 
