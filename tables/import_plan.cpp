@@ -270,24 +270,10 @@ private:
     std::map<std::string, FaultGroup> groups_;  // faults said once per cause
 };
 
-// A rounded float is suspect only where its column holds many, and most of
-// the column's changes are such: a person may round a value or two, a display
-// format rounds a whole column, and a column of other values meets some that
-// happen to lie near the old ones.
-std::size_t settle_suspects(std::vector<FieldChange>& changes, std::size_t field_count) {
-    std::vector<std::size_t> rounded(field_count, 0), changed(field_count, 0);
-    for (const FieldChange& c : changes) {
-        ++changed[static_cast<std::size_t>(c.field)];
-        if (c.suspect == Suspect::Rounded) ++rounded[static_cast<std::size_t>(c.field)];
-    }
-    std::size_t held = 0;
-    for (FieldChange& c : changes) {
-        const auto f = static_cast<std::size_t>(c.field);
-        if (c.suspect == Suspect::Rounded && (rounded[f] < kBulkRounding || 2 * rounded[f] <= changed[f]))
-            c.suspect = Suspect::None;
-        held += c.suspect != Suspect::None;
-    }
-    return held;
+// The number of changes held back: each classed change, judged alone.
+std::size_t settle_suspects(const std::vector<FieldChange>& changes) {
+    return static_cast<std::size_t>(
+        std::count_if(changes.begin(), changes.end(), [](const FieldChange& c) { return c.suspect != Suspect::None; }));
 }
 
 std::size_t fixed_size(DataFile id) {
@@ -348,7 +334,7 @@ ImportPlan plan_import(const ImportTable& table, FaultList faults, const Dataset
     plan.suspects = choices.suspects;
     Planner(table, data, fields, choices.class_changes, plan).plan_entries();
     if (!plan.faults.empty()) return plan;
-    plan.held = settle_suspects(plan.changes, fields.size());
+    plan.held = settle_suspects(plan.changes);
     auto in_order = [](const FieldChange& a, const FieldChange& b) {
         return a.slot != b.slot ? a.slot < b.slot : a.field < b.field;
     };

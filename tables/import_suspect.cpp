@@ -29,11 +29,9 @@ std::optional<Misread> misread_utf8(std::string_view text) {
             const std::optional<char32_t> c = next_utf8(text, pos);
             if (!c) return std::nullopt;
             std::optional<unsigned char> b;
-            if (set.language < 0) {
-                if (*c <= 0xFF) b = static_cast<unsigned char>(*c);
-            } else {
-                b = code_page_byte(set.language, *c);
-            }
+            if (set.language >= 0) b = code_page_byte(set.language, *c);
+            // Latin-1, and the bytes a code page leaves undefined, read as U+0080..U+009F.
+            if (!b && *c <= 0xFF && (set.language < 0 || (*c >= 0x80 && *c <= 0x9F))) b = static_cast<unsigned char>(*c);
             if (b) bytes += static_cast<char>(*b);
             else mapped = false;
         }
@@ -64,7 +62,8 @@ const char* suspect_text(Suspect s) {
         case Suspect::Spaces: return "spaces trimmed or collapsed";
         case Suspect::Quotes: return "quotes added around the text";
         case Suspect::ZeroSign: return "the sign of a zero lost (-0.0 -> 0)";
-        case Suspect::Rounded: return "floats of the column rounded to fewer digits";
+        case Suspect::Rounded: return "a float rounded to fewer digits";
+        case Suspect::Dropped: return "a tab or another control character dropped";
     }
     return "";
 }
@@ -107,16 +106,79 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 constexpr std::string_view kBomChar = "\xEF\xBB\xBF";      // U+FEFF
 constexpr std::string_view kBomRead = "\xC3\xAF\xC2\xBB\xC2\xBF";  // its bytes read as Windows-1252
 
-constexpr std::array<TextRule, 11> kTextRules = {{
-    {Suspect::CharacterSet,
-     [](std::string_view b, std::string_view a) {
-         if (a.find(kReplacement) != std::string_view::npos && b.find(kReplacement) == std::string_view::npos)
-             return true;
-         for (std::string_view bom : {kBomChar, kBomRead})
-             if (a.starts_with(bom) && !b.starts_with(bom)) return true;
-         const std::optional<Misread> m = misread_utf8(a);
-         return m && m->original == b;
-     }},
+// The length of the replacement mark at `pos` of `text` ('?', U+001A or
+// U+FFFD, as programs write a character that their character set lacks), or 0.
+std::size_t mark_at(std::string_view text, std::size_t pos) {
+    if (pos < text.size() && (text[pos] == '?' || text[pos] == '\x1A')) return 1;
+    return text.substr(pos).starts_with(kReplacement) ? kReplacement.size() : 0;
+}
+
+// Whether `a` is `b` with some of its characters each put another way:
+// `swap(c, at, to)` adds to `to` the places of `a` where `b`'s character `c`,
+// begun at `at`, may end when it is not kept as it is.
+template <class Swap>
+bool aligns(std::string_view b, std::string_view a, Swap swap) {
+    if (a == b || b.size() > 1024) return false;
+    std::vector<std::size_t> reached{0}, next;  // the places of `a` where `b`'s characters so far may end
+    for (std::size_t p = 0; p < b.size() && !reached.empty();) {
+        const std::size_t from = p;
+        if (!next_utf8(b, p)) return false;
+        const std::string_view c = b.substr(from, p - from);
+        next.clear();
+        for (std::size_t at : reached) {
+            if (a.substr(at).starts_with(c)) next.push_back(at + c.size());
+            swap(c, at, next);
+        }
+        std::sort(next.begin(), next.end());
+        next.erase(std::unique(next.begin(), next.end()), next.end());
+        reached.swap(next);
+    }
+    return std::find(reached.begin(), reached.end(), a.size()) != reached.end();
+}
+
+// Whether `a` is `b` with some of its characters outside ASCII each replaced
+// by one mark or by one mark per byte of its UTF-8 ("Жук" -> "???" or
+// "??????"): a save in a character set that lacks them. A single mark is
+// not told apart from an edit to "?".
+bool letters_replaced(std::string_view b, std::string_view a) {
+    return a.size() > 1 && aligns(b, a, [a](std::string_view c, std::size_t at, std::vector<std::size_t>& to) {
+        for (std::size_t k = 0; c.size() > 1 && k < c.size(); ++k) {
+            const std::size_t mark = mark_at(a, at);
+            if (mark == 0) break;
+            to.push_back(at += mark);
+        }
+    });
+}
+
+bool is_control(std::string_view c) {
+    const auto first = static_cast<unsigned char>(c.front());
+    return (c.size() == 1 && (first < 0x20 || first == 0x7F)) ||
+           (c.size() == 2 && first == 0xC2 && static_cast<unsigned char>(c[1]) <= 0x9F);
+}
+
+// Whether `a` is `b` with some of its control characters (a tab, a carriage
+// return, U+0085 ...) left out or made spaces, as a program that cannot keep
+// them in a cell does. Only where something stays: a text emptied is an edit.
+bool controls_dropped(std::string_view b, std::string_view a) {
+    return !a.empty() && aligns(b, a, [a](std::string_view c, std::size_t at, std::vector<std::size_t>& to) {
+        if (!is_control(c)) return;
+        to.push_back(at);
+        if (at < a.size() && a[at] == ' ') to.push_back(at + 1);
+    });
+}
+
+bool misread_or_replaced(std::string_view b, std::string_view a) {
+    if (a.find(kReplacement) != std::string_view::npos && b.find(kReplacement) == std::string_view::npos) return true;
+    for (std::string_view bom : {kBomChar, kBomRead})
+        if (a.starts_with(bom) && !b.starts_with(bom)) return true;
+    if (letters_replaced(b, a)) return true;
+    const std::optional<Misread> m = misread_utf8(a);
+    return m && m->original == b;
+}
+
+constexpr std::array<TextRule, 12> kTextRules = {{
+    {Suspect::CharacterSet, misread_or_replaced},
+    {Suspect::Dropped, controls_dropped},
     {Suspect::FormulaResult,
      [](std::string_view b, std::string_view a) {
          // What a formula gives: a number, TRUE or FALSE, an error value.
@@ -221,9 +283,10 @@ Suspect class_text_change(std::string_view before, std::string_view after) {
 Suspect class_float_change(std::uint32_t before, std::uint32_t after, std::string_view written) {
     // A spreadsheet reads "-0.0" as the number 0; nothing makes -0.0 of 0 but a person.
     if (before == 0x80000000u && after == 0) return Suspect::ZeroSign;
-    // Rounding that leaves no digit (a tiny value written 0) is not told apart
-    // from an edit to zero.
-    if (!finite_bits(before) || !finite_bits(after) || (after & 0x7FFFFFFFu) == 0) return Suspect::None;
+    // A value rounded to 0 or -0 counts as well: a whole-number display format shows -0.267 as "-0".
+    // "-0.0" is how this program writes -0.0: no display format gives it to a value shown as a whole number.
+    if (!finite_bits(before) || !finite_bits(after) || (after == 0x80000000u && trim(written) == "-0.0"))
+        return Suspect::None;
     const std::optional<Digits> shown = digits_of(written);
     const std::optional<Digits> exact = digits_of(float_value_text(before));
     if (!shown || !exact) return Suspect::None;

@@ -18,7 +18,8 @@ namespace ce {
 
 enum class Suspect : std::uint8_t {
     None,
-    CharacterSet,     // "Café" -> "CafÃ©": UTF-8 read in another character set, a byte-order mark, U+FFFD
+    CharacterSet,     // "Café" -> "CafÃ©": UTF-8 read in another character set, a byte-order mark,
+                      // letters replaced ("Жук" -> "???", U+FFFD), control characters U+0080..U+009F added
     FormulaResult,    // "=1+1" -> "2", or a spreadsheet's error value in place of a text
     Missing,          // "NA", "nan", "null" <-> an empty text
     NumberRewritten,  // "007" -> "7", "+5" -> "5", "1.50" -> "1.5", "1e3" -> "1000", "1,000" -> "1000"
@@ -30,7 +31,8 @@ enum class Suspect : std::uint8_t {
     Spaces,           // " Imp " -> "Imp": spaces trimmed or runs of spaces collapsed
     Quotes,           // "Imp" -> "\"Imp\"": quotes added around the text
     ZeroSign,         // a float's -0.0 -> 0: only the sign of zero lost
-    Rounded,          // a float rounded to fewer digits (suspect only in bulk, kBulkRounding)
+    Rounded,          // a float rounded to fewer digits, or a small one shown as 0 or -0
+    Dropped,          // "Fire\tImp" -> "FireImp": a tab or another control character the text had is gone
 };
 
 // What the class means, for the report ("a number-like text rewritten").
@@ -41,19 +43,16 @@ const char* suspect_text(Suspect s);
 Suspect class_text_change(std::string_view before, std::string_view after);
 
 // The class of a float field's change between these bits, `written` being the
-// cell's text as the file gave it: ZeroSign, Rounded (the new value, not zero,
-// is the old one rounded to the decimals or significant digits the text
-// shows), or None.
+// cell's text as the file gave it: ZeroSign, Rounded (the new value is the
+// old one rounded to the decimals or significant digits the text shows, 0 or
+// -0 included), or None. Each such change is judged alone, however few its
+// column holds.
 Suspect class_float_change(std::uint32_t before, std::uint32_t after, std::string_view written);
 
-// Rounded changes are held back when one column holds at least this many and
-// they are most of its changes: a person may round a value or two, a display
-// format rounds a whole column.
-constexpr std::size_t kBulkRounding = 3;
-
 // The UTF-8 text that `text` was before a program read its UTF-8 bytes in a
-// single-byte character set (Windows-1252, Windows-1251 or Latin-1), and the
-// name of that set; nothing when it does not look like that (every character
+// single-byte character set (Windows-1252, Windows-1251 or Latin-1; a byte
+// the set leaves undefined read as the control character of its number,
+// U+0080..U+009F, as Calc does), and the name of that set; nothing when it does not look like that (every character
 // must map back to a byte, and the bytes must be UTF-8 with at least one
 // character of two or more bytes).
 struct Misread {
@@ -61,7 +60,4 @@ struct Misread {
     const char* character_set;
 };
 std::optional<Misread> misread_utf8(std::string_view text);
-
-
-
 }  // namespace ce

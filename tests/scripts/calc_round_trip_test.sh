@@ -83,7 +83,7 @@ $edit "$work/fods/floats.fods" decimals "MonstersSetup.vrh@169000[7]" 0
 calc "$csv_in_default" "$csv_out_shown" "$work/shown" "$work/fods/floats.fods"
 out=$("$tool" import -C "$dir" "$work/shown/floats.csv" 2>&1)
 check "rounded floats are refused" $((! $?)) "$out"
-[[ $out == *"MonstersSetup.vrh@169000[7] ("*"): "*" floats of the column rounded to fewer digits)"* ]] &&
+[[ $out == *"MonstersSetup.vrh@169000[7] ("*"): "*" a float rounded to fewer digits)"* ]] &&
   [[ $out == *"the sign of a zero lost (-0.0 -> 0)"* ]] && [[ $out == *"nothing was written"* ]]
 check "a column rounded as shown, and -0.0 read as 0, are held back" $? "$out"
 [ "$(sums "$dir")" = "$before" ]
