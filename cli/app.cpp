@@ -108,8 +108,14 @@ void add_import_command(CLI::App& app, Commands& c) {
         "Write the changes that look like a spreadsheet's reformatting rather than an edit (a number-like text "
         "rewritten: 007 -> 7, 1.50 -> 1.5, 1e3 -> 1000, +5 -> 5; a text turned into a date, time, percentage or "
         "serial number; a formula's result; NA/nan/null emptied; spaces trimmed; a character set mix-up; the "
-        "sign of zero; floats of a column rounded in bulk). Without it or --drop-suspect they are listed apart "
-        "and nothing is written");
+        "sign of zero; a float rounded; letters replaced; a tab dropped). Without it or --drop-suspect they "
+        "are listed apart and nothing is written (exit status 3)");
+    c.import_cmd
+        ->add_option("--accept-suspect-for", c.imp.accept_suspect_for,
+                     "Write the suspect changes of these classes or columns (a comma list, or the option again): "
+                     "character-set, formula, missing, number, serial, date, time, percentage, boolean, spaces, "
+                     "quotes, zero-sign, rounding, dropped, or a key")
+        ->delimiter(',');
     c.import_cmd->add_flag("--drop-suspect", c.imp.drop_suspect,
                            "Leave those changes out and write the others")
         ->excludes(accept);

@@ -17,6 +17,7 @@ class FileOps;
 constexpr int kExitOk = 0;
 constexpr int kExitFound = 1;
 constexpr int kExitError = 2;
+constexpr int kExitHeld = 3;  // an import's changes held back as a program's reformatting: nothing written
 
 struct ShowOptions {
     std::string root;
@@ -43,6 +44,8 @@ struct ImportOptions {
     // held back: nothing is written unless one of these says what to do.
     bool accept_suspect = false;  // write them with the rest
     bool drop_suspect = false;    // write the rest without them
+    // Classes ("rounding") or column keys whose suspect changes are written.
+    std::vector<std::string> accept_suspect_for;
     bool class_changes = true;    // false only to measure what the classing costs (bench/import.cpp)
 };
 int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std::ostream& out,

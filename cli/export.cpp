@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "tables/csv.h"
 #include "folder/dataset.h"
 #include "cli/describe.h"
-#include "tables/import_table.h"
+#include "tables/export_table.h"
 
 namespace ce {
 namespace {
@@ -71,55 +70,6 @@ std::optional<Dataset> readable_dataset(const std::string& root, std::ostream& e
     return std::nullopt;
 }
 
-void append_csv(std::string& text, const Dataset& data, const std::vector<Field>& all,
-                const std::vector<const Field*>& fields, const std::vector<int>& slots, const ExportOptions& options) {
-    if (options.bom) text += kUtf8Bom;
-    // The slot column's header names the texts' language: "slot (English)".
-    std::vector<std::string> record{slot_header(data.language)};
-    for (const Field* f : fields) record.push_back(f->key);
-    append_csv_record(text, record);
-    if (options.captions) {
-        const std::vector<std::string> captions = field_captions(data, all);
-        record.assign(1, kCaptionsMarker);
-        for (const Field* f : fields) record.push_back(captions[static_cast<std::size_t>(f - all.data())]);
-        append_csv_record(text, record);
-    }
-    for (int slot : slots) {
-        record.assign(1, std::to_string(slot));
-        for (const Field* f : fields) record.push_back(export_value(data, *f, slot));
-        append_csv_record(text, record);
-    }
-}
-
-void append_json(std::string& text, const Dataset& data, const std::vector<const Field*>& fields,
-                 const std::vector<int>& slots) {
-    std::vector<std::string> keys;
-    for (const Field* f : fields) keys.push_back("      " + quote_text(f->key) + ": ");
-    text += "{\n  \"language\": ";
-    text += quote_text(language_name(data.language));
-    text += ",\n  \"creatures\": [";
-    bool first_slot = true;
-    for (int slot : slots) {
-        text += first_slot ? "\n    {\n      \"slot\": " : ",\n    {\n      \"slot\": ";
-        first_slot = false;
-        text += std::to_string(slot);
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (fields[i]->kind == FieldKind::After && bytes_after_text(data, *fields[i], slot).empty())
-                continue;  // only where the bytes after the text are not all zero
-            text += ",\n";
-            text += keys[i];
-            const std::string value = export_value(data, *fields[i], slot);
-            if (is_text_field(*fields[i]) ||
-                (fields[i]->kind == FieldKind::Float && (value[0] == 'n' || value.back() == 'f')))
-                text += quote_text(value);  // texts, and NaN and infinities, which JSON has no numbers for
-            else
-                text += value;
-        }
-        text += "\n    }";
-    }
-    text += slots.empty() ? "]\n}\n" : "\n  ]\n}\n";
-}
-
 }  // namespace
 
 int run_export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
@@ -131,21 +81,10 @@ int run_export(const ExportOptions& options, std::ostream& out, std::ostream& er
     const std::optional<Dataset> data = readable_dataset(options.root, err);
     if (!data) return kExitError;
     warn_missing_texts(*data, *fields, err);
-    // The bytes after a text's zero are all zero in an ordinary folder: their
-    // columns appear only when some slot holds other bytes there.
-    std::erase_if(*fields, [&](const Field* f) {
-        if (f->kind != FieldKind::After || options.format != "csv") return false;
-        for (int slot : *slots)
-            if (!bytes_after_text(*data, *f, slot).empty()) return false;
-        return true;
-    });
-
-    std::string text;
-    text.reserve(slots->size() * fields->size() * 32 + 256);
-    if (options.format == "csv")
-        append_csv(text, *data, all, *fields, *slots, options);
-    else
-        append_json(text, *data, *fields, *slots);
+    const std::string text = options.format == "csv"
+                                 ? csv_table(*data, all, csv_columns(*data, *fields, *slots), *slots,
+                                             {.bom = options.bom, .captions = options.captions})
+                                 : json_table(*data, *fields, *slots);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     return kExitOk;
 }

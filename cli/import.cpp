@@ -59,13 +59,28 @@ void report_faults(const std::string& label, const FaultList& faults, std::ostre
     err << "creatures import: " << n << (n == 1 ? " fault" : " faults") << "; nothing was written\n";
 }
 
+// What the suspect changes make of the import.
+enum class Held { None, Waiting, Accepted, Dropped };
+
+constexpr std::size_t kSuspectsShownPerColumn = 20;
+
 std::string change_line(const FieldChange& c, const Field& f, const std::string& caption, int language) {
     std::string line = "slot " + std::to_string(c.slot) + ": " + f.key + " (" + terminal_text(caption) +
                        "): " + shown_value(f, stored_text(f, c.before, language)) + " -> " +
                        shown_value(f, stored_text(f, c.after, language));
     if (!c.note.empty()) line += " (" + c.note + ")";
-    if (c.suspect != Suspect::None) line += " [" + std::string(suspect_text(c.suspect)) + "]";
-    return line + "\n";
+    return line;
+}
+
+// A suspect change's mark: held back (!), left out (-) or written (+).
+char suspect_mark(const FieldChange& c, Held fate) {
+    if (c.accepted || fate == Held::Accepted) return '+';
+    return fate == Held::Dropped ? '-' : '!';
+}
+
+// The column a change counts in: the bytes after a text count with the text.
+int column_of(const std::vector<Field>& fields, const FieldChange& c) {
+    return fields[static_cast<std::size_t>(c.field)].kind == FieldKind::After ? c.field - 1 : c.field;
 }
 
 // The suspect changes per column, by class, so that a bulk change stands out:
@@ -91,48 +106,109 @@ std::string suspect_counts(const std::vector<Field>& fields, const std::vector<s
     return out;
 }
 
-// What changed, slot by slot, in slot and field order, the suspect changes
-// apart under `suspect_title`; counts the slots of what is written.
-std::string change_lines(const Dataset& data, const std::vector<Field>& fields, const ImportPlan& plan,
-                         const std::string& suspect_title, std::size_t& slot_count) {
+// One line of advice for the classes the suspect changes hold, classes of one
+// advice together: "  formula, number: open the CSV with every column ...".
+std::string suspect_advice_lines(const ImportPlan& plan) {
+    std::array<bool, kSuspectClasses + 1> seen{};
+    for (const FieldChange& c : plan.changes) seen[static_cast<std::size_t>(c.suspect)] = true;
+    std::vector<std::pair<const char*, std::string>> advice;  // in the order of the classes
+    for (int i = 1; i <= kSuspectClasses; ++i) {
+        if (!seen[static_cast<std::size_t>(i)]) continue;
+        const auto s = static_cast<Suspect>(i);
+        auto same = std::find_if(advice.begin(), advice.end(),
+                                 [&](const auto& a) { return std::string_view(a.first) == suspect_advice(s); });
+        if (same == advice.end()) advice.emplace_back(suspect_advice(s), suspect_name(s));
+        else same->second += std::string(", ") + suspect_name(s);
+    }
+    std::string out;
+    for (const auto& [text, names] : advice) out += "  " + names + ": " + text + "\n";
+    return out;
+}
+
+// The suspect changes first, each marked, the first few of each column, with
+// the flag that writes it; then their count by column and the advice.
+std::string suspect_section(const Dataset& data, const std::vector<Field>& fields,
+                            const std::vector<std::string>& captions, const ImportPlan& plan, Held fate) {
+    const char* title = fate == Held::Accepted  ? "suspect, accepted: changes that look like a program's reformatting"
+                        : fate == Held::Dropped ? "left out: changes that look like a program's reformatting"
+                                                : "held back: changes that look like a program's reformatting "
+                                                  "rather than an edit";
+    std::map<int, std::size_t> listed;
+    std::size_t total = 0, unlisted = 0;
+    std::string lines;
+    for (const FieldChange& c : plan.changes) {
+        if (c.suspect == Suspect::None) continue;
+        ++total;
+        if (listed[column_of(fields, c)]++ >= kSuspectsShownPerColumn) {
+            ++unlisted;
+            continue;
+        }
+        const Field& f = fields[static_cast<std::size_t>(c.field)];
+        lines += std::string(1, suspect_mark(c, fate)) + " " +
+                 change_line(c, f, captions[static_cast<std::size_t>(c.field)], data.language) + " [" +
+                 suspect_text(c.suspect) + (c.accepted ? "; accepted" : "; --accept-suspect-for ") +
+                 (c.accepted ? "" : suspect_name(c.suspect)) + "]\n";
+    }
+    if (unlisted > 0)
+        lines += "  ... and " + std::to_string(unlisted) + " more (the first " +
+                 std::to_string(kSuspectsShownPerColumn) + " of each column are listed)\n";
+    return std::string(title) + " (" + std::to_string(total) + "):\n" + lines + "by column:\n" +
+           suspect_counts(fields, captions, plan) + "to keep a spreadsheet from doing it:\n" +
+           suspect_advice_lines(plan);
+}
+
+// What changed, slot by slot, in slot and field order: the suspect changes
+// first, then the others (marked "+" when there are suspect ones); counts the
+// slots of what is written.
+std::string change_lines(const Dataset& data, const std::vector<Field>& fields, const ImportPlan& plan, Held fate,
+                         std::size_t& slot_count) {
     const std::vector<std::string> captions = field_captions(data, fields);
-    std::string report, suspects;
-    report.reserve(plan.changes.size() * 80);
+    const bool any_suspect = std::any_of(plan.changes.begin(), plan.changes.end(),
+                                         [](const FieldChange& c) { return c.suspect != Suspect::None; });
+    std::string report, others;
+    others.reserve(plan.changes.size() * 80);
     std::vector<bool> changed_slot(kSlots, false);
     slot_count = 0;
+    std::size_t other_count = 0;
     for (const FieldChange& c : plan.changes) {
-        const Field& f = fields[static_cast<std::size_t>(c.field)];
-        const std::string line = change_line(c, f, captions[static_cast<std::size_t>(c.field)], data.language);
-        if (c.suspect != Suspect::None) suspects += line;
-        else report += line;
         if (plan.writes(c) && !changed_slot[static_cast<std::size_t>(c.slot)]) {
             changed_slot[static_cast<std::size_t>(c.slot)] = true;
             ++slot_count;
         }
+        if (c.suspect != Suspect::None) continue;
+        ++other_count;
+        const Field& f = fields[static_cast<std::size_t>(c.field)];
+        if (any_suspect) others += "+ ";
+        others += change_line(c, f, captions[static_cast<std::size_t>(c.field)], data.language) + "\n";
     }
-    if (plan.held > 0)
-        report += suspect_title + " (" + std::to_string(plan.held) + "):\n" + suspects + "by column:\n" +
-                  suspect_counts(fields, captions, plan);
+    if (!any_suspect) return others;
+    report = suspect_section(data, fields, captions, plan, fate);
+    if (other_count > 0)
+        report += (fate == Held::Waiting ? "to be written once the held changes are settled ("
+                                         : "to be written with them (") +
+                  std::to_string(other_count) + "):\n" + others;
     return report;
 }
 
-// What the suspect changes make of the import.
-enum class Held { None, Waiting, Accepted, Dropped };
-
 // The closing line of the report: how much changed and what is (or would be) written.
-std::string summary_line(std::size_t changed, std::size_t slot_count, std::size_t held, Held fate,
-                         const std::vector<ImportFile>& writes, bool dry_run) {
+std::string summary_line(const ImportPlan& plan, std::size_t slot_count, Held fate, bool dry_run) {
+    const std::size_t changed = plan.written_count();
     std::string report = std::to_string(changed) + (changed == 1 ? " field" : " fields") + " changed in " +
                          std::to_string(slot_count) + (slot_count == 1 ? " slot" : " slots");
-    const std::string n = std::to_string(held);
+    const std::size_t suspect = static_cast<std::size_t>(std::count_if(
+        plan.changes.begin(), plan.changes.end(), [](const FieldChange& c) { return c.suspect != Suspect::None; }));
+    const std::string n = std::to_string(plan.held);
     switch (fate) {
         case Held::None: break;
         case Held::Waiting:
             return report + "; " + n + " of them held back as suspect (--accept-suspect writes them too, "
                    "--drop-suspect writes the others); " + (dry_run ? "dry run: " : "") + "nothing written\n";
-        case Held::Accepted: report += ", " + n + " of them suspect and accepted"; break;
-        case Held::Dropped: report += "; " + n + (held == 1 ? " suspect change" : " suspect changes") + " left out"; break;
+        case Held::Accepted: report += ", " + std::to_string(suspect) + " of them suspect and accepted"; break;
+        case Held::Dropped:
+            report += "; " + n + (plan.held == 1 ? " suspect change" : " suspect changes") + " left out";
+            break;
     }
+    const std::vector<ImportFile>& writes = plan.files;
     if (writes.empty()) {
         report += "; nothing to write\n";
     } else {
@@ -207,12 +283,29 @@ Status load_folder(const ImportOptions& options, FileOps& ops, const ImportTable
     return Fault(FaultKind::invalid, "", why);
 }
 
-ImportChoices choices_of(const ImportOptions& options) {
+// The choices the options make; a name --accept-suspect-for does not know is a fault.
+Result<ImportChoices> choices_of(const ImportOptions& options, const std::vector<Field>& fields) {
     ImportChoices choices;
     choices.class_changes = options.class_changes;
     choices.suspects = options.accept_suspect ? SuspectChoice::Accept
                        : options.drop_suspect ? SuspectChoice::Drop
                                               : SuspectChoice::Hold;
+    for (const std::string& name : options.accept_suspect_for) {
+        if (const Suspect s = suspect_named(name); s != Suspect::None) {
+            choices.accept_classes.push_back(s);
+            continue;
+        }
+        const auto f = std::find_if(fields.begin(), fields.end(), [&](const Field& f) { return f.key == name; });
+        if (f == fields.end()) {
+            std::string classes;
+            for (int i = 1; i <= kSuspectClasses; ++i)
+                classes += std::string(i > 1 ? ", " : "") + suspect_name(static_cast<Suspect>(i));
+            return Fault(FaultKind::invalid, "",
+                         "--accept-suspect-for: " + quoted_piece(name) + " is neither a class (" + classes +
+                             ") nor a key");
+        }
+        choices.accept_fields.push_back(static_cast<int>(f - fields.begin()));
+    }
     return choices;
 }
 
@@ -220,14 +313,10 @@ ImportChoices choices_of(const ImportOptions& options) {
 // ones apart, and the closing line.
 std::string import_report(const ImportTable& table, const Dataset& data, const std::vector<Field>& fields,
                           const ImportPlan& plan, Held fate, bool dry_run) {
-    const char* title = fate == Held::Accepted  ? "suspect, accepted: changes that look like a program's reformatting"
-                        : fate == Held::Dropped ? "left out: changes that look like a program's reformatting"
-                                                : "held back: changes that look like a program's reformatting "
-                                                  "rather than an edit";
     std::size_t slot_count = 0;
     std::string report = language_note(table, data, fields);
-    report += change_lines(data, fields, plan, title, slot_count);
-    return report + summary_line(plan.written_count(), slot_count, plan.held, fate, plan.files, dry_run);
+    report += change_lines(data, fields, plan, fate, slot_count);
+    return report + summary_line(plan, slot_count, fate, dry_run);
 }
 
 }  // namespace
@@ -245,6 +334,11 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
         return kExitError;
     }
     const std::vector<Field> fields = make_fields(true);
+    const Result<ImportChoices> choices = choices_of(options, fields);
+    if (!choices.ok()) {
+        err << "creatures import: " << choices.fault() << "\n";
+        return kExitError;
+    }
     FaultList faults;
     const ImportTable table =
         is_json(options, text) ? read_json_table(text, fields, faults) : read_csv_table(text, fields, faults);
@@ -255,13 +349,15 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
         return kExitError;
     }
     const std::map<std::string, std::string> read_files = files_as_read(data);  // what the write checks
-    const ImportPlan plan = plan_import(table, std::move(faults), data, fields, choices_of(options));
+    const ImportPlan plan = plan_import(table, std::move(faults), data, fields, *choices);
     if (!plan.faults.empty()) {
         report_faults(label, plan.faults, err);
         return kExitError;
     }
     const std::size_t held = plan.held;
-    const Held fate = held == 0                ? Held::None
+    const bool accepted = std::any_of(plan.changes.begin(), plan.changes.end(),
+                                      [](const FieldChange& c) { return c.accepted; });
+    const Held fate = held == 0                ? (accepted ? Held::Accepted : Held::None)
                       : options.accept_suspect ? Held::Accepted
                       : options.drop_suspect   ? Held::Dropped
                                                : Held::Waiting;
@@ -270,8 +366,9 @@ int run_import(const ImportOptions& options, FileOps& ops, std::istream& in, std
     if (fate == Held::Waiting && !options.dry_run) {
         err << "creatures import: " << held << (held == 1 ? " change looks" : " changes look")
             << " like a program's reformatting rather than an edit; nothing was written (--accept-suspect "
-               "writes them too, --drop-suspect writes the others)\n";
-        return kExitError;
+               "writes them too, --accept-suspect-for CLASS or KEY those of a class or a column, --drop-suspect "
+               "the others)\n";
+        return kExitHeld;
     }
     if (options.dry_run || plan.files.empty() || fate == Held::Waiting) return kExitOk;
     return write_import(options, ops, lock, read_files, plan, out, err);

@@ -53,11 +53,12 @@ class Planner {
 public:
     Planner(const ImportTable& table, const Dataset& data, const std::vector<Field>& fields, bool classing,
             ImportPlan& plan)
-        : table_(table), data_(data), fields_(fields), classing_(classing && !table.json), plan_(plan) {}
+        : table_(table), data_(data), fields_(fields), classing_table_(classing && !table.json), plan_(plan) {}
 
     void plan_entries() {
         for (const ImportEntry& entry : table_.entries) {
             entry_ = &entry;
+            classing_ = classing_table_ && !entry.as_exported;
             // A text field and the bytes after its zero are one element: find the pairs.
             tails_.clear();
             texts_.clear();
@@ -263,17 +264,31 @@ private:
     const Dataset& data_;
     const std::vector<Field>& fields_;
     const ImportEntry* entry_ = nullptr;
-    bool classing_;
+    bool classing_table_;  // whether the table's changes are classed
+    bool classing_ = false;  // whether the current entry's are
     ImportPlan& plan_;
     std::map<int, const ImportCell*> tails_;  // text field -> the cell of the bytes after it
     std::map<int, const ImportCell*> texts_;  // text field -> its cell
     std::map<std::string, FaultGroup> groups_;  // faults said once per cause
 };
 
-// The number of changes held back: each classed change, judged alone.
-std::size_t settle_suspects(const std::vector<FieldChange>& changes) {
-    return static_cast<std::size_t>(
-        std::count_if(changes.begin(), changes.end(), [](const FieldChange& c) { return c.suspect != Suspect::None; }));
+// Marks the suspect changes the user accepts by class or column; the number of
+// the others, held back: each classed change is judged alone.
+std::size_t settle_suspects(std::vector<FieldChange>& changes, const std::vector<Field>& fields,
+                            const ImportChoices& choices) {
+    auto named = [](const std::vector<int>& list, int field) {
+        return std::find(list.begin(), list.end(), field) != list.end();
+    };
+    std::size_t held = 0;
+    for (FieldChange& c : changes) {
+        if (c.suspect == Suspect::None) continue;
+        const bool after = fields[static_cast<std::size_t>(c.field)].kind == FieldKind::After;
+        c.accepted = std::find(choices.accept_classes.begin(), choices.accept_classes.end(), c.suspect) !=
+                         choices.accept_classes.end() ||
+                     named(choices.accept_fields, c.field) || (after && named(choices.accept_fields, c.field - 1));
+        held += !c.accepted;
+    }
+    return held;
 }
 
 std::size_t fixed_size(DataFile id) {
@@ -334,7 +349,7 @@ ImportPlan plan_import(const ImportTable& table, FaultList faults, const Dataset
     plan.suspects = choices.suspects;
     Planner(table, data, fields, choices.class_changes, plan).plan_entries();
     if (!plan.faults.empty()) return plan;
-    plan.held = settle_suspects(plan.changes);
+    plan.held = settle_suspects(plan.changes, fields, choices);
     auto in_order = [](const FieldChange& a, const FieldChange& b) {
         return a.slot != b.slot ? a.slot < b.slot : a.field < b.field;
     };

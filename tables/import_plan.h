@@ -28,6 +28,7 @@ struct FieldChange {
     std::string before, after;
     std::string note;  // what the store did to a line: "line breaks became spaces; cut to 63 characters"
     Suspect suspect = Suspect::None;
+    bool accepted = false;  // suspect, but of a class or a column the user accepts
 };
 
 // What to do with the suspect changes.
@@ -40,6 +41,10 @@ enum class SuspectChoice {
 struct ImportChoices {
     bool class_changes = true;  // false only to measure what the classing costs
     SuspectChoice suspects = SuspectChoice::Hold;
+    // Suspect changes of these classes, or of these fields (indices into the
+    // field table; a text's field covers the bytes after it), are written.
+    std::vector<Suspect> accept_classes;
+    std::vector<int> accept_fields;
 };
 
 // A file that the import replaces, with its new bytes.
@@ -52,7 +57,7 @@ struct ImportPlan {
     FaultList faults;
     // Every change, the suspect ones with their classes, in slot and field order.
     std::vector<FieldChange> changes;
-    std::size_t held = 0;  // changes classed suspect
+    std::size_t held = 0;  // changes classed suspect and not accepted by class or column
     SuspectChoice suspects = SuspectChoice::Hold;
     // The files the written changes make: data files whose bytes change (each
     // keeping its own length), language files with new lines. Empty while
@@ -61,7 +66,7 @@ struct ImportPlan {
 
     // Whether the change is among those written.
     bool writes(const FieldChange& change) const {
-        return change.suspect == Suspect::None || suspects != SuspectChoice::Drop;
+        return change.suspect == Suspect::None || change.accepted || suspects != SuspectChoice::Drop;
     }
     std::size_t written_count() const { return changes.size() - (suspects == SuspectChoice::Drop ? held : 0); }
 };

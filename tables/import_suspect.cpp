@@ -68,6 +68,64 @@ const char* suspect_text(Suspect s) {
     return "";
 }
 
+const char* suspect_name(Suspect s) {
+    switch (s) {
+        case Suspect::None: return "";
+        case Suspect::CharacterSet: return "character-set";
+        case Suspect::FormulaResult: return "formula";
+        case Suspect::Missing: return "missing";
+        case Suspect::NumberRewritten: return "number";
+        case Suspect::Serial: return "serial";
+        case Suspect::Date: return "date";
+        case Suspect::Time: return "time";
+        case Suspect::Percentage: return "percentage";
+        case Suspect::Boolean: return "boolean";
+        case Suspect::Spaces: return "spaces";
+        case Suspect::Quotes: return "quotes";
+        case Suspect::ZeroSign: return "zero-sign";
+        case Suspect::Rounded: return "rounding";
+        case Suspect::Dropped: return "dropped";
+    }
+    return "";
+}
+
+Suspect suspect_named(std::string_view name) {
+    for (int i = 1; i <= kSuspectClasses; ++i)
+        if (name == suspect_name(static_cast<Suspect>(i))) return static_cast<Suspect>(i);
+    return Suspect::None;
+}
+
+const char* suspect_advice(Suspect s) {
+    constexpr const char* kAsText =
+        "open the CSV with every column of type Text (in Calc's text import: select all columns, column type "
+        "Text), and format a cell as Text before typing a new value in it (Format Cells, Text)";
+    switch (s) {
+        case Suspect::None: return "";
+        case Suspect::CharacterSet:
+            return "open and save the file as UTF-8 (in Calc: character set Unicode (UTF-8) in the text import, and "
+                   "Edit filter settings when saving)";
+        case Suspect::FormulaResult:
+        case Suspect::NumberRewritten:
+        case Suspect::Serial:
+        case Suspect::Date:
+        case Suspect::Time:
+        case Suspect::Percentage:
+        case Suspect::Boolean: return kAsText;
+        case Suspect::Missing:
+            return "open the CSV with every column of type Text; in pandas, read it with keep_default_na=False";
+        case Suspect::Spaces: return "open the CSV with \"Trim spaces\" off and every column of type Text";
+        case Suspect::Quotes: return "save the CSV with the text delimiter \" (a double quote)";
+        case Suspect::ZeroSign:
+        case Suspect::Rounded:
+            return "save with \"Save cell content as shown\" off, or give the column no number format (open it as "
+                   "Text)";
+        case Suspect::Dropped:
+            return "a spreadsheet keeps no tab or control character in a cell: edit such texts in a text editor, or "
+                   "in a JSON export";
+    }
+    return "";
+}
+
 namespace {
 
 bool is_missing_marker(std::string_view s) {

@@ -37,6 +37,14 @@ enum class Suspect : std::uint8_t {
 
 // What the class means, for the report ("a number-like text rewritten").
 const char* suspect_text(Suspect s);
+// The class's short name, as --accept-suspect-for takes it ("number", "rounding").
+const char* suspect_name(Suspect s);
+// The class a short name names, or None.
+Suspect suspect_named(std::string_view name);
+// How to open and save a table so that the class does not happen: one line.
+const char* suspect_advice(Suspect s);
+// Every class but None, in order.
+constexpr int kSuspectClasses = static_cast<int>(Suspect::Dropped);
 
 // The class of a text field's change from `before` to `after` (both UTF-8,
 // different), or None when it looks like an edit.

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "tables/csv.h"
+#include "tables/export_table.h"
 #include "store/quoted_text.h"
 #include "folder/dataset.h"
 #include "store/value_text.h"
@@ -79,6 +80,10 @@ public:
         slot_row_[static_cast<std::size_t>(*slot)] = row;
         ImportEntry entry;
         entry.slot = *slot;
+        if (digest_column_) {
+            const std::size_t at = static_cast<std::size_t>(digest_column_ - 1);
+            entry.as_exported = cells[at].size() == kDigestLength && cells[at] == row_digest(header_, cells, at);
+        }
         entry.cells.reserve(cells.size() - 1);
         for (std::size_t c = 0; c < cells.size(); ++c) {
             if (column_field_[c] < 0) continue;  // the slot
@@ -104,6 +109,7 @@ public:
 
 private:
     static constexpr int kSlotColumn = -1;
+    static constexpr int kDigestColumn = -2;
     bool one_cell_first_ = false;  // the first header cell is unknown and holds a ';' or a tab
 
     // What a header cell that names no field says; the unnamed column a pandas
@@ -117,6 +123,17 @@ private:
 
     bool header_field(int row, int column, const std::string& text) {
         if (column == 1) first_ = text.substr(0, 4096);
+        if (header_ok_) header_.push_back(text);
+        if (text == kDigestKey) {
+            if (digest_column_) {
+                faults_.push_back(csv_place(row, column, "") + ": the digest column appears again (first in column " +
+                                  std::to_string(digest_column_) + ")");
+                header_ok_ = false;
+            }
+            digest_column_ = column;
+            column_field_.push_back(kDigestColumn);
+            return true;
+        }
         std::optional<int> language;
         if (is_slot_header(text, language)) {
             if (slot_column_) {
@@ -153,6 +170,8 @@ private:
 
     bool header_end(int row, int columns) {
         if (slot_column_ == 0) {
+            // A first cell such as "a;b" before other columns is a fault of its own.
+            if (one_cell_first_ && columns > 1) faults_.push_back(csv_place(row, 1, "") + ": " + unknown_key(first_));
             faults_.push_back(csv_place(row, 1, "") + ": " + missing_slot(columns));
             stopped_ = true;
             return false;
@@ -186,7 +205,9 @@ private:
     std::vector<int> column_field_;   // per column of a good header: the field, or kSlotColumn
     std::vector<std::string> cells_;  // the current record's fields
     std::string first_;               // the header's first field
+    std::vector<std::string> header_; // the header's cells, for the rows' digests
     int slot_column_ = 0;             // the column of "slot", 0 when none yet
+    int digest_column_ = 0;           // the column of "digest", 0 when none
     bool header_ok_ = true;
     int records_ = 0;
     int last_row_ = 0;

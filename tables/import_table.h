@@ -34,6 +34,9 @@ struct ImportCell {
 
 struct ImportEntry {
     int slot = -1;
+    // A CSV row whose digest matches its cells: exactly as exported, so none
+    // of its changes is a program's reformatting.
+    bool as_exported = false;
     int index = 0;          // JSON: the creature's index in the array
     std::vector<ImportCell> cells;
 };

@@ -28,8 +28,10 @@ protected:
         ToolRun r = run_tool({"export", "-C", dir.str(), "--format", "csv", "--slots", std::to_string(slot),
                               "--fields", key});
         EXPECT_EQ(r.status, 0) << r.err;
+        // "slot,value,digest"
         const std::string row = r.out.substr(r.out.find('\n') + 1);
-        return row.substr(row.find(',') + 1, row.find('\r') - row.find(',') - 1);
+        const std::size_t from = row.find(',') + 1;
+        return row.substr(from, row.rfind(',', row.find('\r')) - from);
     }
 
     TempDir dir;

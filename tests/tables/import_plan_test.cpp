@@ -81,7 +81,7 @@ TEST_F(ImportPlanTest, TheFilesHoldExactlyTheChanges) {
     Random r(11);
     for (int round = 0; round < 3; ++round) {
         const ImportTable table = random_table(r, 40);
-        const ImportPlan plan = plan_import(table, FaultList(), data, fields, {true, SuspectChoice::Accept});
+        const ImportPlan plan = plan_import(table, FaultList(), data, fields, {true, SuspectChoice::Accept, {}, {}});
         ASSERT_TRUE(plan.faults.empty()) << plan.faults.kept().front();
         ASSERT_FALSE(plan.changes.empty());
         const Dataset after = written(plan);
@@ -119,18 +119,18 @@ TEST_F(ImportPlanTest, SuspectChangesAreHeldAcceptedOrLeftOut) {
         e.cells.push_back({0, CellType::Text, slot + 2, 2, "\"" + export_value(data, fields[0], slot) + "\""});
         e.cells.push_back({ability, CellType::Text, slot + 2, 3, "edited " + std::to_string(slot)});
     }
-    const ImportPlan held = plan_import(table, FaultList(), data, fields, {true, SuspectChoice::Hold});
+    const ImportPlan held = plan_import(table, FaultList(), data, fields, {true, SuspectChoice::Hold, {}, {}});
     ASSERT_TRUE(held.faults.empty());
     EXPECT_EQ(held.held, 3u);
     EXPECT_EQ(held.changes.size(), 6u);
     EXPECT_TRUE(held.files.empty());
     for (const FieldChange& c : held.changes) EXPECT_EQ(c.suspect, c.field == 0 ? Suspect::Quotes : Suspect::None);
 
-    const ImportPlan unclassed = plan_import(table, FaultList(), data, fields, {false, SuspectChoice::Hold});
+    const ImportPlan unclassed = plan_import(table, FaultList(), data, fields, {false, SuspectChoice::Hold, {}, {}});
     EXPECT_EQ(unclassed.held, 0u);
     EXPECT_EQ(unclassed.files.size(), 2u);  // the names' file and the abilities'
 
-    const ImportPlan dropped = plan_import(table, FaultList(), data, fields, {true, SuspectChoice::Drop});
+    const ImportPlan dropped = plan_import(table, FaultList(), data, fields, {true, SuspectChoice::Drop, {}, {}});
     EXPECT_EQ(dropped.written_count(), 3u);
     ASSERT_EQ(dropped.files.size(), 1u);
     const Dataset after = written(dropped);
@@ -158,7 +158,7 @@ TEST_F(ImportPlanTest, CellsThatCannotBeStoredAreFaultsInPlace) {
     e.cells.push_back({0, CellType::Text, 4, 4, std::string("a\0b", 3)});
     FaultList read;
     read.push_back("row 3: 2 fields, but the header row has 3");
-    const ImportPlan plan = plan_import(table, std::move(read), data, fields, {true, SuspectChoice::Accept});
+    const ImportPlan plan = plan_import(table, std::move(read), data, fields, {true, SuspectChoice::Accept, {}, {}});
     ASSERT_EQ(plan.faults.size(), 4u);
     EXPECT_EQ(plan.faults.kept()[0].message(), "row 3: 2 fields, but the header row has 3");
     const std::string place = "row 4, column 2 (B, " + fields[static_cast<std::size_t>(number)].key + "): ";

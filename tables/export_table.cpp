@@ -1,0 +1,116 @@
+#include "tables/export_table.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "folder/field_facts.h"
+#include "tables/csv.h"
+#include "tables/import_table.h"
+
+namespace ce {
+namespace {
+
+// FNV-1a, 64 bits: a row's digest tells a changed row from the one exported;
+// it guards against slips, not against forgery.
+struct Fnv {
+    std::uint64_t h = 14695981039346656037ull;
+    void add(std::string_view s) {
+        for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    void add(char c) { add(std::string_view(&c, 1)); }
+};
+
+}  // namespace
+
+std::string row_digest(const std::vector<std::string>& header, const std::vector<std::string>& cells,
+                       std::size_t skip) {
+    Fnv f;
+    for (std::size_t i = 0; i < header.size() && i < cells.size(); ++i) {
+        if (i == skip) continue;
+        // Lengths first, so that no two rows of other cells hash alike by shifting a separator.
+        f.add(std::to_string(header[i].size()));
+        f.add(':');
+        f.add(header[i]);
+        f.add(std::to_string(cells[i].size()));
+        f.add(':');
+        f.add(cells[i]);
+    }
+    static const char digits[] = "0123456789abcdef";
+    std::string out(kDigestLength, 'd');
+    std::uint64_t h = f.h;
+    h = (h ^ (h >> 33)) * 0xff51afd7ed558ccdull;  // mixed, so that rows alike get digests unlike
+    h = (h ^ (h >> 33)) * 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    for (std::size_t i = kDigestLength; i-- > 1; h >>= 4) out[i] = digits[h & 0xF];
+    return out;
+}
+
+std::vector<const Field*> csv_columns(const Dataset& data, std::vector<const Field*> fields,
+                                      const std::vector<int>& slots) {
+    std::erase_if(fields, [&](const Field* f) {
+        if (f->kind != FieldKind::After) return false;
+        return std::all_of(slots.begin(), slots.end(),
+                           [&](int slot) { return bytes_after_text(data, *f, slot).empty(); });
+    });
+    return fields;
+}
+
+std::string csv_table(const Dataset& data, const std::vector<Field>& all, const std::vector<const Field*>& fields,
+                      const std::vector<int>& slots, const CsvTableOptions& options) {
+    std::string text;
+    text.reserve(slots.size() * fields.size() * 32 + 256);
+    if (options.bom) text += kUtf8Bom;
+    // The slot column's header names the texts' language: "slot (English)".
+    std::vector<std::string> header{slot_header(data.language)};
+    for (const Field* f : fields) header.push_back(f->key);
+    std::vector<std::string> record = header;
+    record.emplace_back(kDigestKey);
+    append_csv_record(text, record);
+    if (options.captions) {
+        const std::vector<std::string> captions = field_captions(data, all);
+        record.assign(1, kCaptionsMarker);
+        for (const Field* f : fields) record.push_back(captions[static_cast<std::size_t>(f - all.data())]);
+        record.emplace_back();
+        append_csv_record(text, record);
+    }
+    for (int slot : slots) {
+        record.assign(1, std::to_string(slot));
+        for (const Field* f : fields) record.push_back(export_value(data, *f, slot));
+        record.push_back(row_digest(header, record));
+        append_csv_record(text, record);
+    }
+    return text;
+}
+
+std::string json_table(const Dataset& data, const std::vector<const Field*>& fields, const std::vector<int>& slots) {
+    std::vector<std::string> keys;
+    for (const Field* f : fields) keys.push_back("      " + quote_text(f->key) + ": ");
+    std::string text;
+    text.reserve(slots.size() * fields.size() * 40 + 256);
+    text += "{\n  \"language\": ";
+    text += quote_text(language_name(data.language));
+    text += ",\n  \"creatures\": [";
+    bool first_slot = true;
+    for (int slot : slots) {
+        text += first_slot ? "\n    {\n      \"slot\": " : ",\n    {\n      \"slot\": ";
+        first_slot = false;
+        text += std::to_string(slot);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (fields[i]->kind == FieldKind::After && bytes_after_text(data, *fields[i], slot).empty())
+                continue;  // only where the bytes after the text are not all zero
+            text += ",\n";
+            text += keys[i];
+            const std::string value = export_value(data, *fields[i], slot);
+            if (is_text_field(*fields[i]) ||
+                (fields[i]->kind == FieldKind::Float && (value[0] == 'n' || value.back() == 'f')))
+                text += quote_text(value);  // texts, and NaN and infinities, which JSON has no numbers for
+            else
+                text += value;
+        }
+        text += "\n    }";
+    }
+    text += slots.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return text;
+}
+
+}  // namespace ce
