@@ -64,6 +64,7 @@ const char* suspect_text(Suspect s) {
         case Suspect::ZeroSign: return "the sign of a zero lost (-0.0 -> 0)";
         case Suspect::Rounded: return "a float rounded to fewer digits";
         case Suspect::Dropped: return "a tab or another control character dropped";
+        case Suspect::TypedNumber: return "a text replaced by a number as a spreadsheet writes one";
     }
     return "";
 }
@@ -85,6 +86,7 @@ const char* suspect_name(Suspect s) {
         case Suspect::ZeroSign: return "zero-sign";
         case Suspect::Rounded: return "rounding";
         case Suspect::Dropped: return "dropped";
+        case Suspect::TypedNumber: return "typed-number";
     }
     return "";
 }
@@ -110,7 +112,8 @@ const char* suspect_advice(Suspect s) {
         case Suspect::Date:
         case Suspect::Time:
         case Suspect::Percentage:
-        case Suspect::Boolean: return kAsText;
+        case Suspect::Boolean:
+        case Suspect::TypedNumber: return kAsText;
         case Suspect::Missing:
             return "open the CSV with every column of type Text; in pandas, read it with keep_default_na=False";
         case Suspect::Spaces: return "open the CSV with \"Trim spaces\" off and every column of type Text";
@@ -234,7 +237,29 @@ bool misread_or_replaced(std::string_view b, std::string_view a) {
     return m && m->original == b;
 }
 
-constexpr std::array<TextRule, 12> kTextRules = {{
+// Whether a text is a number as a spreadsheet writes a cell that holds one:
+// no sign but '-', no leading or trailing zeros, an exponent "E+019" at most.
+bool is_written_number(std::string_view s) {
+    std::size_t p = s.starts_with('-') ? 1 : 0;
+    const std::size_t start = p;
+    while (p < s.size() && is_digit(s[p])) ++p;
+    if (p == start || (s[start] == '0' && p - start > 1)) return false;
+    if (p < s.size() && s[p] == '.') {
+        const std::size_t point = p++;
+        while (p < s.size() && is_digit(s[p])) ++p;
+        if (p == point + 1 || s[p - 1] == '0') return false;
+    }
+    if (p < s.size() && (s[p] == 'E' || s[p] == 'e')) {
+        ++p;
+        if (p < s.size() && (s[p] == '+' || s[p] == '-')) ++p;
+        const std::size_t digits = p;
+        while (p < s.size() && is_digit(s[p])) ++p;
+        if (p == digits) return false;
+    }
+    return p == s.size() && s.size() <= kLongestNumber;
+}
+
+constexpr std::array<TextRule, 13> kTextRules = {{
     {Suspect::CharacterSet, misread_or_replaced},
     {Suspect::Dropped, controls_dropped},
     {Suspect::FormulaResult,
@@ -264,6 +289,11 @@ constexpr std::array<TextRule, 12> kTextRules = {{
          const std::optional<Number> n = read_number(a, '.');
          return n && n->value >= 18264 && n->value < 73051;  // 1950 to 2099 in days since 1899-12-30
      }},
+    // A value typed anew into a cell that is not formatted as Text: "007" or
+    // "1.50" typed over a name is stored as the number 7 or 1.5. What was
+    // typed is lost, so a text that was no number and now reads as one as a
+    // spreadsheet writes it is held (after the rules that know its old form).
+    {Suspect::TypedNumber, [](std::string_view b, std::string_view a) { return is_written_number(a) && !is_number_like(b); }},
     {Suspect::Date, [](std::string_view b, std::string_view a) { return is_date_like(a) && shape(a) != shape(b); }},
     {Suspect::Time, [](std::string_view b, std::string_view a) { return is_time_like(a) && shape(a) != shape(b); }},
     {Suspect::Percentage,

@@ -33,6 +33,7 @@ enum class Suspect : std::uint8_t {
     ZeroSign,         // a float's -0.0 -> 0: only the sign of zero lost
     Rounded,          // a float rounded to fewer digits, or a small one shown as 0 or -0
     Dropped,          // "Fire\tImp" -> "FireImp": a tab or another control character the text had is gone
+    TypedNumber,      // "Imp" -> "7": a text typed into a cell not formatted as Text ("007" became 7)
 };
 
 // What the class means, for the report ("a number-like text rewritten").
@@ -44,7 +45,7 @@ Suspect suspect_named(std::string_view name);
 // How to open and save a table so that the class does not happen: one line.
 const char* suspect_advice(Suspect s);
 // Every class but None, in order.
-constexpr int kSuspectClasses = static_cast<int>(Suspect::Dropped);
+constexpr int kSuspectClasses = static_cast<int>(Suspect::TypedNumber);
 
 // The class of a text field's change from `before` to `after` (both UTF-8,
 // different), or None when it looks like an edit.

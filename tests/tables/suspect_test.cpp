@@ -45,6 +45,11 @@ constexpr TextCase kTextCases[] = {
     {"12:30", "12:30:00 PM", Suspect::Time},
     {"Imp", "0:05", Suspect::Time},
     {"Imp", "46024", Suspect::Serial},
+    // Typed into a cell not formatted as Text: what was typed ("007", "1.50") is lost.
+    {"Imp", "42", Suspect::TypedNumber},
+    {"Imp", "-1.5", Suspect::TypedNumber},
+    {"Imp", "1.23456789012346E+019", Suspect::TypedNumber},
+    {"", "7", Suspect::TypedNumber},
     {"12:30", "0.520833333333333", Suspect::Serial},
     {"Mar 3", "46084", Suspect::Serial},
     {"Imp", "75%", Suspect::Percentage},
@@ -95,7 +100,9 @@ constexpr TextCase kTextCases[] = {
     {"Imp", "Fire Imp", Suspect::None},
     {"Imp", "imp", Suspect::None},
     {"Imp", "", Suspect::None},
-    {"Imp", "42", Suspect::None},
+    {"Imp", "007", Suspect::None},   // typed into a cell formatted as Text: kept as typed
+    {"Imp", "1.50", Suspect::None},
+    {"Imp", "0.5.1", Suspect::None},
     {"03/04/26", "05/06/27", Suspect::None},
     {"12:30", "13:45", Suspect::None},
     {"=1+1", "=2+2", Suspect::None},
