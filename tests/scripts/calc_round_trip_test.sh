@@ -2,9 +2,12 @@
 # Round trips of an export through LibreOffice Calc (headless), as a modder
 # makes them: a re-save with the settings that keep every value (UTF-8, comma,
 # every column as text, not "as shown") changes nothing; a value typed into one
-# cell changes that field alone; a column shown with fewer decimals and saved
-# as shown, and Calc's default settings over texts that look like numbers,
-# dates or formulas, are held back as suspect and nothing is written.
+# cell changes that field alone, and the re-saved export imports into another
+# folder with nothing held; a column shown with fewer decimals and saved as
+# shown, Calc's default settings over texts that look like numbers, dates or
+# formulas, a number typed into a cell not formatted as Text, a Russian export
+# saved as Windows-1252, and a tab lost through .ods are held back as suspect
+# and nothing is written.
 #
 # Usage: calc_round_trip_test.sh CREATURES CREATURES_DEMO
 # Exits 77 (skipped, one line) where Calc or Python is missing.
@@ -74,6 +77,12 @@ check "a one-cell edit imports" $? "$out"
   [[ $out == *"1 field changed in 1 slot; writing MonstersSetup.vrh" ]]
 check "a one-cell edit changes that field alone" $? "$out"
 before=$(sums "$dir")
+# The re-saved export into a folder of other values: each row is as exported.
+"$demo" "$work/other" --seed 2 >/dev/null
+out=$("$tool" import -C "$work/other" "$work/exact/all.csv" 2>&1)
+check "a re-saved export imports into another folder" $? "$out"
+[[ $out != *"held back"* ]] && [[ $out == *"fields changed in 12 slots; writing "* ]]
+check "a re-saved export into another folder holds nothing back" $? "$out"
 
 # A float column shown with no decimals, saved as shown (Calc's default).
 "$tool" export -C "$dir" --format csv --slots 0-11 --fields "MonstersSetup.vrh@169000" >"$work/floats.csv"
@@ -95,9 +104,9 @@ mkdir -p "$work/default"
 calc "$csv_in_default" "$csv_out_shown" "$work/default" "$work/now.csv"
 out=$("$tool" import -C "$dir" "$work/default/now.csv" 2>&1)
 check "default settings are refused" $((! $?)) "$out"
-for class in '"007" -> "7" [a number-like text rewritten]' '"+5" -> "5" [a number-like text rewritten]' \
-  '"1.50" -> "1.5" [a number-like text rewritten]' '"=1+1" -> "2" [a formula' '"3/4" -> "03/04/26" [a text turned into a date]' \
-  '"12:30" -> "12:30:00 PM" [a text turned into a time]' '"12345678901234567890" -> "1.23456789012346E+019" [a number-like'; do
+for class in '"007" -> "7" [a number-like text rewritten;' '"+5" -> "5" [a number-like text rewritten;' \
+  '"1.50" -> "1.5" [a number-like text rewritten;' '"=1+1" -> "2" [a formula' '"3/4" -> "03/04/26" [a text turned into a date;' \
+  '"12:30" -> "12:30:00 PM" [a text turned into a time;' '"12345678901234567890" -> "1.23456789012346E+019" [a number-like'; do
   [[ $out == *"$class"* ]]
   check "held back: $class" $? "$out"
 done
@@ -105,6 +114,53 @@ out=$("$tool" import -C "$dir" "$work/default/now.csv" --drop-suspect 2>&1)
 check "--drop-suspect writes the rest" $? "$out"
 [[ $out == *"suspect changes left out; nothing to write" ]] && [ "$(sums "$dir")" = "$before" ]
 check "--drop-suspect leaves the held-back fields as they were" $? "$out"
+
+# held ACTION FILE DETAIL...: the import of FILE holds back (exit 3) changes of
+# each DETAIL and writes nothing.
+held() {
+  local what=$1 file=$2 d
+  shift 2
+  out=$("$tool" import -C "$dir" "$file" 2>&1)
+  check "$what: held back (exit 3)" $(($? != 3)) "$out"
+  for d in "$@"; do
+    [[ $out == *"$d"* ]]
+    check "$what: $d" $? "$out"
+  done
+  [ "$(sums "$dir")" = "$before" ]
+  check "$what: nothing written" $?
+}
+
+# "007" typed over a name in a column read as Text: Calc stores the number 7.
+mkdir -p "$work/typed"
+"$tool" export -C "$dir" --format csv --slots 0-11 >"$work/typed.csv"
+calc "$(csv_in_text "$(columns "$work/typed.csv")")" fods "$work/fods" "$work/typed.csv"
+$edit "$work/fods/typed.fods" type 10 name 007
+calc "$(csv_in_text 1)" "$csv_out_exact" "$work/typed" "$work/fods/typed.fods"
+held "007 typed over a name" "$work/typed/typed.csv" '-> "7" [a text replaced by a number as a spreadsheet writes one;'
+
+# A Russian export opened as UTF-8 and saved as Windows-1252: every Cyrillic letter a '?'.
+printf '\001\000\000' >"$dir/Lang"
+before=$(sums "$dir")
+mkdir -p "$work/cp1252"
+"$tool" export -C "$dir" --format csv --slots 0-11 >"$work/russian.csv"
+calc "$(csv_in_text "$(columns "$work/russian.csv")")" fods "$work/fods" "$work/russian.csv"
+calc "$(csv_in_text 1)" 'csv:Text - txt - csv (StarCalc):44,34,1,1,,1033,false,true,false' "$work/cp1252" \
+  "$work/fods/russian.fods"
+held "a Russian export saved as Windows-1252" "$work/cp1252/russian.csv" '-> "???' \
+  '[characters mixed up by a wrong character set; --accept-suspect-for character-set]'
+printf '\000\000\000' >"$dir/Lang"
+before=$(sums "$dir")
+
+# A tab inside an ability, through .ods with every column Text and back.
+printf 'slot,ability\r\n11,"Breathes fire\tand ice"\r\n' >"$work/tab.csv"
+"$tool" import -C "$dir" "$work/tab.csv" >/dev/null 2>&1
+before=$(sums "$dir")
+mkdir -p "$work/ods" "$work/tabbed"
+"$tool" export -C "$dir" --format csv --slots 0-11 >"$work/tabbed.csv"
+calc "$(csv_in_text "$(columns "$work/tabbed.csv")")" ods "$work/ods" "$work/tabbed.csv"
+soffice -env:UserInstallation="file://$work/profile" --headless --norestore --convert-to "$csv_out_exact" \
+  --outdir "$work/tabbed" "$work/ods/tabbed.ods" >>"$work/soffice.log" 2>&1
+held "a tab lost through .ods" "$work/tabbed/tabbed.csv" '[a tab or another control character dropped;'
 
 [ $fails -eq 0 ] || { echo "soffice said:"; tail -n 5 "$work/soffice.log"; }
 echo "$passes passed, $fails failed"

@@ -4,6 +4,8 @@ conversions: types a value into one cell, or gives a column a number format
 with fewer decimals.
 
   fods_edit.py FILE set SLOT KEY VALUE      the cell of KEY in the row of SLOT
+  fods_edit.py FILE type SLOT KEY VALUE     typed into a cell not formatted as Text: a
+                                            number-like VALUE becomes a number (007 -> 7)
   fods_edit.py FILE decimals KEY N          every number cell of KEY shows N decimals
 
 Rows and columns are found by the header row (the cell that starts with
@@ -68,7 +70,16 @@ def locate(rows, key):
     return slot_col, names.index(key)
 
 
-def set_cell(root, slot, key, value):
+def as_number(value):
+    """The number a cell not formatted as Text makes of what is typed, if any."""
+    try:
+        number = float(value)
+    except ValueError:
+        return None
+    return None if number != number or number in (float('inf'), float('-inf')) else number
+
+
+def set_cell(root, slot, key, value, typed=False):
     rows = table_rows(root)
     slot_col, col = locate(rows, key)
     for row in rows[1:]:
@@ -80,9 +91,17 @@ def set_cell(root, slot, key, value):
                     del cell.attrib[attr]
             for child in list(cell):
                 cell.remove(child)
-            cell.set(q('office:value-type'), 'string')
-            cell.set(q('calcext:value-type'), 'string')
-            ET.SubElement(cell, q('text:p')).text = value
+            number = as_number(value) if typed else None
+            if number is None:
+                cell.set(q('office:value-type'), 'string')
+                cell.set(q('calcext:value-type'), 'string')
+                ET.SubElement(cell, q('text:p')).text = value
+                return
+            cell.attrib.pop(q('table:style-name'), None)  # the column's Text format is the cells' own
+            cell.set(q('office:value-type'), 'float')
+            cell.set(q('calcext:value-type'), 'float')
+            cell.set(q('office:value'), repr(number))
+            ET.SubElement(cell, q('text:p')).text = ('%g' % number)
             return
     sys.exit('no row for slot %s' % slot)
 
@@ -111,6 +130,8 @@ def main():
     root = tree.getroot()
     if what == 'set':
         set_cell(root, sys.argv[3], sys.argv[4], sys.argv[5])
+    elif what == 'type':
+        set_cell(root, sys.argv[3], sys.argv[4], sys.argv[5], typed=True)
     elif what == 'decimals':
         set_decimals(root, sys.argv[3], sys.argv[4])
     else:
