@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "folder/field_facts.h"
 #include "tables/csv.h"
@@ -10,37 +11,47 @@
 namespace ce {
 namespace {
 
-// FNV-1a, 64 bits: a row's digest tells a changed row from the one exported;
-// it guards against slips, not against forgery.
-struct Fnv {
-    std::uint64_t h = 14695981039346656037ull;
-    void add(std::string_view s) {
-        for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+// FNV-1a over 64 bits, each text's length first, so that no two rows of other
+// cells hash alike by shifting a separator. A digest tells a changed row from
+// the one exported; it guards against slips, not against forgery.
+std::uint64_t text_hash(std::uint64_t h, std::string_view s) {
+    constexpr std::uint64_t kPrime = 1099511628211ull;
+    h = (h ^ s.size()) * kPrime;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {  // eight bytes at a time, then the rest one by one
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        h = (h ^ word) * kPrime;
+        h ^= h >> 29;
     }
-    void add(char c) { add(std::string_view(&c, 1)); }
-};
+    for (; i < s.size(); ++i) h = (h ^ static_cast<unsigned char>(s[i])) * kPrime;
+    return h;
+}
+
+constexpr std::uint64_t kOffset = 14695981039346656037ull;
 
 }  // namespace
 
-std::string row_digest(const std::vector<std::string>& header, const std::vector<std::string>& cells,
-                       std::size_t skip) {
-    Fnv f;
-    for (std::size_t i = 0; i < header.size() && i < cells.size(); ++i) {
-        if (i == skip) continue;
-        // Lengths first, so that no two rows of other cells hash alike by shifting a separator.
-        f.add(std::to_string(header[i].size()));
-        f.add(':');
-        f.add(header[i]);
-        f.add(std::to_string(cells[i].size()));
-        f.add(':');
-        f.add(cells[i]);
+RowDigest::RowDigest(const std::vector<std::string>& header, std::size_t skip) : skip_(skip) {
+    keys_.reserve(header.size());
+    for (const std::string& key : header) keys_.push_back(text_hash(kOffset, key));
+}
+
+std::string RowDigest::operator()(const std::vector<std::string>& cells) const {
+    // Each cell hashed apart with its column's key, the hashes summed: the
+    // cells do not wait on each other, so a row of thousands hashes quickly.
+    std::uint64_t h = kOffset;
+    for (std::size_t i = 0; i < keys_.size() && i < cells.size(); ++i) {
+        if (i == skip_) continue;
+        std::uint64_t c = text_hash(keys_[i], cells[i]);
+        c = (c ^ (c >> 31)) * 0x9e3779b97f4a7c15ull;
+        h += c ^ (c >> 29);
     }
-    static const char digits[] = "0123456789abcdef";
-    std::string out(kDigestLength, 'd');
-    std::uint64_t h = f.h;
     h = (h ^ (h >> 33)) * 0xff51afd7ed558ccdull;  // mixed, so that rows alike get digests unlike
     h = (h ^ (h >> 33)) * 0xc4ceb9fe1a85ec53ull;
     h ^= h >> 33;
+    static const char digits[] = "0123456789abcdef";
+    std::string out(kDigestLength, 'd');
     for (std::size_t i = kDigestLength; i-- > 1; h >>= 4) out[i] = digits[h & 0xF];
     return out;
 }
@@ -63,6 +74,7 @@ std::string csv_table(const Dataset& data, const std::vector<Field>& all, const 
     // The slot column's header names the texts' language: "slot (English)".
     std::vector<std::string> header{slot_header(data.language)};
     for (const Field* f : fields) header.push_back(f->key);
+    const RowDigest digest(header);
     std::vector<std::string> record = header;
     record.emplace_back(kDigestKey);
     append_csv_record(text, record);
@@ -76,7 +88,7 @@ std::string csv_table(const Dataset& data, const std::vector<Field>& all, const 
     for (int slot : slots) {
         record.assign(1, std::to_string(slot));
         for (const Field* f : fields) record.push_back(export_value(data, *f, slot));
-        record.push_back(row_digest(header, record));
+        record.push_back(digest(record));
         append_csv_record(text, record);
     }
     return text;

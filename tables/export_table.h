@@ -9,6 +9,7 @@
 // classed cell by cell (import_suspect.h).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,11 +24,18 @@ namespace ce {
 constexpr std::string_view kDigestKey = "digest";
 constexpr std::size_t kDigestLength = 16;
 
-// The digest of a row: `header` and `cells` are the keys and the cells of the
-// row's columns in their order (the same length), but for column `skip` (the
-// digest column of a row read back, if any).
-std::string row_digest(const std::vector<std::string>& header, const std::vector<std::string>& cells,
-                       std::size_t skip = std::string::npos);
+// The digests of the rows under one header: the keys of the row's columns in
+// their order, and which column holds the digest (of a row read back), if any.
+class RowDigest {
+public:
+    explicit RowDigest(const std::vector<std::string>& header, std::size_t skip = std::string::npos);
+    // The digest of a row's cells (as many as the header has keys).
+    std::string operator()(const std::vector<std::string>& cells) const;
+
+private:
+    std::vector<std::uint64_t> keys_;  // per column: its key's hash
+    std::size_t skip_;
+};
 
 struct CsvTableOptions {
     bool bom = false;       // a UTF-8 byte-order mark first, for spreadsheets that want one

@@ -82,7 +82,8 @@ public:
         entry.slot = *slot;
         if (digest_column_) {
             const std::size_t at = static_cast<std::size_t>(digest_column_ - 1);
-            entry.as_exported = cells[at].size() == kDigestLength && cells[at] == row_digest(header_, cells, at);
+            if (!digest_) digest_.emplace(header_, at);
+            entry.as_exported = cells[at].size() == kDigestLength && cells[at] == (*digest_)(cells);
         }
         entry.cells.reserve(cells.size() - 1);
         for (std::size_t c = 0; c < cells.size(); ++c) {
@@ -208,6 +209,7 @@ private:
     std::vector<std::string> header_; // the header's cells, for the rows' digests
     int slot_column_ = 0;             // the column of "slot", 0 when none yet
     int digest_column_ = 0;           // the column of "digest", 0 when none
+    std::optional<RowDigest> digest_;  // made at the first row
     bool header_ok_ = true;
     int records_ = 0;
     int last_row_ = 0;

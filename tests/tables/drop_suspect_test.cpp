@@ -104,7 +104,7 @@ TEST_P(DropSuspect, WritesExactlyTheChangesItListsAsWritten) {
     for (int slot : slots) {
         record.assign(1, std::to_string(slot));
         for (const Field* f : columns) record.push_back(export_value(data, *f, slot));
-        const std::string digest = row_digest(header, record);
+        const std::string digest = RowDigest(header)(record);
         for (std::size_t c = 1; c < record.size() && r.below(3) == 0; ++c) {
             // A name, plural or ability a third of the time, a float another third.
             const int pick = r.below(3);
