@@ -323,7 +323,31 @@ constexpr MenuItem kEditorMenuItems[] = {
     {10000, "Copy all states", MessageKey::menu_copy_all_states},
     {10001, "Paste all states", MessageKey::menu_paste_all_states},
     {10002, "Paste CrAnim", MessageKey::menu_paste_cranim},
+    {10003, "&History...", MessageKey::menu_history},
+    {10004, "&Undo Save (Ctrl+Z)", MessageKey::menu_undo_save},
 };
+
+// The History window: the entries newest first, what the selected one changed,
+// and the two restores.
+constexpr FormFrame kHistoryFrame{420, 240, "History", "MS Sans Serif", 8, true, false, 0};
+
+constexpr Control kHistoryControls[] = {
+    {4001, K::Label, 7, 6, 406, 9, A::Left, kNone, "&Entries, newest first:"},
+    {4002, K::ListBox, 7, 16, 406, 100, A::Left, kNone, ""},
+    {4003, K::Label, 7, 120, 406, 9, A::Left, kNone, "What the selected entry c&hanged:"},
+    {4004, K::ListBox, 7, 130, 406, 82, A::Left, kNone, ""},
+    {4005, K::PushButton, 7, 219, 160, 14, A::Left, kNone, "Restore this &creature as before it"},
+    {4006, K::PushButton, 172, 219, 160, 14, A::Left, kNone, "Restore the &folder as before it"},
+    {2, K::PushButton, 357, 219, 56, 14, A::Left, kNone, "C&lose"},
+};
+
+constexpr ControlWords kHistoryWords[] = {
+    {4001, MessageKey::history_entries},      {4003, MessageKey::history_changes},
+    {4005, MessageKey::history_restore_creature}, {4006, MessageKey::history_restore_folder},
+    {2, MessageKey::button_close},
+};
+
+constexpr WindowLayout kHistoryWindow{kHistoryFrame, kHistoryControls, MessageKey::history_title, kHistoryWords};
 
 // Same size and font, a caption with an empty title, no system menu, no menu.
 constexpr FormFrame kLanguageListFrame{674, 366, "", "MS Sans Serif", 8, false, false, 0};
@@ -439,6 +463,7 @@ std::span<const Control> language_list_controls() { return kLanguageListControls
 std::span<const LimitRow> limit_rows() { return kLimitRows; }
 std::span<const MenuItem> editor_menu() { return kEditorMenuItems; }
 std::span<const ListedLanguage> listed_languages() { return kListedLanguages; }
+const WindowLayout& history_window() { return kHistoryWindow; }
 
 const Control* find_control(std::span<const Control> controls, int id) {
     for (const Control& control : controls) {

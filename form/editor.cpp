@@ -7,6 +7,7 @@
 #include "form/catalogue.h"
 #include "store/data_check.h"
 #include "form/form.h"
+#include "form/history_window.h"
 #include "form/interlocks.h"
 #include "form/save.h"
 #include "form/sentences.h"
@@ -273,6 +274,12 @@ CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
         break;
     case kCmdPasteCrAnim:
         if (state.copied) restore_cranim(form, state.clipboard, &state.shown);
+        break;
+    case ctl::kHistory:
+        open_history(state, form);
+        break;
+    case ctl::kUndoSave:
+        undo_last_save(state, form);
         break;
     default:
         break;
