@@ -33,6 +33,25 @@ WNDPROC& system_edit_proc() {
     return proc;
 }
 
+// The editor dialog of this thread, while it runs: Ctrl+Z reaches it from any of its controls.
+HWND& editor_dialog() {
+    static HWND dialog = nullptr;
+    return dialog;
+}
+
+// The dialog box's own loop knows no accelerators: Ctrl+Z, pressed anywhere in
+// the editor form (not in a window over it, nor at a question), is the menu's undo.
+LRESULT CALLBACK undo_key_hook(int code, WPARAM wparam, LPARAM lparam) {
+    auto* msg = reinterpret_cast<MSG*>(lparam);
+    if (code == MSGF_DIALOGBOX && msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == 'Z' &&
+        GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_SHIFT) >= 0 &&
+        editor_dialog() != nullptr && GetAncestor(msg->hwnd, GA_ROOT) == editor_dialog()) {
+        SendMessageW(editor_dialog(), WM_COMMAND, MAKEWPARAM(ctl::kUndoSave, 0), 0);
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
 EditorSession* session_of(HWND dialog) {
     return reinterpret_cast<EditorSession*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
@@ -72,6 +91,7 @@ void on_init_dialog(HWND dialog, EditorSession& session) {
     HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     session.form = std::make_unique<Win32Form>(dialog);
+    editor_dialog() = dialog;
     session.choice_field = edit_field_of(session.form->control(300));
     watch_choice_field(session.choice_field, session.state);
     const FormUpdate update(*session.form);
@@ -252,8 +272,11 @@ int run_editor() {
 
     EditorSession session;
     const DialogTemplate tmpl = editor_template();
+    HHOOK undo_key = SetWindowsHookExW(WH_MSGFILTER, undo_key_hook, nullptr, GetCurrentThreadId());
     const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), nullptr,
                                                    editor_dialog_proc, reinterpret_cast<LPARAM>(&session));
+    if (undo_key != nullptr) UnhookWindowsHookEx(undo_key);
+    editor_dialog() = nullptr;
     if (result == -1) show_error(nullptr, words_wide(language, MessageKey::form_not_created), language);
     return static_cast<int>(result);
 }
