@@ -1,6 +1,8 @@
 #include "app/win32_form.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <exception>
@@ -703,6 +705,57 @@ void Win32Form::open_window(FormWindow& window) {
     OpenWindow open{window, language_, nullptr};
     const DialogTemplate tmpl = window_template(window.layout());
     DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), dialog_, window_proc, reinterpret_cast<LPARAM>(&open));
+}
+
+namespace {
+
+// A path from the choosers in the system's code page, as the core names files.
+std::string wide_to_ansi(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
+    if (needed > 0) WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, out.data(), needed, nullptr, nullptr);
+    return out;
+}
+
+std::optional<std::string> choose_folder(HWND owner, const std::wstring& title) {
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    if (chosen == nullptr) return std::nullopt;
+    wchar_t path[MAX_PATH] = {};
+    const BOOL found = SHGetPathFromIDListW(chosen, path);
+    CoTaskMemFree(chosen);
+    if (!found) return std::nullopt;
+    return wide_to_ansi(path);
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Form::choose_path(PathChoice what) {
+    if (updating()) flush_update();
+    const MessageKey title_key = what == PathChoice::OpenMod      ? MessageKey::choose_mod
+                                 : what == PathChoice::BaseFolder ? MessageKey::choose_base
+                                                                  : MessageKey::choose_mod_file;
+    const std::wstring title = words_wide(language_, title_key);
+    if (what == PathChoice::BaseFolder) return choose_folder(dialog_, title);
+    wchar_t path[MAX_PATH] = {};
+    OPENFILENAMEW file{};
+    file.lStructSize = sizeof file;
+    file.hwndOwner = dialog_;
+    file.lpstrFilter = L"JSON (*.json)\0*.json\0*.*\0*.*\0";
+    file.lpstrFile = path;
+    file.nMaxFile = MAX_PATH;
+    file.lpstrTitle = title.c_str();
+    file.lpstrDefExt = L"json";
+    file.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
+                 (what == PathChoice::OpenMod ? OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST : OFN_OVERWRITEPROMPT);
+    const BOOL chosen = what == PathChoice::OpenMod ? GetOpenFileNameW(&file) : GetSaveFileNameW(&file);
+    if (!chosen) return std::nullopt;
+    return wide_to_ansi(path);
 }
 
 void run_language_list(HWND owner, int language) {

@@ -65,6 +65,8 @@ public:
     // A dialog box of the window's layout over this form's dialog, a Win32Form
     // of its own over it (in this form's language) for the window's routine.
     void open_window(FormWindow& window) override;
+    // The system's open and save dialogs for a mod, its folder chooser for a base folder.
+    std::optional<std::string> choose_path(PathChoice what) override;
 
     CodePage code_page() const { return page_; }
 

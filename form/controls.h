@@ -18,6 +18,17 @@ constexpr int kPasteAllStates = 10001;
 constexpr int kPasteCrAnim = 10002;
 constexpr int kHistory = 10003;           // opens the History window
 constexpr int kUndoSave = 10004;          // undoes the shown creature's last Save (Ctrl+Z)
+constexpr int kApplyMod = 10005;          // opens a patch and the Apply mod window
+constexpr int kSaveAsMod = 10006;         // writes the changes since a base folder as a patch
+
+// The Apply mod window.
+constexpr int kModChanges = 4102;         // every change and conflict
+constexpr int kModSummary = 4103;
+constexpr int kTakeMod = 4104;            // the selected conflict: the mod's value
+constexpr int kKeepFolder = 4105;         // the selected conflict: the folder's value
+constexpr int kAllMod = 4106;
+constexpr int kAllFolder = 4107;
+constexpr int kApply = 1;
 
 // The History window.
 constexpr int kHistoryEntries = 4002;     // the entries, newest first

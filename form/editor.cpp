@@ -9,6 +9,7 @@
 #include "form/form.h"
 #include "form/history_window.h"
 #include "form/interlocks.h"
+#include "form/mod_window.h"
 #include "form/save.h"
 #include "form/sentences.h"
 #include "form/show.h"
@@ -280,6 +281,12 @@ CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
         break;
     case ctl::kUndoSave:
         undo_last_save(state, form);
+        break;
+    case ctl::kApplyMod:
+        apply_mod(state, form);
+        break;
+    case ctl::kSaveAsMod:
+        save_as_mod(state, form);
         break;
     default:
         break;

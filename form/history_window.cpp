@@ -65,20 +65,6 @@ std::string file_names(const HistoryEntry& e) {
     return out;
 }
 
-// The form's code page for a value exported in UTF-8 ('?' where it has no letter).
-std::string in_page(const std::string& utf8, int language) {
-    if (std::optional<std::string> bytes = encode_code_page(utf8, language)) return *bytes;
-    std::string out;
-    for (char c : utf8) out.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
-    return out;
-}
-
-// The form shows the files as they are now: lists, captions and the creature.
-void refresh(EditorState& state, Form& form) {
-    apply_language(form, state.root, state.current, state.header_format);
-    show_creature(state, form, state.current);
-}
-
 // Restores to before `entry` (creature `slot` alone when given) once the user
 // says yes to `question` (asked already when empty); the boxes stand over
 // `asker`. True when a restore was written.
@@ -109,12 +95,24 @@ bool restore_to_before(EditorState& state, Form& editor, Form& asker, EntryNumbe
         written = commit_restore(ops, state.root, *plan, lock);
     }
     if (!written.ok()) return failed(written.fault());
-    refresh(state, editor);
+    show_files_again(state, editor);
     if (written->entry == 0) asker.report_error(say(language, MessageKey::restore_nothing_changed, {{"entry", entry}}));
     return written->entry != 0;
 }
 
 }  // namespace
+
+void show_files_again(EditorState& state, Form& form) {
+    apply_language(form, state.root, state.current, state.header_format);
+    show_creature(state, form, state.current);
+}
+
+std::string in_page(const std::string& utf8, int language) {
+    if (std::optional<std::string> bytes = encode_code_page(utf8, language)) return *bytes;
+    std::string out;
+    for (char c : utf8) out.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
+    return out;
+}
 
 UserText entry_author(int language, const std::string& made_by) {
     if (const std::optional<int> slot = save_record(made_by)) return say(language, MessageKey::history_by_save, {{"slot", *slot}});

@@ -44,6 +44,13 @@ void open_history(EditorState& state, Form& form);
 // they are dropped.
 void undo_last_save(EditorState& state, Form& form);
 
+// The form shows the folder's files as they are now (after a write of the
+// editor's own windows): its captions and lists, and the current creature.
+void show_files_again(EditorState& state, Form& form);
+
+// A text exported in UTF-8 in the code page of `language` ('?' for a letter it lacks).
+std::string in_page(const std::string& utf8, int language);
+
 // What wrote an entry, in the editor's words (a record it does not know as it
 // was recorded).
 UserText entry_author(int language, const std::string& made_by);

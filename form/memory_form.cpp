@@ -336,6 +336,14 @@ void MemoryForm::spin(int spin_id, int steps) {
 
 void MemoryForm::key_escape() { raise(2); }
 
+std::optional<std::string> MemoryForm::choose_path(PathChoice what) {
+    path_choices_.push_back(what);
+    if (paths_.empty()) return std::nullopt;
+    std::optional<std::string> path = std::move(paths_.front());
+    paths_.erase(paths_.begin());
+    return path;
+}
+
 void MemoryForm::open_window(FormWindow& window) {
     ++windows_opened_;
     MemoryForm form(window.layout().controls, {});

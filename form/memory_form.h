@@ -119,6 +119,11 @@ public:
     using WindowScript = std::function<void(MemoryForm& window)>;
     void on_next_window(WindowScript script) { window_scripts_.push_back(std::move(script)); }
     int windows_opened() const { return windows_opened_; }
+    // The next path chooser answers `path` (nothing: the user cancels, as when
+    // none is queued); the choices asked for are recorded.
+    std::optional<std::string> choose_path(PathChoice what) override;
+    void answer_path_next(std::optional<std::string> path) { paths_.push_back(std::move(path)); }
+    const std::vector<PathChoice>& path_choices() const { return path_choices_; }
     // The control given the focus last, 0 when none.
     int focused() const { return focused_; }
     void clear_records();
@@ -158,6 +163,8 @@ private:
     std::vector<Answer> answers_;
     int focused_ = 0;
     std::vector<WindowScript> window_scripts_;
+    std::vector<std::optional<std::string>> paths_;
+    std::vector<PathChoice> path_choices_;
     int windows_opened_ = 0;
 };
 

@@ -1,6 +1,6 @@
-// The editor's undo and the History window's restores write what the tool's
-// restore writes: the same files and the same history entries (but for their
-// times), over copies of one folder.
+// The editor's undo, the History window's restores and the Apply mod window
+// write what the tool's restore and apply write: the same files and the same
+// history entries (but for their times), over copies of one folder.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -103,6 +103,49 @@ TEST(EditorRestore, UndoAndTheHistoryWindowWriteWhatTheToolWrites) {
     ASSERT_TRUE(list_history(editor_dir.str(), entries).ok());
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[3].made_by, "restore of entry 1");
+}
+
+TEST(EditorApply, TheApplyModWindowWritesWhatTheToolsApplyWrites) {
+    const TempDir mod_dir("apply-mod"), tool_dir("apply-tool"), editor_dir("apply-editor");
+    for (const TempDir* d : {&mod_dir, &tool_dir, &editor_dir}) write_fixture_folder(d->str(), 4);
+    // The mod: creature 4 as two_saves leaves it, against the folder as made.
+    {
+        Editor author(mod_dir.str());
+        two_saves(author);
+    }
+    const ToolRun diff = run_tool({"diff", "--patch", tool_dir.str(), mod_dir.str()});
+    ASSERT_EQ(diff.status, 1) << diff.err;
+    const std::string patch = (fs::path(mod_dir.str()) / "phoenix.json").string();
+    write_file(patch, diff.out);
+    // Both folders changed creature 4's plural themselves since: one conflict.
+    Editor tool(tool_dir.str()), editor(editor_dir.str());
+    for (Editor* e : {&tool, &editor}) {
+        e->form.choose(300, 4);
+        e->retype(5000, "Ashes");
+        e->form.click(ctl::kSave);
+    }
+    const ToolRun apply = run_tool({"apply", "-C", tool_dir.str(), patch, "--patch-wins"});
+    ASSERT_EQ(apply.status, 0) << apply.err;
+    editor.form.answer_path_next(patch);
+    editor.form.on_next_window([](MemoryForm& w) {
+        EXPECT_FALSE(w.is_enabled(ctl::kApply));
+        w.click(ctl::kAllMod);
+        w.answer_next(Form::Answer::Yes);
+        w.click(ctl::kApply);
+        EXPECT_TRUE(w.errors().empty()) << w.errors().front();
+    });
+    editor.form.menu(ctl::kApplyMod);
+    EXPECT_EQ(everything(tool_dir.str()), everything(editor_dir.str()));
+
+    // Saved as a mod from the editor, the changes since a base are what diff --patch writes.
+    const TempDir base_dir("apply-base");
+    write_fixture_folder(base_dir.str(), 4);
+    const std::string saved = (fs::path(base_dir.str()) / "saved.json").string();
+    editor.form.answer_path_next(base_dir.str());
+    editor.form.answer_path_next(saved);
+    editor.form.menu(ctl::kSaveAsMod);
+    EXPECT_TRUE(editor.form.errors().empty()) << editor.form.errors().front();
+    EXPECT_EQ(read_file(saved), run_tool({"diff", "--patch", base_dir.str(), editor_dir.str()}).out);
 }
 
 }  // namespace
