@@ -1,5 +1,7 @@
 #include "form/history_window.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <set>
 #include <string_view>
@@ -191,21 +193,37 @@ void HistoryWindow::list_changes(Form& window) {
     const auto index = static_cast<std::size_t>(at);
     const int language = window.language();
     const std::optional<EntryNumber> next = index == 0 ? std::nullopt : std::optional(entries_[index - 1].number);
-    const Result<EntryFolders> folders = entry_folders(state_.root, entries_[index].number, next, language);
-    if (!folders.ok()) {
+    // The texts of both languages: a Save writes the lines of the language it was made in.
+    std::array<Result<EntryFolders>, 2> folders{entry_folders(state_.root, entries_[index].number, next, language),
+                                                entry_folders(state_.root, entries_[index].number, next, 1 - language)};
+    for (const Result<EntryFolders>& f : folders) {
+        if (f.ok()) continue;
         window.add_item(ctl::kHistoryChanges,
-                        say(language, MessageKey::history_unreadable, {{"reason", UserText::system(folders.fault().message())}}).flat());
+                        say(language, MessageKey::history_unreadable, {{"reason", UserText::system(f.fault().message())}}).flat());
         return;
     }
     const std::vector<Field> fields = make_fields(true);
-    const std::vector<std::string> captions = field_captions(folders->after, fields);
-    const LanguageText& names = folders->after.text(TextKind::Monsters);
-    for (const FieldDifference& c : field_differences(folders->before, folders->after, fields)) {
+    const std::vector<std::string> captions = field_captions(folders[0]->after, fields);
+    const LanguageText& names = folders[0]->after.text(TextKind::Monsters);
+    struct Row {
+        FieldDifference change;
+        bool other_language;
+    };
+    std::vector<Row> rows;
+    for (FieldDifference& c : field_differences(folders[0]->before, folders[0]->after, fields)) rows.push_back({std::move(c), false});
+    for (FieldDifference& c : field_differences(folders[1]->before, folders[1]->after, fields))
+        if (fields[static_cast<std::size_t>(c.field)].kind == FieldKind::Line) rows.push_back({std::move(c), true});
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.change.slot < b.change.slot; });
+    const MessageKey other = language == 1 ? MessageKey::history_in_english : MessageKey::history_in_russian;
+    for (const Row& row : rows) {
+        const FieldDifference& c = row.change;
         const std::string name(names.line(creature_line_number(TextKind::Monsters, c.slot)));
+        std::string caption = in_page(captions[static_cast<std::size_t>(c.field)], language);
+        if (row.other_language) caption = say(language, other, {{"caption", caption}}).flat();
         window.add_item(ctl::kHistoryChanges,
                         say(language, MessageKey::history_change_row,
-                            {{"slot", c.slot}, {"name", name}, {"caption", in_page(captions[static_cast<std::size_t>(c.field)], language)},
-                             {"before", in_page(c.before, language)}, {"after", in_page(c.after, language)}}).flat());
+                            {{"slot", c.slot}, {"name", name}, {"caption", caption}, {"before", in_page(c.before, language)},
+                             {"after", in_page(c.after, language)}}).flat());
     }
 }
 

@@ -142,6 +142,8 @@ constexpr MessageRow kRows[] = {
     {K::history_by_apply, "Apply of the mod {mod}", "Применение мода {mod}"},
     {K::history_change_row, "{slot} {name}   {caption}:   {before} -> {after}",
      "{slot} {name}   {caption}:   {before} -> {after}"},
+    {K::history_in_english, "{caption} (English)", "{caption} (английский)"},
+    {K::history_in_russian, "{caption} (Russian)", "{caption} (русский)"},
     {K::ask_restore_creature,
      "Put creature {slot} back as it was before entry {entry}? The other creatures stay as they are; the restore "
      "is itself a history entry.",

@@ -112,6 +112,8 @@ enum class MessageKey : std::uint16_t {
     history_by_import,
     history_by_apply,
     history_change_row,
+    history_in_english,
+    history_in_russian,
     ask_restore_creature,
     ask_restore_folder,
     ask_undo_save,

@@ -1,5 +1,7 @@
 #include "mods/restore_plan.h"
 
+#include <algorithm>
+
 #include "folder/folder.h"
 #include "folder/folder_bytes.h"
 #include "store/binding.h"
@@ -82,7 +84,10 @@ Result<RestorePlan> plan_restore(const std::string& root, EntryNumber entry, std
         return plan;
     }
     FileBytes then = read_folder_bytes(root);
-    for (auto& [name, bytes] : old_files) then[name] = std::move(bytes);
+    // What did not exist then stays as it is now.
+    FolderBytes present;
+    for (auto& [name, bytes] : old_files) present[name] = std::move(bytes);
+    put_over(then, present);
     const BothLanguages now_texts{load_dataset(root, 0), load_dataset(root, 1)};
     const BothLanguages then_texts{dataset_from_bytes(root, then, 0), dataset_from_bytes(root, then, 1)};
     Result<RestoreFiles> creature = restore_creature(now_texts, then_texts, *slot);
@@ -94,7 +99,12 @@ Result<RestorePlan> plan_restore(const std::string& root, EntryNumber entry, std
 
 std::vector<PlannedFile> planned_files(const RestoreFiles& target) {
     std::vector<PlannedFile> planned;
-    for (const auto& [name, bytes] : target.bytes) planned.push_back({name, target.read.at(name), bytes});
+    for (const auto& [name, bytes] : target.bytes) {
+        // A write names the folder's files as its records do, '/' between their parts.
+        std::string record = name;
+        std::replace(record.begin(), record.end(), '\\', '/');
+        planned.push_back({record, target.read.at(name), bytes});
+    }
     return planned;
 }
 
@@ -140,14 +150,8 @@ Result<EntryFolders> entry_folders(const std::string& root, EntryNumber entry, s
     }
     const FileBytes now = read_folder_bytes(root);
     FileBytes before_files = now, after_files = now;
-    for (const auto& [name, bytes] : then) {
-        if (bytes) before_files[name] = *bytes;
-        else before_files.erase(name);
-    }
-    for (const auto& [name, bytes] : next) {
-        if (bytes) after_files[name] = *bytes;
-        else after_files.erase(name);
-    }
+    put_over(before_files, then);
+    put_over(after_files, next);
     return EntryFolders{dataset_from_bytes(root, before_files, language), dataset_from_bytes(root, after_files, language)};
 }
 

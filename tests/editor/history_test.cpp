@@ -118,6 +118,8 @@ TEST(HistoryWindow, ListsTheEntriesNewestFirstWithWhatEachChanged) {
     Session s(6);
     s.start();
     save_value(s, 31, "123456789");
+    s.choose_creature(40);
+    s.retype(5000, "Forty plural");
     save_value(s, 40, "42");
     s.form.click(ctl::kRussian);  // a write of Lang: no entry
     bool ran = false;
@@ -145,6 +147,7 @@ TEST(HistoryWindow, ListsTheEntriesNewestFirstWithWhatEachChanged) {
             return false;
         };
         EXPECT_TRUE(has_row(rows(), "40 ", " -> 42"));
+        EXPECT_TRUE(has_row(rows(), "40 ", " -> Forty plural"));
         for (const std::string& row : rows()) EXPECT_EQ(row.substr(0, 3), "40 ") << row;
         w.choose(ctl::kHistoryEntries, 1);
         EXPECT_TRUE(has_row(rows(), "31 ", " -> 123456789"));
