@@ -351,18 +351,18 @@ constexpr ControlWords kHistoryWords[] = {
 
 // The Apply mod window: every change the mod makes and its conflicts, each
 // settled by the user, then one write.
-constexpr FormFrame kModFrame{420, 240, "Apply mod", "MS Sans Serif", 8, true, false, 0};
+constexpr FormFrame kModFrame{420, 233, "Apply mod", "MS Sans Serif", 8, true, false, 0};
 
 constexpr Control kModControls[] = {
     {4101, K::Label, 7, 6, 406, 9, A::Left, kNone, "&Changes the mod makes:"},
     {4102, K::ListBox, 7, 16, 406, 160, A::Left, kNone, ""},
     {4103, K::Label, 7, 180, 406, 9, A::Left, kNone, ""},
-    {4104, K::PushButton, 7, 194, 100, 14, A::Left, kNone, "Take the &mod's value"},
-    {4105, K::PushButton, 112, 194, 100, 14, A::Left, kNone, "Keep the &folder's value"},
-    {4106, K::PushButton, 217, 194, 100, 14, A::Left, kNone, "Mod's value in &all conflicts"},
-    {4107, K::PushButton, 322, 194, 91, 14, A::Left, kNone, "Folder's value in all c&onflicts"},
-    {1, K::PushButton, 296, 219, 56, 14, A::Left, kNone, "&Apply"},
-    {2, K::PushButton, 357, 219, 56, 14, A::Left, kNone, "Cancel"},
+    {4104, K::PushButton, 7, 194, 150, 14, A::Left, kNone, "Take the &mod's value"},
+    {4105, K::PushButton, 162, 194, 150, 14, A::Left, kNone, "Keep the &folder's value"},
+    {4106, K::PushButton, 7, 212, 150, 14, A::Left, kNone, "Mod's value in &all conflicts"},
+    {4107, K::PushButton, 162, 212, 150, 14, A::Left, kNone, "Folder's value in all c&onflicts"},
+    {1, K::PushButton, 318, 212, 46, 14, A::Left, kNone, "&Apply"},
+    {2, K::PushButton, 367, 212, 46, 14, A::Left, kNone, "Cancel"},
 };
 
 constexpr ControlWords kModWords[] = {

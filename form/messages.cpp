@@ -180,7 +180,7 @@ constexpr MessageRow kRows[] = {
     {K::mod_settled_mod, "the mod's value", "значение мода"},
     {K::mod_settled_folder, "the folder's value", "значение папки"},
     {K::mod_summary, "{write} to write, {already} already there, {conflicts} in conflict ({open} to choose)",
-     "записать: {write}, уже есть: {already}, спорных: {conflicts} (выбрать: {open})"},
+     "Записать: {write}, уже есть: {already}, спорных: {conflicts} (выбрать: {open})"},
     {K::mod_nothing, "The mod changes nothing in this folder.", "Мод ничего не меняет в этой папке."},
     {K::mod_unreadable, "The mod cannot be read: {reason}", "Мод не удаётся прочитать: {reason}"},
     {K::mod_faults, "The mod {file} cannot be applied:", "Мод {file} нельзя применить:"},
