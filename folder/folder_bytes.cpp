@@ -47,6 +47,11 @@ Folder folder_from_bytes(const std::string& root, const FileBytes& files) {
 
 }  // namespace
 
+std::string record_name(std::string name) {
+    std::replace(name.begin(), name.end(), kPathSeparator, '/');
+    return name;
+}
+
 void put_over(FileBytes& files, const std::map<std::string, std::optional<std::string>>& history_files) {
     for (const auto& [name, bytes] : history_files) {
         // The folder's own names use the system's separator.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "folder/folder_bytes.h"
 #include "text/lines.h"
 
 namespace ce {
@@ -95,8 +96,8 @@ std::vector<PlannedFile> planned_files(const Dataset& base, const ApplyPlan& pla
     for (int k = 0; k < 5; ++k) {
         if (plan.edits.lines[static_cast<std::size_t>(k)].empty()) continue;
         const LanguageText& was = base.text(static_cast<TextKind>(k));
-        planned.push_back({was.name, was.bytes, plan.data.text(static_cast<TextKind>(k)).bytes});
-        names.push_back(was.name);
+        planned.push_back({record_name(was.name), was.bytes, plan.data.text(static_cast<TextKind>(k)).bytes});
+        names.push_back(record_name(was.name));
     }
     return planned;
 }

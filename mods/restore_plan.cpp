@@ -100,10 +100,7 @@ Result<RestorePlan> plan_restore(const std::string& root, EntryNumber entry, std
 std::vector<PlannedFile> planned_files(const RestoreFiles& target) {
     std::vector<PlannedFile> planned;
     for (const auto& [name, bytes] : target.bytes) {
-        // A write names the folder's files as its records do, '/' between their parts.
-        std::string record = name;
-        std::replace(record.begin(), record.end(), '\\', '/');
-        planned.push_back({record, target.read.at(name), bytes});
+        planned.push_back({record_name(name), target.read.at(name), bytes});
     }
     return planned;
 }

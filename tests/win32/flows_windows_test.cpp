@@ -1,6 +1,8 @@
 // The editor's own windows on the real dialog: the History window opens from
 // the menu, its list box shows the history's rows and moves with the arrow
-// keys, and its folder restore puts the files back byte for byte.
+// keys, and its folder restore puts the files back byte for byte; a mod chosen
+// in the system's file dialog is settled and applied through its window (the
+// folder's files named with the system's separator, its records with '/').
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,8 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "folder/dataset.h"
+#include "folder/field_facts.h"
 #include "form/controls.h"
+#include "mods/patch.h"
 #include "save_fixture.h"
+#include "store/history.h"
+#include "support/temp_dir.h"
 
 namespace ce {
 namespace {
@@ -20,33 +27,68 @@ using flows::retype;
 using flows::Snapshot;
 using test::EditorHarness;
 
-// What the user does in the next window of the editor's own that opens: run
-// from a timer inside the window's modal loop, which ends when it closes.
-std::function<void(HWND)>& window_script() {
-    static std::function<void(HWND)> script;
-    return script;
+// What the user does in the next windows that open (each found by a control
+// of its own): run from a timer inside their modal loops, which end when they close.
+struct Script {
+    int control;
+    std::function<void(HWND)> act;
+};
+std::vector<Script>& scripts() {
+    static std::vector<Script> queue;
+    return queue;
+}
+
+struct Found {
+    int control;
+    HWND window;
+};
+
+// The system's file chooser: its file name box (a combo box in the newer
+// dialog, an edit in the older).
+constexpr int kChooser = -1;
+constexpr int kChooserName = 1148, kChooserEdit = 1152;
+
+bool holds(HWND hwnd, int control) {
+    if (control != kChooser) return GetDlgItem(hwnd, control) != nullptr;
+    return GetDlgItem(hwnd, kChooserName) != nullptr || GetDlgItem(hwnd, kChooserEdit) != nullptr;
 }
 
 BOOL CALLBACK find_window(HWND hwnd, LPARAM found) {
-    if (IsWindowVisible(hwnd) && GetDlgItem(hwnd, ctl::kHistoryEntries) != nullptr) {
-        *reinterpret_cast<HWND*>(found) = hwnd;
+    auto* f = reinterpret_cast<Found*>(found);
+    if (IsWindowVisible(hwnd) && holds(hwnd, f->control)) {
+        f->window = hwnd;
         return FALSE;
     }
     return TRUE;
 }
 
 void CALLBACK run_script(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND window = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), find_window, reinterpret_cast<LPARAM>(&window));
-    if (window == nullptr) return;
-    KillTimer(nullptr, timer);
-    const std::function<void(HWND)> script = std::move(window_script());
-    script(window);
+    if (scripts().empty()) {
+        KillTimer(nullptr, timer);
+        return;
+    }
+    Found found{scripts().front().control, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), find_window, reinterpret_cast<LPARAM>(&found));
+    // A window that never opens fails the test instead of holding it: its
+    // scripts are dropped, and the windows open are closed.
+    static int waited = 0;
+    if (found.window == nullptr && ++waited > 250) {
+        waited = 0;
+        scripts().clear();
+        HWND active = GetActiveWindow();
+        if (active != nullptr) PostMessageW(active, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    if (found.window == nullptr) return;
+    waited = 0;
+    const std::function<void(HWND)> act = std::move(scripts().front().act);
+    scripts().erase(scripts().begin());
+    act(found.window);
 }
 
-void in_next_window(std::function<void(HWND)> script) {
-    window_script() = std::move(script);
-    SetTimer(nullptr, 0, 20, run_script);
+void in_next_window(std::function<void(HWND)> script, int control = ctl::kHistoryEntries) {
+    if (scripts().empty()) SetTimer(nullptr, 0, 20, run_script);
+    scripts().push_back({control, std::move(script)});
 }
 
 std::vector<std::wstring> rows_of(HWND window, int id) {
@@ -147,6 +189,58 @@ TEST(HistoryWindowFlow, OpensFromTheMenuListsTheRowsAndRestoresTheFolderByteForB
     editor.menu(ctl::kHistory);
     EXPECT_EQ(title, L"\u0418\u0441\u0442\u043e\u0440\u0438\u044f");  // История
     EXPECT_EQ(button.substr(0, 7), L"\u0412\u0435\u0440\u043d\u0443\u0442\u044c");  // Вернуть
+}
+
+TEST(ModWindowFlow, AModChosenInTheFileDialogIsSettledAndAppliedInItsWindow) {
+    DataFolder folder(62);
+    EditorHarness editor(folder.root());
+    // The mod: creature 12's plural as a Save leaves it, from the folder as it was.
+    const std::vector<Field> fields = make_fields(true);
+    const Dataset base = load_dataset("");
+    editor.choose(300, 12);
+    retype(editor, 5000, "Mod plural");
+    editor.click(ctl::kSave);
+    const std::string patch = write_patch(base, load_dataset(""), fields, field_captions(base, fields));
+    const std::string path = folder.root() + "\\plural-mod.json";
+    test::write_file(path, patch);
+    // Since then the folder's own plural of creature 12: the mod's one change is a conflict.
+    retype(editor, 5000, "Own plural");
+    editor.click(ctl::kSave);
+    ASSERT_TRUE(editor.take_errors().empty());
+
+    std::vector<std::wstring> rows;
+    bool could_apply = true;
+    in_next_window([&](HWND chooser) {
+        const std::wstring name(path.begin(), path.end());
+        SetDlgItemTextW(chooser, kChooserName, name.c_str());
+        SetDlgItemTextW(chooser, kChooserEdit, name.c_str());
+        PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+    }, kChooser);
+    in_next_window([&](HWND window) {
+        rows = rows_of(window, ctl::kModChanges);
+        could_apply = IsWindowEnabled(GetDlgItem(window, ctl::kApply)) != FALSE;
+        SendMessageW(GetDlgItem(window, ctl::kAllMod), BM_CLICK, 0, 0);
+        test::pump(window);
+        SendMessageW(GetDlgItem(window, ctl::kApply), BM_CLICK, 0, 0);
+        test::pump(window);
+        // A window the apply did not close fails the test instead of holding it.
+        if (IsWindow(window)) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    }, ctl::kModChanges);
+    editor.answer_questions(IDYES);
+    editor.menu(ctl::kApplyMod);
+    EXPECT_TRUE(scripts().empty()) << "a window did not open";
+    scripts().clear();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NE(rows[0].find(L"-> \"Mod plural\", the folder holds Own plural"), std::wstring::npos)
+        << std::string(rows[0].begin(), rows[0].end());
+    EXPECT_FALSE(could_apply);  // not before the conflict is settled
+    const std::vector<std::string> errors = editor.take_errors();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    std::vector<HistoryEntry> entries;
+    ASSERT_TRUE(list_history("", entries).ok());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries.back().made_by, "apply of patch " + path);
+    EXPECT_EQ(editor.form().get_text(5000, 100), "Mod plural");
 }
 
 }  // namespace
