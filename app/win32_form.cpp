@@ -192,7 +192,7 @@ Win32Form::Win32Form(HWND dialog) : dialog_(dialog) {
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);
-        controls_.try_emplace(id, child);
+        if (controls_.try_emplace(id, child).second && has_class(child, {L"ListBox"})) list_boxes_.emplace(id, child);
         children.push_back(child);
         if (is_one_line_edit(child)) fit_margins(child);
     }
@@ -250,8 +250,10 @@ HWND Win32Form::control(int id) const {
 }
 
 HWND Win32Form::list_box(int id) const {
-    HWND hwnd = control(id);
-    return hwnd != nullptr && has_class(hwnd, {L"ListBox"}) ? hwnd : nullptr;
+    // The editor form has none: its list operations ask nothing more of the window.
+    if (list_boxes_.empty()) return nullptr;
+    const auto found = list_boxes_.find(id);
+    return found == list_boxes_.end() ? nullptr : found->second;
 }
 
 HWND Win32Form::list(int id) const {

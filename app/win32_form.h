@@ -130,6 +130,7 @@ private:
     int language_ = 0;
     CodePage page_ = CodePage::Western1252;
     std::unordered_map<int, HWND> controls_;
+    std::unordered_map<int, HWND> list_boxes_;  // the controls_ that are list boxes
     // Told of every change the operations make. Reads finish pending refills,
     // which changes what is drawn, not what the form holds: the scheduler is
     // not part of the form's state.
