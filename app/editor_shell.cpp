@@ -39,8 +39,7 @@ HWND& editor_dialog() {
     return dialog;
 }
 
-// The dialog box's own loop knows no accelerators: Ctrl+Z, pressed anywhere in
-// the editor form (not in a window over it, nor at a question), is the menu's undo.
+// Ctrl+Z in the editor form (UndoKey).
 LRESULT CALLBACK undo_key_hook(int code, WPARAM wparam, LPARAM lparam) {
     auto* msg = reinterpret_cast<MSG*>(lparam);
     if (code == MSGF_DIALOGBOX && msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == 'Z' &&
@@ -171,6 +170,13 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
 
 }  // namespace
 
+UndoKey::UndoKey() : hook_(SetWindowsHookExW(WH_MSGFILTER, undo_key_hook, nullptr, GetCurrentThreadId())) {}
+
+UndoKey::~UndoKey() {
+    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+    editor_dialog() = nullptr;
+}
+
 INT_PTR control_colours(UINT message, HDC dc) {
     int text = COLOR_WINDOWTEXT, back = COLOR_3DFACE;
     switch (message) {
@@ -272,11 +278,12 @@ int run_editor() {
 
     EditorSession session;
     const DialogTemplate tmpl = editor_template();
-    HHOOK undo_key = SetWindowsHookExW(WH_MSGFILTER, undo_key_hook, nullptr, GetCurrentThreadId());
-    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), nullptr,
-                                                   editor_dialog_proc, reinterpret_cast<LPARAM>(&session));
-    if (undo_key != nullptr) UnhookWindowsHookEx(undo_key);
-    editor_dialog() = nullptr;
+    INT_PTR result;
+    {
+        const UndoKey undo_key;
+        result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), nullptr, editor_dialog_proc,
+                                         reinterpret_cast<LPARAM>(&session));
+    }
     if (result == -1) show_error(nullptr, words_wide(language, MessageKey::form_not_created), language);
     return static_cast<int>(result);
 }

@@ -191,6 +191,37 @@ TEST(HistoryWindowFlow, OpensFromTheMenuListsTheRowsAndRestoresTheFolderByteForB
     EXPECT_EQ(button.substr(0, 7), L"\u0412\u0435\u0440\u043d\u0443\u0442\u044c");  // Вернуть
 }
 
+TEST(UndoKeyFlow, CtrlZInAnEditUndoesTheLastSave) {
+    DataFolder folder(63);
+    EditorHarness editor(folder.root());
+    const UndoKey undo_key;
+    Snapshot before = flows::snapshot(folder.root());
+    editor.choose(300, 12);
+    const std::string shown = editor.form().get_text(5000, 100);
+    retype(editor, 5000, "Typed plural");
+    editor.click(ctl::kSave);
+    ASSERT_TRUE(editor.take_errors().empty());
+    editor.answer_questions(IDYES);
+    HWND edit = editor.form().control(5000);
+    SetFocus(edit);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(edit, WM_KEYDOWN, 'Z', 1);
+    PostMessageW(edit, WM_KEYUP, 'Z', 0xC0000001);
+    test::pump(editor.dialog());
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(editor.take_questions().size(), 1u);
+    EXPECT_TRUE(editor.take_errors().empty());
+    Snapshot now = flows::snapshot(folder.root());
+    now.erase("Lang");
+    before.erase("Lang");
+    EXPECT_TRUE(now == before);
+    EXPECT_EQ(editor.form().get_text(5000, 100), shown);
+}
+
 TEST(ModWindowFlow, AModChosenInTheFileDialogIsSettledAndAppliedInItsWindow) {
     DataFolder folder(62);
     EditorHarness editor(folder.root());
