@@ -76,6 +76,7 @@ const wchar_t* control_class(const Control& c) {
         case Kind::NewEdit: return L"NewEdit";
         case Kind::Label: return L"STATIC";
         case Kind::Spin: return UPDOWN_CLASSW;
+        case Kind::ListBox: return L"LISTBOX";
     }
     return L"STATIC";
 }
@@ -113,6 +114,9 @@ DWORD control_style(const Control& c) {
         case Kind::Spin:
             style |= UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
                      UDS_NOTHOUSANDS;
+            break;
+        case Kind::ListBox:
+            style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_BORDER | WS_TABSTOP;
             break;
     }
     if (c.flags & kUpperCase) style |= ES_UPPERCASE;
@@ -178,6 +182,8 @@ DialogTemplate::DialogTemplate(const FormFrame& frame, std::span<const Control> 
 }
 
 DialogTemplate editor_template() { return DialogTemplate(editor_frame(), editor_controls()); }
+
+DialogTemplate window_template(const WindowLayout& layout) { return DialogTemplate(layout.frame, layout.controls); }
 
 DialogTemplate language_list_template() {
     return DialogTemplate(language_list_frame(), language_list_controls());

@@ -31,5 +31,6 @@ private:
 
 DialogTemplate editor_template();         // template 37
 DialogTemplate language_list_template();  // template 100
+DialogTemplate window_template(const WindowLayout& layout);  // the editor's own windows
 
 }  // namespace ce

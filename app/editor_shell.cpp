@@ -33,6 +33,24 @@ WNDPROC& system_edit_proc() {
     return proc;
 }
 
+// The editor dialog of this thread, while it runs: Ctrl+Z reaches it from any of its controls.
+HWND& editor_dialog() {
+    static HWND dialog = nullptr;
+    return dialog;
+}
+
+// Ctrl+Z in the editor form (UndoKey).
+LRESULT CALLBACK undo_key_hook(int code, WPARAM wparam, LPARAM lparam) {
+    auto* msg = reinterpret_cast<MSG*>(lparam);
+    if (code == MSGF_DIALOGBOX && msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == 'Z' &&
+        GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_SHIFT) >= 0 &&
+        editor_dialog() != nullptr && GetAncestor(msg->hwnd, GA_ROOT) == editor_dialog()) {
+        SendMessageW(editor_dialog(), WM_COMMAND, MAKEWPARAM(ctl::kUndoSave, 0), 0);
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
 EditorSession* session_of(HWND dialog) {
     return reinterpret_cast<EditorSession*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
@@ -72,6 +90,7 @@ void on_init_dialog(HWND dialog, EditorSession& session) {
     HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     session.form = std::make_unique<Win32Form>(dialog);
+    editor_dialog() = dialog;
     session.choice_field = edit_field_of(session.form->control(300));
     watch_choice_field(session.choice_field, session.state);
     const FormUpdate update(*session.form);
@@ -150,6 +169,13 @@ void handle(HWND dialog, UINT message, WPARAM wparam, EditorSession& session) {
 }
 
 }  // namespace
+
+UndoKey::UndoKey() : hook_(SetWindowsHookExW(WH_MSGFILTER, undo_key_hook, nullptr, GetCurrentThreadId())) {}
+
+UndoKey::~UndoKey() {
+    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+    editor_dialog() = nullptr;
+}
 
 INT_PTR control_colours(UINT message, HDC dc) {
     int text = COLOR_WINDOWTEXT, back = COLOR_3DFACE;
@@ -252,8 +278,12 @@ int run_editor() {
 
     EditorSession session;
     const DialogTemplate tmpl = editor_template();
-    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), nullptr,
-                                                   editor_dialog_proc, reinterpret_cast<LPARAM>(&session));
+    INT_PTR result;
+    {
+        const UndoKey undo_key;
+        result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), nullptr, editor_dialog_proc,
+                                         reinterpret_cast<LPARAM>(&session));
+    }
     if (result == -1) show_error(nullptr, words_wide(language, MessageKey::form_not_created), language);
     return static_cast<int>(result);
 }

@@ -21,6 +21,20 @@ struct EditorSession {
     HWND choice_field = nullptr;      // the edit field of list 300 (see choice_field.h)
 };
 
+// While alive, Ctrl+Z pressed anywhere in the editor form of this thread (not
+// in a window over it, nor at a question) is the menu's undo: the dialog
+// box's own loop knows no accelerators.
+class UndoKey {
+public:
+    UndoKey();
+    ~UndoKey();
+    UndoKey(const UndoKey&) = delete;
+    UndoKey& operator=(const UndoKey&) = delete;
+
+private:
+    HHOOK hook_;
+};
+
 // Checks the files, registers NewEdit, initialises the common controls and runs
 // the editor form modally. Returns the exit code: the form's result, 2 when the
 // start-up check found faults.

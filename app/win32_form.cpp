@@ -1,13 +1,18 @@
 #include "app/win32_form.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/dialog_template.h"
 #include "app/draw_scheduler.h"
+#include "app/editor_shell.h"
 #include "app/spin_buddy.h"
 #include "app/window_data.h"
 #include "app/window_kinds.h"
@@ -43,6 +48,30 @@ std::optional<std::wstring> entry_text(HWND list, int index) {
     if (copied == CB_ERR) return std::nullopt;
     text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
     return text;
+}
+
+// The text of row `index` of a list box; nothing when it has none.
+std::optional<std::wstring> row_text(HWND list, int index) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) return std::nullopt;
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    if (copied == LB_ERR) return std::nullopt;
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+// A list box scrolls sideways as far as its widest row.
+void fit_row_width(HWND list, const std::wstring& text) {
+    HDC dc = GetDC(list);
+    if (dc == nullptr) return;
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    const LRESULT extent = SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0);
+    if (size.cx + 8 > extent) SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(size.cx + 8), 0);
 }
 
 // The dialog's font, MS Sans Serif, is a bitmap font, and an edit leaves no
@@ -163,7 +192,7 @@ Win32Form::Win32Form(HWND dialog) : dialog_(dialog) {
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);
-        controls_.try_emplace(id, child);
+        if (controls_.try_emplace(id, child).second && has_class(child, {L"ListBox"})) list_boxes_.emplace(id, child);
         children.push_back(child);
         if (is_one_line_edit(child)) fit_margins(child);
     }
@@ -218,6 +247,13 @@ std::wstring Win32Form::shown_text(HWND hwnd) const {
 HWND Win32Form::control(int id) const {
     const auto found = controls_.find(id);
     return found == controls_.end() ? nullptr : found->second;
+}
+
+HWND Win32Form::list_box(int id) const {
+    // The editor form has none: its list operations ask nothing more of the window.
+    if (list_boxes_.empty()) return nullptr;
+    const auto found = list_boxes_.find(id);
+    return found == list_boxes_.end() ? nullptr : found->second;
 }
 
 HWND Win32Form::list(int id) const {
@@ -298,6 +334,11 @@ void Win32Form::check_radio(int first, int last, int id) {
 }
 
 void Win32Form::select_item(int id, int index) {
+    if (HWND rows = list_box(id)) {
+        const LRESULT count = SendMessageW(rows, LB_GETCOUNT, 0, 0);
+        SendMessageW(rows, LB_SETCURSEL, index >= 0 && index < count ? static_cast<WPARAM>(index) : static_cast<WPARAM>(-1), 0);
+        return;
+    }
     HWND hwnd = list(id);
     if (hwnd == nullptr) return;
     if (refills_.count(hwnd) != 0) {
@@ -321,6 +362,10 @@ void Win32Form::show_selection(HWND hwnd, int index) const {
 }
 
 int Win32Form::selected_item(int id) const {
+    if (HWND rows = list_box(id)) {
+        const LRESULT index = SendMessageW(rows, LB_GETCURSEL, 0, 0);
+        return index == LB_ERR ? -1 : static_cast<int>(index);
+    }
     HWND hwnd = list(id);
     if (hwnd == nullptr) return 0;
     settle(hwnd);
@@ -329,6 +374,11 @@ int Win32Form::selected_item(int id) const {
 }
 
 void Win32Form::clear_items(int id) {
+    if (HWND rows = list_box(id)) {
+        SendMessageW(rows, LB_RESETCONTENT, 0, 0);
+        SendMessageW(rows, LB_SETHORIZONTALEXTENT, 0, 0);
+        return;
+    }
     HWND hwnd = list(id);
     if (hwnd == nullptr) return;
     if (!updating()) {
@@ -350,6 +400,11 @@ void Win32Form::really_clear(HWND hwnd) const {
 }
 
 int Win32Form::add_item(int id, std::string_view text) {
+    if (HWND rows = list_box(id)) {
+        const std::wstring wide = to_wide(text);
+        fit_row_width(rows, wide);
+        return static_cast<int>(SendMessageW(rows, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())));
+    }
     HWND hwnd = list(id);
     if (hwnd == nullptr) return -1;
     const std::wstring wide = to_wide(text);
@@ -417,6 +472,12 @@ void Win32Form::finish_refill(HWND hwnd, int selection) const {
 }
 
 int Win32Form::insert_item(int id, int index, std::string_view text) {
+    if (HWND rows = list_box(id)) {
+        const std::wstring wide = to_wide(text);
+        fit_row_width(rows, wide);
+        return static_cast<int>(
+            SendMessageW(rows, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str())));
+    }
     HWND hwnd = list(id);
     if (hwnd == nullptr) return -1;
     settle(hwnd);
@@ -428,6 +489,10 @@ int Win32Form::insert_item(int id, int index, std::string_view text) {
 }
 
 void Win32Form::delete_item(int id, int index) {
+    if (HWND rows = list_box(id)) {
+        SendMessageW(rows, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+        return;
+    }
     HWND hwnd = list(id);
     if (hwnd == nullptr) return;
     settle(hwnd);
@@ -437,6 +502,11 @@ void Win32Form::delete_item(int id, int index) {
 }
 
 std::optional<std::string> Win32Form::item_text(int id, int index) const {
+    if (HWND rows = list_box(id)) {
+        const std::optional<std::wstring> text = row_text(rows, index);
+        if (!text) return std::nullopt;
+        return to_bytes(*text);
+    }
     HWND hwnd = list(id);
     if (hwnd == nullptr) return std::nullopt;
     settle(hwnd);
@@ -465,6 +535,10 @@ void Win32Form::set_spin_range(int spin_id, int low, int high) {
 }
 
 int Win32Form::item_count(int id) const {
+    if (HWND rows = list_box(id)) {
+        const LRESULT count = SendMessageW(rows, LB_GETCOUNT, 0, 0);
+        return count == LB_ERR ? 0 : static_cast<int>(count);
+    }
     HWND hwnd = list(id);
     if (hwnd == nullptr) return 0;
     settle(hwnd);
@@ -583,6 +657,107 @@ void Win32Form::show_own_words() {
 void Win32Form::open_language_list() {
     if (updating()) flush_update();
     run_language_list(dialog_, language_);
+}
+
+namespace {
+
+// What a window of the editor's own keeps while it is open.
+struct OpenWindow {
+    FormWindow& window;
+    int language;
+    std::unique_ptr<Win32Form> form;
+};
+
+}  // namespace
+
+INT_PTR CALLBACK Win32Form::window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) SetWindowLongPtrW(hwnd, DWLP_USER, lparam);
+    auto* open = reinterpret_cast<OpenWindow*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (open == nullptr) return FALSE;
+    if (const INT_PTR brush = control_colours(message, reinterpret_cast<HDC>(wparam))) return brush;
+    // No exception crosses the window procedure.
+    try {
+        switch (message) {
+            case WM_INITDIALOG: {
+                open->form = std::make_unique<Win32Form>(hwnd);
+                open->form->language_ = open->language;
+                open->form->page_ = code_page_for_language(open->language);
+                const WindowLayout& layout = open->window.layout();
+                SetWindowTextW(hwnd, words_wide(open->language, layout.title).c_str());
+                word_window(*open->form, layout);
+                open->window.on_initialise(*open->form);
+                return TRUE;  // the first control that takes the focus has it
+            }
+            case WM_COMMAND:
+                if (open->form != nullptr && open->window.on_command(*open->form, static_cast<std::uint32_t>(wparam)))
+                    EndDialog(hwnd, 0);
+                return TRUE;
+            default: break;
+        }
+    } catch (const std::exception& e) {
+        show_error(hwnd, ansi_to_wide(e.what()), open->language);
+    } catch (...) {
+        show_error(hwnd, words_wide(open->language, MessageKey::unexpected_unknown_error), open->language);
+    }
+    return FALSE;
+}
+
+void Win32Form::open_window(FormWindow& window) {
+    if (updating()) flush_update();
+    OpenWindow open{window, language_, nullptr};
+    const DialogTemplate tmpl = window_template(window.layout());
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), tmpl.get(), dialog_, window_proc, reinterpret_cast<LPARAM>(&open));
+}
+
+namespace {
+
+// A path from the choosers in the system's code page, as the core names files.
+std::string wide_to_ansi(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
+    if (needed > 0) WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, out.data(), needed, nullptr, nullptr);
+    return out;
+}
+
+std::optional<std::string> choose_folder(HWND owner, const std::wstring& title) {
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    if (chosen == nullptr) return std::nullopt;
+    wchar_t path[MAX_PATH] = {};
+    const BOOL found = SHGetPathFromIDListW(chosen, path);
+    CoTaskMemFree(chosen);
+    if (!found) return std::nullopt;
+    return wide_to_ansi(path);
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Form::choose_path(PathChoice what) {
+    if (updating()) flush_update();
+    const MessageKey title_key = what == PathChoice::OpenMod      ? MessageKey::choose_mod
+                                 : what == PathChoice::BaseFolder ? MessageKey::choose_base
+                                                                  : MessageKey::choose_mod_file;
+    const std::wstring title = words_wide(language_, title_key);
+    if (what == PathChoice::BaseFolder) return choose_folder(dialog_, title);
+    wchar_t path[MAX_PATH] = {};
+    OPENFILENAMEW file{};
+    file.lStructSize = sizeof file;
+    file.hwndOwner = dialog_;
+    file.lpstrFilter = L"JSON (*.json)\0*.json\0*.*\0*.*\0";
+    file.lpstrFile = path;
+    file.nMaxFile = MAX_PATH;
+    file.lpstrTitle = title.c_str();
+    file.lpstrDefExt = L"json";
+    file.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
+                 (what == PathChoice::OpenMod ? OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST : OFN_OVERWRITEPROMPT);
+    const BOOL chosen = what == PathChoice::OpenMod ? GetOpenFileNameW(&file) : GetSaveFileNameW(&file);
+    if (!chosen) return std::nullopt;
+    return wide_to_ansi(path);
 }
 
 void run_language_list(HWND owner, int language) {

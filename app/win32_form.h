@@ -13,6 +13,7 @@
 
 #include "app/code_page.h"
 #include "form/form.h"
+#include "form/form_window.h"
 
 namespace ce {
 
@@ -61,6 +62,11 @@ public:
     void set_language(int language) override;
     int language() const override { return language_; }
     void open_language_list() override;
+    // A dialog box of the window's layout over this form's dialog, a Win32Form
+    // of its own over it (in this form's language) for the window's routine.
+    void open_window(FormWindow& window) override;
+    // The system's open and save dialogs for a mod, its folder chooser for a base folder.
+    std::optional<std::string> choose_path(PathChoice what) override;
 
     CodePage code_page() const { return page_; }
 
@@ -98,6 +104,8 @@ public:
 
 private:
     HWND list(int id) const;  // the control when it is a combo box
+    HWND list_box(int id) const;  // the control when it is a list box (the editor's own windows)
+    static INT_PTR CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     std::wstring to_wide(std::string_view text) const;
     std::string to_bytes(const std::wstring& text) const;
 
@@ -122,6 +130,7 @@ private:
     int language_ = 0;
     CodePage page_ = CodePage::Western1252;
     std::unordered_map<int, HWND> controls_;
+    std::unordered_map<int, HWND> list_boxes_;  // the controls_ that are list boxes
     // Told of every change the operations make. Reads finish pending refills,
     // which changes what is drawn, not what the form holds: the scheduler is
     // not part of the form's state.

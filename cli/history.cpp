@@ -16,7 +16,7 @@
 #include <system_error>
 
 #include "cli/commands.h"
-#include "mods/restore.h"
+#include "mods/restore_plan.h"
 #include "folder/dataset.h"
 #include "folder/fields.h"
 #include "store/binding.h"
@@ -31,10 +31,6 @@ namespace ce {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string bytes_of(const WholeFile& file) {
-    return std::string(reinterpret_cast<const char*>(file.data()), file.length);
-}
 
 // "a, b, c".
 std::string listed(const std::vector<std::string>& names) {
@@ -157,76 +153,7 @@ int run_history(const HistoryOptions& o, FileOps& ops, std::ostream& out, std::o
     return status;
 }
 
-// Why the folder cannot be put back as it was before entry `number`, or
-// nothing: a file the history names through a link out of the folder, or files
-// that do not hold what the history's last write left there (unless `force`).
-Status restore_refused(const RestoreOptions& o, EntryNumber number, const FolderBytes& before, const FolderBytes& now) {
-    for (const auto& [name, bytes] : before) {
-        if (Status e = link_out_of_folder(o.root, name); !e.ok())
-            return e.fault().followed_by("; " + untrusted_history(o.root));
-    }
-    if (o.force) return {};
-    std::vector<std::string> changed;
-    if (Status e = files_not_as_written(o.root, number, now, changed); !e.ok()) return e;
-    if (changed.empty()) return {};
-    return Fault(FaultKind::conflict, "", listed(changed) + (changed.size() == 1 ? " does" : " do") +
-           " not hold what the history's last write left there (changed since by another program, or by a write "
-           "whose entry is gone), so the folder would not be as it was before entry " + std::to_string(number) +
-           "; nothing was written (--force restores anyway: the restore is itself a history entry)");
-}
-
 namespace {
-
-// The folder's files `names` as they are now (nothing where one does not exist).
-Result<FolderBytes> read_now(const std::string& root, const FolderBytes& names) {
-    FolderBytes now;
-    for (const auto& [name, bytes] : names) {
-        std::optional<std::string> current;
-        WholeFile file;
-        const Status fault = read_whole_file(data_path(root, name), file);
-        if (fault.ok()) current = bytes_of(file);
-        else if (!fault.is(FaultKind::missing)) return fault.fault();
-        now[name] = std::move(current);
-    }
-    return now;
-}
-
-// What a restore writes (relative name -> bytes, with the bytes each was built
-// from) and the creatures its entry is about: every file as it was before
-// `entry`, or one creature's fields and texts of them over the folder's files
-// now. Files that did not exist then are named on `err`.
-Result<RestoreFiles> restore_target(const RestoreOptions& o, EntryNumber entry, std::vector<int>& slots,
-                                    std::ostream& err) {
-    FolderBytes before;
-    if (Status e = folder_before(o.root, entry, before, &slots); !e.ok())
-        return e.fault().after(folder_label(o.root) + ": ").followed_by("; nothing was written");
-    const Result<FolderBytes> now = read_now(o.root, before);
-    if (!now.ok()) return now.fault().followed_by("; nothing was written");
-    if (Status e = restore_refused(o, entry, before, *now); !e.ok()) return e.fault().after(folder_label(o.root) + ": ");
-    RestoreFiles target;
-    std::map<std::string, std::string> old_files;
-    for (auto& [name, bytes] : before) {
-        if (bytes) old_files[name] = *bytes;
-        else if (!o.slot) err << "creatures restore: " << name << " did not exist before entry " << entry
-                               << "; it is left as it is\n";
-    }
-    if (!o.slot) {
-        for (auto& [name, bytes] : old_files) {
-            target.read[name] = now->at(name);
-            target.bytes[name] = std::move(bytes);
-        }
-        return target;
-    }
-    FileBytes then = read_folder_bytes(o.root);
-    for (auto& [name, bytes] : old_files) then[name] = std::move(bytes);
-    const BothLanguages now_texts{load_dataset(o.root, 0), load_dataset(o.root, 1)};
-    const BothLanguages then_texts{dataset_from_bytes(o.root, then, 0), dataset_from_bytes(o.root, then, 1)};
-    Result<RestoreFiles> creature = restore_creature(now_texts, then_texts, *o.slot);
-    if (!creature.ok()) return creature.fault().followed_by("; nothing was written");
-    target = std::move(*creature);
-    slots = {*o.slot};
-    return target;
-}
 
 // The restore's dry run: what would change, as diff prints it.
 int show_restore(const RestoreOptions& o, const std::map<std::string, std::string>& target, std::ostream& out,
@@ -255,15 +182,12 @@ int run_restore(const RestoreOptions& o, FileOps& ops, std::ostream& out, std::o
         if (Status e = lock_for_write(ops, o.root, lock); !e.ok())
             return fail("restore", e.fault().followed_by("; nothing was written"), err);
     }
-    std::vector<int> slots;
-    const Result<RestoreFiles> target = restore_target(o, *entry, slots, err);
-    if (!target.ok()) return fail("restore", target.fault(), err);
-    if (o.dry_run) return show_restore(o, target->bytes, out, err);
-    std::vector<PlannedFile> planned;
-    for (const auto& [name, bytes] : target->bytes) planned.push_back({name, target->read.at(name), bytes});
-    const std::string made_by = "restore of entry " + std::to_string(*entry) +
-                                (o.slot ? " for creature " + std::to_string(*o.slot) : std::string());
-    const Result<Committed> r = commit_folder_write(ops, o.root, planned, {made_by, slots}, &lock);
+    const Result<RestorePlan> plan = plan_restore(o.root, *entry, o.slot, o.force);
+    if (!plan.ok()) return fail("restore", plan.fault(), err);
+    for (const std::string& name : plan->not_there)
+        err << "creatures restore: " << name << " did not exist before entry " << *entry << "; it is left as it is\n";
+    if (o.dry_run) return show_restore(o, plan->target.bytes, out, err);
+    const Result<Committed> r = commit_restore(ops, o.root, *plan, lock);
     if (!r.ok()) return fail("restore", r.fault(), err);
     const std::string which = o.slot ? "creature " + std::to_string(*o.slot) : std::string();
     if (r->entry == 0) {

@@ -47,6 +47,21 @@ Folder folder_from_bytes(const std::string& root, const FileBytes& files) {
 
 }  // namespace
 
+std::string record_name(std::string name) {
+    std::replace(name.begin(), name.end(), kPathSeparator, '/');
+    return name;
+}
+
+void put_over(FileBytes& files, const std::map<std::string, std::optional<std::string>>& history_files) {
+    for (const auto& [name, bytes] : history_files) {
+        // The folder's own names use the system's separator.
+        std::string own = name;
+        std::replace(own.begin(), own.end(), '/', kPathSeparator);
+        if (bytes) files[own] = *bytes;
+        else files.erase(own);
+    }
+}
+
 FileBytes read_folder_bytes(const std::string& root) {
     std::vector<std::string> names{kSettingsFile};
     for (const DataFileInfo& info : data_files()) names.push_back(info.name);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "folder/dataset.h"
@@ -12,6 +13,14 @@ namespace ce {
 // A folder's files by name ("Lang", "MonstersSetup.vrh", "Eng/Monsters.txt");
 // a name that is not there is a file that does not exist.
 using FileBytes = std::map<std::string, std::string>;
+
+// A file's name as a write and its records name it, '/' between its parts
+// (the folder in memory names its language files with the system's separator).
+std::string record_name(std::string name);
+
+// Puts files as a history entry gives them (names with '/' between their parts,
+// as its records name them; nothing: the file did not exist then) over `files`.
+void put_over(FileBytes& files, const std::map<std::string, std::optional<std::string>>& history_files);
 
 // The files of the folder at `root` that a folder in memory is made of, each
 // that can be read (Lang, the six data files, both languages' five texts).

@@ -323,7 +323,57 @@ constexpr MenuItem kEditorMenuItems[] = {
     {10000, "Copy all states", MessageKey::menu_copy_all_states},
     {10001, "Paste all states", MessageKey::menu_paste_all_states},
     {10002, "Paste CrAnim", MessageKey::menu_paste_cranim},
+    {10003, "&History...", MessageKey::menu_history},
+    {10004, "&Undo Save (Ctrl+Z)", MessageKey::menu_undo_save},
+    {10005, "Apply &mod...", MessageKey::menu_apply_mod},
+    {10006, "Save changes as m&od...", MessageKey::menu_save_as_mod},
 };
+
+// The History window: the entries newest first, what the selected one changed,
+// and the two restores.
+constexpr FormFrame kHistoryFrame{420, 240, "History", "MS Sans Serif", 8, true, false, 0};
+
+constexpr Control kHistoryControls[] = {
+    {4001, K::Label, 7, 6, 406, 9, A::Left, kNone, "&Entries, newest first:"},
+    {4002, K::ListBox, 7, 16, 406, 100, A::Left, kNone, ""},
+    {4003, K::Label, 7, 120, 406, 9, A::Left, kNone, "What the selected entry c&hanged:"},
+    {4004, K::ListBox, 7, 130, 406, 82, A::Left, kNone, ""},
+    {4005, K::PushButton, 7, 219, 160, 14, A::Left, kNone, "Restore this &creature as before it"},
+    {4006, K::PushButton, 172, 219, 160, 14, A::Left, kNone, "Restore the &folder as before it"},
+    {2, K::PushButton, 357, 219, 56, 14, A::Left, kNone, "C&lose"},
+};
+
+constexpr ControlWords kHistoryWords[] = {
+    {4001, MessageKey::history_entries},      {4003, MessageKey::history_changes},
+    {4005, MessageKey::history_restore_creature}, {4006, MessageKey::history_restore_folder},
+    {2, MessageKey::button_close},
+};
+
+// The Apply mod window: every change the mod makes and its conflicts, each
+// settled by the user, then one write.
+constexpr FormFrame kModFrame{420, 233, "Apply mod", "MS Sans Serif", 8, true, false, 0};
+
+constexpr Control kModControls[] = {
+    {4101, K::Label, 7, 6, 406, 9, A::Left, kNone, "&Changes the mod makes:"},
+    {4102, K::ListBox, 7, 16, 406, 160, A::Left, kNone, ""},
+    {4103, K::Label, 7, 180, 406, 9, A::Left, kNone, ""},
+    {4104, K::PushButton, 7, 194, 150, 14, A::Left, kNone, "Take the &mod's value"},
+    {4105, K::PushButton, 162, 194, 150, 14, A::Left, kNone, "Keep the &folder's value"},
+    {4106, K::PushButton, 7, 212, 150, 14, A::Left, kNone, "Mod's value in &all conflicts"},
+    {4107, K::PushButton, 162, 212, 150, 14, A::Left, kNone, "Folder's value in all c&onflicts"},
+    {1, K::PushButton, 318, 212, 46, 14, A::Left, kNone, "&Apply"},
+    {2, K::PushButton, 367, 212, 46, 14, A::Left, kNone, "Cancel"},
+};
+
+constexpr ControlWords kModWords[] = {
+    {4101, MessageKey::mod_changes},   {4104, MessageKey::mod_take_mod}, {4105, MessageKey::mod_keep_folder},
+    {4106, MessageKey::mod_all_mod},   {4107, MessageKey::mod_all_folder}, {1, MessageKey::button_apply},
+    {2, MessageKey::button_cancel},
+};
+
+constexpr WindowLayout kModWindow{kModFrame, kModControls, MessageKey::mod_title, kModWords};
+
+constexpr WindowLayout kHistoryWindow{kHistoryFrame, kHistoryControls, MessageKey::history_title, kHistoryWords};
 
 // Same size and font, a caption with an empty title, no system menu, no menu.
 constexpr FormFrame kLanguageListFrame{674, 366, "", "MS Sans Serif", 8, false, false, 0};
@@ -439,6 +489,8 @@ std::span<const Control> language_list_controls() { return kLanguageListControls
 std::span<const LimitRow> limit_rows() { return kLimitRows; }
 std::span<const MenuItem> editor_menu() { return kEditorMenuItems; }
 std::span<const ListedLanguage> listed_languages() { return kListedLanguages; }
+const WindowLayout& history_window() { return kHistoryWindow; }
+const WindowLayout& mod_window() { return kModWindow; }
 
 const Control* find_control(std::span<const Control> controls, int id) {
     for (const Control& control : controls) {

@@ -24,6 +24,7 @@ enum class Kind : std::uint8_t {
     MultiLineEdit,
     Label,
     Spin,          // up-down, buddy = the control just before it
+    ListBox,       // a list of rows, one selected (the editor's own windows)
 };
 
 enum class Align : std::uint8_t { Left, Center, Right };
@@ -81,12 +82,27 @@ struct ListedLanguage {
     MessageKey words;
 };
 
+// A window of the editor's own (History, ...): its frame and controls, and the
+// editor's words for its title and for each control's text, in every language.
+struct ControlWords {
+    int id;
+    MessageKey words;
+};
+struct WindowLayout {
+    const FormFrame& frame;
+    std::span<const Control> controls;
+    MessageKey title;
+    std::span<const ControlWords> words;
+};
+
 const FormFrame& editor_frame();
 std::span<const Control> editor_controls();         // 288, template order
 const FormFrame& language_list_frame();
 std::span<const Control> language_list_controls();  // 21, template order
 std::span<const LimitRow> limit_rows();             // initialisation order
-std::span<const MenuItem> editor_menu();            // 10000, 10001, 10002
+std::span<const MenuItem> editor_menu();            // 10000 .. 10006
+const WindowLayout& history_window();
+const WindowLayout& mod_window();
 std::span<const ListedLanguage> listed_languages(); // the language list form's ten
 constexpr int kLanguageListOk = 1;                   // its OK button
 

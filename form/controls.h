@@ -16,6 +16,25 @@ constexpr int kRussian = 2002;
 constexpr int kCopyAllStates = 10000;     // menu items
 constexpr int kPasteAllStates = 10001;
 constexpr int kPasteCrAnim = 10002;
+constexpr int kHistory = 10003;           // opens the History window
+constexpr int kUndoSave = 10004;          // undoes the shown creature's last Save (Ctrl+Z)
+constexpr int kApplyMod = 10005;          // opens a patch and the Apply mod window
+constexpr int kSaveAsMod = 10006;         // writes the changes since a base folder as a patch
+
+// The Apply mod window.
+constexpr int kModChanges = 4102;         // every change and conflict
+constexpr int kModSummary = 4103;
+constexpr int kTakeMod = 4104;            // the selected conflict: the mod's value
+constexpr int kKeepFolder = 4105;         // the selected conflict: the folder's value
+constexpr int kAllMod = 4106;
+constexpr int kAllFolder = 4107;
+constexpr int kApply = 1;
+
+// The History window.
+constexpr int kHistoryEntries = 4002;     // the entries, newest first
+constexpr int kHistoryChanges = 4004;     // what the selected entry changed
+constexpr int kRestoreCreature = 4005;
+constexpr int kRestoreFolder = 4006;
 
 // Notifications (the high 16 bits of a command word).
 constexpr int kEditChange = 5;            // text typed into the edit field of list 300

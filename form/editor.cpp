@@ -7,7 +7,9 @@
 #include "form/catalogue.h"
 #include "store/data_check.h"
 #include "form/form.h"
+#include "form/history_window.h"
 #include "form/interlocks.h"
+#include "form/mod_window.h"
 #include "form/save.h"
 #include "form/sentences.h"
 #include "form/show.h"
@@ -273,6 +275,18 @@ CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
         break;
     case kCmdPasteCrAnim:
         if (state.copied) restore_cranim(form, state.clipboard, &state.shown);
+        break;
+    case ctl::kHistory:
+        open_history(state, form);
+        break;
+    case ctl::kUndoSave:
+        undo_last_save(state, form);
+        break;
+    case ctl::kApplyMod:
+        apply_mod(state, form);
+        break;
+    case ctl::kSaveAsMod:
+        save_as_mod(state, form);
         break;
     default:
         break;

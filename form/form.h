@@ -16,6 +16,8 @@
 
 namespace ce {
 
+class FormWindow;
+
 class Form {
 public:
     virtual ~Form() = default;
@@ -82,6 +84,16 @@ public:
     virtual int language() const = 0;
     // Open the language list form (template 100) modally and return when it closes.
     virtual void open_language_list() {}
+    // Open one of the editor's own windows modally over the form, in the form's
+    // language, and return when it closes.
+    virtual void open_window(FormWindow& window) { (void)window; }
+    // Ask the user for a path (the system's file and folder choosers): a mod to
+    // open, a base folder, where to save a mod. Nothing when the user cancels.
+    enum class PathChoice { OpenMod, BaseFolder, SaveMod };
+    virtual std::optional<std::string> choose_path(PathChoice what) {
+        (void)what;
+        return std::nullopt;
+    }
 };
 
 }  // namespace ce

@@ -43,7 +43,7 @@ const MemoryForm::State* MemoryForm::find(int id) const {
 }
 
 bool MemoryForm::is_list(const State& s) const {
-    return s.def->kind == Kind::ComboEdit || s.def->kind == Kind::ComboList;
+    return s.def->kind == Kind::ComboEdit || s.def->kind == Kind::ComboList || s.def->kind == Kind::ListBox;
 }
 
 bool MemoryForm::is_edit(const State& s) const {
@@ -335,6 +335,30 @@ void MemoryForm::spin(int spin_id, int steps) {
 }
 
 void MemoryForm::key_escape() { raise(2); }
+
+std::optional<std::string> MemoryForm::choose_path(PathChoice what) {
+    path_choices_.push_back(what);
+    if (paths_.empty()) return std::nullopt;
+    std::optional<std::string> path = std::move(paths_.front());
+    paths_.erase(paths_.begin());
+    return path;
+}
+
+void MemoryForm::open_window(FormWindow& window) {
+    ++windows_opened_;
+    MemoryForm form(window.layout().controls, {});
+    form.set_language(language_);
+    bool open = true;
+    form.set_command_sink([&](std::uint32_t wparam) {
+        if (open && window.on_command(form, wparam)) open = false;
+    });
+    word_window(form, window.layout());
+    window.on_initialise(form);
+    if (window_scripts_.empty()) return;
+    const WindowScript script = std::move(window_scripts_.front());
+    window_scripts_.erase(window_scripts_.begin());
+    script(form);
+}
 
 void MemoryForm::menu(int id) {
     for (const MenuItem& item : menu_) {

@@ -16,6 +16,7 @@
 
 #include "form/catalogue.h"
 #include "form/form.h"
+#include "form/form_window.h"
 
 namespace ce {
 
@@ -60,6 +61,11 @@ public:
     void set_language(int language) override { language_ = language; }
     int language() const override { return language_; }
     void open_language_list() override { ++language_list_opens_; }
+    // Makes the window as a MemoryForm of its layout (in this form's language),
+    // initialises it and hands it to the next script queued with on_next_window,
+    // whose actions on it reach the window's routine; it closes when the script
+    // returns, or when its routine closes it (later actions then do nothing).
+    void open_window(FormWindow& window) override;
 
     // --- the user's actions ----------------------------------------------------------
     void set_command_sink(CommandSink sink) { sink_ = std::move(sink); }
@@ -109,6 +115,15 @@ public:
     int language_list_opens() const { return language_list_opens_; }
     const std::vector<std::string>& questions() const { return questions_; }
     void answer_next(Answer answer) { answers_.push_back(answer); }
+    // What the user does in the next window that opens.
+    using WindowScript = std::function<void(MemoryForm& window)>;
+    void on_next_window(WindowScript script) { window_scripts_.push_back(std::move(script)); }
+    int windows_opened() const { return windows_opened_; }
+    // The next path chooser answers `path` (nothing: the user cancels, as when
+    // none is queued); the choices asked for are recorded.
+    std::optional<std::string> choose_path(PathChoice what) override;
+    void answer_path_next(std::optional<std::string> path) { paths_.push_back(std::move(path)); }
+    const std::vector<PathChoice>& path_choices() const { return path_choices_; }
     // The control given the focus last, 0 when none.
     int focused() const { return focused_; }
     void clear_records();
@@ -147,6 +162,10 @@ private:
     std::vector<std::string> questions_;
     std::vector<Answer> answers_;
     int focused_ = 0;
+    std::vector<WindowScript> window_scripts_;
+    std::vector<std::optional<std::string>> paths_;
+    std::vector<PathChoice> path_choices_;
+    int windows_opened_ = 0;
 };
 
 }  // namespace ce

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "folder/folder_bytes.h"
 #include "text/lines.h"
 
 namespace ce {
@@ -53,12 +54,16 @@ Result<ApplyPlan> apply_patch(const Dataset& base, const Patch& patch, const std
     if (!faults.empty())
         return Fault(FaultKind::invalid, "", std::to_string(faults.size()) + " faults in the patch");
     plan.outcomes.reserve(plan.changes.size());
+    for (const Change& c : plan.changes) plan.outcomes.push_back(outcome_of(base, fields, c, rules));
+    return settle_plan(base, patch, fields, std::move(plan));
+}
+
+Result<ApplyPlan> settle_plan(const Dataset& base, const Patch& patch, const std::vector<Field>& fields, ApplyPlan plan) {
     std::vector<bool> take(plan.changes.size(), false);
+    plan.open = 0;
     for (std::size_t i = 0; i < plan.changes.size(); ++i) {
-        const Outcome o = outcome_of(base, fields, plan.changes[i], rules);
-        plan.outcomes.push_back(o);
-        take[i] = writes(o);
-        plan.open += o == Outcome::Open;
+        take[i] = writes(plan.outcomes[i]);
+        plan.open += plan.outcomes[i] == Outcome::Open;
     }
     if (Status missing = missing_text_file(base, patch, fields, plan.changes, take); !missing.ok())
         return missing.fault();
@@ -66,6 +71,15 @@ Result<ApplyPlan> apply_patch(const Dataset& base, const Patch& patch, const std
     plan.edits = put_afters(plan.data, fields, plan.changes, take);
     put_lines(plan.data, plan.edits.lines);
     return plan;
+}
+
+std::vector<int> written_slots(const ApplyPlan& plan) {
+    std::vector<int> slots;
+    for (std::size_t i = 0; i < plan.changes.size(); ++i) {
+        const int slot = plan.changes[i].slot;
+        if (writes(plan.outcomes[i]) && (slots.empty() || slots.back() != slot)) slots.push_back(slot);
+    }
+    return slots;
 }
 
 std::vector<PlannedFile> planned_files(const Dataset& base, const ApplyPlan& plan, std::vector<std::string>& names) {
@@ -82,8 +96,8 @@ std::vector<PlannedFile> planned_files(const Dataset& base, const ApplyPlan& pla
     for (int k = 0; k < 5; ++k) {
         if (plan.edits.lines[static_cast<std::size_t>(k)].empty()) continue;
         const LanguageText& was = base.text(static_cast<TextKind>(k));
-        planned.push_back({was.name, was.bytes, plan.data.text(static_cast<TextKind>(k)).bytes});
-        names.push_back(was.name);
+        planned.push_back({record_name(was.name), was.bytes, plan.data.text(static_cast<TextKind>(k)).bytes});
+        names.push_back(record_name(was.name));
     }
     return planned;
 }

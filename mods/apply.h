@@ -59,6 +59,15 @@ struct ApplyPlan {
 Result<ApplyPlan> apply_patch(const Dataset& base, const Patch& patch, const std::vector<Field>& fields,
                               const ApplyRules& rules, FaultList& faults);
 
+// The plan's "after"s written again into a copy of `base` by its outcomes as
+// they are now (the editor settles its conflicts one by one: PatchWins or
+// FolderWins for an Open one), and its open conflicts counted again.
+Result<ApplyPlan> settle_plan(const Dataset& base, const Patch& patch, const std::vector<Field>& fields, ApplyPlan plan);
+
+// The slots whose fields the plan writes, in the patch's order (the history
+// entry of the apply names them).
+std::vector<int> written_slots(const ApplyPlan& plan);
+
 // Whether the outcome writes the change's "after".
 inline bool writes(Outcome o) { return o == Outcome::Write || o == Outcome::PatchWins; }
 

@@ -2,6 +2,7 @@
 // the checks of a patch against a folder's language files, and a patch made
 // from two folders.
 #include "mods/patch.h"
+#include "mods/restore_plan.h"
 
 #include <optional>
 
@@ -152,17 +153,7 @@ std::string write_patch(const Dataset& base, const Dataset& mod, const std::vect
         std::string changes;
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const Field& f = fields[i];
-            if (f.kind == FieldKind::Line) {
-                const int k = line_of(f, slot);
-                if (base.text(f.text_kind).line(k) == mod.text(f.text_kind).line(k)) continue;
-            } else if (f.kind == FieldKind::Integer || f.kind == FieldKind::Float) {
-                if (same_element(*f.row, base.folder.file(f.row->file).view(), mod.folder.file(f.row->file).view(), slot))
-                    continue;
-            } else if (f.kind == FieldKind::Text) {
-                if (stored_bytes(base, f, slot) == stored_bytes(mod, f, slot)) continue;
-            } else if (bytes_after_text(base, f, slot) == bytes_after_text(mod, f, slot)) {
-                continue;
-            }
+            if (same_field(base, mod, f, slot)) continue;
             changes += changes.empty() ? "\n" : ",\n";
             changes += heads[i];
             changes += patch_json_value(f, export_value(base, f, slot));

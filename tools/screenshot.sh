@@ -9,12 +9,17 @@
 #                                       over the form -> docs/editor-refusal-ru.png
 #   tools/screenshot.sh --box close --lang ru     the Russian question on closing
 #                                       with a change -> docs/editor-close-ru.png
+#   tools/screenshot.sh --box history --lang en   the History window after two Saves
+#                                       -> docs/editor-history-en.png
+#   tools/screenshot.sh --box mod --lang ru       the Apply mod window with a conflict
+#                                       -> docs/editor-mod-ru.png
 #
 # --dpi sets the Wine prefix's LogPixels (each DPI has its own prefix under
 # build/), --lang en, ru or both, --slot N the creature shown (default 5),
 # --build win32|win64 the editor (default: the first this machine runs).
 # --box shows the editor with one of its boxes open: a value typed that Save
-# refuses (refusal), or a value changed and the window closed (close); the
+# refuses (refusal), a value changed and the window closed (close), the
+# History window (history) or the Apply mod window (mod) over it; the
 # Windows test program (its disabled case Shots.*) drives the real dialog.
 # CE_DISPLAYS="FIRST LAST" picks the Xvfb display numbers it may use.
 set -u
@@ -35,7 +40,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 case $lang in en) langs=(0) ;; ru) langs=(1) ;; both) langs=(0 1) ;; *) echo "--lang is en, ru or both" >&2; exit 2 ;; esac
-case $box in "" | refusal | close) ;; *) echo "--box is refusal or close" >&2; exit 2 ;; esac
+case $box in "" | refusal | close | history | mod) ;; *) echo "--box is refusal, close, history or mod" >&2; exit 2 ;; esac
 if [ -n "$box" ] && [ "$lang" = both ]; then lang=ru langs=(1); fi
 if [ -z "$out" ]; then
   if [ -n "$box" ]; then out=docs/editor-$box-$lang.png; else out=docs/editor.png; fi

@@ -40,13 +40,21 @@ TEST(Catalogue, FrameMenuAndCounts) {
     EXPECT_EQ(f.menu_id, 10000);
 
     const auto menu = editor_menu();
-    ASSERT_EQ(menu.size(), 3u);
+    ASSERT_EQ(menu.size(), 7u);
     EXPECT_EQ(menu[0].id, 10000);
     EXPECT_STREQ(menu[0].text, "Copy all states");
     EXPECT_EQ(menu[1].id, 10001);
     EXPECT_STREQ(menu[1].text, "Paste all states");
     EXPECT_EQ(menu[2].id, 10002);
     EXPECT_STREQ(menu[2].text, "Paste CrAnim");
+    EXPECT_EQ(menu[3].id, 10003);
+    EXPECT_STREQ(menu[3].text, "&History...");
+    EXPECT_EQ(menu[4].id, 10004);
+    EXPECT_STREQ(menu[4].text, "&Undo Save (Ctrl+Z)");
+    EXPECT_EQ(menu[5].id, 10005);
+    EXPECT_STREQ(menu[5].text, "Apply &mod...");
+    EXPECT_EQ(menu[6].id, 10006);
+    EXPECT_STREQ(menu[6].text, "Save changes as m&od...");
 
     std::map<Kind, int> kinds;
     for (const Control& c : editor_controls()) ++kinds[c.kind];

@@ -81,7 +81,8 @@ TEST_F(WordsFlow, ARussianSessionsRefusalAndCloseQuestionAreRussian) {
     editor.answer_questions(IDNO);
     editor.click(2001);
     EXPECT_EQ(flow::shown_text(dialog), wide(editor_frame().title));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(menu_text(dialog, i), wide(editor_menu()[static_cast<std::size_t>(i)].text));
+    for (std::size_t i = 0; i < editor_menu().size(); ++i)
+        EXPECT_EQ(menu_text(dialog, static_cast<int>(i)), wide(editor_menu()[i].text));
     retype(editor, 98, "300");
     editor.click(2100);
     const std::vector<std::wstring> english = editor.boxes().take_box_words();

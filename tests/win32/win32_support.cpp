@@ -104,8 +104,13 @@ LRESULT CALLBACK closer_proc(int code, WPARAM wparam, LPARAM lparam) {
         HWND hwnd = reinterpret_cast<HWND>(wparam);
         wchar_t name[16] = {};
         GetClassNameW(hwnd, name, 16);
-        // The editor's own window (it has the Save button) is left alone.
-        if (lstrcmpW(name, L"#32770") == 0 && GetDlgItem(hwnd, 2100) == nullptr) {
+        // The editor's own windows (the form has the Save button, the History
+        // window its list of entries, the Apply mod window its list of changes)
+        // and the system's file chooser (its file name box) are left alone.
+        const bool left_alone = GetDlgItem(hwnd, 2100) != nullptr || GetDlgItem(hwnd, 4002) != nullptr ||
+                                GetDlgItem(hwnd, 4102) != nullptr || GetDlgItem(hwnd, 1148) != nullptr ||
+                                GetDlgItem(hwnd, 1152) != nullptr;
+        if (lstrcmpW(name, L"#32770") == 0 && !left_alone) {
             const bool question = GetDlgItem(hwnd, IDYES) != nullptr;
             if (GetDlgItem(hwnd, 1000) != nullptr) {
                 ++closed_language_lists;
