@@ -739,8 +739,12 @@ std::optional<std::string> choose_folder(HWND owner, const std::wstring& title) 
 
 std::optional<std::string> Win32Form::choose_path(PathChoice what) {
     if (updating()) flush_update();
+    const bool table = what == PathChoice::OpenTable || what == PathChoice::SaveTable;
+    const bool open = what == PathChoice::OpenMod || what == PathChoice::OpenTable;
     const MessageKey title_key = what == PathChoice::OpenMod      ? MessageKey::choose_mod
                                  : what == PathChoice::BaseFolder ? MessageKey::choose_base
+                                 : what == PathChoice::OpenTable  ? MessageKey::choose_table
+                                 : what == PathChoice::SaveTable  ? MessageKey::choose_table_file
                                                                   : MessageKey::choose_mod_file;
     const std::wstring title = words_wide(language_, title_key);
     if (what == PathChoice::BaseFolder) return choose_folder(dialog_, title);
@@ -748,14 +752,15 @@ std::optional<std::string> Win32Form::choose_path(PathChoice what) {
     OPENFILENAMEW file{};
     file.lStructSize = sizeof file;
     file.hwndOwner = dialog_;
-    file.lpstrFilter = L"JSON (*.json)\0*.json\0*.*\0*.*\0";
+    file.lpstrFilter = table ? L"CSV (*.csv)\0*.csv\0JSON (*.json)\0*.json\0*.*\0*.*\0"
+                             : L"JSON (*.json)\0*.json\0*.*\0*.*\0";
     file.lpstrFile = path;
     file.nMaxFile = MAX_PATH;
     file.lpstrTitle = title.c_str();
-    file.lpstrDefExt = L"json";
+    file.lpstrDefExt = table ? L"csv" : L"json";
     file.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
-                 (what == PathChoice::OpenMod ? OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST : OFN_OVERWRITEPROMPT);
-    const BOOL chosen = what == PathChoice::OpenMod ? GetOpenFileNameW(&file) : GetSaveFileNameW(&file);
+                 (open ? OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST : OFN_OVERWRITEPROMPT);
+    const BOOL chosen = open ? GetOpenFileNameW(&file) : GetSaveFileNameW(&file);
     if (!chosen) return std::nullopt;
     return wide_to_ansi(path);
 }

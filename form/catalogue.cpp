@@ -327,6 +327,8 @@ constexpr MenuItem kEditorMenuItems[] = {
     {10004, "&Undo Save (Ctrl+Z)", MessageKey::menu_undo_save},
     {10005, "Apply &mod...", MessageKey::menu_apply_mod},
     {10006, "Save changes as m&od...", MessageKey::menu_save_as_mod},
+    {10007, "E&xport table...", MessageKey::menu_export_table},
+    {10008, "&Import table...", MessageKey::menu_import_table},
 };
 
 // The History window: the entries newest first, what the selected one changed,
@@ -370,6 +372,26 @@ constexpr ControlWords kModWords[] = {
     {4106, MessageKey::mod_all_mod},   {4107, MessageKey::mod_all_folder}, {1, MessageKey::button_apply},
     {2, MessageKey::button_cancel},
 };
+
+// The Import table window: every change the table makes, the held ones first
+// with their classes, and the two ways to write them.
+constexpr FormFrame kTableFrame{420, 215, "Import table", "MS Sans Serif", 8, true, false, 0};
+
+constexpr Control kTableControls[] = {
+    {4201, K::Label, 7, 6, 406, 9, A::Left, kNone, "&Changes the table makes:"},
+    {4202, K::ListBox, 7, 16, 406, 152, A::Left, kNone, ""},
+    {4203, K::Label, 7, 172, 406, 18, A::Left, kNone, ""},
+    {4204, K::PushButton, 7, 194, 130, 14, A::Left, kNone, "Import &all of them"},
+    {4205, K::PushButton, 142, 194, 150, 14, A::Left, kNone, "Import without the &held ones"},
+    {2, K::PushButton, 357, 194, 56, 14, A::Left, kNone, "C&lose"},
+};
+
+constexpr ControlWords kTableWords[] = {
+    {4201, MessageKey::table_changes}, {4204, MessageKey::table_import_all},
+    {4205, MessageKey::table_import_without_held}, {2, MessageKey::button_close},
+};
+
+constexpr WindowLayout kTableWindow{kTableFrame, kTableControls, MessageKey::table_title, kTableWords};
 
 constexpr WindowLayout kModWindow{kModFrame, kModControls, MessageKey::mod_title, kModWords};
 
@@ -491,6 +513,7 @@ std::span<const MenuItem> editor_menu() { return kEditorMenuItems; }
 std::span<const ListedLanguage> listed_languages() { return kListedLanguages; }
 const WindowLayout& history_window() { return kHistoryWindow; }
 const WindowLayout& mod_window() { return kModWindow; }
+const WindowLayout& table_window() { return kTableWindow; }
 
 const Control* find_control(std::span<const Control> controls, int id) {
     for (const Control& control : controls) {

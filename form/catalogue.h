@@ -100,9 +100,10 @@ std::span<const Control> editor_controls();         // 288, template order
 const FormFrame& language_list_frame();
 std::span<const Control> language_list_controls();  // 21, template order
 std::span<const LimitRow> limit_rows();             // initialisation order
-std::span<const MenuItem> editor_menu();            // 10000 .. 10006
+std::span<const MenuItem> editor_menu();            // 10000 .. 10008
 const WindowLayout& history_window();
 const WindowLayout& mod_window();
+const WindowLayout& table_window();
 std::span<const ListedLanguage> listed_languages(); // the language list form's ten
 constexpr int kLanguageListOk = 1;                   // its OK button
 

@@ -20,6 +20,14 @@ constexpr int kHistory = 10003;           // opens the History window
 constexpr int kUndoSave = 10004;          // undoes the shown creature's last Save (Ctrl+Z)
 constexpr int kApplyMod = 10005;          // opens a patch and the Apply mod window
 constexpr int kSaveAsMod = 10006;         // writes the changes since a base folder as a patch
+constexpr int kExportTable = 10007;       // writes the folder's CSV or JSON table
+constexpr int kImportTable = 10008;       // reads a table and opens the Import table window
+
+// The Import table window.
+constexpr int kTableChanges = 4202;       // every change, the held ones first
+constexpr int kTableSummary = 4203;
+constexpr int kImportAll = 4204;          // the held changes too
+constexpr int kImportWithoutHeld = 4205;
 
 // The Apply mod window.
 constexpr int kModChanges = 4102;         // every change and conflict

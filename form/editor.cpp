@@ -10,6 +10,7 @@
 #include "form/history_window.h"
 #include "form/interlocks.h"
 #include "form/mod_window.h"
+#include "form/table_window.h"
 #include "form/save.h"
 #include "form/sentences.h"
 #include "form/show.h"
@@ -287,6 +288,12 @@ CommandResult on_command(EditorState& state, Form& form, std::uint32_t wparam) {
         break;
     case ctl::kSaveAsMod:
         save_as_mod(state, form);
+        break;
+    case ctl::kExportTable:
+        export_table(state, form);
+        break;
+    case ctl::kImportTable:
+        import_table(state, form);
         break;
     default:
         break;

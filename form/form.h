@@ -88,8 +88,8 @@ public:
     // language, and return when it closes.
     virtual void open_window(FormWindow& window) { (void)window; }
     // Ask the user for a path (the system's file and folder choosers): a mod to
-    // open, a base folder, where to save a mod. Nothing when the user cancels.
-    enum class PathChoice { OpenMod, BaseFolder, SaveMod };
+    // open, a base folder, where to save a mod, a table to import or export. Nothing when the user cancels.
+    enum class PathChoice { OpenMod, BaseFolder, SaveMod, OpenTable, SaveTable };
     virtual std::optional<std::string> choose_path(PathChoice what) {
         (void)what;
         return std::nullopt;

@@ -1,6 +1,7 @@
-// The editor's undo, the History window's restores and the Apply mod window
-// write what the tool's restore and apply write: the same files and the same
-// history entries (but for their times), over copies of one folder.
+// The editor's undo, the History window's restores, the Apply mod window and
+// the Import table window write what the tool's restore, apply and import
+// write: the same files and the same history entries (but for their times),
+// over copies of one folder; the editor's table export is the tool's.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -146,6 +147,91 @@ TEST(EditorApply, TheApplyModWindowWritesWhatTheToolsApplyWrites) {
     editor.form.menu(ctl::kSaveAsMod);
     EXPECT_TRUE(editor.form.errors().empty()) << editor.form.errors().front();
     EXPECT_EQ(read_file(saved), run_tool({"diff", "--patch", base_dir.str(), editor_dir.str()}).out);
+}
+
+// The rows of a window's list.
+std::vector<std::string> rows_of(MemoryForm& w, int list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < w.item_count(list); ++i) out.push_back(*w.item_text(list, i));
+    return out;
+}
+
+TEST(EditorTables, ExportAndImportWriteWhatTheToolWrites) {
+    const TempDir tool_dir("table-tool"), editor_dir("table-editor"), files("table-files");
+    write_fixture_folder(tool_dir.str(), 5);
+    write_fixture_folder(editor_dir.str(), 5);
+    Editor tool(tool_dir.str()), editor(editor_dir.str());
+    // The editor's exports are the tool's, byte for byte, CSV and JSON.
+    const std::string csv = (fs::path(files.str()) / "all.csv").string();
+    const std::string json = csv.substr(0, csv.size() - 3) + "json";
+    for (const std::string& path : {csv, json}) {
+        editor.form.answer_path_next(path);
+        editor.form.menu(ctl::kExportTable);
+        ASSERT_TRUE(editor.form.errors().empty()) << editor.form.errors().front();
+    }
+    EXPECT_EQ(read_file(csv), run_tool({"export", "-C", tool_dir.str(), "--format", "csv"}).out);
+    EXPECT_EQ(read_file(json), run_tool({"export", "-C", tool_dir.str()}).out);
+    EXPECT_EQ(editor.form.path_choices(),
+              (std::vector<Form::PathChoice>{Form::PathChoice::SaveTable, Form::PathChoice::SaveTable}));
+
+    // A table with one edit and one change a spreadsheet makes ("007" -> "7").
+    const std::string table = (fs::path(csv).parent_path() / "edited.csv").string();
+    write_file(table, "slot,name,plural\r\n3,007,Imps\r\n");
+    ASSERT_EQ(run_tool({"import", "-C", tool_dir.str(), table, "--accept-suspect"}).status, 0);
+    editor.form.answer_path_next(table);
+    editor.form.on_next_window([](MemoryForm& w) {
+        w.answer_next(Form::Answer::Yes);
+        w.click(ctl::kImportAll);
+    });
+    editor.form.menu(ctl::kImportTable);
+    ASSERT_TRUE(editor.form.errors().empty()) << editor.form.errors().front();
+    ASSERT_EQ(everything(tool_dir.str()), everything(editor_dir.str()));
+    write_file(table, "slot,name,plural\r\n3,7,Fire Imps\r\n");
+
+    // Held back: listed first with its class; closing writes nothing.
+    const auto before = everything(editor_dir.str());
+    editor.form.answer_path_next(table);
+    editor.form.on_next_window([](MemoryForm& w) {
+        const std::vector<std::string> rows = rows_of(w, ctl::kTableChanges);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_TRUE(rows[0].starts_with("held back (a number-like text rewritten): 3 ")) << rows[0];
+        EXPECT_NE(rows[0].find("\"007\" -> \"7\""), std::string::npos) << rows[0];
+        EXPECT_NE(rows[1].find("\"Imps\" -> \"Fire Imps\""), std::string::npos) << rows[1];
+        EXPECT_NE(w.get_text(ctl::kTableSummary, 1000).find("2 changes; 1 of them held back"), std::string::npos);
+        w.answer_next(Form::Answer::No);
+        w.click(ctl::kImportWithoutHeld);
+        w.click(ctl::kClose);
+    });
+    editor.form.menu(ctl::kImportTable);
+    EXPECT_EQ(everything(editor_dir.str()), before);
+
+    // Left out, as the tool's --drop-suspect: the edit alone, one history entry.
+    ASSERT_EQ(run_tool({"import", "-C", tool_dir.str(), table, "--drop-suspect"}).status, 0);
+    editor.form.answer_path_next(table);
+    editor.form.on_next_window([](MemoryForm& w) {
+        w.answer_next(Form::Answer::Yes);
+        w.click(ctl::kImportWithoutHeld);
+        EXPECT_TRUE(w.errors().empty()) << w.errors().front();
+    });
+    editor.form.menu(ctl::kImportTable);
+    EXPECT_EQ(everything(tool_dir.str()), everything(editor_dir.str()));
+    std::vector<HistoryEntry> entries;
+    ASSERT_TRUE(list_history(editor_dir.str(), entries).ok());
+    EXPECT_EQ(entries.size(), 2u);
+    // The shown creature is read again: the form shows what the import wrote.
+    editor.form.choose(300, 3);
+    EXPECT_EQ(editor.form.get_text(5000, 1000), "Fire Imps");
+
+    // A refusal names the cell, and no window opens.
+    write_file(table, "slot,MonstersSetup.vrh@27000\r\n3,seven\r\n");
+    editor.form.clear_records();
+    editor.form.answer_path_next(table);
+    const int opened = editor.form.windows_opened();
+    editor.form.menu(ctl::kImportTable);
+    ASSERT_EQ(editor.form.errors().size(), 1u);
+    EXPECT_NE(editor.form.errors().front().find("row 2, column 2 (B, MonstersSetup.vrh@27000)"), std::string::npos)
+        << editor.form.errors().front();
+    EXPECT_EQ(editor.form.windows_opened(), opened);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "form/catalogue.h"
+#include "form/messages.h"
 
 namespace ce {
 namespace {
@@ -40,7 +41,7 @@ TEST(Catalogue, FrameMenuAndCounts) {
     EXPECT_EQ(f.menu_id, 10000);
 
     const auto menu = editor_menu();
-    ASSERT_EQ(menu.size(), 7u);
+    ASSERT_EQ(menu.size(), 9u);
     EXPECT_EQ(menu[0].id, 10000);
     EXPECT_STREQ(menu[0].text, "Copy all states");
     EXPECT_EQ(menu[1].id, 10001);
@@ -55,6 +56,21 @@ TEST(Catalogue, FrameMenuAndCounts) {
     EXPECT_STREQ(menu[5].text, "Apply &mod...");
     EXPECT_EQ(menu[6].id, 10006);
     EXPECT_STREQ(menu[6].text, "Save changes as m&od...");
+    EXPECT_STREQ(menu[7].text, "E&xport table...");
+    EXPECT_STREQ(menu[8].text, "&Import table...");
+    // Every item with an access key has its own, in each language (the first three have none).
+    for (int language : {0, 1}) {
+        std::set<std::string> keys;
+        for (const MenuItem& item : menu) {
+            const std::string_view words = message_text(language, item.words);
+            const std::size_t amp = words.find('&');
+            if (amp == std::string_view::npos) continue;
+            // Upper and lower case differ by 0x20, in ASCII and in Windows-1251 alike.
+            auto c = static_cast<unsigned char>(words[amp + 1]);
+            if ((c >= 'a' && c <= 'z') || c >= 0xE0) c = static_cast<unsigned char>(c - 0x20);
+            EXPECT_TRUE(keys.insert(std::string(1, static_cast<char>(c))).second) << language << " " << words;
+        }
+    }
 
     std::map<Kind, int> kinds;
     for (const Control& c : editor_controls()) ++kinds[c.kind];

@@ -79,7 +79,7 @@ TEST(Messages, EveryKeyHasBothLanguagesWithTheSamePlaceholdersInTheirCodePages) 
 TEST(Messages, TheTemplatesEnglishIsTheTablesWordForWord) {
     EXPECT_EQ(message_text(0, MessageKey::editor_title), editor_frame().title);
     const auto menu = editor_menu();
-    ASSERT_EQ(menu.size(), 7u);
+    ASSERT_EQ(menu.size(), 9u);
     for (const MenuItem& item : menu) EXPECT_EQ(message_text(0, item.words), item.text) << item.id;
     EXPECT_EQ(message_text(0, MessageKey::menu_copy_all_states), "Copy all states");
     EXPECT_EQ(message_text(0, MessageKey::menu_paste_all_states), "Paste all states");

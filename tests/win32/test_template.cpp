@@ -190,12 +190,12 @@ TEST(DialogTemplate, EditorFrameIsFixedCentredWithTitleAndMenu) {
     const int centre = (window.left + window.right) / 2;
     EXPECT_LE(std::abs(centre - screen_w / 2), 2);
 
-    // A bar of the seven commands, without pop-ups.
+    // A bar of the nine commands, without pop-ups.
     HMENU bar = GetMenu(dialog.hwnd);
     ASSERT_NE(bar, nullptr);
-    ASSERT_EQ(GetMenuItemCount(bar), 7);
+    ASSERT_EQ(GetMenuItemCount(bar), 9);
     const auto items = editor_menu();
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(GetMenuItemID(bar, i), static_cast<UINT>(items[i].id));
         EXPECT_EQ(GetSubMenu(bar, i), nullptr);
         wchar_t text[64] = {};
