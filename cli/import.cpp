@@ -32,16 +32,7 @@ constexpr std::size_t kFaultsShown = 25;
 
 bool is_json(const ImportOptions& options, std::string_view text) {
     if (!options.format.empty()) return options.format == "json";
-    std::string lower;
-    for (char c : options.file) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (lower.ends_with(".json")) return true;
-    if (lower.ends_with(".csv")) return false;
-    text = without_bom(text);
-    for (char c : text) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-        return c == '{' || c == '[';
-    }
-    return false;
+    return is_json_table(options.file, text);
 }
 
 std::string shown_value(const Field& f, const std::string& value) {

@@ -45,10 +45,6 @@ constexpr int kWholeName = 1 << 20;
 constexpr TextKind kLanguageKinds[] = {TextKind::Monsters, TextKind::Spells, TextKind::Common,
                                        TextKind::Plural, TextKind::Ability};
 
-FileOps& file_ops(const EditorState& state) {
-    return state.files != nullptr ? *state.files : system_file_ops();
-}
-
 // Shows `slot` and makes it current only when the show went through; a refused
 // show keeps the creature that the form still shows.
 bool show_and_select(EditorState& state, Form& form, int slot) {
@@ -189,6 +185,10 @@ void language_clicked(EditorState& state, Form& form) {
 }
 
 }  // namespace
+
+FileOps& file_ops(const EditorState& state) {
+    return state.files != nullptr ? *state.files : system_file_ops();
+}
 
 std::vector<Fault> startup_faults(const std::string& root) {
     std::vector<Fault> faults;

@@ -39,6 +39,9 @@ std::vector<Fault> startup_faults(const std::string& root);
 // One message naming the folder and listing every fault, in `language`.
 UserText startup_message(int language, const std::string& root, const std::vector<Fault>& faults);
 
+// The file operations the editor writes with: the state's, or the system's.
+FileOps& file_ops(const EditorState& state);
+
 // Asks the user through the form, with state.asking set while the box is open.
 Form::Answer ask_question(EditorState& state, Form& form, const UserText& question);
 

@@ -26,8 +26,6 @@ namespace {
 
 constexpr std::uint32_t kEntryChosen = (1u << 16) | static_cast<std::uint32_t>(ctl::kHistoryEntries);
 
-FileOps& file_ops(const EditorState& state) { return state.files != nullptr ? *state.files : system_file_ops(); }
-
 // The number that `text` starts with after `prefix`, and what follows it.
 std::optional<std::pair<std::int64_t, std::string_view>> number_after(std::string_view text, std::string_view prefix) {
     if (text.substr(0, prefix.size()) != prefix) return std::nullopt;

@@ -21,8 +21,6 @@ namespace {
 
 constexpr std::uint32_t kRowChosen = (1u << 16) | static_cast<std::uint32_t>(ctl::kModChanges);
 
-FileOps& file_ops(const EditorState& state) { return state.files != nullptr ? *state.files : system_file_ops(); }
-
 UserText fault_lines(int language, MessageKey head, const std::string& file, const FaultList& faults) {
     UserText text = say(language, head, {{"file", UserText::system(file)}});
     for (const Fault& f : faults.kept()) text.add_words("\n  ").add_system(f.message());

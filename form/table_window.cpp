@@ -20,18 +20,6 @@
 namespace ce {
 namespace {
 
-FileOps& file_ops(const EditorState& state) { return state.files != nullptr ? *state.files : system_file_ops(); }
-
-bool ends_with_lower(const std::string& path, std::string_view end) {
-    if (path.size() < end.size()) return false;
-    for (std::size_t i = 0; i < end.size(); ++i) {
-        char c = path[path.size() - end.size() + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != end[i]) return false;
-    }
-    return true;
-}
-
 // The words of a class of suspect change, in the form's language.
 MessageKey class_words(Suspect s) {
     return static_cast<MessageKey>(static_cast<int>(MessageKey::table_class_character_set) + static_cast<int>(s) - 1);
@@ -59,16 +47,6 @@ UserText fault_lines(int language, const std::string& file, const FaultList& fau
 }
 
 }  // namespace
-
-bool is_json_table(const std::string& path, std::string_view text) {
-    if (ends_with_lower(path, ".json")) return true;
-    if (ends_with_lower(path, ".csv")) return false;
-    for (char c : without_bom(text)) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-        return c == '{' || c == '[';
-    }
-    return false;
-}
 
 TableWindow::TableWindow(EditorState& state, Form& editor, std::string path, ImportTable table, ImportPlan plan)
     : state_(state), editor_(editor), path_(std::move(path)), table_(std::move(table)), fields_(make_fields(true)),

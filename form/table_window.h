@@ -46,7 +46,4 @@ void export_table(EditorState& state, Form& form);
 // The menu's "Import table...": the table the user picks, its window, its write.
 void import_table(EditorState& state, Form& form);
 
-// Whether a table's file is JSON: by its name, then by its first character.
-bool is_json_table(const std::string& path, std::string_view text);
-
 }  // namespace ce

@@ -235,6 +235,18 @@ bool is_slot_header(std::string_view cell, std::optional<int>& language) {
     return false;
 }
 
+bool is_json_table(std::string_view path, std::string_view text) {
+    std::string lower;
+    for (char c : path) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (lower.ends_with(".json")) return true;
+    if (lower.ends_with(".csv")) return false;
+    for (char c : without_bom(text)) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        return c == '{' || c == '[';
+    }
+    return false;
+}
+
 ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults) {
     ImportTable table;
     if (is_utf16(text)) {

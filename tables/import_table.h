@@ -104,6 +104,10 @@ std::string cell_place(const ImportTable& table, const ImportEntry& entry, const
 // to 999 characters), short enough that no reader holds a copy of a huge one.
 constexpr std::size_t kLongestValue = std::size_t{1} << 20;
 
+// Whether a table's file is JSON: by its name (.json, .csv, any case), then
+// by its first character other than a space (a '{' or a '[').
+bool is_json_table(std::string_view path, std::string_view text);
+
 // Neither keeps more than the table needs: a record is checked as it is read,
 // and one whose slot came before is dropped.
 ImportTable read_csv_table(std::string_view text, const std::vector<Field>& fields, FaultList& faults);
